@@ -1,0 +1,92 @@
+#include "datafolder.h"
+#include "errors.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace velmora::store {
+
+namespace {
+QAtomicInt s_serial;
+}
+
+DataFolder::DataFolder(const QString& path)
+    : m_path(QDir::cleanPath(path))
+{
+}
+
+DataFolder::~DataFolder()
+{
+    closeAll();
+}
+
+bool DataFolder::exists() const
+{
+    return QFileInfo(m_path).isDir();
+}
+
+QString DataFolder::filePath(const QString& fileName) const
+{
+    QDir dir(m_path);
+    if (dir.exists(fileName))
+        return dir.filePath(fileName);
+    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden);
+    for (const QString& e : entries)
+        if (e.compare(fileName, Qt::CaseInsensitive) == 0)
+            return dir.filePath(e);
+    return QString();
+}
+
+QSqlDatabase DataFolder::connection(const QString& fileName)
+{
+    const QString key = fileName.toLower();
+    auto it = m_connections.constFind(key);
+    if (it != m_connections.constEnd())
+        return QSqlDatabase::database(it.value(), false);
+
+    const QString file = filePath(fileName);
+    if (file.isEmpty())
+        throw DbError(QStringLiteral("Impossibile trovare la tabella \"%1\" nella cartella \"%2\".")
+                          .arg(fileName, QDir::toNativeSeparators(m_path)));
+
+    const QString name = QStringLiteral("velmora-%1").arg(s_serial.fetchAndAddRelaxed(1));
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    db.setDatabaseName(file);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!db.open()) {
+        const QString msg = db.lastError().text();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+        throw DbError(QStringLiteral("Impossibile aprire la tabella \"%1\": %2").arg(fileName, msg));
+    }
+    // A rollback journal with full syncs: a post that returned is on disk, and
+    // a process killed in the middle of one leaves the file as it was before.
+    exec(db, QStringLiteral("PRAGMA journal_mode=DELETE"));
+    exec(db, QStringLiteral("PRAGMA synchronous=FULL"));
+    m_connections.insert(key, name);
+    return db;
+}
+
+void DataFolder::closeAll()
+{
+    for (const QString& name : std::as_const(m_connections)) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+    m_connections.clear();
+}
+
+void exec(QSqlDatabase& db, const QString& sql)
+{
+    QSqlQuery q(db);
+    if (!q.exec(sql))
+        throw DbError(q.lastError().text());
+}
+
+} // namespace velmora::store

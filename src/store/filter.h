@@ -1,0 +1,32 @@
+#pragma once
+#include <QSet>
+#include <QString>
+#include <QVariantList>
+
+namespace velmora::store {
+
+struct TableDef;
+
+// A filter text turned into an SQL condition. Values are never pasted into the
+// SQL text: they travel as bound parameters, and field names are checked
+// against the table and written in their stored spelling.
+struct CompiledFilter
+{
+    QString sql;          // condition with '?' placeholders; empty = every record
+    QVariantList values;  // bound in order
+    QSet<int> fields;     // stored fields the condition reads
+};
+
+// Reads a filter in the grammar the program uses:
+//   condition := term { "or" term }
+//   term      := factor { "and" factor }
+//   factor    := "not" factor | "(" condition ")" | comparison
+//   comparison:= field op value | field "is" ["not"] "null" | field (Boolean)
+//   op        := "=" | "<>" | "<" | ">" | "<=" | ">="
+//   value     := number | 'text' (two quotes for one) | True | False | field
+// Keywords and field names are matched without regard to case. An unset value
+// satisfies no comparison, only "is null". Throws DbError on a text it cannot
+// read or a field the table does not have.
+CompiledFilter compileFilter(const QString& text, const TableDef& table);
+
+} // namespace velmora::store

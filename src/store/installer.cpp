@@ -1,0 +1,105 @@
+#include "installer.h"
+#include "datafolder.h"
+#include "errors.h"
+#include "schema.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+namespace velmora::store {
+
+// Areas of development observed in children from 3 to 36 months.
+const DefaultArea defaultAreas[] = {
+    {"Sviluppo motorio globale", "MG"},
+    {"Motricità fine e coordinazione oculo-manuale", "MF"},
+    {"Linguaggio e comunicazione", "LC"},
+    {"Sviluppo cognitivo", "CO"},
+    {"Relazione con gli adulti e con i pari", "RS"},
+    {"Sviluppo affettivo ed emotivo", "AE"},
+    {"Autonomia personale", "AU"},
+    {"Gioco e attività simbolica", "GS"},
+};
+const int defaultAreaCount = int(std::size(defaultAreas));
+
+const char* const defaultRoles[] = {
+    "Educatrice di riferimento",
+    "Educatrice di sezione",
+    "Coordinatrice pedagogica",
+    "Osservatrice",
+    "Tirocinante",
+};
+const int defaultRoleCount = int(std::size(defaultRoles));
+
+namespace {
+
+void layTable(const QString& folder, const TableDef& def, Layout layout)
+{
+    DataFolder df(folder);
+    {
+        // The file does not exist yet: SQLite creates it on first use.
+        QFile touch(QDir(folder).filePath(def.fileName));
+        if (!touch.open(QIODevice::WriteOnly))
+            throw DbError(QStringLiteral("Impossibile creare il file \"%1\".").arg(touch.fileName()));
+    }
+    QSqlDatabase db = df.connection(def.fileName);
+    exec(db, QStringLiteral("BEGIN"));
+    const QString without = (layout == Layout::Older && def.name == QLatin1String("AnagBimbi"))
+        ? QStringLiteral("Frequenza") : QString();
+    for (const QString& sql : createStatements(def, without))
+        exec(db, sql);
+    auto insertAll = [&](const QString& sql, const QList<QVariantList>& rows) {
+        QSqlQuery q(db);
+        q.prepare(sql);
+        for (const QVariantList& row : rows) {
+            for (const QVariant& v : row)
+                q.addBindValue(v);
+            if (!q.exec())
+                throw DbError(q.lastError().text());
+        }
+    };
+    if (def.name == QLatin1String("Aree")) {
+        QList<QVariantList> rows;
+        for (const DefaultArea& a : defaultAreas)
+            rows << QVariantList{QString::fromUtf8(a.area), QString::fromUtf8(a.code)};
+        insertAll(QStringLiteral("INSERT INTO \"Aree\" (\"Area\", \"AreaBreve\") VALUES (?, ?)"), rows);
+    } else if (def.name == QLatin1String("Ruoli")) {
+        QList<QVariantList> rows;
+        for (const char* r : defaultRoles)
+            rows << QVariantList{QString::fromUtf8(r)};
+        insertAll(QStringLiteral("INSERT INTO \"Ruoli\" (\"Ruolo\") VALUES (?)"), rows);
+    }
+    exec(db, QStringLiteral("COMMIT"));
+}
+
+} // namespace
+
+QString layDataFolder(const QString& path, Layout layout)
+{
+    const QString target = QDir::cleanPath(QDir::current().absoluteFilePath(path));
+    if (QFileInfo::exists(target))
+        return QStringLiteral("La cartella \"%1\" esiste già: non viene modificata.").arg(QDir::toNativeSeparators(target));
+    const QFileInfo info(target);
+    if (!QDir().mkpath(info.absolutePath()))
+        return QStringLiteral("Impossibile creare la cartella \"%1\".").arg(QDir::toNativeSeparators(info.absolutePath()));
+    const QString staging = info.absolutePath() + QStringLiteral("/.%1.%2").arg(info.fileName(), QUuid::createUuid().toString(QUuid::Id128));
+    if (!QDir().mkdir(staging))
+        return QStringLiteral("Impossibile creare la cartella \"%1\".").arg(QDir::toNativeSeparators(staging));
+    try {
+        for (const TableDef& def : schema())
+            layTable(staging, def, layout);
+    } catch (const DbError& e) {
+        QDir(staging).removeRecursively();
+        return e.message();
+    }
+    if (!QDir().rename(staging, target)) {
+        QDir(staging).removeRecursively();
+        return QStringLiteral("Impossibile creare la cartella \"%1\".").arg(QDir::toNativeSeparators(target));
+    }
+    return QString();
+}
+
+} // namespace velmora::store

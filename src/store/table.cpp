@@ -1,0 +1,1286 @@
+#include "table.h"
+#include "datafolder.h"
+#include "errors.h"
+#include "filter.h"
+
+#include <QLocale>
+#include <QSqlError>
+
+#include <algorithm>
+
+namespace velmora::store {
+
+namespace {
+
+QString sqlError(const QSqlQuery& q)
+{
+    const QSqlError e = q.lastError();
+    const QString t = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+    return QStringLiteral("Errore del database: %1").arg(t);
+}
+
+void execOrThrow(QSqlQuery& q)
+{
+    if (!q.exec()) {
+        const QString msg = sqlError(q);
+        q.finish();
+        throw DbError(msg);
+    }
+}
+
+QDate parseDate(const QString& text)
+{
+    const QString t = text.trimmed();
+    for (const char* fmt : {"dd/MM/yyyy", "d/M/yyyy", "yyyy-MM-dd", "dd-MM-yyyy", "d-M-yyyy", "dd.MM.yyyy"}) {
+        const QDate d = QDate::fromString(t, QString::fromLatin1(fmt));
+        if (d.isValid())
+            return d;
+    }
+    // Two-digit years belong to this century.
+    for (const char* fmt : {"dd/MM/yy", "d/M/yy"}) {
+        QDate d = QDate::fromString(t, QString::fromLatin1(fmt));
+        if (d.isValid())
+            return d.addYears(100 * ((2000 - d.year() + 99) / 100));
+    }
+    return QDate();
+}
+
+} // namespace
+
+QString stateName(Table::State s)
+{
+    switch (s) {
+    case Table::State::Inactive: return QStringLiteral("chiusa");
+    case Table::State::Browse: return QStringLiteral("consultazione");
+    case Table::State::Edit: return QStringLiteral("modifica");
+    case Table::State::Insert: return QStringLiteral("inserimento");
+    case Table::State::CalcFields: return QStringLiteral("calcolo");
+    }
+    return QString();
+}
+
+// ---------------------------------------------------------------- Field
+
+QString Field::name() const { return m_table->m_fields[m_index].name; }
+FieldType Field::type() const { return m_table->m_fields[m_index].type; }
+FieldKind Field::kind() const { return m_table->m_fields[m_index].kind; }
+int Field::size() const { return m_table->m_fields[m_index].size; }
+QString Field::displayLabel() const
+{
+    const auto& f = m_table->m_fields[m_index];
+    return f.label.isEmpty() ? f.name : f.label;
+}
+
+QVariant Field::value() const
+{
+    m_table->ensureCurrent();
+    return (*m_table->m_cur)[m_index];
+}
+
+void Field::setValue(const QVariant& v)
+{
+    m_table->setValue(name(), v);
+}
+
+bool Field::isNull() const
+{
+    const QVariant v = value();
+    return v.isNull() || !v.isValid();
+}
+
+QString Field::asString() const
+{
+    const QVariant v = value();
+    if (v.isNull() || !v.isValid())
+        return QString();
+    switch (type()) {
+    case FieldType::Date: return QLocale().toString(v.toDate(), QLocale::ShortFormat);
+    case FieldType::Boolean: return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    case FieldType::Float: {
+        QLocale l;
+        l.setNumberOptions(QLocale::OmitGroupSeparator);
+        return l.toString(v.toDouble(), 'g', 15);
+    }
+    default: return v.toString();
+    }
+}
+
+int Field::asInteger() const
+{
+    const QVariant v = value();
+    return v.isNull() ? 0 : v.toInt();
+}
+
+double Field::asFloat() const
+{
+    const QVariant v = value();
+    return v.isNull() ? 0.0 : v.toDouble();
+}
+
+bool Field::asBoolean() const
+{
+    const QVariant v = value();
+    return !v.isNull() && v.toBool();
+}
+
+QDate Field::asDate() const
+{
+    const QVariant v = value();
+    return v.isNull() ? QDate() : v.toDate();
+}
+
+// ---------------------------------------------------------------- Table
+
+Table::Table(const QString& name, QObject* parent)
+    : QObject(parent)
+{
+    setObjectName(name);
+}
+
+Table::~Table()
+{
+    m_statements.clear();
+}
+
+void Table::setDataFolder(DataFolder* folder)
+{
+    if (isOpen())
+        throw DbError(QStringLiteral("Impossibile cambiare la cartella di una tabella aperta."));
+    m_statements.clear();
+    m_folder = folder;
+}
+
+void Table::setTableName(const QString& fileName)
+{
+    if (isOpen())
+        throw DbError(QStringLiteral("Impossibile cambiare il nome di una tabella aperta."));
+    m_statements.clear();
+    m_fileName = fileName;
+    const TableDef* def = tableForFile(fileName);
+    if (def != m_def) {
+        m_def = def;
+        resetFields();
+    }
+}
+
+void Table::resetFields()
+{
+    m_fields.clear();
+    m_stored = 0;
+    if (!m_def)
+        return;
+    for (const FieldDef& f : m_def->fields) {
+        FieldMeta m;
+        m.name = f.name;
+        m.type = f.type;
+        m.size = f.size;
+        m_fields.push_back(m);
+    }
+    m_stored = int(m_fields.size());
+    m_buf = Values(fieldCount());
+}
+
+int Table::storedFieldCount() const { return m_stored; }
+
+void Table::setReadOnly(bool readOnly)
+{
+    if (isOpen())
+        throw DbError(QStringLiteral("Impossibile cambiare la modalità di una tabella aperta."));
+    m_readOnly = readOnly;
+}
+
+void Table::requireBound() const
+{
+    if (!m_folder)
+        throw DbError(QStringLiteral("La tabella \"%1\" non è collegata a una cartella dati.").arg(m_fileName));
+    if (!m_def)
+        throw DbError(QStringLiteral("\"%1\" non è una tabella conosciuta.").arg(m_fileName));
+}
+
+void Table::requireOpen() const
+{
+    if (m_state == State::Inactive)
+        throw DbError(QStringLiteral("Operazione non consentita su una tabella chiusa (%1).").arg(objectName().isEmpty() ? m_fileName : objectName()));
+}
+
+void Table::open()
+{
+    if (isOpen())
+        return;
+    requireBound();
+    m_db = m_folder->connection(m_fileName);
+    {
+        // The file must hold every stored field of the table.
+        QSqlQuery q(m_db);
+        if (!q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(m_def->name))))
+            throw DbError(sqlError(q));
+        QSet<QString> cols;
+        while (q.next())
+            cols.insert(q.value(1).toString().toLower());
+        if (cols.isEmpty())
+            throw DbError(QStringLiteral("Il file \"%1\" non contiene la tabella %2.").arg(m_fileName, m_def->name));
+        for (int i = 0; i < m_stored; ++i)
+            if (!cols.contains(m_fields[i].name.toLower()))
+                throw DbError(QStringLiteral("Il campo %1 manca nella tabella %2.").arg(m_fields[i].name, m_def->name));
+    }
+    if (!m_indexName.isEmpty() && !m_def->index(m_indexName))
+        throw DbError(QStringLiteral("Indice \"%1\" non trovato nella tabella %2.").arg(m_indexName, m_def->name));
+    if (m_filtered) {
+        const CompiledFilter f = compileFilter(m_filter, *m_def);
+        m_whereSql = f.sql;
+        m_whereValues = f.values;
+        m_whereFields = f.fields;
+    } else {
+        m_whereSql.clear();
+        m_whereValues.clear();
+        m_whereFields.clear();
+    }
+    // A table with lookup fields opens the tables its lookups read.
+    for (const FieldMeta& f : m_fields)
+        if (f.kind == FieldKind::Lookup && f.source && !f.source->isOpen())
+            f.source->open();
+    m_stale = true;
+    m_modified = false;
+    setState(State::Browse);
+    positionFirst();
+    announce(true);
+    if (!isEmpty())
+        scrolled();
+}
+
+void Table::close()
+{
+    if (!isOpen())
+        return;
+    m_statements.clear();
+    m_page.clear();
+    m_page.shrink_to_fit();
+    m_ids.clear();
+    m_ids.shrink_to_fit();
+    m_lookupCache.clear();
+    m_stale = true;
+    m_row = -1;
+    m_bof = m_eof = true;
+    m_modified = false;
+    m_buf = Values(fieldCount());
+    m_bufStale = false;
+    m_db = QSqlDatabase();
+    setState(State::Inactive);
+    announce(true);
+}
+
+void Table::setState(State s)
+{
+    if (m_state == s)
+        return;
+    m_state = s;
+    if (!m_frozen)
+        emit stateChanged();
+    else
+        m_pendingAnnounce = true;
+}
+
+void Table::announce(bool wholeSet)
+{
+    if (m_frozen) {
+        m_pendingAnnounce = true;
+        return;
+    }
+    if (wholeSet)
+        emit dataSetChanged();
+    else
+        emit recordChanged();
+}
+
+void Table::disableControls() { ++m_frozen; }
+
+void Table::enableControls()
+{
+    if (m_frozen > 0 && --m_frozen == 0 && m_pendingAnnounce) {
+        m_pendingAnnounce = false;
+        emit stateChanged();
+        emit dataSetChanged();
+    }
+}
+
+void Table::scrolled()
+{
+    if (afterScroll)
+        afterScroll(*this);
+}
+
+// ---------------------------------------------------------------- selection
+
+QString Table::orderBy() const
+{
+    QStringList parts;
+    if (const IndexDef* ix = m_indexName.isEmpty() ? nullptr : m_def->index(m_indexName)) {
+        for (const QString& f : ix->fields) {
+            const FieldDef& fd = m_def->fields[m_def->fieldIndex(f)];
+            parts << quoted(fd.name) + (fd.type == FieldType::String ? QStringLiteral(" COLLATE NOCASE") : QString());
+        }
+    }
+    parts << QStringLiteral("\"Id\"");
+    return parts.join(QLatin1String(", "));
+}
+
+QString Table::selectColumns() const
+{
+    QStringList cols;
+    for (int i = 0; i < m_stored; ++i)
+        cols << quoted(m_fields[i].name);
+    return cols.join(QLatin1String(", "));
+}
+
+QSqlQuery& Table::prepared(const QString& sql) const
+{
+    auto it = m_statements.find(sql);
+    if (it == m_statements.end()) {
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        if (!q.prepare(sql))
+            throw DbError(sqlError(q));
+        it = m_statements.insert(sql, q);
+    }
+    return it.value();
+}
+
+void Table::ensureFresh() const
+{
+    if (m_stale)
+        reload();
+}
+
+void Table::reload() const
+{
+    m_page.clear();
+    m_ids.clear();
+    m_idsLoaded = false;
+    m_lookupCache.clear();
+    QString sql = QStringLiteral("SELECT %1 FROM %2").arg(selectColumns(), quoted(m_def->name));
+    if (!m_whereSql.isEmpty())
+        sql += QStringLiteral(" WHERE ") + m_whereSql;
+    sql += QStringLiteral(" ORDER BY ") + orderBy() + QStringLiteral(" LIMIT %1").arg(pageSize + 1);
+    QSqlQuery& q = prepared(sql);
+    for (const QVariant& v : m_whereValues)
+        q.addBindValue(v);
+    execOrThrow(q);
+    m_complete = true;
+    while (q.next()) {
+        if (int(m_page.size()) == pageSize) {
+            m_complete = false;
+            break;
+        }
+        Values v(m_stored);
+        for (int i = 0; i < m_stored; ++i)
+            v[i] = fromStorage(i, q.value(i));
+        m_page.push_back(std::move(v));
+    }
+    q.finish();
+    m_stale = false;
+}
+
+void Table::ensureIds() const
+{
+    ensureFresh();
+    if (m_complete || m_idsLoaded)
+        return;
+    QString sql = QStringLiteral("SELECT \"Id\" FROM %1").arg(quoted(m_def->name));
+    if (!m_whereSql.isEmpty())
+        sql += QStringLiteral(" WHERE ") + m_whereSql;
+    sql += QStringLiteral(" ORDER BY ") + orderBy();
+    QSqlQuery& q = prepared(sql);
+    for (const QVariant& v : m_whereValues)
+        q.addBindValue(v);
+    execOrThrow(q);
+    while (q.next())
+        m_ids.push_back(qint32(q.value(0).toLongLong()));
+    q.finish();
+    m_ids.shrink_to_fit();
+    m_idsLoaded = true;
+}
+
+int Table::recordCount() const
+{
+    if (!isOpen())
+        return 0;
+    ensureFresh();
+    if (m_complete)
+        return int(m_page.size());
+    ensureIds();
+    return int(m_ids.size());
+}
+
+bool Table::isEmpty() const
+{
+    if (!isOpen())
+        return true;
+    ensureFresh();
+    return m_page.empty();
+}
+
+qint64 Table::idAt(int row) const
+{
+    if (row < int(m_page.size()))
+        return m_page[row][0].toLongLong();
+    ensureIds();
+    return m_ids[row];
+}
+
+Table::Values Table::fetchById(qint64 id) const
+{
+    QSqlQuery& q = prepared(QStringLiteral("SELECT %1 FROM %2 WHERE \"Id\" = ?").arg(selectColumns(), quoted(m_def->name)));
+    q.addBindValue(id);
+    execOrThrow(q);
+    Values v(m_stored);
+    if (q.next())
+        for (int i = 0; i < m_stored; ++i)
+            v[i] = fromStorage(i, q.value(i));
+    q.finish();
+    return v;
+}
+
+Table::Values Table::storedAt(int row) const
+{
+    if (row < int(m_page.size()))
+        return m_page[row];
+    return fetchById(idAt(row));
+}
+
+int Table::rowOfId(qint64 id) const
+{
+    ensureFresh();
+    for (size_t i = 0; i < m_page.size(); ++i)
+        if (m_page[i][0].toLongLong() == id)
+            return int(i);
+    if (m_complete)
+        return -1;
+    ensureIds();
+    const auto it = std::find(m_ids.begin(), m_ids.end(), qint32(id));
+    return it == m_ids.end() ? -1 : int(it - m_ids.begin());
+}
+
+void Table::positionFirst() const
+{
+    ensureFresh();
+    m_row = m_page.empty() ? -1 : 0;
+    m_bof = true;
+    m_eof = m_page.empty();
+    m_bufStale = true;
+}
+
+void Table::loadCurrent() const
+{
+    m_bufStale = true;
+    ensureCurrent();
+}
+
+void Table::ensureCurrent() const
+{
+    if (m_stale && (m_state == State::Browse)) {
+        // The selection was dropped (filter switched off): read it again from
+        // the first record, as the engine would.
+        positionFirst();
+    }
+    if (!m_bufStale || m_state == State::Edit || m_state == State::Insert)
+        return;
+    m_bufStale = false;
+    Values v = (m_row >= 0 && isOpen()) ? storedAt(m_row) : Values(m_stored);
+    v.resize(fieldCount());
+    if (m_row >= 0)
+        complete(v);
+    m_buf = std::move(v);
+}
+
+void Table::complete(Values& v) const
+{
+    bool hasCalc = false;
+    for (int i = m_stored; i < fieldCount(); ++i) {
+        const FieldMeta& f = m_fields[i];
+        if (f.kind == FieldKind::Lookup)
+            v[i] = lookup(f, v);
+        else {
+            v[i] = QVariant();
+            hasCalc = true;
+        }
+    }
+    if (hasCalc && onCalcFields) {
+        auto* self = const_cast<Table*>(this);
+        Values* saved = m_cur;
+        const State savedState = m_state;
+        m_cur = &v;
+        self->m_state = State::CalcFields;
+        try {
+            onCalcFields(*self);
+        } catch (...) {
+            m_cur = saved;
+            self->m_state = savedState;
+            throw;
+        }
+        m_cur = saved;
+        self->m_state = savedState;
+    }
+}
+
+QVariant Table::lookup(const FieldMeta& f, const Values& v) const
+{
+    if (!f.source || f.keyField < 0)
+        return QVariant();
+    const QVariant key = v[f.keyField];
+    if (key.isNull())
+        return QVariant();
+    QVariant r = f.source->lookupIn(f.sourceKey, key, f.result);
+    if (f.size > 0 && r.typeId() == QMetaType::QString)
+        r = r.toString().left(f.size);
+    return r;
+}
+
+QVariant Table::lookupIn(const QString& keyField, const QVariant& key, const QString& resultField) const
+{
+    if (!isOpen())
+        return QVariant();
+    const QString cacheKey = keyField + QLatin1Char('\x1f') + key.toString() + QLatin1Char('\x1f') + resultField;
+    auto hit = m_lookupCache.constFind(cacheKey);
+    if (hit != m_lookupCache.constEnd())
+        return hit.value();
+    const int ki = findField(keyField);
+    const int ri = findField(resultField);
+    if (ki < 0 || ri < 0 || ki >= m_stored)
+        return QVariant();
+    QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?").arg(selectColumns(), quoted(m_def->name), quoted(m_fields[ki].name));
+    if (!m_whereSql.isEmpty())
+        sql += QStringLiteral(" AND (") + m_whereSql + QLatin1Char(')');
+    sql += QStringLiteral(" ORDER BY ") + orderBy() + QStringLiteral(" LIMIT 1");
+    QSqlQuery& q = prepared(sql);
+    q.addBindValue(toStorage(ki, key));
+    for (const QVariant& b : m_whereValues)
+        q.addBindValue(b);
+    execOrThrow(q);
+    QVariant result;
+    if (q.next()) {
+        Values v(m_stored);
+        for (int i = 0; i < m_stored; ++i)
+            v[i] = fromStorage(i, q.value(i));
+        q.finish();
+        if (ri >= m_stored) {
+            v.resize(fieldCount());
+            complete(v);
+        }
+        result = v[ri];
+    } else {
+        q.finish();
+    }
+    m_lookupCache.insert(cacheKey, result);
+    return result;
+}
+
+QVariant Table::valueAt(int row, int field) const
+{
+    if (!isOpen() || row < 0 || row >= recordCount() || field < 0 || field >= fieldCount())
+        return QVariant();
+    if (row == m_row && m_state != State::Insert) {
+        ensureCurrent();
+        return m_buf[field];
+    }
+    Values v = storedAt(row);
+    if (field < m_stored)
+        return v[field];
+    v.resize(fieldCount());
+    complete(v);
+    return v[field];
+}
+
+void Table::refresh()
+{
+    requireOpen();
+    checkBrowseMode();
+    const QVariant id = value(QStringLiteral("Id"));
+    const int oldRow = m_row;
+    m_stale = true;
+    ensureFresh();
+    const int n = recordCount();
+    int row = id.isNull() ? -1 : rowOfId(id.toLongLong());
+    if (row < 0)
+        row = n == 0 ? -1 : std::clamp(oldRow, 0, n - 1);
+    m_row = row;
+    m_bof = row <= 0;
+    m_eof = n == 0;
+    loadCurrent();
+    announce(true);
+}
+
+// ---------------------------------------------------------------- order and filter
+
+void Table::setIndexName(const QString& name)
+{
+    if (name.compare(m_indexName, Qt::CaseInsensitive) == 0 && name.size() == m_indexName.size())
+        return;
+    if (m_def && !name.isEmpty() && !m_def->index(name))
+        throw DbError(QStringLiteral("Indice \"%1\" non trovato nella tabella %2.").arg(name, m_def->name));
+    if (!isOpen()) {
+        m_indexName = name;
+        return;
+    }
+    checkBrowseMode();
+    ensureCurrent();
+    const QVariant id = m_buf[0];
+    m_indexName = name;
+    m_stale = true;
+    ensureFresh();
+    const int row = id.isNull() ? -1 : rowOfId(id.toLongLong());
+    if (row >= 0) {
+        m_row = row;
+        m_bof = m_eof = false;
+    } else {
+        positionFirst();
+    }
+    loadCurrent();
+    announce(true);
+}
+
+void Table::setFilter(const QString& text)
+{
+    m_filter = text;
+    if (isOpen() && m_filtered)
+        applyFilterNow();
+}
+
+void Table::setFiltered(bool on)
+{
+    if (!isOpen()) {
+        m_filtered = on;
+        return;
+    }
+    if (on) {
+        m_filtered = true;
+        applyFilterNow();
+        return;
+    }
+    if (!m_filtered)
+        return;
+    checkBrowseMode();
+    m_filtered = false;
+    m_whereSql.clear();
+    m_whereValues.clear();
+    m_whereFields.clear();
+    // Read lazily: the three steps of a filter change cost one selection.
+    m_stale = true;
+    m_bufStale = true;
+    announce(true);
+}
+
+void Table::applyFilterNow()
+{
+    checkBrowseMode();
+    CompiledFilter f;
+    try {
+        f = compileFilter(m_filter, *m_def);
+    } catch (const DbError&) {
+        m_filtered = false;
+        m_whereSql.clear();
+        m_whereValues.clear();
+        m_whereFields.clear();
+        m_stale = true;
+        m_bufStale = true;
+        throw;
+    }
+    m_whereSql = f.sql;
+    m_whereValues = f.values;
+    m_whereFields = f.fields;
+    m_stale = true;
+    positionFirst();
+    loadCurrent();
+    announce(true);
+    scrolled();
+}
+
+// ---------------------------------------------------------------- cursor
+
+bool Table::isBof() const
+{
+    if (!isOpen())
+        return true;
+    ensureCurrent();
+    return m_bof || m_page.empty();
+}
+
+bool Table::isEof() const
+{
+    if (!isOpen())
+        return true;
+    ensureCurrent();
+    return m_eof || m_page.empty();
+}
+
+int Table::recNo() const
+{
+    if (!isOpen())
+        return -1;
+    ensureCurrent();
+    return m_row;
+}
+
+void Table::first()
+{
+    requireOpen();
+    checkBrowseMode();
+    positionFirst();
+    loadCurrent();
+    announce(false);
+    scrolled();
+}
+
+void Table::last()
+{
+    requireOpen();
+    checkBrowseMode();
+    ensureFresh();
+    const int n = recordCount();
+    m_row = n - 1;
+    m_eof = true;
+    m_bof = n == 0;
+    loadCurrent();
+    announce(false);
+    scrolled();
+}
+
+void Table::next()
+{
+    requireOpen();
+    checkBrowseMode();
+    ensureCurrent();
+    if (m_eof || m_page.empty())
+        return;
+    const bool more = m_row + 1 < int(m_page.size()) || (!m_complete && m_row + 1 < recordCount());
+    if (more) {
+        ++m_row;
+        m_bof = false;
+        loadCurrent();
+        announce(false);
+    } else {
+        m_eof = true;
+    }
+    scrolled();
+}
+
+void Table::prior()
+{
+    requireOpen();
+    checkBrowseMode();
+    ensureCurrent();
+    if (m_bof || m_page.empty())
+        return;
+    if (m_row > 0) {
+        --m_row;
+        m_eof = false;
+        loadCurrent();
+        announce(false);
+    } else {
+        m_bof = true;
+    }
+    scrolled();
+}
+
+bool Table::locate(const QString& fieldName, const QVariant& v)
+{
+    requireOpen();
+    checkBrowseMode();
+    const int fi = findField(fieldName);
+    if (fi < 0 || fi >= m_stored)
+        throw DbError(QStringLiteral("Campo \"%1\" non trovato nella tabella %2.").arg(fieldName, m_def->name));
+    ensureFresh();
+    QString sql = QStringLiteral("SELECT \"Id\" FROM %1 WHERE %2 = ?").arg(quoted(m_def->name), quoted(m_fields[fi].name));
+    if (!m_whereSql.isEmpty())
+        sql += QStringLiteral(" AND (") + m_whereSql + QLatin1Char(')');
+    sql += QStringLiteral(" ORDER BY ") + orderBy() + QStringLiteral(" LIMIT 1");
+    QSqlQuery& q = prepared(sql);
+    q.addBindValue(toStorage(fi, convertIn(fi, v)));
+    for (const QVariant& b : m_whereValues)
+        q.addBindValue(b);
+    execOrThrow(q);
+    const bool found = q.next();
+    const qint64 id = found ? q.value(0).toLongLong() : 0;
+    q.finish();
+    if (!found)
+        return false;
+    const int row = rowOfId(id);
+    if (row < 0)
+        return false;
+    m_row = row;
+    m_bof = m_eof = false;
+    loadCurrent();
+    announce(false);
+    scrolled();
+    return true;
+}
+
+// ---------------------------------------------------------------- fields
+
+int Table::findField(const QString& name) const
+{
+    for (int i = 0; i < fieldCount(); ++i)
+        if (m_fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+Field Table::fieldByName(const QString& name)
+{
+    const int i = findField(name);
+    if (i < 0)
+        throw DbError(QStringLiteral("Campo \"%1\" non trovato nella tabella %2.")
+                          .arg(name, m_def ? m_def->name : m_fileName));
+    return Field(this, i);
+}
+
+QVariant Table::value(const QString& name) const
+{
+    const int i = findField(name);
+    if (i < 0)
+        throw DbError(QStringLiteral("Campo \"%1\" non trovato nella tabella %2.")
+                          .arg(name, m_def ? m_def->name : m_fileName));
+    ensureCurrent();
+    return (*m_cur)[i];
+}
+
+QString Table::asString(const QString& name) const
+{
+    return const_cast<Table*>(this)->fieldByName(name).asString();
+}
+
+int Table::asInteger(const QString& name) const
+{
+    const QVariant v = value(name);
+    return v.isNull() ? 0 : v.toInt();
+}
+
+bool Table::asBoolean(const QString& name) const
+{
+    const QVariant v = value(name);
+    return !v.isNull() && v.toBool();
+}
+
+bool Table::isNull(const QString& name) const
+{
+    const QVariant v = value(name);
+    return v.isNull() || !v.isValid();
+}
+
+QVariant Table::convertIn(int index, const QVariant& v) const
+{
+    const FieldMeta& f = m_fields[index];
+    if (!v.isValid() || v.isNull())
+        return QVariant();
+    const bool isText = v.typeId() == QMetaType::QString;
+    const QString text = isText ? v.toString().trimmed() : QString();
+    if (isText && text.isEmpty() && f.type != FieldType::String && f.type != FieldType::Memo)
+        return QVariant();
+    switch (f.type) {
+    case FieldType::String: {
+        QString s = v.toString();
+        if (f.size > 0)
+            s.truncate(f.size);
+        return s.isEmpty() ? QVariant() : QVariant(s);
+    }
+    case FieldType::Memo: {
+        const QString s = v.toString();
+        return s.isEmpty() ? QVariant() : QVariant(s);
+    }
+    case FieldType::AutoInc:
+    case FieldType::Integer: {
+        bool ok = false;
+        const qlonglong n = isText ? text.toLongLong(&ok) : v.toLongLong(&ok);
+        if (!ok || n < INT32_MIN || n > INT32_MAX)
+            throw DbError(QStringLiteral("'%1' non è un valore intero valido.").arg(v.toString()));
+        return int(n);
+    }
+    case FieldType::Float: {
+        bool ok = false;
+        double d = isText ? QLocale().toDouble(text, &ok) : v.toDouble(&ok);
+        if (!ok && isText)
+            d = text.toDouble(&ok);
+        if (!ok)
+            throw DbError(QStringLiteral("'%1' non è un numero valido.").arg(v.toString()));
+        return d;
+    }
+    case FieldType::Date: {
+        QDate d;
+        if (v.typeId() == QMetaType::QDate)
+            d = v.toDate();
+        else if (v.typeId() == QMetaType::QDateTime)
+            d = v.toDateTime().date();
+        else
+            d = parseDate(v.toString());
+        if (!d.isValid())
+            throw DbError(QStringLiteral("'%1' non è una data valida.").arg(v.toString()));
+        return d;
+    }
+    case FieldType::Boolean: {
+        if (isText) {
+            if (!text.compare(QLatin1String("true"), Qt::CaseInsensitive) || !text.compare(QLatin1String("si"), Qt::CaseInsensitive)
+                || !text.compare(QLatin1String("sì"), Qt::CaseInsensitive) || text == QLatin1String("1"))
+                return true;
+            if (!text.compare(QLatin1String("false"), Qt::CaseInsensitive) || !text.compare(QLatin1String("no"), Qt::CaseInsensitive)
+                || text == QLatin1String("0"))
+                return false;
+            throw DbError(QStringLiteral("'%1' non è un valore logico valido.").arg(v.toString()));
+        }
+        return v.toBool();
+    }
+    }
+    return v;
+}
+
+QVariant Table::fromStorage(int index, const QVariant& v) const
+{
+    if (v.isNull() || !v.isValid())
+        return QVariant();
+    switch (m_fields[index].type) {
+    case FieldType::AutoInc:
+    case FieldType::Integer: return v.toInt();
+    case FieldType::Float: return v.toDouble();
+    case FieldType::Boolean: return v.toLongLong() != 0;
+    case FieldType::Date: {
+        const QDate d = QDate::fromString(v.toString(), Qt::ISODate);
+        return d.isValid() ? QVariant(d) : QVariant();
+    }
+    case FieldType::String:
+    case FieldType::Memo: {
+        const QString s = v.toString();
+        return s.isEmpty() ? QVariant() : QVariant(s);
+    }
+    }
+    return v;
+}
+
+QVariant Table::toStorage(int index, const QVariant& v) const
+{
+    if (v.isNull() || !v.isValid())
+        return QVariant();
+    switch (m_fields[index].type) {
+    case FieldType::Boolean: return v.toBool() ? 1 : 0;
+    case FieldType::Date: return v.toDate().toString(Qt::ISODate);
+    default: return v;
+    }
+}
+
+void Table::setValue(const QString& name, const QVariant& v)
+{
+    const int i = findField(name);
+    if (i < 0)
+        throw DbError(QStringLiteral("Campo \"%1\" non trovato nella tabella %2.")
+                          .arg(name, m_def ? m_def->name : m_fileName));
+    FieldMeta& f = m_fields[i];
+    if (m_state == State::CalcFields) {
+        if (f.kind != FieldKind::Calculated)
+            throw DbError(QStringLiteral("Il campo %1 non può essere modificato durante il calcolo.").arg(f.name));
+        QVariant c = v;
+        if (f.type == FieldType::String && f.size > 0 && !c.isNull())
+            c = c.toString().left(f.size);
+        (*m_cur)[i] = c;
+        return;
+    }
+    if (m_state != State::Edit && m_state != State::Insert)
+        throw DbError(QStringLiteral("La tabella %1 non è in modifica o in inserimento.").arg(m_def ? m_def->name : m_fileName));
+    if (f.kind != FieldKind::Stored || f.type == FieldType::AutoInc)
+        throw DbError(QStringLiteral("Il campo %1 non può essere modificato.").arg(f.name));
+    m_buf[i] = convertIn(i, v);
+    m_modified = true;
+    complete(m_buf);
+    announce(false);
+    if (f.onChange)
+        f.onChange(*this);
+}
+
+void Table::addCalculatedField(const QString& name, FieldType type, int size)
+{
+    if (isOpen())
+        throw DbError(QStringLiteral("Impossibile aggiungere campi a una tabella aperta."));
+    FieldMeta m;
+    m.name = name;
+    m.type = type;
+    m.size = size;
+    m.kind = FieldKind::Calculated;
+    m_fields.push_back(m);
+    m_buf = Values(fieldCount());
+}
+
+void Table::addLookupField(const QString& name, int size, const QString& keyField, Table* source,
+                           const QString& sourceKey, const QString& resultField)
+{
+    if (isOpen())
+        throw DbError(QStringLiteral("Impossibile aggiungere campi a una tabella aperta."));
+    FieldMeta m;
+    m.name = name;
+    m.type = FieldType::String;
+    m.size = size;
+    m.kind = FieldKind::Lookup;
+    m.keyField = findField(keyField);
+    m.source = source;
+    m.sourceKey = sourceKey;
+    m.result = resultField;
+    if (m.keyField < 0)
+        throw DbError(QStringLiteral("Campo \"%1\" non trovato.").arg(keyField));
+    m_fields.push_back(m);
+    m_buf = Values(fieldCount());
+}
+
+void Table::setDisplayLabel(const QString& fieldName, const QString& label)
+{
+    m_fields[fieldByName(fieldName).index()].label = label;
+}
+
+void Table::setFieldChangeHandler(const QString& fieldName, Handler handler)
+{
+    m_fields[fieldByName(fieldName).index()].onChange = std::move(handler);
+}
+
+// ---------------------------------------------------------------- states
+
+void Table::checkBrowseMode()
+{
+    if (m_state == State::Edit || m_state == State::Insert) {
+        if (m_modified)
+            post();
+        else
+            cancel();
+    }
+}
+
+bool Table::beginInsert()
+{
+    requireOpen();
+    if (m_readOnly)
+        throw DbError(QStringLiteral("Impossibile modificare: la tabella %1 è aperta in sola lettura.").arg(m_def->name));
+    checkBrowseMode();
+    ensureCurrent();
+    m_buf = Values(fieldCount());
+    setState(State::Insert);
+    try {
+        if (onNewRecord)
+            onNewRecord(*this);
+    } catch (const Abort&) {
+        setState(State::Browse);
+        m_modified = false;
+        loadCurrent();
+        announce(true);
+        return false;
+    } catch (...) {
+        setState(State::Browse);
+        m_modified = false;
+        loadCurrent();
+        announce(true);
+        throw;
+    }
+    m_modified = false;
+    complete(m_buf);
+    announce(true);
+    try {
+        if (afterInsert)
+            afterInsert(*this);
+    } catch (const Abort&) {
+        cancel();
+        return false;
+    }
+    scrolled();
+    return true;
+}
+
+bool Table::append() { return beginInsert(); }
+bool Table::insert() { return beginInsert(); }
+
+void Table::edit()
+{
+    requireOpen();
+    if (m_state == State::Edit || m_state == State::Insert)
+        return;
+    if (m_readOnly)
+        throw DbError(QStringLiteral("Impossibile modificare: la tabella %1 è aperta in sola lettura.").arg(m_def->name));
+    if (isEmpty()) {
+        beginInsert();
+        return;
+    }
+    ensureCurrent();
+    m_orig = m_buf;
+    m_modified = false;
+    setState(State::Edit);
+    announce(false);
+    if (afterEdit)
+        afterEdit(*this);
+}
+
+void Table::post()
+{
+    requireOpen();
+    if (m_state != State::Edit && m_state != State::Insert)
+        return;
+    const QString tableSql = quoted(m_def->name);
+    if (m_state == State::Insert) {
+        QStringList cols;
+        QVariantList vals;
+        for (int i = 1; i < m_stored; ++i) {
+            if (m_buf[i].isNull())
+                continue;
+            cols << quoted(m_fields[i].name);
+            vals << toStorage(i, m_buf[i]);
+        }
+        const QString sql = cols.isEmpty()
+            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(tableSql)
+            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(tableSql, cols.join(QLatin1String(", ")),
+                       QStringList(cols.size(), QStringLiteral("?")).join(QLatin1String(", ")));
+        QSqlQuery& q = prepared(sql);
+        for (const QVariant& v : vals)
+            q.addBindValue(v);
+        execOrThrow(q);
+        const qint64 id = q.lastInsertId().toLongLong();
+        q.finish();
+        const int oldRow = m_row;
+        m_stale = true;
+        ensureFresh();
+        int row = rowOfId(id);
+        const int n = recordCount();
+        if (row < 0)
+            row = n == 0 ? -1 : std::clamp(oldRow, 0, n - 1);
+        m_row = row;
+        m_bof = m_eof = (n == 0);
+    } else {
+        QStringList sets;
+        QVariantList vals;
+        bool reorder = false;
+        QSet<int> orderFields = m_whereFields;
+        if (const IndexDef* ix = m_indexName.isEmpty() ? nullptr : m_def->index(m_indexName))
+            for (const QString& f : ix->fields)
+                orderFields.insert(m_def->fieldIndex(f));
+        for (int i = 1; i < m_stored; ++i) {
+            if (m_buf[i] == m_orig[i] && m_buf[i].isNull() == m_orig[i].isNull())
+                continue;
+            sets << quoted(m_fields[i].name) + QStringLiteral(" = ?");
+            vals << toStorage(i, m_buf[i]);
+            reorder = reorder || orderFields.contains(i);
+        }
+        if (!sets.isEmpty()) {
+            QSqlQuery& q = prepared(QStringLiteral("UPDATE %1 SET %2 WHERE \"Id\" = ?").arg(tableSql, sets.join(QLatin1String(", "))));
+            for (const QVariant& v : vals)
+                q.addBindValue(v);
+            q.addBindValue(m_buf[0]);
+            execOrThrow(q);
+            const int affected = q.numRowsAffected();
+            q.finish();
+            if (affected == 0)
+                throw DbError(QStringLiteral("Il record da modificare non esiste più: è stato cancellato."));
+            m_lookupCache.clear();
+            if (reorder) {
+                const qint64 id = m_buf[0].toLongLong();
+                const int oldRow = m_row;
+                m_stale = true;
+                ensureFresh();
+                int row = rowOfId(id);
+                const int n = recordCount();
+                if (row < 0)
+                    row = n == 0 ? -1 : std::clamp(oldRow, 0, n - 1);
+                m_row = row;
+                m_eof = (n == 0);
+                m_bof = (n == 0);
+            } else if (m_row >= 0 && m_row < int(m_page.size())) {
+                Values stored = m_buf;
+                stored.resize(m_stored);
+                m_page[m_row] = stored;
+            }
+        }
+    }
+    m_modified = false;
+    setState(State::Browse);
+    loadCurrent();
+    announce(true);
+    if (afterPost)
+        afterPost(*this);
+}
+
+void Table::cancel()
+{
+    if (m_state != State::Edit && m_state != State::Insert)
+        return;
+    const bool wasInsert = m_state == State::Insert;
+    m_modified = false;
+    setState(State::Browse);
+    loadCurrent();
+    announce(true);
+    if (wasInsert)
+        scrolled();
+}
+
+bool Table::remove()
+{
+    requireOpen();
+    if (m_readOnly)
+        throw DbError(QStringLiteral("Impossibile modificare: la tabella %1 è aperta in sola lettura.").arg(m_def->name));
+    if (m_state == State::Insert) {
+        cancel();
+        return true;
+    }
+    if (isEmpty())
+        throw DbError(QStringLiteral("Impossibile eseguire l'operazione: la tabella %1 è vuota.").arg(m_def->name));
+    try {
+        if (beforeDelete)
+            beforeDelete(*this);
+    } catch (const Abort&) {
+        return false;
+    }
+    ensureCurrent();
+    const QVariant id = m_state == State::Edit ? m_orig[0] : m_buf[0];
+    QSqlQuery& q = prepared(QStringLiteral("DELETE FROM %1 WHERE \"Id\" = ?").arg(quoted(m_def->name)));
+    q.addBindValue(id);
+    execOrThrow(q);
+    q.finish();
+    m_modified = false;
+    setState(State::Browse);
+    const int oldRow = m_row;
+    m_stale = true;
+    ensureFresh();
+    const int n = recordCount();
+    m_row = n == 0 ? -1 : std::min(oldRow, n - 1);
+    m_bof = m_row <= 0;
+    m_eof = n == 0;
+    loadCurrent();
+    announce(true);
+    scrolled();
+    return true;
+}
+
+void Table::setAll(const QString& fieldName, const QVariant& value)
+{
+    requireOpen();
+    if (m_readOnly)
+        throw DbError(QStringLiteral("Impossibile modificare: la tabella %1 è aperta in sola lettura.").arg(m_def->name));
+    checkBrowseMode();
+    const int fi = findField(fieldName);
+    if (fi <= 0 || fi >= m_stored)
+        throw DbError(QStringLiteral("Campo \"%1\" non trovato nella tabella %2.").arg(fieldName, m_def->name));
+    const QVariant v = toStorage(fi, convertIn(fi, value));
+    const QString col = quoted(m_fields[fi].name);
+    QString sql = QStringLiteral("UPDATE %1 SET %2 = ? WHERE %2 IS NOT ?").arg(quoted(m_def->name), col);
+    if (!m_whereSql.isEmpty())
+        sql += QStringLiteral(" AND (") + m_whereSql + QLatin1Char(')');
+    QSqlQuery& q = prepared(sql);
+    q.addBindValue(v);
+    q.addBindValue(v);
+    for (const QVariant& b : m_whereValues)
+        q.addBindValue(b);
+    execOrThrow(q);
+    q.finish();
+    refresh();
+}
+
+void Table::bindLike(const Table& other)
+{
+    if (isOpen())
+        close();
+    setDataFolder(other.m_folder);
+    setTableName(other.m_fileName);
+    m_indexName = other.m_indexName;
+    m_filter = other.m_filter;
+    m_filtered = other.m_filtered;
+}
+
+} // namespace velmora::store

@@ -1,0 +1,276 @@
+#pragma once
+#include "schema.h"
+
+#include <QDate>
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariant>
+#include <QVector>
+
+#include <functional>
+#include <vector>
+
+namespace velmora::store {
+
+class DataFolder;
+class Table;
+
+enum class FieldKind { Stored, Calculated, Lookup };
+
+// A handle on one field of a table object's current record. Cheap to copy;
+// valid as long as the table object lives and keeps its field list.
+class Field
+{
+public:
+    Field() = default;
+    Field(Table* table, int index) : m_table(table), m_index(index) {}
+
+    QString name() const;
+    FieldType type() const;
+    FieldKind kind() const;
+    int size() const;
+    QString displayLabel() const;
+    int index() const { return m_index; }
+
+    QVariant value() const;
+    void setValue(const QVariant& v);
+    void clear() { setValue(QVariant()); }
+    bool isNull() const;
+
+    // Conversions as the user sees them: an unset value reads as "" or 0.
+    QString asString() const;
+    int asInteger() const;
+    double asFloat() const;
+    bool asBoolean() const;
+    QDate asDate() const;
+
+private:
+    Table* m_table = nullptr;
+    int m_index = -1;
+};
+
+// A table object: one table of the data folder seen through a cursor, with a
+// named index, a text filter, edit states, calculated and lookup fields and
+// event reactions. Only the keys of the selected rows are kept in memory, and
+// for small selections (up to pageSize rows) their stored values as well.
+//
+// Events run synchronously on the calling thread. An onNewRecord or
+// beforeDelete reaction may throw Abort to cancel, silently, the insertion or
+// deletion that raised it. Errors of the engine are thrown as DbError.
+class Table : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class State { Inactive, Browse, Edit, Insert, CalcFields };
+    using Handler = std::function<void(Table&)>;
+    static constexpr int pageSize = 1000;
+
+    explicit Table(const QString& name = QString(), QObject* parent = nullptr);
+    ~Table() override;
+
+    // Binding. The file name is looked up in the folder without regard to case.
+    void setDataFolder(DataFolder* folder);
+    DataFolder* dataFolder() const { return m_folder; }
+    void setTableName(const QString& fileName);
+    QString tableName() const { return m_fileName; }
+    const TableDef* definition() const { return m_def; }
+
+    void setReadOnly(bool readOnly);
+    bool isReadOnly() const { return m_readOnly; }
+
+    void open();
+    void close(); // a pending insert or edit is discarded
+    void setActive(bool active) { active ? open() : close(); }
+    bool isOpen() const { return m_state != State::Inactive; }
+    State state() const { return m_state; }
+
+    // The named index that orders the rows; empty = ascending Id. Changing it
+    // on an open table keeps the current record current, with no scroll event.
+    void setIndexName(const QString& name);
+    QString indexName() const { return m_indexName; }
+
+    // A filter is set in three steps: setFiltered(false), setFilter(text),
+    // setFiltered(true). Switching it on posts a pending change (or drops an
+    // empty one), goes to the first selected record and runs afterScroll,
+    // also when nothing is selected.
+    void setFilter(const QString& text);
+    QString filter() const { return m_filter; }
+    void setFiltered(bool on);
+    bool isFiltered() const { return m_filtered; }
+
+    // Cursor.
+    void first();
+    void last();
+    void next();
+    void prior();
+    bool locate(const QString& fieldName, const QVariant& value);
+    bool isBof() const;
+    bool isEof() const;
+    bool isEmpty() const;
+    int recordCount() const;
+    int recNo() const; // position of the current record, -1 when none
+    void refresh();    // reads the selection again, keeping the current record
+
+    // Fields of the current record.
+    int fieldCount() const { return int(m_fields.size()); }
+    int storedFieldCount() const;
+    int findField(const QString& name) const; // -1 when none
+    Field fieldByName(const QString& name);   // throws DbError when none
+    Field field(int index) { return Field(this, index); }
+    QVariant value(const QString& name) const;
+    void setValue(const QString& name, const QVariant& v);
+    QString asString(const QString& name) const;
+    int asInteger(const QString& name) const;
+    bool asBoolean(const QString& name) const;
+    bool isNull(const QString& name) const;
+
+    // Fields that are not stored: a calculated field is filled by onCalcFields
+    // each time a record is read; a lookup field takes `resultField` of the
+    // record of `source` whose `sourceKey` equals this record's `keyField`,
+    // under `source`'s current filter, cut to `size` characters.
+    void addCalculatedField(const QString& name, FieldType type, int size = 0);
+    void addLookupField(const QString& name, int size, const QString& keyField, Table* source,
+                        const QString& sourceKey, const QString& resultField);
+    void setDisplayLabel(const QString& fieldName, const QString& label);
+    void setFieldChangeHandler(const QString& fieldName, Handler handler);
+
+    // States. insert/append return false when a reaction cancelled them;
+    // remove returns false when beforeDelete cancelled it.
+    bool append();
+    bool insert();
+    void edit();
+    void post();
+    void cancel();
+    bool remove();
+    bool isModified() const { return m_modified; }
+
+    // Reactions.
+    Handler onNewRecord;
+    Handler afterInsert;
+    Handler afterEdit;
+    Handler afterScroll;
+    Handler afterPost;
+    Handler beforeDelete;
+    Handler onCalcFields;
+
+    // A free integer the program uses as a mode flag.
+    int tag = 0;
+
+    // While controls are disabled (nested), no change is announced to them;
+    // enabling them again announces the whole data set once.
+    void disableControls();
+    void enableControls();
+    bool controlsDisabled() const { return m_frozen > 0; }
+
+    // Binds this object as a copy cursor over `other`: same folder, file,
+    // index and filter. Opening and walking it moves nothing of `other`.
+    void bindLike(const Table& other);
+
+    // Row access for grids: the value of a field in row `row` of the
+    // selection, calculated and lookup fields included, without moving the
+    // cursor or running any event but onCalcFields.
+    int rowCount() const { return recordCount(); }
+    QVariant valueAt(int row, int field) const;
+
+    // Sets one stored field of every selected record in one statement and one
+    // transaction, without moving the cursor or running any event.
+    void setAll(const QString& fieldName, const QVariant& value);
+
+signals:
+    void dataSetChanged();  // rows, order or open state changed
+    void recordChanged();   // the current record moved or one of its values changed
+    void stateChanged();
+
+private:
+    friend class Field;
+    struct FieldMeta
+    {
+        QString name;
+        FieldType type;
+        int size = 0;
+        FieldKind kind = FieldKind::Stored;
+        QString label;
+        int keyField = -1;
+        Table* source = nullptr;
+        QString sourceKey;
+        QString result;
+        Handler onChange;
+    };
+    using Values = QVector<QVariant>;
+
+    void requireOpen() const;
+    void requireBound() const;
+    void resetFields();
+    void checkBrowseMode();
+    void scrolled();
+    void announce(bool wholeSet);
+    void setState(State s);
+
+    // Selection.
+    void ensureFresh() const;
+    void reload() const;
+    void ensureIds() const;
+    qint64 idAt(int row) const;
+    Values storedAt(int row) const;
+    Values fetchById(qint64 id) const;
+    int rowOfId(qint64 id) const;
+    QString orderBy() const;
+    QString selectColumns() const;
+    void loadCurrent() const;
+    void ensureCurrent() const;
+    void positionFirst() const;
+    void complete(Values& v) const; // lookups and calculated fields
+    QVariant lookup(const FieldMeta& f, const Values& v) const;
+    QVariant lookupIn(const QString& keyField, const QVariant& key, const QString& resultField) const;
+    QVariant toStorage(int index, const QVariant& v) const;
+    QVariant fromStorage(int index, const QVariant& v) const;
+    QVariant convertIn(int index, const QVariant& v) const;
+    QSqlQuery& prepared(const QString& sql) const;
+    void applyFilterNow();
+    bool beginInsert();
+
+    QString m_fileName;
+    DataFolder* m_folder = nullptr;
+    const TableDef* m_def = nullptr;
+    bool m_readOnly = false;
+    State m_state = State::Inactive;
+    QString m_indexName;
+    QString m_filter;
+    bool m_filtered = false;
+    QString m_whereSql;
+    QVariantList m_whereValues;
+    QSet<int> m_whereFields;
+
+    std::vector<FieldMeta> m_fields;
+    int m_stored = 0;
+
+    // The selection, read lazily: m_page holds the stored values of the first
+    // rows; m_ids all keys, read only when a row past the page is needed.
+    mutable bool m_stale = true;
+    mutable std::vector<Values> m_page;
+    mutable bool m_complete = false;
+    mutable std::vector<qint32> m_ids;
+    mutable bool m_idsLoaded = false;
+    mutable QHash<QString, QSqlQuery> m_statements;
+
+    mutable int m_row = -1;
+    mutable bool m_bof = true;
+    mutable bool m_eof = true;
+    mutable Values m_buf;  // the current record, or the record being edited
+    mutable bool m_bufStale = true;
+    Values m_orig; // its stored values before editing
+    mutable Values* m_cur = &m_buf;
+    mutable QHash<QString, QVariant> m_lookupCache;
+    QSqlDatabase m_db;
+    bool m_modified = false;
+    int m_frozen = 0;
+    bool m_pendingAnnounce = false;
+};
+
+QString stateName(Table::State s);
+
+} // namespace velmora::store
