@@ -1,0 +1,89 @@
+#pragma once
+
+#include "dialogs.h"
+
+#include <QList>
+#include <QRegularExpression>
+#include <QStringList>
+
+namespace velmora {
+
+// Dialogs for tests: answers from a script instead of showing boxes, and
+// records every box shown. A box the script did not expect is recorded as a
+// failure and answered the safest way (Cancel, else No, else OK; nullopt for
+// input), so that a test never blocks and the screen under test does the
+// harmless thing.
+//
+// Matching: each box is checked against the oldest entry left. When the box
+// and the entry share the kind and at least their type or their text (for
+// input: the prompt), the box is taken for the expected one shown wrongly and
+// the entry is used up; otherwise the box counts as unexpected and the entry
+// stays for the boxes that follow.
+class ScriptedDialogs : public Dialogs
+{
+public:
+    struct Shown
+    {
+        enum Kind { Message, Input };
+        Kind kind = Message;
+        BoxType type = BoxType::Plain;  // Plain for input boxes
+        QString caption;                // as shown, defaults applied
+        QString text;                   // message text, or input prompt
+        Buttons buttons;                // as shown; Ok|Cancel for input boxes
+        bool masked = false;            // input boxes only
+        QString initial;                // input boxes only
+    };
+
+    // A message box of `type` with exactly `text`, answered with `answer`.
+    void expectMessage(BoxType type, const QString& text, Button answer = Button::Ok);
+    // A message box of `type` whose text matches `pattern` (e.g. a database
+    // error whose wording is not ours).
+    void expectMessage(BoxType type, const QRegularExpression& pattern,
+                       Button answer = Button::Ok);
+    // A message box of `type` with any text.
+    void expectAnyMessage(BoxType type, Button answer = Button::Ok);
+    // An input box with exactly `prompt`; nullopt stands for Cancel.
+    void expectInput(const QString& prompt, std::optional<QString> answer, bool masked = false);
+
+    Button message(BoxType type, const QString& text, Buttons buttons,
+                   const QString& caption = QString()) override;
+    std::optional<QString> input(const QString& caption, const QString& prompt,
+                                 const QString& initial, bool masked) override;
+
+    const QList<Shown>& shown() const { return m_shown; }
+    // Boxes shown against the script, one description each.
+    QStringList failures() const { return m_failures; }
+    // True when every script entry has been used.
+    bool done() const { return m_script.isEmpty(); }
+    // Failures, then the script entries never used.
+    QStringList problems() const;
+
+    // Forgets script, record and failures.
+    void clear();
+
+private:
+    enum class TextMatch { Exact, Pattern, Any };
+
+    struct Entry
+    {
+        Shown::Kind kind = Shown::Message;
+        BoxType type = BoxType::Plain;
+        TextMatch match = TextMatch::Exact;
+        QString text;
+        QRegularExpression pattern;
+        Button answer = Button::Ok;
+        std::optional<QString> inputAnswer;
+        bool masked = false;
+    };
+
+    static bool textMatches(const Entry& entry, const QString& text);
+    static QString describe(const Entry& entry);
+    static QString describe(const Shown& shown);
+    void fail(const QString& what);
+
+    QList<Entry> m_script;
+    QList<Shown> m_shown;
+    QStringList m_failures;
+};
+
+} // namespace velmora

@@ -1,0 +1,13 @@
+#pragma once
+
+// Qt Test helper for ScriptedDialogs, kept apart so that the library itself
+// does not depend on QtTest.
+
+#include "scripteddialogs.h"
+
+#include <QTest>
+
+// Fails the current test unless every box matched the script and every
+// script entry was used; the message lists what went wrong.
+#define VERIFY_DIALOGS(d) \
+    QVERIFY2((d).problems().isEmpty(), qPrintable((d).problems().join(QLatin1Char('\n'))))
