@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Sets up, builds and starts Velmora, or runs its tests, on Debian 12.
+#   scripts/velmora.sh start   build, lay build/db/ if missing, start the program
+#   scripts/velmora.sh test    build and run the whole test suite
+#   scripts/velmora.sh bench   build and run the benchmarks
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(cmake g++ make qt6-base-dev libqt6sql6-sqlite qt6-charts-dev qt6-translations-l10n
+          libgl1-mesa-dev libxkbcommon-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installo i pacchetti mancanti: ${missing[*]}"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)"
+
+case "${1:-start}" in
+  start)
+    [ -d build/db ] || build/velmora-install build/db
+    exec build/Velmora
+    ;;
+  test)
+    cd build
+    QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+    ;;
+  bench)
+    exec build/bench/velmora-bench "${@:2}"
+    ;;
+  *)
+    echo "Uso: $0 start|test|bench" >&2
+    exit 2
+    ;;
+esac
