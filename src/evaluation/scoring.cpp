@@ -75,7 +75,8 @@ QString answerLabel(Answer answer)
 
 QString itemCode(int item)
 {
-    return QStringLiteral("%1").arg(item, 2, 10, QLatin1Char('0'));
+    const QChar code[2] = {QChar(u'0' + (item / 10) % 10), QChar(u'0' + item % 10)};
+    return QString(code, 2);
 }
 
 bool contains(const QString &list, int item)
@@ -83,7 +84,10 @@ bool contains(const QString &list, int item)
     // Deliberately a substring test on the bare code: it is how stored lists
     // have always been read, and the "-" before every code keeps "-10-11"
     // from matching item 1.
-    return list.contains(itemCode(item));
+    // Every phase load and score tests all eleven items of four lists, so the
+    // code is built on the stack rather than as a new string.
+    const char16_t code[2] = {char16_t(u'0' + (item / 10) % 10), char16_t(u'0' + item % 10)};
+    return list.contains(QStringView(code, 2));
 }
 
 Answer answerOf(const AnswerLists &lists, int item)
