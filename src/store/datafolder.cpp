@@ -66,12 +66,31 @@ QSqlDatabase DataFolder::connection(const QString& fileName)
     // a process killed in the middle of one leaves the file as it was before.
     exec(db, QStringLiteral("PRAGMA journal_mode=DELETE"));
     exec(db, QStringLiteral("PRAGMA synchronous=FULL"));
+    // A modest page cache per file keeps the program's memory flat however
+    // large the tables grow; the operating system caches the rest.
+    exec(db, QStringLiteral("PRAGMA cache_size=-1024"));
     m_connections.insert(key, name);
     return db;
 }
 
+QSqlQuery& DataFolder::statement(const QString& fileName, const QString& sql)
+{
+    QHash<QString, QSqlQuery>& cache = m_statements[fileName.toLower()];
+    auto it = cache.find(sql);
+    if (it == cache.end()) {
+        QSqlQuery q(connection(fileName));
+        q.setForwardOnly(true);
+        if (!q.prepare(sql))
+            throw DbError(QStringLiteral("Errore del database: %1").arg(q.lastError().databaseText().isEmpty() ? q.lastError().text() : q.lastError().databaseText()));
+        it = cache.insert(sql, q);
+    }
+    return it.value();
+}
+
 void DataFolder::closeAll()
 {
+    m_statements.clear();
+    m_checked.clear();
     for (const QString& name : std::as_const(m_connections)) {
         {
             QSqlDatabase db = QSqlDatabase::database(name, false);

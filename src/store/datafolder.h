@@ -1,5 +1,7 @@
 #pragma once
 #include <QHash>
+#include <QSet>
+#include <QSqlQuery>
 #include <QSqlDatabase>
 #include <QString>
 
@@ -29,12 +31,24 @@ public:
     // missing or cannot be opened.
     QSqlDatabase connection(const QString& fileName);
 
-    // Closes every connection (before files are copied or removed).
+    // A prepared statement on the connection of a file, kept for the life of
+    // the folder and shared by every cursor over that file. Callers execute,
+    // read and finish it before running any code of their caller.
+    QSqlQuery& statement(const QString& fileName, const QString& sql);
+
+    // Whether a table object has found every field it needs in the file.
+    bool isChecked(const QString& fileName) const { return m_checked.contains(fileName.toLower()); }
+    void setChecked(const QString& fileName) { m_checked.insert(fileName.toLower()); }
+
+    // Closes every connection (before files are copied or removed). Table
+    // objects over this folder must be closed first.
     void closeAll();
 
 private:
     QString m_path;
     QHash<QString, QString> m_connections; // lower-case file name -> connection name
+    QHash<QString, QHash<QString, QSqlQuery>> m_statements;
+    QSet<QString> m_checked; // lower-case file name -> sql -> statement
 };
 
 // Runs one statement on `db`; throws DbError carrying SQLite's message.

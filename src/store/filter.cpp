@@ -70,7 +70,9 @@ private:
             return;
         }
         if (c == QLatin1Char('\'')) {
-            QString s;
+            // Never a null string, even for '': the SQLite driver binds a null
+            // QString as NULL, and "field <> ''" would then select nothing.
+            QString s = QStringLiteral("");
             ++m_pos;
             for (;;) {
                 if (m_pos >= n) {

@@ -137,16 +137,12 @@ Table::Table(const QString& name, QObject* parent)
     setObjectName(name);
 }
 
-Table::~Table()
-{
-    m_statements.clear();
-}
+Table::~Table() = default;
 
 void Table::setDataFolder(DataFolder* folder)
 {
     if (isOpen())
         throw DbError(QStringLiteral("Impossibile cambiare la cartella di una tabella aperta."));
-    m_statements.clear();
     m_folder = folder;
 }
 
@@ -154,7 +150,6 @@ void Table::setTableName(const QString& fileName)
 {
     if (isOpen())
         throw DbError(QStringLiteral("Impossibile cambiare il nome di una tabella aperta."));
-    m_statements.clear();
     m_fileName = fileName;
     const TableDef* def = tableForFile(fileName);
     if (def != m_def) {
@@ -209,8 +204,9 @@ void Table::open()
         return;
     requireBound();
     m_db = m_folder->connection(m_fileName);
-    {
-        // The file must hold every stored field of the table.
+    if (!m_folder->isChecked(m_fileName)) {
+        // The file must hold every stored field of the table. Columns are
+        // only ever added, so a file is checked once per folder.
         QSqlQuery q(m_db);
         if (!q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(m_def->name))))
             throw DbError(sqlError(q));
@@ -222,11 +218,12 @@ void Table::open()
         for (int i = 0; i < m_stored; ++i)
             if (!cols.contains(m_fields[i].name.toLower()))
                 throw DbError(QStringLiteral("Il campo %1 manca nella tabella %2.").arg(m_fields[i].name, m_def->name));
+        m_folder->setChecked(m_fileName);
     }
     if (!m_indexName.isEmpty() && !m_def->index(m_indexName))
         throw DbError(QStringLiteral("Indice \"%1\" non trovato nella tabella %2.").arg(m_indexName, m_def->name));
     if (m_filtered) {
-        const CompiledFilter f = compileFilter(m_filter, *m_def);
+        const CompiledFilter& f = compiled();
         m_whereSql = f.sql;
         m_whereValues = f.values;
         m_whereFields = f.fields;
@@ -252,7 +249,6 @@ void Table::close()
 {
     if (!isOpen())
         return;
-    m_statements.clear();
     m_page.clear();
     m_page.shrink_to_fit();
     m_ids.clear();
@@ -334,15 +330,7 @@ QString Table::selectColumns() const
 
 QSqlQuery& Table::prepared(const QString& sql) const
 {
-    auto it = m_statements.find(sql);
-    if (it == m_statements.end()) {
-        QSqlQuery q(m_db);
-        q.setForwardOnly(true);
-        if (!q.prepare(sql))
-            throw DbError(sqlError(q));
-        it = m_statements.insert(sql, q);
-    }
-    return it.value();
+    return m_folder->statement(m_fileName, sql);
 }
 
 void Table::ensureFresh() const
@@ -357,11 +345,16 @@ void Table::reload() const
     m_ids.clear();
     m_idsLoaded = false;
     m_lookupCache.clear();
-    QString sql = QStringLiteral("SELECT %1 FROM %2").arg(selectColumns(), quoted(m_def->name));
-    if (!m_whereSql.isEmpty())
-        sql += QStringLiteral(" WHERE ") + m_whereSql;
-    sql += QStringLiteral(" ORDER BY ") + orderBy() + QStringLiteral(" LIMIT %1").arg(pageSize + 1);
-    QSqlQuery& q = prepared(sql);
+    // The statement text depends only on the condition and the index.
+    const QString key = m_whereSql + QLatin1Char('\x1f') + m_indexName;
+    if (key != m_pageSqlKey) {
+        m_pageSql = QStringLiteral("SELECT %1 FROM %2").arg(selectColumns(), quoted(m_def->name));
+        if (!m_whereSql.isEmpty())
+            m_pageSql += QStringLiteral(" WHERE ") + m_whereSql;
+        m_pageSql += QStringLiteral(" ORDER BY ") + orderBy() + QStringLiteral(" LIMIT %1").arg(pageSize + 1);
+        m_pageSqlKey = key;
+    }
+    QSqlQuery& q = prepared(m_pageSql);
     for (const QVariant& v : m_whereValues)
         q.addBindValue(v);
     execOrThrow(q);
@@ -378,6 +371,12 @@ void Table::reload() const
     }
     q.finish();
     m_stale = false;
+    // A selection read anew starts at its first record; callers that keep
+    // their place set it again afterwards.
+    m_row = m_page.empty() ? -1 : 0;
+    m_bof = true;
+    m_eof = m_page.empty();
+    m_bufStale = true;
 }
 
 void Table::ensureIds() const
@@ -389,15 +388,40 @@ void Table::ensureIds() const
     if (!m_whereSql.isEmpty())
         sql += QStringLiteral(" WHERE ") + m_whereSql;
     sql += QStringLiteral(" ORDER BY ") + orderBy();
-    QSqlQuery& q = prepared(sql);
-    for (const QVariant& v : m_whereValues)
-        q.addBindValue(v);
-    execOrThrow(q);
-    while (q.next())
-        m_ids.push_back(qint32(q.value(0).toLongLong()));
-    q.finish();
+    // The keys are read later than the page. When the table changed in
+    // between (a copy cursor or another program posted), the two disagree
+    // and a walk would visit records twice or miss them: the page is then
+    // read again, and the current record kept current.
+    const int oldRow = m_row;
+    const qint64 current = m_row >= 0 && m_row < int(m_page.size()) ? m_page[m_row][0].toLongLong() : -1;
+    bool reread = false;
+    for (int attempt = 0;; ++attempt) {
+        m_ids.clear();
+        QSqlQuery& q = prepared(sql);
+        for (const QVariant& v : m_whereValues)
+            q.addBindValue(v);
+        execOrThrow(q);
+        while (q.next())
+            m_ids.push_back(qint32(q.value(0).toLongLong()));
+        q.finish();
+        bool agree = m_ids.size() > m_page.size();
+        for (size_t i = 0; agree && i < m_page.size(); ++i)
+            agree = m_page[i][0].toLongLong() == m_ids[i];
+        if (agree || m_complete || attempt == 2)
+            break;
+        const bool bof = m_bof, eof = m_eof;
+        reload();
+        m_bof = bof || m_page.empty();
+        m_eof = eof || m_page.empty();
+        reread = true;
+    }
     m_ids.shrink_to_fit();
     m_idsLoaded = true;
+    if (reread && current >= 0) {
+        const auto it = std::find(m_ids.begin(), m_ids.end(), qint32(current));
+        const int n = int(m_ids.size());
+        m_row = it != m_ids.end() ? int(it - m_ids.begin()) : (n == 0 ? -1 : std::min(oldRow, n - 1));
+    }
 }
 
 int Table::recordCount() const
@@ -463,6 +487,7 @@ int Table::rowOfId(qint64 id) const
 void Table::positionFirst() const
 {
     ensureFresh();
+    // Also when the selection was fresh already: back to its first record.
     m_row = m_page.empty() ? -1 : 0;
     m_bof = true;
     m_eof = m_page.empty();
@@ -595,18 +620,23 @@ void Table::refresh()
     requireOpen();
     checkBrowseMode();
     const QVariant id = value(QStringLiteral("Id"));
-    const int oldRow = m_row;
-    m_stale = true;
-    ensureFresh();
-    const int n = recordCount();
-    int row = id.isNull() ? -1 : rowOfId(id.toLongLong());
-    if (row < 0)
-        row = n == 0 ? -1 : std::clamp(oldRow, 0, n - 1);
-    m_row = row;
-    m_bof = row <= 0;
-    m_eof = n == 0;
+    reselect(id.isNull() ? -1 : id.toLongLong(), m_row);
     loadCurrent();
     announce(true);
+}
+
+void Table::reselect(qint64 id, int oldRow) const
+{
+    m_stale = true;
+    ensureFresh();
+    int row = id >= 0 ? rowOfId(id) : -1;
+    // Only when the record left the selection is the whole of it counted, to
+    // put the cursor on the row that took its place.
+    if (row < 0 && !m_page.empty())
+        row = std::clamp(oldRow, 0, recordCount() - 1);
+    m_row = row;
+    m_bof = m_eof = row < 0;
+    m_bufStale = true;
 }
 
 // ---------------------------------------------------------------- order and filter
@@ -663,6 +693,7 @@ void Table::setFiltered(bool on)
     m_whereSql.clear();
     m_whereValues.clear();
     m_whereFields.clear();
+    m_lookupCache.clear();
     // Read lazily: the three steps of a filter change cost one selection.
     m_stale = true;
     m_bufStale = true;
@@ -674,7 +705,7 @@ void Table::applyFilterNow()
     checkBrowseMode();
     CompiledFilter f;
     try {
-        f = compileFilter(m_filter, *m_def);
+        f = compiled();
     } catch (const DbError&) {
         m_filtered = false;
         m_whereSql.clear();
@@ -1135,15 +1166,7 @@ void Table::post()
         execOrThrow(q);
         const qint64 id = q.lastInsertId().toLongLong();
         q.finish();
-        const int oldRow = m_row;
-        m_stale = true;
-        ensureFresh();
-        int row = rowOfId(id);
-        const int n = recordCount();
-        if (row < 0)
-            row = n == 0 ? -1 : std::clamp(oldRow, 0, n - 1);
-        m_row = row;
-        m_bof = m_eof = (n == 0);
+        reselect(id, m_row);
     } else {
         QStringList sets;
         QVariantList vals;
@@ -1171,17 +1194,7 @@ void Table::post()
                 throw DbError(QStringLiteral("Il record da modificare non esiste più: è stato cancellato."));
             m_lookupCache.clear();
             if (reorder) {
-                const qint64 id = m_buf[0].toLongLong();
-                const int oldRow = m_row;
-                m_stale = true;
-                ensureFresh();
-                int row = rowOfId(id);
-                const int n = recordCount();
-                if (row < 0)
-                    row = n == 0 ? -1 : std::clamp(oldRow, 0, n - 1);
-                m_row = row;
-                m_eof = (n == 0);
-                m_bof = (n == 0);
+                reselect(m_buf[0].toLongLong(), m_row);
             } else if (m_row >= 0 && m_row < int(m_page.size())) {
                 Values stored = m_buf;
                 stored.resize(m_stored);
@@ -1235,13 +1248,7 @@ bool Table::remove()
     q.finish();
     m_modified = false;
     setState(State::Browse);
-    const int oldRow = m_row;
-    m_stale = true;
-    ensureFresh();
-    const int n = recordCount();
-    m_row = n == 0 ? -1 : std::min(oldRow, n - 1);
-    m_bof = m_row <= 0;
-    m_eof = n == 0;
+    reselect(-1, m_row);
     loadCurrent();
     announce(true);
     scrolled();
@@ -1269,7 +1276,24 @@ void Table::setAll(const QString& fieldName, const QVariant& value)
         q.addBindValue(b);
     execOrThrow(q);
     q.finish();
-    refresh();
+    m_lookupCache.clear();
+    // Every selected record now holds the value: the rows in memory are set
+    // alike, and the selection is read again only when its order or its
+    // filter depends on the field.
+    bool reorder = m_whereFields.contains(fi);
+    if (const IndexDef* ix = m_indexName.isEmpty() ? nullptr : m_def->index(m_indexName))
+        reorder = reorder || ix->fields.contains(m_fields[fi].name, Qt::CaseInsensitive);
+    if (reorder) {
+        ensureCurrent();
+        reselect(m_buf[0].isNull() ? -1 : m_buf[0].toLongLong(), m_row);
+    } else {
+        const QVariant mem = fromStorage(fi, v);
+        for (Values& row : m_page)
+            row[fi] = mem;
+        m_bufStale = true;
+    }
+    loadCurrent();
+    announce(true);
 }
 
 void Table::bindLike(const Table& other)
@@ -1281,6 +1305,20 @@ void Table::bindLike(const Table& other)
     m_indexName = other.m_indexName;
     m_filter = other.m_filter;
     m_filtered = other.m_filtered;
+    // The filter text was read already: the copy takes it as it is.
+    m_compiled = other.m_compiled;
+    m_compiledText = other.m_compiledText;
+    m_compiledDef = other.m_compiledDef;
+}
+
+const CompiledFilter& Table::compiled()
+{
+    if (m_compiledDef != m_def || m_compiledText != m_filter || m_compiledText.isNull() != m_filter.isNull()) {
+        m_compiled = compileFilter(m_filter, *m_def);
+        m_compiledText = m_filter;
+        m_compiledDef = m_def;
+    }
+    return m_compiled;
 }
 
 } // namespace velmora::store

@@ -1,4 +1,5 @@
 #pragma once
+#include "filter.h"
 #include "schema.h"
 
 #include <QDate>
@@ -221,6 +222,7 @@ private:
     QString orderBy() const;
     QString selectColumns() const;
     void loadCurrent() const;
+    void reselect(qint64 id, int oldRow) const;
     void ensureCurrent() const;
     void positionFirst() const;
     void complete(Values& v) const; // lookups and calculated fields
@@ -231,6 +233,7 @@ private:
     QVariant convertIn(int index, const QVariant& v) const;
     QSqlQuery& prepared(const QString& sql) const;
     void applyFilterNow();
+    const CompiledFilter& compiled(); // the filter text read once per text
     bool beginInsert();
 
     QString m_fileName;
@@ -244,6 +247,11 @@ private:
     QString m_whereSql;
     QVariantList m_whereValues;
     QSet<int> m_whereFields;
+    CompiledFilter m_compiled;
+    QString m_compiledText;
+    const TableDef* m_compiledDef = nullptr;
+    mutable QString m_pageSql;
+    mutable QString m_pageSqlKey;
 
     std::vector<FieldMeta> m_fields;
     int m_stored = 0;
@@ -255,7 +263,6 @@ private:
     mutable bool m_complete = false;
     mutable std::vector<qint32> m_ids;
     mutable bool m_idsLoaded = false;
-    mutable QHash<QString, QSqlQuery> m_statements;
 
     mutable int m_row = -1;
     mutable bool m_bof = true;
