@@ -4,6 +4,8 @@
 // to the table definitions shows up as a failure rather than being followed.
 
 #include "storefixture.h"
+#include "scripteddialogs.h"
+#include "scripteddialogs_qtest.h"
 #include "upgrade.h"
 
 #include <QDir>
@@ -84,6 +86,7 @@ private slots:
     void filesFoundWithoutRegardToCase();
 
     void upgradeOlderFolder();
+    void upgradeSpeaksInWarningBoxes();
     void upgradeFailureWarnsAgain();
     void currentFolderSaysNothing();
 };
@@ -317,6 +320,20 @@ void TestUpgrade::filesFoundWithoutRegardToCase()
     // No second file was made under the program's spelling.
     QVERIFY(!QFileInfo::exists(f.path() + QStringLiteral("/AnagBimbi.DB")));
     QCOMPARE(QDir(f.path()).entryList(QDir::Files).size(), 8);
+}
+
+void TestUpgrade::upgradeSpeaksInWarningBoxes()
+{
+    // Wired as the program wires it: each message is a warning box with one
+    // OK button, in this order and with these exact words.
+    Folder f(Layout::Older);
+    velmora::ScriptedDialogs dialogs;
+    dialogs.expectMessage(velmora::BoxType::Warning, QString::fromUtf8(neededText));
+    dialogs.expectMessage(velmora::BoxType::Warning, QString::fromUtf8(doneText));
+    AggiornaSchema(f.folder(), [&](const QString& text) { dialogs.warning(text); });
+    VERIFY_DIALOGS(dialogs);
+    QCOMPARE(dialogs.shown().size(), 2);
+    QCOMPARE(dialogs.shown().at(0).buttons, velmora::Buttons(velmora::Button::Ok));
 }
 
 void TestUpgrade::upgradeOlderFolder()
