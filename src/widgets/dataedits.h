@@ -1,0 +1,119 @@
+#pragma once
+// Edit controls bound to one field of a table object's current record. They
+// show the field, and typing or clicking in them puts the table in edit
+// state and writes the field. The table may be closed at first.
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+
+#include "table.h"
+
+namespace velmora {
+
+class Dialogs;
+
+// The binding shared by the controls: table, field, signals followed.
+class FieldLink : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit FieldLink(QObject* parent = nullptr) : QObject(parent) {}
+
+    void bind(store::Table* table, const QString& fieldName);
+    store::Table* table() const { return m_table; }
+    QString fieldName() const { return m_field; }
+    int fieldIndex() const; // -1 when closed or unknown
+    bool isActive() const { return fieldIndex() >= 0; }
+    // False when the table is closed or read-only, or the field is not stored.
+    bool canModify() const;
+    // Puts the table in edit state if it browses, then writes the field.
+    // Throws store::DbError.
+    void write(const QVariant& value);
+
+signals:
+    void changed();
+
+private:
+    QPointer<store::Table> m_table;
+    QString m_field;
+    QMetaObject::Connection m_conn[3];
+};
+
+class DataEdit : public QLineEdit
+{
+    Q_OBJECT
+
+public:
+    explicit DataEdit(QWidget* parent = nullptr);
+
+    void setDataSource(store::Table* table, const QString& fieldName);
+    store::Table* table() const { return m_link->table(); }
+    QString fieldName() const { return m_link->fieldName(); }
+    void setDialogs(Dialogs* dialogs) { m_dialogs = dialogs; }
+
+public slots:
+    void refresh();
+
+private:
+    void onTextEdited(const QString& text);
+    void onEditingFinished();
+    bool isTextField() const;
+
+    FieldLink* m_link;
+    Dialogs* m_dialogs = nullptr;
+    bool m_writing = false;
+    QString m_pendingError; // the last refused value, shown when editing ends
+};
+
+class DataMemo : public QPlainTextEdit
+{
+    Q_OBJECT
+
+public:
+    explicit DataMemo(QWidget* parent = nullptr);
+
+    void setDataSource(store::Table* table, const QString& fieldName);
+    store::Table* table() const { return m_link->table(); }
+    QString fieldName() const { return m_link->fieldName(); }
+    void setDialogs(Dialogs* dialogs) { m_dialogs = dialogs; }
+
+public slots:
+    void refresh();
+
+private:
+    void onTextChanged();
+
+    FieldLink* m_link;
+    Dialogs* m_dialogs = nullptr;
+    bool m_writing = false;
+    bool m_updating = false;
+};
+
+class DataCheckBox : public QCheckBox
+{
+    Q_OBJECT
+
+public:
+    explicit DataCheckBox(QWidget* parent = nullptr);
+    explicit DataCheckBox(const QString& text, QWidget* parent = nullptr);
+
+    void setDataSource(store::Table* table, const QString& fieldName);
+    store::Table* table() const { return m_link->table(); }
+    QString fieldName() const { return m_link->fieldName(); }
+    void setDialogs(Dialogs* dialogs) { m_dialogs = dialogs; }
+
+public slots:
+    void refresh();
+
+private:
+    void onClicked(bool checked);
+
+    FieldLink* m_link;
+    Dialogs* m_dialogs = nullptr;
+    bool m_writing = false;
+};
+
+} // namespace velmora

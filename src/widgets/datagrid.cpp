@@ -1,0 +1,236 @@
+#include "datagrid.h"
+
+#include "datahelpers.h"
+#include "errors.h"
+#include "table.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QStyledItemDelegate>
+
+namespace velmora {
+
+namespace {
+
+class CellDelegate : public QStyledItemDelegate
+{
+public:
+    explicit CellDelegate(DataGrid* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        if (m_grid->drawCell) {
+            bool handled = false;
+            m_grid->drawCell(painter, option, index, handled);
+            if (handled)
+                return;
+        }
+        QStyledItemDelegate::paint(painter, option, index);
+    }
+
+private:
+    DataGrid* m_grid;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------- model
+
+DataGridModel::DataGridModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void DataGridModel::setTable(store::Table* table)
+{
+    m_table = table;
+    resetAll();
+}
+
+void DataGridModel::addColumn(const Column& column)
+{
+    beginResetModel();
+    m_columns.append(column);
+    endResetModel();
+}
+
+int DataGridModel::insertRow() const
+{
+    if (!m_table || m_table->state() != store::Table::State::Insert)
+        return -1;
+    return m_table->rowCount();
+}
+
+int DataGridModel::currentRow() const
+{
+    if (!m_table || !m_table->isOpen())
+        return -1;
+    const int ins = insertRow();
+    return ins >= 0 ? ins : m_table->recNo();
+}
+
+int DataGridModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return m_rows;
+}
+
+int DataGridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+QVariant DataGridModel::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || !m_table || !m_table->isOpen())
+        return QVariant();
+    if (index.row() >= m_rows || index.column() >= m_columns.size())
+        return QVariant();
+    const int field = m_table->findField(m_columns[index.column()].field);
+    if (field < 0)
+        return QVariant();
+    try {
+        const int ins = insertRow();
+        const QVariant v = index.row() == ins ? m_table->value(m_columns[index.column()].field)
+                                              : m_table->valueAt(index.row(), field);
+        return displayText(m_table, field, v);
+    } catch (const store::DbError&) {
+        return QVariant();
+    }
+}
+
+QVariant DataGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < m_columns.size())
+        return m_columns[section].title;
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags DataGridModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+void DataGridModel::resetAll()
+{
+    beginResetModel();
+    m_rows = 0;
+    if (m_table && m_table->isOpen()) {
+        try {
+            m_rows = m_table->rowCount() + (insertRow() >= 0 ? 1 : 0);
+        } catch (const store::DbError&) {
+            m_rows = 0;
+        }
+    }
+    endResetModel();
+}
+
+void DataGridModel::refreshCurrentRow()
+{
+    const int row = currentRow();
+    const int expected = (m_table && m_table->isOpen()) ? m_table->rowCount() + (insertRow() >= 0 ? 1 : 0) : 0;
+    if (expected != m_rows) {
+        resetAll();
+        return;
+    }
+    if (row >= 0 && row < m_rows && !m_columns.isEmpty())
+        emit dataChanged(index(row, 0), index(row, int(m_columns.size()) - 1), {Qt::DisplayRole});
+}
+
+// ---------------------------------------------------------------- view
+
+DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new DataGridModel(this))
+{
+    setModel(m_model);
+    setItemDelegate(new CellDelegate(this));
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    verticalHeader()->setVisible(false);
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current, const QModelIndex&) { onCurrentRowChanged(current); });
+    connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) { emit doubleClicked(); });
+}
+
+void DataGrid::setTable(store::Table* table)
+{
+    for (auto& c : m_conn)
+        disconnect(c);
+    m_model->setTable(table);
+    if (table) {
+        m_conn[0] = connect(table, &store::Table::dataSetChanged, this, &DataGrid::onDataSetChanged);
+        m_conn[1] = connect(table, &store::Table::recordChanged, this, &DataGrid::onRecordChanged);
+        m_conn[2] = connect(table, &store::Table::stateChanged, this, &DataGrid::onDataSetChanged);
+    }
+    syncSelection();
+}
+
+void DataGrid::addColumn(const QString& fieldName, const QString& title, int widthPx)
+{
+    m_model->addColumn({fieldName, title, widthPx});
+    for (int i = 0; i < m_model->columns().size(); ++i)
+        if (m_model->columns()[i].width > 0)
+            setColumnWidth(i, m_model->columns()[i].width);
+    syncSelection();
+}
+
+void DataGrid::onDataSetChanged()
+{
+    const bool was = m_syncing;
+    m_syncing = true;
+    m_model->resetAll();
+    m_syncing = was;
+    syncSelection();
+}
+
+void DataGrid::onRecordChanged()
+{
+    m_model->refreshCurrentRow();
+    syncSelection();
+}
+
+void DataGrid::syncSelection()
+{
+    const bool was = m_syncing;
+    m_syncing = true;
+    const int row = m_model->currentRow();
+    if (row >= 0 && row < m_model->rowCount() && m_model->columnCount() > 0) {
+        const QModelIndex idx = m_model->index(row, qMax(0, currentIndex().column()));
+        if (currentIndex().row() != row)
+            selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        else if (!selectionModel()->isRowSelected(row, QModelIndex()))
+            selectionModel()->select(idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(idx);
+    } else {
+        selectionModel()->clearSelection();
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    }
+    m_syncing = was;
+}
+
+void DataGrid::onCurrentRowChanged(const QModelIndex& current)
+{
+    if (m_syncing || !current.isValid())
+        return;
+    store::Table* t = m_model->table();
+    if (!t || !t->isOpen())
+        return;
+    const int row = current.row();
+    if (row == m_model->currentRow())
+        return;
+    m_syncing = true;
+    try {
+        // The insert row is the edit buffer itself; any other row is a record.
+        if (row != m_model->insertRow())
+            moveTableTo(t, row);
+    } catch (const store::DbError& e) {
+        m_syncing = false;
+        showDbError(m_dialogs, e);
+        syncSelection();
+        return;
+    }
+    m_syncing = false;
+    syncSelection();
+}
+
+} // namespace velmora

@@ -1,0 +1,103 @@
+#pragma once
+// A read-only grid over a table object: one row per selected record, one
+// column per field added with addColumn. The current row follows the table's
+// cursor, and choosing a row moves the cursor there.
+
+#include <QAbstractTableModel>
+#include <QPointer>
+
+#include "table.h"
+#include <QStyleOptionViewItem>
+#include <QTableView>
+
+#include <functional>
+
+class QPainter;
+
+namespace velmora {
+
+class Dialogs;
+
+class DataGrid;
+
+// The model behind DataGrid; it keeps no data, it reads the table on demand.
+// While the table inserts a record, an extra last row shows the edit buffer.
+class DataGridModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    struct Column
+    {
+        QString field;
+        QString title;
+        int width = 0;
+    };
+
+    explicit DataGridModel(QObject* parent = nullptr);
+
+    void setTable(store::Table* table);
+    store::Table* table() const { return m_table; }
+    void addColumn(const Column& column);
+    const QList<Column>& columns() const { return m_columns; }
+
+    // Row of the grid showing the table's current record, -1 when none.
+    int currentRow() const;
+    // Row of the edit buffer while inserting, -1 otherwise.
+    int insertRow() const;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    void resetAll();
+    void refreshCurrentRow();
+
+private:
+    QPointer<store::Table> m_table;
+    QList<Column> m_columns;
+    int m_rows = 0; // rows announced to the view
+};
+
+class DataGrid : public QTableView
+{
+    Q_OBJECT
+
+public:
+    using CellPainter = std::function<void(QPainter*, const QStyleOptionViewItem&, const QModelIndex&, bool& handled)>;
+
+    explicit DataGrid(QWidget* parent = nullptr);
+
+    // The table may be closed now and opened later; the grid follows it.
+    void setTable(store::Table* table);
+    store::Table* table() const { return m_model->table(); }
+    void addColumn(const QString& fieldName, const QString& title, int widthPx = 0);
+
+    // Where cursor errors are shown; none = they are dropped.
+    void setDialogs(Dialogs* dialogs) { m_dialogs = dialogs; }
+    Dialogs* dialogs() const { return m_dialogs; }
+
+    DataGridModel* dataModel() const { return m_model; }
+
+    // Called for each cell before the default painting; setting `handled`
+    // skips the default.
+    CellPainter drawCell;
+
+signals:
+    void doubleClicked();
+
+private:
+    void onDataSetChanged();
+    void onRecordChanged();
+    void syncSelection();
+    void onCurrentRowChanged(const QModelIndex& current);
+
+    DataGridModel* m_model;
+    Dialogs* m_dialogs = nullptr;
+    QMetaObject::Connection m_conn[3];
+    bool m_syncing = false;
+};
+
+} // namespace velmora

@@ -1,0 +1,167 @@
+#include "datanavigator.h"
+
+#include "datahelpers.h"
+#include "dialogs.h"
+#include "errors.h"
+#include "table.h"
+
+#include <QHBoxLayout>
+#include <QToolButton>
+
+namespace velmora {
+
+namespace {
+
+QString glyph(DataNavigator::Button b)
+{
+    using B = DataNavigator::Button;
+    switch (b) {
+    case B::First: return QStringLiteral("⏮");
+    case B::Prior: return QStringLiteral("◀");
+    case B::Next: return QStringLiteral("▶");
+    case B::Last: return QStringLiteral("⏭");
+    case B::Insert: return QStringLiteral("+");
+    case B::Delete: return QStringLiteral("−");
+    case B::Edit: return QStringLiteral("✎");
+    case B::Post: return QStringLiteral("✔");
+    case B::Cancel: return QStringLiteral("✖");
+    case B::Refresh: return QStringLiteral("⟳");
+    }
+    return QString();
+}
+
+} // namespace
+
+QList<DataNavigator::Button> DataNavigator::allButtons()
+{
+    return {Button::First, Button::Prior, Button::Next, Button::Last, Button::Insert,
+            Button::Delete, Button::Edit, Button::Post, Button::Cancel, Button::Refresh};
+}
+
+QString DataNavigator::defaultHint(Button b)
+{
+    switch (b) {
+    case Button::First: return QStringLiteral("Primo");
+    case Button::Prior: return QStringLiteral("Precedente");
+    case Button::Next: return QStringLiteral("Successivo");
+    case Button::Last: return QStringLiteral("Ultimo");
+    case Button::Insert: return QStringLiteral("Inserisci");
+    case Button::Delete: return QStringLiteral("Elimina");
+    case Button::Edit: return QStringLiteral("Modifica");
+    case Button::Post: return QStringLiteral("Conferma");
+    case Button::Cancel: return QStringLiteral("Annulla");
+    case Button::Refresh: return QStringLiteral("Aggiorna");
+    }
+    return QString();
+}
+
+DataNavigator::DataNavigator(QWidget* parent) : QWidget(parent)
+{
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(1);
+    for (Button b : allButtons()) {
+        auto* tb = new QToolButton(this);
+        tb->setText(glyph(b));
+        tb->setToolTip(defaultHint(b));
+        tb->setAutoRaise(false);
+        connect(tb, &QToolButton::clicked, this, [this, b] { trigger(b); });
+        layout->addWidget(tb);
+        m_buttons.insert(b, tb);
+    }
+    layout->addStretch();
+    updateButtons();
+}
+
+void DataNavigator::setTable(store::Table* table)
+{
+    for (auto& c : m_conn)
+        disconnect(c);
+    m_table = table;
+    if (table) {
+        m_conn[0] = connect(table, &store::Table::dataSetChanged, this, &DataNavigator::updateButtons);
+        m_conn[1] = connect(table, &store::Table::recordChanged, this, &DataNavigator::updateButtons);
+        m_conn[2] = connect(table, &store::Table::stateChanged, this, &DataNavigator::updateButtons);
+    }
+    updateButtons();
+}
+
+void DataNavigator::setVisibleButtons(const QList<Button>& buttons)
+{
+    for (Button b : allButtons())
+        m_buttons[b]->setVisible(buttons.contains(b));
+}
+
+QList<DataNavigator::Button> DataNavigator::visibleButtons() const
+{
+    QList<Button> out;
+    for (Button b : allButtons())
+        if (!m_buttons[b]->isHidden())
+            out << b;
+    return out;
+}
+
+void DataNavigator::setHint(Button b, const QString& text) { m_buttons[b]->setToolTip(text); }
+QString DataNavigator::hint(Button b) const { return m_buttons[b]->toolTip(); }
+QToolButton* DataNavigator::button(Button b) const { return m_buttons.value(b); }
+
+void DataNavigator::updateButtons()
+{
+    store::Table* t = m_table;
+    const bool open = t && t->isOpen();
+    bool bof = true, eof = true, editing = false, canModify = false;
+    if (open) {
+        try {
+            bof = t->isBof();
+            eof = t->isEof();
+        } catch (const store::DbError&) {
+        }
+        editing = t->state() == store::Table::State::Edit || t->state() == store::Table::State::Insert;
+        canModify = !t->isReadOnly();
+    }
+    const bool empty = bof && eof;
+    auto set = [this](Button b, bool on) { m_buttons[b]->setEnabled(on); };
+    set(Button::First, open && !bof);
+    set(Button::Prior, open && !bof);
+    set(Button::Next, open && !eof);
+    set(Button::Last, open && !eof);
+    set(Button::Insert, open && canModify);
+    set(Button::Delete, open && canModify && !empty);
+    set(Button::Edit, open && canModify && !empty && !editing);
+    set(Button::Post, open && editing);
+    set(Button::Cancel, open && editing);
+    set(Button::Refresh, open && !editing);
+}
+
+void DataNavigator::trigger(Button b)
+{
+    store::Table* t = m_table;
+    if (!t)
+        return;
+    try {
+        switch (b) {
+        case Button::First: t->first(); break;
+        case Button::Prior: t->prior(); break;
+        case Button::Next: t->next(); break;
+        case Button::Last: t->last(); break;
+        case Button::Insert: t->append(); break;
+        case Button::Edit: t->edit(); break;
+        case Button::Post: t->post(); break;
+        case Button::Cancel: t->cancel(); break;
+        case Button::Refresh: t->refresh(); break;
+        case Button::Delete:
+            // Never delete without asking.
+            if (!m_dialogs || !m_dialogs->confirm(QStringLiteral("Eliminare il record?")))
+                break;
+            t->remove();
+            break;
+        }
+    } catch (const store::DbError& e) {
+        showDbError(m_dialogs, e);
+    }
+    // Some moves (next at the last record) change EOF without announcing it.
+    updateButtons();
+    emit clicked(b);
+}
+
+} // namespace velmora
