@@ -1,0 +1,96 @@
+#include "aboutbox.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QUrl>
+
+namespace velmora {
+
+namespace {
+
+// A label that opens its link with the desktop's default handler on a click.
+class LinkArea : public QLabel
+{
+public:
+    LinkArea(const QString& text, const QUrl& url, QWidget* parent)
+        : QLabel(text, parent), m_url(url)
+    {
+        setCursor(Qt::PointingHandCursor);
+        setToolTip(url.toString());
+    }
+    QUrl url() const { return m_url; }
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* e) override
+    {
+        if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
+            QDesktopServices::openUrl(m_url);
+        QLabel::mouseReleaseEvent(e);
+    }
+
+private:
+    QUrl m_url;
+};
+
+} // namespace
+
+AboutBox::AboutBox(const QString& programDir, QWidget* parent)
+    : QDialog(parent), m_programDir(programDir)
+{
+    setObjectName(QStringLiteral("Taboutbox"));
+    setWindowTitle(QStringLiteral("About"));
+    setFixedSize(500, 372);
+    setModal(true);
+    setStyleSheet(QStringLiteral("QDialog { background: black; } QLabel { color: white; }"));
+
+    auto* title = new QLabel(QStringLiteral("Velmora"), this);
+    title->setGeometry(24, 40, 300, 48);
+    QFont big = title->font();
+    big.setPointSize(26);
+    big.setBold(true);
+    title->setFont(big);
+    auto* subtitle = new QLabel(QStringLiteral("Valutazione dello sviluppo al nido d'infanzia"), this);
+    subtitle->setGeometry(24, 92, 452, 20);
+
+    Lbl_Versione = new QLabel(this);
+    Lbl_Versione->setObjectName(QStringLiteral("Lbl_Versione"));
+    Lbl_Versione->setGeometry(300, 12, 184, 20);
+    Lbl_Versione->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont bold = Lbl_Versione->font();
+    bold.setBold(true);
+    Lbl_Versione->setFont(bold);
+
+    const QString guide = QDir(programDir).filePath(QStringLiteral("docs/guida-utente.html"));
+    Image2 = new LinkArea(QStringLiteral("supporto@velmora.example"), QUrl(QStringLiteral("mailto:supporto@velmora.example")), this);
+    Image2->setGeometry(275, 216, 150, 17);
+    Image3 = new LinkArea(QStringLiteral("https://velmora.example"), QUrl(QStringLiteral("https://velmora.example/")), this);
+    Image3->setGeometry(240, 232, 193, 17);
+    Image4 = new LinkArea(QStringLiteral("Il progetto Velmora per i nidi d'infanzia"), QUrl(QStringLiteral("https://velmora.example/nidi/")), this);
+    Image4->setGeometry(128, 288, 241, 62);
+    Image4->setAlignment(Qt::AlignCenter);
+    Image4->setWordWrap(true);
+    Label1 = new LinkArea(QStringLiteral("Scarica la guida del software \"Le tavole di sviluppo di Velmora\""),
+                          QUrl::fromLocalFile(guide), this);
+    Label1->setGeometry(0, 350, 500, 18);
+    Label1->setAlignment(Qt::AlignCenter);
+    for (QLabel* l : {Image2, Image3, Image4, Label1})
+        l->setObjectName(l == Image2 ? QStringLiteral("Image2") : l == Image3 ? QStringLiteral("Image3")
+                         : l == Image4 ? QStringLiteral("Image4") : QStringLiteral("Label1"));
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setDefault(true);
+    ok->setGeometry(410, 310, 75, 25);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+QUrl AboutBox::linkOf(const QLabel* area) const
+{
+    if (const auto* link = dynamic_cast<const LinkArea*>(area))
+        return link->url();
+    return QUrl();
+}
+
+} // namespace velmora

@@ -1,0 +1,334 @@
+#include "mainwindow.h"
+#include "aboutbox.h"
+#include "dialogs.h"
+#include "errors.h"
+#include "upgrade.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QRandomGenerator>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace velmora {
+
+namespace {
+
+const char* const versionText = "Versione 1.12";
+
+// A control's hint shows in the status bar's first panel while the pointer is
+// over it, and as a tooltip.
+template <typename W>
+W* hinted(W* w, const QString& hint)
+{
+    w->setStatusTip(hint);
+    w->setToolTip(hint);
+    return w;
+}
+
+QToolButton* pictureButton(QWidget* parent, const char* name, const QString& text, const QRect& rect)
+{
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setText(text);
+    b->setGeometry(rect);
+    b->setCursor(Qt::PointingHandCursor);
+    b->setAutoRaise(true);
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return b;
+}
+
+QGroupBox* hiddenBox(QWidget* parent, const char* name, const QRect& rect)
+{
+    auto* g = new QGroupBox(parent);
+    g->setObjectName(QString::fromLatin1(name));
+    g->setGeometry(rect);
+    g->setAutoFillBackground(true);
+    g->hide();
+    return g;
+}
+
+} // namespace
+
+TFrm_Main::TFrm_Main(const QString& programDir, Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("TFrm_Main"));
+    PercorsoDb = QDir(programDir).filePath(QStringLiteral("db")) + QDir::separator();
+    buildWindow();
+    Taboutbox = new AboutBox(programDir, this);
+    FormCreate();
+}
+
+TFrm_Main::~TFrm_Main()
+{
+    // The table objects close (dropping what is pending) before the folder
+    // that holds their connections goes.
+    for (store::Table* t : {&Tbl_App, &Tbl_FasiVal, &Tbl_Personale, &Tbl_Aree, &Tbl_Ruoli, &Tbl_Valutazioni,
+                            &Tbl_AnagBimbi, &Tbl_AnagEdu, &Tbl_AnagNido})
+        t->close();
+}
+
+void TFrm_Main::buildWindow()
+{
+    setWindowTitle(QStringLiteral("  Velmora"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPixelSize(13);
+    setFont(f);
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setBackgroundRole(QPalette::Button);
+    client->setAutoFillBackground(true);
+    setCentralWidget(client);
+
+    auto* bar = new QStatusBar(this);
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setFixedHeight(20);
+    bar->setSizeGripEnabled(false);
+    StatusHint = new QLabel(bar);
+    StatusHint->setObjectName(QStringLiteral("StatusHint"));
+    StatusHint->setFixedWidth(700);
+    StatusVersion = new QLabel(bar);
+    StatusVersion->setObjectName(QStringLiteral("StatusVersion"));
+    StatusVersion->setAlignment(Qt::AlignCenter);
+    StatusVersion->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    bar->addWidget(StatusHint);
+    bar->addWidget(StatusVersion, 1);
+    setStatusBar(bar);
+
+    buildListScreen();
+    buildAccessPanel();
+    setFixedSize(857, 632);
+}
+
+void TFrm_Main::buildAccessPanel()
+{
+    Pnl_Accesso = new QWidget(centralWidget());
+    Pnl_Accesso->setObjectName(QStringLiteral("Pnl_Accesso"));
+    Pnl_Accesso->setGeometry(8, 8, 841, 593);
+    Pnl_Accesso->setStyleSheet(QStringLiteral("#Pnl_Accesso { background: white; }"));
+    Pnl_Accesso->setAttribute(Qt::WA_StyledBackground);
+
+    auto* banner = new QLabel(QStringLiteral("Velmora"), Pnl_Accesso);
+    banner->setObjectName(QStringLiteral("Image2"));
+    banner->setGeometry(0, 8, 841, 105);
+    banner->setAlignment(Qt::AlignCenter);
+    QFont big = banner->font();
+    big.setPixelSize(40);
+    big.setBold(true);
+    banner->setFont(big);
+
+    auto* lblNido = new QLabel(QStringLiteral("Nido di riferimento:"), Pnl_Accesso);
+    lblNido->move(256, 128);
+    lblNido->adjustSize();
+    auto* chooser = hinted(new QComboBox(Pnl_Accesso), QStringLiteral("Seleziona il nido d'infanzia di riferimento"));
+    chooser->setObjectName(QStringLiteral("DBLookupComboBox1"));
+    chooser->setGeometry(328, 144, 177, 21);
+    auto* lblEdu = new QLabel(QStringLiteral("Educatrici:"), Pnl_Accesso);
+    lblEdu->move(288, 200);
+    lblEdu->adjustSize();
+    auto* list = hinted(new QListWidget(Pnl_Accesso), QStringLiteral("Seleziona l'educatrice per accedere"));
+    list->setObjectName(QStringLiteral("DBLookupListBox1"));
+    list->setGeometry(328, 216, 177, 180);
+
+    SpeedButton4 = hinted(pictureButton(Pnl_Accesso, "SpeedButton4", QStringLiteral("Accedi"), QRect(464, 400, 55, 55)),
+                          QStringLiteral("Clicca quì ed accedi al programma"));
+    SpeedButton13 = hinted(pictureButton(Pnl_Accesso, "SpeedButton13", QStringLiteral("About"), QRect(720, 530, 55, 55)),
+                           QStringLiteral("About"));
+    SpeedButton9 = hinted(pictureButton(Pnl_Accesso, "SpeedButton9", QStringLiteral("Esci"), QRect(783, 530, 55, 55)),
+                          QStringLiteral("Esci"));
+    connect(SpeedButton13, &QToolButton::clicked, this, &TFrm_Main::SpeedButton13Click);
+    connect(SpeedButton9, &QToolButton::clicked, this, &TFrm_Main::Btn_EsciClick);
+}
+
+void TFrm_Main::buildListScreen()
+{
+    Pnl_Bambini = new QWidget(centralWidget());
+    Pnl_Bambini->setObjectName(QStringLiteral("Pnl_Bambini"));
+    Pnl_Bambini->setGeometry(8, 8, 841, 593);
+    Pnl_Bambini->setStyleSheet(QStringLiteral("#Pnl_Bambini { background: white; }"));
+    Pnl_Bambini->setAttribute(Qt::WA_StyledBackground);
+
+    Tb_Setup = new QToolBar(Pnl_Bambini);
+    Tb_Setup->setObjectName(QStringLiteral("Tb_Setup"));
+    Tb_Setup->setGeometry(0, 0, 841, 29);
+    Tb_Setup->setMovable(false);
+    Tb_Setup->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    QFont bold = Tb_Setup->font();
+    bold.setBold(true);
+    Tb_Setup->setFont(bold);
+    auto tool = [&](const char* name, const QString& caption) {
+        auto* b = new QToolButton(Tb_Setup);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setText(caption);
+        b->setFixedHeight(24);
+        b->setCursor(Qt::PointingHandCursor);
+        b->setAutoRaise(true);
+        Tb_Setup->addWidget(b);
+        auto* gap = new QWidget(Tb_Setup);
+        gap->setFixedWidth(8);
+        Tb_Setup->addWidget(gap);
+        return b;
+    };
+    ToolButton1 = tool("ToolButton1", QStringLiteral("Anagrafica nido"));
+    ToolButton3 = tool("ToolButton3", QStringLiteral("Anagrafica educatrici"));
+    ToolButton5 = tool("ToolButton5", QStringLiteral("Anagrafica bimbi"));
+    ToolButton7 = tool("ToolButton7", QStringLiteral("Gestione ruoli"));
+    ToolButton9 = tool("ToolButton9", QStringLiteral("Gestione aree"));
+
+    // The children list, its navigator and the evaluations list are laid in
+    // their places; their contents come with the children and evaluations
+    // screens.
+    DBNavigator1 = new QWidget(Pnl_Bambini);
+    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
+    DBNavigator1->setGeometry(8, 500, 240, 25);
+    auto* notes = new QLabel(QStringLiteral("Note"), Pnl_Bambini);
+    notes->setObjectName(QStringLiteral("Label3"));
+    notes->move(480, 40);
+    auto* evaluations = new QGroupBox(QStringLiteral("Valutazioni effettuate"), Pnl_Bambini);
+    evaluations->setObjectName(QStringLiteral("GroupBox1"));
+    evaluations->setGeometry(480, 200, 353, 320);
+    DBNavigator7 = new QWidget(evaluations);
+    DBNavigator7->setObjectName(QStringLiteral("DBNavigator7"));
+    DBNavigator7->setGeometry(8, 285, 200, 25);
+
+    Btn_ConfrontoMultiplo = hinted(pictureButton(Pnl_Bambini, "Btn_ConfrontoMultiplo", QStringLiteral("Confronto"), QRect(592, 535, 55, 55)),
+                                   QStringLiteral("Stampa il grafico di comparazione tra i bimbi"));
+    Btn_ConfrontoSingolo = hinted(pictureButton(Pnl_Bambini, "Btn_ConfrontoSingolo", QStringLiteral("Profili"), QRect(648, 535, 55, 55)),
+                                  QStringLiteral("Stampa il grafico completo del bimbo"));
+    Btn_LogOut = hinted(pictureButton(Pnl_Bambini, "Btn_LogOut", QStringLiteral("Esci\nutente"), QRect(727, 535, 55, 55)),
+                        QStringLiteral("Accedi al programma come altra educatrice"));
+    Btn_Esci = hinted(pictureButton(Pnl_Bambini, "Btn_Esci", QStringLiteral("Esci"), QRect(783, 535, 55, 55)),
+                      QStringLiteral("Esci dall'applicazione"));
+    connect(Btn_Esci, &QToolButton::clicked, this, &TFrm_Main::Btn_EsciClick);
+
+    GB_AnagraficaNido = hiddenBox(Pnl_Bambini, "GB_AnagraficaNido", QRect(136, 96, 529, 337));
+    GB_AnagraficaEducatrici = hiddenBox(Pnl_Bambini, "GB_AnagraficaEducatrici", QRect(136, 96, 529, 353));
+    GB_AnagraficaBimbi = hiddenBox(Pnl_Bambini, "GB_AnagraficaBimbi", QRect(136, 72, 497, 481));
+    GB_AnagraficaRuoli = hiddenBox(Pnl_Bambini, "GB_AnagraficaRuoli", QRect(136, 96, 489, 289));
+    GB_AnagraficaAree = hiddenBox(Pnl_Bambini, "GB_AnagraficaAree", QRect(136, 96, 489, 289));
+    GB_Valutazione = hiddenBox(Pnl_Bambini, "GB_Valutazione", QRect(0, 33, 841, 561));
+}
+
+void TFrm_Main::showAccessPanel() { Pnl_Accesso->raise(); }
+void TFrm_Main::showListScreen() { Pnl_Bambini->raise(); }
+
+bool TFrm_Main::accessPanelInFront() const
+{
+    const QObjectList& kids = centralWidget()->children();
+    for (auto it = kids.crbegin(); it != kids.crend(); ++it) {
+        if (*it == Pnl_Accesso)
+            return true;
+        if (*it == Pnl_Bambini)
+            return false;
+    }
+    return false;
+}
+
+bool TFrm_Main::event(QEvent* e)
+{
+    if (e->type() == QEvent::StatusTip) {
+        StatusHint->setText(static_cast<QStatusTipEvent*>(e)->tip());
+        return true;
+    }
+    return QMainWindow::event(e);
+}
+
+void TFrm_Main::quit()
+{
+    m_end = true;
+    QCoreApplication::quit();
+}
+
+void TFrm_Main::ImpostaSolaLettura(store::Table& table, bool readOnly)
+{
+    table.close();
+    table.setReadOnly(readOnly);
+    table.open();
+}
+
+void TFrm_Main::FormCreate()
+{
+    // There is no window skin on this platform: the classic look is always on.
+
+    // The data folder beside the program, and its children table, or nothing.
+    const QFileInfo folder(PercorsoDb);
+    m_folder = std::make_unique<store::DataFolder>(folder.absoluteFilePath());
+    if (!m_folder->exists() || m_folder->filePath(QStringLiteral("AnagBimbi.DB")).isEmpty()) {
+        m_dataFolderMissing = true;
+        quit();
+        return;
+    }
+
+    const struct { store::Table* table; const char* file; const char* index; bool readOnly; } bindings[] = {
+        {&Tbl_AnagNido, "AnagNido.db", "Nominativo", true},
+        {&Tbl_AnagEdu, "AnagEdu.db", "Cognome-Nome", true},
+        {&Tbl_AnagBimbi, "AnagBimbi.DB", "Cognome-Nome", true},
+        {&Tbl_Valutazioni, "Valutaz.db", "", false},
+        {&Tbl_Ruoli, "Ruoli.db", "", true},
+        {&Tbl_Aree, "Aree.db", "", true},
+        {&Tbl_Personale, "Personale.db", "", false},
+        {&Tbl_FasiVal, "FasiVal.db", "NumeroFase", false},
+    };
+    for (const auto& b : bindings) {
+        b.table->setDataFolder(m_folder.get());
+        b.table->setTableName(QString::fromLatin1(b.file));
+        b.table->setIndexName(QString::fromLatin1(b.index));
+        b.table->setReadOnly(b.readOnly);
+    }
+    store::AggiornaSchema(*m_folder, [this](const QString& text) { m_dialogs.warning(text); });
+
+    // Seeds the colours of the charts' surplus series.
+    Random.seed(quint32(QDateTime::currentMSecsSinceEpoch()));
+    FiltroFrequenza = QStringLiteral(" and (frequenza is null or frequenza = True)");
+
+    showAccessPanel();
+    GB_Valutazione->move(0, GB_Valutazione->y());
+    for (QGroupBox* g : {GB_Valutazione, GB_AnagraficaNido, GB_AnagraficaBimbi, GB_AnagraficaRuoli,
+                         GB_AnagraficaEducatrici, GB_AnagraficaAree})
+        g->hide();
+    IdNidoCorrente = QStringLiteral("0");
+
+    try {
+        Tbl_AnagNido.open();
+        IdNidoCorrente = Tbl_AnagNido.asString(QStringLiteral("Id"));
+        Tbl_Ruoli.open();
+        Tbl_Ruoli.first();
+    } catch (const store::DbError& e) {
+        m_dialogs.error(e.message());
+    }
+    StatusVersion->setText(QString::fromLatin1(versionText));
+}
+
+void TFrm_Main::AbilitaNavigazione(bool enabled)
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{Btn_Esci, Btn_LogOut, Btn_ConfrontoMultiplo, Btn_ConfrontoSingolo,
+                                                      ToolButton1, ToolButton3, ToolButton5, ToolButton7, ToolButton9,
+                                                      DBNavigator7, DBNavigator1})
+        w->setEnabled(enabled);
+}
+
+void TFrm_Main::Btn_EsciClick()
+{
+    if (m_dialogs.confirm(QStringLiteral("Siete sicurdi di voler uscire dall'applicazione?")))
+        quit();
+}
+
+void TFrm_Main::SpeedButton13Click()
+{
+    Taboutbox->Lbl_Versione->setText(QString::fromLatin1(versionText));
+    Taboutbox->exec();
+}
+
+} // namespace velmora

@@ -1,0 +1,120 @@
+#pragma once
+#include "datafolder.h"
+#include "table.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QRandomGenerator>
+
+#include <memory>
+
+class QLabel;
+class QGroupBox;
+class QToolBar;
+class QToolButton;
+class QWidget;
+
+namespace velmora {
+
+class Dialogs;
+class AboutBox;
+
+// The main window: owns the data folder, every table object, both screens and
+// the group boxes that come to the front over the list screen. Constructing
+// it runs the start-up; `shouldEnd()` then says whether the program is to end
+// as soon as its event loop starts (no data folder, or no nursery wanted).
+class TFrm_Main : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // `programDir` is the folder of the program file: the data folder is its
+    // "db" subfolder. Every box goes through `dialogs`.
+    TFrm_Main(const QString& programDir, Dialogs& dialogs, QWidget* parent = nullptr);
+    ~TFrm_Main() override;
+
+    bool shouldEnd() const { return m_end; }
+    bool dataFolderMissing() const { return m_dataFolderMissing; }
+
+    // Main-window state.
+    QString PercorsoDb;
+    QString IdNidoCorrente = QStringLiteral("0");
+    QString FiltroFrequenza;
+
+    // The one random source of the program (colours of surplus chart
+    // series), seeded from the clock at start-up.
+    QRandomGenerator Random;
+
+    // Table objects (see the data folder) and the copy cursor.
+    store::Table Tbl_AnagNido{QStringLiteral("Tbl_AnagNido")};
+    store::Table Tbl_AnagEdu{QStringLiteral("Tbl_AnagEdu")};
+    store::Table Tbl_AnagBimbi{QStringLiteral("Tbl_AnagBimbi")};
+    store::Table Tbl_Valutazioni{QStringLiteral("Tbl_Valutazioni")};
+    store::Table Tbl_Ruoli{QStringLiteral("Tbl_Ruoli")};
+    store::Table Tbl_Aree{QStringLiteral("Tbl_Aree")};
+    store::Table Tbl_Personale{QStringLiteral("Tbl_Personale")};
+    store::Table Tbl_FasiVal{QStringLiteral("Tbl_FasiVal")};
+    store::Table Tbl_App{QStringLiteral("Tbl_App")};
+
+    // Enables or disables, in this order, the exit, logout and report
+    // buttons, the five toolbar buttons and the navigators of the children
+    // and evaluation lists. Nothing else changes.
+    void AbilitaNavigazione(bool enabled);
+
+    // Reopens a table read-only or writable, keeping filter, index and Tag.
+    static void ImpostaSolaLettura(store::Table& table, bool readOnly);
+
+    // Handlers.
+    void Btn_EsciClick();
+    void SpeedButton13Click();
+
+    // Controls the handlers and the tests reach by name.
+    QWidget* Pnl_Accesso = nullptr;
+    QWidget* Pnl_Bambini = nullptr;
+    QToolBar* Tb_Setup = nullptr;
+    QToolButton* ToolButton1 = nullptr;
+    QToolButton* ToolButton3 = nullptr;
+    QToolButton* ToolButton5 = nullptr;
+    QToolButton* ToolButton7 = nullptr;
+    QToolButton* ToolButton9 = nullptr;
+    QToolButton* Btn_ConfrontoMultiplo = nullptr;
+    QToolButton* Btn_ConfrontoSingolo = nullptr;
+    QToolButton* Btn_LogOut = nullptr;
+    QToolButton* Btn_Esci = nullptr;
+    QToolButton* SpeedButton4 = nullptr;
+    QToolButton* SpeedButton9 = nullptr;
+    QToolButton* SpeedButton13 = nullptr;
+    QWidget* DBNavigator1 = nullptr;
+    QWidget* DBNavigator7 = nullptr;
+    QGroupBox* GB_AnagraficaNido = nullptr;
+    QGroupBox* GB_AnagraficaEducatrici = nullptr;
+    QGroupBox* GB_AnagraficaBimbi = nullptr;
+    QGroupBox* GB_AnagraficaRuoli = nullptr;
+    QGroupBox* GB_AnagraficaAree = nullptr;
+    QGroupBox* GB_Valutazione = nullptr;
+    QLabel* StatusHint = nullptr;
+    QLabel* StatusVersion = nullptr;
+    AboutBox* Taboutbox = nullptr;
+
+    // Brings one of the two stacked screens to the front.
+    void showAccessPanel();
+    void showListScreen();
+    bool accessPanelInFront() const;
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    void buildWindow();
+    void buildAccessPanel();
+    void buildListScreen();
+    void FormCreate();
+    void quit();
+
+    Dialogs& m_dialogs;
+    std::unique_ptr<store::DataFolder> m_folder;
+    bool m_end = false;
+    bool m_dataFolderMissing = false;
+};
+
+} // namespace velmora

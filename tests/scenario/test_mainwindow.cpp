@@ -1,0 +1,264 @@
+// The main window as a person meets it at start: where the data folder must
+// be, what the window shows, the navigation lock, the hints and the exit.
+
+#include "installer.h"
+#include "mainwindow.h"
+#include "scripteddialogs.h"
+#include "scripteddialogs_qtest.h"
+#include "table.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QStatusTipEvent>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+using namespace velmora;
+
+namespace {
+
+// A program folder with a data folder laid by the installer beside it.
+struct ProgramDir
+{
+    QTemporaryDir dir;
+    explicit ProgramDir(store::Layout layout = store::Layout::Current)
+    {
+        const QString problem = store::layDataFolder(db(), layout);
+        if (!problem.isEmpty())
+            qFatal("%s", qPrintable(problem));
+    }
+    QString path() const { return dir.path(); }
+    QString db() const { return QDir(dir.path()).filePath(QStringLiteral("db")); }
+
+    void addNurseries(const QStringList& names) const
+    {
+        store::DataFolder folder(db());
+        store::Table t;
+        t.setDataFolder(&folder);
+        t.setTableName(QStringLiteral("AnagNido.db"));
+        t.open();
+        for (const QString& n : names) {
+            t.append();
+            t.setValue(QStringLiteral("Nome"), n);
+            t.post();
+        }
+        t.close();
+    }
+};
+
+QList<QWidget*> enabledWidgets(QWidget* root)
+{
+    QList<QWidget*> out;
+    for (QWidget* w : root->findChildren<QWidget*>())
+        if (w->isEnabled())
+            out << w;
+    return out;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void missingDataEndsSilently_data();
+    void missingDataEndsSilently();
+    void windowAsLaidOut();
+    void firstNurseryByNameIsCurrent();
+    void olderFolderUpgradedAtStart();
+    void abilitaNavigazioneTouchesExactlyItsControls();
+    void hintsShowInStatusBar_data();
+    void hintsShowInStatusBar();
+    void exitAsksFirst_data();
+    void exitAsksFirst();
+};
+
+void TestMainWindow::missingDataEndsSilently_data()
+{
+    QTest::addColumn<QString>("remove");
+    // Without the folder, or without the children table in it, the program
+    // ends before opening anything, and shows no box.
+    QTest::newRow("no data folder") << QStringLiteral("db");
+    QTest::newRow("no children table") << QStringLiteral("db/AnagBimbi.DB");
+}
+
+void TestMainWindow::missingDataEndsSilently()
+{
+    QFETCH(QString, remove);
+    ProgramDir p;
+    const QString target = QDir(p.path()).filePath(remove);
+    if (QFileInfo(target).isDir())
+        QVERIFY(QDir(target).removeRecursively());
+    else
+        QVERIFY(QFile::remove(target));
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    QVERIFY(w.dataFolderMissing());
+    QVERIFY(w.shouldEnd());
+    QVERIFY(!w.Tbl_AnagNido.isOpen());
+    QVERIFY(!w.Tbl_Ruoli.isOpen());
+    VERIFY_DIALOGS(dialogs);
+    QVERIFY(dialogs.shown().isEmpty());
+}
+
+void TestMainWindow::windowAsLaidOut()
+{
+    ProgramDir p;
+    p.addNurseries({QStringLiteral("Il Girasole")});
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    QVERIFY(!w.shouldEnd());
+    QCOMPARE(w.windowTitle(), QStringLiteral("  Velmora"));
+    QCOMPARE(w.size(), QSize(857, 632));
+    QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(w.accessPanelInFront());
+    QCOMPARE(w.Pnl_Accesso->geometry(), QRect(8, 8, 841, 593));
+    QCOMPARE(w.Pnl_Bambini->geometry(), QRect(8, 8, 841, 593));
+    QCOMPARE(w.StatusVersion->text(), QStringLiteral("Versione 1.12"));
+    QCOMPARE(w.StatusHint->width(), 700);
+    const QList<QPair<QGroupBox*, QRect>> boxes = {
+        {w.GB_AnagraficaNido, QRect(136, 96, 529, 337)},   {w.GB_AnagraficaEducatrici, QRect(136, 96, 529, 353)},
+        {w.GB_AnagraficaBimbi, QRect(136, 72, 497, 481)},  {w.GB_AnagraficaRuoli, QRect(136, 96, 489, 289)},
+        {w.GB_AnagraficaAree, QRect(136, 96, 489, 289)},   {w.GB_Valutazione, QRect(0, 33, 841, 561)}};
+    for (const auto& [box, rect] : boxes) {
+        QCOMPARE(box->geometry(), rect);
+        QVERIFY2(box->isHidden(), qPrintable(box->objectName()));
+        QCOMPARE(box->parentWidget(), w.Pnl_Bambini);
+    }
+    const QStringList captions = {QStringLiteral("Anagrafica nido"), QStringLiteral("Anagrafica educatrici"),
+                                  QStringLiteral("Anagrafica bimbi"), QStringLiteral("Gestione ruoli"),
+                                  QStringLiteral("Gestione aree")};
+    const QList<QToolButton*> tools = {w.ToolButton1, w.ToolButton3, w.ToolButton5, w.ToolButton7, w.ToolButton9};
+    for (int i = 0; i < tools.size(); ++i)
+        QCOMPARE(tools[i]->text(), captions[i]);
+    for (auto [button, left] : QList<QPair<QToolButton*, int>>{{w.Btn_ConfrontoMultiplo, 592}, {w.Btn_ConfrontoSingolo, 648},
+                                                               {w.Btn_LogOut, 727}, {w.Btn_Esci, 783}})
+        QCOMPARE(button->geometry(), QRect(left, 535, 55, 55));
+    QVERIFY(w.Tbl_Ruoli.isOpen());
+    QVERIFY(w.Tbl_AnagNido.isReadOnly());
+    VERIFY_DIALOGS(dialogs);
+}
+
+void TestMainWindow::firstNurseryByNameIsCurrent()
+{
+    // Whatever order they were recorded in, the first by name is current.
+    ProgramDir p;
+    p.addNurseries({QStringLiteral("Pollicino"), QStringLiteral("arcobaleno"), QStringLiteral("Girotondo")});
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    QCOMPARE(w.IdNidoCorrente, QStringLiteral("2"));
+    QCOMPARE(w.Tbl_AnagNido.asString(QStringLiteral("Nome")), QStringLiteral("arcobaleno"));
+    QCOMPARE(w.FiltroFrequenza, QStringLiteral(" and (frequenza is null or frequenza = True)"));
+}
+
+void TestMainWindow::olderFolderUpgradedAtStart()
+{
+    ProgramDir p(store::Layout::Older);
+    p.addNurseries({QStringLiteral("Il Girasole")});
+    ScriptedDialogs dialogs;
+    dialogs.expectMessage(BoxType::Warning,
+                          QStringLiteral("I Database sono attualmente aggiornati alla versione 1.02.Per proseguire è "
+                                         "necessario effettuare l'upgrade alla versione 1.12!\nCliccando sul tasto Ok "
+                                         "l'upgrade verrà effettuato in modo automatico"));
+    dialogs.expectMessage(BoxType::Warning, QStringLiteral("Aggiornamento completato"));
+    {
+        TFrm_Main w(p.path(), dialogs);
+        QVERIFY(!w.shouldEnd());
+    }
+    VERIFY_DIALOGS(dialogs);
+    // The next start finds the column and says nothing.
+    ScriptedDialogs again;
+    TFrm_Main w(p.path(), again);
+    QVERIFY(again.shown().isEmpty());
+}
+
+void TestMainWindow::abilitaNavigazioneTouchesExactlyItsControls()
+{
+    ProgramDir p;
+    p.addNurseries({QStringLiteral("Il Girasole")});
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    const QList<QWidget*> before = enabledWidgets(&w);
+    w.AbilitaNavigazione(false);
+    const QList<QWidget*> after = enabledWidgets(&w);
+    QSet<QWidget*> changed(before.cbegin(), before.cend());
+    for (QWidget* x : after)
+        changed.remove(x);
+    const QSet<QWidget*> expected = {w.Btn_Esci, w.Btn_LogOut, w.Btn_ConfrontoMultiplo, w.Btn_ConfrontoSingolo,
+                                     w.ToolButton1, w.ToolButton3, w.ToolButton5, w.ToolButton7, w.ToolButton9,
+                                     w.DBNavigator7, w.DBNavigator1};
+    // Children of a disabled navigator follow it; only the eleven are set.
+    for (QWidget* x : std::as_const(changed))
+        if (!expected.contains(x))
+            QVERIFY2(expected.contains(x->parentWidget()), qPrintable(x->objectName()));
+    for (QWidget* x : expected)
+        QVERIFY2(!x->isEnabled(), qPrintable(x->objectName()));
+    QVERIFY(w.Pnl_Bambini->isEnabled());
+    QVERIFY(w.GB_AnagraficaNido->isHidden());
+    w.AbilitaNavigazione(true);
+    QCOMPARE(enabledWidgets(&w).size(), before.size());
+}
+
+void TestMainWindow::hintsShowInStatusBar_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("hint");
+    QTest::newRow("login") << "SpeedButton4" << QStringLiteral("Clicca quì ed accedi al programma");
+    QTest::newRow("about") << "SpeedButton13" << QStringLiteral("About");
+    QTest::newRow("exit") << "SpeedButton9" << QStringLiteral("Esci");
+    QTest::newRow("chooser") << "DBLookupComboBox1" << QStringLiteral("Seleziona il nido d'infanzia di riferimento");
+    QTest::newRow("educators") << "DBLookupListBox1" << QStringLiteral("Seleziona l'educatrice per accedere");
+    QTest::newRow("compare") << "Btn_ConfrontoMultiplo" << QStringLiteral("Stampa il grafico di comparazione tra i bimbi");
+    QTest::newRow("profiles") << "Btn_ConfrontoSingolo" << QStringLiteral("Stampa il grafico completo del bimbo");
+    QTest::newRow("logout") << "Btn_LogOut" << QStringLiteral("Accedi al programma come altra educatrice");
+    QTest::newRow("quit") << "Btn_Esci" << QStringLiteral("Esci dall'applicazione");
+}
+
+void TestMainWindow::hintsShowInStatusBar()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, hint);
+    ProgramDir p;
+    p.addNurseries({QStringLiteral("Il Girasole")});
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    auto* c = w.findChild<QWidget*>(control);
+    QVERIFY(c);
+    // What the toolkit sends when the pointer enters a control with a hint.
+    QStatusTipEvent tip(c->statusTip());
+    QApplication::sendEvent(c, &tip);
+    QCOMPARE(w.StatusHint->text(), hint);
+}
+
+void TestMainWindow::exitAsksFirst_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("list screen, No") << "Btn_Esci" << false;
+    QTest::newRow("list screen, Yes") << "Btn_Esci" << true;
+    QTest::newRow("access panel, No") << "SpeedButton9" << false;
+    QTest::newRow("access panel, Yes") << "SpeedButton9" << true;
+}
+
+void TestMainWindow::exitAsksFirst()
+{
+    QFETCH(QString, button);
+    QFETCH(bool, yes);
+    ProgramDir p;
+    p.addNurseries({QStringLiteral("Il Girasole")});
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    dialogs.expectMessage(BoxType::Confirmation, QStringLiteral("Siete sicurdi di voler uscire dall'applicazione?"),
+                          yes ? Button::Yes : Button::No);
+    w.findChild<QToolButton*>(button)->click();
+    VERIFY_DIALOGS(dialogs);
+    QCOMPARE(w.shouldEnd(), yes);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"
