@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "aboutbox.h"
 #include "dialogs.h"
+#include "lookups.h"
 #include "errors.h"
 #include "upgrade.h"
 
@@ -12,6 +13,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QRandomGenerator>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -63,6 +65,7 @@ TFrm_Main::TFrm_Main(const QString& programDir, Dialogs& dialogs, QWidget* paren
 {
     setObjectName(QStringLiteral("TFrm_Main"));
     PercorsoDb = QDir(programDir).filePath(QStringLiteral("db")) + QDir::separator();
+    setupTables();
     buildWindow();
     Taboutbox = new AboutBox(programDir, this);
     FormCreate();
@@ -75,6 +78,36 @@ TFrm_Main::~TFrm_Main()
     for (store::Table* t : {&Tbl_App, &Tbl_FasiVal, &Tbl_Personale, &Tbl_Aree, &Tbl_Ruoli, &Tbl_Valutazioni,
                             &Tbl_AnagBimbi, &Tbl_AnagEdu, &Tbl_AnagNido})
         t->close();
+}
+
+void TFrm_Main::setupBindings()
+{
+    const struct { store::Table* table; const char* file; const char* index; bool readOnly; } bindings[] = {
+        {&Tbl_AnagNido, "AnagNido.db", "Nominativo", true},
+        {&Tbl_AnagEdu, "AnagEdu.db", "Cognome-Nome", true},
+        {&Tbl_AnagBimbi, "AnagBimbi.DB", "Cognome-Nome", true},
+        {&Tbl_Valutazioni, "Valutaz.db", "", false},
+        {&Tbl_Ruoli, "Ruoli.db", "", true},
+        {&Tbl_Aree, "Aree.db", "", true},
+        {&Tbl_Personale, "Personale.db", "", false},
+        {&Tbl_FasiVal, "FasiVal.db", "NumeroFase", false},
+    };
+    for (const auto& b : bindings) {
+        b.table->setTableName(QString::fromLatin1(b.file));
+        b.table->setIndexName(QString::fromLatin1(b.index));
+        b.table->setReadOnly(b.readOnly);
+    }
+}
+
+void TFrm_Main::setupTables()
+{
+    setupBindings();
+    Tbl_AnagEdu.addCalculatedField(QStringLiteral("Nominativo"), store::FieldType::String, 50);
+    Tbl_AnagEdu.addCalculatedField(QStringLiteral("Resp"), store::FieldType::String, 2);
+    Tbl_AnagEdu.setDisplayLabel(QStringLiteral("Resp"), QStringLiteral("Responsabile"));
+    Tbl_AnagEdu.onCalcFields = [this](store::Table& t) { Tbl_AnagEduCalcFields(t); };
+    Tbl_AnagEdu.onNewRecord = [this](store::Table& t) { Tbl_AnagEduNewRecord(t); };
+    Tbl_AnagNido.afterScroll = [this](store::Table&) { Tbl_AnagNidoAfterScroll(); };
 }
 
 void TFrm_Main::buildWindow()
@@ -132,15 +165,29 @@ void TFrm_Main::buildAccessPanel()
     auto* lblNido = new QLabel(QStringLiteral("Nido di riferimento:"), Pnl_Accesso);
     lblNido->move(256, 128);
     lblNido->adjustSize();
-    auto* chooser = hinted(new QComboBox(Pnl_Accesso), QStringLiteral("Seleziona il nido d'infanzia di riferimento"));
-    chooser->setObjectName(QStringLiteral("DBLookupComboBox1"));
-    chooser->setGeometry(328, 144, 177, 21);
+    DBLookupComboBox1 = hinted(new LookupComboBox(Pnl_Accesso), QStringLiteral("Seleziona il nido d'infanzia di riferimento"));
+    DBLookupComboBox1->setObjectName(QStringLiteral("DBLookupComboBox1"));
+    DBLookupComboBox1->setGeometry(328, 144, 177, 21);
+    DBLookupComboBox1->setDialogs(&m_dialogs);
+    DBLookupComboBox1->setListSource(&Tbl_AnagNido, QStringLiteral("Id"), QStringLiteral("Nome"));
+    connect(DBLookupComboBox1, &LookupComboBox::closeUp, this, &TFrm_Main::DBLookupComboBox1CloseUp);
     auto* lblEdu = new QLabel(QStringLiteral("Educatrici:"), Pnl_Accesso);
     lblEdu->move(288, 200);
     lblEdu->adjustSize();
-    auto* list = hinted(new QListWidget(Pnl_Accesso), QStringLiteral("Seleziona l'educatrice per accedere"));
-    list->setObjectName(QStringLiteral("DBLookupListBox1"));
-    list->setGeometry(328, 216, 177, 180);
+    DBLookupListBox1 = hinted(new LookupListBox(Pnl_Accesso), QStringLiteral("Seleziona l'educatrice per accedere"));
+    DBLookupListBox1->setObjectName(QStringLiteral("DBLookupListBox1"));
+    DBLookupListBox1->setGeometry(328, 216, 177, 180);
+    DBLookupListBox1->setDialogs(&m_dialogs);
+    DBLookupListBox1->setListSource(&Tbl_AnagEdu, QStringLiteral("Id"), QStringLiteral("Nominativo"));
+    connect(DBLookupListBox1, &LookupListBox::doubleClicked, this, &TFrm_Main::DBLookupListBox1DblClick);
+    DBLookupListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+    auto* menu = new QMenu(DBLookupListBox1);
+    menu->setObjectName(QStringLiteral("PopupMenu1"));
+    QAction* reset = menu->addAction(QStringLiteral("Resetta password"));
+    reset->setObjectName(QStringLiteral("Resettapassword1"));
+    connect(reset, &QAction::triggered, this, &TFrm_Main::Resettapassword1Click);
+    connect(DBLookupListBox1, &QWidget::customContextMenuRequested, this,
+            [this, menu](const QPoint& at) { menu->popup(DBLookupListBox1->viewport()->mapToGlobal(at)); });
 
     SpeedButton4 = hinted(pictureButton(Pnl_Accesso, "SpeedButton4", QStringLiteral("Accedi"), QRect(464, 400, 55, 55)),
                           QStringLiteral("Clicca quì ed accedi al programma"));
@@ -149,6 +196,7 @@ void TFrm_Main::buildAccessPanel()
     SpeedButton9 = hinted(pictureButton(Pnl_Accesso, "SpeedButton9", QStringLiteral("Esci"), QRect(783, 530, 55, 55)),
                           QStringLiteral("Esci"));
     connect(SpeedButton13, &QToolButton::clicked, this, &TFrm_Main::SpeedButton13Click);
+    connect(SpeedButton4, &QToolButton::clicked, this, &TFrm_Main::SpeedButton4Click);
     connect(SpeedButton9, &QToolButton::clicked, this, &TFrm_Main::Btn_EsciClick);
 }
 
@@ -212,6 +260,7 @@ void TFrm_Main::buildListScreen()
     Btn_Esci = hinted(pictureButton(Pnl_Bambini, "Btn_Esci", QStringLiteral("Esci"), QRect(783, 535, 55, 55)),
                       QStringLiteral("Esci dall'applicazione"));
     connect(Btn_Esci, &QToolButton::clicked, this, &TFrm_Main::Btn_EsciClick);
+    connect(Btn_LogOut, &QToolButton::clicked, this, &TFrm_Main::Btn_LogOutClick);
 
     GB_AnagraficaNido = hiddenBox(Pnl_Bambini, "GB_AnagraficaNido", QRect(136, 96, 529, 337));
     GB_AnagraficaEducatrici = hiddenBox(Pnl_Bambini, "GB_AnagraficaEducatrici", QRect(136, 96, 529, 353));
@@ -219,6 +268,7 @@ void TFrm_Main::buildListScreen()
     GB_AnagraficaRuoli = hiddenBox(Pnl_Bambini, "GB_AnagraficaRuoli", QRect(136, 96, 489, 289));
     GB_AnagraficaAree = hiddenBox(Pnl_Bambini, "GB_AnagraficaAree", QRect(136, 96, 489, 289));
     GB_Valutazione = hiddenBox(Pnl_Bambini, "GB_Valutazione", QRect(0, 33, 841, 561));
+    buildNurseryRegistry();
 }
 
 void TFrm_Main::showAccessPanel() { Pnl_Accesso->raise(); }
@@ -271,23 +321,11 @@ void TFrm_Main::FormCreate()
         return;
     }
 
-    const struct { store::Table* table; const char* file; const char* index; bool readOnly; } bindings[] = {
-        {&Tbl_AnagNido, "AnagNido.db", "Nominativo", true},
-        {&Tbl_AnagEdu, "AnagEdu.db", "Cognome-Nome", true},
-        {&Tbl_AnagBimbi, "AnagBimbi.DB", "Cognome-Nome", true},
-        {&Tbl_Valutazioni, "Valutaz.db", "", false},
-        {&Tbl_Ruoli, "Ruoli.db", "", true},
-        {&Tbl_Aree, "Aree.db", "", true},
-        {&Tbl_Personale, "Personale.db", "", false},
-        {&Tbl_FasiVal, "FasiVal.db", "NumeroFase", false},
-    };
-    for (const auto& b : bindings) {
-        b.table->setDataFolder(m_folder.get());
-        b.table->setTableName(QString::fromLatin1(b.file));
-        b.table->setIndexName(QString::fromLatin1(b.index));
-        b.table->setReadOnly(b.readOnly);
-    }
+    for (store::Table* t : {&Tbl_AnagNido, &Tbl_AnagEdu, &Tbl_AnagBimbi, &Tbl_Valutazioni, &Tbl_Ruoli, &Tbl_Aree,
+                            &Tbl_Personale, &Tbl_FasiVal})
+        t->setDataFolder(m_folder.get());
     store::AggiornaSchema(*m_folder, [this](const QString& text) { m_dialogs.warning(text); });
+
 
     // Seeds the colours of the charts' surplus series.
     Random.seed(quint32(QDateTime::currentMSecsSinceEpoch()));
@@ -300,15 +338,28 @@ void TFrm_Main::FormCreate()
         g->hide();
     IdNidoCorrente = QStringLiteral("0");
 
-    try {
+    StatusVersion->setText(QString::fromLatin1(versionText));
+    guarded([&] {
         Tbl_AnagNido.open();
+        // A nursery is needed before anything else can be done.
+        for (;;) {
+            if (Tbl_AnagNido.isEmpty()) {
+                ImpostaSolaLettura(Tbl_AnagNido, false);
+                SpeedButton11Click();
+                ImpostaSolaLettura(Tbl_AnagNido, true);
+            }
+            if (!Tbl_AnagNido.isEmpty())
+                break;
+            if (!m_dialogs.confirm(QStringLiteral("Per proseguire è indispensabile inserire un nido. Procedere?"))) {
+                quit();
+                break;
+            }
+        }
         IdNidoCorrente = Tbl_AnagNido.asString(QStringLiteral("Id"));
+        Tbl_AnagNidoAfterScroll();
         Tbl_Ruoli.open();
         Tbl_Ruoli.first();
-    } catch (const store::DbError& e) {
-        m_dialogs.error(e.message());
-    }
-    StatusVersion->setText(QString::fromLatin1(versionText));
+    });
 }
 
 void TFrm_Main::AbilitaNavigazione(bool enabled)

@@ -1,5 +1,7 @@
 #pragma once
 #include "datafolder.h"
+#include "dialogs.h"
+#include "errors.h"
 #include "table.h"
 
 #include <QMainWindow>
@@ -18,6 +20,12 @@ namespace velmora {
 
 class Dialogs;
 class AboutBox;
+class DataEdit;
+class DataGrid;
+class DataNavigator;
+class LookupComboBox;
+class LookupListBox;
+class TFrm_InserimentoNido;
 
 // The main window: owns the data folder, every table object, both screens and
 // the group boxes that come to the front over the list screen. Constructing
@@ -64,9 +72,28 @@ public:
     // Reopens a table read-only or writable, keeping filter, index and Tag.
     static void ImpostaSolaLettura(store::Table& table, bool readOnly);
 
-    // Handlers.
+    // Handlers of the main window (src/app).
     void Btn_EsciClick();
     void SpeedButton13Click();
+
+    // Access: nursery choice, login, logout, password reset (src/access).
+    void Tbl_AnagNidoAfterScroll();
+    void ApplicaFiltroBimbi();
+    void DBLookupComboBox1CloseUp();
+    void DBLookupListBox1DblClick();
+    void SpeedButton4Click();
+    void Btn_LogOutClick();
+    void Resettapassword1Click();
+
+    // Nursery registry and the new-nursery operation (src/registries).
+    void ToolButton1Click();
+    void SpeedButton3Click();
+    void SpeedButton11Click();
+    TFrm_InserimentoNido* Frm_InserimentoNido() const { return m_inserimentoNido; }
+
+    // Educators: display name, responsible mark and new-record defaults.
+    void Tbl_AnagEduCalcFields(store::Table& t);
+    void Tbl_AnagEduNewRecord(store::Table& t);
 
     // Controls the handlers and the tests reach by name.
     QWidget* Pnl_Accesso = nullptr;
@@ -92,6 +119,19 @@ public:
     QGroupBox* GB_AnagraficaRuoli = nullptr;
     QGroupBox* GB_AnagraficaAree = nullptr;
     QGroupBox* GB_Valutazione = nullptr;
+    LookupComboBox* DBLookupComboBox1 = nullptr;
+    LookupListBox* DBLookupListBox1 = nullptr;
+    DataGrid* DBGrid2 = nullptr;
+    DataNavigator* DBNavigator2 = nullptr;
+    DataEdit* Reg_DBEdit1 = nullptr; // the registry's edits, in tab order
+    DataEdit* Reg_DBEdit2 = nullptr;
+    DataEdit* Reg_DBEdit23 = nullptr;
+    DataEdit* Reg_DBEdit3 = nullptr;
+    DataEdit* Reg_DBEdit4 = nullptr;
+    DataEdit* Reg_DBEdit5 = nullptr;
+    DataEdit* Reg_DBEdit6 = nullptr;
+    QToolButton* Reg_SpeedButton11 = nullptr;
+    QToolButton* Reg_SpeedButton3 = nullptr;
     QLabel* StatusHint = nullptr;
     QLabel* StatusVersion = nullptr;
     AboutBox* Taboutbox = nullptr;
@@ -108,13 +148,33 @@ private:
     void buildWindow();
     void buildAccessPanel();
     void buildListScreen();
+    void buildNurseryRegistry();
+    void setupTables();
+    // Runs a handler; an engine error reaches the user as its message.
+    template <typename F> void guarded(F&& f);
     void FormCreate();
+    void setupBindings();
     void quit();
 
+public:
     Dialogs& m_dialogs;
+
+private:
     std::unique_ptr<store::DataFolder> m_folder;
     bool m_end = false;
     bool m_dataFolderMissing = false;
+    TFrm_InserimentoNido* m_inserimentoNido = nullptr;
 };
+
+template <typename F>
+void TFrm_Main::guarded(F&& f)
+{
+    try {
+        f();
+    } catch (const store::Abort&) {
+    } catch (const store::DbError& e) {
+        m_dialogs.error(e.message());
+    }
+}
 
 } // namespace velmora

@@ -5,6 +5,8 @@
 
 #include <optional>
 
+class QDialog;
+
 namespace velmora {
 
 // Kind of message box: decides the icon and the default caption.
@@ -32,6 +34,10 @@ public:
     // A masked box shows one '*' per typed character.
     virtual std::optional<QString> input(const QString& caption, const QString& prompt,
                                          const QString& initial, bool masked) = 0;
+
+    // Shows one of the program's own modal forms (a dialog with edits of its
+    // own) and returns its result code (QDialog::Accepted, Rejected, ...).
+    virtual int execForm(QDialog& form) = 0;
 
     // Yes/No question; true only when the user answers Yes.
     bool confirm(const QString& text, const QString& caption = QString());

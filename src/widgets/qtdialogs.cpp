@@ -1,5 +1,7 @@
 #include "qtdialogs.h"
 
+#include <QDialog>
+
 #include <QCoreApplication>
 #include <QInputDialog>
 #include <QLibraryInfo>
@@ -165,6 +167,11 @@ void installItalianTranslations(QCoreApplication& app)
             delete translator;
         }
     }
+}
+
+int QtDialogs::execForm(QDialog& form)
+{
+    return form.exec();
 }
 
 } // namespace velmora

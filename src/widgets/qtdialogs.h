@@ -24,6 +24,7 @@ public:
                    const QString& caption = QString()) override;
     std::optional<QString> input(const QString& caption, const QString& prompt,
                                  const QString& initial, bool masked) override;
+    int execForm(QDialog& form) override;
 
 private:
     QPointer<QWidget> m_parent;

@@ -1,5 +1,7 @@
 #include "scripteddialogs.h"
 
+#include <QDialog>
+
 namespace velmora {
 
 namespace {
@@ -182,9 +184,26 @@ std::optional<QString> ScriptedDialogs::input(const QString& caption, const QStr
     return entry.inputAnswer;
 }
 
+void ScriptedDialogs::expectForm(const QString& objectName, std::function<int(QDialog&)> fill)
+{
+    m_forms.append({objectName, std::move(fill)});
+}
+
+int ScriptedDialogs::execForm(QDialog& form)
+{
+    if (m_forms.isEmpty() || m_forms.first().first != form.objectName()) {
+        fail(QStringLiteral("form %1: not expected").arg(form.objectName()));
+        return QDialog::Rejected;
+    }
+    const auto entry = m_forms.takeFirst();
+    return entry.second(form);
+}
+
 QStringList ScriptedDialogs::problems() const
 {
     QStringList result = m_failures;
+    for (const auto& f : m_forms)
+        result << QStringLiteral("never shown: form %1").arg(f.first);
     for (const Entry& entry : m_script)
         result << QStringLiteral("never shown: %1").arg(describe(entry));
     return result;
@@ -193,6 +212,7 @@ QStringList ScriptedDialogs::problems() const
 void ScriptedDialogs::clear()
 {
     m_script.clear();
+    m_forms.clear();
     m_shown.clear();
     m_failures.clear();
 }

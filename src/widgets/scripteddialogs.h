@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 
 #include "dialogs.h"
 
@@ -44,6 +45,10 @@ public:
     void expectAnyMessage(BoxType type, Button answer = Button::Ok);
     // An input box with exactly `prompt`; nullopt stands for Cancel.
     void expectInput(const QString& prompt, std::optional<QString> answer, bool masked = false);
+    // The next form shown must bear `objectName`; `fill` plays the user on
+    // it (types into its edits) and returns its result code.
+    void expectForm(const QString& objectName, std::function<int(QDialog&)> fill);
+    int execForm(QDialog& form) override;
 
     Button message(BoxType type, const QString& text, Buttons buttons,
                    const QString& caption = QString()) override;
@@ -82,6 +87,7 @@ private:
     void fail(const QString& what);
 
     QList<Entry> m_script;
+    QList<QPair<QString, std::function<int(QDialog&)>>> m_forms;
     QList<Shown> m_shown;
     QStringList m_failures;
 };

@@ -69,6 +69,7 @@ public:
     {
         return std::nullopt;
     }
+    int execForm(QDialog&) override { return 0; }
     BoxType lastType = BoxType::Plain;
     Buttons lastButtons;
 
