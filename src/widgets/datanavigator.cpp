@@ -16,10 +16,10 @@ QString glyph(DataNavigator::Button b)
 {
     using B = DataNavigator::Button;
     switch (b) {
-    case B::First: return QStringLiteral("⏮");
+    case B::First: return QStringLiteral("|◀");
     case B::Prior: return QStringLiteral("◀");
     case B::Next: return QStringLiteral("▶");
-    case B::Last: return QStringLiteral("⏭");
+    case B::Last: return QStringLiteral("▶|");
     case B::Insert: return QStringLiteral("+");
     case B::Delete: return QStringLiteral("−");
     case B::Edit: return QStringLiteral("✎");
@@ -64,6 +64,7 @@ DataNavigator::DataNavigator(QWidget* parent) : QWidget(parent)
         auto* tb = new QToolButton(this);
         tb->setText(glyph(b));
         tb->setToolTip(defaultHint(b));
+        tb->setStatusTip(defaultHint(b));
         tb->setAutoRaise(false);
         connect(tb, &QToolButton::clicked, this, [this, b] { trigger(b); });
         layout->addWidget(tb);
@@ -101,7 +102,12 @@ QList<DataNavigator::Button> DataNavigator::visibleButtons() const
     return out;
 }
 
-void DataNavigator::setHint(Button b, const QString& text) { m_buttons[b]->setToolTip(text); }
+void DataNavigator::setHint(Button b, const QString& text)
+{
+    // The hint shows as a tooltip and in the main window's status bar.
+    m_buttons[b]->setToolTip(text);
+    m_buttons[b]->setStatusTip(text);
+}
 QString DataNavigator::hint(Button b) const { return m_buttons[b]->toolTip(); }
 QToolButton* DataNavigator::button(Button b) const { return m_buttons.value(b); }
 
