@@ -1,0 +1,656 @@
+// Getting into the program: the first nursery at the first start, the login
+// with its password, the nursery the lists follow, the password reset with the
+// security code, and the nursery registry with its new-nursery operation.
+
+#include "dataedits.h"
+#include "datafolder.h"
+#include "inserimentonido.h"
+#include "installer.h"
+#include "mainwindow.h"
+#include "scripteddialogs.h"
+#include "scripteddialogs_qtest.h"
+#include "table.h"
+
+#include <QDir>
+#include <QGroupBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <optional>
+
+using namespace velmora;
+
+namespace {
+
+const QString askNursery = QStringLiteral("Per proseguire è indispensabile inserire un nido. Procedere?");
+const QString adminCreated = QStringLiteral(
+    "E' stata creata un anagrafica educatrice di nome \"Admin\" con password \"Kemlo\" che è attualmente la "
+    "responsabile del nido.");
+const QString wrongPassword = QStringLiteral("La password inserita è errata");
+
+// A program folder with a freshly laid data folder, and direct access to its
+// tables through a connection of its own.
+struct ProgramDir
+{
+    QTemporaryDir dir;
+    ProgramDir()
+    {
+        const QString problem = store::layDataFolder(db(), store::Layout::Current);
+        if (!problem.isEmpty())
+            qFatal("%s", qPrintable(problem));
+    }
+    QString path() const { return dir.path(); }
+    QString db() const { return QDir(dir.path()).filePath(QStringLiteral("db")); }
+
+    int add(const QString& file, const QVariantMap& values) const
+    {
+        store::DataFolder folder(db());
+        store::Table t;
+        t.setDataFolder(&folder);
+        t.setTableName(file);
+        t.open();
+        t.append();
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            t.setValue(it.key(), it.value());
+        t.post();
+        const int id = t.asInteger(QStringLiteral("Id"));
+        t.close();
+        return id;
+    }
+    int nursery(const QString& name) const { return add(QStringLiteral("AnagNido.db"), {{"Nome", name}}); }
+    int educator(int nursery, const QString& nome, const QString& cognome, const QVariant& password, bool resp) const
+    {
+        return add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nursery}, {"Nome", nome}, {"Cognome", cognome},
+                                                  {"Password", password}, {"Responsabile", resp}});
+    }
+    int child(int nursery, const QString& nome, const QString& cognome, bool attends = true) const
+    {
+        return add(QStringLiteral("AnagBimbi.DB"),
+                   {{"Id_Nido", nursery}, {"Nome", nome}, {"Cognome", cognome}, {"Frequenza", attends}});
+    }
+    int evaluation(int child, bool sel) const
+    {
+        return add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", child}, {"Sel", sel}});
+    }
+
+    // Every record of `file` matching `filter`, stored fields only.
+    QList<QVariantMap> rows(const QString& file, const QString& filter = QString()) const
+    {
+        store::DataFolder folder(db());
+        store::Table t;
+        t.setDataFolder(&folder);
+        t.setTableName(file);
+        if (!filter.isEmpty()) {
+            t.setFilter(filter);
+            t.setFiltered(true);
+        }
+        t.open();
+        QList<QVariantMap> out;
+        for (t.first(); !t.isEof(); t.next()) {
+            QVariantMap r;
+            for (int i = 0; i < t.storedFieldCount(); ++i)
+                r.insert(t.field(i).name(), t.field(i).value());
+            out << r;
+        }
+        t.close();
+        return out;
+    }
+    int count(const QString& file, const QString& filter = QString()) const { return int(rows(file, filter).size()); }
+    QString password(int educator) const
+    {
+        const auto r = rows(QStringLiteral("AnagEdu.db"), QStringLiteral("Id=%1").arg(educator));
+        return r.isEmpty() ? QStringLiteral("<none>") : r.first().value(QStringLiteral("Password")).toString();
+    }
+};
+
+// The form's part of a script: types `name` in the new nursery's name and
+// confirms, or closes the form with `result`.
+std::function<int(QDialog&)> fillNursery(int result, const QString& name = QString())
+{
+    return [result, name](QDialog& form) {
+        if (result == QDialog::Accepted) {
+            auto* edit = static_cast<TFrm_InserimentoNido&>(form).DBEdit1;
+            QTest::keyClicks(edit, name);
+        }
+        return result;
+    };
+}
+
+// The display names the educator list shows, in its order.
+QStringList listedEducators(TFrm_Main& w)
+{
+    QStringList out;
+    for (w.Tbl_AnagEdu.first(); !w.Tbl_AnagEdu.isEof(); w.Tbl_AnagEdu.next())
+        out << w.Tbl_AnagEdu.asString(QStringLiteral("Nominativo"));
+    w.Tbl_AnagEdu.first();
+    return out;
+}
+
+void expectLogin(ScriptedDialogs& d, std::optional<QString> typed)
+{
+    d.expectInput(QStringLiteral("Password"), typed, true);
+}
+
+} // namespace
+
+class TestAccess : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstStartNeedsANursery_data();
+    void firstStartNeedsANursery();
+    void login_data();
+    void login();
+    void evaluationsFollowFirstChild_data();
+    void evaluationsFollowFirstChild();
+    void setupToolbarAndMarksAtEveryLogin();
+    void loginButtonTakesNurseryUnderCursor_data();
+    void loginButtonTakesNurseryUnderCursor();
+    void listsFollowChosenNursery();
+    void passwordReset_data();
+    void passwordReset();
+    void registryLocksNavigation();
+    void newNurseryFromRegistryIsNotCurrent();
+    void cancelledNewNurseryLeavesNoTrace_data();
+    void cancelledNewNurseryLeavesNoTrace();
+};
+
+// ------------------------------------------------------------ first start
+
+void TestAccess::firstStartNeedsANursery_data()
+{
+    QTest::addColumn<QList<int>>("forms");
+    // Each refused form is followed by the question; it is answered Yes when
+    // another form follows, No when the list ends without a confirmed one.
+    QTest::newRow("confirmed at once") << QList<int>{QDialog::Accepted};
+    QTest::newRow("aborted, Yes, confirmed") << QList<int>{TFrm_InserimentoNido::Abort, QDialog::Accepted};
+    QTest::newRow("closed, Yes, confirmed") << QList<int>{QDialog::Rejected, QDialog::Accepted};
+    QTest::newRow("aborted twice, then confirmed")
+        << QList<int>{TFrm_InserimentoNido::Abort, QDialog::Rejected, QDialog::Accepted};
+    QTest::newRow("aborted, No") << QList<int>{TFrm_InserimentoNido::Abort};
+    QTest::newRow("closed, No") << QList<int>{QDialog::Rejected};
+    QTest::newRow("aborted, Yes, closed, No") << QList<int>{TFrm_InserimentoNido::Abort, QDialog::Rejected};
+}
+
+void TestAccess::firstStartNeedsANursery()
+{
+    QFETCH(QList<int>, forms);
+    ProgramDir p;
+    ScriptedDialogs dialogs;
+    for (int i = 0; i < forms.size(); ++i) {
+        dialogs.expectForm(QStringLiteral("TFrm_InserimentoNido"), fillNursery(forms[i], QStringLiteral("Il Girasole")));
+        if (forms[i] != QDialog::Accepted)
+            dialogs.expectMessage(BoxType::Confirmation, askNursery, i + 1 < forms.size() ? Button::Yes : Button::No);
+    }
+    const bool confirmed = forms.last() == QDialog::Accepted;
+    if (confirmed)
+        dialogs.expectMessage(BoxType::Information, adminCreated);
+
+    TFrm_Main w(p.path(), dialogs);
+    VERIFY_DIALOGS(dialogs);
+    QCOMPARE(w.shouldEnd(), !confirmed);
+    const auto nurseries = p.rows(QStringLiteral("AnagNido.db"));
+    const auto educators = p.rows(QStringLiteral("AnagEdu.db"));
+    if (!confirmed) {
+        QCOMPARE(nurseries.size(), 0);
+        QCOMPARE(educators.size(), 0);
+        return;
+    }
+    QCOMPARE(nurseries.size(), 1);
+    QCOMPARE(nurseries[0].value("Nome").toString(), QStringLiteral("Il Girasole"));
+    const int id = nurseries[0].value("Id").toInt();
+    QCOMPARE(educators.size(), 1);
+    QCOMPARE(educators[0].value("Nome").toString(), QStringLiteral("Admin"));
+    QCOMPARE(educators[0].value("Cognome").toString(), QStringLiteral("Admin"));
+    QCOMPARE(educators[0].value("Password").toString(), QStringLiteral("Kemlo"));
+    QCOMPARE(educators[0].value("Responsabile").toBool(), true);
+    QCOMPARE(educators[0].value("Id_Nido").toInt(), id);
+    QCOMPARE(w.IdNidoCorrente, QString::number(id));
+    QCOMPARE(listedEducators(w), QStringList{QStringLiteral("*Admin Admin")});
+    QVERIFY(w.accessPanelInFront());
+    // The new admin gets in with the password the box announced.
+    expectLogin(dialogs, QStringLiteral("Kemlo"));
+    w.DBLookupListBox1DblClick();
+    VERIFY_DIALOGS(dialogs);
+    QVERIFY(!w.accessPanelInFront());
+}
+
+// ------------------------------------------------------------------ login
+
+void TestAccess::login_data()
+{
+    QTest::addColumn<QString>("surname");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("cancelled");
+    QTest::addColumn<bool>("admitted");
+    QTest::addColumn<bool>("setup");
+    QTest::newRow("responsible, right") << "Rossi" << "segreta" << false << true << true;
+    QTest::newRow("responsible, other case") << "Rossi" << "Segreta" << false << false << false;
+    QTest::newRow("responsible, empty entry") << "Rossi" << "" << false << false << false;
+    QTest::newRow("responsible, cancelled") << "Rossi" << "" << true << false << false;
+    QTest::newRow("other, right") << "Verdi" << "ciao" << false << true << false;
+    QTest::newRow("other, someone else's") << "Verdi" << "segreta" << false << false << false;
+    QTest::newRow("no password, empty entry") << "Bianchi" << "" << false << true << false;
+    QTest::newRow("no password, cancelled") << "Bianchi" << "" << true << true << false;
+    QTest::newRow("no password, something typed") << "Bianchi" << "x" << false << false << false;
+    QTest::newRow("blank password, empty entry") << "Gialli" << "" << false << true << false;
+}
+
+void TestAccess::login()
+{
+    QFETCH(QString, surname);
+    QFETCH(QString, typed);
+    QFETCH(bool, cancelled);
+    QFETCH(bool, admitted);
+    QFETCH(bool, setup);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    const int b = p.nursery(QStringLiteral("Pollicino"));
+    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), QStringLiteral("segreta"), true);
+    p.educator(a, QStringLiteral("Lucia"), QStringLiteral("Verdi"), QStringLiteral("ciao"), false);
+    p.educator(a, QStringLiteral("Carla"), QStringLiteral("Bianchi"), QVariant(), false);
+    p.educator(a, QStringLiteral("Gina"), QStringLiteral("Gialli"), QString(""), false);
+    const int zeta = p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
+    const int alfieri = p.child(a, QStringLiteral("Bruno"), QStringLiteral("Alfieri"));
+    p.child(a, QStringLiteral("Ugo"), QStringLiteral("Abate"), false);
+    const int other = p.child(b, QStringLiteral("Ada"), QStringLiteral("Aaron"));
+    for (int c : {zeta, alfieri, other}) {
+        p.evaluation(c, true);
+        p.evaluation(c, false);
+    }
+
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    QCOMPARE(w.IdNidoCorrente, QString::number(a));
+    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), surname));
+    expectLogin(dialogs, cancelled ? std::nullopt : std::optional<QString>(typed));
+    if (!admitted)
+        dialogs.expectMessage(BoxType::Error, wrongPassword);
+    w.DBLookupListBox1DblClick();
+    VERIFY_DIALOGS(dialogs);
+    const auto& shown = dialogs.shown();
+    QCOMPARE(shown.first().caption, QStringLiteral("Inserire la password"));
+    QVERIFY(shown.first().masked);
+
+    QCOMPARE(w.accessPanelInFront(), !admitted);
+    if (!admitted) {
+        QCOMPARE(p.count(QStringLiteral("Valutaz.db"), QStringLiteral("Sel")), 3);
+        return;
+    }
+    QCOMPARE(p.count(QStringLiteral("Valutaz.db"), QStringLiteral("Sel")), 0);
+    QCOMPARE(p.count(QStringLiteral("Valutaz.db")), 6);
+    QCOMPARE(!w.Tb_Setup->isHidden(), setup);
+    // The evaluations of the first attending child of the nursery, by name.
+    QCOMPARE(w.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=%1").arg(alfieri));
+    QCOMPARE(w.Tbl_Valutazioni.recordCount(), 2);
+}
+
+void TestAccess::evaluationsFollowFirstChild_data()
+{
+    QTest::addColumn<QStringList>("attending");
+    QTest::addColumn<QStringList>("absent");
+    QTest::addColumn<QString>("first"); // empty: no child listed
+    QTest::newRow("no children") << QStringList{} << QStringList{} << "";
+    QTest::newRow("only children who left") << QStringList{} << QStringList{"Abate"} << "";
+    QTest::newRow("first by surname") << QStringList{"Zeta", "Alfieri", "Moro"} << QStringList{} << "Alfieri";
+    QTest::newRow("ignoring who left") << QStringList{"Moro"} << QStringList{"Abate"} << "Moro";
+    QTest::newRow("surname without regard to case") << QStringList{"Zeta", "bassi"} << QStringList{} << "bassi";
+}
+
+void TestAccess::evaluationsFollowFirstChild()
+{
+    QFETCH(QStringList, attending);
+    QFETCH(QStringList, absent);
+    QFETCH(QString, first);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    const int b = p.nursery(QStringLiteral("Pollicino"));
+    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), QVariant(), true);
+    p.child(b, QStringLiteral("Ada"), QStringLiteral("Aaron")); // another nursery's
+    QMap<QString, int> ids;
+    for (const QString& s : attending)
+        ids[s] = p.child(a, QStringLiteral("Nome"), s);
+    for (const QString& s : absent)
+        ids[s] = p.child(a, QStringLiteral("Nome"), s, false);
+
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    expectLogin(dialogs, QString());
+    w.DBLookupListBox1DblClick();
+    VERIFY_DIALOGS(dialogs);
+    QVERIFY(!w.accessPanelInFront());
+    QCOMPARE(w.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=%1").arg(first.isEmpty() ? 0 : ids.value(first)));
+}
+
+void TestAccess::setupToolbarAndMarksAtEveryLogin()
+{
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    const int b = p.nursery(QStringLiteral("Pollicino"));
+    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), QStringLiteral("r"), true);
+    p.educator(a, QStringLiteral("Lucia"), QStringLiteral("Verdi"), QStringLiteral("v"), false);
+    const int ca = p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
+    const int cb = p.child(b, QStringLiteral("Ada"), QStringLiteral("Aaron"));
+    p.evaluation(ca, true);
+    p.evaluation(cb, true);
+
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")));
+    expectLogin(dialogs, QStringLiteral("r"));
+    w.DBLookupListBox1DblClick();
+    VERIFY_DIALOGS(dialogs);
+    QVERIFY(!w.Tb_Setup->isHidden());
+    QCOMPARE(p.count(QStringLiteral("Valutaz.db"), QStringLiteral("Sel")), 0);
+
+    // Marks set while working are dropped again at the next login.
+    p.evaluation(ca, true);
+    p.evaluation(cb, true);
+    w.Btn_LogOutClick();
+    QVERIFY(w.accessPanelInFront());
+    QCOMPARE(w.IdNidoCorrente, QString::number(a));
+    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Verdi")));
+    expectLogin(dialogs, QStringLiteral("v"));
+    w.DBLookupListBox1DblClick();
+    VERIFY_DIALOGS(dialogs);
+    QVERIFY(!w.accessPanelInFront());
+    QVERIFY(w.Tb_Setup->isHidden());
+    QCOMPARE(p.count(QStringLiteral("Valutaz.db"), QStringLiteral("Sel")), 0);
+    QCOMPARE(p.count(QStringLiteral("Valutaz.db")), 4);
+
+    // And back to the responsible one.
+    w.Btn_LogOutClick();
+    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")));
+    expectLogin(dialogs, QStringLiteral("r"));
+    w.SpeedButton4Click();
+    VERIFY_DIALOGS(dialogs);
+    QVERIFY(!w.Tb_Setup->isHidden());
+}
+
+void TestAccess::loginButtonTakesNurseryUnderCursor_data()
+{
+    QTest::addColumn<bool>("button");
+    QTest::addColumn<bool>("right");
+    QTest::newRow("button, admitted") << true << true;
+    QTest::newRow("button, refused") << true << false;
+    QTest::newRow("double click, admitted") << false << true;
+    QTest::newRow("double click, refused") << false << false;
+}
+
+void TestAccess::loginButtonTakesNurseryUnderCursor()
+{
+    QFETCH(bool, button);
+    QFETCH(bool, right);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    const int b = p.nursery(QStringLiteral("Pollicino"));
+    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), QStringLiteral("r"), true);
+    p.educator(b, QStringLiteral("Paola"), QStringLiteral("Neri"), QStringLiteral("n"), true);
+
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    QVERIFY(w.Tbl_AnagNido.locate(QStringLiteral("Id"), b));
+    // The list still shows the current nursery's educators.
+    QCOMPARE(listedEducators(w), QStringList{QStringLiteral("*Rossi Anna")});
+    expectLogin(dialogs, right ? QStringLiteral("r") : QStringLiteral("n"));
+    if (!right)
+        dialogs.expectMessage(BoxType::Error, wrongPassword);
+    button ? w.SpeedButton4Click() : w.DBLookupListBox1DblClick();
+    VERIFY_DIALOGS(dialogs);
+    QCOMPARE(w.accessPanelInFront(), !right);
+    QCOMPARE(w.IdNidoCorrente, QString::number(button ? b : a));
+}
+
+void TestAccess::listsFollowChosenNursery()
+{
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    const int b = p.nursery(QStringLiteral("Pollicino"));
+    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), QVariant(), true);
+    p.educator(a, QStringLiteral("Lucia"), QStringLiteral("Verdi"), QVariant(), false);
+    p.educator(b, QStringLiteral("Paola"), QStringLiteral("Neri"), QVariant(), false);
+    p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
+    const int cb = p.child(b, QStringLiteral("Ada"), QStringLiteral("Moro"));
+
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    const QStringList ofA = {QStringLiteral("*Rossi Anna"), QStringLiteral("Verdi Lucia")};
+    QCOMPARE(listedEducators(w), ofA);
+
+    // Walking the nursery table alone chooses nothing.
+    QVERIFY(w.Tbl_AnagNido.locate(QStringLiteral("Id"), b));
+    QCOMPARE(w.IdNidoCorrente, QString::number(a));
+    QCOMPARE(listedEducators(w), ofA);
+    w.Tbl_AnagNido.first();
+    w.Tbl_AnagNido.next();
+    QCOMPARE(listedEducators(w), ofA);
+
+    // Closing the chooser on it does.
+    w.DBLookupComboBox1CloseUp();
+    VERIFY_DIALOGS(dialogs);
+    QCOMPARE(w.IdNidoCorrente, QString::number(b));
+    QCOMPARE(listedEducators(w), QStringList{QStringLiteral("Neri Paola")});
+    expectLogin(dialogs, QString());
+    w.DBLookupListBox1DblClick();
+    VERIFY_DIALOGS(dialogs);
+    QCOMPARE(w.Tbl_AnagBimbi.recordCount(), 1);
+    QCOMPARE(w.Tbl_AnagBimbi.asInteger(QStringLiteral("Id")), cb);
+
+    // Back to the first one through the chooser.
+    w.Btn_LogOutClick();
+    QVERIFY(w.Tbl_AnagNido.locate(QStringLiteral("Id"), a));
+    w.DBLookupComboBox1CloseUp();
+    QCOMPARE(w.IdNidoCorrente, QString::number(a));
+    QCOMPARE(listedEducators(w), ofA);
+}
+
+// --------------------------------------------------------- password reset
+
+void TestAccess::passwordReset_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<bool>("asked");         // the new password is asked for
+    QTest::addColumn<QString>("fresh");
+    QTest::addColumn<bool>("freshCancelled");
+    QTest::addColumn<QString>("stored");     // the password afterwards
+    QTest::addColumn<QString>("said");       // the plain message, if any
+
+    const QString done = QStringLiteral("Password resettata correttamente");
+    const QString notDone = QStringLiteral("Password non resettata");
+    QTest::newRow("responsible's surname") << "Rossi" << true << "nuova" << false << "nuova" << done;
+    QTest::newRow("cut to ten characters") << "Rossi" << true << "abcdefghijkl" << false << "abcdefghij" << done;
+    QTest::newRow("surname with a quote") << "D'Amico" << true << "dam2" << false << "dam2" << done;
+    QTest::newRow("empty new password") << "Rossi" << true << "" << false << "ciao" << notDone;
+    QTest::newRow("cancelled new password") << "Rossi" << true << "" << true << "ciao" << notDone;
+    QTest::newRow("unknown surname") << "Bianchi" << false << "" << false << "ciao" << "";
+    QTest::newRow("surname in other case") << "rossi" << false << "" << false << "ciao" << "";
+    QTest::newRow("not a responsible's surname") << "Verdi" << false << "" << false << "ciao" << "";
+    QTest::newRow("another nursery's responsible") << "Neri" << false << "" << false << "ciao" << "";
+    QTest::newRow("quotes in the code") << "x' or 'a'='a" << false << "" << false << "ciao" << "";
+    QTest::newRow("half the quoted surname") << "D" << false << "" << false << "ciao" << "";
+    QTest::newRow("empty code") << "" << false << "" << false << "ciao" << "";
+}
+
+void TestAccess::passwordReset()
+{
+    QFETCH(QString, code);
+    QFETCH(bool, asked);
+    QFETCH(QString, fresh);
+    QFETCH(bool, freshCancelled);
+    QFETCH(QString, stored);
+    QFETCH(QString, said);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    const int b = p.nursery(QStringLiteral("Pollicino"));
+    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), QStringLiteral("segreta"), true);
+    const int verdi = p.educator(a, QStringLiteral("Lucia"), QStringLiteral("Verdi"), QStringLiteral("ciao"), false);
+    p.educator(a, QStringLiteral("Sara"), QStringLiteral("D'Amico"), QStringLiteral("dam"), true);
+    p.educator(b, QStringLiteral("Paola"), QStringLiteral("Neri"), QStringLiteral("n"), true);
+
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Id"), verdi));
+    dialogs.expectInput(QStringLiteral("Verdi Lucia - Codice di sicurezza:"), code, false);
+    if (asked) {
+        dialogs.expectInput(QStringLiteral("Nuova password per Verdi Lucia:"),
+                            freshCancelled ? std::nullopt : std::optional<QString>(fresh), false);
+        dialogs.expectMessage(BoxType::Plain, said);
+    }
+    w.Resettapassword1Click();
+    VERIFY_DIALOGS(dialogs);
+    QCOMPARE(dialogs.shown().size(), asked ? 3 : 1);
+    for (int i = 0; i < (asked ? 2 : 1); ++i) {
+        QCOMPARE(dialogs.shown()[i].caption, QStringLiteral("Reset password"));
+        QVERIFY(!dialogs.shown()[i].masked);
+    }
+
+    QCOMPARE(p.password(verdi), stored);
+    const auto all = p.rows(QStringLiteral("AnagEdu.db"));
+    QCOMPARE(all.size(), 4);
+    for (const auto& r : all)
+        if (r.value("Id").toInt() != verdi)
+            QVERIFY(r.value("Password").toString() != stored);
+
+    // The list is back as before: read-only, the whole nursery, and once a
+    // code was tried, on its first educator.
+    QVERIFY(w.Tbl_AnagEdu.isReadOnly());
+    QCOMPARE(w.Tbl_AnagEdu.recordCount(), 3);
+    if (!code.isEmpty()) {
+        QCOMPARE(w.Tbl_AnagEdu.recNo(), 0);
+        QCOMPARE(w.Tbl_AnagEdu.asString(QStringLiteral("Nominativo")), QStringLiteral("*D'Amico Sara"));
+    }
+    QCOMPARE(w.IdNidoCorrente, QString::number(a));
+
+    // The stored password is the one that lets her in.
+    dialogs.clear();
+    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Id"), verdi));
+    expectLogin(dialogs, stored);
+    w.DBLookupListBox1DblClick();
+    VERIFY_DIALOGS(dialogs);
+    QVERIFY(!w.accessPanelInFront());
+}
+
+// ------------------------------------------------------- nursery registry
+
+void TestAccess::registryLocksNavigation()
+{
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), QVariant(), true);
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    expectLogin(dialogs, QString());
+    w.DBLookupListBox1DblClick();
+
+    const QList<QWidget*> locked = {w.Btn_Esci, w.Btn_LogOut, w.Btn_ConfrontoMultiplo, w.Btn_ConfrontoSingolo,
+                                    w.ToolButton1, w.ToolButton3, w.ToolButton5, w.ToolButton7, w.ToolButton9,
+                                    w.DBNavigator7, w.DBNavigator1};
+    QVERIFY(w.Tbl_AnagNido.isReadOnly());
+    w.ToolButton1Click();
+    QVERIFY(!w.GB_AnagraficaNido->isHidden());
+    QCOMPARE(w.Tbl_AnagNido.tag, 1);
+    QVERIFY(!w.Tbl_AnagNido.isReadOnly());
+    for (QWidget* c : locked)
+        QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
+
+    // An edit still pending when the box is left is kept.
+    QTest::keyClicks(w.Reg_DBEdit2, QStringLiteral("Via Roma 1"));
+    QCOMPARE(w.Tbl_AnagNido.state(), store::Table::State::Edit);
+    w.SpeedButton3Click();
+    VERIFY_DIALOGS(dialogs);
+    QCOMPARE(w.Tbl_AnagNido.state(), store::Table::State::Browse);
+    QVERIFY(w.GB_AnagraficaNido->isHidden());
+    QCOMPARE(w.Tbl_AnagNido.tag, 0);
+    for (QWidget* c : locked)
+        QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
+    const auto rows = p.rows(QStringLiteral("AnagNido.db"));
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows[0].value("Indirizzo").toString(), QStringLiteral("Via Roma 1"));
+    QCOMPARE(rows[0].value("Nome").toString(), QStringLiteral("Arcobaleno"));
+}
+
+void TestAccess::newNurseryFromRegistryIsNotCurrent()
+{
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.nursery(QStringLiteral("Pollicino"));
+    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), QVariant(), true);
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    expectLogin(dialogs, QString());
+    w.DBLookupListBox1DblClick();
+    w.ToolButton1Click();
+
+    // Named to sort between the two: it is neither first nor last in the list.
+    dialogs.expectForm(QStringLiteral("TFrm_InserimentoNido"), fillNursery(QDialog::Accepted, QStringLiteral("Girotondo")));
+    dialogs.expectMessage(BoxType::Information, adminCreated);
+    w.SpeedButton11Click();
+    VERIFY_DIALOGS(dialogs);
+    QCOMPARE(w.IdNidoCorrente, QString::number(a));
+
+    const auto created = p.rows(QStringLiteral("AnagNido.db"), QStringLiteral("Nome='Girotondo'"));
+    QCOMPARE(created.size(), 1);
+    const int g = created[0].value("Id").toInt();
+    const auto admins = p.rows(QStringLiteral("AnagEdu.db"), QStringLiteral("Cognome='Admin'"));
+    QCOMPARE(admins.size(), 1);
+    QCOMPARE(admins[0].value("Id_Nido").toInt(), g);
+    QCOMPARE(admins[0].value("Nome").toString(), QStringLiteral("Admin"));
+    QCOMPARE(admins[0].value("Password").toString(), QStringLiteral("Kemlo"));
+    QVERIFY(admins[0].value("Responsabile").toBool());
+    QCOMPARE(p.count(QStringLiteral("AnagEdu.db")), 2);
+
+    w.SpeedButton3Click();
+    QCOMPARE(w.IdNidoCorrente, QString::number(a));
+    QCOMPARE(listedEducators(w), QStringList{QStringLiteral("*Rossi Anna")});
+    QVERIFY(w.Tbl_AnagEdu.isReadOnly());
+
+    // Chosen in the chooser, it shows its admin.
+    QVERIFY(w.Tbl_AnagNido.locate(QStringLiteral("Id"), g));
+    QCOMPARE(listedEducators(w), QStringList{QStringLiteral("*Rossi Anna")});
+    w.DBLookupComboBox1CloseUp();
+    QCOMPARE(w.IdNidoCorrente, QString::number(g));
+    QCOMPARE(listedEducators(w), QStringList{QStringLiteral("*Admin Admin")});
+    VERIFY_DIALOGS(dialogs);
+}
+
+void TestAccess::cancelledNewNurseryLeavesNoTrace_data()
+{
+    QTest::addColumn<int>("result");
+    QTest::newRow("Annulla") << int(TFrm_InserimentoNido::Abort);
+    QTest::newRow("closed") << int(QDialog::Rejected);
+}
+
+void TestAccess::cancelledNewNurseryLeavesNoTrace()
+{
+    QFETCH(int, result);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), QVariant(), true);
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    expectLogin(dialogs, QString());
+    w.DBLookupListBox1DblClick();
+    w.ToolButton1Click();
+
+    // Typed into, then dropped.
+    dialogs.expectForm(QStringLiteral("TFrm_InserimentoNido"), [result](QDialog& form) {
+        QTest::keyClicks(static_cast<TFrm_InserimentoNido&>(form).DBEdit1, QStringLiteral("Girotondo"));
+        return result;
+    });
+    w.SpeedButton11Click();
+    VERIFY_DIALOGS(dialogs);
+    QCOMPARE(dialogs.shown().size(), 1); // the login's box alone
+    QCOMPARE(w.Tbl_AnagNido.state(), store::Table::State::Browse);
+    w.SpeedButton3Click();
+    QCOMPARE(p.count(QStringLiteral("AnagNido.db")), 1);
+    QCOMPARE(p.count(QStringLiteral("AnagEdu.db")), 1);
+    QCOMPARE(w.Tbl_AnagNido.recordCount(), 1);
+    QCOMPARE(w.Tbl_AnagNido.asString(QStringLiteral("Nome")), QStringLiteral("Arcobaleno"));
+    QCOMPARE(w.IdNidoCorrente, QString::number(a));
+}
+
+QTEST_MAIN(TestAccess)
+#include "test_access.moc"
