@@ -67,8 +67,16 @@ TFrm_Main::TFrm_Main(const QString& programDir, Dialogs& dialogs, QWidget* paren
     PercorsoDb = QDir(programDir).filePath(QStringLiteral("db")) + QDir::separator();
     setupTables();
     buildWindow();
-    Taboutbox = new AboutBox(programDir, this);
+    // The start-up runs while the main window is being made; the report
+    // windows and then the About box come after it.
     FormCreate();
+    for (const char* name : {"TQR_Area", "TQR_Grafico", "TQR_GraficoMultiplo", "TQR_GraficoSormontato"}) {
+        auto* report = new QWidget(this, Qt::Window);
+        report->setObjectName(QString::fromLatin1(name));
+        report->hide();
+        m_reports.append(report);
+    }
+    Taboutbox = new AboutBox(programDir, this);
 }
 
 TFrm_Main::~TFrm_Main()

@@ -135,6 +135,7 @@ public:
     QLabel* StatusHint = nullptr;
     QLabel* StatusVersion = nullptr;
     AboutBox* Taboutbox = nullptr;
+    const QList<QWidget*>& reportWindows() const { return m_reports; }
 
     // Brings one of the two stacked screens to the front.
     void showAccessPanel();
@@ -164,6 +165,7 @@ private:
     bool m_end = false;
     bool m_dataFolderMissing = false;
     TFrm_InserimentoNido* m_inserimentoNido = nullptr;
+    QList<QWidget*> m_reports; // the report windows, filled by the printing screens
 };
 
 template <typename F>

@@ -2,6 +2,7 @@
 // be, what the window shows, the navigation lock, the hints and the exit.
 
 #include "installer.h"
+#include "aboutbox.h"
 #include "mainwindow.h"
 #include "scripteddialogs.h"
 #include "scripteddialogs_qtest.h"
@@ -10,6 +11,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QStatusTipEvent>
@@ -68,6 +71,8 @@ class TestMainWindow : public QObject
 private slots:
     void missingDataEndsSilently_data();
     void missingDataEndsSilently();
+    void programWithoutDataFolderExitsNonZero();
+    void windowsMadeAtStart();
     void windowAsLaidOut();
     void firstNurseryByNameIsCurrent();
     void olderFolderUpgradedAtStart();
@@ -104,6 +109,45 @@ void TestMainWindow::missingDataEndsSilently()
     QVERIFY(!w.Tbl_Ruoli.isOpen());
     VERIFY_DIALOGS(dialogs);
     QVERIFY(dialogs.shown().isEmpty());
+}
+
+void TestMainWindow::programWithoutDataFolderExitsNonZero()
+{
+    // The real program, copied where no data folder lies beside it: it ends
+    // at once, with no window and a status a terminal can see.
+    QTemporaryDir dir;
+    const QString program = QDir(dir.path()).filePath(QStringLiteral("Velmora"));
+    QVERIFY(QFile::copy(QStringLiteral(VELMORA_PROGRAM), program));
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, {});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 1);
+}
+
+void TestMainWindow::windowsMadeAtStart()
+{
+    ProgramDir p;
+    p.addNurseries({QStringLiteral("Il Girasole")});
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    QStringList names;
+    for (QWidget* r : w.reportWindows())
+        names << r->objectName();
+    QCOMPARE(names, (QStringList{"TQR_Area", "TQR_Grafico", "TQR_GraficoMultiplo", "TQR_GraficoSormontato"}));
+    QVERIFY(w.Taboutbox);
+    w.Taboutbox->Lbl_Versione->clear();
+    QTimer::singleShot(0, w.Taboutbox, [&] { w.Taboutbox->accept(); });
+    w.SpeedButton13Click();
+    QCOMPARE(w.Taboutbox->Lbl_Versione->text(), QStringLiteral("Versione 1.12"));
+    QCOMPARE(w.Taboutbox->windowTitle(), QStringLiteral("About"));
+    // The guide that ships with the program opens from the bottom line.
+    QVERIFY(w.Taboutbox->linkOf(w.Taboutbox->Label1).isLocalFile());
+    QVERIFY(w.Taboutbox->linkOf(w.Taboutbox->Label1).toLocalFile().endsWith(QLatin1String("docs/guida-utente.html")));
+    QCOMPARE(w.Taboutbox->Label1->text(),
+             QStringLiteral("Scarica la guida del software \"Le tavole di sviluppo di Velmora\""));
+    QCOMPARE(w.Taboutbox->linkOf(w.Taboutbox->Image2).scheme(), QStringLiteral("mailto"));
 }
 
 void TestMainWindow::windowAsLaidOut()
