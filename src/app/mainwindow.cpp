@@ -1,7 +1,11 @@
 #include "mainwindow.h"
 #include "aboutbox.h"
 #include "dialogs.h"
+#include "children.h"
+#include "datanavigator.h"
+#include "evaluations.h"
 #include "lookups.h"
+#include "staff.h"
 #include "errors.h"
 #include "upgrade.h"
 
@@ -246,16 +250,16 @@ void TFrm_Main::buildListScreen()
     // The children list, its navigator and the evaluations list are laid in
     // their places; their contents come with the children and evaluations
     // screens.
-    DBNavigator1 = new QWidget(Pnl_Bambini);
+    DBNavigator1 = new DataNavigator(Pnl_Bambini);
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
     DBNavigator1->setGeometry(8, 500, 240, 25);
     auto* notes = new QLabel(QStringLiteral("Note"), Pnl_Bambini);
     notes->setObjectName(QStringLiteral("Label3"));
     notes->move(480, 40);
-    auto* evaluations = new QGroupBox(QStringLiteral("Valutazioni effettuate"), Pnl_Bambini);
-    evaluations->setObjectName(QStringLiteral("GroupBox1"));
-    evaluations->setGeometry(480, 200, 353, 320);
-    DBNavigator7 = new QWidget(evaluations);
+    GroupBox1 = new QGroupBox(QStringLiteral("Valutazioni effettuate"), Pnl_Bambini);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(480, 200, 353, 320);
+    DBNavigator7 = new DataNavigator(GroupBox1);
     DBNavigator7->setObjectName(QStringLiteral("DBNavigator7"));
     DBNavigator7->setGeometry(8, 285, 200, 25);
 
@@ -277,6 +281,9 @@ void TFrm_Main::buildListScreen()
     GB_AnagraficaAree = hiddenBox(Pnl_Bambini, "GB_AnagraficaAree", QRect(136, 96, 489, 289));
     GB_Valutazione = hiddenBox(Pnl_Bambini, "GB_Valutazione", QRect(0, 33, 841, 561));
     buildNurseryRegistry();
+    Children = new ChildrenScreen(*this);
+    Evaluations = new EvaluationsScreen(*this);
+    Staff = new StaffRegistries(*this);
 }
 
 void TFrm_Main::showAccessPanel() { Pnl_Accesso->raise(); }

@@ -5,6 +5,7 @@
 #include "table.h"
 
 #include <QMainWindow>
+#include <QDateTime>
 #include <QPointer>
 #include <QRandomGenerator>
 
@@ -26,6 +27,9 @@ class DataNavigator;
 class LookupComboBox;
 class LookupListBox;
 class TFrm_InserimentoNido;
+class ChildrenScreen;
+class EvaluationsScreen;
+class StaffRegistries;
 
 // The main window: owns the data folder, every table object, both screens and
 // the group boxes that come to the front over the list screen. Constructing
@@ -52,6 +56,14 @@ public:
     // The one random source of the program (colours of surplus chart
     // series), seeded from the clock at start-up.
     QRandomGenerator Random;
+
+    // "The present moment": the one clock of the program, replaced in tests.
+    std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
+
+    // The screens of the list screen, each in its own room.
+    ChildrenScreen* Children = nullptr;
+    EvaluationsScreen* Evaluations = nullptr;
+    StaffRegistries* Staff = nullptr;
 
     // Table objects (see the data folder) and the copy cursor.
     store::Table Tbl_AnagNido{QStringLiteral("Tbl_AnagNido")};
@@ -111,8 +123,9 @@ public:
     QToolButton* SpeedButton4 = nullptr;
     QToolButton* SpeedButton9 = nullptr;
     QToolButton* SpeedButton13 = nullptr;
-    QWidget* DBNavigator1 = nullptr;
-    QWidget* DBNavigator7 = nullptr;
+    DataNavigator* DBNavigator1 = nullptr;
+    DataNavigator* DBNavigator7 = nullptr;
+    QGroupBox* GroupBox1 = nullptr; // "Valutazioni effettuate"
     QGroupBox* GB_AnagraficaNido = nullptr;
     QGroupBox* GB_AnagraficaEducatrici = nullptr;
     QGroupBox* GB_AnagraficaBimbi = nullptr;

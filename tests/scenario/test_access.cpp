@@ -6,6 +6,7 @@
 #include "datafolder.h"
 #include "inserimentonido.h"
 #include "installer.h"
+#include "datanavigator.h"
 #include "mainwindow.h"
 #include "scripteddialogs.h"
 #include "scripteddialogs_qtest.h"

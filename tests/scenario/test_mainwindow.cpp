@@ -3,6 +3,7 @@
 
 #include "installer.h"
 #include "aboutbox.h"
+#include "datanavigator.h"
 #include "mainwindow.h"
 #include "scripteddialogs.h"
 #include "scripteddialogs_qtest.h"

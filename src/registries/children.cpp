@@ -1,0 +1,11 @@
+#include "children.h"
+#include "mainwindow.h"
+
+namespace velmora {
+
+ChildrenScreen::ChildrenScreen(TFrm_Main& main)
+    : QObject(&main), m(main)
+{
+}
+
+} // namespace velmora
