@@ -81,6 +81,10 @@ public:
     // and evaluation lists. Nothing else changes.
     void AbilitaNavigazione(bool enabled);
 
+    // Runs a handler; an engine error reaches the user as its message, and a
+    // silently cancelled operation simply ends.
+    template <typename F> void guarded(F&& f);
+
     // Reopens a table read-only or writable, keeping filter, index and Tag.
     static void ImpostaSolaLettura(store::Table& table, bool readOnly);
 
@@ -164,8 +168,7 @@ private:
     void buildListScreen();
     void buildNurseryRegistry();
     void setupTables();
-    // Runs a handler; an engine error reaches the user as its message.
-    template <typename F> void guarded(F&& f);
+
     void FormCreate();
     void setupBindings();
     void quit();

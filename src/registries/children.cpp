@@ -1,11 +1,373 @@
+// The children list of the list screen and the children registry. The list
+// shows the children of the current nursery, all of them or only those who
+// attend, by surname or by first name; its current child is the one the
+// evaluations and the prints work on. The registry, open to responsible
+// educators only, adds, changes and deletes children.
 #include "children.h"
+
+#include "datagrid.h"
+#include "dataedits.h"
+#include "datanavigator.h"
+#include "errors.h"
 #include "mainwindow.h"
 
+#include <QEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QRadioButton>
+#include <QToolButton>
+
 namespace velmora {
+
+namespace {
+
+const QString attendingOnly = QStringLiteral(" and (frequenza is null or frequenza = True)");
+
+// The pale blue of the children who do not attend.
+const QColor notAttendingColour(230, 239, 247);
+
+// A text read as a whole number, 0 when it is not one.
+int wholeNumber(const QString& text)
+{
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok);
+    return ok ? n : 0;
+}
+
+void setFilter(store::Table& t, const QString& filter)
+{
+    t.setFiltered(false);
+    t.setFilter(filter);
+    t.setFiltered(true);
+}
+
+template <typename W>
+W* hinted(W* w, const QString& hint)
+{
+    w->setStatusTip(hint);
+    w->setToolTip(hint);
+    return w;
+}
+
+// The dotted frame that marks a cell.
+void focusFrame(QPainter* painter, const QRect& rect)
+{
+    painter->save();
+    painter->setBrush(Qt::NoBrush);
+    painter->setPen(QPen(Qt::black, 1, Qt::DotLine));
+    painter->drawRect(rect.adjusted(0, 0, -1, -1));
+    painter->restore();
+}
+
+} // namespace
 
 ChildrenScreen::ChildrenScreen(TFrm_Main& main)
     : QObject(&main), m(main)
 {
+    // The attendance column is calculated: it has to exist before the table first opens.
+    m.Tbl_AnagBimbi.addCalculatedField(QStringLiteral("Freq"), store::FieldType::String, 2);
+    m.Tbl_AnagBimbi.onCalcFields = [this](store::Table& t) { Tbl_AnagBimbiCalcFields(t); };
+    m.Tbl_AnagBimbi.afterScroll = [this](store::Table&) { Tbl_AnagBimbiAfterScroll(); };
+    m.Tbl_AnagBimbi.onNewRecord = [this](store::Table& t) { Tbl_AnagBimbiNewRecord(t); };
+
+    buildList();
+    buildRegistry();
+    connect(m.ToolButton5, &QToolButton::clicked, this, &ChildrenScreen::ToolButton5Click);
+}
+
+void ChildrenScreen::buildList()
+{
+    QWidget* panel = m.Pnl_Bambini;
+
+    DBGrid1 = new DataGrid(panel);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setGeometry(24, 40, 497, 481);
+    DBGrid1->setTable(&m.Tbl_AnagBimbi);
+    DBGrid1->setDialogs(&m.m_dialogs);
+    DBGrid1->addColumn(QStringLiteral("Id"), QStringLiteral("Id"));
+    DBGrid1->addColumn(QStringLiteral("Nome"), QStringLiteral("Nome"));
+    DBGrid1->addColumn(QStringLiteral("Cognome"), QStringLiteral("Cognome"));
+    DBGrid1->addColumn(QStringLiteral("DataDiNascita"), QStringLiteral("Data Di Nascita"));
+    DBGrid1->addColumn(QStringLiteral("Sesso"), QStringLiteral("Sesso"));
+    DBGrid1->addColumn(QStringLiteral("Freq"), QStringLiteral("Freq."));
+    DBGrid1->setColumnHidden(0, true);
+    DBGrid1->drawCell = [this](QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index,
+                               bool& handled) {
+        if (m_defaultPainting)
+            return; // the grid's usual drawing, asked for by DBGrid1DrawColumnCell
+        DBGrid1DrawColumnCell(painter, option, index);
+        handled = true;
+    };
+
+    using B = DataNavigator::Button;
+    DataNavigator* nav = m.DBNavigator1;
+    nav->setGeometry(27, 520, 468, 18);
+    nav->setTable(&m.Tbl_AnagBimbi);
+    nav->setDialogs(&m.m_dialogs);
+    nav->setVisibleButtons({B::First, B::Prior, B::Next, B::Last});
+    nav->setHint(B::First, QStringLiteral("Prima anagrafica"));
+    nav->setHint(B::Prior, QStringLiteral("Anagrafica precedente"));
+    nav->setHint(B::Next, QStringLiteral("Anagrafica successiva"));
+    nav->setHint(B::Last, QStringLiteral("Ultima anagrafica"));
+
+    Label3 = panel->findChild<QLabel*>(QStringLiteral("Label3"), Qt::FindDirectChildrenOnly);
+    if (!Label3) {
+        Label3 = new QLabel(QStringLiteral("Note"), panel);
+        Label3->setObjectName(QStringLiteral("Label3"));
+    }
+    Label3->move(536, 32);
+    DBMemo1 = new DataMemo(panel);
+    DBMemo1->setObjectName(QStringLiteral("DBMemo1"));
+    DBMemo1->setGeometry(544, 48, 289, 225);
+    DBMemo1->setDataSource(&m.Tbl_AnagBimbi, QStringLiteral("Note"));
+    DBMemo1->setDialogs(&m.m_dialogs);
+
+    auto frame = [&](const char* name, int left) {
+        auto* g = new QGroupBox(panel);
+        g->setObjectName(QString::fromLatin1(name));
+        g->setGeometry(left, 536, 225, 49);
+        return g;
+    };
+    auto radio = [&](QGroupBox* box, const char* name, const QString& text, int top) {
+        auto* r = new QRadioButton(text, box);
+        r->setObjectName(QString::fromLatin1(name));
+        r->setGeometry(8, top, 209, 17);
+        r->installEventFilter(this);
+        return r;
+    };
+    GroupBox3 = frame("GroupBox3", 32);
+    RB_Cognome = hinted(radio(GroupBox3, "RB_Cognome", QStringLiteral("Ordina per cognome"), 8),
+                        QStringLiteral("Ordina per cognome"));
+    RB_Nome = hinted(radio(GroupBox3, "RB_Nome", QStringLiteral("Ordina per nome"), 26), QStringLiteral("Ordina per nome"));
+    RB_Cognome->setChecked(true);
+    GroupBox2 = frame("GroupBox2", 264);
+    RadioButton2 = radio(GroupBox2, "RadioButton2", QStringLiteral("Visualizza tutti i bimbi"), 8);
+    Rb_Freq = radio(GroupBox2, "Rb_Freq", QStringLiteral("Visualizza solo bimbi frequentanti"), 26);
+    Rb_Freq->setChecked(true);
+
+    for (QRadioButton* r : {RB_Cognome, RB_Nome})
+        connect(r, &QRadioButton::clicked, this, &ChildrenScreen::RB_NomeClick);
+    for (QRadioButton* r : {RadioButton2, Rb_Freq})
+        connect(r, &QRadioButton::clicked, this, &ChildrenScreen::Rb_FreqClick);
+}
+
+void ChildrenScreen::buildRegistry()
+{
+    QGroupBox* box = m.GB_AnagraficaBimbi;
+    box->setTitle(QStringLiteral("Inserimento anagrafica bimbi"));
+
+    DBGrid5 = new DataGrid(box);
+    DBGrid5->setObjectName(QStringLiteral("DBGrid5"));
+    DBGrid5->setGeometry(8, 16, 473, 233);
+    DBGrid5->setTable(&m.Tbl_AnagBimbi);
+    DBGrid5->setDialogs(&m.m_dialogs);
+    DBGrid5->addColumn(QStringLiteral("Nome"), QStringLiteral("Nome"), 135);
+    DBGrid5->addColumn(QStringLiteral("Cognome"), QStringLiteral("Cognome"), 135);
+    DBGrid5->addColumn(QStringLiteral("DataDiNascita"), QStringLiteral("Data Di Nascita"), 95);
+    DBGrid5->addColumn(QStringLiteral("Sesso"), QStringLiteral("Sesso"), 42);
+    DBGrid5->addColumn(QStringLiteral("Freq"), QStringLiteral("F"));
+    DBGrid5->installEventFilter(this);
+
+    using B = DataNavigator::Button;
+    DBNavigator5 = new DataNavigator(box);
+    DBNavigator5->setObjectName(QStringLiteral("DBNavigator5"));
+    DBNavigator5->setGeometry(8, 250, 468, 18);
+    DBNavigator5->setTable(&m.Tbl_AnagBimbi);
+    DBNavigator5->setDialogs(&m.m_dialogs);
+    DBNavigator5->setVisibleButtons({B::First, B::Prior, B::Next, B::Last, B::Insert, B::Delete, B::Edit, B::Post, B::Cancel});
+    const struct { B button; const char* hint; } hints[] = {
+        {B::First, "Prima anagrafica"},      {B::Prior, "Anagrafica precedente"}, {B::Next, "Anagrafica successivo"},
+        {B::Last, "Ultima anagrafica"},      {B::Insert, "Inserisci angrafica"},  {B::Delete, "Cancella anagrafica"},
+        {B::Edit, "Modifica anagrafica"},    {B::Post, "Salva modifiche"},        {B::Cancel, "Cancella modifiche"},
+    };
+    for (const auto& h : hints)
+        DBNavigator5->setHint(h.button, QString::fromUtf8(h.hint));
+
+    auto label = [&](const char* text, int left, int top) {
+        auto* l = new QLabel(QString::fromUtf8(text), box);
+        l->move(left, top - 16);
+        return l;
+    };
+    auto edit = [&](const char* name, const char* caption, const char* field, int left, int top, int width) {
+        label(caption, left, top);
+        auto* e = new DataEdit(box);
+        e->setObjectName(QString::fromLatin1(name));
+        e->setGeometry(left, top, width, 24);
+        e->setDataSource(&m.Tbl_AnagBimbi, QString::fromLatin1(field));
+        e->setDialogs(&m.m_dialogs);
+        return e;
+    };
+    DBEdit10 = edit("DBEdit10", "Nome", "Nome", 16, 288, 217);
+    DBEdit11 = edit("DBEdit11", "Cognome", "Cognome", 264, 288, 217);
+    DBEdit12 = edit("DBEdit12", "Data Di Nascita", "DataDiNascita", 16, 336, 74);
+    DBEdit13 = edit("DBEdit13", "Sesso", "Sesso", 128, 336, 25);
+
+    DBCheckBox2 = new DataCheckBox(QStringLiteral("Sta frequentando"), box);
+    DBCheckBox2->setObjectName(QStringLiteral("DBCheckBox2"));
+    DBCheckBox2->setGeometry(184, 336, 129, 17);
+    DBCheckBox2->setDataSource(&m.Tbl_AnagBimbi, QStringLiteral("Frequenza"));
+    DBCheckBox2->setDialogs(&m.m_dialogs);
+
+    label("Note", 16, 384);
+    DBMemo2 = new DataMemo(box);
+    DBMemo2->setObjectName(QStringLiteral("DBMemo2"));
+    DBMemo2->setGeometry(16, 384, 409, 89);
+    DBMemo2->setDataSource(&m.Tbl_AnagBimbi, QStringLiteral("Note"));
+    DBMemo2->setDialogs(&m.m_dialogs);
+
+    SpeedButton2 = hinted(new QToolButton(box), QStringLiteral("Esci"));
+    SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
+    SpeedButton2->setText(QStringLiteral("Esci"));
+    SpeedButton2->setGeometry(436, 419, 55, 55);
+    SpeedButton2->setCursor(Qt::PointingHandCursor);
+    connect(SpeedButton2, &QToolButton::clicked, this, &ChildrenScreen::SpeedButton2Click);
+
+    QWidget* order[] = {DBEdit10, DBEdit11, DBEdit12, DBEdit13, DBCheckBox2, DBMemo2, DBGrid5, DBNavigator5};
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        QWidget::setTabOrder(order[i], order[i + 1]);
+}
+
+bool ChildrenScreen::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyRelease) {
+        // Arrow keys move the check between radio buttons without a click.
+        if (watched == RadioButton2 || watched == Rb_Freq)
+            Rb_FreqKeyUp();
+        else if (watched == RB_Cognome || watched == RB_Nome)
+            RB_NomeKeyUp();
+    } else if (event->type() == QEvent::KeyPress && watched == DBGrid5) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Delete && (key->modifiers() & Qt::ControlModifier)) {
+            DBNavigator5->trigger(DataNavigator::Button::Delete);
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ChildrenScreen::Rb_FreqClick()
+{
+    m.guarded([&] {
+        m.FiltroFrequenza = Rb_Freq->isChecked() ? attendingOnly : QString();
+        m.ApplicaFiltroBimbi();
+    });
+}
+
+void ChildrenScreen::Rb_FreqKeyUp()
+{
+    Rb_FreqClick();
+}
+
+void ChildrenScreen::RB_NomeClick()
+{
+    m.guarded([&] {
+        // Changing the index keeps the current child, with no scroll.
+        m.Tbl_AnagBimbi.setIndexName(RB_Cognome->isChecked() ? QStringLiteral("Cognome-Nome")
+                                                              : QStringLiteral("Nome-Cognome"));
+    });
+}
+
+void ChildrenScreen::RB_NomeKeyUp()
+{
+    RB_NomeClick();
+}
+
+void ChildrenScreen::DBGrid1DrawColumnCell(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    // The usual drawing first.
+    m_defaultPainting = true;
+    DBGrid1->itemDelegate()->paint(painter, option, index);
+    m_defaultPainting = false;
+
+    store::Table& t = m.Tbl_AnagBimbi;
+    bool attends = false;
+    if (t.isOpen()) {
+        const int field = t.findField(QStringLiteral("Frequenza"));
+        // The row past the records is the child being inserted.
+        const QVariant v = index.row() < t.recordCount() ? t.valueAt(index.row(), field) : t.value(QStringLiteral("Frequenza"));
+        attends = !v.isNull() && v.toBool();
+    }
+    const bool focused = index == DBGrid1->currentIndex();
+
+    if (attends) {
+        focusFrame(painter, option.rect);
+        // The focused cell bears a second frame inside the first.
+        if (focused)
+            focusFrame(painter, option.rect.adjusted(1, 1, -1, -1));
+        return;
+    }
+
+    painter->save();
+    painter->setClipRect(option.rect);
+    painter->fillRect(option.rect, notAttendingColour);
+    painter->setBrush(Qt::NoBrush);
+    if (focused)
+        focusFrame(painter, option.rect);
+    QFont font = option.font;
+    font.setItalic(true);
+    font.setBold(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    painter->setFont(font);
+    painter->setPen(Qt::black);
+    painter->drawText(option.rect.adjusted(3, 3, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                      index.data(Qt::DisplayRole).toString());
+    painter->restore();
+}
+
+void ChildrenScreen::Tbl_AnagBimbiCalcFields(store::Table& t)
+{
+    t.setValue(QStringLiteral("Freq"), t.asBoolean(QStringLiteral("Frequenza")) ? QStringLiteral("Si") : QStringLiteral("No"));
+}
+
+void ChildrenScreen::Tbl_AnagBimbiAfterScroll()
+{
+    store::Table& v = m.Tbl_Valutazioni;
+    if (!v.isOpen())
+        v.open();
+    const QString child = m.Tbl_AnagBimbi.asString(QStringLiteral("Id"));
+    setFilter(v, child.isEmpty() ? QStringLiteral("Id_Bimbo=0") : QStringLiteral("Id_Bimbo=") + child);
+}
+
+void ChildrenScreen::Tbl_AnagBimbiNewRecord(store::Table& t)
+{
+    t.setValue(QStringLiteral("Id_Nido"), wholeNumber(m.IdNidoCorrente));
+    t.setValue(QStringLiteral("Frequenza"), true);
+    if (DBEdit10Tag == 1)
+        DBEdit10->setFocus();
+}
+
+void ChildrenScreen::ToolButton5Click()
+{
+    m.guarded([&] {
+        DBEdit10Tag = 1;
+        // The whole nursery, attending or not, in the order of the list.
+        setFilter(m.Tbl_AnagBimbi, QStringLiteral("Id_Nido=%1").arg(wholeNumber(m.IdNidoCorrente)));
+        m.Tbl_Valutazioni.disableControls();
+        m.GB_AnagraficaBimbi->show();
+        m.GB_AnagraficaBimbi->raise();
+        TFrm_Main::ImpostaSolaLettura(m.Tbl_AnagBimbi, false);
+        m.AbilitaNavigazione(false);
+    });
+}
+
+void ChildrenScreen::SpeedButton2Click()
+{
+    m.guarded([&] {
+        m.FiltroFrequenza = Rb_Freq->isChecked() ? attendingOnly : QString();
+        // Switching the filter on saves a changed record and drops an untouched new one.
+        m.ApplicaFiltroBimbi();
+        if (m.Tbl_Valutazioni.controlsDisabled())
+            m.Tbl_Valutazioni.enableControls();
+        m.GB_AnagraficaBimbi->hide();
+        TFrm_Main::ImpostaSolaLettura(m.Tbl_AnagBimbi, true);
+        m.AbilitaNavigazione(true);
+        if (m.Tbl_AnagBimbi.isOpen())
+            m.ApplicaFiltroBimbi();
+        DBEdit10Tag = 0;
+    });
 }
 
 } // namespace velmora

@@ -1,5 +1,7 @@
 // Educators: how an educator is named in lists and the defaults of a new one.
+#include "dataedits.h"
 #include "mainwindow.h"
+#include "staff.h"
 
 namespace velmora {
 
@@ -17,6 +19,14 @@ void TFrm_Main::Tbl_AnagEduNewRecord(store::Table& t)
     const int nursery = IdNidoCorrente.trimmed().toInt(&ok);
     t.setValue(QStringLiteral("Id_Nido"), ok ? nursery : 0);
     t.setValue(QStringLiteral("Responsabile"), false);
+    // Only while the educators registry is open: the focus goes to the name,
+    // and the password of the new educator shows plainly.
+    if (!Staff)
+        return;
+    if (Staff->DBEdit7Tag == 1)
+        Staff->DBEdit7->setFocus(Qt::OtherFocusReason);
+    if (Staff->DBEdit24Tag == 1)
+        Staff->DBEdit24->raise();
 }
 
 } // namespace velmora

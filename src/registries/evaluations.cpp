@@ -1,10 +1,364 @@
+// The evaluations list of the current child: a new evaluation with its date
+// and the child's age, the selection marks the profile prints take, the
+// opening of an evaluation on the sheet and the deletion reserved to the
+// responsible educator.
 #include "evaluations.h"
+
+#include "datagrid.h"
+#include "datanavigator.h"
+#include "dialogs.h"
+#include "errors.h"
 #include "mainwindow.h"
+#include "numberformat.h"
+#include "scoring.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPixmap>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QToolBar>
+#include <QVBoxLayout>
 
 namespace velmora {
 
+namespace {
+
+const QString noChild = QStringLiteral("Nessun bimbo selezionato");
+const QString onlyResponsible = QStringLiteral(
+    "Attenzione! Solamente i profili amministratori sono abilitati a cancellare delle schede pre-esistenti");
+
+// A text read as a whole number, 0 when it is not one.
+int wholeNumber(const QString& text)
+{
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok);
+    return ok ? n : 0;
+}
+
+// Day 0 of the date scale the ages are counted on.
+const QDate dayZero(1899, 12, 30);
+
+double daysOf(const QDateTime& moment)
+{
+    return double(dayZero.daysTo(moment.date())) + moment.time().msecsSinceStartOfDay() / 86400000.0;
+}
+
+// The red tick on white that marks a selected evaluation, 20 by 14 pixels.
+QPixmap tickPicture()
+{
+    QPixmap pm(20, 14);
+    pm.fill(Qt::white);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    QPen pen(QColor(255, 0, 0));
+    pen.setWidth(2);
+    p.setPen(pen);
+    const QPoint tick[] = {QPoint(2, 6), QPoint(6, 10), QPoint(13, 2)};
+    p.drawPolyline(tick, 3);
+    return pm;
+}
+
+} // namespace
+
 EvaluationsScreen::EvaluationsScreen(TFrm_Main& main)
     : QObject(&main), m(main)
+{
+    // The staff and phases of an evaluation show their educator, role and
+    // area through lookups; opening either table opens the tables they read.
+    m.Tbl_Personale.addLookupField(QStringLiteral("Educatrice"), 30, QStringLiteral("Id_Educatrice"), &m.Tbl_AnagEdu,
+                                   QStringLiteral("Id"), QStringLiteral("Nominativo"));
+    m.Tbl_Personale.addLookupField(QStringLiteral("Ruolo"), 30, QStringLiteral("Id_Ruolo"), &m.Tbl_Ruoli,
+                                   QStringLiteral("Id"), QStringLiteral("Ruolo"));
+    m.Tbl_FasiVal.addLookupField(QStringLiteral("Area"), 2, QStringLiteral("Id_Area"), &m.Tbl_Aree,
+                                 QStringLiteral("Id"), QStringLiteral("AreaBreve"));
+
+    store::Table& t = m.Tbl_Valutazioni;
+    t.onNewRecord = [this](store::Table&) { Tbl_ValutazioniNewRecord(); };
+    t.afterInsert = [this](store::Table&) { Tbl_ValutazioniAfterInsert(); };
+    t.afterEdit = [this](store::Table&) { Tbl_ValutazioniAfterEdit(); };
+    t.afterScroll = [this](store::Table&) { Tbl_ValutazioniAfterScroll(); };
+    t.beforeDelete = [this](store::Table&) { Tbl_ValutazioniBeforeDelete(); };
+    t.setFieldChangeHandler(QStringLiteral("MesiBimbo"), [this](store::Table&) { Tbl_ValutazioniMesiBimboChange(); });
+
+    buildList();
+}
+
+void EvaluationsScreen::buildList()
+{
+    m.GroupBox1->setGeometry(544, 280, 289, 241);
+
+    Sel_Image = new QLabel(m.Pnl_Bambini);
+    Sel_Image->setObjectName(QStringLiteral("Sel_Image"));
+    Sel_Image->setPixmap(tickPicture());
+    Sel_Image->setGeometry(0, 0, 20, 14);
+    Sel_Image->hide();
+
+    auto* layout = new QVBoxLayout(m.GroupBox1);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(0);
+
+    DBGrid7 = new DataGrid(m.GroupBox1);
+    DBGrid7->setObjectName(QStringLiteral("DBGrid7"));
+    DBGrid7->setDialogs(&m.m_dialogs);
+    DBGrid7->addColumn(QString(), QStringLiteral("S"), 15);
+    DBGrid7->addColumn(QStringLiteral("DataValutazione"), QStringLiteral("Data Valutazione"), 147);
+    DBGrid7->addColumn(QStringLiteral("MesiBimbo"), QStringLiteral("Mesi Bimbo"), 77);
+    DBGrid7->setTable(&m.Tbl_Valutazioni);
+    DBGrid7->drawCell = [this](QPainter* p, const QStyleOptionViewItem& o, const QModelIndex& i, bool& handled) {
+        DBGrid7DrawColumnCell(p, o, i, handled);
+    };
+    connect(DBGrid7, &DataGrid::doubleClicked, this, &EvaluationsScreen::DBGrid7DblClick);
+    layout->addWidget(DBGrid7, 1);
+
+    using B = DataNavigator::Button;
+    DataNavigator* nav = m.DBNavigator7;
+    nav->setTable(&m.Tbl_Valutazioni);
+    nav->setDialogs(&m.m_dialogs);
+    nav->setFixedHeight(18);
+    const QList<QPair<B, QString>> hints = {
+        {B::First, QStringLiteral("Prima valutazione")},
+        {B::Prior, QStringLiteral("Valutazione precedente")},
+        {B::Next, QStringLiteral("Valutazione successivo")},
+        {B::Last, QStringLiteral("Ultima valutazione")},
+        {B::Insert, QStringLiteral("Inserisci valutazione")},
+        {B::Delete, QStringLiteral("Cancella valutazione")},
+        {B::Edit, QStringLiteral("Modifica valutazione")},
+        {B::Post, QStringLiteral("Salva modifiche")},
+        {B::Cancel, QStringLiteral("Cancella modifiche")},
+    };
+    QList<B> shown;
+    for (const auto& h : hints) {
+        shown << h.first;
+        nav->setHint(h.first, h.second);
+    }
+    nav->setVisibleButtons(shown);
+    layout->addWidget(nav);
+
+    PopupMenu1 = new QMenu(DBGrid7);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    auto item = [&](const char* name, const QString& caption, const QString& hint, void (EvaluationsScreen::*handler)()) {
+        QAction* a = PopupMenu1->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setStatusTip(hint);
+        a->setToolTip(hint);
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    Seleziona1 = item("Seleziona1", QStringLiteral("Seleziona/Deseleziona valutazione"),
+                      QStringLiteral("Seleziona/Deseleziona valutazione"), &EvaluationsScreen::DBGrid7DblClick);
+    Modifica1 = item("Modifica1", QStringLiteral("Modifica valutazione"), QStringLiteral("Modifica valutazione"),
+                     &EvaluationsScreen::Modifica1Click);
+    Inseriscinuovavalutazione1 = item("Inseriscinuovavalutazione1", QStringLiteral("Inserisci nuova valutazione"),
+                                      QStringLiteral("Inserisci nuova valutazione"),
+                                      &EvaluationsScreen::Inseriscinuovavalutazione1Click);
+    N1 = PopupMenu1->addSeparator();
+    N1->setObjectName(QStringLiteral("N1"));
+    Stampagrafico1 = item("Stampagrafico1", QStringLiteral("Stampa grafico"),
+                          QStringLiteral("Stampa il grafico di valutazione del bimbo"), &EvaluationsScreen::SpeedButton8Click);
+    Stampascheda1 = item("Stampascheda1", QStringLiteral("Stampa scheda"),
+                         QStringLiteral("Stampa la scheda di valutazione del bimbo"), &EvaluationsScreen::SpeedButton10Click);
+    DBGrid7->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(DBGrid7, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu1->popup(DBGrid7->viewport()->mapToGlobal(at)); });
+
+    // The theoretical development on the sheet; the sheet lays out the rest
+    // of its fields around it.
+    auto* caption = new QLabel(QStringLiteral("Età anagrafica"), m.GB_Valutazione);
+    caption->setObjectName(QStringLiteral("Lbl_SviluppoTeorico"));
+    caption->move(600, 16);
+    caption->adjustSize();
+    Txt_SviluppoTeorico = new QLineEdit(m.GB_Valutazione);
+    Txt_SviluppoTeorico->setObjectName(QStringLiteral("Txt_SviluppoTeorico"));
+    Txt_SviluppoTeorico->setReadOnly(true);
+    Txt_SviluppoTeorico->setGeometry(600, 32, 81, 21);
+}
+
+int EvaluationsScreen::ContaMesi(const QDate& birth, const std::function<QDateTime()>& now)
+{
+    double running = birth.isValid() ? double(dayZero.daysTo(birth)) : 0.0;
+    int months = 0;
+    while (daysOf(now()) > running) {
+        running += GiorniMese;
+        ++months;
+    }
+    return months;
+}
+
+void EvaluationsScreen::Tbl_ValutazioniNewRecord()
+{
+    store::Table& bimbi = m.Tbl_AnagBimbi;
+    const int child = bimbi.isOpen() ? wholeNumber(bimbi.asString(QStringLiteral("Id"))) : 0;
+    if (child == 0) {
+        m.m_dialogs.plain(noChild);
+        throw store::Abort();
+    }
+    // A child without a birth date is counted from day 0 of the date scale:
+    // the age comes out absurdly high, which shows at once on the sheet, where
+    // it can be corrected, instead of passing for a plausible age.
+    const int months = ContaMesi(bimbi.value(QStringLiteral("DataDiNascita")).toDate(), m.Now);
+    store::Table& t = m.Tbl_Valutazioni;
+    t.setValue(QStringLiteral("DataValutazione"), m.Now().date());
+    t.setValue(QStringLiteral("MesiBimbo"), months);
+    t.setValue(QStringLiteral("Id_Bimbo"), child);
+}
+
+void EvaluationsScreen::apriScheda()
+{
+    m.GB_Valutazione->show();
+    m.GB_Valutazione->raise();
+}
+
+void EvaluationsScreen::Tbl_ValutazioniAfterInsert()
+{
+    // Saved at once, so that the staff and phases of the sheet can refer to
+    // its Id.
+    if (m.Tbl_Valutazioni.state() == store::Table::State::Insert)
+        m.Tbl_Valutazioni.post();
+    apriScheda();
+    m.AbilitaNavigazione(false);
+}
+
+void EvaluationsScreen::Tbl_ValutazioniAfterEdit()
+{
+    // The toggle of the selection edits the record without opening it.
+    if (m.Tbl_Valutazioni.tag == 1)
+        return;
+    apriScheda();
+    if (ImpostaChiaveArea)
+        ImpostaChiaveArea(0);
+    m.AbilitaNavigazione(false);
+    store::Table& aree = m.Tbl_Aree;
+    if (!aree.isOpen())
+        aree.open();
+    aree.last();
+    aree.first();
+    if (ImpostaChiaveArea)
+        ImpostaChiaveArea(aree.value(QStringLiteral("Id")));
+    if (CB_AreaCloseUp)
+        CB_AreaCloseUp();
+}
+
+void EvaluationsScreen::Tbl_ValutazioniAfterScroll()
+{
+    // On an empty list the Id is empty and the previous filters stay.
+    const QString id = m.Tbl_Valutazioni.asString(QStringLiteral("Id"));
+    for (store::Table* t : {&m.Tbl_Personale, &m.Tbl_FasiVal}) {
+        if (!t->isOpen())
+            t->open();
+        t->setFiltered(false);
+        if (!id.isEmpty())
+            t->setFilter(QStringLiteral("Id_Valutazione=") + id);
+        t->setFiltered(true);
+    }
+    mostraSviluppoTeorico();
+}
+
+void EvaluationsScreen::mostraSviluppoTeorico()
+{
+    const QVariant months = m.Tbl_Valutazioni.value(QStringLiteral("MesiBimbo"));
+    Txt_SviluppoTeorico->setText(formatGeneral(scoring::CalcolaSviluppoTeorico(months)));
+}
+
+void EvaluationsScreen::Tbl_ValutazioniMesiBimboChange()
+{
+    mostraSviluppoTeorico();
+}
+
+void EvaluationsScreen::Tbl_ValutazioniBeforeDelete()
+{
+    // The registries toolbar shows only for the responsible educator.
+    if (!m.Tb_Setup->isHidden())
+        return;
+    m.m_dialogs.warning(onlyResponsible);
+    throw store::Abort();
+}
+
+void EvaluationsScreen::DBGrid7DrawColumnCell(QPainter* painter, const QStyleOptionViewItem& option,
+                                              const QModelIndex& index, bool& handled)
+{
+    if (index.column() != 0)
+        return; // the grid's usual drawing
+    handled = true;
+
+    bool selected = false;
+    store::Table& t = m.Tbl_Valutazioni;
+    try {
+        if (t.isOpen()) {
+            const QVariant v = index.row() == DBGrid7->dataModel()->insertRow()
+                ? t.value(QStringLiteral("Sel"))
+                : t.valueAt(index.row(), t.findField(QStringLiteral("Sel")));
+            selected = v.toBool();
+        }
+    } catch (const store::DbError&) {
+        selected = false;
+    }
+
+    // The cell's background as the grid draws it, then the mark over it.
+    QStyleOptionViewItem opt(option);
+    QStyle* style = DBGrid7->style();
+    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, DBGrid7);
+
+    painter->save();
+    painter->setBrush(Qt::NoBrush);
+    if (selected) {
+        // The picture is wider than the column: only its left part shows.
+        painter->setClipRect(option.rect);
+        painter->drawPixmap(option.rect.topLeft(), Sel_Image->pixmap());
+    } else {
+        QPen dotted(Qt::black);
+        dotted.setStyle(Qt::DotLine);
+        painter->setPen(dotted);
+        painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+    }
+    painter->restore();
+}
+
+void EvaluationsScreen::DBGrid7DblClick()
+{
+    m.guarded([&] {
+        store::Table& t = m.Tbl_Valutazioni;
+        // Nothing to toggle on an empty list. The table's end-of-data position
+        // (after "Ultima valutazione") still has its last row current and
+        // highlighted in the list, so the toggle works on that row: a double
+        // click on the row the user sees as current never does nothing.
+        // While the evaluation is open on the sheet its editing is not ours.
+        if (!t.isOpen() || t.isEmpty() || t.state() != store::Table::State::Browse)
+            return;
+        t.tag = 1;
+        try {
+            t.edit();
+            t.setValue(QStringLiteral("Sel"), !t.asBoolean(QStringLiteral("Sel")));
+            t.post();
+        } catch (...) {
+            t.cancel();
+            t.tag = 0;
+            throw;
+        }
+        t.tag = 0;
+    });
+}
+
+void EvaluationsScreen::Modifica1Click()
+{
+    // On an empty list the table turns the editing into an insertion.
+    m.guarded([&] { m.Tbl_Valutazioni.edit(); });
+}
+
+void EvaluationsScreen::Inseriscinuovavalutazione1Click()
+{
+    m.guarded([&] { m.Tbl_Valutazioni.append(); });
+}
+
+void EvaluationsScreen::SpeedButton8Click()
+{
+}
+
+void EvaluationsScreen::SpeedButton10Click()
 {
 }
 

@@ -1,11 +1,332 @@
+// The educators, roles and areas registries. Each one is a group box laid over
+// the list screen: opening it makes its table writable and locks the list
+// screen's navigation, its "Esci" saves what is pending, makes the table
+// read-only again and unlocks the navigation.
 #include "staff.h"
+#include "dataedits.h"
+#include "datagrid.h"
+#include "datanavigator.h"
 #include "mainwindow.h"
 
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QToolButton>
+
 namespace velmora {
+
+namespace {
+
+using B = DataNavigator::Button;
+const QList<B> registryButtons = {B::First, B::Prior, B::Next, B::Last, B::Insert, B::Delete, B::Edit, B::Post, B::Cancel};
+
+bool editing(const store::Table& t)
+{
+    return t.state() == store::Table::State::Edit || t.state() == store::Table::State::Insert;
+}
+
+void postPending(store::Table& t)
+{
+    if (editing(t))
+        t.post();
+}
+
+DataGrid* grid(QGroupBox* box, const char* name, store::Table* table, Dialogs* dialogs, const QRect& rect)
+{
+    auto* g = new DataGrid(box);
+    g->setObjectName(QString::fromLatin1(name));
+    g->setGeometry(rect);
+    g->setTable(table);
+    g->setDialogs(dialogs);
+    return g;
+}
+
+DataNavigator* navigator(QGroupBox* box, const char* name, store::Table* table, Dialogs* dialogs, int top,
+                         const QStringList& hints)
+{
+    auto* n = new DataNavigator(box);
+    n->setObjectName(QString::fromLatin1(name));
+    n->setGeometry(8, top, 468, 18);
+    n->setTable(table);
+    n->setDialogs(dialogs);
+    n->setVisibleButtons(registryButtons);
+    for (int i = 0; i < registryButtons.size(); ++i)
+        n->setHint(registryButtons[i], hints.value(i));
+    return n;
+}
+
+DataEdit* edit(QGroupBox* box, const char* name, const QString& label, store::Table* table, const char* field,
+               Dialogs* dialogs, const QRect& rect)
+{
+    if (!label.isEmpty()) {
+        auto* l = new QLabel(label, box);
+        l->move(rect.left(), rect.top() - 16);
+        l->adjustSize();
+    }
+    auto* e = new DataEdit(box);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setGeometry(rect);
+    e->setDataSource(table, QString::fromLatin1(field));
+    e->setDialogs(dialogs);
+    return e;
+}
+
+QToolButton* exitButton(QGroupBox* box, const char* name, const QRect& rect)
+{
+    auto* b = new QToolButton(box);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setText(QStringLiteral("Esci"));
+    b->setToolTip(QStringLiteral("Esci"));
+    b->setStatusTip(QStringLiteral("Esci"));
+    b->setGeometry(rect);
+    b->setCursor(Qt::PointingHandCursor);
+    b->setAutoRaise(true);
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return b;
+}
+
+void chainTabs(std::initializer_list<QWidget*> order)
+{
+    QWidget* const* w = order.begin();
+    for (size_t i = 0; i + 1 < order.size(); ++i)
+        QWidget::setTabOrder(w[i], w[i + 1]);
+}
+
+} // namespace
 
 StaffRegistries::StaffRegistries(TFrm_Main& main)
     : QObject(&main), m(main)
 {
+    // The area's label is a calculated field: it has to be there before the
+    // table first opens.
+    m.Tbl_Aree.addCalculatedField(QStringLiteral("AreaCombo"), store::FieldType::String, 50);
+    m.Tbl_Aree.onCalcFields = [this](store::Table& t) { Tbl_AreeCalcFields(t); };
+    m.Tbl_Aree.onNewRecord = [this](store::Table& t) { Tbl_AreeNewRecord(t); };
+    m.Tbl_Ruoli.onNewRecord = [this](store::Table& t) { Tbl_RuoliNewRecord(t); };
+
+    buildEducators();
+    buildRoles();
+    buildAreas();
+
+    connect(m.ToolButton3, &QToolButton::clicked, this, &StaffRegistries::ToolButton3Click);
+    connect(m.ToolButton7, &QToolButton::clicked, this, &StaffRegistries::ToolButton7Click);
+    connect(m.ToolButton9, &QToolButton::clicked, this, &StaffRegistries::ToolButton9Click);
+}
+
+void StaffRegistries::buildEducators()
+{
+    QGroupBox* box = m.GB_AnagraficaEducatrici;
+    box->setTitle(QStringLiteral("Inserimento anagrafica educatrici"));
+    Dialogs* d = &m.m_dialogs;
+    store::Table* t = &m.Tbl_AnagEdu;
+
+    DBGrid3 = grid(box, "DBGrid3", t, d, QRect(8, 16, 473, 233));
+    DBGrid3->addColumn(QStringLiteral("Nominativo"), QStringLiteral("Nominativo"), 343);
+    DBGrid3->addColumn(QStringLiteral("Resp"), QStringLiteral("Responsabile"), 82);
+    DBNavigator3 = navigator(box, "DBNavigator3", t, d, 250,
+                             {QStringLiteral("Prima anagrafica"), QStringLiteral("Anagrafica precedente"),
+                              QStringLiteral("Anagrafica successivo"), QStringLiteral("Ultima anagrafica"),
+                              QStringLiteral("Inserisci angrafica"), QStringLiteral("Cancella anagrafica"),
+                              QStringLiteral("Modifica anagrafica"), QStringLiteral("Salva modifiche"),
+                              QStringLiteral("Cancella modifiche")});
+
+    DBEdit7 = edit(box, "DBEdit7", QStringLiteral("Nome"), t, "Nome", d, QRect(16, 294, 130, 24));
+    DBEdit8 = edit(box, "DBEdit8", QStringLiteral("Cognome"), t, "Cognome", d, QRect(160, 294, 130, 24));
+    // The plain password edit is made first, so that it lies beneath the
+    // masked one until the masked one hands the typing over to it.
+    DBEdit24 = edit(box, "DBEdit24", QString(), t, "Password", d, QRect(304, 294, 130, 24));
+    DBEdit9 = edit(box, "DBEdit9", QStringLiteral("Password"), t, "Password", d, QRect(304, 294, 130, 24));
+    DBEdit9->setEchoMode(QLineEdit::Password);
+    DBEdit9->installEventFilter(this);
+    DBEdit24->installEventFilter(this);
+
+    DBCheckBox1 = new DataCheckBox(
+        QStringLiteral("L'utente è un utente Responsabile (potrà quindi inserire le varie anagrafiche)"), box);
+    DBCheckBox1->setObjectName(QStringLiteral("DBCheckBox1"));
+    DBCheckBox1->setGeometry(16, 330, 473, 17);
+    DBCheckBox1->setDataSource(t, QStringLiteral("Responsabile"));
+    DBCheckBox1->setDialogs(d);
+
+    SpeedButton1 = exitButton(box, "SpeedButton1", QRect(436, 273, 55, 55));
+    connect(SpeedButton1, &QToolButton::clicked, this, &StaffRegistries::SpeedButton1Click);
+
+    chainTabs({DBGrid3, DBNavigator3, DBEdit7, DBEdit8, DBEdit9, DBCheckBox1, SpeedButton1, DBEdit24});
+}
+
+void StaffRegistries::buildRoles()
+{
+    QGroupBox* box = m.GB_AnagraficaRuoli;
+    box->setTitle(QStringLiteral("Gestione ruoli"));
+    Dialogs* d = &m.m_dialogs;
+    store::Table* t = &m.Tbl_Ruoli;
+
+    DBGrid8 = grid(box, "DBGrid8", t, d, QRect(8, 16, 473, 137));
+    DBGrid8->addColumn(QStringLiteral("Ruolo"), QStringLiteral("Ruolo"), 431);
+    DBNavigator8 = navigator(box, "DBNavigator8", t, d, 154, {});
+    DBEdit14 = edit(box, "DBEdit14", QStringLiteral("Descrizione ruolo"), t, "Ruolo", d, QRect(16, 200, 457, 24));
+    SpeedButton5 = exitButton(box, "SpeedButton5", QRect(428, 227, 55, 55));
+    connect(SpeedButton5, &QToolButton::clicked, this, &StaffRegistries::SpeedButton5Click);
+    chainTabs({DBGrid8, DBNavigator8, DBEdit14, SpeedButton5});
+}
+
+void StaffRegistries::buildAreas()
+{
+    QGroupBox* box = m.GB_AnagraficaAree;
+    box->setTitle(QStringLiteral("Gestione aree"));
+    Dialogs* d = &m.m_dialogs;
+    store::Table* t = &m.Tbl_Aree;
+
+    DBGrid9 = grid(box, "DBGrid9", t, d, QRect(8, 16, 473, 137));
+    DBGrid9->addColumn(QStringLiteral("AreaBreve"), QStringLiteral("Abbreviazione"));
+    DBGrid9->addColumn(QStringLiteral("Area"), QStringLiteral("Area"), 346);
+    DBNavigator9 = navigator(box, "DBNavigator9", t, d, 154,
+                             {QStringLiteral("Prima area"), QStringLiteral("Area precedente"),
+                              QStringLiteral("Area successiva"), QStringLiteral("Ultima area"),
+                              QStringLiteral("Inserisci area"), QStringLiteral("Cancella area"),
+                              QStringLiteral("Modifica area"), QStringLiteral("Salva modifiche"),
+                              QStringLiteral("Cancella modifiche")});
+    DBEdit15 = edit(box, "DBEdit15", QStringLiteral("Descrizione area"), t, "Area", d, QRect(16, 200, 457, 24));
+    DBEdit16 = edit(box, "DBEdit16", QStringLiteral("Abbreviazione area"), t, "AreaBreve", d, QRect(16, 240, 105, 24));
+    SpeedButton6 = exitButton(box, "SpeedButton6", QRect(428, 227, 55, 55));
+    connect(SpeedButton6, &QToolButton::clicked, this, &StaffRegistries::SpeedButton6Click);
+    chainTabs({DBGrid9, DBNavigator9, DBEdit15, DBEdit16, SpeedButton6});
+}
+
+// ---------------------------------------------------------------- educators
+
+void StaffRegistries::ToolButton3Click()
+{
+    m.guarded([&] {
+        DBEdit7Tag = 1;
+        DBEdit24Tag = 1;
+        m.GB_AnagraficaEducatrici->show();
+        m.GB_AnagraficaEducatrici->raise();
+        TFrm_Main::ImpostaSolaLettura(m.Tbl_AnagEdu, false);
+        m.AbilitaNavigazione(false);
+    });
+}
+
+void StaffRegistries::SpeedButton1Click()
+{
+    m.guarded([&] {
+        store::Table& t = m.Tbl_AnagEdu;
+        postPending(t);
+
+        // The table shows the current nursery's educators only; the nursery is
+        // checked anyway, so that no other nursery's responsible can count.
+        bool ok = false;
+        const int nursery = m.IdNidoCorrente.trimmed().toInt(&ok);
+        bool responsible = false;
+        if (t.isOpen()) {
+            t.disableControls();
+            try {
+                for (t.first(); !t.isEof(); t.next())
+                    if (t.asBoolean(QStringLiteral("Responsabile"))
+                        && t.asInteger(QStringLiteral("Id_Nido")) == (ok ? nursery : 0))
+                        responsible = true;
+            } catch (...) {
+                t.enableControls();
+                throw;
+            }
+            t.enableControls();
+        }
+        if (!responsible) {
+            m.m_dialogs.warning(QStringLiteral("Attenzione! Non è stato impostato nessun responsabile!"));
+            return;
+        }
+
+        m.GB_AnagraficaEducatrici->hide();
+        TFrm_Main::ImpostaSolaLettura(t, true);
+        m.AbilitaNavigazione(true);
+        DBEdit7Tag = 0;
+        DBEdit24Tag = 0;
+    });
+}
+
+void StaffRegistries::DBEdit9Enter()
+{
+    DBEdit24->raise();
+    DBEdit24->setFocus(Qt::OtherFocusReason);
+}
+
+void StaffRegistries::DBEdit24Exit()
+{
+    DBEdit9->raise();
+}
+
+bool StaffRegistries::plainPasswordInFront() const
+{
+    const QObjectList& kids = DBEdit9->parentWidget()->children();
+    return kids.indexOf(DBEdit24) > kids.indexOf(DBEdit9);
+}
+
+bool StaffRegistries::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == DBEdit9 && event->type() == QEvent::FocusIn)
+        DBEdit9Enter();
+    else if (watched == DBEdit24 && event->type() == QEvent::FocusOut)
+        DBEdit24Exit();
+    return QObject::eventFilter(watched, event);
+}
+
+// -------------------------------------------------------------------- roles
+
+void StaffRegistries::ToolButton7Click()
+{
+    m.guarded([&] {
+        m.GB_AnagraficaRuoli->show();
+        m.GB_AnagraficaRuoli->raise();
+        TFrm_Main::ImpostaSolaLettura(m.Tbl_Ruoli, false);
+        m.AbilitaNavigazione(false);
+    });
+}
+
+void StaffRegistries::SpeedButton5Click()
+{
+    m.guarded([&] {
+        postPending(m.Tbl_Ruoli);
+        m.GB_AnagraficaRuoli->hide();
+        TFrm_Main::ImpostaSolaLettura(m.Tbl_Ruoli, true);
+        m.AbilitaNavigazione(true);
+    });
+}
+
+void StaffRegistries::Tbl_RuoliNewRecord(store::Table&)
+{
+    DBEdit14->setFocus(Qt::OtherFocusReason);
+}
+
+// -------------------------------------------------------------------- areas
+
+void StaffRegistries::ToolButton9Click()
+{
+    m.guarded([&] {
+        m.GB_AnagraficaAree->show();
+        m.GB_AnagraficaAree->raise();
+        TFrm_Main::ImpostaSolaLettura(m.Tbl_Aree, false);
+        m.AbilitaNavigazione(false);
+    });
+}
+
+void StaffRegistries::SpeedButton6Click()
+{
+    m.guarded([&] {
+        postPending(m.Tbl_Aree);
+        m.GB_AnagraficaAree->hide();
+        TFrm_Main::ImpostaSolaLettura(m.Tbl_Aree, true);
+        m.AbilitaNavigazione(true);
+    });
+}
+
+void StaffRegistries::Tbl_AreeNewRecord(store::Table&)
+{
+    DBEdit15->setFocus(Qt::OtherFocusReason);
+}
+
+void StaffRegistries::Tbl_AreeCalcFields(store::Table& t)
+{
+    const QString label = t.asString(QStringLiteral("AreaBreve")) + QStringLiteral(" - ") + t.asString(QStringLiteral("Area"));
+    t.setValue(QStringLiteral("AreaCombo"), label.left(50));
 }
 
 } // namespace velmora

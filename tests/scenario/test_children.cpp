@@ -1,0 +1,584 @@
+// The children list and the children registry: which children are listed and
+// in which order, the child the evaluations follow, how the rows are drawn,
+// and the registry that adds, changes and deletes children.
+
+#include "children.h"
+#include "dataedits.h"
+#include "datafolder.h"
+#include "datagrid.h"
+#include "datanavigator.h"
+#include "installer.h"
+#include "mainwindow.h"
+#include "scripteddialogs.h"
+#include "scripteddialogs_qtest.h"
+#include "table.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QImage>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+using namespace velmora;
+
+namespace {
+
+const QString attendingOnly = QStringLiteral(" and (frequenza is null or frequenza = True)");
+const QString deleteQuestion = QStringLiteral("Eliminare il record?");
+const QColor notAttendingGround(230, 239, 247);
+
+// Attendance of a child as stored: true, false, or never set.
+enum class Attends { Yes, No, Unset };
+
+// A program folder with a freshly laid data folder, and direct access to its
+// tables through a connection of its own.
+struct ProgramDir
+{
+    QTemporaryDir dir;
+    ProgramDir()
+    {
+        const QString problem = store::layDataFolder(db(), store::Layout::Current);
+        if (!problem.isEmpty())
+            qFatal("%s", qPrintable(problem));
+    }
+    QString path() const { return dir.path(); }
+    QString db() const { return QDir(dir.path()).filePath(QStringLiteral("db")); }
+
+    int add(const QString& file, const QVariantMap& values) const
+    {
+        store::DataFolder folder(db());
+        store::Table t;
+        t.setDataFolder(&folder);
+        t.setTableName(file);
+        t.open();
+        t.append();
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            t.setValue(it.key(), it.value());
+        t.post();
+        const int id = t.asInteger(QStringLiteral("Id"));
+        t.close();
+        return id;
+    }
+    int nursery(const QString& name) const { return add(QStringLiteral("AnagNido.db"), {{"Nome", name}}); }
+    int educator(int nursery) const
+    {
+        return add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nursery}, {"Nome", "Anna"}, {"Cognome", "Rossi"},
+                                                  {"Password", QVariant()}, {"Responsabile", true}});
+    }
+    int child(int nursery, const QString& nome, const QString& cognome, Attends attends = Attends::Yes) const
+    {
+        QVariantMap v{{"Id_Nido", nursery}, {"Nome", nome}, {"Cognome", cognome}};
+        if (attends != Attends::Unset)
+            v.insert(QStringLiteral("Frequenza"), attends == Attends::Yes);
+        return add(QStringLiteral("AnagBimbi.DB"), v);
+    }
+    int evaluation(int child) const { return add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", child}}); }
+
+    QList<QVariantMap> rows(const QString& file, const QString& filter = QString()) const
+    {
+        store::DataFolder folder(db());
+        store::Table t;
+        t.setDataFolder(&folder);
+        t.setTableName(file);
+        if (!filter.isEmpty()) {
+            t.setFilter(filter);
+            t.setFiltered(true);
+        }
+        t.open();
+        QList<QVariantMap> out;
+        for (t.first(); !t.isEof(); t.next()) {
+            QVariantMap r;
+            for (int i = 0; i < t.storedFieldCount(); ++i)
+                r.insert(t.field(i).name(), t.field(i).value());
+            out << r;
+        }
+        t.close();
+        return out;
+    }
+};
+
+// The program started on `p` and logged in as its responsible educator, who
+// has no password.
+struct Session
+{
+    ScriptedDialogs dialogs;
+    TFrm_Main w;
+    ChildrenScreen& c;
+
+    explicit Session(const ProgramDir& p) : w(p.path(), dialogs), c(*w.Children)
+    {
+        dialogs.expectInput(QStringLiteral("Password"), QString(), true);
+        w.DBLookupListBox1DblClick();
+    }
+
+    // Surnames of the listed children, in the list's order; the current child stays current.
+    QStringList listed()
+    {
+        store::Table& t = w.Tbl_AnagBimbi;
+        QStringList out;
+        const int field = t.findField(QStringLiteral("Cognome"));
+        for (int row = 0; row < t.rowCount(); ++row)
+            out << t.valueAt(row, field).toString();
+        return out;
+    }
+    QString current() { return w.Tbl_AnagBimbi.asString(QStringLiteral("Cognome")); }
+    bool moveTo(const QString& surname) { return w.Tbl_AnagBimbi.locate(QStringLiteral("Cognome"), surname); }
+};
+
+// Checks a radio button the way the user does: by a click, or by an arrow
+// key that moves the check and is then released.
+void choose(QRadioButton* button, bool byKey)
+{
+    if (!byKey) {
+        button->click();
+        return;
+    }
+    button->setChecked(true);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Down, Qt::NoModifier);
+    QCoreApplication::sendEvent(button, &release);
+}
+
+} // namespace
+
+class TestChildren : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void attendanceColumn_data();
+    void attendanceColumn();
+    void attendanceChoice_data();
+    void attendanceChoice();
+    void nothingAttends();
+    void sortKeepsCurrentChild_data();
+    void sortKeepsCurrentChild();
+    void registryShowsWholeNursery();
+    void untickedChildLeavesList_data();
+    void untickedChildLeavesList();
+    void newChild_data();
+    void newChild();
+    void birthDate_data();
+    void birthDate();
+    void deleteChild_data();
+    void deleteChild();
+    void rowDrawing_data();
+    void rowDrawing();
+};
+
+// ---------------------------------------------------------------- listing
+
+void TestChildren::attendanceColumn_data()
+{
+    QTest::addColumn<int>("attends");
+    QTest::addColumn<bool>("listedWhenAttendingOnly");
+    QTest::addColumn<QString>("freq");
+    QTest::newRow("attends") << int(Attends::Yes) << true << "Si";
+    QTest::newRow("left") << int(Attends::No) << false << "No";
+    QTest::newRow("never set") << int(Attends::Unset) << true << "No";
+}
+
+void TestChildren::attendanceColumn()
+{
+    QFETCH(int, attends);
+    QFETCH(bool, listedWhenAttendingOnly);
+    QFETCH(QString, freq);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a);
+    p.child(a, QStringLiteral("Ugo"), QStringLiteral("Bassi"), Attends(attends));
+    Session s(p);
+    VERIFY_DIALOGS(s.dialogs);
+    QVERIFY(s.c.Rb_Freq->isChecked());
+    QCOMPARE(s.w.Tbl_AnagBimbi.filter(), QStringLiteral("Id_Nido=%1").arg(a) + attendingOnly);
+    QCOMPARE(s.listed().contains(QStringLiteral("Bassi")), listedWhenAttendingOnly);
+
+    choose(s.c.RadioButton2, false);
+    QCOMPARE(s.listed(), QStringList{QStringLiteral("Bassi")});
+    QCOMPARE(s.w.Tbl_AnagBimbi.asString(QStringLiteral("Freq")), freq);
+    // The grid's column reads the same.
+    const QModelIndex cell = s.c.DBGrid1->model()->index(0, 5);
+    QCOMPARE(s.c.DBGrid1->model()->headerData(5, Qt::Horizontal).toString(), QStringLiteral("Freq."));
+    QCOMPARE(cell.data().toString(), freq);
+}
+
+void TestChildren::attendanceChoice_data()
+{
+    QTest::addColumn<bool>("byKey");
+    QTest::addColumn<bool>("all");
+    QTest::addColumn<QStringList>("expected");
+    const QStringList attending{"Alfieri", "Moro", "Zeta"};
+    const QStringList everyone{"Abate", "Alfieri", "Moro", "Zeta"};
+    QTest::newRow("click, all") << false << true << everyone;
+    QTest::newRow("key, all") << true << true << everyone;
+    QTest::newRow("click, attending only") << false << false << attending;
+    QTest::newRow("key, attending only") << true << false << attending;
+}
+
+void TestChildren::attendanceChoice()
+{
+    QFETCH(bool, byKey);
+    QFETCH(bool, all);
+    QFETCH(QStringList, expected);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    const int b = p.nursery(QStringLiteral("Pollicino"));
+    p.educator(a);
+    QMap<QString, int> ids;
+    ids["Zeta"] = p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
+    ids["Moro"] = p.child(a, QStringLiteral("Aldo"), QStringLiteral("Moro"), Attends::Unset);
+    ids["Alfieri"] = p.child(a, QStringLiteral("Bruno"), QStringLiteral("Alfieri"));
+    ids["Abate"] = p.child(a, QStringLiteral("Ugo"), QStringLiteral("Abate"), Attends::No);
+    p.child(b, QStringLiteral("Ada"), QStringLiteral("Aaron"));
+    for (int id : ids)
+        p.evaluation(id);
+    Session s(p);
+    VERIFY_DIALOGS(s.dialogs);
+
+    // Start from the other choice, with a child further down current.
+    choose(all ? s.c.Rb_Freq : s.c.RadioButton2, false);
+    QVERIFY(s.moveTo(QStringLiteral("Zeta")));
+    QCOMPARE(s.w.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=%1").arg(ids["Zeta"]));
+
+    choose(all ? s.c.RadioButton2 : s.c.Rb_Freq, byKey);
+    VERIFY_DIALOGS(s.dialogs);
+    QCOMPARE(s.w.FiltroFrequenza, all ? QString() : attendingOnly);
+    QCOMPARE(s.w.Tbl_AnagBimbi.filter(), QStringLiteral("Id_Nido=%1").arg(a) + s.w.FiltroFrequenza);
+    QCOMPARE(s.listed(), expected);
+    QCOMPARE(s.current(), expected.first());
+    QCOMPARE(s.w.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=%1").arg(ids[expected.first()]));
+    QCOMPARE(s.w.Tbl_Valutazioni.recordCount(), 1);
+}
+
+void TestChildren::nothingAttends()
+{
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a);
+    const int left = p.child(a, QStringLiteral("Ugo"), QStringLiteral("Abate"), Attends::No);
+    p.evaluation(left);
+    Session s(p);
+    choose(s.c.RadioButton2, false);
+    QCOMPARE(s.w.Tbl_Valutazioni.recordCount(), 1);
+    choose(s.c.Rb_Freq, false);
+    VERIFY_DIALOGS(s.dialogs);
+    QVERIFY(s.w.Tbl_AnagBimbi.isEmpty());
+    QCOMPARE(s.w.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=0"));
+    QVERIFY(s.w.Tbl_Valutazioni.isEmpty());
+}
+
+void TestChildren::sortKeepsCurrentChild_data()
+{
+    QTest::addColumn<bool>("byName");
+    QTest::addColumn<bool>("byKey");
+    QTest::addColumn<QStringList>("expected");
+    const QStringList bySurname{"Bianchi", "Neri", "Verdi"};
+    const QStringList byName{"Verdi", "Bianchi", "Neri"}; // Ada, Carlo, Zeno
+    QTest::newRow("by name, click") << true << false << byName;
+    QTest::newRow("by name, key") << true << true << byName;
+    QTest::newRow("back to surname, click") << false << false << bySurname;
+    QTest::newRow("back to surname, key") << false << true << bySurname;
+}
+
+void TestChildren::sortKeepsCurrentChild()
+{
+    QFETCH(bool, byName);
+    QFETCH(bool, byKey);
+    QFETCH(QStringList, expected);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a);
+    p.child(a, QStringLiteral("Zeno"), QStringLiteral("Neri"));
+    const int carlo = p.child(a, QStringLiteral("Carlo"), QStringLiteral("Bianchi"));
+    p.child(a, QStringLiteral("Ada"), QStringLiteral("Verdi"));
+    p.evaluation(carlo);
+    Session s(p);
+    if (!byName)
+        choose(s.c.RB_Nome, false);
+    QVERIFY(s.moveTo(QStringLiteral("Bianchi")));
+    const QString evaluations = s.w.Tbl_Valutazioni.filter();
+
+    int scrolls = 0;
+    const store::Table::Handler original = s.w.Tbl_AnagBimbi.afterScroll;
+    s.w.Tbl_AnagBimbi.afterScroll = [&](store::Table& t) {
+        ++scrolls;
+        original(t);
+    };
+    choose(byName ? s.c.RB_Nome : s.c.RB_Cognome, byKey);
+    VERIFY_DIALOGS(s.dialogs);
+    QCOMPARE(s.w.Tbl_AnagBimbi.indexName(), byName ? QStringLiteral("Nome-Cognome") : QStringLiteral("Cognome-Nome"));
+    QCOMPARE(s.listed(), expected);
+    QCOMPARE(s.current(), QStringLiteral("Bianchi"));
+    QCOMPARE(scrolls, 0);
+    QCOMPARE(s.w.Tbl_Valutazioni.filter(), evaluations);
+    QCOMPARE(s.w.Tbl_AnagBimbi.filter(), QStringLiteral("Id_Nido=%1").arg(a) + attendingOnly);
+}
+
+// --------------------------------------------------------------- registry
+
+void TestChildren::registryShowsWholeNursery()
+{
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    const int b = p.nursery(QStringLiteral("Pollicino"));
+    p.educator(a);
+    p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
+    const int moro = p.child(a, QStringLiteral("Aldo"), QStringLiteral("Moro"));
+    p.child(a, QStringLiteral("Ugo"), QStringLiteral("Abate"), Attends::No);
+    p.child(b, QStringLiteral("Ada"), QStringLiteral("Aaron"));
+    Session s(p);
+    QVERIFY(s.w.Tbl_AnagBimbi.isReadOnly());
+    QVERIFY(s.moveTo(QStringLiteral("Zeta")));
+
+    s.w.ToolButton5->click();
+    VERIFY_DIALOGS(s.dialogs);
+    QCOMPARE(s.w.GB_AnagraficaBimbi->title(), QStringLiteral("Inserimento anagrafica bimbi"));
+    QVERIFY(!s.w.GB_AnagraficaBimbi->isHidden());
+    QCOMPARE(s.w.Tbl_AnagBimbi.filter(), QStringLiteral("Id_Nido=%1").arg(a));
+    QCOMPARE(s.listed(), (QStringList{"Abate", "Moro", "Zeta"}));
+    QVERIFY(!s.w.Tbl_AnagBimbi.isReadOnly());
+    QVERIFY(s.w.Tbl_Valutazioni.controlsDisabled());
+    QCOMPARE(s.c.DBEdit10Tag, 1);
+    for (QWidget* locked : std::initializer_list<QWidget*>{s.w.Btn_Esci, s.w.Btn_LogOut, s.w.ToolButton5, s.w.DBNavigator1})
+        QVERIFY2(!locked->isEnabled(), qPrintable(locked->objectName()));
+
+    // Moving to another child, then leaving.
+    QVERIFY(s.moveTo(QStringLiteral("Zeta")));
+    s.c.SpeedButton2->click();
+    VERIFY_DIALOGS(s.dialogs);
+    QVERIFY(s.w.GB_AnagraficaBimbi->isHidden());
+    QVERIFY(s.w.Tbl_AnagBimbi.isReadOnly());
+    QVERIFY(!s.w.Tbl_Valutazioni.controlsDisabled());
+    QCOMPARE(s.c.DBEdit10Tag, 0);
+    QCOMPARE(s.w.Tbl_AnagBimbi.filter(), QStringLiteral("Id_Nido=%1").arg(a) + attendingOnly);
+    QCOMPARE(s.listed(), (QStringList{"Moro", "Zeta"}));
+    QCOMPARE(s.current(), QStringLiteral("Moro"));
+    QCOMPARE(s.w.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=%1").arg(moro));
+    for (QWidget* unlocked : std::initializer_list<QWidget*>{s.w.Btn_Esci, s.w.Btn_LogOut, s.w.ToolButton5, s.w.DBNavigator1})
+        QVERIFY2(unlocked->isEnabled(), qPrintable(unlocked->objectName()));
+}
+
+void TestChildren::untickedChildLeavesList_data()
+{
+    QTest::addColumn<bool>("attendingOnly");
+    QTest::newRow("attending only") << true;
+    QTest::newRow("all") << false;
+}
+
+void TestChildren::untickedChildLeavesList()
+{
+    QFETCH(bool, attendingOnly);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a);
+    p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
+    const int bassi = p.child(a, QStringLiteral("Ugo"), QStringLiteral("Bassi"));
+    Session s(p);
+    if (!attendingOnly)
+        choose(s.c.RadioButton2, false);
+
+    s.c.ToolButton5Click();
+    QVERIFY(s.moveTo(QStringLiteral("Bassi")));
+    QVERIFY(s.c.DBCheckBox2->isChecked());
+    s.c.DBCheckBox2->click();
+    QCOMPARE(s.w.Tbl_AnagBimbi.state(), store::Table::State::Edit);
+    s.c.SpeedButton2Click();
+    VERIFY_DIALOGS(s.dialogs);
+
+    const auto stored = p.rows(QStringLiteral("AnagBimbi.DB"), QStringLiteral("Id=%1").arg(bassi));
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(stored[0].value("Frequenza"), QVariant(false));
+    QCOMPARE(s.listed(), attendingOnly ? QStringList{"Zeta"} : (QStringList{"Bassi", "Zeta"}));
+    if (attendingOnly) {
+        choose(s.c.RadioButton2, false);
+        QCOMPARE(s.listed(), (QStringList{"Bassi", "Zeta"}));
+    }
+}
+
+void TestChildren::newChild_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("named") << "Lia";
+    QTest::newRow("left untouched") << "";
+}
+
+void TestChildren::newChild()
+{
+    QFETCH(QString, typed);
+    ProgramDir p;
+    p.nursery(QStringLiteral("Arcobaleno"));
+    const int b = p.nursery(QStringLiteral("Pollicino"));
+    p.educator(b);
+    p.child(b, QStringLiteral("Marco"), QStringLiteral("Zeta"));
+    Session s(p);
+    // The second nursery is the one logged into.
+    QVERIFY(s.w.Tbl_AnagNido.locate(QStringLiteral("Id"), b));
+    s.w.DBLookupComboBox1CloseUp();
+    QCOMPARE(s.w.IdNidoCorrente, QString::number(b));
+    s.w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s.w));
+
+    s.c.ToolButton5Click();
+    s.c.DBNavigator5->trigger(DataNavigator::Button::Insert);
+    VERIFY_DIALOGS(s.dialogs);
+    QCOMPARE(s.w.Tbl_AnagBimbi.state(), store::Table::State::Insert);
+    QCOMPARE(s.w.Tbl_AnagBimbi.asInteger(QStringLiteral("Id_Nido")), b);
+    QCOMPARE(s.w.Tbl_AnagBimbi.value(QStringLiteral("Frequenza")), QVariant(true));
+    QCOMPARE(s.w.focusWidget(), s.c.DBEdit10);
+    QVERIFY(s.c.DBCheckBox2->isChecked());
+
+    if (!typed.isEmpty()) {
+        QTest::keyClicks(s.c.DBEdit10, typed);
+        QTest::keyClicks(s.c.DBEdit11, QStringLiteral("Neri"));
+    }
+    s.c.SpeedButton2Click();
+    VERIFY_DIALOGS(s.dialogs);
+    const auto stored = p.rows(QStringLiteral("AnagBimbi.DB"), QStringLiteral("Cognome='Neri'"));
+    QCOMPARE(p.rows(QStringLiteral("AnagBimbi.DB")).size(), typed.isEmpty() ? 1 : 2);
+    if (typed.isEmpty())
+        return;
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(stored[0].value("Nome").toString(), typed);
+    QCOMPARE(stored[0].value("Id_Nido").toInt(), b);
+    QCOMPARE(stored[0].value("Frequenza"), QVariant(true));
+    QCOMPARE(s.listed(), (QStringList{"Neri", "Zeta"}));
+}
+
+void TestChildren::birthDate_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QDate>("stored"); // invalid: refused
+    QTest::newRow("no date at all") << "ieri" << QDate();
+    QTest::newRow("day past the month") << "31/02/2020" << QDate();
+    QTest::newRow("month thirteen") << "12/13/2020" << QDate();
+    QTest::newRow("a real date") << "15/03/2021" << QDate(2021, 3, 15);
+}
+
+void TestChildren::birthDate()
+{
+    QFETCH(QString, typed);
+    QFETCH(QDate, stored);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a);
+    const int zeta = p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
+    Session s(p);
+    s.c.ToolButton5Click();
+    VERIFY_DIALOGS(s.dialogs);
+
+    const bool refused = !stored.isValid();
+    if (refused)
+        s.dialogs.expectMessage(BoxType::Error, QStringLiteral("'%1' non è una data valida.").arg(typed));
+    QTest::keyClicks(s.c.DBEdit12, typed);
+    QTest::keyClick(s.c.DBEdit12, Qt::Key_Return);
+    VERIFY_DIALOGS(s.dialogs);
+    QCOMPARE(s.w.Tbl_AnagBimbi.state(), store::Table::State::Edit);
+    QCOMPARE(s.c.DBEdit12->text(), typed);
+    if (refused) {
+        QVERIFY(s.w.Tbl_AnagBimbi.isNull(QStringLiteral("DataDiNascita")));
+        return;
+    }
+    s.c.SpeedButton2Click();
+    VERIFY_DIALOGS(s.dialogs);
+    const auto r = p.rows(QStringLiteral("AnagBimbi.DB"), QStringLiteral("Id=%1").arg(zeta));
+    QCOMPARE(r[0].value("DataDiNascita").toDate(), stored);
+}
+
+void TestChildren::deleteChild_data()
+{
+    QTest::addColumn<bool>("confirmed");
+    QTest::addColumn<bool>("fromGrid");
+    QTest::newRow("navigator, OK") << true << false;
+    QTest::newRow("navigator, Cancel") << false << false;
+    QTest::newRow("Ctrl+Delete in the grid, OK") << true << true;
+    QTest::newRow("Ctrl+Delete in the grid, Cancel") << false << true;
+}
+
+void TestChildren::deleteChild()
+{
+    QFETCH(bool, confirmed);
+    QFETCH(bool, fromGrid);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a);
+    p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
+    const int moro = p.child(a, QStringLiteral("Aldo"), QStringLiteral("Moro"));
+    p.evaluation(moro);
+    Session s(p);
+    s.c.ToolButton5Click();
+    QVERIFY(s.moveTo(QStringLiteral("Moro")));
+
+    s.dialogs.expectMessage(BoxType::Confirmation, deleteQuestion, confirmed ? Button::Yes : Button::No);
+    if (fromGrid)
+        QTest::keyClick(s.c.DBGrid5, Qt::Key_Delete, Qt::ControlModifier);
+    else
+        s.c.DBNavigator5->trigger(DataNavigator::Button::Delete);
+    s.c.SpeedButton2Click();
+    VERIFY_DIALOGS(s.dialogs);
+    QCOMPARE(s.listed(), confirmed ? QStringList{"Zeta"} : (QStringList{"Moro", "Zeta"}));
+    // The evaluations of a deleted child stay behind.
+    QCOMPARE(p.rows(QStringLiteral("Valutaz.db"), QStringLiteral("Id_Bimbo=%1").arg(moro)).size(), 1);
+}
+
+// ---------------------------------------------------------------- drawing
+
+void TestChildren::rowDrawing_data()
+{
+    QTest::addColumn<int>("attends");
+    QTest::addColumn<bool>("current");
+    QTest::addColumn<bool>("paleBlue");
+    QTest::addColumn<bool>("framed");
+    QTest::newRow("attends") << int(Attends::Yes) << false << false << true;
+    QTest::newRow("attends, current cell") << int(Attends::Yes) << true << false << true;
+    QTest::newRow("left") << int(Attends::No) << false << true << false;
+    QTest::newRow("left, current cell") << int(Attends::No) << true << true << true;
+    QTest::newRow("never set") << int(Attends::Unset) << false << true << false;
+}
+
+void TestChildren::rowDrawing()
+{
+    QFETCH(int, attends);
+    QFETCH(bool, current);
+    QFETCH(bool, paleBlue);
+    QFETCH(bool, framed);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a);
+    p.child(a, QStringLiteral("Aldo"), QStringLiteral("Abate"));
+    p.child(a, QStringLiteral("Ugo"), QStringLiteral("Bassi"), Attends(attends));
+    Session s(p);
+    choose(s.c.RadioButton2, false);
+    QCOMPARE(s.listed(), (QStringList{"Abate", "Bassi"}));
+    QVERIFY(s.moveTo(current ? QStringLiteral("Bassi") : QStringLiteral("Abate")));
+    QAbstractItemModel* model = s.c.DBGrid1->model();
+    const QModelIndex cell = model->index(1, 2); // Bassi's surname
+    s.c.DBGrid1->setCurrentIndex(model->index(s.w.Tbl_AnagBimbi.recNo(), 2));
+    QCOMPARE(s.c.DBGrid1->currentIndex() == cell, current);
+
+    QImage image(120, 24, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        QStyleOptionViewItem option;
+        option.rect = image.rect();
+        option.font = s.c.DBGrid1->font();
+        option.state = QStyle::State_Enabled;
+        if (current)
+            option.state |= QStyle::State_Selected;
+        s.c.DBGrid1DrawColumnCell(&painter, option, cell);
+    }
+    // Right of the text, the cell's own ground.
+    QCOMPARE(QColor(image.pixel(110, 12)) == notAttendingGround, paleBlue);
+    // The top edge carries a dotted frame: dark and light pixels in turn.
+    int dark = 0, light = 0;
+    for (int x = 60; x < 110; ++x)
+        (qGray(image.pixel(x, 0)) < 64 ? dark : light)++;
+    QCOMPARE(dark > 10 && light > 10, framed);
+}
+
+QTEST_MAIN(TestChildren)
+#include "test_children.moc"

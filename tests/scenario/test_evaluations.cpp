@@ -1,0 +1,559 @@
+// The evaluations list of the current child: new evaluations with their date
+// and the child's age in months, the selection marks, the opening of an
+// evaluation on the sheet, the deletion reserved to the responsible educator
+// and the theoretical development that follows the age.
+
+#include "datafolder.h"
+#include "datagrid.h"
+#include "datanavigator.h"
+#include "evaluations.h"
+#include "installer.h"
+#include "mainwindow.h"
+#include "scripteddialogs.h"
+#include "scripteddialogs_qtest.h"
+#include "table.h"
+
+#include <QDir>
+#include <QGroupBox>
+#include <QImage>
+#include <QLineEdit>
+#include <QPainter>
+#include <QStyleOptionViewItem>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <optional>
+
+using namespace velmora;
+
+namespace {
+
+const QString noChild = QStringLiteral("Nessun bimbo selezionato");
+const QString onlyResponsible = QStringLiteral(
+    "Attenzione! Solamente i profili amministratori sono abilitati a cancellare delle schede pre-esistenti");
+const QString deleteQuestion = QStringLiteral("Eliminare il record?");
+
+const QDate today(2026, 12, 10);
+
+// A program folder with a freshly laid data folder, and direct access to its
+// tables through a connection of its own.
+struct ProgramDir
+{
+    QTemporaryDir dir;
+    ProgramDir()
+    {
+        const QString problem = store::layDataFolder(db(), store::Layout::Current);
+        if (!problem.isEmpty())
+            qFatal("%s", qPrintable(problem));
+    }
+    QString path() const { return dir.path(); }
+    QString db() const { return QDir(dir.path()).filePath(QStringLiteral("db")); }
+
+    int add(const QString& file, const QVariantMap& values) const
+    {
+        store::DataFolder folder(db());
+        store::Table t;
+        t.setDataFolder(&folder);
+        t.setTableName(file);
+        t.open();
+        t.append();
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            t.setValue(it.key(), it.value());
+        t.post();
+        const int id = t.asInteger(QStringLiteral("Id"));
+        t.close();
+        return id;
+    }
+    int nursery(const QString& name) const { return add(QStringLiteral("AnagNido.db"), {{"Nome", name}}); }
+    int educator(int nursery, const QString& cognome, bool resp) const
+    {
+        return add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nursery}, {"Nome", QStringLiteral("Anna")},
+                                                  {"Cognome", cognome}, {"Password", QStringLiteral("pw")},
+                                                  {"Responsabile", resp}});
+    }
+    int child(int nursery, const QString& cognome, const QDate& born = QDate()) const
+    {
+        QVariantMap v{{"Id_Nido", nursery}, {"Nome", QStringLiteral("Bimbo")}, {"Cognome", cognome}, {"Frequenza", true}};
+        if (born.isValid())
+            v.insert(QStringLiteral("DataDiNascita"), born);
+        return add(QStringLiteral("AnagBimbi.DB"), v);
+    }
+    int evaluation(int child, int months, bool sel = false) const
+    {
+        return add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", child}, {"DataValutazione", QDate(2026, 1, 15)},
+                                                  {"MesiBimbo", months}, {"Sel", sel}});
+    }
+
+    // Every record of `file` matching `filter`, stored fields only.
+    QList<QVariantMap> rows(const QString& file, const QString& filter = QString()) const
+    {
+        store::DataFolder folder(db());
+        store::Table t;
+        t.setDataFolder(&folder);
+        t.setTableName(file);
+        if (!filter.isEmpty()) {
+            t.setFilter(filter);
+            t.setFiltered(true);
+        }
+        t.open();
+        QList<QVariantMap> out;
+        for (t.first(); !t.isEof(); t.next()) {
+            QVariantMap r;
+            for (int i = 0; i < t.storedFieldCount(); ++i)
+                r.insert(t.field(i).name(), t.field(i).value());
+            out << r;
+        }
+        t.close();
+        return out;
+    }
+    int count(const QString& file, const QString& filter = QString()) const { return int(rows(file, filter).size()); }
+    bool sel(int evaluation) const
+    {
+        const auto r = rows(QStringLiteral("Valutaz.db"), QStringLiteral("Id=%1").arg(evaluation));
+        return !r.isEmpty() && r.first().value(QStringLiteral("Sel")).toBool();
+    }
+};
+
+QDateTime at(const QTime& time) { return QDateTime(today, time); }
+
+// Logs in the educator with surname `cognome` of the current nursery.
+void login(TFrm_Main& w, ScriptedDialogs& d, const QString& cognome)
+{
+    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), cognome));
+    d.expectInput(QStringLiteral("Password"), QStringLiteral("pw"), true);
+    w.DBLookupListBox1DblClick();
+    VERIFY_DIALOGS(d);
+    QVERIFY(!w.accessPanelInFront());
+}
+
+// Makes `child` current, with its evaluations listed, as choosing it in the
+// children list does.
+void chooseChild(TFrm_Main& w, int child)
+{
+    QVERIFY(w.Tbl_AnagBimbi.locate(QStringLiteral("Id"), child));
+    w.Tbl_Valutazioni.setFiltered(false);
+    w.Tbl_Valutazioni.setFilter(QStringLiteral("Id_Bimbo=%1").arg(child));
+    w.Tbl_Valutazioni.setFiltered(true);
+}
+
+bool sheetOpen(TFrm_Main& w) { return !w.GB_Valutazione->isHidden(); }
+
+} // namespace
+
+class TestEvaluations : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void monthsOfNewEvaluation_data();
+    void monthsOfNewEvaluation();
+    void newEvaluation_data();
+    void newEvaluation();
+    void openingKeepsRecord();
+    void toggleSelection();
+    void toggleEdges();
+    void deletion_data();
+    void deletion();
+    void followsCurrentEvaluation();
+    void theoreticalDevelopment_data();
+    void theoreticalDevelopment();
+    void drawsSelectionColumn();
+};
+
+// ------------------------------------------------------------ new evaluation
+
+void TestEvaluations::monthsOfNewEvaluation_data()
+{
+    QTest::addColumn<QDate>("born"); // invalid: no birth date
+    QTest::addColumn<QTime>("time");
+    QTest::addColumn<int>("months");
+    QTest::newRow("born today, at midnight") << today << QTime(0, 0) << 0;
+    QTest::newRow("born today, day begun") << today << QTime(0, 0, 1) << 1;
+    QTest::newRow("born today, evening") << today << QTime(23, 59, 59) << 1;
+    QTest::newRow("30 days ago, before 10:04:48") << today.addDays(-30) << QTime(10, 4, 47) << 1;
+    QTest::newRow("30 days ago, after 10:04:48") << today.addDays(-30) << QTime(10, 4, 49) << 2;
+    QTest::newRow("30 days ago, at midnight") << today.addDays(-30) << QTime(0, 0) << 1;
+    QTest::newRow("45 days ago") << today.addDays(-45) << QTime(10, 4, 48) << 2;
+    QTest::newRow("364 days ago, noon") << today.addDays(-364) << QTime(12, 0) << 12;
+    QTest::newRow("365 days ago, noon") << today.addDays(-365) << QTime(12, 0) << 13;
+    QTest::newRow("born tomorrow") << today.addDays(1) << QTime(23, 59, 59) << 0;
+    QTest::newRow("born next year") << today.addYears(1) << QTime(10, 0) << 0;
+    // Counted from 30 December 1899: 46366 days and 0.42 of a day.
+    QTest::newRow("no birth date") << QDate() << QTime(10, 4, 48) << 1525;
+}
+
+void TestEvaluations::monthsOfNewEvaluation()
+{
+    QFETCH(QDate, born);
+    QFETCH(QTime, time);
+    QFETCH(int, months);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Rossi"), true);
+    const int c = p.child(a, QStringLiteral("Zeta"), born);
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    w.Now = [time] { return at(time); };
+    login(w, d, QStringLiteral("Rossi"));
+
+    w.Evaluations->Inseriscinuovavalutazione1Click();
+    VERIFY_DIALOGS(d);
+    const auto rows = p.rows(QStringLiteral("Valutaz.db"));
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows[0].value("MesiBimbo").toInt(), months);
+    QCOMPARE(rows[0].value("DataValutazione").toDate(), today);
+    QCOMPARE(rows[0].value("Id_Bimbo").toInt(), c);
+}
+
+void TestEvaluations::newEvaluation_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("withChild");
+    for (const char* how : {"menu insert", "navigator insert", "menu edit on empty list", "navigator edit on empty list"}) {
+        QTest::newRow(qPrintable(QStringLiteral("%1, child").arg(QLatin1String(how)))) << QString::fromLatin1(how) << true;
+        QTest::newRow(qPrintable(QStringLiteral("%1, no child").arg(QLatin1String(how)))) << QString::fromLatin1(how) << false;
+    }
+}
+
+void TestEvaluations::newEvaluation()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, withChild);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Rossi"), true);
+    const int c = withChild ? p.child(a, QStringLiteral("Zeta"), today.addMonths(-13)) : 0;
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    w.Now = [] { return at(QTime(9, 30)); };
+    login(w, d, QStringLiteral("Rossi"));
+    QVERIFY(w.Tbl_Valutazioni.isEmpty());
+
+    if (!withChild)
+        d.expectMessage(BoxType::Plain, noChild);
+    if (how == QLatin1String("menu insert"))
+        w.Evaluations->Inseriscinuovavalutazione1->trigger();
+    else if (how == QLatin1String("navigator insert"))
+        w.DBNavigator7->trigger(DataNavigator::Button::Insert);
+    else if (how == QLatin1String("menu edit on empty list"))
+        w.Evaluations->Modifica1->trigger();
+    else
+        w.DBNavigator7->trigger(DataNavigator::Button::Edit);
+    VERIFY_DIALOGS(d);
+
+    if (!withChild) {
+        QCOMPARE(p.count(QStringLiteral("Valutaz.db")), 0);
+        QCOMPARE(w.Tbl_Valutazioni.state(), store::Table::State::Browse);
+        QVERIFY(w.Tbl_Valutazioni.isEmpty());
+        QVERIFY(!sheetOpen(w));
+        QVERIFY(w.DBNavigator7->isEnabled());
+        return;
+    }
+    // Stored at once, before anything is typed on the sheet.
+    const auto rows = p.rows(QStringLiteral("Valutaz.db"));
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows[0].value("Id_Bimbo").toInt(), c);
+    QCOMPARE(rows[0].value("DataValutazione").toDate(), today);
+    QCOMPARE(rows[0].value("MesiBimbo").toInt(), 13); // 395 days and 9 hours and a half
+    QCOMPARE(w.Tbl_Valutazioni.state(), store::Table::State::Browse);
+    QCOMPARE(w.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), rows[0].value("Id").toInt());
+    QVERIFY(sheetOpen(w));
+    QVERIFY(!w.DBNavigator7->isEnabled());
+    QVERIFY(!w.DBNavigator1->isEnabled());
+    QVERIFY(!w.Btn_LogOut->isEnabled());
+    // The staff and phases already follow the new evaluation.
+    QCOMPARE(w.Tbl_Personale.filter(), QStringLiteral("Id_Valutazione=%1").arg(rows[0].value("Id").toInt()));
+    QCOMPARE(w.Tbl_FasiVal.filter(), QStringLiteral("Id_Valutazione=%1").arg(rows[0].value("Id").toInt()));
+}
+
+void TestEvaluations::openingKeepsRecord()
+{
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Rossi"), true);
+    const int c = p.child(a, QStringLiteral("Zeta"));
+    p.evaluation(c, 10);
+    const int second = p.evaluation(c, 13);
+    const auto areas = p.rows(QStringLiteral("Aree.db"));
+    QVERIFY(areas.size() > 1);
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    login(w, d, QStringLiteral("Rossi"));
+    QList<QVariant> keys;
+    int closeUps = 0;
+    w.Evaluations->ImpostaChiaveArea = [&](const QVariant& k) { keys << k; };
+    w.Evaluations->CB_AreaCloseUp = [&] { ++closeUps; };
+
+    w.Tbl_Valutazioni.last();
+    w.Evaluations->Modifica1Click();
+    VERIFY_DIALOGS(d);
+    QCOMPARE(p.count(QStringLiteral("Valutaz.db")), 2);
+    QCOMPARE(w.Tbl_Valutazioni.state(), store::Table::State::Edit);
+    QCOMPARE(w.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), second);
+    QVERIFY(sheetOpen(w));
+    QVERIFY(!w.DBNavigator7->isEnabled());
+    // The area chooser is cleared, then set to the first area and closed up.
+    QCOMPARE(keys.size(), 2);
+    QCOMPARE(keys[0].toInt(), 0);
+    QCOMPARE(keys[1].toInt(), areas.first().value("Id").toInt());
+    QCOMPARE(w.Tbl_Aree.asInteger(QStringLiteral("Id")), areas.first().value("Id").toInt());
+    QCOMPARE(closeUps, 1);
+}
+
+// ---------------------------------------------------------------- selection
+
+void TestEvaluations::toggleSelection()
+{
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Rossi"), true);
+    const int anna = p.child(a, QStringLiteral("Alfieri"));
+    const int bruno = p.child(a, QStringLiteral("Bassi"));
+    const int e1 = p.evaluation(anna, 10);
+    const int e2 = p.evaluation(anna, 12);
+    const int e3 = p.evaluation(bruno, 20);
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    login(w, d, QStringLiteral("Rossi"));
+    QCOMPARE(w.Tbl_Valutazioni.recordCount(), 2);
+
+    w.Evaluations->DBGrid7DblClick();
+    QVERIFY(p.sel(e1));
+    QVERIFY(!p.sel(e2));
+    // A short editing of its own: the sheet stays closed, the list where it was.
+    QVERIFY(!sheetOpen(w));
+    QVERIFY(w.DBNavigator7->isEnabled());
+    QCOMPARE(w.Tbl_Valutazioni.state(), store::Table::State::Browse);
+    QCOMPARE(w.Tbl_Valutazioni.tag, 0);
+    QCOMPARE(w.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), e1);
+
+    w.Tbl_Valutazioni.next();
+    w.Evaluations->Seleziona1->trigger();
+    QVERIFY(p.sel(e2));
+    w.Evaluations->DBGrid7DblClick();
+    QVERIFY(!p.sel(e2));
+    w.Evaluations->DBGrid7DblClick();
+    QVERIFY(p.sel(e2));
+
+    // Leaving the child and coming back keeps the marks.
+    chooseChild(w, bruno);
+    QCOMPARE(w.Tbl_Valutazioni.recordCount(), 1);
+    QVERIFY(!w.Tbl_Valutazioni.asBoolean(QStringLiteral("Sel")));
+    chooseChild(w, anna);
+    QVERIFY(w.Tbl_Valutazioni.asBoolean(QStringLiteral("Sel")));
+    QVERIFY(p.sel(e1) && p.sel(e2) && !p.sel(e3));
+    VERIFY_DIALOGS(d);
+
+    // A new login does not.
+    w.Btn_LogOutClick();
+    login(w, d, QStringLiteral("Rossi"));
+    QVERIFY(!p.sel(e1) && !p.sel(e2) && !p.sel(e3));
+}
+
+void TestEvaluations::toggleEdges()
+{
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Rossi"), true);
+    const int anna = p.child(a, QStringLiteral("Alfieri"));
+    const int bruno = p.child(a, QStringLiteral("Bassi"));
+    p.evaluation(anna, 10);
+    const int last = p.evaluation(anna, 12);
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    login(w, d, QStringLiteral("Rossi"));
+
+    // After "Ultima valutazione" the last row, current in the list, is toggled.
+    w.DBNavigator7->trigger(DataNavigator::Button::Last);
+    w.Evaluations->DBGrid7DblClick();
+    QVERIFY(p.sel(last));
+
+    // An empty list: nothing at all.
+    chooseChild(w, bruno);
+    QVERIFY(w.Tbl_Valutazioni.isEmpty());
+    w.Evaluations->DBGrid7DblClick();
+    VERIFY_DIALOGS(d);
+    QCOMPARE(p.count(QStringLiteral("Valutaz.db")), 2);
+    QCOMPARE(w.Tbl_Valutazioni.state(), store::Table::State::Browse);
+    QVERIFY(!sheetOpen(w));
+}
+
+// ------------------------------------------------------------------ deletion
+
+void TestEvaluations::deletion_data()
+{
+    QTest::addColumn<bool>("responsible");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<bool>("deleted");
+    QTest::newRow("responsible, Yes") << true << true << true;
+    QTest::newRow("responsible, No") << true << false << false;
+    QTest::newRow("not responsible, Yes") << false << true << false;
+    QTest::newRow("not responsible, No") << false << false << false;
+}
+
+void TestEvaluations::deletion()
+{
+    QFETCH(bool, responsible);
+    QFETCH(bool, answer);
+    QFETCH(bool, deleted);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Rossi"), true);
+    p.educator(a, QStringLiteral("Verdi"), false);
+    const int c = p.child(a, QStringLiteral("Zeta"));
+    const int e = p.evaluation(c, 10);
+    p.add(QStringLiteral("Personale.db"), {{"Id_Valutazione", e}, {"Id_Educatrice", 1}});
+    p.add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", e}, {"Id_Area", 1}, {"NumFase", 1}});
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    login(w, d, responsible ? QStringLiteral("Rossi") : QStringLiteral("Verdi"));
+
+    d.expectMessage(BoxType::Confirmation, deleteQuestion, answer ? Button::Yes : Button::No);
+    if (answer && !responsible)
+        d.expectMessage(BoxType::Warning, onlyResponsible);
+    w.DBNavigator7->trigger(DataNavigator::Button::Delete);
+    VERIFY_DIALOGS(d);
+    QCOMPARE(p.count(QStringLiteral("Valutaz.db")), deleted ? 0 : 1);
+    QCOMPARE(w.Tbl_Valutazioni.recordCount(), deleted ? 0 : 1);
+    QCOMPARE(w.Tbl_Valutazioni.state(), store::Table::State::Browse);
+    // Staff and phases of the evaluation stay behind in every case.
+    QCOMPARE(p.count(QStringLiteral("Personale.db")), 1);
+    QCOMPARE(p.count(QStringLiteral("FasiVal.db")), 1);
+}
+
+// -------------------------------------------------------- current evaluation
+
+void TestEvaluations::followsCurrentEvaluation()
+{
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Rossi"), true);
+    const int anna = p.child(a, QStringLiteral("Alfieri"));
+    const int bruno = p.child(a, QStringLiteral("Bassi"));
+    const int e1 = p.evaluation(anna, 12);
+    const int e2 = p.evaluation(anna, 13);
+    for (int e : {e1, e1, e2}) {
+        p.add(QStringLiteral("Personale.db"), {{"Id_Valutazione", e}, {"Id_Educatrice", 1}});
+        p.add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", e}, {"Id_Area", 1}, {"NumFase", 1}});
+    }
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    login(w, d, QStringLiteral("Rossi"));
+
+    // The login's filter already brought staff and phases to the first evaluation.
+    QVERIFY(w.Tbl_Personale.isOpen() && w.Tbl_FasiVal.isOpen());
+    QCOMPARE(w.Tbl_Personale.recordCount(), 2);
+    QCOMPARE(w.Tbl_FasiVal.recordCount(), 2);
+    QCOMPARE(w.Evaluations->Txt_SviluppoTeorico->text(), QStringLiteral("4"));
+    w.Tbl_Valutazioni.next();
+    QCOMPARE(w.Tbl_Personale.filter(), QStringLiteral("Id_Valutazione=%1").arg(e2));
+    QCOMPARE(w.Tbl_Personale.recordCount(), 1);
+    QCOMPARE(w.Tbl_FasiVal.recordCount(), 1);
+    QCOMPARE(w.Evaluations->Txt_SviluppoTeorico->text(), QStringLiteral("4,19"));
+    // A child without evaluations leaves the last filters in force.
+    chooseChild(w, bruno);
+    QCOMPARE(w.Tbl_Personale.filter(), QStringLiteral("Id_Valutazione=%1").arg(e2));
+    QCOMPARE(w.Tbl_FasiVal.filter(), QStringLiteral("Id_Valutazione=%1").arg(e2));
+    QCOMPARE(w.Evaluations->Txt_SviluppoTeorico->text(), QStringLiteral("0"));
+    VERIFY_DIALOGS(d);
+}
+
+void TestEvaluations::theoreticalDevelopment_data()
+{
+    QTest::addColumn<QVariant>("months");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("13") << QVariant(13) << "4,19";
+    QTest::newRow("12") << QVariant(12) << "4";
+    QTest::newRow("1") << QVariant(1) << "0,33";
+    QTest::newRow("100") << QVariant(100) << "19,45";
+    QTest::newRow("-3") << QVariant(-3) << "-0,58";
+    QTest::newRow("cleared") << QVariant() << "0";
+}
+
+void TestEvaluations::theoreticalDevelopment()
+{
+    QFETCH(QVariant, months);
+    QFETCH(QString, shown);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Rossi"), true);
+    const int c = p.child(a, QStringLiteral("Zeta"));
+    p.evaluation(c, 30);
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    login(w, d, QStringLiteral("Rossi"));
+    QCOMPARE(w.Evaluations->Txt_SviluppoTeorico->text(), QStringLiteral("7"));
+
+    // The age corrected on the sheet: the box follows at once.
+    w.Tbl_Valutazioni.edit();
+    w.Tbl_Valutazioni.setValue(QStringLiteral("MesiBimbo"), months);
+    QCOMPARE(w.Evaluations->Txt_SviluppoTeorico->text(), shown);
+    VERIFY_DIALOGS(d);
+}
+
+// ------------------------------------------------------------------ drawing
+
+void TestEvaluations::drawsSelectionColumn()
+{
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Rossi"), true);
+    const int c = p.child(a, QStringLiteral("Zeta"));
+    p.evaluation(c, 10);
+    p.evaluation(c, 12);
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    login(w, d, QStringLiteral("Rossi"));
+    w.Evaluations->DBGrid7DblClick(); // the first one selected
+
+    DataGrid* grid = w.Evaluations->DBGrid7;
+    auto draw = [&](int row, int column, bool* handled) {
+        QImage img(30, 20, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter painter(&img);
+        QStyleOptionViewItem option;
+        option.rect = QRect(0, 0, 15, 18);
+        bool h = false;
+        w.Evaluations->DBGrid7DrawColumnCell(&painter, option, grid->dataModel()->index(row, column), h);
+        painter.end();
+        if (handled)
+            *handled = h;
+        return img;
+    };
+    auto redPixels = [](const QImage& img) {
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                n += img.pixelColor(x, y) == QColor(255, 0, 0);
+        return n;
+    };
+    auto darkPixels = [](const QImage& img) {
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                n += img.pixelColor(x, y).lightness() < 100;
+        return n;
+    };
+
+    bool handled = false;
+    const QImage ticked = draw(0, 0, &handled);
+    QVERIFY(handled);
+    QVERIFY(redPixels(ticked) > 0);
+    // The tick stays inside the 15-pixel column.
+    for (int y = 0; y < ticked.height(); ++y)
+        for (int x = 15; x < ticked.width(); ++x)
+            QCOMPARE(ticked.pixelColor(x, y), QColor(Qt::white));
+    const QImage box = draw(1, 0, &handled);
+    QVERIFY(handled);
+    QCOMPARE(redPixels(box), 0);
+    QVERIFY(darkPixels(box) > 0);
+    // The other columns keep the grid's own drawing.
+    draw(0, 1, &handled);
+    QVERIFY(!handled);
+    VERIFY_DIALOGS(d);
+}
+
+QTEST_MAIN(TestEvaluations)
+#include "test_evaluations.moc"

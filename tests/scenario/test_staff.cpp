@@ -1,0 +1,531 @@
+// The educators, roles and areas registries as a responsible educator uses
+// them: opening and closing with the navigation lock, the responsible rule of
+// the educators registry, the defaults of new records, the names shown in the
+// lists and deletions that leave the records referring to them in place.
+
+#include "dataedits.h"
+#include "datafolder.h"
+#include "datagrid.h"
+#include "datanavigator.h"
+#include "installer.h"
+#include "mainwindow.h"
+#include "scripteddialogs.h"
+#include "scripteddialogs_qtest.h"
+#include "staff.h"
+#include "table.h"
+
+#include <QDir>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+using namespace velmora;
+
+namespace {
+
+const QString noResponsible = QStringLiteral("Attenzione! Non è stato impostato nessun responsabile!");
+const QString deleteQuestion = QStringLiteral("Eliminare il record?");
+using Nav = DataNavigator::Button;
+
+// A program folder with a freshly laid data folder, and direct access to its
+// tables through a connection of its own.
+struct ProgramDir
+{
+    QTemporaryDir dir;
+    ProgramDir()
+    {
+        const QString problem = store::layDataFolder(db(), store::Layout::Current);
+        if (!problem.isEmpty())
+            qFatal("%s", qPrintable(problem));
+    }
+    QString path() const { return dir.path(); }
+    QString db() const { return QDir(dir.path()).filePath(QStringLiteral("db")); }
+
+    int add(const QString& file, const QVariantMap& values) const
+    {
+        store::DataFolder folder(db());
+        store::Table t;
+        t.setDataFolder(&folder);
+        t.setTableName(file);
+        t.open();
+        t.append();
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            t.setValue(it.key(), it.value());
+        t.post();
+        const int id = t.asInteger(QStringLiteral("Id"));
+        t.close();
+        return id;
+    }
+    int nursery(const QString& name) const { return add(QStringLiteral("AnagNido.db"), {{"Nome", name}}); }
+    int educator(int nursery, const QString& nome, const QString& cognome, const QVariant& resp) const
+    {
+        return add(QStringLiteral("AnagEdu.db"),
+                   {{"Id_Nido", nursery}, {"Nome", nome}, {"Cognome", cognome}, {"Responsabile", resp}});
+    }
+
+    QList<QVariantMap> rows(const QString& file, const QString& filter = QString()) const
+    {
+        store::DataFolder folder(db());
+        store::Table t;
+        t.setDataFolder(&folder);
+        t.setTableName(file);
+        if (!filter.isEmpty()) {
+            t.setFilter(filter);
+            t.setFiltered(true);
+        }
+        t.open();
+        QList<QVariantMap> out;
+        for (t.first(); !t.isEof(); t.next()) {
+            QVariantMap r;
+            for (int i = 0; i < t.storedFieldCount(); ++i)
+                r.insert(t.field(i).name(), t.field(i).value());
+            out << r;
+        }
+        t.close();
+        return out;
+    }
+    int count(const QString& file, const QString& filter = QString()) const { return int(rows(file, filter).size()); }
+};
+
+// Logs in as the educator under the cursor, who has no password.
+void login(TFrm_Main& w, ScriptedDialogs& d)
+{
+    d.expectInput(QStringLiteral("Password"), QString(), true);
+    w.DBLookupListBox1DblClick();
+}
+
+QList<QWidget*> lockedControls(TFrm_Main& w)
+{
+    return {w.Btn_Esci, w.Btn_LogOut, w.Btn_ConfrontoMultiplo, w.Btn_ConfrontoSingolo, w.ToolButton1,
+            w.ToolButton3, w.ToolButton5, w.ToolButton7, w.ToolButton9, w.DBNavigator7, w.DBNavigator1};
+}
+
+enum Registry { Educators, Roles, Areas };
+
+struct RegistryParts
+{
+    QGroupBox* box;
+    store::Table* table;
+    DataNavigator* navigator;
+    DataEdit* firstEdit;  // where a new record puts the focus
+    QString field;        // the field of firstEdit
+    QString file;
+    std::function<void()> open;
+    std::function<void()> close;
+};
+
+RegistryParts parts(TFrm_Main& w, Registry r)
+{
+    StaffRegistries* s = w.Staff;
+    switch (r) {
+    case Educators:
+        return {w.GB_AnagraficaEducatrici, &w.Tbl_AnagEdu, s->DBNavigator3, s->DBEdit7, QStringLiteral("Nome"),
+                QStringLiteral("AnagEdu.db"), [&w] { w.ToolButton3->click(); }, [s] { s->SpeedButton1->click(); }};
+    case Roles:
+        return {w.GB_AnagraficaRuoli, &w.Tbl_Ruoli, s->DBNavigator8, s->DBEdit14, QStringLiteral("Ruolo"),
+                QStringLiteral("Ruoli.db"), [&w] { w.ToolButton7->click(); }, [s] { s->SpeedButton5->click(); }};
+    case Areas:
+        break;
+    }
+    return {w.GB_AnagraficaAree, &w.Tbl_Aree, s->DBNavigator9, s->DBEdit15, QStringLiteral("Area"),
+            QStringLiteral("Aree.db"), [&w] { w.ToolButton9->click(); }, [s] { s->SpeedButton6->click(); }};
+}
+
+void typeInto(QLineEdit* edit, const QString& text)
+{
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Registry)
+
+class TestStaff : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void registryLocksNavigationWhileOpen_data();
+    void registryLocksNavigationWhileOpen();
+    void educatorsNeedAResponsible_data();
+    void educatorsNeedAResponsible();
+    void newEducatorDefaults_data();
+    void newEducatorDefaults();
+    void passwordEditsTakeTurns();
+    void educatorNames_data();
+    void educatorNames();
+    void areaLabel_data();
+    void areaLabel();
+    void deletionLeavesReferencesInPlace_data();
+    void deletionLeavesReferencesInPlace();
+};
+
+// ------------------------------------------------------- open and close
+
+void TestStaff::registryLocksNavigationWhileOpen_data()
+{
+    QTest::addColumn<Registry>("registry");
+    QTest::newRow("educators") << Educators;
+    QTest::newRow("roles") << Roles;
+    QTest::newRow("areas") << Areas;
+}
+
+void TestStaff::registryLocksNavigationWhileOpen()
+{
+    QFETCH(Registry, registry);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), true);
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    login(w, dialogs);
+    VERIFY_DIALOGS(dialogs);
+    const RegistryParts r = parts(w, registry);
+
+    QVERIFY(r.table->isReadOnly());
+    r.open();
+    QVERIFY(!r.box->isHidden());
+    QVERIFY(r.table->isOpen());
+    QVERIFY(!r.table->isReadOnly());
+    for (QWidget* c : lockedControls(w))
+        QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
+    if (registry == Educators) {
+        QCOMPARE(w.Staff->DBEdit7Tag, 1);
+        QCOMPARE(w.Staff->DBEdit24Tag, 1);
+    }
+
+    // A new record takes the focus to its first edit; what is typed and not
+    // yet saved is saved by "Esci".
+    r.navigator->trigger(Nav::Insert);
+    QCOMPARE(r.table->state(), store::Table::State::Insert);
+    QCOMPARE(w.focusWidget(), static_cast<QWidget*>(r.firstEdit));
+    typeInto(r.firstEdit, QStringLiteral("Nuovo"));
+    if (registry == Educators)
+        w.Staff->DBCheckBox1->click(); // keeps a responsible after Anna
+    r.close();
+    VERIFY_DIALOGS(dialogs);
+
+    QCOMPARE(r.table->state(), store::Table::State::Browse);
+    QVERIFY(r.box->isHidden());
+    QVERIFY(r.table->isOpen());
+    QVERIFY(r.table->isReadOnly());
+    for (QWidget* c : lockedControls(w))
+        QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
+    QCOMPARE(p.count(r.file, r.field + QStringLiteral("='Nuovo'")), 1);
+    if (registry == Educators) {
+        QCOMPARE(w.Staff->DBEdit7Tag, 0);
+        QCOMPARE(w.Staff->DBEdit24Tag, 0);
+    }
+
+    // Open again, it is writable again.
+    r.open();
+    QVERIFY(!r.table->isReadOnly());
+    r.close();
+    QVERIFY(r.table->isReadOnly());
+}
+
+// -------------------------------------------------- the responsible rule
+
+void TestStaff::educatorsNeedAResponsible_data()
+{
+    QTest::addColumn<bool>("secondResponsible"); // Lucia Verdi, of this nursery
+    QTest::addColumn<bool>("otherResponsible");  // Paola Neri, of another nursery
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("nothing changed") << false << false << "" << true;
+    QTest::newRow("last responsible unticked") << false << false << "untick" << false;
+    QTest::newRow("unticked, another nursery's responsible") << false << true << "untick" << false;
+    QTest::newRow("unticked, another one of this nursery") << true << false << "untick" << true;
+    QTest::newRow("unticked, not yet saved") << false << false << "untick pending" << false;
+    QTest::newRow("everybody deleted") << true << true << "delete all" << false;
+}
+
+void TestStaff::educatorsNeedAResponsible()
+{
+    QFETCH(bool, secondResponsible);
+    QFETCH(bool, otherResponsible);
+    QFETCH(QString, action);
+    QFETCH(bool, closes);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    const int b = p.nursery(QStringLiteral("Pollicino"));
+    const int rossi = p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), true);
+    p.educator(a, QStringLiteral("Lucia"), QStringLiteral("Verdi"), secondResponsible);
+    p.educator(b, QStringLiteral("Paola"), QStringLiteral("Neri"), otherResponsible);
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Id"), rossi));
+    login(w, dialogs);
+    StaffRegistries& s = *w.Staff;
+    s.ToolButton3Click();
+
+    if (action.startsWith(QStringLiteral("untick"))) {
+        QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Id"), rossi));
+        s.DBCheckBox1->click();
+        if (action == QStringLiteral("untick"))
+            s.DBNavigator3->trigger(Nav::Post);
+        QCOMPARE(w.Tbl_AnagEdu.state(),
+                 action == QStringLiteral("untick") ? store::Table::State::Browse : store::Table::State::Edit);
+    } else if (action == QStringLiteral("delete all")) {
+        while (!w.Tbl_AnagEdu.isEmpty()) {
+            dialogs.expectMessage(BoxType::Confirmation, deleteQuestion, Button::Yes);
+            s.DBNavigator3->trigger(Nav::Delete);
+        }
+        QCOMPARE(p.count(QStringLiteral("AnagEdu.db"), QStringLiteral("Id_Nido=%1").arg(a)), 0);
+    }
+
+    if (!closes)
+        dialogs.expectMessage(BoxType::Warning, noResponsible);
+    s.SpeedButton1Click();
+    VERIFY_DIALOGS(dialogs);
+    QCOMPARE(w.Tbl_AnagEdu.state(), store::Table::State::Browse);
+    QCOMPARE(w.GB_AnagraficaEducatrici->isHidden(), closes);
+    QCOMPARE(w.Tbl_AnagEdu.isReadOnly(), closes);
+    QCOMPARE(w.ToolButton1->isEnabled(), closes);
+    QCOMPARE(s.DBEdit7Tag, closes ? 0 : 1);
+    // What was changed is saved either way.
+    if (action.startsWith(QStringLiteral("untick")))
+        QVERIFY(!p.rows(QStringLiteral("AnagEdu.db"), QStringLiteral("Id=%1").arg(rossi)).first()
+                     .value(QStringLiteral("Responsabile")).toBool());
+    if (closes)
+        return;
+
+    // Another nursery's educators were neither seen nor changed.
+    QCOMPARE(p.count(QStringLiteral("AnagEdu.db"), QStringLiteral("Id_Nido=%1").arg(b)), 1);
+
+    // A new educator, made responsible, lets the registry close; she belongs
+    // to the current nursery.
+    s.DBNavigator3->trigger(Nav::Insert);
+    typeInto(s.DBEdit7, QStringLiteral("Maria"));
+    typeInto(s.DBEdit8, QStringLiteral("Bruni"));
+    s.DBCheckBox1->click();
+    s.SpeedButton1Click();
+    VERIFY_DIALOGS(dialogs);
+    QVERIFY(w.GB_AnagraficaEducatrici->isHidden());
+    QVERIFY(w.Tbl_AnagEdu.isReadOnly());
+    QVERIFY(w.ToolButton1->isEnabled());
+    const auto bruni = p.rows(QStringLiteral("AnagEdu.db"), QStringLiteral("Cognome='Bruni'"));
+    QCOMPARE(bruni.size(), 1);
+    QCOMPARE(bruni[0].value("Id_Nido").toInt(), a);
+    QVERIFY(bruni[0].value("Responsabile").toBool());
+}
+
+// ------------------------------------------------------ a new educator
+
+void TestStaff::newEducatorDefaults_data()
+{
+    QTest::addColumn<bool>("registryOpen");
+    QTest::newRow("in the registry") << true;
+    QTest::newRow("outside the registry") << false;
+}
+
+void TestStaff::newEducatorDefaults()
+{
+    QFETCH(bool, registryOpen);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    const int b = p.nursery(QStringLiteral("Pollicino"));
+    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), true);
+    p.educator(b, QStringLiteral("Paola"), QStringLiteral("Neri"), true);
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    // The second nursery, chosen in the chooser, is the current one.
+    QVERIFY(w.Tbl_AnagNido.locate(QStringLiteral("Id"), b));
+    w.DBLookupComboBox1CloseUp();
+    QCOMPARE(w.IdNidoCorrente, QString::number(b));
+    login(w, dialogs);
+    VERIFY_DIALOGS(dialogs);
+    StaffRegistries& s = *w.Staff;
+    QVERIFY(!s.plainPasswordInFront());
+
+    if (registryOpen)
+        s.ToolButton3Click();
+    else
+        TFrm_Main::ImpostaSolaLettura(w.Tbl_AnagEdu, false);
+    w.Tbl_AnagEdu.append();
+    QCOMPARE(w.Tbl_AnagEdu.asInteger(QStringLiteral("Id_Nido")), b);
+    QVERIFY(!w.Tbl_AnagEdu.isNull(QStringLiteral("Responsabile")));
+    QVERIFY(!w.Tbl_AnagEdu.asBoolean(QStringLiteral("Responsabile")));
+    QVERIFY(!s.DBCheckBox1->isChecked());
+    QCOMPARE(w.focusWidget() == s.DBEdit7, registryOpen);
+    QCOMPARE(s.plainPasswordInFront(), registryOpen);
+
+    // The edits hold no more than their fields.
+    typeInto(s.DBEdit7, QStringLiteral("Mariagraziella Rosa"));
+    typeInto(s.DBEdit8, QStringLiteral("Bevilacqua Ferretti"));
+    typeInto(s.DBEdit24, QStringLiteral("unapasswordlunga"));
+    w.Tbl_AnagEdu.post();
+    QCOMPARE(w.Tbl_AnagEdu.asString(QStringLiteral("Nome")), QStringLiteral("Mariagraziella "));
+    QCOMPARE(w.Tbl_AnagEdu.asString(QStringLiteral("Cognome")), QStringLiteral("Bevilacqua Ferr"));
+    QCOMPARE(w.Tbl_AnagEdu.asString(QStringLiteral("Password")), QStringLiteral("unapasswor"));
+    const auto stored = p.rows(QStringLiteral("AnagEdu.db"), QStringLiteral("Nome='Mariagraziella '"));
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(stored[0].value("Id_Nido").toInt(), b);
+    QCOMPARE(stored[0].value("Responsabile").toBool(), false);
+}
+
+void TestStaff::passwordEditsTakeTurns()
+{
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), true);
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    login(w, dialogs);
+    StaffRegistries& s = *w.Staff;
+    s.ToolButton3Click();
+
+    // Both edits show the same field, one masked, one plain, in one place.
+    QCOMPARE(s.DBEdit9->echoMode(), QLineEdit::Password);
+    QCOMPARE(s.DBEdit24->echoMode(), QLineEdit::Normal);
+    QCOMPARE(s.DBEdit9->geometry(), s.DBEdit24->geometry());
+    QVERIFY(!s.plainPasswordInFront());
+
+    // Entering the masked one hands the typing to the plain one.
+    QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(s.DBEdit9, &in);
+    QVERIFY(s.plainPasswordInFront());
+    QCOMPARE(w.focusWidget(), static_cast<QWidget*>(s.DBEdit24));
+    QTest::keyClicks(s.DBEdit24, QStringLiteral("segreta"));
+    QCOMPARE(s.DBEdit9->text(), QStringLiteral("segreta"));
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(s.DBEdit24, &out);
+    QVERIFY(!s.plainPasswordInFront());
+    s.SpeedButton1Click();
+    VERIFY_DIALOGS(dialogs);
+    QCOMPARE(p.rows(QStringLiteral("AnagEdu.db")).first().value("Password").toString(), QStringLiteral("segreta"));
+}
+
+// ----------------------------------------------------- calculated fields
+
+void TestStaff::educatorNames_data()
+{
+    QTest::addColumn<QString>("nome");
+    QTest::addColumn<QString>("cognome");
+    QTest::addColumn<QVariant>("responsabile");
+    QTest::addColumn<QString>("nominativo");
+    QTest::addColumn<QString>("resp");
+    const QString nome15 = QStringLiteral("Mariagraziella");
+    const QString cognome15 = QStringLiteral("Bevilacqua-Ferr");
+    QTest::newRow("responsible") << "Anna" << "Rossi" << QVariant(true) << "*Rossi Anna" << "Si";
+    QTest::newRow("not responsible") << "Anna" << "Rossi" << QVariant(false) << "Rossi Anna" << "No";
+    QTest::newRow("responsible unset") << "Anna" << "Rossi" << QVariant() << "Rossi Anna" << "No";
+    QTest::newRow("full names, 31 characters")
+        << nome15 + "a" << cognome15 << QVariant(false) << cognome15 + " " + nome15 + "a" << "No";
+    QTest::newRow("full names, responsible, 32 characters")
+        << nome15 + "a" << cognome15 << QVariant(true) << "*" + cognome15 + " " + nome15 + "a" << "Si";
+}
+
+void TestStaff::educatorNames()
+{
+    QFETCH(QString, nome);
+    QFETCH(QString, cognome);
+    QFETCH(QVariant, responsabile);
+    QFETCH(QString, nominativo);
+    QFETCH(QString, resp);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, nome, cognome, responsabile);
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    QCOMPARE(w.Tbl_AnagEdu.recordCount(), 1);
+    QCOMPARE(w.Tbl_AnagEdu.asString(QStringLiteral("Nominativo")), nominativo);
+    QCOMPARE(w.Tbl_AnagEdu.asString(QStringLiteral("Resp")), resp);
+    // The registry's grid shows the same.
+    const QAbstractItemModel* model = w.Staff->DBGrid3->model();
+    QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Responsabile"));
+    QCOMPARE(model->index(0, 0).data().toString(), nominativo);
+    QCOMPARE(model->index(0, 1).data().toString(), resp);
+    VERIFY_DIALOGS(dialogs);
+}
+
+void TestStaff::areaLabel_data()
+{
+    QTest::addColumn<QString>("abbreviation");
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<QString>("label");
+    const QString d45 = QStringLiteral("Sviluppo della comunicazione e del linguaggio");
+    QVERIFY(d45.size() == 45);
+    QTest::newRow("short") << "LI" << "Linguaggio" << "LI - Linguaggio";
+    QTest::newRow("no abbreviation") << "" << "Linguaggio" << " - Linguaggio";
+    QTest::newRow("45 characters fit") << "CL" << d45 << "CL - " + d45;
+    QTest::newRow("longer cut at 50") << "CL" << d45 + "!!!!!" << "CL - " + d45;
+}
+
+void TestStaff::areaLabel()
+{
+    QFETCH(QString, abbreviation);
+    QFETCH(QString, description);
+    QFETCH(QString, label);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), true);
+    // The installer lays areas of its own: this one is found by its key.
+    const int id = p.add(QStringLiteral("Aree.db"), {{"AreaBreve", abbreviation}, {"Area", description}});
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    const int field = w.Tbl_Aree.findField(QStringLiteral("AreaCombo"));
+    QVERIFY(field >= 0);
+    QCOMPARE(w.Tbl_Aree.field(field).size(), 50);
+    login(w, dialogs);
+    w.Staff->ToolButton9Click();
+    QVERIFY(w.Tbl_Aree.locate(QStringLiteral("Id"), id));
+    QCOMPARE(w.Tbl_Aree.asString(QStringLiteral("AreaCombo")), label);
+    w.Staff->SpeedButton6Click();
+    QVERIFY(w.Tbl_Aree.locate(QStringLiteral("Id"), id));
+    QCOMPARE(w.Tbl_Aree.asString(QStringLiteral("AreaCombo")), label);
+    VERIFY_DIALOGS(dialogs);
+}
+
+// --------------------------------------------------------------- deletion
+
+void TestStaff::deletionLeavesReferencesInPlace_data()
+{
+    QTest::addColumn<Registry>("registry");
+    QTest::addColumn<bool>("confirmed");
+    QTest::newRow("educator deleted") << Educators << true;
+    QTest::newRow("educator kept") << Educators << false;
+    QTest::newRow("role deleted") << Roles << true;
+    QTest::newRow("role kept") << Roles << false;
+    QTest::newRow("area deleted") << Areas << true;
+    QTest::newRow("area kept") << Areas << false;
+}
+
+void TestStaff::deletionLeavesReferencesInPlace()
+{
+    QFETCH(Registry, registry);
+    QFETCH(bool, confirmed);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), true);
+    const int verdi = p.educator(a, QStringLiteral("Lucia"), QStringLiteral("Verdi"), false);
+    const int role = p.add(QStringLiteral("Ruoli.db"), {{"Ruolo", QStringLiteral("Osservatrice")}});
+    const int area = p.add(QStringLiteral("Aree.db"), {{"Area", QStringLiteral("Motoria")}, {"AreaBreve", QStringLiteral("MO")}});
+    for (int evaluation : {1, 2})
+        p.add(QStringLiteral("Personale.db"),
+              {{"Id_Educatrice", verdi}, {"Id_Valutazione", evaluation}, {"Id_Ruolo", role}});
+    p.add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", 1}, {"Id_Area", area}, {"NumFase", 1}});
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    login(w, dialogs);
+    const RegistryParts r = parts(w, registry);
+    r.open();
+    const int id = registry == Educators ? verdi : registry == Roles ? role : area;
+    QVERIFY(r.table->locate(QStringLiteral("Id"), id));
+
+    dialogs.expectMessage(BoxType::Confirmation, deleteQuestion, confirmed ? Button::Yes : Button::No);
+    r.navigator->trigger(Nav::Delete);
+    r.close();
+    VERIFY_DIALOGS(dialogs);
+    QVERIFY(r.box->isHidden());
+    QCOMPARE(p.count(r.file, QStringLiteral("Id=%1").arg(id)), confirmed ? 0 : 1);
+    QCOMPARE(p.count(QStringLiteral("AnagEdu.db")), registry == Educators && confirmed ? 1 : 2);
+    QCOMPARE(p.count(QStringLiteral("Personale.db"), QStringLiteral("Id_Educatrice=%1 and Id_Ruolo=%2").arg(verdi).arg(role)), 2);
+    QCOMPARE(p.count(QStringLiteral("FasiVal.db"), QStringLiteral("Id_Area=%1").arg(area)), 1);
+}
+
+QTEST_MAIN(TestStaff)
+#include "test_staff.moc"
