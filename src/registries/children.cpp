@@ -168,7 +168,6 @@ void ChildrenScreen::buildRegistry()
     DBGrid5->addColumn(QStringLiteral("DataDiNascita"), QStringLiteral("Data Di Nascita"), 95);
     DBGrid5->addColumn(QStringLiteral("Sesso"), QStringLiteral("Sesso"), 42);
     DBGrid5->addColumn(QStringLiteral("Freq"), QStringLiteral("F"));
-    DBGrid5->installEventFilter(this);
 
     using B = DataNavigator::Button;
     DBNavigator5 = new DataNavigator(box);
@@ -176,6 +175,7 @@ void ChildrenScreen::buildRegistry()
     DBNavigator5->setGeometry(8, 250, 468, 18);
     DBNavigator5->setTable(&m.Tbl_AnagBimbi);
     DBNavigator5->setDialogs(&m.m_dialogs);
+    connect(DBGrid5, &DataGrid::deleteKeyPressed, DBNavigator5, [this] { DBNavigator5->trigger(DataNavigator::Button::Delete); });
     DBNavigator5->setVisibleButtons({B::First, B::Prior, B::Next, B::Last, B::Insert, B::Delete, B::Edit, B::Post, B::Cancel});
     const struct { B button; const char* hint; } hints[] = {
         {B::First, "Prima anagrafica"},      {B::Prior, "Anagrafica precedente"}, {B::Next, "Anagrafica successivo"},
@@ -237,12 +237,6 @@ bool ChildrenScreen::eventFilter(QObject* watched, QEvent* event)
             Rb_FreqKeyUp();
         else if (watched == RB_Cognome || watched == RB_Nome)
             RB_NomeKeyUp();
-    } else if (event->type() == QEvent::KeyPress && watched == DBGrid5) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Delete && (key->modifiers() & Qt::ControlModifier)) {
-            DBNavigator5->trigger(DataNavigator::Button::Delete);
-            return true;
-        }
     }
     return QObject::eventFilter(watched, event);
 }
@@ -286,8 +280,14 @@ void ChildrenScreen::DBGrid1DrawColumnCell(QPainter* painter, const QStyleOption
     if (t.isOpen()) {
         const int field = t.findField(QStringLiteral("Frequenza"));
         // The row past the records is the child being inserted.
-        const QVariant v = index.row() < t.recordCount() ? t.valueAt(index.row(), field) : t.value(QStringLiteral("Frequenza"));
-        attends = !v.isNull() && v.toBool();
+        // Painting must never throw: a row the engine cannot read is drawn
+        // as a child who does not attend.
+        try {
+            const QVariant v = index.row() < t.recordCount() ? t.valueAt(index.row(), field) : t.value(QStringLiteral("Frequenza"));
+            attends = !v.isNull() && v.toBool();
+        } catch (const store::DbError&) {
+            attends = false;
+        }
     }
     const bool focused = index == DBGrid1->currentIndex();
 
@@ -356,6 +356,9 @@ void ChildrenScreen::ToolButton5Click()
 void ChildrenScreen::SpeedButton2Click()
 {
     m.guarded([&] {
+        // A refused date or number still in its box keeps the registry open.
+        if (!commitPendingEdits(m.GB_AnagraficaBimbi))
+            return;
         m.FiltroFrequenza = Rb_Freq->isChecked() ? attendingOnly : QString();
         // Switching the filter on saves a changed record and drops an untouched new one.
         m.ApplicaFiltroBimbi();

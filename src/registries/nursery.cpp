@@ -93,6 +93,9 @@ void TFrm_Main::ToolButton1Click()
 void TFrm_Main::SpeedButton3Click()
 {
     guarded([&] {
+        // A refused date or number still in its box keeps the registry open.
+        if (!commitPendingEdits(GB_AnagraficaNido))
+            return;
         if (Tbl_AnagNido.state() == store::Table::State::Edit || Tbl_AnagNido.state() == store::Table::State::Insert)
             Tbl_AnagNido.post();
         GB_AnagraficaNido->hide();

@@ -129,6 +129,7 @@ void StaffRegistries::buildEducators()
                               QStringLiteral("Inserisci angrafica"), QStringLiteral("Cancella anagrafica"),
                               QStringLiteral("Modifica anagrafica"), QStringLiteral("Salva modifiche"),
                               QStringLiteral("Cancella modifiche")});
+    connect(DBGrid3, &DataGrid::deleteKeyPressed, DBNavigator3, [this] { DBNavigator3->trigger(DataNavigator::Button::Delete); });
 
     DBEdit7 = edit(box, "DBEdit7", QStringLiteral("Nome"), t, "Nome", d, QRect(16, 294, 130, 24));
     DBEdit8 = edit(box, "DBEdit8", QStringLiteral("Cognome"), t, "Cognome", d, QRect(160, 294, 130, 24));
@@ -137,6 +138,7 @@ void StaffRegistries::buildEducators()
     DBEdit24 = edit(box, "DBEdit24", QString(), t, "Password", d, QRect(304, 294, 130, 24));
     DBEdit9 = edit(box, "DBEdit9", QStringLiteral("Password"), t, "Password", d, QRect(304, 294, 130, 24));
     DBEdit9->setEchoMode(QLineEdit::Password);
+    DBEdit9->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // '*' per character
     DBEdit9->installEventFilter(this);
     DBEdit24->installEventFilter(this);
 
@@ -163,6 +165,7 @@ void StaffRegistries::buildRoles()
     DBGrid8 = grid(box, "DBGrid8", t, d, QRect(8, 16, 473, 137));
     DBGrid8->addColumn(QStringLiteral("Ruolo"), QStringLiteral("Ruolo"), 431);
     DBNavigator8 = navigator(box, "DBNavigator8", t, d, 154, {});
+    connect(DBGrid8, &DataGrid::deleteKeyPressed, DBNavigator8, [this] { DBNavigator8->trigger(DataNavigator::Button::Delete); });
     DBEdit14 = edit(box, "DBEdit14", QStringLiteral("Descrizione ruolo"), t, "Ruolo", d, QRect(16, 200, 457, 24));
     SpeedButton5 = exitButton(box, "SpeedButton5", QRect(428, 227, 55, 55));
     connect(SpeedButton5, &QToolButton::clicked, this, &StaffRegistries::SpeedButton5Click);
@@ -185,6 +188,7 @@ void StaffRegistries::buildAreas()
                               QStringLiteral("Inserisci area"), QStringLiteral("Cancella area"),
                               QStringLiteral("Modifica area"), QStringLiteral("Salva modifiche"),
                               QStringLiteral("Cancella modifiche")});
+    connect(DBGrid9, &DataGrid::deleteKeyPressed, DBNavigator9, [this] { DBNavigator9->trigger(DataNavigator::Button::Delete); });
     DBEdit15 = edit(box, "DBEdit15", QStringLiteral("Descrizione area"), t, "Area", d, QRect(16, 200, 457, 24));
     DBEdit16 = edit(box, "DBEdit16", QStringLiteral("Abbreviazione area"), t, "AreaBreve", d, QRect(16, 240, 105, 24));
     SpeedButton6 = exitButton(box, "SpeedButton6", QRect(428, 227, 55, 55));
@@ -209,6 +213,9 @@ void StaffRegistries::ToolButton3Click()
 void StaffRegistries::SpeedButton1Click()
 {
     m.guarded([&] {
+        // A refused date or number still in its box keeps the registry open.
+        if (!commitPendingEdits(m.GB_AnagraficaEducatrici))
+            return;
         store::Table& t = m.Tbl_AnagEdu;
         postPending(t);
 
@@ -284,6 +291,9 @@ void StaffRegistries::ToolButton7Click()
 void StaffRegistries::SpeedButton5Click()
 {
     m.guarded([&] {
+        // A refused date or number still in its box keeps the registry open.
+        if (!commitPendingEdits(m.GB_AnagraficaRuoli))
+            return;
         postPending(m.Tbl_Ruoli);
         m.GB_AnagraficaRuoli->hide();
         TFrm_Main::ImpostaSolaLettura(m.Tbl_Ruoli, true);
@@ -311,6 +321,9 @@ void StaffRegistries::ToolButton9Click()
 void StaffRegistries::SpeedButton6Click()
 {
     m.guarded([&] {
+        // A refused date or number still in its box keeps the registry open.
+        if (!commitPendingEdits(m.GB_AnagraficaAree))
+            return;
         postPending(m.Tbl_Aree);
         m.GB_AnagraficaAree->hide();
         TFrm_Main::ImpostaSolaLettura(m.Tbl_Aree, true);

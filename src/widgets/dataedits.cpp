@@ -124,11 +124,27 @@ void DataEdit::onTextEdited(const QString& text)
 
 void DataEdit::onEditingFinished()
 {
+    commitPending();
+}
+
+bool DataEdit::commitPending()
+{
     if (m_pendingError.isEmpty())
-        return;
+        return true;
     const store::DbError e(m_pendingError);
     m_pendingError.clear();
     showDbError(m_dialogs, e);
+    return false;
+}
+
+bool commitPendingEdits(QWidget* root)
+{
+    if (!root)
+        return true;
+    bool ok = true;
+    for (DataEdit* e : root->findChildren<DataEdit*>())
+        ok = e->commitPending() && ok;
+    return ok;
 }
 
 // ---------------------------------------------------------------- memo

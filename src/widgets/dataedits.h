@@ -60,6 +60,11 @@ public slots:
 private:
     void onTextEdited(const QString& text);
     void onEditingFinished();
+public:
+    // Shows the refusal of a number or date still waiting in the box, if
+    // any, and returns false then: the caller must not post or close.
+    bool commitPending();
+private:
     bool isTextField() const;
 
     FieldLink* m_link;
@@ -115,5 +120,8 @@ private:
     Dialogs* m_dialogs = nullptr;
     bool m_writing = false;
 };
+
+// commitPending() on every data edit under `root`; false when one refused.
+bool commitPendingEdits(QWidget* root);
 
 } // namespace velmora

@@ -1,5 +1,7 @@
 #include "datagrid.h"
 
+#include <QKeyEvent>
+
 #include "datahelpers.h"
 #include "errors.h"
 #include "table.h"
@@ -231,6 +233,16 @@ void DataGrid::onCurrentRowChanged(const QModelIndex& current)
     }
     m_syncing = false;
     syncSelection();
+}
+
+void DataGrid::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Delete && (event->modifiers() & Qt::ControlModifier)) {
+        emit deleteKeyPressed();
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 } // namespace velmora

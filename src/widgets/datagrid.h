@@ -86,7 +86,12 @@ public:
     CellPainter drawCell;
 
 signals:
+    // Ctrl+Delete in the grid: the screen deletes as its navigator does.
+    void deleteKeyPressed();
     void doubleClicked();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void onDataSetChanged();

@@ -1,4 +1,5 @@
 #include "datanavigator.h"
+#include "dataedits.h"
 
 #include "datahelpers.h"
 #include "dialogs.h"
@@ -133,7 +134,8 @@ void DataNavigator::updateButtons()
     set(Button::Last, open && !eof);
     set(Button::Insert, open && canModify);
     set(Button::Delete, open && canModify && !empty);
-    set(Button::Edit, open && canModify && !empty && !editing);
+    // Edit on an empty table starts an insertion, as the table itself does.
+    set(Button::Edit, open && canModify && !editing);
     set(Button::Post, open && editing);
     set(Button::Cancel, open && editing);
     set(Button::Refresh, open && !editing);
@@ -143,6 +145,10 @@ void DataNavigator::trigger(Button b)
 {
     store::Table* t = m_table;
     if (!t)
+        return;
+    // A number or date the table refused is still in its box: moving on or
+    // posting would keep the old value without a word, so say so and stop.
+    if (b != Button::Cancel && b != Button::Delete && !commitPendingEdits(parentWidget()))
         return;
     try {
         switch (b) {

@@ -103,6 +103,7 @@ private slots:
     void editTypingStartsEditing();
     void editFollowsCursor();
     void editBadIntegerShowsError();
+    void refusedValueStopsNavigatorPost();
     void editReadOnlyWhenClosedOrReadOnly();
     void memoTypingStartsEditing();
     void checkBoxClickSetsValue();
@@ -252,7 +253,8 @@ void TestDataControls::navigatorStates_data()
     QTest::addColumn<QString>("enabled");
     const TableStep none = [](Table&) {};
     QTest::newRow("closed") << false << true << TableStep([](Table& t) { t.close(); }) << "";
-    QTest::newRow("empty") << false << false << none << "Inserisci Aggiorna";
+    // Edit on an empty table starts an insertion, so it stays offered.
+    QTest::newRow("empty") << false << false << none << "Inserisci Modifica Aggiorna";
     QTest::newRow("at first") << false << true << none
                               << "Successivo Ultimo Inserisci Elimina Modifica Aggiorna";
     QTest::newRow("middle") << false << true << TableStep([](Table& t) { t.next(); })
@@ -472,6 +474,35 @@ void TestDataControls::editBadIntegerShowsError()
     QTest::keyClick(&e, Qt::Key_Return);
     VERIFY_DIALOGS(d);
     QCOMPARE(d.shown().size(), 1);
+}
+
+void TestDataControls::refusedValueStopsNavigatorPost()
+{
+    // A refused number still in its box must not let the navigator post (or
+    // move on) with the old value as if nothing had been typed.
+    Folder f;
+    auto t = f.table(QStringLiteral("AnagEdu.db"));
+    t->open();
+    addRow(*t, {{"Nome", QStringLiteral("Anna")}, {"Id_Nido", 4}});
+    ScriptedDialogs d;
+    QWidget box;
+    auto* e = new DataEdit(&box);
+    e->setDialogs(&d);
+    e->setDataSource(t.get(), QStringLiteral("Id_Nido"));
+    auto* nav = new DataNavigator(&box);
+    nav->setDialogs(&d);
+    nav->setTable(t.get());
+    e->end(false);
+    QTest::keyClicks(e, QStringLiteral("x"));
+    QCOMPARE(t->state(), Table::State::Edit);
+    d.expectMessage(BoxType::Error, QStringLiteral("'4x' non è un valore intero valido."));
+    nav->trigger(DataNavigator::Button::Post);
+    VERIFY_DIALOGS(d);
+    QCOMPARE(t->state(), Table::State::Edit);
+    // Once shown, the user may decide: a second Post keeps the stored value.
+    nav->trigger(DataNavigator::Button::Post);
+    QCOMPARE(t->state(), Table::State::Browse);
+    VERIFY_DIALOGS(d);
 }
 
 void TestDataControls::editReadOnlyWhenClosedOrReadOnly()
