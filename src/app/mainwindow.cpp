@@ -5,6 +5,7 @@
 #include "datanavigator.h"
 #include "evaluations.h"
 #include "lookups.h"
+#include "sheet.h"
 #include "staff.h"
 #include "errors.h"
 #include "upgrade.h"
@@ -284,6 +285,7 @@ void TFrm_Main::buildListScreen()
     Children = new ChildrenScreen(*this);
     Evaluations = new EvaluationsScreen(*this);
     Staff = new StaffRegistries(*this);
+    Sheet = new EvaluationSheet(*this);
 }
 
 void TFrm_Main::showAccessPanel() { Pnl_Accesso->raise(); }

@@ -30,6 +30,7 @@ class TFrm_InserimentoNido;
 class ChildrenScreen;
 class EvaluationsScreen;
 class StaffRegistries;
+class EvaluationSheet;
 
 // The main window: owns the data folder, every table object, both screens and
 // the group boxes that come to the front over the list screen. Constructing
@@ -64,6 +65,7 @@ public:
     ChildrenScreen* Children = nullptr;
     EvaluationsScreen* Evaluations = nullptr;
     StaffRegistries* Staff = nullptr;
+    EvaluationSheet* Sheet = nullptr;
 
     // Table objects (see the data folder) and the copy cursor.
     store::Table Tbl_AnagNido{QStringLiteral("Tbl_AnagNido")};

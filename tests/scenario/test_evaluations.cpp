@@ -10,6 +10,7 @@
 #include "installer.h"
 #include "mainwindow.h"
 #include "scripteddialogs.h"
+#include "sheet.h"
 #include "scripteddialogs_qtest.h"
 #include "table.h"
 
@@ -147,6 +148,8 @@ class TestEvaluations : public QObject
     Q_OBJECT
 
 private slots:
+    void backToListAsksOnlyWithNonSo_data();
+    void backToListAsksOnlyWithNonSo();
     void monthsOfNewEvaluation_data();
     void monthsOfNewEvaluation();
     void newEvaluation_data();
@@ -553,6 +556,50 @@ void TestEvaluations::drawsSelectionColumn()
     draw(0, 1, &handled);
     QVERIFY(!handled);
     VERIFY_DIALOGS(d);
+}
+
+void TestEvaluations::backToListAsksOnlyWithNonSo_data()
+{
+    QTest::addColumn<QString>("nonSo");
+    QTest::addColumn<bool>("asked");
+    // Only a phase of this evaluation with an item answered "Non so" brings
+    // the question; an empty list is no answer at all.
+    QTest::newRow("no phase") << QString() << false;
+    QTest::newRow("phase without Non so") << QStringLiteral("-") << false;
+    QTest::newRow("phase with Non so") << QStringLiteral("-03") << true;
+}
+
+void TestEvaluations::backToListAsksOnlyWithNonSo()
+{
+    QFETCH(QString, nonSo);
+    QFETCH(bool, asked);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Rossi"), true);
+    p.child(a, QStringLiteral("Zeta"), today.addYears(-1));
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    w.Now = [] { return at(QTime(9, 0)); };
+    login(w, d, QStringLiteral("Rossi"));
+    w.Evaluations->Inseriscinuovavalutazione1Click();
+    VERIFY_DIALOGS(d);
+    QVERIFY(w.GB_Valutazione->isVisibleTo(w.Pnl_Bambini));
+    const int v = w.Tbl_Valutazioni.asInteger(QStringLiteral("Id"));
+    if (nonSo == QLatin1String("-"))
+        p.add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", v}, {"Id_Area", 1}, {"NumFase", 2}, {"Si", QStringLiteral("-01")}});
+    else if (!nonSo.isEmpty())
+        p.add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", v}, {"Id_Area", 1}, {"NumFase", 2}, {"NonSo", nonSo}});
+    if (asked)
+        d.expectMessage(BoxType::Confirmation,
+                        QStringLiteral("Nella valutazione sono presenti dei \"Non So\". Desideri stampare un riepilogo "
+                                       "dei \"Non so\" per verificarli?"),
+                        Button::No);
+    w.Sheet->SpeedButton7Click();
+    VERIFY_DIALOGS(d);
+    QVERIFY(w.GB_Valutazione->isHidden());
+    QVERIFY(w.Btn_Esci->isEnabled());
+    QVERIFY(w.DBNavigator1->isEnabled());
+    QCOMPARE(w.Tbl_FasiVal.filter(), QStringLiteral("(nonso<>'') and (Id_Valutazione=%1)").arg(v));
 }
 
 QTEST_MAIN(TestEvaluations)
