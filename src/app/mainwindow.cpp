@@ -5,6 +5,7 @@
 #include "datanavigator.h"
 #include "evaluations.h"
 #include "lookups.h"
+#include "phases.h"
 #include "sheet.h"
 #include "staff.h"
 #include "errors.h"
@@ -286,6 +287,7 @@ void TFrm_Main::buildListScreen()
     Evaluations = new EvaluationsScreen(*this);
     Staff = new StaffRegistries(*this);
     Sheet = new EvaluationSheet(*this);
+    Phases = new PhasesScreen(*this);
 }
 
 void TFrm_Main::showAccessPanel() { Pnl_Accesso->raise(); }

@@ -31,6 +31,7 @@ class ChildrenScreen;
 class EvaluationsScreen;
 class StaffRegistries;
 class EvaluationSheet;
+class PhasesScreen;
 
 // The main window: owns the data folder, every table object, both screens and
 // the group boxes that come to the front over the list screen. Constructing
@@ -66,6 +67,7 @@ public:
     EvaluationsScreen* Evaluations = nullptr;
     StaffRegistries* Staff = nullptr;
     EvaluationSheet* Sheet = nullptr;
+    PhasesScreen* Phases = nullptr;
 
     // Table objects (see the data folder) and the copy cursor.
     store::Table Tbl_AnagNido{QStringLiteral("Tbl_AnagNido")};
