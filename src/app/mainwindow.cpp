@@ -12,6 +12,7 @@
 #include "upgrade.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
@@ -312,6 +313,15 @@ bool TFrm_Main::event(QEvent* e)
         return true;
     }
     return QMainWindow::event(e);
+}
+
+void TFrm_Main::closeEvent(QCloseEvent* e)
+{
+    if (Sheet && !Sheet->SalvaPrimaDiChiudere()) {
+        e->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(e);
 }
 
 void TFrm_Main::quit()

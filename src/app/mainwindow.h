@@ -165,6 +165,9 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    // Closing the window with the evaluation sheet open saves what the sheet
+    // still holds; a refused save keeps the window open.
+    void closeEvent(QCloseEvent* e) override;
 
 private:
     void buildWindow();

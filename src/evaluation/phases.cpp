@@ -1,11 +1,469 @@
 #include "phases.h"
+#include "datagrid.h"
+#include "datanavigator.h"
+#include "evaluations.h"
+#include "lookups.h"
 #include "mainwindow.h"
+#include "numberformat.h"
+#include "scoring.h"
+#include "sheet.h"
+
+#include <QButtonGroup>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPainter>
+#include <QRadioButton>
+#include <QToolButton>
 
 namespace velmora {
+
+namespace {
+
+using State = store::Table::State;
+using B = DataNavigator::Button;
+
+const QString zeroScoredText = QStringLiteral("La fase precedente aveva ottenuto come punteggio 0!\r"
+                                              "Non è pertanto consentito proseguire con l'inserimento di nuove fasi.");
+const QString fourteenText =
+    QStringLiteral("Attenzione! Sono già state inserite le 14 fasi possibili per l'area selezionata.");
+
+bool editing(const store::Table& t) { return t.state() == State::Edit || t.state() == State::Insert; }
+
+scoring::AnswerLists listsOf(const store::Table& t)
+{
+    return {t.asString(QStringLiteral("Si")), t.asString(QStringLiteral("No")), t.asString(QStringLiteral("AVolte")),
+            t.asString(QStringLiteral("NonSo"))};
+}
+
+// Whole number read from a key or an Id; `fallback` when empty or not a number.
+int wholeOr(const QVariant& v, int fallback)
+{
+    bool ok = false;
+    const int n = v.toString().trimmed().toInt(&ok);
+    return ok ? n : fallback;
+}
+
+QToolButton* squareButton(QWidget* parent, const char* name, const QString& text, const QString& hint)
+{
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setText(text);
+    b->setToolTip(hint);
+    b->setStatusTip(hint);
+    b->setCursor(Qt::PointingHandCursor);
+    return b;
+}
+
+} // namespace
 
 PhasesScreen::PhasesScreen(TFrm_Main& main)
     : QObject(&main), m(main)
 {
+    store::Table& fasi = m.Tbl_FasiVal;
+    fasi.addCalculatedField(QStringLiteral("Valori"), store::FieldType::Float);
+    fasi.onCalcFields = [this](store::Table& t) { Tbl_FasiValCalcFields(t); };
+    fasi.onNewRecord = [this](store::Table&) { Tbl_FasiValNewRecord(); };
+    fasi.afterInsert = [this](store::Table&) { Tbl_FasiValAfterInsert(); };
+    fasi.afterScroll = [this](store::Table&) { Tbl_FasiValAfterScroll(); };
+    fasi.afterPost = [this](store::Table&) { Tbl_FasiValAfterPost(); };
+    m.Tbl_Aree.afterScroll = [this](store::Table&) { Tbl_AreeAfterScroll(); };
+
+    buildBox();
+
+    m.Evaluations->ImpostaChiaveArea = [this](const QVariant& key) { ImpostaChiaveArea(key); };
+    m.Evaluations->CB_AreaCloseUp = [this] { CB_AreaCloseUp(); };
+}
+
+void PhasesScreen::buildBox()
+{
+    GroupBox4 = new QGroupBox(m.GB_Valutazione);
+    GroupBox4->setObjectName(QStringLiteral("GroupBox4"));
+    GroupBox4->setGeometry(4, 252, 833, 305);
+    GroupBox4->setAutoFillBackground(true);
+    QPalette pal = GroupBox4->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    GroupBox4->setPalette(pal);
+
+    auto* caption = new QLabel(QStringLiteral("Inserimento area"), GroupBox4);
+    caption->setObjectName(QStringLiteral("Label_InserimentoArea"));
+    caption->move(8, 14);
+    caption->adjustSize();
+    CB_Area = new LookupComboBox(GroupBox4);
+    CB_Area->setObjectName(QStringLiteral("CB_Area"));
+    CB_Area->setGeometry(110, 10, 320, 22);
+    CB_Area->setMaxVisibleItems(10);
+    CB_Area->setDialogs(&m.m_dialogs);
+    CB_Area->setListSource(&m.Tbl_Aree, QStringLiteral("Id"), QStringLiteral("AreaCombo"));
+    CB_Area->installEventFilter(this);
+    connect(CB_Area, &LookupComboBox::closeUp, this, [this] {
+        m_areaKey = m.Tbl_Aree.isOpen() ? m.Tbl_Aree.value(QStringLiteral("Id")) : QVariant();
+        CB_AreaCloseUp();
+    });
+
+    DBGrid11 = new DataGrid(GroupBox4);
+    DBGrid11->setObjectName(QStringLiteral("DBGrid11"));
+    DBGrid11->setGeometry(8, 40, 150, 200);
+    DBGrid11->setDialogs(&m.m_dialogs);
+    DBGrid11->addColumn(QStringLiteral("NumFase"), QStringLiteral("N. Fase"), 50);
+    DBGrid11->addColumn(QStringLiteral("Valori"), QStringLiteral("Punteggio"), 70);
+    DBGrid11->setTable(&m.Tbl_FasiVal);
+    DBGrid11->drawCell = [this](QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index, bool& handled) {
+        if (index.column() != 1)
+            return;
+        const QVariant v = index.data(Qt::DisplayRole);
+        if (v.isNull() || v.toString().isEmpty())
+            return;
+        p->save();
+        if (option.state & QStyle::State_Selected)
+            p->fillRect(option.rect, option.palette.highlight());
+        else
+            p->fillRect(option.rect, option.palette.base());
+        p->setPen(option.state & QStyle::State_Selected ? option.palette.highlightedText().color()
+                                                        : option.palette.text().color());
+        p->drawText(option.rect.adjusted(2, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter,
+                    formatGeneral(v.toDouble()));
+        p->restore();
+        handled = true;
+    };
+
+    DBNavigator11 = new DataNavigator(GroupBox4);
+    DBNavigator11->setObjectName(QStringLiteral("DBNavigator11"));
+    DBNavigator11->setGeometry(8, 244, 150, 18);
+    DBNavigator11->setTable(&m.Tbl_FasiVal);
+    DBNavigator11->setDialogs(&m.m_dialogs);
+    const QList<B> buttons = {B::First, B::Prior, B::Next, B::Last, B::Insert, B::Delete, B::Edit, B::Post, B::Cancel};
+    const QStringList hints = {QStringLiteral("Prima fase"),        QStringLiteral("Fase precedente"),
+                               QStringLiteral("Fase successiva"),   QStringLiteral("Ultima fase"),
+                               QStringLiteral("Inserisci fase"),    QStringLiteral("Cancella fase"),
+                               QStringLiteral("Modifica fase"),     QStringLiteral("Salva modifiche fase"),
+                               QStringLiteral("Cancella modifiche fase")};
+    DBNavigator11->setVisibleButtons(buttons);
+    for (int i = 0; i < buttons.size(); ++i)
+        DBNavigator11->setHint(buttons[i], hints[i]);
+
+    auto* totalCaption = new QLabel(QStringLiteral("Totale per area:"), GroupBox4);
+    totalCaption->setObjectName(QStringLiteral("Label_TotaleArea"));
+    totalCaption->move(8, 272);
+    totalCaption->adjustSize();
+    Lbl_Totale_Area = new QLabel(QStringLiteral("-"), GroupBox4);
+    Lbl_Totale_Area->setObjectName(QStringLiteral("Lbl_Totale_Area"));
+    Lbl_Totale_Area->setGeometry(110, 272, 60, 16);
+
+    Panel3 = new QWidget(GroupBox4);
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+    Panel3->setGeometry(166, 38, 662, 262);
+
+    const QString hint = QStringLiteral("Seleziona la risposta");
+    const QStringList labels = {scoring::answerLabel(scoring::Answer::Si), scoring::answerLabel(scoring::Answer::No),
+                                scoring::answerLabel(scoring::Answer::AVolte),
+                                scoring::answerLabel(scoring::Answer::NonSo),
+                                scoring::answerLabel(scoring::Answer::NonEsiste)};
+    for (int i = 0; i < Items; ++i) {
+        const int item = i + 1;
+        auto* g = new QGroupBox(QStringLiteral("Domanda %1").arg(item), Panel3);
+        g->setObjectName(QStringLiteral("Domanda%1").arg(item));
+        g->setToolTip(hint);
+        g->setStatusTip(hint);
+        const int row = i < 6 ? 0 : 1;
+        const int col = i < 6 ? i : i - 6;
+        g->setGeometry(2 + col * 109, 2 + row * 130, 105, 126);
+        auto* group = new QButtonGroup(g);
+        group->setExclusive(true);
+        for (int a = 0; a < Answers; ++a) {
+            auto* r = new QRadioButton(labels[a], g);
+            r->setObjectName(QStringLiteral("Domanda%1_%2").arg(item).arg(a));
+            r->setGeometry(6, 18 + a * 21, 95, 20);
+            r->installEventFilter(this);
+            group->addButton(r, a);
+            Risposte[i][a] = r;
+        }
+        Risposte[i][NonEsiste]->setChecked(true);
+        connect(group, &QButtonGroup::idToggled, this, [this, item](int, bool checked) {
+            if (checked)
+                Domanda1Click(item);
+        });
+        Domanda[i] = g;
+        m_groups[i] = group;
+    }
+
+    // The print buttons and the way back share the panel with the items.
+    SpeedButton10 = squareButton(Panel3, "SpeedButton10", QStringLiteral("Scheda"),
+                                 QStringLiteral("Stampa la scheda di valutazione del bimbo"));
+    SpeedButton10->setGeometry(550, 134, 50, 50);
+    connect(SpeedButton10, &QToolButton::clicked, this, [this] { m.Evaluations->SpeedButton10Click(); });
+    SpeedButton8 = squareButton(Panel3, "SpeedButton8", QStringLiteral("Grafico"),
+                                QStringLiteral("Stampa il grafico di valutazione del bimbo"));
+    SpeedButton8->setGeometry(606, 134, 50, 50);
+    connect(SpeedButton8, &QToolButton::clicked, this, [this] { m.Evaluations->SpeedButton8Click(); });
+    if (m.Sheet && m.Sheet->SpeedButton7) {
+        m.Sheet->SpeedButton7->setParent(Panel3);
+        m.Sheet->SpeedButton7->setGeometry(606, 196, 50, 50);
+        m.Sheet->SpeedButton7->show();
+    }
+}
+
+bool PhasesScreen::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == CB_Area) {
+        if (event->type() == QEvent::KeyRelease) {
+            m_areaKey = m.Tbl_Aree.isOpen() ? m.Tbl_Aree.value(QStringLiteral("Id")) : QVariant();
+            CB_AreaKeyUp();
+        }
+        return false;
+    }
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+        for (int i = 0; i < Items; ++i) {
+            for (QRadioButton* r : Risposte[i]) {
+                if (r != watched)
+                    continue;
+                if (event->type() == QEvent::FocusIn)
+                    Domanda1Enter(i + 1);
+                else
+                    Domanda1Exit(i + 1);
+                return false;
+            }
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------- areas
+
+void PhasesScreen::ImpostaChiaveArea(const QVariant& key)
+{
+    m_areaKey = key;
+    if (wholeOr(key, 0) == 0) {
+        CB_Area->setCurrentIndex(-1);
+        return;
+    }
+    store::Table& aree = m.Tbl_Aree;
+    if (aree.isOpen() && aree.value(QStringLiteral("Id")) != key)
+        aree.locate(QStringLiteral("Id"), key);
+}
+
+void PhasesScreen::impostaFiltroFasi(bool soloNonSo)
+{
+    store::Table& fasi = m.Tbl_FasiVal;
+    if (!fasi.isOpen())
+        fasi.open();
+    fasi.setFiltered(false);
+    const QString v = m.Tbl_Valutazioni.isOpen() ? m.Tbl_Valutazioni.asString(QStringLiteral("Id")) : QString();
+    const QString a = m.Tbl_Aree.isOpen() ? m.Tbl_Aree.asString(QStringLiteral("Id")) : QString();
+    QString text;
+    if (!v.isEmpty() && !a.isEmpty())
+        text = QStringLiteral("(Id_Valutazione=%1) and (Id_Area=%2)").arg(v, a);
+    else if (!v.isEmpty())
+        text = QStringLiteral("Id_Valutazione=") + v;
+    else if (!a.isEmpty())
+        text = QStringLiteral("Id_Area=") + a;
+    if (!text.isEmpty()) {
+        if (soloNonSo)
+            text = (!v.isEmpty() && !a.isEmpty()) ? QStringLiteral("(nonso<>'') and ") + text
+                                                  : QStringLiteral("(nonso<>'') and (") + text + QLatin1Char(')');
+        fasi.setFilter(text);
+    }
+    fasi.setFiltered(true);
+}
+
+void PhasesScreen::coloraBox()
+{
+    const int id = m.Tbl_Aree.isOpen() ? wholeOr(m.Tbl_Aree.value(QStringLiteral("Id")), 3) : 3;
+    QColor c;
+    switch (((id % 3) + 3) % 3) {
+    case 0: c = QColor(236, 135, 250); break;
+    case 1: c = QColor(176, 230, 255); break;
+    default: c = QColor(255, 255, 128); break;
+    }
+    QPalette pal = GroupBox4->palette();
+    pal.setColor(QPalette::Window, c);
+    GroupBox4->setPalette(pal);
+}
+
+void PhasesScreen::applicaArea()
+{
+    m.guarded([&] {
+        impostaFiltroFasi(false);
+        coloraBox();
+        CalcolaTotaleArea(true);
+    });
+}
+
+void PhasesScreen::CB_AreaCloseUp() { applicaArea(); }
+
+void PhasesScreen::CB_AreaKeyUp() { applicaArea(); }
+
+void PhasesScreen::Tbl_AreeAfterScroll()
+{
+    if (m.Tbl_Aree.tag == 1)
+        impostaFiltroFasi(false);
+    else if (m.Tbl_Aree.tag == 2)
+        impostaFiltroFasi(true);
+}
+
+double PhasesScreen::CalcolaTotaleArea(bool show)
+{
+    store::Table& app = m.Tbl_App;
+    app.bindLike(m.Tbl_FasiVal);
+    app.open();
+    scoring::AreaTotal total;
+    for (app.last(); !app.isBof(); app.prior())
+        total.add(app.asInteger(QStringLiteral("NumFase")), scoring::phaseScore(listsOf(app)));
+    app.close();
+    const double result = total.total();
+    if (show)
+        Lbl_Totale_Area->setText(formatGeneral(result));
+    return result;
+}
+
+// ---------------------------------------------------------------- phases
+
+void PhasesScreen::Tbl_FasiValCalcFields(store::Table& t)
+{
+    t.setValue(QStringLiteral("Valori"), scoring::phaseScore(listsOf(t)));
+}
+
+void PhasesScreen::Tbl_FasiValNewRecord()
+{
+    // The phases already stored for this evaluation and area, in the order
+    // of the grid: the last one decides whether another may follow.
+    store::Table& app = m.Tbl_App;
+    app.bindLike(m.Tbl_FasiVal);
+    app.open();
+    int highest = 0;
+    for (app.first(); !app.isEof(); app.next()) {
+        const int numFase = app.asInteger(QStringLiteral("NumFase"));
+        if (numFase > highest)
+            highest = numFase;
+        if (scoring::isZeroScored(listsOf(app)))
+            highest = -1;
+    }
+    app.close();
+
+    if (highest == -1) {
+        m.m_dialogs.plain(zeroScoredText);
+        throw store::Abort();
+    }
+    int proposed = 1;
+    if (highest > 0) {
+        proposed = highest + 1;
+        if (proposed == 15) {
+            m.m_dialogs.plain(fourteenText);
+            throw store::Abort();
+        }
+        if (proposed > 15)
+            proposed = 1;
+    } else {
+        const QVariant months =
+            m.Tbl_Valutazioni.isOpen() ? m.Tbl_Valutazioni.value(QStringLiteral("MesiBimbo")) : QVariant();
+        proposed = int(scoring::CalcolaSviluppoTeorico(months)) - 1;
+        if (proposed < 1 || proposed > 14)
+            proposed = 1;
+    }
+
+    if (wholeOr(m_areaKey, 0) == 0)
+        throw store::Abort();
+
+    const QString initial = QString::number(proposed);
+    int number = 0;
+    while (number < 1 || number > 14) {
+        const std::optional<QString> answer = m.m_dialogs.input(QStringLiteral("Introdurre il numero della fase"),
+                                                                QStringLiteral("Numero fase: 1-14"), initial, false);
+        bool ok = false;
+        number = (answer ? *answer : initial).trimmed().toInt(&ok);
+        if (!ok)
+            number = 0;
+    }
+
+    store::Table& fasi = m.Tbl_FasiVal;
+    fasi.setValue(QStringLiteral("NumFase"), number);
+    fasi.setValue(QStringLiteral("Id_Area"), wholeOr(m_areaKey, 0));
+    fasi.setValue(QStringLiteral("Id_Valutazione"), m.Tbl_Valutazioni.value(QStringLiteral("Id")));
+    for (const char* list : {"Si", "No", "NonSo", "AVolte"})
+        fasi.setValue(QString::fromLatin1(list), QString());
+    for (int item = 1; item <= Items; ++item)
+        impostaRisposta(item, NonEsiste);
+}
+
+void PhasesScreen::Tbl_FasiValAfterInsert()
+{
+    // A new phase is stored before any of its items is answered.
+    if (m.Tbl_FasiVal.state() == State::Insert)
+        m.Tbl_FasiVal.post();
+}
+
+void PhasesScreen::Tbl_FasiValAfterPost() { CalcolaTotaleArea(true); }
+
+void PhasesScreen::Tbl_FasiValAfterScroll()
+{
+    for (int item = 1; item <= Items; ++item)
+        impostaRisposta(item, NonEsiste);
+    const store::Table& fasi = m.Tbl_FasiVal;
+    const scoring::AnswerLists lists = fasi.isOpen() ? listsOf(fasi) : scoring::AnswerLists{};
+    for (int item = 1; item <= Items; ++item) {
+        int position = NonEsiste;
+        if (scoring::contains(lists.si, item))
+            position = 0;
+        else if (scoring::contains(lists.no, item))
+            position = 1;
+        else if (scoring::contains(lists.aVolte, item))
+            position = 2;
+        else if (scoring::contains(lists.nonSo, item))
+            position = 3;
+        impostaRisposta(item, position);
+    }
+}
+
+// ---------------------------------------------------------------- items
+
+int PhasesScreen::itemIndex(int item) const { return m_groups[item - 1]->checkedId(); }
+
+void PhasesScreen::impostaRisposta(int item, int position)
+{
+    Tag[item - 1] = 0;
+    Risposte[item - 1][position]->setChecked(true);
+    Tag[item - 1] = 1;
+}
+
+void PhasesScreen::applicaGrassetto(int item)
+{
+    QFont f = Domanda[item - 1]->font();
+    f.setBold(itemIndex(item) == int(scoring::Answer::NonSo));
+    Domanda[item - 1]->setFont(f);
+}
+
+void PhasesScreen::Domanda1Enter(int item) { Tag[item - 1] = 1; }
+
+void PhasesScreen::Domanda1Exit(int item) { Tag[item - 1] = 0; }
+
+void PhasesScreen::Domanda1Click(int item)
+{
+    applicaGrassetto(item);
+    if (Tag[item - 1] == 0)
+        return;
+    m.guarded([&] {
+        store::Table& fasi = m.Tbl_FasiVal;
+        if (!fasi.isOpen())
+            return;
+        // On an area without phases the first request inserts one (through
+        // the new-phase procedure, which stores it), the second edits it.
+        if (!editing(fasi))
+            fasi.edit();
+        if (!editing(fasi) && fasi.isEmpty())
+            return;
+        if (!editing(fasi))
+            fasi.edit();
+        if (!editing(fasi))
+            return;
+        scoring::AnswerLists lists;
+        for (int i = 1; i <= Items; ++i)
+            scoring::setAnswer(lists, i, scoring::Answer(itemIndex(i)));
+        fasi.setValue(QStringLiteral("Si"), lists.si);
+        fasi.setValue(QStringLiteral("No"), lists.no);
+        fasi.setValue(QStringLiteral("AVolte"), lists.aVolte);
+        fasi.setValue(QStringLiteral("NonSo"), lists.nonSo);
+        fasi.post();
+    });
 }
 
 } // namespace velmora

@@ -1,7 +1,19 @@
+// The evaluation sheet: the child and the evaluation on top, the staff who
+// took part beneath them, and the way back to the children list.
 #include "sheet.h"
+#include "dataedits.h"
+#include "datagrid.h"
+#include "datanavigator.h"
+#include "evaluations.h"
 #include "mainwindow.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QFrame>
 #include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
 #include <QToolButton>
 
 namespace velmora {
@@ -12,6 +24,46 @@ void postIfEditing(store::Table& t)
 {
     if (t.state() == store::Table::State::Edit || t.state() == store::Table::State::Insert)
         t.post();
+}
+
+// The tint of the fields that are shown but not changed here.
+const QColor childTint(223, 239, 255);
+// The colour of the rules between the parts of the sheet.
+const QColor ruleColour(0, 128, 255);
+
+QLabel* caption(QWidget* parent, const QString& text, int x, int y)
+{
+    auto* l = new QLabel(text, parent);
+    l->move(x, y);
+    l->adjustSize();
+    return l;
+}
+
+void tint(QWidget* w)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Base, childTint);
+    w->setPalette(p);
+}
+
+QFrame* rule(QWidget* parent, const char* name, int y)
+{
+    auto* f = new QFrame(parent);
+    f->setObjectName(QString::fromLatin1(name));
+    f->setFrameShape(QFrame::NoFrame);
+    f->setAutoFillBackground(true);
+    QPalette p = f->palette();
+    p.setColor(QPalette::Window, ruleColour);
+    f->setPalette(p);
+    f->setGeometry(8, y, parent->width() - 16, 2);
+    return f;
+}
+
+qint64 keyOf(const QVariant& v)
+{
+    bool ok = false;
+    const qint64 k = v.toLongLong(&ok);
+    return ok ? k : -1;
 }
 
 } // namespace
@@ -29,14 +81,232 @@ EvaluationSheet::EvaluationSheet(TFrm_Main& main)
     SpeedButton7->setCursor(Qt::PointingHandCursor);
     SpeedButton7->setGeometry(m.GB_Valutazione->width() - 63, m.GB_Valutazione->height() - 63, 55, 55);
     connect(SpeedButton7, &QToolButton::clicked, this, &EvaluationSheet::SpeedButton7Click);
+
+    buildUpperPart();
+    buildStaff();
+}
+
+void EvaluationSheet::buildUpperPart()
+{
+    QWidget* box = m.GB_Valutazione;
+
+    auto childEdit = [&](const char* name, const QString& title, const QString& field, int x, int width) {
+        caption(box, title, x, 16);
+        auto* e = new DataEdit(box);
+        e->setObjectName(QString::fromLatin1(name));
+        e->setDialogs(&m.m_dialogs);
+        e->setDataSource(&m.Tbl_AnagBimbi, field);
+        e->setGeometry(x, 32, width, 21);
+        tint(e);
+        return e;
+    };
+    DBEdit17 = childEdit("DBEdit17", QStringLiteral("Nome"), QStringLiteral("Nome"), 8, 145);
+    DBEdit18 = childEdit("DBEdit18", QStringLiteral("Cognome"), QStringLiteral("Cognome"), 161, 145);
+    DBEdit19 = childEdit("DBEdit19", QStringLiteral("Data Di Nascita"), QStringLiteral("DataDiNascita"), 314, 90);
+    DBEdit20 = childEdit("DBEdit20", QStringLiteral("Sesso"), QStringLiteral("Sesso"), 412, 41);
+    caption(box, QStringLiteral("Note"), 461, 16);
+    DBMemo3 = new DataMemo(box);
+    DBMemo3->setObjectName(QStringLiteral("DBMemo3"));
+    DBMemo3->setDialogs(&m.m_dialogs);
+    DBMemo3->setDataSource(&m.Tbl_AnagBimbi, QStringLiteral("Note"));
+    DBMemo3->setGeometry(461, 32, box->width() - 469, 41);
+    tint(DBMemo3);
+
+    Shape1 = rule(box, "Shape1", 80);
+
+    auto evaluationEdit = [&](const char* name, const QString& title, const QString& field, int x, int width) {
+        caption(box, title, x, 88);
+        auto* e = new DataEdit(box);
+        e->setObjectName(QString::fromLatin1(name));
+        e->setDialogs(&m.m_dialogs);
+        e->setDataSource(&m.Tbl_Valutazioni, field);
+        e->setGeometry(x, 104, width, 21);
+        return e;
+    };
+    DBEdit21 = evaluationEdit("DBEdit21", QStringLiteral("Data Valutazione"), QStringLiteral("DataValutazione"), 8, 100);
+    DBEdit22 = evaluationEdit("DBEdit22", QStringLiteral("Mesi Bimbo"), QStringLiteral("MesiBimbo"), 116, 65);
+
+    // "Età anagrafica" belongs to the evaluations list, which keeps it up to
+    // date; here it only takes its place beside the age.
+    if (auto* l = box->findChild<QLabel*>(QStringLiteral("Lbl_SviluppoTeorico"))) {
+        l->move(189, 88);
+        l->adjustSize();
+    }
+    if (QLineEdit* e = m.Evaluations->Txt_SviluppoTeorico)
+        e->setGeometry(189, 104, 81, 21);
+
+    Shape2 = rule(box, "Shape2", 244);
+}
+
+void EvaluationSheet::buildStaff()
+{
+    QWidget* box = m.GB_Valutazione;
+    store::Table& t = m.Tbl_Personale;
+    t.onNewRecord = [this](store::Table&) { Tbl_PersonaleNewRecord(); };
+
+    caption(box, QStringLiteral("Personale impiegato nella valutazione"), 286, 88);
+    DBGrid10 = new DataGrid(box);
+    DBGrid10->setObjectName(QStringLiteral("DBGrid10"));
+    DBGrid10->setDialogs(&m.m_dialogs);
+    DBGrid10->addColumn(QStringLiteral("Educatrice"), QStringLiteral("Educatrice"), 170);
+    DBGrid10->addColumn(QStringLiteral("Ruolo"), QStringLiteral("Ruolo"), 110);
+    DBGrid10->setTable(&t);
+    DBGrid10->setGeometry(286, 104, 300, 112);
+
+    using B = DataNavigator::Button;
+    DBNavigator10 = new DataNavigator(box);
+    DBNavigator10->setObjectName(QStringLiteral("DBNavigator10"));
+    DBNavigator10->setTable(&t);
+    DBNavigator10->setDialogs(&m.m_dialogs);
+    DBNavigator10->setGeometry(286, 218, 300, 18);
+    const QList<QPair<B, QString>> hints = {
+        {B::First, QStringLiteral("Primo valore")},
+        {B::Prior, QStringLiteral("Valore precedente")},
+        {B::Next, QStringLiteral("Valore successivo")},
+        {B::Last, QStringLiteral("Ultimo valore")},
+        {B::Insert, QStringLiteral("Inserisci educatrice")},
+        {B::Delete, QStringLiteral("Cancella educatrice")},
+        {B::Edit, QStringLiteral("Modifica educatrice")},
+        {B::Post, QStringLiteral("Salva modifiche")},
+        {B::Cancel, QStringLiteral("Cancella modifiche")},
+        {B::Refresh, QStringLiteral("Refresh data")},
+    };
+    for (const auto& h : hints)
+        DBNavigator10->setHint(h.first, h.second);
+    DBNavigator10->setVisibleButtons(DataNavigator::allButtons());
+    // Ctrl+Delete in the grid deletes as the navigator does, after asking.
+    connect(DBGrid10, &DataGrid::deleteKeyPressed, this, [this] { DBNavigator10->trigger(B::Delete); });
+
+    // The educator and the role of the current row are chosen from the lists
+    // of the current nursery's educators and of the roles.
+    auto chooser = [&](const char* name, const QString& title, store::Table& list, const QString& display,
+                       const QString& field, int y) {
+        caption(box, title, 8, y);
+        auto* c = new QComboBox(box);
+        c->setObjectName(QString::fromLatin1(name));
+        c->setEditable(false);
+        c->setProperty("list", QVariant::fromValue(static_cast<QObject*>(&list)));
+        c->setProperty("display", display);
+        c->setProperty("field", field);
+        c->setGeometry(8, y + 16, 262, 21);
+        connect(c, &QComboBox::activated, this, [this, c](int index) { scegli(c, index); });
+        connect(&list, &store::Table::dataSetChanged, c, [this, c] { riempiScelta(c); });
+        return c;
+    };
+    CB_Educatrice = chooser("CB_Educatrice", QStringLiteral("Educatrice"), m.Tbl_AnagEdu, QStringLiteral("Nominativo"),
+                            QStringLiteral("Id_Educatrice"), 132);
+    CB_Ruolo = chooser("CB_Ruolo", QStringLiteral("Ruolo"), m.Tbl_Ruoli, QStringLiteral("Ruolo"),
+                       QStringLiteral("Id_Ruolo"), 180);
+    for (auto signal : {&store::Table::dataSetChanged, &store::Table::recordChanged, &store::Table::stateChanged})
+        connect(&t, signal, this, &EvaluationSheet::mostraScelte);
+    riempiScelta(CB_Educatrice);
+    riempiScelta(CB_Ruolo);
+
+    caption(box, QStringLiteral("Note"), 594, 88);
+    DBMemo4 = new DataMemo(box);
+    DBMemo4->setObjectName(QStringLiteral("DBMemo4"));
+    DBMemo4->setDialogs(&m.m_dialogs);
+    DBMemo4->setDataSource(&t, QStringLiteral("Note"));
+    DBMemo4->setGeometry(594, 104, box->width() - 602, 132);
+
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        if (old && nellaParteStaff(old) && !(now && nellaParteStaff(now)))
+            DBGrid10Exit();
+    });
+}
+
+bool EvaluationSheet::nellaParteStaff(QWidget* w) const
+{
+    // The drop-down of a chooser is a window of its own, still the chooser's child.
+    for (QWidget* p = w; p; p = p->parentWidget())
+        if (p == DBGrid10 || p == DBNavigator10 || p == CB_Educatrice || p == CB_Ruolo || p == DBMemo4)
+            return true;
+    return false;
+}
+
+void EvaluationSheet::riempiScelta(QComboBox* box)
+{
+    auto* list = static_cast<store::Table*>(box->property("list").value<QObject*>());
+    const QString display = box->property("display").toString();
+    {
+        const QSignalBlocker quiet(box);
+        box->clear();
+        try {
+            if (list && list->isOpen()) {
+                const int key = list->findField(QStringLiteral("Id"));
+                const int shown = list->findField(display);
+                for (int row = 0; row < list->rowCount(); ++row)
+                    box->addItem(shown >= 0 ? list->valueAt(row, shown).toString() : QString(),
+                                 key >= 0 ? list->valueAt(row, key) : QVariant());
+            }
+        } catch (const store::DbError&) {
+            box->clear();
+        }
+    }
+    mostraScelte();
+}
+
+void EvaluationSheet::mostraScelte()
+{
+    store::Table& t = m.Tbl_Personale;
+    const bool row = t.isOpen() && (!t.isEmpty() || t.state() == store::Table::State::Insert);
+    for (QComboBox* box : {CB_Educatrice, CB_Ruolo}) {
+        if (!box)
+            continue;
+        const QSignalBlocker quiet(box);
+        int index = -1;
+        if (row) {
+            const qint64 key = keyOf(t.value(box->property("field").toString()));
+            for (int i = 0; key >= 0 && i < box->count() && index < 0; ++i)
+                if (keyOf(box->itemData(i)) == key)
+                    index = i;
+        }
+        box->setCurrentIndex(index);
+        box->setEnabled(t.isOpen() && !t.isReadOnly());
+    }
+}
+
+void EvaluationSheet::scegli(QComboBox* box, int index)
+{
+    m.guarded([&] {
+        store::Table& t = m.Tbl_Personale;
+        if (!t.isOpen() || index < 0)
+            return;
+        // Choosing on an evaluation without staff starts its first row.
+        if (t.state() == store::Table::State::Browse) {
+            if (t.isEmpty())
+                t.append();
+            else
+                t.edit();
+        }
+        t.setValue(box->property("field").toString(), box->itemData(index));
+    });
+    mostraScelte();
+}
+
+void EvaluationSheet::Tbl_PersonaleNewRecord()
+{
+    m.Tbl_Personale.setValue(QStringLiteral("Id_Valutazione"), m.Tbl_Valutazioni.value(QStringLiteral("Id")));
+}
+
+void EvaluationSheet::DBGrid10Exit()
+{
+    store::Table& t = m.Tbl_Personale;
+    if (t.state() == store::Table::State::Insert && !t.isModified())
+        t.cancel();
+}
+
+void EvaluationSheet::postaInSospeso()
+{
+    postIfEditing(m.Tbl_Valutazioni);
+    postIfEditing(m.Tbl_Personale);
+    postIfEditing(m.Tbl_FasiVal);
 }
 
 void EvaluationSheet::SpeedButton7Click()
 {
     m.guarded([&] {
-        postIfEditing(m.Tbl_Valutazioni);
-        postIfEditing(m.Tbl_Personale);
-        postIfEditing(m.Tbl_FasiVal);
+        postaInSospeso();
         m.GB_Valutazione->hide();
         m.AbilitaNavigazione(true);
 
@@ -53,6 +323,18 @@ void EvaluationSheet::SpeedButton7Click()
             return;
         StampaRiepilogoNonSo();
     });
+}
+
+bool EvaluationSheet::SalvaPrimaDiChiudere()
+{
+    if (m.GB_Valutazione->isHidden())
+        return true;
+    bool saved = false;
+    m.guarded([&] {
+        postaInSospeso();
+        saved = true;
+    });
+    return saved;
 }
 
 void EvaluationSheet::StampaRiepilogoNonSo()

@@ -1,15 +1,24 @@
 #pragma once
 #include <QObject>
 
+class QComboBox;
+class QFrame;
+class QLabel;
 class QToolButton;
+class QWidget;
 
 namespace velmora {
 
 class TFrm_Main;
+class DataEdit;
+class DataGrid;
+class DataMemo;
+class DataNavigator;
 
-// The evaluation sheet GB_Valutazione. For now it holds the way back to the
-// children list; the child's fields, the staff, the phases and the items
-// join it with the sheet itself.
+// The evaluation sheet GB_Valutazione: in its upper part the child, the
+// evaluation's date and age with the theoretical development, and the staff
+// who took part; the lower box holds the areas, phases and items. The way
+// back to the children list posts what is pending.
 class EvaluationSheet : public QObject
 {
     Q_OBJECT
@@ -17,17 +26,59 @@ class EvaluationSheet : public QObject
 public:
     explicit EvaluationSheet(TFrm_Main& main);
 
+    // The child, shown only: the children are changed in their registry.
+    DataEdit* DBEdit17 = nullptr; // "Nome"
+    DataEdit* DBEdit18 = nullptr; // "Cognome"
+    DataEdit* DBEdit19 = nullptr; // "Data Di Nascita"
+    DataEdit* DBEdit20 = nullptr; // "Sesso"
+    DataMemo* DBMemo3 = nullptr;  // "Note"
+
+    // The evaluation.
+    DataEdit* DBEdit21 = nullptr; // "Data Valutazione"
+    DataEdit* DBEdit22 = nullptr; // "Mesi Bimbo"
+
+    // The staff of the evaluation: the grid with its navigator, the choice of
+    // educator and role of the current row, and the row's note.
+    DataGrid* DBGrid10 = nullptr;
+    DataNavigator* DBNavigator10 = nullptr;
+    QComboBox* CB_Educatrice = nullptr;
+    QComboBox* CB_Ruolo = nullptr;
+    DataMemo* DBMemo4 = nullptr;
+
+    QFrame* Shape1 = nullptr; // rule under the child and the evaluation
+    QFrame* Shape2 = nullptr; // rule above the lower box
+
     QToolButton* SpeedButton7 = nullptr; // "Torna all'elenco dei bambini"
+
+    // A new staff row belongs to the current evaluation.
+    void Tbl_PersonaleNewRecord();
+
+    // The focus left the staff part: a new row the user did not touch is
+    // dropped.
+    void DBGrid10Exit();
 
     // Posts what is pending, closes the sheet and offers the summary of the
     // items answered "Non so".
     void SpeedButton7Click();
+
+    // Posts what the sheet still holds when the program is closed with the
+    // sheet open, as the way back to the list would. False when a post was
+    // refused (the reason has been shown): the program should stay open.
+    bool SalvaPrimaDiChiudere();
 
     // Prints the "Non so" summary of the current evaluation; filled in with
     // the printed reports. Returns without printing until then.
     void StampaRiepilogoNonSo();
 
 private:
+    void buildUpperPart();
+    void buildStaff();
+    void postaInSospeso();
+    void riempiScelta(QComboBox* box);
+    void mostraScelte();
+    void scegli(QComboBox* box, int index);
+    bool nellaParteStaff(QWidget* w) const;
+
     TFrm_Main& m;
 };
 

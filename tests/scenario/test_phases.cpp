@@ -1,0 +1,599 @@
+// The lower box of the evaluation sheet: choosing an area, numbering and
+// refusing new phases, answering the items of a phase, and the area total.
+
+#include "datafolder.h"
+#include "datanavigator.h"
+#include "evaluations.h"
+#include "installer.h"
+#include "lookups.h"
+#include "mainwindow.h"
+#include "phases.h"
+#include "scripteddialogs.h"
+#include "scripteddialogs_qtest.h"
+#include "table.h"
+
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <optional>
+
+using namespace velmora;
+
+namespace {
+
+using Answers = QList<std::optional<QString>>; // nullopt: Cancel
+using B = DataNavigator::Button;
+
+const QString phasePrompt = QStringLiteral("Numero fase: 1-14");
+const QString zeroScored = QStringLiteral("La fase precedente aveva ottenuto come punteggio 0!\r"
+                                          "Non è pertanto consentito proseguire con l'inserimento di nuove fasi.");
+const QString fourteen =
+    QStringLiteral("Attenzione! Sono già state inserite le 14 fasi possibili per l'area selezionata.");
+
+const QDate today(2026, 12, 10);
+
+// One phase as stored: number and the four answer lists.
+struct Phase
+{
+    Phase(int n = 1, const QString& s = {}, const QString& n2 = {}, const QString& v = {}, const QString& u = {})
+        : numFase(n), si(s), no(n2), aVolte(v), nonSo(u)
+    {
+    }
+    int numFase;
+    QString si, no, aVolte, nonSo;
+};
+
+struct ProgramDir
+{
+    QTemporaryDir dir;
+    ProgramDir()
+    {
+        const QString problem = store::layDataFolder(db(), store::Layout::Current);
+        if (!problem.isEmpty())
+            qFatal("%s", qPrintable(problem));
+    }
+    QString path() const { return dir.path(); }
+    QString db() const { return QDir(dir.path()).filePath(QStringLiteral("db")); }
+
+    int add(const QString& file, const QVariantMap& values) const
+    {
+        store::DataFolder folder(db());
+        store::Table t;
+        t.setDataFolder(&folder);
+        t.setTableName(file);
+        t.open();
+        t.append();
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            t.setValue(it.key(), it.value());
+        t.post();
+        const int id = t.asInteger(QStringLiteral("Id"));
+        t.close();
+        return id;
+    }
+    int phase(int evaluation, int area, const Phase& f) const
+    {
+        return add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", evaluation}, {"Id_Area", area},
+                                                  {"NumFase", f.numFase}, {"Si", f.si}, {"No", f.no},
+                                                  {"AVolte", f.aVolte}, {"NonSo", f.nonSo}});
+    }
+    QList<QVariantMap> rows(const QString& file, const QString& filter = QString()) const
+    {
+        store::DataFolder folder(db());
+        store::Table t;
+        t.setDataFolder(&folder);
+        t.setTableName(file);
+        if (!filter.isEmpty()) {
+            t.setFilter(filter);
+            t.setFiltered(true);
+        }
+        t.open();
+        QList<QVariantMap> out;
+        for (t.first(); !t.isEof(); t.next()) {
+            QVariantMap r;
+            for (int i = 0; i < t.storedFieldCount(); ++i)
+                r.insert(t.field(i).name(), t.field(i).value());
+            out << r;
+        }
+        t.close();
+        return out;
+    }
+    QList<QVariantMap> phases() const { return rows(QStringLiteral("FasiVal.db")); }
+    int firstArea() const { return rows(QStringLiteral("Aree.db")).first().value("Id").toInt(); }
+};
+
+// A nursery with one responsible educator and one child with one evaluation
+// of the given age, laid before the window starts.
+struct Scene
+{
+    ProgramDir p;
+    int child = 0;
+    int evaluation = 0;
+    int area = 0;
+
+    explicit Scene(int months)
+    {
+        const int nursery = p.add(QStringLiteral("AnagNido.db"), {{"Nome", QStringLiteral("Arcobaleno")}});
+        p.add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nursery}, {"Nome", QStringLiteral("Anna")},
+                                             {"Cognome", QStringLiteral("Rossi")}, {"Password", QStringLiteral("pw")},
+                                             {"Responsabile", true}});
+        child = p.add(QStringLiteral("AnagBimbi.DB"), {{"Id_Nido", nursery}, {"Nome", QStringLiteral("Bimbo")},
+                                                      {"Cognome", QStringLiteral("Zeta")}, {"Frequenza", true}});
+        evaluation = p.add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", child}, {"DataValutazione", QDate(2026, 1, 15)},
+                                                         {"MesiBimbo", months}, {"Sel", false}});
+        area = p.firstArea();
+    }
+};
+
+// Logs in, makes the child current and opens its evaluation on the sheet,
+// which chooses the first area.
+void openSheet(TFrm_Main& w, ScriptedDialogs& d, const Scene& s)
+{
+    w.Now = [] { return QDateTime(today, QTime(9, 30)); };
+    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")));
+    d.expectInput(QStringLiteral("Password"), QStringLiteral("pw"), true);
+    w.DBLookupListBox1DblClick();
+    VERIFY_DIALOGS(d);
+    QVERIFY(w.Tbl_AnagBimbi.locate(QStringLiteral("Id"), s.child));
+    w.Tbl_Valutazioni.setFiltered(false);
+    w.Tbl_Valutazioni.setFilter(QStringLiteral("Id_Bimbo=%1").arg(s.child));
+    w.Tbl_Valutazioni.setFiltered(true);
+    QVERIFY(w.Tbl_Valutazioni.locate(QStringLiteral("Id"), s.evaluation));
+    w.Evaluations->Modifica1Click();
+    VERIFY_DIALOGS(d);
+    QVERIFY(!w.GB_Valutazione->isHidden());
+    QCOMPARE(w.Phases->chiaveArea().toInt(), s.area);
+}
+
+QList<int> positions(const PhasesScreen& ph)
+{
+    QList<int> out;
+    for (int item = 1; item <= PhasesScreen::Items; ++item)
+        out << ph.itemIndex(item);
+    return out;
+}
+
+const QList<int> allNonEsiste(PhasesScreen::Items, PhasesScreen::NonEsiste);
+
+void click(PhasesScreen& ph, int item, int position) { ph.Risposte[item - 1][position]->click(); }
+
+} // namespace
+
+class TestPhases : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstProposal_data();
+    void firstProposal();
+    void numberPrompt_data();
+    void numberPrompt();
+    void stops_data();
+    void stops();
+    void noAreaCancelsSilently();
+    void answersStored_data();
+    void answersStored();
+    void clickWithoutPhaseStartsOne();
+    void zeroScoredUntilAnswered();
+    void areaTotal_data();
+    void areaTotal();
+    void boxColour_data();
+    void boxColour();
+    void arrowKeyAppliesArea();
+    void followModes();
+    void boldNonSo();
+};
+
+// ---------------------------------------------------------------- new phase
+
+void TestPhases::firstProposal_data()
+{
+    QTest::addColumn<int>("months");
+    QTest::addColumn<int>("proposal");
+    QTest::newRow("12 months: development 4") << 12 << 3;
+    QTest::newRow("5 months: raised to 1") << 5 << 1;
+    QTest::newRow("30 months") << 30 << 6;
+    QTest::newRow("90 months: above 14") << 90 << 1;
+}
+
+void TestPhases::firstProposal()
+{
+    QFETCH(int, months);
+    QFETCH(int, proposal);
+    Scene s(months);
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    openSheet(w, d, s);
+    QCOMPARE(w.Phases->Lbl_Totale_Area->text(), QStringLiteral("0"));
+
+    d.expectInput(phasePrompt, std::nullopt); // Cancel accepts the proposal
+    w.Phases->DBNavigator11->trigger(B::Insert);
+    VERIFY_DIALOGS(d);
+    QCOMPARE(d.shown().last().initial, QString::number(proposal));
+    QCOMPARE(d.shown().last().caption, QStringLiteral("Introdurre il numero della fase"));
+
+    // Stored at once, with empty answers, and current.
+    const auto rows = s.p.phases();
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows[0].value("NumFase").toInt(), proposal);
+    QCOMPARE(rows[0].value("Id_Area").toInt(), s.area);
+    QCOMPARE(rows[0].value("Id_Valutazione").toInt(), s.evaluation);
+    for (const char* list : {"Si", "No", "AVolte", "NonSo"})
+        QVERIFY2(rows[0].value(list).toString().isEmpty(), list);
+    QCOMPARE(w.Tbl_FasiVal.state(), store::Table::State::Browse);
+    QCOMPARE(w.Tbl_FasiVal.asInteger(QStringLiteral("NumFase")), proposal);
+    QCOMPARE(positions(*w.Phases), allNonEsiste);
+}
+
+void TestPhases::numberPrompt_data()
+{
+    QTest::addColumn<Answers>("answers");
+    QTest::addColumn<int>("stored");
+    // 12 months: the proposal is 3.
+    QTest::newRow("typed 7") << Answers{QStringLiteral("7")} << 7;
+    QTest::newRow("typed 14") << Answers{QStringLiteral("14")} << 14;
+    QTest::newRow("abc, then Cancel") << Answers{QStringLiteral("abc"), std::nullopt} << 3;
+    QTest::newRow("0, then 1") << Answers{QStringLiteral("0"), QStringLiteral("1")} << 1;
+    QTest::newRow("15, empty, then 9") << Answers{QStringLiteral("15"), QString(), QStringLiteral("9")} << 9;
+    QTest::newRow("-2, then Cancel") << Answers{QStringLiteral("-2"), std::nullopt} << 3;
+}
+
+void TestPhases::numberPrompt()
+{
+    QFETCH(Answers, answers);
+    QFETCH(int, stored);
+    Scene s(12);
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    openSheet(w, d, s);
+
+    for (const auto& a : answers)
+        d.expectInput(phasePrompt, a);
+    w.Phases->DBNavigator11->trigger(B::Insert);
+    VERIFY_DIALOGS(d);
+    // Every repetition comes pre-filled with the proposal again.
+    for (const auto& shown : d.shown())
+        if (shown.text == phasePrompt)
+            QCOMPARE(shown.initial, QStringLiteral("3"));
+    const auto rows = s.p.phases();
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows[0].value("NumFase").toInt(), stored);
+}
+
+void TestPhases::stops_data()
+{
+    QTest::addColumn<QList<Phase>>("phases"); // in the current area
+    QTest::addColumn<QString>("message");     // empty: asks for the number
+    QTest::addColumn<int>("proposal");
+    const QString si = QStringLiteral("-01");
+    QTest::newRow("no, last zero-scored") << QList<Phase>{{1, si}, {2, {}, QStringLiteral("-01-02")}} << zeroScored << 0;
+    QTest::newRow("empty last phase") << QList<Phase>{{1, si}, {2}} << zeroScored << 0;
+    QTest::newRow("only non so does not block")
+        << QList<Phase>{{4, {}, {}, {}, QStringLiteral("-01-05")}} << QString() << 5;
+    QTest::newRow("zero-scored but not last") << QList<Phase>{{3}, {6, si}} << QString() << 7;
+    QTest::newRow("phases 2 and 5") << QList<Phase>{{5, si}, {2, si}} << QString() << 6;
+    QTest::newRow("a volte alone") << QList<Phase>{{1, {}, {}, QStringLiteral("-03")}} << QString() << 2;
+    QTest::newRow("fourteen recorded") << QList<Phase>{{13, si}, {14, si}} << fourteen << 0;
+    QTest::newRow("fourteen zero-scored") << QList<Phase>{{13, si}, {14, {}, QStringLiteral("-02")}} << zeroScored << 0;
+    QTest::newRow("number above 15 restarts") << QList<Phase>{{20, si}} << QString() << 1;
+}
+
+void TestPhases::stops()
+{
+    QFETCH(QList<Phase>, phases);
+    QFETCH(QString, message);
+    QFETCH(int, proposal);
+    Scene s(30);
+    for (const Phase& f : phases)
+        s.p.phase(s.evaluation, s.area, f);
+    // Phases of another evaluation and of another area play no part.
+    const int other = s.p.add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", s.child}, {"MesiBimbo", 30}});
+    s.p.phase(other, s.area, {1});
+    s.p.phase(s.evaluation, s.area + 1, {1});
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    openSheet(w, d, s);
+    QCOMPARE(w.Tbl_FasiVal.recordCount(), phases.size());
+    const int current = w.Tbl_FasiVal.asInteger(QStringLiteral("Id"));
+
+    if (message.isEmpty())
+        d.expectInput(phasePrompt, std::nullopt);
+    else
+        d.expectMessage(BoxType::Plain, message);
+    w.Phases->DBNavigator11->trigger(B::Insert);
+    VERIFY_DIALOGS(d);
+
+    const auto rows = s.p.rows(QStringLiteral("FasiVal.db"),
+                               QStringLiteral("(Id_Valutazione=%1) and (Id_Area=%2)").arg(s.evaluation).arg(s.area));
+    if (message.isEmpty()) {
+        QCOMPARE(d.shown().last().initial, QString::number(proposal));
+        QCOMPARE(rows.size(), phases.size() + 1);
+        return;
+    }
+    QCOMPARE(rows.size(), phases.size());
+    QCOMPARE(w.Tbl_FasiVal.state(), store::Table::State::Browse);
+    QCOMPARE(w.Tbl_FasiVal.asInteger(QStringLiteral("Id")), current);
+}
+
+void TestPhases::noAreaCancelsSilently()
+{
+    Scene s(12);
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    openSheet(w, d, s);
+    w.Phases->ImpostaChiaveArea(0);
+
+    w.Phases->DBNavigator11->trigger(B::Insert);
+    // The same through a click on an answer.
+    click(*w.Phases, 2, 0);
+    VERIFY_DIALOGS(d);
+    QVERIFY(d.shown().size() == 1); // the password only
+    QVERIFY(s.p.phases().isEmpty());
+    QCOMPARE(w.Tbl_FasiVal.state(), store::Table::State::Browse);
+}
+
+// ---------------------------------------------------------------- answers
+
+void TestPhases::answersStored_data()
+{
+    QTest::addColumn<QList<int>>("clicks"); // item * 10 + position, in order
+    QTest::addColumn<QStringList>("lists"); // Si, No, AVolte, NonSo
+    QTest::addColumn<QString>("total");
+    QList<int> allSi;
+    for (int item = 1; item <= 11; ++item)
+        allSi << item * 10;
+    QTest::newRow("all si") << allSi
+                            << QStringList{QStringLiteral("-01-02-03-04-05-06-07-08-09-10-11"), {}, {}, {}}
+                            << QStringLiteral("1");
+    QTest::newRow("mixed") << QList<int>{110, 21, 32, 43, 10, 74}
+                           << QStringList{QStringLiteral("-01-11"), QStringLiteral("-02"), QStringLiteral("-03"),
+                                          QStringLiteral("-04")}
+                           << QStringLiteral("0,62");
+    QTest::newRow("changed answer leaves its list")
+        << QList<int>{50, 52, 53} << QStringList{{}, {}, {}, QStringLiteral("-05")} << QStringLiteral("0");
+    QTest::newRow("a volte and no") << QList<int>{12, 21, 92} << QStringList{{}, QStringLiteral("-02"),
+                                                                            QStringLiteral("-01-09"), {}}
+                                    << QStringLiteral("0,33");
+}
+
+void TestPhases::answersStored()
+{
+    QFETCH(QList<int>, clicks);
+    QFETCH(QStringList, lists);
+    QFETCH(QString, total);
+    Scene s(12);
+    const int id = s.p.phase(s.evaluation, s.area, {1});
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    openSheet(w, d, s);
+
+    for (int c : clicks)
+        click(*w.Phases, c / 10, c % 10);
+    VERIFY_DIALOGS(d);
+
+    const auto rows = s.p.phases();
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows[0].value("Id").toInt(), id);
+    QCOMPARE(rows[0].value("Si").toString(), lists[0]);
+    QCOMPARE(rows[0].value("No").toString(), lists[1]);
+    QCOMPARE(rows[0].value("AVolte").toString(), lists[2]);
+    QCOMPARE(rows[0].value("NonSo").toString(), lists[3]);
+    QCOMPARE(w.Tbl_FasiVal.state(), store::Table::State::Browse);
+    // Phase 1 alone: its score is the area total.
+    QCOMPARE(w.Phases->Lbl_Totale_Area->text(), total);
+    QCOMPARE(w.Tbl_FasiVal.value(QStringLiteral("Valori")).toString(), QString(total).replace(',', '.'));
+}
+
+void TestPhases::clickWithoutPhaseStartsOne()
+{
+    Scene s(30);
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    openSheet(w, d, s);
+
+    d.expectInput(phasePrompt, QStringLiteral("4"));
+    click(*w.Phases, 3, 0);
+    VERIFY_DIALOGS(d);
+    const auto rows = s.p.phases();
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows[0].value("NumFase").toInt(), 4);
+    for (const char* list : {"Si", "No", "AVolte", "NonSo"})
+        QVERIFY2(rows[0].value(list).toString().isEmpty(), list);
+    // The clicked answer is not kept: every item shows "Non esiste".
+    QCOMPARE(positions(*w.Phases), allNonEsiste);
+
+    // The next click answers the new phase.
+    click(*w.Phases, 3, 0);
+    VERIFY_DIALOGS(d);
+    QCOMPARE(s.p.phases().size(), 1);
+    QCOMPARE(s.p.phases()[0].value("Si").toString(), QStringLiteral("-03"));
+    QCOMPARE(w.Phases->Lbl_Totale_Area->text(), QStringLiteral("4"));
+}
+
+void TestPhases::zeroScoredUntilAnswered()
+{
+    Scene s(12);
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    openSheet(w, d, s);
+    d.expectInput(phasePrompt, std::nullopt);
+    w.Phases->DBNavigator11->trigger(B::Insert);
+
+    // Just created: zero-scored, so no further phase.
+    d.expectMessage(BoxType::Plain, zeroScored);
+    w.Phases->DBNavigator11->trigger(B::Insert);
+    // "No" keeps it zero-scored, "Non so" lifts the stop.
+    click(*w.Phases, 1, 1);
+    d.expectMessage(BoxType::Plain, zeroScored);
+    w.Phases->DBNavigator11->trigger(B::Insert);
+    click(*w.Phases, 2, 3);
+    d.expectInput(phasePrompt, std::nullopt);
+    w.Phases->DBNavigator11->trigger(B::Insert);
+    VERIFY_DIALOGS(d);
+    QCOMPARE(d.shown().last().initial, QStringLiteral("4"));
+    QCOMPARE(s.p.phases().size(), 2);
+}
+
+// ---------------------------------------------------------------- areas
+
+void TestPhases::areaTotal_data()
+{
+    QTest::addColumn<QList<Phase>>("phases");
+    QTest::addColumn<QString>("total");
+    const QString si = QStringLiteral("-01");
+    QTest::newRow("none") << QList<Phase>{} << QStringLiteral("0");
+    QTest::newRow("3 to 5: 1, 0.5, 0")
+        << QList<Phase>{{3, si}, {4, {}, {}, si}, {5, {}, si}} << QStringLiteral("3,5");
+    QTest::newRow("1 to 4 all 1") << QList<Phase>{{1, si}, {2, si}, {3, si}, {4, si}} << QStringLiteral("4");
+}
+
+void TestPhases::areaTotal()
+{
+    QFETCH(QList<Phase>, phases);
+    QFETCH(QString, total);
+    Scene s(12);
+    for (const Phase& f : phases)
+        s.p.phase(s.evaluation, s.area, f);
+    // Another area of the same evaluation, with its own total.
+    s.p.phase(s.evaluation, s.area + 1, {7, QStringLiteral("-01")});
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    openSheet(w, d, s);
+    QCOMPARE(w.Phases->Lbl_Totale_Area->text(), total);
+    QCOMPARE(w.Phases->CalcolaTotaleArea(false), QLocale().toDouble(total));
+    // Moving through the phases leaves the total and the phases cursor alone.
+    const int current = w.Tbl_FasiVal.recNo();
+    w.Phases->CalcolaTotaleArea(true);
+    QCOMPARE(w.Tbl_FasiVal.recNo(), current);
+
+    QVERIFY(w.Tbl_Aree.locate(QStringLiteral("Id"), s.area + 1));
+    w.Phases->ImpostaChiaveArea(s.area + 1);
+    w.Phases->CB_AreaCloseUp();
+    QCOMPARE(w.Phases->Lbl_Totale_Area->text(), QStringLiteral("7"));
+    QCOMPARE(w.Tbl_FasiVal.filter(), QStringLiteral("(Id_Valutazione=%1) and (Id_Area=%2)").arg(s.evaluation).arg(s.area + 1));
+}
+
+void TestPhases::boxColour_data()
+{
+    QTest::addColumn<int>("area");
+    QTest::addColumn<QColor>("colour");
+    QTest::newRow("3") << 3 << QColor(236, 135, 250);
+    QTest::newRow("4") << 4 << QColor(176, 230, 255);
+    QTest::newRow("5") << 5 << QColor(255, 255, 128);
+}
+
+void TestPhases::boxColour()
+{
+    QFETCH(int, area);
+    QFETCH(QColor, colour);
+    Scene s(12);
+    QVERIFY(s.p.rows(QStringLiteral("Aree.db"), QStringLiteral("Id=%1").arg(area)).size() == 1);
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    QCOMPARE(w.Phases->GroupBox4->palette().color(QPalette::Window), QColor(Qt::white));
+    openSheet(w, d, s);
+
+    // Chosen in the combo as the user does.
+    int row = -1;
+    for (int i = 0; i < w.Phases->CB_Area->count(); ++i)
+        if (w.Phases->CB_Area->itemData(i).toInt() == area)
+            row = i;
+    QVERIFY(row >= 0);
+    emit w.Phases->CB_Area->activated(row);
+    VERIFY_DIALOGS(d);
+    QCOMPARE(w.Tbl_Aree.asInteger(QStringLiteral("Id")), area);
+    QCOMPARE(w.Phases->chiaveArea().toInt(), area);
+    QCOMPARE(w.Phases->GroupBox4->palette().color(QPalette::Window), colour);
+}
+
+void TestPhases::arrowKeyAppliesArea()
+{
+    Scene s(12);
+    s.p.phase(s.evaluation, s.area + 1, {2, QStringLiteral("-01")});
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    openSheet(w, d, s);
+    QCOMPARE(w.Phases->Lbl_Totale_Area->text(), QStringLiteral("0"));
+
+    QTest::keyClick(w.Phases->CB_Area, Qt::Key_Down);
+    VERIFY_DIALOGS(d);
+    QCOMPARE(w.Tbl_Aree.asInteger(QStringLiteral("Id")), s.area + 1);
+    QCOMPARE(w.Phases->chiaveArea().toInt(), s.area + 1);
+    QCOMPARE(w.Tbl_FasiVal.recordCount(), 1);
+    QCOMPARE(w.Phases->Lbl_Totale_Area->text(), QStringLiteral("2"));
+}
+
+void TestPhases::followModes()
+{
+    Scene s(12);
+    s.p.phase(s.evaluation, s.area, {1, QStringLiteral("-01")});
+    s.p.phase(s.evaluation, s.area + 1, {1, QStringLiteral("-01")});
+    s.p.phase(s.evaluation, s.area + 1, {2, {}, {}, {}, QStringLiteral("-04")});
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    openSheet(w, d, s);
+    const QString before = w.Tbl_FasiVal.filter();
+    const QString label = w.Phases->Lbl_Totale_Area->text();
+
+    // Mode 0: moving the areas changes nothing.
+    w.Tbl_Aree.next();
+    QCOMPARE(w.Tbl_FasiVal.filter(), before);
+
+    w.Tbl_Aree.tag = 1;
+    w.Tbl_Aree.first();
+    w.Tbl_Aree.next();
+    QCOMPARE(w.Tbl_FasiVal.filter(),
+             QStringLiteral("(Id_Valutazione=%1) and (Id_Area=%2)").arg(s.evaluation).arg(s.area + 1));
+    QCOMPARE(w.Tbl_FasiVal.recordCount(), 2);
+    QCOMPARE(w.Phases->CalcolaTotaleArea(false), 1.0); // phases 1 and 2 score 1 and 0
+
+    w.Tbl_Aree.tag = 2;
+    w.Tbl_Aree.first();
+    QCOMPARE(w.Tbl_FasiVal.filter(),
+             QStringLiteral("(nonso<>'') and (Id_Valutazione=%1) and (Id_Area=%2)").arg(s.evaluation).arg(s.area));
+    QCOMPARE(w.Tbl_FasiVal.recordCount(), 0);
+    w.Tbl_Aree.next();
+    QCOMPARE(w.Tbl_FasiVal.recordCount(), 1);
+    QCOMPARE(w.Tbl_FasiVal.asInteger(QStringLiteral("NumFase")), 2);
+    w.Tbl_Aree.tag = 0;
+    // The colour and the label are left to the interactive choice.
+    QCOMPARE(w.Phases->Lbl_Totale_Area->text(), label);
+}
+
+void TestPhases::boldNonSo()
+{
+    Scene s(12);
+    s.p.phase(s.evaluation, s.area, {1, {}, {}, {}, QStringLiteral("-04")});
+    s.p.phase(s.evaluation, s.area, {2, QStringLiteral("-04"), QStringLiteral("-01-11"), QStringLiteral("-10")});
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    openSheet(w, d, s);
+    PhasesScreen& ph = *w.Phases;
+
+    QCOMPARE(w.Tbl_FasiVal.asInteger(QStringLiteral("NumFase")), 1);
+    QCOMPARE(ph.itemIndex(4), 3);
+    QVERIFY(ph.Domanda[3]->font().bold());
+    QVERIFY(!ph.Domanda[2]->font().bold());
+
+    w.Phases->DBNavigator11->trigger(B::Next);
+    QCOMPARE(positions(ph), (QList<int>{1, 4, 4, 0, 4, 4, 4, 4, 4, 2, 1}));
+    QVERIFY(!ph.Domanda[3]->font().bold());
+
+    // Loading wrote nothing back.
+    VERIFY_DIALOGS(d);
+    const auto rows = s.p.phases();
+    QCOMPARE(rows[0].value("NonSo").toString(), QStringLiteral("-04"));
+    QCOMPARE(rows[1].value("No").toString(), QStringLiteral("-01-11"));
+    QCOMPARE(w.Tbl_FasiVal.state(), store::Table::State::Browse);
+
+    // A click on "Non so" makes its group bold at once.
+    click(ph, 7, 3);
+    QVERIFY(ph.Domanda[6]->font().bold());
+    QCOMPARE(s.p.phases()[1].value("NonSo").toString(), QStringLiteral("-07"));
+}
+
+QTEST_MAIN(TestPhases)
+#include "test_phases.moc"

@@ -1,0 +1,385 @@
+// The upper part of the evaluation sheet: the child shown read-only, the
+// evaluation's date and age with the theoretical development, the staff who
+// took part, and what is saved when the sheet is left or the program closed.
+
+#include "datafolder.h"
+#include "dataedits.h"
+#include "datagrid.h"
+#include "datanavigator.h"
+#include "evaluations.h"
+#include "installer.h"
+#include "mainwindow.h"
+#include "scripteddialogs.h"
+#include "scripteddialogs_qtest.h"
+#include "sheet.h"
+#include "table.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+using namespace velmora;
+
+namespace {
+
+const QString deleteQuestion = QStringLiteral("Eliminare il record?");
+const QDate today(2026, 12, 10);
+
+// A program folder with a freshly laid data folder, and direct access to its
+// tables through a connection of its own.
+struct ProgramDir
+{
+    QTemporaryDir dir;
+    ProgramDir()
+    {
+        const QString problem = store::layDataFolder(db(), store::Layout::Current);
+        if (!problem.isEmpty())
+            qFatal("%s", qPrintable(problem));
+    }
+    QString path() const { return dir.path(); }
+    QString db() const { return QDir(dir.path()).filePath(QStringLiteral("db")); }
+
+    int add(const QString& file, const QVariantMap& values) const
+    {
+        store::DataFolder folder(db());
+        store::Table t;
+        t.setDataFolder(&folder);
+        t.setTableName(file);
+        t.open();
+        t.append();
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            t.setValue(it.key(), it.value());
+        t.post();
+        const int id = t.asInteger(QStringLiteral("Id"));
+        t.close();
+        return id;
+    }
+    int nursery(const QString& name) const { return add(QStringLiteral("AnagNido.db"), {{"Nome", name}}); }
+    int educator(int nursery, const QString& cognome, bool resp) const
+    {
+        return add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nursery}, {"Nome", QStringLiteral("Anna")},
+                                                  {"Cognome", cognome}, {"Password", QStringLiteral("pw")},
+                                                  {"Responsabile", resp}});
+    }
+    int child(int nursery, const QVariantMap& values) const
+    {
+        QVariantMap v{{"Id_Nido", nursery}, {"Frequenza", true}};
+        v.insert(values);
+        return add(QStringLiteral("AnagBimbi.DB"), v);
+    }
+    int evaluation(int child, int months) const
+    {
+        return add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", child}, {"DataValutazione", QDate(2026, 1, 15)},
+                                                  {"MesiBimbo", months}});
+    }
+    int role(const QString& name) const { return add(QStringLiteral("Ruoli.db"), {{"Ruolo", name}}); }
+
+    // Every record of `file` matching `filter`, stored fields only.
+    QList<QVariantMap> rows(const QString& file, const QString& filter = QString()) const
+    {
+        store::DataFolder folder(db());
+        store::Table t;
+        t.setDataFolder(&folder);
+        t.setTableName(file);
+        if (!filter.isEmpty()) {
+            t.setFilter(filter);
+            t.setFiltered(true);
+        }
+        t.open();
+        QList<QVariantMap> out;
+        for (t.first(); !t.isEof(); t.next()) {
+            QVariantMap r;
+            for (int i = 0; i < t.storedFieldCount(); ++i)
+                r.insert(t.field(i).name(), t.field(i).value());
+            out << r;
+        }
+        t.close();
+        return out;
+    }
+};
+
+// Logs in the educator with surname `cognome` of the current nursery.
+void login(TFrm_Main& w, ScriptedDialogs& d, const QString& cognome)
+{
+    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), cognome));
+    d.expectInput(QStringLiteral("Password"), QStringLiteral("pw"), true);
+    w.DBLookupListBox1DblClick();
+    VERIFY_DIALOGS(d);
+    QVERIFY(!w.accessPanelInFront());
+}
+
+// Makes `child` current, with its evaluations listed, as choosing it in the
+// children list does.
+void chooseChild(TFrm_Main& w, int child)
+{
+    QVERIFY(w.Tbl_AnagBimbi.locate(QStringLiteral("Id"), child));
+    w.Tbl_Valutazioni.setFiltered(false);
+    w.Tbl_Valutazioni.setFilter(QStringLiteral("Id_Bimbo=%1").arg(child));
+    w.Tbl_Valutazioni.setFiltered(true);
+}
+
+// Replaces the text of an edit as the user does, key by key.
+void typeInto(QLineEdit* e, const QString& text)
+{
+    e->selectAll();
+    QTest::keyClick(e, Qt::Key_Backspace);
+    QTest::keyClicks(e, text);
+}
+
+int indexOf(QComboBox* box, const QString& text)
+{
+    const int i = box->findText(text);
+    if (i < 0)
+        qWarning("no item %s", qPrintable(text));
+    return i;
+}
+
+} // namespace
+
+class TestSheet : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void showsCurrentChildReadOnly();
+    void typedAgeSavedOnLeaving_data();
+    void typedAgeSavedOnLeaving();
+    void staffRowBelongsToSheet_data();
+    void staffRowBelongsToSheet();
+    void untouchedNewRowDroppedOnLeaving_data();
+    void untouchedNewRowDroppedOnLeaving();
+    void deletingStaffRowAsks_data();
+    void deletingStaffRowAsks();
+};
+
+void TestSheet::showsCurrentChildReadOnly()
+{
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Rossi"), true);
+    p.child(a, {{"Nome", QStringLiteral("Luca")}, {"Cognome", QStringLiteral("Alfieri")},
+                {"DataDiNascita", QDate(2025, 3, 4)}, {"Sesso", QStringLiteral("M")}, {"Note", QStringLiteral("allergico")}});
+    const int giulia = p.child(a, {{"Nome", QStringLiteral("Giulia")}, {"Cognome", QStringLiteral("Bassi")},
+                                   {"DataDiNascita", QDate(2024, 11, 20)}, {"Sesso", QStringLiteral("F")},
+                                   {"Note", QStringLiteral("gemella")}});
+    p.evaluation(giulia, 24);
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    login(w, d, QStringLiteral("Rossi"));
+    chooseChild(w, giulia);
+    w.Evaluations->Modifica1Click();
+    VERIFY_DIALOGS(d);
+    EvaluationSheet* s = w.Sheet;
+    QVERIFY(!w.GB_Valutazione->isHidden());
+
+    QCOMPARE(s->DBEdit17->text(), QStringLiteral("Giulia"));
+    QCOMPARE(s->DBEdit18->text(), QStringLiteral("Bassi"));
+    QCOMPARE(s->DBEdit19->text(), QStringLiteral("20/11/24"));
+    QCOMPARE(s->DBEdit20->text(), QStringLiteral("F"));
+    QCOMPARE(s->DBMemo3->toPlainText(), QStringLiteral("gemella"));
+    for (QLineEdit* e : {static_cast<QLineEdit*>(s->DBEdit17), static_cast<QLineEdit*>(s->DBEdit18),
+                         static_cast<QLineEdit*>(s->DBEdit19), static_cast<QLineEdit*>(s->DBEdit20)}) {
+        QVERIFY2(e->isReadOnly(), qPrintable(e->objectName()));
+        QCOMPARE(e->palette().color(QPalette::Base), QColor(223, 239, 255));
+    }
+    QVERIFY(s->DBMemo3->isReadOnly());
+    QCOMPARE(s->DBMemo3->palette().color(QPalette::Base), QColor(223, 239, 255));
+
+    // Typing into a child's field changes nothing.
+    QTest::keyClicks(s->DBEdit17, QStringLiteral("xyz"));
+    QCOMPARE(w.Tbl_AnagBimbi.state(), store::Table::State::Browse);
+    s->SpeedButton7Click();
+    VERIFY_DIALOGS(d);
+    QCOMPARE(p.rows(QStringLiteral("AnagBimbi.DB"), QStringLiteral("Id=%1").arg(giulia)).first().value("Nome").toString(),
+             QStringLiteral("Giulia"));
+    // "Età anagrafica" sits beside the age, in the sheet's upper part.
+    QLineEdit* dev = w.Evaluations->Txt_SviluppoTeorico;
+    QCOMPARE(dev->parentWidget(), static_cast<QWidget*>(w.GB_Valutazione));
+    QVERIFY(dev->geometry().bottom() < s->Shape2->y());
+    QCOMPARE(dev->y(), s->DBEdit22->y());
+}
+
+void TestSheet::typedAgeSavedOnLeaving_data()
+{
+    QTest::addColumn<bool>("newEvaluation");
+    QTest::addColumn<bool>("byClosing"); // the program closed instead of "Torna all'elenco dei bambini"
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("existing, back to list, 13") << false << false << "13" << "4,19";
+    QTest::newRow("existing, back to list, 1") << false << false << "1" << "0,33";
+    QTest::newRow("new, back to list, 12") << true << false << "12" << "4";
+    QTest::newRow("existing, program closed, 13") << false << true << "13" << "4,19";
+    QTest::newRow("new, program closed, 100") << true << true << "100" << "19,45";
+}
+
+void TestSheet::typedAgeSavedOnLeaving()
+{
+    QFETCH(bool, newEvaluation);
+    QFETCH(bool, byClosing);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Rossi"), true);
+    const int c = p.child(a, {{"Cognome", QStringLiteral("Zeta")}, {"DataDiNascita", today.addDays(-900)}});
+    if (!newEvaluation)
+        p.evaluation(c, 30);
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    w.Now = [] { return QDateTime(today, QTime(9, 0)); };
+    login(w, d, QStringLiteral("Rossi"));
+    if (newEvaluation)
+        w.Evaluations->Inseriscinuovavalutazione1Click();
+    else
+        w.Evaluations->Modifica1Click();
+    VERIFY_DIALOGS(d);
+    const int v = w.Tbl_Valutazioni.asInteger(QStringLiteral("Id"));
+    QCOMPARE(w.Evaluations->Txt_SviluppoTeorico->text(), QStringLiteral("7"));
+
+    typeInto(w.Sheet->DBEdit22, typed);
+    QCOMPARE(w.Evaluations->Txt_SviluppoTeorico->text(), shown);
+    // Still pending until the sheet is left.
+    QCOMPARE(p.rows(QStringLiteral("Valutaz.db"), QStringLiteral("Id=%1").arg(v)).first().value("MesiBimbo").toInt(), 30);
+
+    if (byClosing)
+        QVERIFY(w.close());
+    else
+        w.Sheet->SpeedButton7Click();
+    VERIFY_DIALOGS(d);
+    const auto rows = p.rows(QStringLiteral("Valutaz.db"), QStringLiteral("Id=%1").arg(v));
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.first().value("MesiBimbo").toInt(), typed.toInt());
+    QCOMPARE(w.Tbl_Valutazioni.state(), store::Table::State::Browse);
+}
+
+void TestSheet::staffRowBelongsToSheet_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("staffBefore"); // the evaluation already has a staff row
+    QTest::newRow("navigator insert") << "navigator" << false;
+    QTest::newRow("navigator insert after a row") << "navigator" << true;
+    QTest::newRow("educator chosen with no staff") << "choice" << false;
+}
+
+void TestSheet::staffRowBelongsToSheet()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, staffBefore);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Rossi"), true);
+    const int bianchi = p.educator(a, QStringLiteral("Bianchi"), false);
+    const int osservatrice = p.role(QStringLiteral("Volontaria di prova"));
+    p.role(QStringLiteral("Supplente di prova"));
+    const int c = p.child(a, {{"Cognome", QStringLiteral("Zeta")}});
+    const int first = p.evaluation(c, 10);
+    const int second = p.evaluation(c, 13);
+    if (staffBefore)
+        p.add(QStringLiteral("Personale.db"), {{"Id_Valutazione", second}, {"Id_Educatrice", bianchi}});
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    login(w, d, QStringLiteral("Rossi"));
+    w.Tbl_Valutazioni.last();
+    w.Evaluations->Modifica1Click();
+    VERIFY_DIALOGS(d);
+    QCOMPARE(w.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), second);
+    EvaluationSheet* s = w.Sheet;
+    const int before = w.Tbl_Personale.recordCount();
+
+    if (how == QLatin1String("navigator"))
+        s->DBNavigator10->trigger(DataNavigator::Button::Insert);
+    QComboBox* edu = s->CB_Educatrice;
+    QComboBox* role = s->CB_Ruolo;
+    emit edu->activated(indexOf(edu, QStringLiteral("Bianchi Anna")));
+    emit role->activated(indexOf(role, QStringLiteral("Volontaria di prova")));
+    QCOMPARE(w.Tbl_Personale.state(), store::Table::State::Insert);
+    QCOMPARE(w.Tbl_Personale.asString(QStringLiteral("Educatrice")), QStringLiteral("Bianchi Anna"));
+    s->DBNavigator10->trigger(DataNavigator::Button::Post);
+    VERIFY_DIALOGS(d);
+
+    QCOMPARE(w.Tbl_Personale.recordCount(), before + 1);
+    const auto rows = p.rows(QStringLiteral("Personale.db"), QStringLiteral("Id_Ruolo=%1").arg(osservatrice));
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.first().value("Id_Valutazione").toInt(), second);
+    QCOMPARE(rows.first().value("Id_Educatrice").toInt(), bianchi);
+    QVERIFY(p.rows(QStringLiteral("Personale.db"), QStringLiteral("Id_Valutazione=%1").arg(first)).isEmpty());
+    // The choosers follow the current row.
+    QCOMPARE(edu->currentText(), QStringLiteral("Bianchi Anna"));
+    QCOMPARE(role->currentText(), QStringLiteral("Volontaria di prova"));
+}
+
+void TestSheet::untouchedNewRowDroppedOnLeaving_data()
+{
+    QTest::addColumn<bool>("educatorChosen");
+    QTest::addColumn<bool>("noteTyped");
+    QTest::newRow("untouched") << false << false;
+    QTest::newRow("educator chosen") << true << false;
+    QTest::newRow("note typed") << false << true;
+}
+
+void TestSheet::untouchedNewRowDroppedOnLeaving()
+{
+    QFETCH(bool, educatorChosen);
+    QFETCH(bool, noteTyped);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Rossi"), true);
+    const int c = p.child(a, {{"Cognome", QStringLiteral("Zeta")}});
+    const int v = p.evaluation(c, 13);
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    login(w, d, QStringLiteral("Rossi"));
+    w.Evaluations->Modifica1Click();
+    EvaluationSheet* s = w.Sheet;
+    s->DBNavigator10->trigger(DataNavigator::Button::Insert);
+    QCOMPARE(w.Tbl_Personale.state(), store::Table::State::Insert);
+    if (educatorChosen)
+        emit s->CB_Educatrice->activated(indexOf(s->CB_Educatrice, QStringLiteral("*Rossi Anna")));
+    if (noteTyped)
+        QTest::keyClicks(s->DBMemo4, QStringLiteral("osserva"));
+
+    s->DBGrid10Exit();
+    const bool kept = educatorChosen || noteTyped;
+    QCOMPARE(w.Tbl_Personale.state(), kept ? store::Table::State::Insert : store::Table::State::Browse);
+    s->SpeedButton7Click();
+    VERIFY_DIALOGS(d);
+    QCOMPARE(p.rows(QStringLiteral("Personale.db"), QStringLiteral("Id_Valutazione=%1").arg(v)).size(), kept ? 1 : 0);
+}
+
+void TestSheet::deletingStaffRowAsks_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("left");
+    QTest::newRow("yes") << int(Button::Yes) << 1;
+    QTest::newRow("no") << int(Button::No) << 2;
+}
+
+void TestSheet::deletingStaffRowAsks()
+{
+    QFETCH(int, answer);
+    QFETCH(int, left);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    const int rossi = p.educator(a, QStringLiteral("Rossi"), true);
+    const int c = p.child(a, {{"Cognome", QStringLiteral("Zeta")}});
+    const int v = p.evaluation(c, 13);
+    for (int i = 0; i < 2; ++i)
+        p.add(QStringLiteral("Personale.db"), {{"Id_Valutazione", v}, {"Id_Educatrice", rossi}});
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    login(w, d, QStringLiteral("Rossi"));
+    w.Evaluations->Modifica1Click();
+    d.expectMessage(BoxType::Confirmation, deleteQuestion, Button(answer));
+    QTest::keyClick(w.Sheet->DBGrid10, Qt::Key_Delete, Qt::ControlModifier);
+    VERIFY_DIALOGS(d);
+    QCOMPARE(p.rows(QStringLiteral("Personale.db"), QStringLiteral("Id_Valutazione=%1").arg(v)).size(), left);
+}
+
+QTEST_MAIN(TestSheet)
+#include "test_sheet.moc"
