@@ -3,12 +3,17 @@
 #include "qtdialogs.h"
 
 #include <QApplication>
+#include <QLocale>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Velmora"));
     velmora::installItalianTranslations(app);
+    // Everything the user sees is Italian, dates and numbers included, also
+    // on a machine whose regional settings are not ("3,5", "10/12/26").
+    if (QLocale::system().language() != QLocale::Italian)
+        QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
 
     velmora::QtDialogs dialogs;
     velmora::TFrm_Main window(QCoreApplication::applicationDirPath(), dialogs);
