@@ -282,10 +282,23 @@ void Table::announce(bool wholeSet)
         m_pendingAnnounce = true;
         return;
     }
-    if (wholeSet)
+    if (wholeSet) {
+        ++m_announced;
         emit dataSetChanged();
-    else
+    } else {
         emit recordChanged();
+    }
+}
+
+void Table::announceLater()
+{
+    // Told to the controls only if nothing else was announced meanwhile: a
+    // filter switched off and on again in one handler shows only its end.
+    const quint64 seen = m_announced;
+    QMetaObject::invokeMethod(this, [this, seen] {
+        if (m_announced == seen)
+            announce(true);
+    }, Qt::QueuedConnection);
 }
 
 void Table::disableControls() { ++m_frozen; }
@@ -694,10 +707,11 @@ void Table::setFiltered(bool on)
     m_whereValues.clear();
     m_whereFields.clear();
     m_lookupCache.clear();
-    // Read lazily: the three steps of a filter change cost one selection.
+    // Read lazily: the three steps of a filter change cost one selection,
+    // and the controls are not made to show the whole table in between.
     m_stale = true;
     m_bufStale = true;
-    announce(true);
+    announceLater();
 }
 
 void Table::applyFilterNow()

@@ -209,6 +209,7 @@ private:
     void checkBrowseMode();
     void scrolled();
     void announce(bool wholeSet);
+    void announceLater();
     void setState(State s);
 
     // Selection.
@@ -276,6 +277,7 @@ private:
     bool m_modified = false;
     int m_frozen = 0;
     bool m_pendingAnnounce = false;
+    quint64 m_announced = 0; // whole-set announcements made so far
 };
 
 QString stateName(Table::State s);

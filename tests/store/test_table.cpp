@@ -122,6 +122,7 @@ private slots:
     void reopenReadOnly();
 
     void disableControls();
+    void filterChangeShowsOnlyItsEnd();
 
 private:
     std::unique_ptr<Folder> m_f;
@@ -1259,6 +1260,36 @@ void TestTable::disableControls()
     // Enabled again, moves are announced as they happen.
     t->next();
     QCOMPARE(recSpy.count() + setSpy.count(), 2);
+}
+
+void TestTable::filterChangeShowsOnlyItsEnd()
+{
+    // The controls of a table narrowed by a filter must never be made to show
+    // the whole table in the middle of a filter change: with a million rows
+    // that alone would freeze the window.
+    auto t = m_f->table(QStringLiteral("AnagBimbi.DB"));
+    t->open();
+    addChildren(*t, 3);
+    t->setFilter(QStringLiteral("Id=1"));
+    t->setFiltered(true);
+    QSignalSpy setSpy(t.get(), &Table::dataSetChanged);
+    int countsSeen = -1;
+    connect(t.get(), &Table::dataSetChanged, t.get(), [&] { countsSeen = t->recordCount(); });
+
+    t->setFiltered(false);
+    t->setFilter(QStringLiteral("Id=2"));
+    t->setFiltered(true);
+    QCOMPARE(setSpy.count(), 1);
+    QCOMPARE(countsSeen, 1);
+    QCoreApplication::processEvents();
+    QCOMPARE(setSpy.count(), 1); // nothing more once the loop runs
+
+    // A filter switched off and left off is shown once the handler is over.
+    t->setFiltered(false);
+    QCOMPARE(setSpy.count(), 1);
+    QCoreApplication::processEvents();
+    QCOMPARE(setSpy.count(), 2);
+    QCOMPARE(countsSeen, 3);
 }
 
 QTEST_GUILESS_MAIN(TestTable)
