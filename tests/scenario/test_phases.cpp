@@ -8,6 +8,7 @@
 #include "lookups.h"
 #include "mainwindow.h"
 #include "phases.h"
+#include "sheet.h"
 #include "scripteddialogs.h"
 #include "scripteddialogs_qtest.h"
 #include "table.h"
@@ -15,6 +16,8 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -185,6 +188,7 @@ private slots:
     void arrowKeyAppliesArea();
     void followModes();
     void boldNonSo();
+    void oneEvaluationFromStartToList();
 };
 
 // ---------------------------------------------------------------- new phase
@@ -593,6 +597,82 @@ void TestPhases::boldNonSo()
     click(ph, 7, 3);
     QVERIFY(ph.Domanda[6]->font().bold());
     QCOMPARE(s.p.phases()[1].value("NonSo").toString(), QStringLiteral("-07"));
+}
+
+// One evaluation as an educator records it: log in, pick the child, insert
+// an evaluation (age and expected level shown), choose an area, insert the
+// first phase at the proposed number, answer items, go back to the list.
+void TestPhases::oneEvaluationFromStartToList()
+{
+    ProgramDir p;
+    const int nursery = p.add(QStringLiteral("AnagNido.db"), {{"Nome", QStringLiteral("Arcobaleno")}});
+    p.add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nursery}, {"Nome", QStringLiteral("Anna")},
+                                         {"Cognome", QStringLiteral("Rossi")}, {"Password", QStringLiteral("pw")},
+                                         {"Responsabile", true}});
+    // Born 365 days before 9:30 of the fixed present moment: 365.4 days,
+    // which is more than 12 steps of 30.42 days, so 13 months.
+    const int child = p.add(QStringLiteral("AnagBimbi.DB"), {{"Id_Nido", nursery}, {"Nome", QStringLiteral("Luca")},
+                                                            {"Cognome", QStringLiteral("Bianchi")},
+                                                            {"DataDiNascita", today.addDays(-365)}, {"Frequenza", true}});
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    w.Now = [] { return QDateTime(today, QTime(9, 30)); };
+
+    // (1) Log in and pick the child.
+    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")));
+    d.expectInput(QStringLiteral("Password"), QStringLiteral("pw"), true);
+    w.DBLookupListBox1DblClick();
+    QVERIFY(w.Tbl_AnagBimbi.locate(QStringLiteral("Id"), child));
+
+    // (2) A new evaluation: stored at once, age and expected level shown.
+    w.Evaluations->Inseriscinuovavalutazione1Click();
+    VERIFY_DIALOGS(d);
+    QVERIFY(!w.GB_Valutazione->isHidden());
+    const auto evaluations = p.rows(QStringLiteral("Valutaz.db"));
+    QCOMPARE(evaluations.size(), 1);
+    QCOMPARE(evaluations[0].value("MesiBimbo").toInt(), 13);
+    QCOMPARE(w.Evaluations->Txt_SviluppoTeorico->text(), QStringLiteral("4,19"));
+    const int evaluation = evaluations[0].value("Id").toInt();
+
+    // (3) An area: its (empty) phases and the total 0.
+    const int area = p.firstArea();
+    w.Phases->ImpostaChiaveArea(area);
+    w.Phases->CB_AreaCloseUp();
+    QCOMPARE(w.Tbl_FasiVal.recordCount(), 0);
+    QCOMPARE(w.Phases->Lbl_Totale_Area->text(), QStringLiteral("0"));
+
+    // (4) The first phase is proposed one below the expected level: 3.
+    d.expectInput(QStringLiteral("Numero fase: 1-14"), QStringLiteral("3"), false);
+    QVERIFY(w.Tbl_FasiVal.append());
+    VERIFY_DIALOGS(d);
+    QCOMPARE(d.shown().last().initial, QStringLiteral("3"));
+
+    // (5) Answers: stored as lists at every click, score and total follow.
+    click(*w.Phases, 1, 0);  // Si
+    click(*w.Phases, 2, 0);  // Si
+    click(*w.Phases, 3, 1);  // No
+    click(*w.Phases, 4, 3);  // Non so
+    VERIFY_DIALOGS(d);
+    const auto phases = p.phases();
+    QCOMPARE(phases.size(), 1);
+    QCOMPARE(phases[0].value("Id_Valutazione").toInt(), evaluation);
+    QCOMPARE(phases[0].value("Id_Area").toInt(), area);
+    QCOMPARE(phases[0].value("NumFase").toInt(), 3);
+    QCOMPARE(phases[0].value("Si").toString(), QStringLiteral("-01-02"));
+    QCOMPARE(phases[0].value("No").toString(), QStringLiteral("-03"));
+    QCOMPARE(phases[0].value("NonSo").toString(), QStringLiteral("-04"));
+    // Phases 1 and 2 count as achieved, phase 3 scores 2/3 truncated: 2,66.
+    QCOMPARE(w.Phases->Lbl_Totale_Area->text(), QStringLiteral("2,66"));
+
+    // (6) Back to the list: the "Non so" answer brings the question.
+    d.expectMessage(BoxType::Confirmation,
+                    QStringLiteral("Nella valutazione sono presenti dei \"Non So\". Desideri stampare un riepilogo dei "
+                                   "\"Non so\" per verificarli?"),
+                    Button::No);
+    w.Sheet->SpeedButton7Click();
+    VERIFY_DIALOGS(d);
+    QVERIFY(w.GB_Valutazione->isHidden());
+    QVERIFY(w.Btn_Esci->isEnabled());
 }
 
 QTEST_MAIN(TestPhases)
