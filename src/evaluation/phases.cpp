@@ -305,6 +305,7 @@ double PhasesScreen::CalcolaTotaleArea(bool show)
 {
     store::Table& app = m.Tbl_App;
     app.bindLike(m.Tbl_FasiVal);
+    app.setFiltered(true); // the filter text of the phases, switched on
     app.open();
     scoring::AreaTotal total;
     for (app.last(); !app.isBof(); app.prior())

@@ -110,7 +110,11 @@ Button QtDialogs::message(BoxType type, const QString& text, Buttons buttons,
                           const QString& caption)
 {
     buttons = effectiveButtons(buttons);
-    QMessageBox box(iconFor(type), effectiveCaption(type, caption), text,
+    // Some messages break their line with a bare carriage return, which a
+    // label would draw as a space.
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QMessageBox box(iconFor(type), effectiveCaption(type, caption), shown,
                     standardButtons(buttons), m_parent);
     // Messages may quote user data or database errors: never read them as HTML.
     box.setTextFormat(Qt::PlainText);
