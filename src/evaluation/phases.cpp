@@ -107,6 +107,8 @@ void PhasesScreen::buildBox()
     DBGrid11->setDialogs(&m.m_dialogs);
     DBGrid11->addColumn(QStringLiteral("NumFase"), QStringLiteral("N. Fase"), 50);
     DBGrid11->addColumn(QStringLiteral("Valori"), QStringLiteral("Punteggio"), 70);
+    // A phase number typed wrong can be corrected in its cell.
+    DBGrid11->setColumnEditable(0, true);
     DBGrid11->setTable(&m.Tbl_FasiVal);
     DBGrid11->drawCell = [this](QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index, bool& handled) {
         if (index.column() != 1)

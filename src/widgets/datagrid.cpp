@@ -82,6 +82,14 @@ int DataGridModel::columnCount(const QModelIndex& parent) const
 
 QVariant DataGridModel::data(const QModelIndex& index, int role) const
 {
+    if (role == Qt::EditRole && index.isValid() && m_table && m_table->isOpen() && index.row() == currentRow()
+        && index.column() < m_columns.size()) {
+        try {
+            return m_table->fieldByName(m_columns[index.column()].field).asString();
+        } catch (const store::DbError&) {
+            return QVariant();
+        }
+    }
     if (role != Qt::DisplayRole || !index.isValid() || !m_table || !m_table->isOpen())
         return QVariant();
     if (index.row() >= m_rows || index.column() >= m_columns.size())
@@ -110,7 +118,33 @@ Qt::ItemFlags DataGridModel::flags(const QModelIndex& index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (index.column() < m_columns.size() && m_columns[index.column()].editable && m_table && m_table->isOpen()
+        && !m_table->isReadOnly())
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool DataGridModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable) || index.row() != currentRow())
+        return false;
+    try {
+        if (m_table->state() == store::Table::State::Browse)
+            m_table->edit();
+        m_table->setValue(m_columns[index.column()].field, value.toString());
+        return true;
+    } catch (const store::DbError& e) {
+        if (onError)
+            onError(e);
+        return false;
+    }
+}
+
+void DataGridModel::setColumnEditable(int column, bool editable)
+{
+    if (column >= 0 && column < m_columns.size())
+        m_columns[column].editable = editable;
 }
 
 void DataGridModel::resetAll()
@@ -165,6 +199,13 @@ void DataGrid::setTable(store::Table* table)
         m_conn[2] = connect(table, &store::Table::stateChanged, this, &DataGrid::onDataSetChanged);
     }
     syncSelection();
+}
+
+void DataGrid::setColumnEditable(int column, bool editable)
+{
+    m_model->setColumnEditable(column, editable);
+    m_model->onError = [this](const store::DbError& e) { showDbError(m_dialogs, e); };
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
 }
 
 void DataGrid::addColumn(const QString& fieldName, const QString& title, int widthPx)

@@ -11,6 +11,7 @@
 #include <QTableView>
 
 #include <functional>
+#include "errors.h"
 
 class QPainter;
 
@@ -32,6 +33,7 @@ public:
         QString field;
         QString title;
         int width = 0;
+        bool editable = false; // typed into in its cell
     };
 
     explicit DataGridModel(QObject* parent = nullptr);
@@ -51,6 +53,12 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // Typing into an editable cell of the current record starts editing it;
+    // the value is posted when the cursor moves on, as everywhere else.
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    void setColumnEditable(int column, bool editable);
+    // Where a refused value is told to the user.
+    std::function<void(const store::DbError&)> onError;
 
     void resetAll();
     void refreshCurrentRow();
@@ -74,6 +82,9 @@ public:
     void setTable(store::Table* table);
     store::Table* table() const { return m_model->table(); }
     void addColumn(const QString& fieldName, const QString& title, int widthPx = 0);
+    // Lets the user type into the cells of a column (the grid is read-only
+    // otherwise).
+    void setColumnEditable(int column, bool editable);
 
     // Where cursor errors are shown; none = they are dropped.
     void setDialogs(Dialogs* dialogs) { m_dialogs = dialogs; }

@@ -2,6 +2,7 @@
 // refusing new phases, answering the items of a phase, and the area total.
 
 #include "datafolder.h"
+#include "datagrid.h"
 #include "datanavigator.h"
 #include "evaluations.h"
 #include "installer.h"
@@ -189,6 +190,7 @@ private slots:
     void followModes();
     void boldNonSo();
     void oneEvaluationFromStartToList();
+    void phaseNumberCorrectedInGrid();
 };
 
 // ---------------------------------------------------------------- new phase
@@ -673,6 +675,35 @@ void TestPhases::oneEvaluationFromStartToList()
     VERIFY_DIALOGS(d);
     QVERIFY(w.GB_Valutazione->isHidden());
     QVERIFY(w.Btn_Esci->isEnabled());
+}
+
+void TestPhases::phaseNumberCorrectedInGrid()
+{
+    // A phase entered with the wrong number is corrected in its cell; text
+    // that is no number is refused with the engine's word and changes nothing.
+    Scene s(12);
+    const int id = s.p.phase(s.evaluation, s.area, Phase(2, QStringLiteral("-01")));
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    openSheet(w, d, s);
+    DataGridModel* model = w.Phases->DBGrid11->dataModel();
+    const QModelIndex cell = model->index(0, 0);
+    QVERIFY(model->flags(cell) & Qt::ItemIsEditable);
+    QCOMPARE(model->data(cell, Qt::EditRole).toString(), QStringLiteral("2"));
+
+    d.expectMessage(BoxType::Error, QStringLiteral("'x' non è un valore intero valido."));
+    QVERIFY(!model->setData(cell, QStringLiteral("x")));
+    VERIFY_DIALOGS(d);
+
+    QVERIFY(model->setData(cell, QStringLiteral("4")));
+    QCOMPARE(w.Tbl_FasiVal.state(), store::Table::State::Edit);
+    w.Tbl_FasiVal.post();
+    const auto rows = s.p.phases();
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows[0].value("Id").toInt(), id);
+    QCOMPARE(rows[0].value("NumFase").toInt(), 4);
+    // Phases 1 to 3 now count as achieved, phase 4 scores 1.
+    QCOMPARE(w.Phases->Lbl_Totale_Area->text(), QStringLiteral("4"));
 }
 
 QTEST_MAIN(TestPhases)
