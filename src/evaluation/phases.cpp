@@ -123,8 +123,9 @@ void PhasesScreen::buildBox()
             p->fillRect(option.rect, option.palette.base());
         p->setPen(option.state & QStyle::State_Selected ? option.palette.highlightedText().color()
                                                         : option.palette.text().color());
-        p->drawText(option.rect.adjusted(2, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter,
-                    formatGeneral(v.toDouble()));
+        // The grid already writes the score in the general number format
+        // ("0,25"); reading that text back as a number would lose it.
+        p->drawText(option.rect.adjusted(2, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter, v.toString());
         p->restore();
         handled = true;
     };
