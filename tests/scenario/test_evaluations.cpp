@@ -9,6 +9,7 @@
 #include "evaluations.h"
 #include "installer.h"
 #include "mainwindow.h"
+#include "scenariofixture.h"
 #include "scripteddialogs.h"
 #include "sheet.h"
 #include "scripteddialogs_qtest.h"
@@ -40,34 +41,8 @@ const QDate today(2026, 12, 10);
 
 // A program folder with a freshly laid data folder, and direct access to its
 // tables through a connection of its own.
-struct ProgramDir
+struct ProgramDir : ScenarioFolder
 {
-    QTemporaryDir dir;
-    ProgramDir()
-    {
-        const QString problem = store::layDataFolder(db(), store::Layout::Current);
-        if (!problem.isEmpty())
-            qFatal("%s", qPrintable(problem));
-    }
-    QString path() const { return dir.path(); }
-    QString db() const { return QDir(dir.path()).filePath(QStringLiteral("db")); }
-
-    int add(const QString& file, const QVariantMap& values) const
-    {
-        store::DataFolder folder(db());
-        store::Table t;
-        t.setDataFolder(&folder);
-        t.setTableName(file);
-        t.open();
-        t.append();
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            t.setValue(it.key(), it.value());
-        t.post();
-        const int id = t.asInteger(QStringLiteral("Id"));
-        t.close();
-        return id;
-    }
-    int nursery(const QString& name) const { return add(QStringLiteral("AnagNido.db"), {{"Nome", name}}); }
     int educator(int nursery, const QString& cognome, bool resp) const
     {
         return add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nursery}, {"Nome", QStringLiteral("Anna")},
@@ -87,29 +62,6 @@ struct ProgramDir
                                                   {"MesiBimbo", months}, {"Sel", sel}});
     }
 
-    // Every record of `file` matching `filter`, stored fields only.
-    QList<QVariantMap> rows(const QString& file, const QString& filter = QString()) const
-    {
-        store::DataFolder folder(db());
-        store::Table t;
-        t.setDataFolder(&folder);
-        t.setTableName(file);
-        if (!filter.isEmpty()) {
-            t.setFilter(filter);
-            t.setFiltered(true);
-        }
-        t.open();
-        QList<QVariantMap> out;
-        for (t.first(); !t.isEof(); t.next()) {
-            QVariantMap r;
-            for (int i = 0; i < t.storedFieldCount(); ++i)
-                r.insert(t.field(i).name(), t.field(i).value());
-            out << r;
-        }
-        t.close();
-        return out;
-    }
-    int count(const QString& file, const QString& filter = QString()) const { return int(rows(file, filter).size()); }
     bool sel(int evaluation) const
     {
         const auto r = rows(QStringLiteral("Valutaz.db"), QStringLiteral("Id=%1").arg(evaluation));

@@ -8,6 +8,7 @@
 #include "installer.h"
 #include "lookups.h"
 #include "mainwindow.h"
+#include "scenariofixture.h"
 #include "phases.h"
 #include "sheet.h"
 #include "scripteddialogs.h"
@@ -51,59 +52,13 @@ struct Phase
     QString si, no, aVolte, nonSo;
 };
 
-struct ProgramDir
+struct ProgramDir : ScenarioFolder
 {
-    QTemporaryDir dir;
-    ProgramDir()
-    {
-        const QString problem = store::layDataFolder(db(), store::Layout::Current);
-        if (!problem.isEmpty())
-            qFatal("%s", qPrintable(problem));
-    }
-    QString path() const { return dir.path(); }
-    QString db() const { return QDir(dir.path()).filePath(QStringLiteral("db")); }
-
-    int add(const QString& file, const QVariantMap& values) const
-    {
-        store::DataFolder folder(db());
-        store::Table t;
-        t.setDataFolder(&folder);
-        t.setTableName(file);
-        t.open();
-        t.append();
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            t.setValue(it.key(), it.value());
-        t.post();
-        const int id = t.asInteger(QStringLiteral("Id"));
-        t.close();
-        return id;
-    }
     int phase(int evaluation, int area, const Phase& f) const
     {
         return add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", evaluation}, {"Id_Area", area},
                                                   {"NumFase", f.numFase}, {"Si", f.si}, {"No", f.no},
                                                   {"AVolte", f.aVolte}, {"NonSo", f.nonSo}});
-    }
-    QList<QVariantMap> rows(const QString& file, const QString& filter = QString()) const
-    {
-        store::DataFolder folder(db());
-        store::Table t;
-        t.setDataFolder(&folder);
-        t.setTableName(file);
-        if (!filter.isEmpty()) {
-            t.setFilter(filter);
-            t.setFiltered(true);
-        }
-        t.open();
-        QList<QVariantMap> out;
-        for (t.first(); !t.isEof(); t.next()) {
-            QVariantMap r;
-            for (int i = 0; i < t.storedFieldCount(); ++i)
-                r.insert(t.field(i).name(), t.field(i).value());
-            out << r;
-        }
-        t.close();
-        return out;
     }
     QList<QVariantMap> phases() const { return rows(QStringLiteral("FasiVal.db")); }
     int firstArea() const { return rows(QStringLiteral("Aree.db")).first().value("Id").toInt(); }
