@@ -9,6 +9,7 @@
 #include "dataedits.h"
 #include "datanavigator.h"
 #include "errors.h"
+#include "builders.h"
 #include "mainwindow.h"
 
 #include <QEvent>
@@ -190,19 +191,10 @@ void ChildrenScreen::buildRegistry()
         l->move(left, top - 16);
         return l;
     };
-    auto edit = [&](const char* name, const char* caption, const char* field, int left, int top, int width) {
-        label(caption, left, top);
-        auto* e = new DataEdit(box);
-        e->setObjectName(QString::fromLatin1(name));
-        e->setGeometry(left, top, width, 24);
-        e->setDataSource(&m.Tbl_AnagBimbi, QString::fromLatin1(field));
-        e->setDialogs(&m.m_dialogs);
-        return e;
-    };
-    DBEdit10 = edit("DBEdit10", "Nome", "Nome", 16, 288, 217);
-    DBEdit11 = edit("DBEdit11", "Cognome", "Cognome", 264, 288, 217);
-    DBEdit12 = edit("DBEdit12", "Data Di Nascita", "DataDiNascita", 16, 336, 74);
-    DBEdit13 = edit("DBEdit13", "Sesso", "Sesso", 128, 336, 25);
+    DBEdit10 = labelledEdit(box, "DBEdit10", QStringLiteral("Nome"), &m.Tbl_AnagBimbi, "Nome", &m.m_dialogs, QRect(16, 288, 217, 24));
+    DBEdit11 = labelledEdit(box, "DBEdit11", QStringLiteral("Cognome"), &m.Tbl_AnagBimbi, "Cognome", &m.m_dialogs, QRect(264, 288, 217, 24));
+    DBEdit12 = labelledEdit(box, "DBEdit12", QStringLiteral("Data Di Nascita"), &m.Tbl_AnagBimbi, "DataDiNascita", &m.m_dialogs, QRect(16, 336, 74, 24));
+    DBEdit13 = labelledEdit(box, "DBEdit13", QStringLiteral("Sesso"), &m.Tbl_AnagBimbi, "Sesso", &m.m_dialogs, QRect(128, 336, 25, 24));
 
     DBCheckBox2 = new DataCheckBox(QStringLiteral("Sta frequentando"), box);
     DBCheckBox2->setObjectName(QStringLiteral("DBCheckBox2"));
@@ -217,11 +209,7 @@ void ChildrenScreen::buildRegistry()
     DBMemo2->setDataSource(&m.Tbl_AnagBimbi, QStringLiteral("Note"));
     DBMemo2->setDialogs(&m.m_dialogs);
 
-    SpeedButton2 = hinted(new QToolButton(box), QStringLiteral("Esci"));
-    SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
-    SpeedButton2->setText(QStringLiteral("Esci"));
-    SpeedButton2->setGeometry(436, 419, 55, 55);
-    SpeedButton2->setCursor(Qt::PointingHandCursor);
+    SpeedButton2 = hintedButton(box, "SpeedButton2", QStringLiteral("Esci"), QStringLiteral("Esci"), QRect(436, 419, 55, 55));
     connect(SpeedButton2, &QToolButton::clicked, this, &ChildrenScreen::SpeedButton2Click);
 
     QWidget* order[] = {DBEdit10, DBEdit11, DBEdit12, DBEdit13, DBCheckBox2, DBMemo2, DBGrid5, DBNavigator5};

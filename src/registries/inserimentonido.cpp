@@ -1,4 +1,5 @@
 #include "inserimentonido.h"
+#include "builders.h"
 #include "dataedits.h"
 
 #include <QLabel>
@@ -17,35 +18,15 @@ TFrm_InserimentoNido::TFrm_InserimentoNido(store::Table& nurseries, Dialogs& dia
     f.setPixelSize(11);
     setFont(f);
 
-    auto edit = [&](const char* name, const char* label, const char* field, int left, int top, int width) {
-        auto* l = new QLabel(QString::fromUtf8(label), this);
-        l->move(left, top - 16);
-        auto* e = new DataEdit(this);
-        e->setObjectName(QString::fromLatin1(name));
-        e->setGeometry(left, top, width, 21);
-        e->setDataSource(&nurseries, QString::fromLatin1(field));
-        e->setDialogs(&dialogs);
-        return e;
-    };
-    DBEdit1 = edit("DBEdit1", "Nome", "Nome", 16, 32, 457);
-    DBEdit2 = edit("DBEdit2", "Indirizzo", "Indirizzo", 16, 80, 208);
-    DBEdit23 = edit("DBEdit23", "Città", "Citta", 232, 80, 137);
-    DBEdit3 = edit("DBEdit3", "Cap", "Cap", 380, 80, 48);
-    DBEdit5 = edit("DBEdit5", "Telefono", "Telefono", 16, 128, 109);
-    DBEdit6 = edit("DBEdit6", "Fax", "Fax", 136, 128, 109);
+    DBEdit1 = labelledEdit(this, "DBEdit1", QStringLiteral("Nome"), &nurseries, "Nome", &dialogs, QRect(16, 32, 457, 21));
+    DBEdit2 = labelledEdit(this, "DBEdit2", QStringLiteral("Indirizzo"), &nurseries, "Indirizzo", &dialogs, QRect(16, 80, 208, 21));
+    DBEdit23 = labelledEdit(this, "DBEdit23", QStringLiteral("Città"), &nurseries, "Citta", &dialogs, QRect(232, 80, 137, 21));
+    DBEdit3 = labelledEdit(this, "DBEdit3", QStringLiteral("Cap"), &nurseries, "Cap", &dialogs, QRect(380, 80, 48, 21));
+    DBEdit5 = labelledEdit(this, "DBEdit5", QStringLiteral("Telefono"), &nurseries, "Telefono", &dialogs, QRect(16, 128, 109, 21));
+    DBEdit6 = labelledEdit(this, "DBEdit6", QStringLiteral("Fax"), &nurseries, "Fax", &dialogs, QRect(136, 128, 109, 21));
 
-    auto button = [&](const char* name, const QString& text, const QString& hint, int left) {
-        auto* b = new QToolButton(this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setText(text);
-        b->setToolTip(hint);
-        b->setStatusTip(hint);
-        b->setGeometry(left, 115, 55, 55);
-        b->setCursor(Qt::PointingHandCursor);
-        return b;
-    };
-    auto* cancel = button("SpeedButton11", QStringLiteral("Annulla"), QStringLiteral("Annulla inserimento"), 351);
-    auto* ok = button("SpeedButton1", QStringLiteral("Conferma"), QStringLiteral("Conferma inserimento nido"), 415);
+    auto* cancel = hintedButton(this, "SpeedButton11", QStringLiteral("Annulla"), QStringLiteral("Annulla inserimento"), QRect(351, 115, 55, 55));
+    auto* ok = hintedButton(this, "SpeedButton1", QStringLiteral("Conferma"), QStringLiteral("Conferma inserimento nido"), QRect(415, 115, 55, 55));
     SpeedButton11 = cancel;
     SpeedButton1 = ok;
     connect(cancel, &QToolButton::clicked, this, &TFrm_InserimentoNido::SpeedButton11Click);

@@ -1,6 +1,7 @@
 // The nursery registry and the new-nursery operation. Every new nursery gets
 // a first responsible educator, "Admin", so somebody can log in to it.
 #include "datagrid.h"
+#include "builders.h"
 #include "dataedits.h"
 #include "datanavigator.h"
 #include "inserimentonido.h"
@@ -40,36 +41,16 @@ void TFrm_Main::buildNurseryRegistry()
     DBNavigator2->setHint(B::Post, QStringLiteral("Salva modifiche"));
     DBNavigator2->setHint(B::Cancel, QStringLiteral("Cancella modifiche"));
 
-    auto edit = [&](const char* name, const char* label, const char* field, int left, int top, int width) {
-        auto* l = new QLabel(QString::fromUtf8(label), box);
-        l->move(left, top - 16);
-        auto* e = new DataEdit(box);
-        e->setObjectName(QString::fromLatin1(name));
-        e->setGeometry(left, top, width, 21);
-        e->setDataSource(&Tbl_AnagNido, QString::fromLatin1(field));
-        e->setDialogs(&m_dialogs);
-        return e;
-    };
-    Reg_DBEdit1 = edit("DBEdit1", "Nome", "Nome", 16, 200, 505);
-    Reg_DBEdit2 = edit("DBEdit2", "Indirizzo", "Indirizzo", 16, 248, 241);
-    Reg_DBEdit23 = edit("DBEdit23", "Città", "Citta", 272, 248, 137);
-    Reg_DBEdit3 = edit("DBEdit3", "Cap", "Cap", 420, 248, 48);
-    Reg_DBEdit4 = edit("DBEdit4", "Provincia", "Provincia", 480, 248, 32);
-    Reg_DBEdit5 = edit("DBEdit5", "Telefono", "Telefono", 16, 296, 109);
-    Reg_DBEdit6 = edit("DBEdit6", "Fax", "Fax", 136, 296, 109);
+    Reg_DBEdit1 = labelledEdit(box, "DBEdit1", QStringLiteral("Nome"), &Tbl_AnagNido, "Nome", &m_dialogs, QRect(16, 200, 505, 21));
+    Reg_DBEdit2 = labelledEdit(box, "DBEdit2", QStringLiteral("Indirizzo"), &Tbl_AnagNido, "Indirizzo", &m_dialogs, QRect(16, 248, 241, 21));
+    Reg_DBEdit23 = labelledEdit(box, "DBEdit23", QStringLiteral("Città"), &Tbl_AnagNido, "Citta", &m_dialogs, QRect(272, 248, 137, 21));
+    Reg_DBEdit3 = labelledEdit(box, "DBEdit3", QStringLiteral("Cap"), &Tbl_AnagNido, "Cap", &m_dialogs, QRect(420, 248, 48, 21));
+    Reg_DBEdit4 = labelledEdit(box, "DBEdit4", QStringLiteral("Provincia"), &Tbl_AnagNido, "Provincia", &m_dialogs, QRect(480, 248, 32, 21));
+    Reg_DBEdit5 = labelledEdit(box, "DBEdit5", QStringLiteral("Telefono"), &Tbl_AnagNido, "Telefono", &m_dialogs, QRect(16, 296, 109, 21));
+    Reg_DBEdit6 = labelledEdit(box, "DBEdit6", QStringLiteral("Fax"), &Tbl_AnagNido, "Fax", &m_dialogs, QRect(136, 296, 109, 21));
 
-    auto button = [&](const char* name, const QString& text, const QString& hint, int left) {
-        auto* b = new QToolButton(box);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setText(text);
-        b->setToolTip(hint);
-        b->setStatusTip(hint);
-        b->setGeometry(left, 275, 55, 55);
-        b->setCursor(Qt::PointingHandCursor);
-        return b;
-    };
-    Reg_SpeedButton11 = button("SpeedButton11", QStringLiteral("Nuovo"), QStringLiteral("Inserisci un nuovo nido"), 407);
-    Reg_SpeedButton3 = button("SpeedButton3", QStringLiteral("Esci"), QStringLiteral("Esci"), 468);
+    Reg_SpeedButton11 = hintedButton(box, "SpeedButton11", QStringLiteral("Nuovo"), QStringLiteral("Inserisci un nuovo nido"), QRect(407, 275, 55, 55));
+    Reg_SpeedButton3 = hintedButton(box, "SpeedButton3", QStringLiteral("Esci"), QStringLiteral("Esci"), QRect(468, 275, 55, 55));
     connect(Reg_SpeedButton11, &QToolButton::clicked, this, &TFrm_Main::SpeedButton11Click);
     connect(Reg_SpeedButton3, &QToolButton::clicked, this, &TFrm_Main::SpeedButton3Click);
 

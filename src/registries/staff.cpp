@@ -6,6 +6,7 @@
 #include "dataedits.h"
 #include "datagrid.h"
 #include "datanavigator.h"
+#include "builders.h"
 #include "mainwindow.h"
 
 #include <QEvent>
@@ -55,31 +56,9 @@ DataNavigator* navigator(QGroupBox* box, const char* name, store::Table* table, 
     return n;
 }
 
-DataEdit* edit(QGroupBox* box, const char* name, const QString& label, store::Table* table, const char* field,
-               Dialogs* dialogs, const QRect& rect)
-{
-    if (!label.isEmpty()) {
-        auto* l = new QLabel(label, box);
-        l->move(rect.left(), rect.top() - 16);
-        l->adjustSize();
-    }
-    auto* e = new DataEdit(box);
-    e->setObjectName(QString::fromLatin1(name));
-    e->setGeometry(rect);
-    e->setDataSource(table, QString::fromLatin1(field));
-    e->setDialogs(dialogs);
-    return e;
-}
-
 QToolButton* exitButton(QGroupBox* box, const char* name, const QRect& rect)
 {
-    auto* b = new QToolButton(box);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setText(QStringLiteral("Esci"));
-    b->setToolTip(QStringLiteral("Esci"));
-    b->setStatusTip(QStringLiteral("Esci"));
-    b->setGeometry(rect);
-    b->setCursor(Qt::PointingHandCursor);
+    auto* b = hintedButton(box, name, QStringLiteral("Esci"), QStringLiteral("Esci"), rect);
     b->setAutoRaise(true);
     b->setToolButtonStyle(Qt::ToolButtonTextOnly);
     return b;
@@ -131,12 +110,12 @@ void StaffRegistries::buildEducators()
                               QStringLiteral("Cancella modifiche")});
     connect(DBGrid3, &DataGrid::deleteKeyPressed, DBNavigator3, [this] { DBNavigator3->trigger(DataNavigator::Button::Delete); });
 
-    DBEdit7 = edit(box, "DBEdit7", QStringLiteral("Nome"), t, "Nome", d, QRect(16, 294, 130, 24));
-    DBEdit8 = edit(box, "DBEdit8", QStringLiteral("Cognome"), t, "Cognome", d, QRect(160, 294, 130, 24));
+    DBEdit7 = labelledEdit(box, "DBEdit7", QStringLiteral("Nome"), t, "Nome", d, QRect(16, 294, 130, 24));
+    DBEdit8 = labelledEdit(box, "DBEdit8", QStringLiteral("Cognome"), t, "Cognome", d, QRect(160, 294, 130, 24));
     // The plain password edit is made first, so that it lies beneath the
     // masked one until the masked one hands the typing over to it.
-    DBEdit24 = edit(box, "DBEdit24", QString(), t, "Password", d, QRect(304, 294, 130, 24));
-    DBEdit9 = edit(box, "DBEdit9", QStringLiteral("Password"), t, "Password", d, QRect(304, 294, 130, 24));
+    DBEdit24 = labelledEdit(box, "DBEdit24", QString(), t, "Password", d, QRect(304, 294, 130, 24));
+    DBEdit9 = labelledEdit(box, "DBEdit9", QStringLiteral("Password"), t, "Password", d, QRect(304, 294, 130, 24));
     DBEdit9->setEchoMode(QLineEdit::Password);
     DBEdit9->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // '*' per character
     DBEdit9->installEventFilter(this);
@@ -166,7 +145,7 @@ void StaffRegistries::buildRoles()
     DBGrid8->addColumn(QStringLiteral("Ruolo"), QStringLiteral("Ruolo"), 431);
     DBNavigator8 = navigator(box, "DBNavigator8", t, d, 154, {});
     connect(DBGrid8, &DataGrid::deleteKeyPressed, DBNavigator8, [this] { DBNavigator8->trigger(DataNavigator::Button::Delete); });
-    DBEdit14 = edit(box, "DBEdit14", QStringLiteral("Descrizione ruolo"), t, "Ruolo", d, QRect(16, 200, 457, 24));
+    DBEdit14 = labelledEdit(box, "DBEdit14", QStringLiteral("Descrizione ruolo"), t, "Ruolo", d, QRect(16, 200, 457, 24));
     SpeedButton5 = exitButton(box, "SpeedButton5", QRect(428, 227, 55, 55));
     connect(SpeedButton5, &QToolButton::clicked, this, &StaffRegistries::SpeedButton5Click);
     chainTabs({DBGrid8, DBNavigator8, DBEdit14, SpeedButton5});
@@ -189,8 +168,8 @@ void StaffRegistries::buildAreas()
                               QStringLiteral("Modifica area"), QStringLiteral("Salva modifiche"),
                               QStringLiteral("Cancella modifiche")});
     connect(DBGrid9, &DataGrid::deleteKeyPressed, DBNavigator9, [this] { DBNavigator9->trigger(DataNavigator::Button::Delete); });
-    DBEdit15 = edit(box, "DBEdit15", QStringLiteral("Descrizione area"), t, "Area", d, QRect(16, 200, 457, 24));
-    DBEdit16 = edit(box, "DBEdit16", QStringLiteral("Abbreviazione area"), t, "AreaBreve", d, QRect(16, 240, 105, 24));
+    DBEdit15 = labelledEdit(box, "DBEdit15", QStringLiteral("Descrizione area"), t, "Area", d, QRect(16, 200, 457, 24));
+    DBEdit16 = labelledEdit(box, "DBEdit16", QStringLiteral("Abbreviazione area"), t, "AreaBreve", d, QRect(16, 240, 105, 24));
     SpeedButton6 = exitButton(box, "SpeedButton6", QRect(428, 227, 55, 55));
     connect(SpeedButton6, &QToolButton::clicked, this, &StaffRegistries::SpeedButton6Click);
     chainTabs({DBGrid9, DBNavigator9, DBEdit15, DBEdit16, SpeedButton6});

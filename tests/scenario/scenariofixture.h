@@ -5,11 +5,15 @@
 // window starts and read back what the window stored.
 #include "datafolder.h"
 #include "installer.h"
+#include "mainwindow.h"
+#include "scripteddialogs.h"
+#include "scripteddialogs_qtest.h"
 #include "table.h"
 
 #include <QDir>
 #include <QList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QVariantMap>
 
 struct ScenarioFolder
@@ -67,3 +71,24 @@ struct ScenarioFolder
     }
     int count(const QString& file, const QString& filter = QString()) const { return int(rows(file, filter).size()); }
 };
+
+// Logs in the educator with surname `cognome` of the current nursery, whose
+// password is "pw".
+inline void login(velmora::TFrm_Main& w, velmora::ScriptedDialogs& d, const QString& cognome)
+{
+    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), cognome));
+    d.expectInput(QStringLiteral("Password"), QStringLiteral("pw"), true);
+    w.DBLookupListBox1DblClick();
+    VERIFY_DIALOGS(d);
+    QVERIFY(!w.accessPanelInFront());
+}
+
+// Makes `child` current, with its evaluations listed, as choosing it in the
+// children list does.
+inline void chooseChild(velmora::TFrm_Main& w, int child)
+{
+    QVERIFY(w.Tbl_AnagBimbi.locate(QStringLiteral("Id"), child));
+    w.Tbl_Valutazioni.setFiltered(false);
+    w.Tbl_Valutazioni.setFilter(QStringLiteral("Id_Bimbo=%1").arg(child));
+    w.Tbl_Valutazioni.setFiltered(true);
+}

@@ -71,26 +71,6 @@ struct ProgramDir : ScenarioFolder
 
 QDateTime at(const QTime& time) { return QDateTime(today, time); }
 
-// Logs in the educator with surname `cognome` of the current nursery.
-void login(TFrm_Main& w, ScriptedDialogs& d, const QString& cognome)
-{
-    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), cognome));
-    d.expectInput(QStringLiteral("Password"), QStringLiteral("pw"), true);
-    w.DBLookupListBox1DblClick();
-    VERIFY_DIALOGS(d);
-    QVERIFY(!w.accessPanelInFront());
-}
-
-// Makes `child` current, with its evaluations listed, as choosing it in the
-// children list does.
-void chooseChild(TFrm_Main& w, int child)
-{
-    QVERIFY(w.Tbl_AnagBimbi.locate(QStringLiteral("Id"), child));
-    w.Tbl_Valutazioni.setFiltered(false);
-    w.Tbl_Valutazioni.setFilter(QStringLiteral("Id_Bimbo=%1").arg(child));
-    w.Tbl_Valutazioni.setFiltered(true);
-}
-
 bool sheetOpen(TFrm_Main& w) { return !w.GB_Valutazione->isHidden(); }
 
 } // namespace
