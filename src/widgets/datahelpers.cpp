@@ -1,4 +1,5 @@
 #include "datahelpers.h"
+#include "numberformat.h"
 
 #include "dialogs.h"
 #include "errors.h"
@@ -20,11 +21,8 @@ QString displayText(const store::Table* table, int field, const QVariant& value)
         return QLocale().toString(value.toDate(), QLocale::ShortFormat);
     case store::FieldType::Boolean:
         return value.toBool() ? QStringLiteral("Sì") : QStringLiteral("No");
-    case store::FieldType::Float: {
-        QLocale l;
-        l.setNumberOptions(QLocale::OmitGroupSeparator);
-        return l.toString(value.toDouble(), 'g', 15);
-    }
+    case store::FieldType::Float:
+        return formatGeneral(value.toDouble());
     case store::FieldType::Integer:
     case store::FieldType::AutoInc: {
         QLocale l;
