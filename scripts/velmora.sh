@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ make qt6-base-dev libqt6sql6-sqlite qt6-charts-dev qt6-translations-l10n
+packages=(cmake g++ make qt6-base-dev libqt6sql6-sqlite qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n fonts-liberation2
           libgl1-mesa-dev libxkbcommon-dev)
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,167 @@
+#include "document.h"
+
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QFile>
+
+#include <algorithm>
+
+namespace velmora::print {
+
+const PageText* Page::text(const QString& name) const
+{
+    for (const PageText& t : texts)
+        if (t.name == name)
+            return &t;
+    return nullptr;
+}
+
+QStringList Page::textsOf(const QString& name) const
+{
+    QList<const PageText*> found;
+    for (const PageText& t : texts)
+        if (t.name == name)
+            found.append(&t);
+    std::stable_sort(found.begin(), found.end(),
+                     [](const PageText* a, const PageText* b) { return a->rect.top() < b->rect.top(); });
+    QStringList out;
+    for (const PageText* t : found)
+        out.append(t->text);
+    return out;
+}
+
+const PageChart* Page::chart(const QString& name) const
+{
+    for (const PageChart& c : charts)
+        if (c.name == name)
+            return &c;
+    return nullptr;
+}
+
+QSizeF Document::printableMm() const
+{
+    return {paperMm.width() - marginsMm.left() - marginsMm.right(),
+            paperMm.height() - marginsMm.top() - marginsMm.bottom()};
+}
+
+namespace {
+
+QPageLayout layoutOf(const Document& doc)
+{
+    return QPageLayout(QPageSize(doc.paperMm, QPageSize::Millimeter), QPageLayout::Portrait, doc.marginsMm,
+                       QPageLayout::Millimeter);
+}
+
+} // namespace
+
+void Document::paintPage(QPainter& painter, int index) const
+{
+    if (index < 0 || index >= pages.size())
+        return;
+    const Page& page = pages[index];
+    const double dpi = painter.device()->logicalDpiX();
+    const double dpiY = painter.device()->logicalDpiY();
+    auto toDevice = [&](const QRectF& r) {
+        return QRectF(r.left() * dpi / 25.4, r.top() * dpiY / 25.4, r.width() * dpi / 25.4, r.height() * dpiY / 25.4);
+    };
+    auto pointToDevice = [&](const QPointF& p) { return QPointF(p.x() * dpi / 25.4, p.y() * dpiY / 25.4); };
+
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+
+    for (const PageRule& r : page.rules) {
+        QPen pen(r.color);
+        pen.setStyle(r.style);
+        pen.setWidthF(std::max(1.0, r.widthMm * dpi / 25.4));
+        pen.setCapStyle(Qt::FlatCap);
+        painter.setPen(pen);
+        painter.drawLine(pointToDevice(r.line.p1()), pointToDevice(r.line.p2()));
+    }
+
+    painter.setPen(Qt::black);
+    for (const PageText& t : page.texts) {
+        if (t.text.isEmpty())
+            continue;
+        painter.setFont(t.font); // point sizes follow the device's resolution
+        int flags = int(t.alignment);
+        if (t.wordWrap)
+            flags |= Qt::TextWordWrap;
+        painter.save();
+        const QRectF rect = toDevice(t.rect);
+        if (t.wordWrap)
+            painter.setClipRect(rect.adjusted(0, 0, 0, 1));
+        painter.drawText(rect, flags, t.text);
+        painter.restore();
+    }
+
+    for (const PageChart& c : page.charts) {
+        if (!c.chart)
+            continue;
+        painter.save();
+        paintChart(painter, toDevice(c.rect), *c.chart);
+        painter.restore();
+    }
+    painter.restore();
+}
+
+void Document::paintAll(QPagedPaintDevice& device, int from, int to) const
+{
+    if (pages.isEmpty())
+        return;
+    if (from < 1)
+        from = 1;
+    if (to < 1 || to > pageCount())
+        to = pageCount();
+    QPainter painter(&device);
+    if (!painter.isActive())
+        return;
+    for (int i = from; i <= to; ++i) {
+        if (i > from)
+            device.newPage();
+        paintPage(painter, i - 1);
+    }
+}
+
+void Document::print(QPrinter& printer) const
+{
+    printer.setPageLayout(layoutOf(*this));
+    if (!title.isEmpty() && printer.docName().isEmpty())
+        printer.setDocName(title);
+    int from = printer.fromPage();
+    int to = printer.toPage();
+    if (printer.printRange() != QPrinter::PageRange || from == 0) {
+        from = 1;
+        to = pageCount();
+    }
+    paintAll(printer, from, to);
+}
+
+bool Document::writePdf(const QString& path, QString* error) const
+{
+    {
+        QFile probe(path);
+        if (!probe.open(QIODevice::WriteOnly)) {
+            if (error)
+                *error = probe.errorString();
+            return false;
+        }
+    }
+    QPdfWriter writer(path);
+    writer.setTitle(title);
+    writer.setCreator(QStringLiteral("Velmora"));
+    writer.setResolution(600);
+    writer.setPageLayout(layoutOf(*this));
+    if (pages.isEmpty()) {
+        QPainter painter(&writer); // one blank page rather than an unreadable file
+        return true;
+    }
+    paintAll(writer);
+    return true;
+}
+
+} // namespace velmora::print

@@ -1,0 +1,269 @@
+#include "report.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+
+namespace velmora::print {
+
+namespace {
+
+// Height in mm of one line of `font` (its size plus the usual leading).
+double lineHeightMm(const QFont& font)
+{
+    const double pt = font.pointSizeF() > 0 ? font.pointSizeF() : 10.0;
+    return pt * 25.4 / 72.0 * 1.25;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- bands
+
+Band::Band(Kind kind, const QString& name, double heightMm, const QFont& font)
+    : kind(kind), name(name), height(heightMm), m_font(font)
+{
+}
+
+Element& Band::label(const QString& name, const QRectF& rect, const QString& text, Qt::Alignment alignment)
+{
+    Element e;
+    e.kind = Element::Kind::Label;
+    e.name = name;
+    e.rect = rect;
+    e.font = m_font;
+    e.alignment = alignment | Qt::AlignTop;
+    e.text = text;
+    elements.push_back(std::move(e));
+    return elements.back();
+}
+
+Element& Band::dataText(const QString& name, const QRectF& rect, std::function<QString()> data,
+                        Qt::Alignment alignment)
+{
+    Element& e = label(name, rect, QString(), alignment);
+    e.kind = Element::Kind::DataText;
+    e.data = std::move(data);
+    return e;
+}
+
+Element& Band::memo(const QString& name, const QRectF& rect)
+{
+    Element& e = label(name, rect, QString(), Qt::AlignLeft);
+    e.kind = Element::Kind::Memo;
+    return e;
+}
+
+Element& Band::rule(const QString& name, const QLineF& line, Qt::PenStyle style, const QColor& color)
+{
+    Element e;
+    e.kind = Element::Kind::Rule;
+    e.name = name;
+    e.rect = QRectF(line.p1(), line.p2());
+    e.penStyle = style;
+    e.color = color;
+    elements.push_back(std::move(e));
+    return elements.back();
+}
+
+Element& Band::pageNumber(const QString& name, const QRectF& rect)
+{
+    Element& e = label(name, rect, QString(), Qt::AlignLeft);
+    e.kind = Element::Kind::PageNumber;
+    return e;
+}
+
+Element& Band::chart(const QString& name, const QRectF& rect, std::shared_ptr<Chart> chart)
+{
+    Element e;
+    e.kind = Element::Kind::Chart;
+    e.name = name;
+    e.rect = rect;
+    e.chart = std::move(chart);
+    elements.push_back(std::move(e));
+    return elements.back();
+}
+
+Element* Band::element(const QString& name)
+{
+    for (Element& e : elements)
+        if (e.name == name)
+            return &e;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------- report
+
+Report::Report(const QString& name) : name(name), title(name) {}
+
+QFont Report::defaultFont()
+{
+    // Tahoma where it is installed; otherwise the nearest in width, so that
+    // labels and the values beside them keep apart as laid out.
+    static const QString family = [] {
+        const QStringList installed = QFontDatabase::families();
+        for (const char* name : {"Tahoma", "Liberation Sans", "Arimo", "Arial", "DejaVu Sans Condensed"})
+            if (installed.contains(QString::fromLatin1(name), Qt::CaseInsensitive))
+                return QString::fromLatin1(name);
+        return QStringLiteral("Tahoma"); // let the font matcher substitute
+    }();
+    QFont font(family);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(10);
+    return font;
+}
+
+Band& Report::addBand(Band::Kind kind, const QString& name, double heightMm)
+{
+    m_bands.push_back(std::make_unique<Band>(kind, name, heightMm, font));
+    return *m_bands.back();
+}
+
+Band* Report::band(const QString& name)
+{
+    for (auto& b : m_bands)
+        if (b->name == name)
+            return b.get();
+    return nullptr;
+}
+
+Element* Report::element(const QString& name)
+{
+    for (auto& b : m_bands)
+        if (Element* e = b->element(name))
+            return e;
+    return nullptr;
+}
+
+namespace {
+
+// Puts bands on pages from the top down, opening a new page when a band no
+// longer fits above the page footer.
+class Paginator
+{
+public:
+    Paginator(Document& doc, const Band* pageFooter) : m_doc(doc), m_footer(pageFooter)
+    {
+        m_width = doc.printableMm().width();
+        m_bottom = doc.printableMm().height() - (pageFooter ? pageFooter->height : 0.0);
+        m_doc.pages.append(Page());
+    }
+
+    // `keepWithNext`: room wanted below the band for what must follow it on
+    // the same page (a heading is not left alone at the foot of a page).
+    void place(Band& band, double keepWithNext = 0)
+    {
+        if (!band.enabled)
+            return;
+        if (band.beforePrint && !band.beforePrint())
+            return;
+        if (m_y > 0 && m_y + band.height + keepWithNext > m_bottom + 1e-9) {
+            closePage();
+            m_doc.pages.append(Page());
+            m_y = 0;
+        }
+        emitBand(band, m_y);
+        m_y += band.height;
+    }
+
+    void finish() { closePage(); }
+
+private:
+    void closePage()
+    {
+        if (m_footer && m_footer->enabled)
+            emitBand(const_cast<Band&>(*m_footer), m_bottom);
+    }
+
+    void emitBand(Band& band, double top)
+    {
+        Page& page = m_doc.pages.last();
+        const int number = int(m_doc.pages.size());
+        for (const Element& e : band.elements) {
+            QRectF r = e.rect.translated(0, top);
+            switch (e.kind) {
+            case Element::Kind::Rule:
+                page.rules.append({QLineF(r.topLeft(), r.bottomRight()), e.color, e.penStyle, e.penWidthMm});
+                break;
+            case Element::Kind::Chart:
+                page.charts.append({e.name, r, e.chart ? std::make_shared<const Chart>(*e.chart) : nullptr});
+                break;
+            default: {
+                if (r.width() <= 0) {
+                    // As wide as needed: up to the right edge, or, aligned
+                    // right, from the left edge to where the text must end.
+                    if (e.alignment & Qt::AlignRight)
+                        r.setLeft(0);
+                    else
+                        r.setRight(m_width);
+                }
+                if (r.height() <= 0)
+                    r.setHeight(lineHeightMm(e.font));
+                PageText t;
+                t.name = e.name;
+                t.rect = r;
+                t.font = e.font;
+                t.alignment = e.alignment;
+                t.wordWrap = e.kind == Element::Kind::Memo;
+                if (e.kind == Element::Kind::DataText)
+                    t.text = e.data ? e.data() : QString();
+                else if (e.kind == Element::Kind::PageNumber)
+                    t.text = QString::number(number);
+                else
+                    t.text = e.text;
+                page.texts.append(t);
+            }
+            }
+        }
+        if (band.lineBelow)
+            page.rules.append({QLineF(0, top + band.height, m_width, top + band.height), Qt::black, Qt::SolidLine, 0.2});
+    }
+
+    Document& m_doc;
+    const Band* m_footer;
+    double m_width = 0;
+    double m_bottom = 0;
+    double m_y = 0;
+};
+
+} // namespace
+
+Document Report::layout()
+{
+    Document doc;
+    doc.title = title;
+
+    auto find = [&](Band::Kind kind) -> Band* {
+        for (auto& b : m_bands)
+            if (b->kind == kind)
+                return b.get();
+        return nullptr;
+    };
+    Band* titleBand = find(Band::Kind::Title);
+    Band* heading = find(Band::Kind::Heading);
+    Band* detailBand = find(Band::Kind::Detail);
+    Band* footer = find(Band::Kind::Footer);
+    Band* pageFooter = find(Band::Kind::PageFooter);
+
+    Paginator pages(doc, pageFooter);
+    if (titleBand)
+        pages.place(*titleBand);
+    if (master.isSet() && (heading || detailBand || footer)) {
+        for (master.first(); !master.atEnd(); master.next()) {
+            if (heading)
+                pages.place(*heading, detailBand && detailBand->enabled ? detailBand->height : 0.0);
+            if (detailBand && detail.isSet()) {
+                // Offered once even for an empty detail: its notice decides.
+                detail.first();
+                do {
+                    pages.place(*detailBand);
+                    detail.next();
+                } while (!detail.atEnd());
+            }
+            if (footer)
+                pages.place(*footer);
+        }
+    }
+    pages.finish();
+    return doc;
+}
+
+} // namespace velmora::print

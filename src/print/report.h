@@ -1,0 +1,126 @@
+#pragma once
+// A banded report: a title band printed once at the top of the first page;
+// for every record of a master table a heading band, one detail band per
+// record of a detail table, and a footer band; a page footer at the bottom of
+// every page. Before a band prints, its notice runs and may suppress it; a
+// band can be disabled for a run. Laying out walks the tables through the
+// given callbacks and gives the pages of a Document.
+
+#include "chart.h"
+#include "document.h"
+
+#include <QFont>
+#include <QRectF>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace velmora::print {
+
+// What a band holds: fixed labels, data texts (read when the band prints),
+// word-wrapped memos, rules, the page number and charts. Positions in mm
+// inside the band.
+struct Element
+{
+    enum class Kind { Label, DataText, Memo, Rule, PageNumber, Chart };
+
+    Kind kind = Kind::Label;
+    QString name;
+    QRectF rect;
+    QFont font;
+    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop;
+    QString text;                  // label and memo text (memo lines joined by '\n')
+    std::function<QString()> data; // data text: read each time the band prints
+    // Rules: a line from the rect's top left to its bottom right corner.
+    QColor color = Qt::black;
+    Qt::PenStyle penStyle = Qt::SolidLine;
+    double penWidthMm = 0.2;
+    std::shared_ptr<Chart> chart;  // chart elements; copied when laid out
+};
+
+class Band
+{
+public:
+    enum class Kind { Title, Heading, Detail, Footer, PageFooter };
+
+    Band(Kind kind, const QString& name, double heightMm, const QFont& font);
+
+    Kind kind;
+    QString name;
+    double height;
+    bool enabled = true;
+    bool lineBelow = false; // a solid line along the band's bottom edge
+    // The notice before the band prints: returning false suppresses this
+    // printing of the band.
+    std::function<bool()> beforePrint;
+    std::vector<Element> elements;
+
+    // Adders; the font defaults to the report's font. Width 0 means "as
+    // needed": the text runs to the right edge of the printable area (or, when
+    // aligned right, ends at rect.right()).
+    Element& label(const QString& name, const QRectF& rect, const QString& text,
+                   Qt::Alignment alignment = Qt::AlignLeft);
+    Element& dataText(const QString& name, const QRectF& rect, std::function<QString()> data,
+                      Qt::Alignment alignment = Qt::AlignLeft);
+    Element& memo(const QString& name, const QRectF& rect);
+    Element& rule(const QString& name, const QLineF& line, Qt::PenStyle style = Qt::SolidLine,
+                  const QColor& color = Qt::black);
+    Element& pageNumber(const QString& name, const QRectF& rect);
+    Element& chart(const QString& name, const QRectF& rect, std::shared_ptr<Chart> chart);
+
+    Element* element(const QString& name);
+    // The font new elements take.
+    const QFont& font() const { return m_font; }
+
+private:
+    QFont m_font;
+};
+
+// How the engine walks a table: to its first record, to the next, and
+// whether it is past its end.
+struct DataWalk
+{
+    std::function<void()> first;
+    std::function<void()> next;
+    std::function<bool()> atEnd;
+
+    bool isSet() const { return bool(first) && bool(next) && bool(atEnd); }
+};
+
+class Report
+{
+public:
+    explicit Report(const QString& name);
+
+    QString name;
+    QString title; // job name
+    // Tahoma 10 pt, or the nearest font installed.
+    static QFont defaultFont();
+    QFont font = defaultFont();
+
+    // Tables walked while laying out. Without a master only the title band
+    // prints (with the page footer). Without a detail the heading and footer
+    // bands print once per master record.
+    DataWalk master;
+    DataWalk detail;
+
+    Band& addBand(Band::Kind kind, const QString& name, double heightMm);
+    Band* band(const QString& name);
+    Element* element(const QString& name); // searched in every band
+
+    // Lays out the pages, walking master and detail from their first record.
+    // The detail band is offered once also when the detail table is empty
+    // (its notice decides); a band taller than the room left on the page goes
+    // to a new page.
+    Document layout();
+
+private:
+    std::vector<std::unique_ptr<Band>> m_bands;
+};
+
+// Millimetres to device units of a device with `dpi` dots per inch.
+inline double mmToDevice(double mm, double dpi) { return mm * dpi / 25.4; }
+
+} // namespace velmora::print

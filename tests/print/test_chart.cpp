@@ -1,0 +1,461 @@
+#include "chart.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QLocale>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTest>
+
+#include <cmath>
+
+using namespace velmora::print;
+
+namespace {
+
+const QLocale Italian(QLocale::Italian, QLocale::Italy);
+
+// A white image of `widthMm` x `heightMm` at `dpi`, with its resolution
+// declared so that painters see it.
+QImage blankImage(double widthMm, double heightMm, double dpi)
+{
+    QImage image(qRound(widthMm / 25.4 * dpi), qRound(heightMm / 25.4 * dpi), QImage::Format_RGB32);
+    image.setDotsPerMeterX(qRound(dpi / 0.0254));
+    image.setDotsPerMeterY(qRound(dpi / 0.0254));
+    image.fill(Qt::white);
+    return image;
+}
+
+bool isWhite(QRgb c)
+{
+    return qRed(c) > 245 && qGreen(c) > 245 && qBlue(c) > 245;
+}
+
+bool isDark(QRgb c)
+{
+    return qRed(c) < 90 && qGreen(c) < 90 && qBlue(c) < 90;
+}
+
+bool isRed(QRgb c)
+{
+    return qRed(c) > 180 && qGreen(c) < 90 && qBlue(c) < 90;
+}
+
+QRect nonWhiteBounds(const QImage& image)
+{
+    int left = image.width(), top = image.height(), right = -1, bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (!isWhite(line[x])) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+// Pixels in `area` for which `test` holds.
+template <typename Test>
+int countPixels(const QImage& image, const QRect& area, Test test)
+{
+    int n = 0;
+    const QRect r = area & image.rect();
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (test(image.pixel(x, y)))
+                ++n;
+    return n;
+}
+
+// The chart of a child's profile: ten areas, the child's values (with
+// marks) and the reference line at 7.
+Chart profileChart(LegendPlace place = LegendPlace::Right)
+{
+    static const char* const areas[] = {"AUT", "COM", "REL", "EMO", "MOT", "COG", "LIN", "GIO", "REG", "ATT"};
+    Chart chart;
+    chart.legendPlace = place;
+    ChartSeries& child = chart.addSeries(QStringLiteral("Series1"));
+    child.title = QStringLiteral("Profilo del 12/03/24");
+    child.marksVisible = true;
+    child.marksFormat = QStringLiteral("#,##0.00#");
+    for (int i = 0; i < 10; ++i)
+        child.addXY(i, 3 + (i * 7 % 10), QString::fromLatin1(areas[i]));
+    ChartSeries& reference = chart.addSeries(QStringLiteral("Series2"));
+    reference.title = QStringLiteral("Riferimento");
+    reference.color = Qt::red;
+    reference.shape = PointShape::Square;
+    for (int i = 0; i < 10; ++i)
+        reference.addXY(i, 7, QString::fromLatin1(areas[i]));
+    return chart;
+}
+
+} // namespace
+
+class TestChart : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void formatPattern_data();
+    void formatPattern();
+
+    void addXYKeepsAscendingX();
+    void seriesByName();
+    void legendOfSeveralSeries();
+    void legendOfOneSeries();
+    void legendOfNoSeries();
+    void categoryLabels();
+
+    void paintScalesWithResolution_data();
+    void paintScalesWithResolution();
+    void lineAboveAxisMaximumIsDrawn();
+    void topLegendWithManyEntries();
+    void emptyChartsPaint_data();
+    void emptyChartsPaint();
+    void paintOnPdf();
+};
+
+void TestChart::formatPattern_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("expected");
+
+    const QString marks = QStringLiteral("#,##0.00#");
+    const QString axis = QStringLiteral("#,##0.0");
+    QTest::newRow("two decimals kept") << 2.25 << marks << "2,25";
+    QTest::newRow("whole value gets two zeros") << 2.0 << marks << "2,00";
+    QTest::newRow("third decimal when not zero") << 2.125 << marks << "2,125";
+    QTest::newRow("fourth decimal rounds up") << 2.1256 << marks << "2,126";
+    QTest::newRow("fourth decimal rounds down") << 2.1254 << marks << "2,125";
+    QTest::newRow("half rounds away from zero") << 1.0005 << marks << "1,001";
+    QTest::newRow("rounded third decimal zero dropped") << 2.1199999 << marks << "2,12";
+    QTest::newRow("carry into the integer part") << 9.9996 << marks << "10,00";
+    QTest::newRow("grouped thousands") << 1234.5 << axis << "1.234,5";
+    QTest::newRow("grouped millions") << 1234567.0 << axis << "1.234.567,0";
+    QTest::newRow("no group under a thousand") << 999.94 << axis << "999,9";
+    QTest::newRow("zero") << 0.0 << axis << "0,0";
+    QTest::newRow("below one keeps its zero") << 0.25 << axis << "0,3";
+    QTest::newRow("half of the axis decimal") << 2.05 << axis << "2,1";
+    QTest::newRow("negative") << -1234.56 << axis << "-1.234,6";
+    QTest::newRow("negative half away from zero") << -2.25 << axis << "-2,3";
+    QTest::newRow("negative rounding to zero") << -0.04 << axis << "0,0";
+    QTest::newRow("no grouping without comma") << 1234.5 << "0.00" << "1234,50";
+    QTest::newRow("no decimals") << 1234.5 << "#,##0" << "1.235";
+    QTest::newRow("empty pattern is the general format") << 2.5 << "" << "2,5";
+    QTest::newRow("general format of a whole value") << 7.0 << "" << "7";
+}
+
+void TestChart::formatPattern()
+{
+    QFETCH(double, value);
+    QFETCH(QString, pattern);
+    QFETCH(QString, expected);
+    QCOMPARE(velmora::print::formatPattern(value, pattern, Italian), expected);
+}
+
+void TestChart::addXYKeepsAscendingX()
+{
+    ChartSeries s;
+    s.addXY(2, 20, QStringLiteral("c"));
+    s.addXY(0, 0, QStringLiteral("a"));
+    s.addXY(1, 10, QStringLiteral("b1"));
+    s.addXY(1, 11, QStringLiteral("b2")); // same x: after the first
+    s.addXY(3, 30, QStringLiteral("d"));
+    s.addXY(1, 12, QStringLiteral("b3"));
+
+    QStringList order;
+    for (const ChartPoint& p : s.points)
+        order << p.label;
+    QCOMPARE(order, QStringList({"a", "b1", "b2", "b3", "c", "d"}));
+    QCOMPARE(s.points.at(3).y, 12.0);
+
+    s.clear();
+    QVERIFY(s.points.isEmpty());
+}
+
+void TestChart::seriesByName()
+{
+    Chart chart;
+    chart.addSeries(QStringLiteral("Series1")).color = Qt::blue;
+    chart.addSeries(QStringLiteral("Series2")).color = Qt::red;
+
+    QVERIFY(chart.series(QStringLiteral("Series2")));
+    QCOMPARE(chart.series(QStringLiteral("Series2"))->color, QColor(Qt::red));
+    QCOMPARE(chart.series(QStringLiteral("Series1"))->color, QColor(Qt::blue));
+    QVERIFY(!chart.series(QStringLiteral("Series3")));
+
+    QVERIFY(!chart.removeSeries(QStringLiteral("Series3")));
+    QCOMPARE(chart.allSeries().size(), 2);
+    QVERIFY(chart.removeSeries(QStringLiteral("Series1")));
+    QVERIFY(!chart.series(QStringLiteral("Series1")));
+    QCOMPARE(chart.allSeries().size(), 1);
+    QCOMPARE(chart.allSeries().first().name, QStringLiteral("Series2"));
+    QVERIFY(!chart.removeSeries(QStringLiteral("Series1")));
+
+    const Chart& constChart = chart;
+    QVERIFY(constChart.series(QStringLiteral("Series2")));
+}
+
+void TestChart::legendOfSeveralSeries()
+{
+    Chart chart = profileChart();
+    ChartSeries& third = chart.addSeries(QStringLiteral("Series3"));
+    third.title = QStringLiteral("Profilo del 02/05/24");
+    third.color = Qt::blue;
+    third.addXY(0, 5, QStringLiteral("AUT"));
+
+    QList<Chart::LegendEntry> entries = chart.legendEntries(Italian);
+    QCOMPARE(entries.size(), 3);
+    QCOMPARE(entries.at(0).text, QStringLiteral("Profilo del 12/03/24"));
+    QCOMPARE(entries.at(0).color, QColor(Qt::black));
+    QCOMPARE(entries.at(0).shape, PointShape::Circle);
+    QCOMPARE(entries.at(1).text, QStringLiteral("Riferimento"));
+    QCOMPARE(entries.at(1).color, QColor(Qt::red));
+    QCOMPARE(entries.at(1).shape, PointShape::Square);
+    QCOMPARE(entries.at(2).text, QStringLiteral("Profilo del 02/05/24"));
+
+    // Removed series leave the legend; down to two it still lists titles.
+    QVERIFY(chart.removeSeries(QStringLiteral("Series2")));
+    entries = chart.legendEntries(Italian);
+    QCOMPARE(entries.size(), 2);
+    QCOMPARE(entries.at(0).text, QStringLiteral("Profilo del 12/03/24"));
+    QCOMPARE(entries.at(1).text, QStringLiteral("Profilo del 02/05/24"));
+}
+
+void TestChart::legendOfOneSeries()
+{
+    Chart chart = profileChart();
+    QVERIFY(chart.removeSeries(QStringLiteral("Series1")));
+
+    // The reference line alone: one entry per point, value in the general
+    // format since the series has no marks format.
+    QList<Chart::LegendEntry> entries = chart.legendEntries(Italian);
+    QCOMPARE(entries.size(), 10);
+    QCOMPARE(entries.at(0).text, QStringLiteral("AUT  7"));
+    QCOMPARE(entries.at(9).text, QStringLiteral("ATT  7"));
+    for (const Chart::LegendEntry& e : entries) {
+        QCOMPARE(e.color, QColor(Qt::red));
+        QCOMPARE(e.shape, PointShape::Square);
+    }
+
+    // With a marks format the values follow it.
+    ChartSeries* s = chart.series(QStringLiteral("Series2"));
+    s->clear();
+    s->marksFormat = QStringLiteral("#,##0.00#");
+    s->addXY(1, 2.125, QStringLiteral("COM"));
+    s->addXY(0, 1234.5, QStringLiteral("AUT"));
+    entries = chart.legendEntries(Italian);
+    QCOMPARE(entries.size(), 2);
+    QCOMPARE(entries.at(0).text, QStringLiteral("AUT  1.234,50"));
+    QCOMPARE(entries.at(1).text, QStringLiteral("COM  2,125"));
+
+    // A lone series without points gives an empty legend.
+    s->clear();
+    QVERIFY(chart.legendEntries(Italian).isEmpty());
+}
+
+void TestChart::legendOfNoSeries()
+{
+    Chart chart;
+    QVERIFY(chart.legendEntries(Italian).isEmpty());
+    chart.addSeries(QStringLiteral("Series1"));
+    QVERIFY(chart.removeSeries(QStringLiteral("Series1")));
+    QVERIFY(chart.legendEntries(Italian).isEmpty());
+}
+
+void TestChart::categoryLabels()
+{
+    Chart chart;
+    QVERIFY(chart.categoryLabels().isEmpty());
+
+    // The first label found at every position, over all series; a series
+    // without labels does not blank those of another.
+    ChartSeries& values = chart.addSeries(QStringLiteral("Series1"));
+    values.addXY(0, 7, QString());
+    values.addXY(1, 7, QString());
+    ChartSeries& a = chart.addSeries(QStringLiteral("Series2"));
+    a.addXY(1, 3, QStringLiteral("COM"));
+    a.addXY(0, 2, QStringLiteral("AUT"));
+    a.addXY(3, 2, QStringLiteral("EMO"));
+    ChartSeries& b = chart.addSeries(QStringLiteral("Series3"));
+    b.addXY(1, 3, QStringLiteral("altro"));
+    QCOMPARE(chart.categoryLabels(), QStringList({"AUT", "COM", QString(), "EMO"}));
+}
+
+void TestChart::paintScalesWithResolution_data()
+{
+    QTest::addColumn<int>("place");
+    QTest::newRow("legend right") << int(LegendPlace::Right);
+    QTest::newRow("legend on top") << int(LegendPlace::Top);
+}
+
+void TestChart::paintScalesWithResolution()
+{
+    QFETCH(int, place);
+    const Chart chart = profileChart(LegendPlace(place));
+
+    struct Measure
+    {
+        double dark; // share of dark pixels (axes, black line, text)
+        double red;  // share of red pixels (the line at 7)
+    };
+    QList<Measure> measures;
+    for (double dpi : {96.0, 300.0}) {
+        QImage image = blankImage(189.4, 147.4, dpi);
+        {
+            QPainter painter(&image);
+            paintChart(painter, QRectF(image.rect()), chart);
+        }
+
+        // The chart fills its target whatever the resolution: axes and
+        // labels on three sides, legend or margin on the fourth.
+        const QRect drawn = nonWhiteBounds(image);
+        QVERIFY(drawn.isValid());
+        QVERIFY2(drawn.width() > image.width() * 0.85, qPrintable(QString::number(drawn.width())));
+        QVERIFY2(drawn.height() > image.height() * 0.85, qPrintable(QString::number(drawn.height())));
+
+        const double area = double(image.width()) * image.height();
+        measures.append({countPixels(image, image.rect(), isDark) / area,
+                         countPixels(image, image.rect(), isRed) / area});
+        QVERIFY2(measures.last().dark > 0.005, qPrintable(QString::number(measures.last().dark)));
+        QVERIFY2(measures.last().red > 0.001, qPrintable(QString::number(measures.last().red)));
+    }
+
+    // Text, lines and marks keep their physical size: at either resolution
+    // they cover about the same share of the target (tiny text or hairlines
+    // at 300 dpi would cover a ninth of it).
+    const double darkRatio = measures.at(1).dark / measures.at(0).dark;
+    const double redRatio = measures.at(1).red / measures.at(0).red;
+    QVERIFY2(darkRatio > 0.6 && darkRatio < 1.5, qPrintable(QString::number(darkRatio)));
+    QVERIFY2(redRatio > 0.6 && redRatio < 1.5, qPrintable(QString::number(redRatio)));
+}
+
+void TestChart::lineAboveAxisMaximumIsDrawn()
+{
+    // A value beyond the axis' maximum still shows its line, running out of
+    // the plot rather than cut at its top.
+    Chart chart;
+    chart.legendVisible = false;
+    ChartSeries& s = chart.addSeries(QStringLiteral("Series1"));
+    s.color = Qt::red;
+    for (int i = 0; i < 5; ++i)
+        s.addXY(i, i == 2 ? 16 : 10, QString::number(i));
+
+    QImage image = blankImage(150, 100, 150);
+    {
+        QPainter painter(&image);
+        paintChart(painter, QRectF(image.rect()), chart);
+    }
+
+    // The top of the plot: the topmost row holding a long dark horizontal
+    // run (the grid line at 14 or the plot's edge).
+    int plotTop = -1;
+    for (int y = 0; y < image.height() && plotTop < 0; ++y)
+        if (countPixels(image, QRect(0, y, image.width(), 1), [](QRgb c) { return !isWhite(c) && !isRed(c); })
+            > image.width() / 2)
+            plotTop = y;
+    // Well above it, out of reach of the marks of points at the maximum.
+    const int clearance = qRound(3 / 25.4 * 150);
+    QVERIFY(plotTop > clearance);
+    const int redAbove = countPixels(image, QRect(0, 0, image.width(), plotTop - clearance), isRed);
+    QVERIFY2(redAbove > 20, qPrintable(QString::number(redAbove)));
+}
+
+void TestChart::topLegendWithManyEntries()
+{
+    // A hundred profiles: the legend flows in columns and leaves the plot
+    // its room, the lines still visible under it.
+    Chart chart;
+    chart.legendPlace = LegendPlace::Top;
+    for (int i = 0; i < 100; ++i) {
+        ChartSeries& s = chart.addSeries(QStringLiteral("Series%1").arg(i + 1));
+        s.title = QStringLiteral("Profilo di Giulia Bianchi del %1/03/24").arg(i % 28 + 1, 2, 10, QLatin1Char('0'));
+        s.color = Qt::red;
+        s.addXY(0, 1, QStringLiteral("AUT"));
+        s.addXY(1, 1, QStringLiteral("COM"));
+    }
+    QImage image = blankImage(189.4, 147.4, 96);
+    {
+        QPainter painter(&image);
+        paintChart(painter, QRectF(image.rect()), chart);
+    }
+    // The lines at 1 run low in the plot: red there, below the legend.
+    const QRect low(image.width() / 5, image.height() * 3 / 4, image.width() * 3 / 5, image.height() / 5);
+    QVERIFY(countPixels(image, low, isRed) > 20);
+}
+
+void TestChart::emptyChartsPaint_data()
+{
+    QTest::addColumn<int>("seriesCount");
+    QTest::addColumn<bool>("withPoints");
+    QTest::addColumn<QSizeF>("sizeMm");
+    QTest::addColumn<bool>("roomForAxes");
+
+    QTest::newRow("no series") << 0 << false << QSizeF(100, 80) << true;
+    QTest::newRow("one series without points") << 1 << false << QSizeF(100, 80) << true;
+    QTest::newRow("two series without points") << 2 << false << QSizeF(100, 80) << true;
+    QTest::newRow("target smaller than the axes") << 2 << true << QSizeF(8, 5) << false;
+}
+
+void TestChart::emptyChartsPaint()
+{
+    QFETCH(int, seriesCount);
+    QFETCH(bool, withPoints);
+    QFETCH(QSizeF, sizeMm);
+    QFETCH(bool, roomForAxes);
+    Chart chart;
+    for (int i = 0; i < seriesCount; ++i) {
+        ChartSeries& s = chart.addSeries(QStringLiteral("Series%1").arg(i + 1));
+        if (withPoints)
+            s.addXY(0, 1, QStringLiteral("A"));
+    }
+    QImage image = blankImage(sizeMm.width(), sizeMm.height(), 96);
+    {
+        QPainter painter(&image);
+        paintChart(painter, QRectF(image.rect()), chart);
+    }
+    if (!roomForAxes) {
+        QVERIFY(nonWhiteBounds(image).isValid());
+        return;
+    }
+
+    // Both axis lines, solid across most of the target (a line between two
+    // pixel columns is shared by both, in grey).
+    const auto drawn = [](QRgb c) { return qGray(c) < 160; };
+    bool valueAxis = false;
+    for (int x = 0; x + 1 < image.width() && !valueAxis; ++x)
+        valueAxis = countPixels(image, QRect(x, 0, 2, image.height()), drawn) > image.height() * 3 / 4;
+    bool categoryAxis = false;
+    for (int y = 0; y + 1 < image.height() && !categoryAxis; ++y)
+        categoryAxis = countPixels(image, QRect(0, y, image.width(), 2), drawn) > image.width() * 3 / 4;
+    QVERIFY(valueAxis);
+    QVERIFY(categoryAxis);
+}
+
+void TestChart::paintOnPdf()
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter pdf(&buffer);
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        QPainter painter(&pdf);
+        QVERIFY(painter.isActive());
+        const double perMm = pdf.logicalDpiX() / 25.4;
+        paintChart(painter, QRectF(10 * perMm, 20 * perMm, 189.4 * perMm, 147.4 * perMm), profileChart());
+        pdf.newPage();
+        paintChart(painter, QRectF(10 * perMm, 20 * perMm, 189.4 * perMm, 147.4 * perMm),
+                   profileChart(LegendPlace::Top));
+    }
+    QVERIFY(buffer.data().startsWith("%PDF"));
+    QVERIFY(buffer.data().size() > 2000);
+}
+
+QTEST_MAIN(TestChart)
+#include "test_chart.moc"

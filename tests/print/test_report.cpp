@@ -1,0 +1,210 @@
+// The banded report engine: which bands print where, on which page, and
+// that the laid-out pages paint into a PDF.
+#include "report.h"
+
+#include <QPrinter>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace velmora::print;
+
+namespace {
+
+// A master list of groups, each with its detail rows, walked like tables.
+struct Data
+{
+    QList<QStringList> groups;
+    int g = 0;
+    int r = 0;
+
+    DataWalk master()
+    {
+        return {[this] { g = 0; }, [this] { ++g; }, [this] { return g >= groups.size(); }};
+    }
+    DataWalk detail()
+    {
+        return {[this] { r = 0; }, [this] { ++r; }, [this] { return r >= groups[g].size(); }};
+    }
+};
+
+// A report with every kind of band; the heading and the rows print only when
+// the group has rows, the footer always.
+struct Fixture
+{
+    Data data;
+    Report report{QStringLiteral("Prova")};
+    int offered = 0;
+
+    Fixture(QList<QStringList> groups, double rowHeight = 5.0)
+    {
+        data.groups = std::move(groups);
+        report.master = data.master();
+        report.detail = data.detail();
+        report.addBand(Band::Kind::Title, QStringLiteral("Titolo"), 40).label(QStringLiteral("Testa"), QRectF(1, 1, 0, 0),
+                                                                          QStringLiteral("Intestazione"));
+        Band& heading = report.addBand(Band::Kind::Heading, QStringLiteral("Gruppo"), 10);
+        heading.dataText(QStringLiteral("NomeGruppo"), QRectF(2, 2, 0, 0),
+                         [this] { return QStringLiteral("Gruppo %1").arg(data.g + 1); });
+        heading.beforePrint = [this] { return data.r < data.groups[data.g].size() || data.groups[data.g].size() > 0; };
+        Band& row = report.addBand(Band::Kind::Detail, QStringLiteral("Riga"), rowHeight);
+        row.dataText(QStringLiteral("Valore"), QRectF(4, 0.5, 0, 0), [this] { return data.groups[data.g].value(data.r); });
+        row.beforePrint = [this] {
+            ++offered;
+            return data.r < data.groups[data.g].size();
+        };
+        row.lineBelow = true;
+        Band& footer = report.addBand(Band::Kind::Footer, QStringLiteral("Piede"), 8);
+        footer.dataText(QStringLiteral("Conteggio"), QRectF(150, 1, 30, 0),
+                        [this] { return QString::number(data.groups[data.g].size()); }, Qt::AlignRight);
+        Band& page = report.addBand(Band::Kind::PageFooter, QStringLiteral("PiePagina"), 8.5);
+        page.label(QStringLiteral("Pagina"), QRectF(2.1, 2, 0, 0), QStringLiteral("Pagina:"));
+        page.pageNumber(QStringLiteral("Numero"), QRectF(14.8, 2, 20, 0));
+    }
+};
+
+} // namespace
+
+class TestReport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void bandsPerGroup();
+    void pagesBreakAndNumber();
+    void disabledBandAndDefaults();
+    void chartIsCopiedWhenLaidOut();
+    void paintsIntoPdf();
+};
+
+void TestReport::bandsPerGroup()
+{
+    // The middle group is empty: the row band is still offered once, and
+    // refused by its notice; heading is suppressed, the footer prints.
+    Fixture f({{QStringLiteral("a"), QStringLiteral("b")}, {}, {QStringLiteral("c")}});
+    const Document doc = f.report.layout();
+    QCOMPARE(doc.pageCount(), 1);
+    const Page& p = doc.pages[0];
+    QCOMPARE(p.textsOf(QStringLiteral("Testa")), QStringList{QStringLiteral("Intestazione")});
+    QCOMPARE(p.textsOf(QStringLiteral("NomeGruppo")), (QStringList{QStringLiteral("Gruppo 1"), QStringLiteral("Gruppo 3")}));
+    QCOMPARE(p.textsOf(QStringLiteral("Valore")), (QStringList{"a", "b", "c"}));
+    QCOMPARE(p.textsOf(QStringLiteral("Conteggio")), (QStringList{"2", "0", "1"}));
+    QCOMPARE(f.offered, 4);
+
+    // Bands stack from the top of the printable area: title 40, heading 10,
+    // then the rows 5 mm apart, each with its line below.
+    QCOMPARE(p.text(QStringLiteral("NomeGruppo"))->rect.top(), 42.0);
+    QCOMPARE(p.text(QStringLiteral("Valore"))->rect.top(), 50.5);
+    QVERIFY(std::any_of(p.rules.begin(), p.rules.end(),
+                        [](const PageRule& r) { return qFuzzyCompare(r.line.y1(), 55.0) && r.line.x2() == 190.0; }));
+    // "As needed" width runs to the right edge; aligned right, it ends where
+    // the element ends.
+    QCOMPARE(p.text(QStringLiteral("Valore"))->rect.right(), 190.0);
+    QCOMPARE(p.text(QStringLiteral("Conteggio"))->rect.right(), 180.0);
+    // The page footer sits at the bottom of the printable area.
+    QCOMPARE(p.text(QStringLiteral("Pagina"))->rect.top(), 277.0 - 8.5 + 2);
+}
+
+void TestReport::pagesBreakAndNumber()
+{
+    // 277 mm less 8.5 of page footer leaves 268.5: after the 40 mm title and
+    // a 10 mm heading, 43 rows of 5 mm fit on the first page (265 mm).
+    QStringList rows;
+    for (int i = 1; i <= 100; ++i)
+        rows << QString::number(i);
+    Fixture f({rows});
+    const Document doc = f.report.layout();
+    QCOMPARE(doc.pageCount(), 3);
+    QCOMPARE(doc.pages[0].textsOf(QStringLiteral("Valore")).size(), 43);
+    QCOMPARE(doc.pages[0].textsOf(QStringLiteral("Valore")).last(), QStringLiteral("43"));
+    QCOMPARE(doc.pages[1].textsOf(QStringLiteral("Valore")).first(), QStringLiteral("44"));
+    QCOMPARE(doc.pages[1].text(QStringLiteral("Valore"))->rect.top(), 0.5);
+    for (int i = 0; i < doc.pageCount(); ++i) {
+        QCOMPARE(doc.pages[i].textsOf(QStringLiteral("Numero")), QStringList{QString::number(i + 1)});
+        QCOMPARE(doc.pages[i].textsOf(QStringLiteral("Testa")).size(), i == 0 ? 1 : 0);
+    }
+    // The footer follows the last row on the last page.
+    QCOMPARE(doc.pages[2].textsOf(QStringLiteral("Conteggio")), QStringList{QStringLiteral("100")});
+}
+
+void TestReport::disabledBandAndDefaults()
+{
+    Fixture f({{QStringLiteral("a")}});
+    f.report.band(QStringLiteral("Piede"))->enabled = false;
+    Document doc = f.report.layout();
+    QVERIFY(doc.pages[0].textsOf(QStringLiteral("Conteggio")).isEmpty());
+    f.report.band(QStringLiteral("Piede"))->enabled = true;
+    doc = f.report.layout();
+    QCOMPARE(doc.pages[0].textsOf(QStringLiteral("Conteggio")), QStringList{QStringLiteral("1")});
+
+    // A4 portrait with 10 mm margins, default font of 10 points.
+    QCOMPARE(doc.paperMm, QSizeF(210, 297));
+    QCOMPARE(doc.printableMm(), QSizeF(190, 277));
+    QCOMPARE(Report::defaultFont().pointSizeF(), 10.0);
+    QCOMPARE(doc.pages[0].text(QStringLiteral("Testa"))->font.pointSizeF(), 10.0);
+
+    // Without a master only the title band and the page footer print.
+    Report bare(QStringLiteral("Solo titolo"));
+    bare.addBand(Band::Kind::Title, QStringLiteral("Titolo"), 275).label(QStringLiteral("T"), QRectF(0, 0, 0, 0),
+                                                                         QStringLiteral("x"));
+    bare.addBand(Band::Kind::Detail, QStringLiteral("Riga"), 5).label(QStringLiteral("R"), QRectF(0, 0, 0, 0),
+                                                                      QStringLiteral("y"));
+    doc = bare.layout();
+    QCOMPARE(doc.pageCount(), 1);
+    QCOMPARE(doc.pages[0].textsOf(QStringLiteral("T")), QStringList{QStringLiteral("x")});
+    QVERIFY(doc.pages[0].textsOf(QStringLiteral("R")).isEmpty());
+}
+
+void TestReport::chartIsCopiedWhenLaidOut()
+{
+    Report r(QStringLiteral("Grafico"));
+    auto chart = std::make_shared<Chart>();
+    chart->addSeries(QStringLiteral("Series1")).addXY(0, 3, QStringLiteral("A"));
+    r.addBand(Band::Kind::Title, QStringLiteral("Titolo"), 200).chart(QStringLiteral("QRChart1"), QRectF(0.3, 49.5, 189.4, 147.4), chart);
+    const Document doc = r.layout();
+    chart->series(QStringLiteral("Series1"))->addXY(1, 4, QStringLiteral("B"));
+    const PageChart* laid = doc.pages[0].chart(QStringLiteral("QRChart1"));
+    QVERIFY(laid);
+    QCOMPARE(laid->rect, QRectF(0.3, 49.5, 189.4, 147.4));
+    QCOMPARE(laid->chart->series(QStringLiteral("Series1"))->points.size(), 1);
+}
+
+void TestReport::paintsIntoPdf()
+{
+    QStringList rows;
+    for (int i = 1; i <= 60; ++i)
+        rows << QStringLiteral("riga %1").arg(i);
+    Fixture f({rows});
+    const Document doc = f.report.layout();
+    QCOMPARE(doc.pageCount(), 2);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("prova.pdf"));
+    QVERIFY(doc.writePdf(path));
+    QFile pdf(path);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    QVERIFY(bytes.startsWith("%PDF"));
+    QCOMPARE(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page>") + bytes.count("/Type /Page "), 2);
+
+    // Printing honours the page range chosen in the set-up.
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString one = dir.filePath(QStringLiteral("una.pdf"));
+    printer.setOutputFileName(one);
+    printer.setPrintRange(QPrinter::PageRange);
+    printer.setFromTo(2, 2);
+    doc.print(printer);
+    QFile printed(one);
+    QVERIFY(printed.open(QIODevice::ReadOnly));
+    const QByteArray pb = printed.readAll();
+    QVERIFY(pb.startsWith("%PDF"));
+    QVERIFY(pb.size() < bytes.size());
+
+    // A folder that does not exist is an error, not a success.
+    QString error;
+    QVERIFY(!doc.writePdf(dir.filePath(QStringLiteral("manca/prova.pdf")), &error));
+    QVERIFY(!error.isEmpty());
+}
+
+QTEST_MAIN(TestReport)
+#include "test_report.moc"
