@@ -7,6 +7,10 @@
 
 class QDialog;
 
+namespace velmora::print {
+class Document;
+}
+
 namespace velmora {
 
 // Kind of message box: decides the icon and the default caption.
@@ -38,6 +42,14 @@ public:
     // Shows one of the program's own modal forms (a dialog with edits of its
     // own) and returns its result code (QDialog::Accepted, Rejected, ...).
     virtual int execForm(QDialog& form) = 0;
+
+    // The print set-up of a report laid out as `doc`: printer, copies and the
+    // pages to print (1 to doc.pageCount()). True when confirmed, false
+    // when cancelled.
+    virtual bool printSetup(const print::Document& doc) = 0;
+    // The modal print preview of `doc`, from which the user prints with the
+    // choices of the last set-up. Returns when the window is closed.
+    virtual void preview(const print::Document& doc) = 0;
 
     // Yes/No question; true only when the user answers Yes.
     bool confirm(const QString& text, const QString& caption = QString());

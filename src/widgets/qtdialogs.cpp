@@ -1,15 +1,29 @@
 #include "qtdialogs.h"
 
+#include "document.h"
+
 #include <QDialog>
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QScreen>
+#include <QStandardPaths>
 #include <QTranslator>
+
+#include <algorithm>
 
 namespace velmora {
 
@@ -89,12 +103,70 @@ Button closedAnswer(Buttons buttons)
     return Button::None;
 }
 
+// The paper and margins of `doc` (A4 portrait, 10 mm, unless the report
+// asks otherwise), so that the set-up shows the paper the report is laid out on.
+QPageLayout pageLayoutFor(const print::Document& doc)
+{
+    QSizeF paper = doc.paperMm;
+    if (paper.isEmpty())
+        paper = QSizeF(210, 297);
+    const bool landscape = paper.width() > paper.height();
+    const QPageSize size(landscape ? paper.transposed() : paper, QPageSize::Millimeter, QString(),
+                         QPageSize::FuzzyMatch);
+    return QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                       doc.marginsMm, QPageLayout::Millimeter);
+}
+
+// Printing into a PDF file (the only choice where no printer is installed):
+// the set-up proposes a file named after the report, in the folder of the
+// last PDF written, else in the user's documents. Without a name Qt's dialog
+// would propose the home folder itself, which it then refuses.
+void proposePdfFile(QPrinter& printer, const QString& title)
+{
+    QString folder;
+    if (!printer.outputFileName().isEmpty())
+        folder = QFileInfo(printer.outputFileName()).absolutePath();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    printer.setOutputFileName(QDir(folder).filePath(pdfFileNameFor(title)));
+}
+
 } // namespace
+
+QString pdfFileNameFor(const QString& title)
+{
+    static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
+    QString name;
+    name.reserve(title.size());
+    for (const QChar c : title) {
+        if (c.category() == QChar::Other_Control || forbidden.contains(c))
+            name += QLatin1Char(' ');
+        else
+            name += c;
+    }
+    name = name.simplified();
+    if (name.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+        name.chop(4);
+    // Leading dots would hide the file; trailing dots and spaces trouble
+    // other systems the file may be copied to.
+    const auto trimmed = [](QChar c) { return c == QLatin1Char('.') || c.isSpace(); };
+    while (!name.isEmpty() && trimmed(name.front()))
+        name.remove(0, 1);
+    while (!name.isEmpty() && trimmed(name.back()))
+        name.chop(1);
+    if (name.isEmpty())
+        name = QStringLiteral("stampa");
+    return name + QLatin1String(".pdf");
+}
 
 QtDialogs::QtDialogs(QWidget* parent)
     : m_parent(parent)
 {
 }
+
+QtDialogs::~QtDialogs() = default;
 
 void QtDialogs::setParent(QWidget* parent)
 {
@@ -176,6 +248,67 @@ void installItalianTranslations(QCoreApplication& app)
 int QtDialogs::execForm(QDialog& form)
 {
     return form.exec();
+}
+
+QPrinter& QtDialogs::printer()
+{
+    if (!m_printer) {
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        m_printer->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                             QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+        m_printer->setCreator(QCoreApplication::applicationName());
+    }
+    return *m_printer;
+}
+
+bool QtDialogs::printSetup(const print::Document& doc)
+{
+    QPrinter& p = printer();
+    const int lastPage = std::max(1, doc.pageCount());
+
+    p.setDocName(doc.title);
+    p.setPageLayout(pageLayoutFor(doc));
+    // Printer, copies and PDF folder carry over from the last report; the
+    // pages do not: a new report starts from all of its own.
+    p.setPrintRange(QPrinter::AllPages);
+    p.setFromTo(1, lastPage);
+    if (p.outputFormat() == QPrinter::PdfFormat)
+        proposePdfFile(p, doc.title);
+
+    QPrintDialog dialog(&p, m_parent);
+    dialog.setWindowTitle(QStringLiteral("Imposta stampa"));
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange
+                      | QAbstractPrintDialog::PrintCollateCopies
+                      | QAbstractPrintDialog::PrintShowPageSize);
+    dialog.setMinMax(1, lastPage);
+    // On accepting, the dialog sets the printer: with "Print to File (PDF)"
+    // chosen, PDF output into the file named there.
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void QtDialogs::preview(const print::Document& doc)
+{
+    QPrinter& p = printer();
+    p.setDocName(doc.title);
+    // Reached without a set-up: a PDF still needs a name for the print button.
+    if (p.outputFormat() == QPrinter::PdfFormat && p.outputFileName().isEmpty())
+        proposePdfFile(p, doc.title);
+
+    // The preview's print button opens Qt's print dialog on this same
+    // printer, already set as chosen in the set-up (printer, or PDF file),
+    // and then paints the pages there.
+    QPrintPreviewDialog dialog(&p, m_parent);
+    dialog.setWindowTitle(QStringLiteral("Anteprima di stampa"));
+    dialog.setWindowFlags(dialog.windowFlags() | Qt::WindowMinMaxButtonsHint);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&doc](QPrinter* target) { doc.print(*target); });
+
+    // Restored, it still fills most of the screen; it opens maximised.
+    QScreen* screen = m_parent ? m_parent->screen() : QGuiApplication::primaryScreen();
+    if (screen)
+        dialog.resize(screen->availableGeometry().size() * 0.85);
+    dialog.setWindowState(dialog.windowState() | Qt::WindowMaximized);
+    dialog.exec();
 }
 
 } // namespace velmora

@@ -60,6 +60,11 @@ QString inputAnswerText(const std::optional<QString>& answer)
     return answer ? quoted(*answer) : QStringLiteral("Cancel");
 }
 
+QString confirmText(bool confirm)
+{
+    return confirm ? QStringLiteral("Confirm") : QStringLiteral("Cancel");
+}
+
 Button safestAnswer(Buttons buttons)
 {
     for (Button b : {Button::Cancel, Button::No, Button::Ok, Button::Yes}) {
@@ -70,6 +75,21 @@ Button safestAnswer(Buttons buttons)
 }
 
 } // namespace
+
+QString ScriptedDialogs::kindName(Shown::Kind kind)
+{
+    switch (kind) {
+    case Shown::Message:
+        return QStringLiteral("Message");
+    case Shown::Input:
+        return QStringLiteral("Input");
+    case Shown::PrintSetup:
+        return QStringLiteral("PrintSetup");
+    case Shown::Preview:
+        return QStringLiteral("Preview");
+    }
+    return QStringLiteral("Kind(%1)").arg(int(kind));
+}
 
 void ScriptedDialogs::expectMessage(BoxType type, const QString& text, Button answer)
 {
@@ -184,6 +204,61 @@ std::optional<QString> ScriptedDialogs::input(const QString& caption, const QStr
     return entry.inputAnswer;
 }
 
+void ScriptedDialogs::expectPrintSetup(bool confirm)
+{
+    Entry e;
+    e.kind = Shown::PrintSetup;
+    e.confirm = confirm;
+    m_script.append(e);
+}
+
+bool ScriptedDialogs::printSetup(const print::Document& doc)
+{
+    Shown box;
+    box.kind = Shown::PrintSetup;
+    box.caption = QStringLiteral("Imposta stampa");
+    box.text = doc.title;
+    box.buttons = Button::Ok | Button::Cancel;
+    box.pages = doc.pageCount();
+    m_shown.append(box);
+
+    const QString where = QStringLiteral("box %1, %2").arg(m_shown.size()).arg(describe(box));
+    if (m_script.isEmpty()) {
+        fail(QStringLiteral("%1: not expected, the script is over").arg(where));
+        return false;
+    }
+    if (m_script.first().kind != Shown::PrintSetup) {
+        fail(QStringLiteral("%1: not expected, the script waits for %2").arg(where, describe(m_script.first())));
+        return false;
+    }
+    const Entry entry = m_script.takeFirst();
+    if (entry.confirm)
+        m_confirmedSetup = m_shown.size() - 1;
+    return entry.confirm;
+}
+
+void ScriptedDialogs::preview(const print::Document& doc)
+{
+    // Checked before this preview joins the record: the box just before it
+    // must be the confirmed set-up of the same document.
+    const bool afterSetup = m_confirmedSetup >= 0 && m_confirmedSetup == m_shown.size() - 1;
+    const QString setupTitle = afterSetup ? m_shown.at(m_confirmedSetup).text : QString();
+
+    Shown box;
+    box.kind = Shown::Preview;
+    box.caption = QStringLiteral("Anteprima di stampa");
+    box.text = doc.title;
+    box.pages = doc.pageCount();
+    m_shown.append(box);
+    m_previews.append(doc);
+
+    const QString where = QStringLiteral("box %1, %2").arg(m_shown.size()).arg(describe(box));
+    if (!afterSetup)
+        fail(QStringLiteral("%1: not expected, no confirmed print set-up just before it").arg(where));
+    else if (setupTitle != doc.title)
+        fail(QStringLiteral("%1: the print set-up just before it was for %2").arg(where, quoted(setupTitle)));
+}
+
 void ScriptedDialogs::expectForm(const QString& objectName, std::function<int(QDialog&)> fill)
 {
     m_forms.append({objectName, std::move(fill)});
@@ -214,6 +289,8 @@ void ScriptedDialogs::clear()
     m_script.clear();
     m_forms.clear();
     m_shown.clear();
+    m_previews.clear();
+    m_confirmedSetup = -1;
     m_failures.clear();
 }
 
@@ -232,6 +309,8 @@ bool ScriptedDialogs::textMatches(const Entry& entry, const QString& text)
 
 QString ScriptedDialogs::describe(const Entry& entry)
 {
+    if (entry.kind == Shown::PrintSetup)
+        return QStringLiteral("print set-up answered %1").arg(confirmText(entry.confirm));
     if (entry.kind == Shown::Input) {
         return QStringLiteral("%1input %2 answered %3")
             .arg(entry.masked ? QStringLiteral("masked ") : QString(), quoted(entry.text),
@@ -255,6 +334,12 @@ QString ScriptedDialogs::describe(const Entry& entry)
 
 QString ScriptedDialogs::describe(const Shown& shown)
 {
+    const QString pages = shown.pages == 1 ? QStringLiteral("1 page")
+                                           : QStringLiteral("%1 pages").arg(shown.pages);
+    if (shown.kind == Shown::PrintSetup)
+        return QStringLiteral("print set-up of %1 (%2)").arg(quoted(shown.text), pages);
+    if (shown.kind == Shown::Preview)
+        return QStringLiteral("preview of %1 (%2)").arg(quoted(shown.text), pages);
     if (shown.kind == Shown::Input) {
         return QStringLiteral("%1input %2")
             .arg(shown.masked ? QStringLiteral("masked ") : QString(), quoted(shown.text));

@@ -2,6 +2,7 @@
 #include <functional>
 
 #include "dialogs.h"
+#include "document.h"
 
 #include <QList>
 #include <QRegularExpression>
@@ -20,20 +21,31 @@ namespace velmora {
 // input: the prompt), the box is taken for the expected one shown wrongly and
 // the entry is used up; otherwise the box counts as unexpected and the entry
 // stays for the boxes that follow.
+//
+// Reports: a print set-up is answered by the next entry when that entry is a
+// print set-up (expectPrintSetup); otherwise it is unexpected and cancelled.
+// A preview needs no entry of its own, since it follows a confirmed set-up;
+// it is a failure unless the box shown just before it is a confirmed set-up
+// of the same document. Every previewed document is kept (previews()), so
+// tests read the pages the user would have seen.
 class ScriptedDialogs : public Dialogs
 {
 public:
     struct Shown
     {
-        enum Kind { Message, Input };
+        enum Kind { Message, Input, PrintSetup, Preview };
         Kind kind = Message;
-        BoxType type = BoxType::Plain;  // Plain for input boxes
+        BoxType type = BoxType::Plain;  // Plain for all but messages
         QString caption;                // as shown, defaults applied
-        QString text;                   // message text, or input prompt
-        Buttons buttons;                // as shown; Ok|Cancel for input boxes
+        QString text;                   // message text, input prompt, or document title
+        Buttons buttons;                // as shown; Ok|Cancel for input boxes and set-ups
         bool masked = false;            // input boxes only
         QString initial;                // input boxes only
+        int pages = 0;                  // set-ups and previews: pages of the document
     };
+
+    // "Message", "Input", "PrintSetup", "Preview".
+    static QString kindName(Shown::Kind kind);
 
     // A message box of `type` with exactly `text`, answered with `answer`.
     void expectMessage(BoxType type, const QString& text, Button answer = Button::Ok);
@@ -49,21 +61,28 @@ public:
     // it (types into its edits) and returns its result code.
     void expectForm(const QString& objectName, std::function<int(QDialog&)> fill);
     int execForm(QDialog& form) override;
+    // The next print set-up, confirmed or cancelled.
+    void expectPrintSetup(bool confirm);
 
     Button message(BoxType type, const QString& text, Buttons buttons,
                    const QString& caption = QString()) override;
     std::optional<QString> input(const QString& caption, const QString& prompt,
                                  const QString& initial, bool masked) override;
+    bool printSetup(const print::Document& doc) override;
+    void preview(const print::Document& doc) override;
 
     const QList<Shown>& shown() const { return m_shown; }
+    // A copy of every document previewed, in order (also those previewed
+    // against the script).
+    const QList<print::Document>& previews() const { return m_previews; }
     // Boxes shown against the script, one description each.
     QStringList failures() const { return m_failures; }
-    // True when every script entry has been used.
-    bool done() const { return m_script.isEmpty(); }
+    // True when every script entry (forms included) has been used.
+    bool done() const { return m_script.isEmpty() && m_forms.isEmpty(); }
     // Failures, then the script entries never used.
     QStringList problems() const;
 
-    // Forgets script, record and failures.
+    // Forgets script, record (previews included) and failures.
     void clear();
 
 private:
@@ -79,6 +98,7 @@ private:
         Button answer = Button::Ok;
         std::optional<QString> inputAnswer;
         bool masked = false;
+        bool confirm = false;  // print set-ups
     };
 
     static bool textMatches(const Entry& entry, const QString& text);
@@ -89,6 +109,10 @@ private:
     QList<Entry> m_script;
     QList<QPair<QString, std::function<int(QDialog&)>>> m_forms;
     QList<Shown> m_shown;
+    QList<print::Document> m_previews;
+    // Index in m_shown of the last print set-up answered with confirm, -1
+    // when none; a preview is in order only right after it.
+    qsizetype m_confirmedSetup = -1;
     QStringList m_failures;
 };
 

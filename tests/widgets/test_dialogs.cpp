@@ -1,9 +1,15 @@
+#include "document.h"
 #include "qtdialogs.h"
 #include "scripteddialogs.h"
 #include "scripteddialogs_qtest.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrinter>
+#include <QTemporaryDir>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -70,6 +76,8 @@ public:
         return std::nullopt;
     }
     int execForm(QDialog&) override { return 0; }
+    bool printSetup(const print::Document&) override { return false; }
+    void preview(const print::Document&) override {}
     BoxType lastType = BoxType::Plain;
     Buttons lastButtons;
 
@@ -122,6 +130,31 @@ QString driveModal(const std::function<void()>& show, const std::function<void(Q
     return problem;
 }
 
+// A one-page document with a single text, as a report would lay it out.
+print::Document tinyDocument(const QString& title, const QString& name = QStringLiteral("Rossi Anna"))
+{
+    print::PageText text;
+    text.name = QStringLiteral("nome");
+    text.rect = QRectF(10, 20, 80, 8);
+    text.text = name;
+    text.font = QFont(QStringLiteral("DejaVu Sans"), 10);
+    print::Page page;
+    page.texts.append(text);
+    print::Document doc;
+    doc.title = title;
+    doc.pages.append(page);
+    return doc;
+}
+
+// What a report does once laid out: set-up, then the preview when confirmed.
+QString runReport(Dialogs& d, const print::Document& doc)
+{
+    if (!d.printSetup(doc))
+        return QStringLiteral("cancelled");
+    d.preview(doc);
+    return QStringLiteral("previewed");
+}
+
 } // namespace
 
 class TestDialogs : public QObject
@@ -145,6 +178,15 @@ private slots:
     void realMessageBox();
     void realInputBox_data();
     void realInputBox();
+
+    void reportScripts_data();
+    void reportScripts();
+    void previewKeepsItsPages();
+    void clearForgetsReports();
+    void pendingFormMeansNotDone();
+    void pdfFileNames_data();
+    void pdfFileNames();
+    void printsIntoPdfFile();
 };
 
 void TestDialogs::initTestCase()
@@ -608,6 +650,279 @@ void TestDialogs::realInputBox()
     QCOMPARE(seenLabel, QStringLiteral("Password:"));
     QCOMPARE(seenDisplay, display);
     QCOMPARE(answer, result);
+}
+
+void TestDialogs::reportScripts_data()
+{
+    QTest::addColumn<ScriptStep>("script");
+    QTest::addColumn<ShowStep>("show");
+    QTest::addColumn<QString>("answers");
+    QTest::addColumn<int>("failureCount");
+    QTest::addColumn<int>("problemCount");
+    QTest::addColumn<int>("previewCount");
+    // Each of these must appear somewhere in the problems.
+    QTest::addColumn<QStringList>("mentions");
+
+    const ScriptStep nothing = [](ScriptedDialogs&) {};
+    const ScriptStep confirm = [](ScriptedDialogs& d) { d.expectPrintSetup(true); };
+    const ScriptStep cancel = [](ScriptedDialogs& d) { d.expectPrintSetup(false); };
+    const print::Document doc = tinyDocument(QStringLiteral("Registro presenze"));
+    const print::Document other = tinyDocument(QStringLiteral("Schede di valutazione"));
+    const QString setup = QStringLiteral("print set-up");
+
+    QTest::newRow("confirmed, then previewed")
+        << confirm << ShowStep([=](ScriptedDialogs& d) { return runReport(d, doc); })
+        << QStringLiteral("previewed") << 0 << 0 << 1 << QStringList();
+
+    QTest::newRow("cancelled, no preview")
+        << cancel << ShowStep([=](ScriptedDialogs& d) { return runReport(d, doc); })
+        << QStringLiteral("cancelled") << 0 << 0 << 0 << QStringList();
+
+    QTest::newRow("two reports in a row")
+        << ScriptStep([](ScriptedDialogs& d) {
+               d.expectPrintSetup(true);
+               d.expectPrintSetup(true);
+           })
+        << ShowStep([=](ScriptedDialogs& d) { return runReport(d, doc) + ' ' + runReport(d, other); })
+        << QStringLiteral("previewed previewed") << 0 << 0 << 2 << QStringList();
+
+    QTest::newRow("unexpected set-up is cancelled")
+        << nothing << ShowStep([=](ScriptedDialogs& d) { return runReport(d, doc); })
+        << QStringLiteral("cancelled") << 1 << 1 << 0
+        << QStringList{setup, QStringLiteral("Registro presenze"), QStringLiteral("script is over")};
+
+    QTest::newRow("set-up where a message is expected")
+        << ScriptStep([](ScriptedDialogs& d) { d.expectMessage(BoxType::Information, QStringLiteral("Fatto")); })
+        << ShowStep([=](ScriptedDialogs& d) { return runReport(d, doc); })
+        << QStringLiteral("cancelled") << 1 << 2 << 0 << QStringList{setup, QStringLiteral("Fatto")};
+
+    // The set-up entry stays for the set-up that follows the stray box.
+    QTest::newRow("message before the expected set-up")
+        << confirm
+        << ShowStep([=](ScriptedDialogs& d) {
+               d.information(QStringLiteral("Fatto"));
+               return runReport(d, doc);
+           })
+        << QStringLiteral("previewed") << 1 << 1 << 1 << QStringList{QStringLiteral("Fatto")};
+
+    QTest::newRow("input where a set-up is expected")
+        << confirm
+        << ShowStep([](ScriptedDialogs& d) {
+               return answerText(d.input(QString(), QStringLiteral("Anno:"), QString(), false));
+           })
+        << QStringLiteral("nullopt") << 1 << 2 << 0
+        << QStringList{QStringLiteral("Anno:"), QStringLiteral("print set-up answered Confirm")};
+
+    QTest::newRow("set-up never shown")
+        << cancel << ShowStep([](ScriptedDialogs&) { return QString(); })
+        << QString() << 0 << 1 << 0 << QStringList{QStringLiteral("print set-up answered Cancel")};
+
+    QTest::newRow("preview without set-up")
+        << nothing
+        << ShowStep([=](ScriptedDialogs& d) {
+               d.preview(doc);
+               return QString();
+           })
+        << QString() << 1 << 1 << 1 << QStringList{QStringLiteral("preview"), QStringLiteral("Registro presenze")};
+
+    QTest::newRow("preview after a cancelled set-up")
+        << cancel
+        << ShowStep([=](ScriptedDialogs& d) {
+               const bool confirmed = d.printSetup(doc);
+               d.preview(doc);
+               return confirmed ? "true" : "false";
+           })
+        << QStringLiteral("false") << 1 << 1 << 1 << QStringList{QStringLiteral("preview")};
+
+    QTest::newRow("box between set-up and preview")
+        << ScriptStep([](ScriptedDialogs& d) {
+               d.expectPrintSetup(true);
+               d.expectMessage(BoxType::Information, QStringLiteral("Stampa pronta"));
+           })
+        << ShowStep([=](ScriptedDialogs& d) {
+               d.printSetup(doc);
+               d.information(QStringLiteral("Stampa pronta"));
+               d.preview(doc);
+               return QString();
+           })
+        << QString() << 1 << 1 << 1 << QStringList{QStringLiteral("preview")};
+
+    QTest::newRow("two previews after one set-up")
+        << confirm
+        << ShowStep([=](ScriptedDialogs& d) {
+               const QString first = runReport(d, doc);
+               d.preview(doc);
+               return first;
+           })
+        << QStringLiteral("previewed") << 1 << 1 << 2 << QStringList{QStringLiteral("box 3")};
+
+    QTest::newRow("preview of another document")
+        << confirm
+        << ShowStep([=](ScriptedDialogs& d) {
+               d.printSetup(doc);
+               d.preview(other);
+               return QString();
+           })
+        << QString() << 1 << 1 << 1
+        << QStringList{QStringLiteral("Schede di valutazione"), QStringLiteral("Registro presenze")};
+}
+
+void TestDialogs::reportScripts()
+{
+    QFETCH(ScriptStep, script);
+    QFETCH(ShowStep, show);
+    QFETCH(QString, answers);
+    QFETCH(int, failureCount);
+    QFETCH(int, problemCount);
+    QFETCH(int, previewCount);
+    QFETCH(QStringList, mentions);
+
+    ScriptedDialogs d;
+    script(d);
+    QCOMPARE(show(d), answers);
+
+    const QStringList problems = d.problems();
+    const QString all = problems.join('\n');
+    QVERIFY2(d.failures().size() == failureCount, qPrintable(all));
+    QVERIFY2(problems.size() == problemCount, qPrintable(all));
+    QCOMPARE(d.done(), problemCount == failureCount);
+    QCOMPARE(d.previews().size(), previewCount);
+    for (const QString& m : mentions)
+        QVERIFY2(all.contains(m), qPrintable(QStringLiteral("\"%1\" not in:\n%2").arg(m, all)));
+}
+
+void TestDialogs::previewKeepsItsPages()
+{
+    ScriptedDialogs d;
+    d.expectPrintSetup(true);
+    print::Document doc = tinyDocument(QStringLiteral("Elenco bambini"));
+    doc.pages.append(print::Page());
+    QCOMPARE(runReport(d, doc), QStringLiteral("previewed"));
+    VERIFY_DIALOGS(d);
+
+    // The record is a copy: the report may drop or reuse its document.
+    doc.pages.first().texts.first().text = QStringLiteral("cambiato");
+    doc.title = QStringLiteral("cambiato");
+
+    QCOMPARE(d.previews().size(), 1);
+    const print::Document& seen = d.previews().first();
+    QCOMPARE(seen.title, QStringLiteral("Elenco bambini"));
+    QCOMPARE(seen.pageCount(), 2);
+    const print::PageText* text = seen.pages.first().text(QStringLiteral("nome"));
+    QVERIFY(text);
+    QCOMPARE(text->text, QStringLiteral("Rossi Anna"));
+    QCOMPARE(text->rect, QRectF(10, 20, 80, 8));
+    QVERIFY(seen.pages.at(1).texts.isEmpty());
+
+    const auto& shown = d.shown();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown[0].kind, ScriptedDialogs::Shown::PrintSetup);
+    QCOMPARE(shown[0].caption, QStringLiteral("Imposta stampa"));
+    QCOMPARE(shown[0].text, QStringLiteral("Elenco bambini"));
+    QCOMPARE(shown[0].pages, 2);
+    QCOMPARE(shown[1].kind, ScriptedDialogs::Shown::Preview);
+    QCOMPARE(shown[1].caption, QStringLiteral("Anteprima di stampa"));
+    QCOMPARE(shown[1].text, QStringLiteral("Elenco bambini"));
+    QCOMPARE(shown[1].pages, 2);
+}
+
+void TestDialogs::clearForgetsReports()
+{
+    const print::Document doc = tinyDocument(QStringLiteral("Registro presenze"));
+    ScriptedDialogs d;
+    d.expectPrintSetup(true);
+    d.expectPrintSetup(false);
+    QVERIFY(d.printSetup(doc));
+
+    d.clear();
+    QVERIFY(d.done());
+    QVERIFY(d.shown().isEmpty());
+    QVERIFY(d.previews().isEmpty());
+    QVERIFY(d.problems().isEmpty());
+
+    // The confirmed set-up is forgotten too: a preview after a fresh box
+    // still wants a set-up of its own.
+    d.expectMessage(BoxType::Information, QStringLiteral("Pronto"));
+    d.information(QStringLiteral("Pronto"));
+    d.preview(doc);
+    QCOMPARE(d.failures().size(), 1);
+    QVERIFY2(d.failures().first().contains(QStringLiteral("no confirmed print set-up")),
+             qPrintable(d.failures().first()));
+
+    // And so is the second entry: a set-up is now unexpected.
+    QVERIFY(!d.printSetup(doc));
+    QCOMPARE(d.failures().size(), 2);
+}
+
+void TestDialogs::pendingFormMeansNotDone()
+{
+    ScriptedDialogs d;
+    d.expectForm(QStringLiteral("formIscrizione"), [](QDialog&) { return int(QDialog::Accepted); });
+    QVERIFY(!d.done());
+    QVERIFY(d.problems().join('\n').contains(QStringLiteral("formIscrizione")));
+
+    QDialog form;
+    form.setObjectName(QStringLiteral("formIscrizione"));
+    QCOMPARE(d.execForm(form), int(QDialog::Accepted));
+    QVERIFY(d.done());
+    VERIFY_DIALOGS(d);
+}
+
+void TestDialogs::pdfFileNames_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("fileName");
+
+    QTest::newRow("plain") << QStringLiteral("Registro presenze") << QStringLiteral("Registro presenze.pdf");
+    QTest::newRow("accents kept") << QStringLiteral("Attività di novembre")
+                                  << QStringLiteral("Attività di novembre.pdf");
+    QTest::newRow("school year with a slash") << QStringLiteral("Iscritti 2023/24")
+                                              << QStringLiteral("Iscritti 2023 24.pdf");
+    QTest::newRow("characters no file name holds")
+        << QStringLiteral("Sezione \"Girasoli\": a*b?c<d>e|f\\g") << QStringLiteral("Sezione Girasoli a b c d e f g.pdf");
+    QTest::newRow("line breaks and tabs") << QStringLiteral("Schede\n\tvalutazione")
+                                          << QStringLiteral("Schede valutazione.pdf");
+    QTest::newRow("leading dot would hide it") << QStringLiteral(".Elenco") << QStringLiteral("Elenco.pdf");
+    QTest::newRow("trailing dot") << QStringLiteral("Elenco bambini.") << QStringLiteral("Elenco bambini.pdf");
+    QTest::newRow("already ends in .pdf") << QStringLiteral("Elenco.PDF") << QStringLiteral("Elenco.pdf");
+    QTest::newRow("untitled") << QString() << QStringLiteral("stampa.pdf");
+    QTest::newRow("nothing usable") << QStringLiteral(" / . ") << QStringLiteral("stampa.pdf");
+}
+
+void TestDialogs::pdfFileNames()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, fileName);
+    QCOMPARE(pdfFileNameFor(title), fileName);
+}
+
+void TestDialogs::printsIntoPdfFile()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(pdfFileNameFor(QStringLiteral("Registro presenze")));
+
+    QtDialogs dialogs;
+    QPrinter& printer = dialogs.printer();
+    // One printer for the life of the dialogs, so that choices carry over.
+    QCOMPARE(&dialogs.printer(), &printer);
+    const QPageLayout layout = printer.pageLayout();
+    QCOMPARE(layout.pageSize().id(), QPageSize::A4);
+    QCOMPARE(layout.orientation(), QPageLayout::Portrait);
+
+    // What the set-up leaves on the printer when a PDF file is chosen.
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    print::Document doc = tinyDocument(QStringLiteral("Registro presenze"));
+    doc.pages.append(doc.pages.first());
+    doc.print(printer);
+
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
+    const QByteArray pdf = file.readAll();
+    QVERIFY(pdf.startsWith("%PDF"));
+    // Both pages written, not only the first.
+    QCOMPARE(pdf.count("/Type /Page") - pdf.count("/Type /Pages"), qsizetype(2));
 }
 
 QTEST_MAIN(TestDialogs)
