@@ -6,6 +6,8 @@
 #include "evaluations.h"
 #include "lookups.h"
 #include "phases.h"
+#include "prints.h"
+#include "reportforms.h"
 #include "sheet.h"
 #include "staff.h"
 #include "errors.h"
@@ -77,13 +79,17 @@ TFrm_Main::TFrm_Main(const QString& programDir, Dialogs& dialogs, QWidget* paren
     // The start-up runs while the main window is being made; the report
     // windows and then the About box come after it.
     FormCreate();
-    for (const char* name : {"TQR_Area", "TQR_Grafico", "TQR_GraficoMultiplo", "TQR_GraficoSormontato"}) {
-        auto* report = new QWidget(this, Qt::Window);
-        report->setObjectName(QString::fromLatin1(name));
-        report->hide();
-        m_reports.append(report);
-    }
+    Reports = new reports::Prints(*this);
+    connect(Btn_ConfrontoSingolo, &QToolButton::clicked, Reports, &reports::Prints::Btn_ConfrontoSingoloClick);
+    connect(Btn_ConfrontoMultiplo, &QToolButton::clicked, Reports, &reports::Prints::Btn_ConfrontoMultiploClick);
     Taboutbox = new AboutBox(programDir, this);
+}
+
+QList<QObject*> TFrm_Main::reportForms() const
+{
+    if (!Reports)
+        return {};
+    return {Reports->QR_Area, Reports->QR_Grafico, Reports->QR_GraficoMultiplo, Reports->QR_GraficoSormontato};
 }
 
 TFrm_Main::~TFrm_Main()

@@ -32,6 +32,9 @@ class EvaluationsScreen;
 class StaffRegistries;
 class EvaluationSheet;
 class PhasesScreen;
+namespace reports {
+class Prints;
+}
 
 // The main window: owns the data folder, every table object, both screens and
 // the group boxes that come to the front over the list screen. Constructing
@@ -68,6 +71,8 @@ public:
     StaffRegistries* Staff = nullptr;
     EvaluationSheet* Sheet = nullptr;
     PhasesScreen* Phases = nullptr;
+    // The print operations and the report forms they fill.
+    reports::Prints* Reports = nullptr;
 
     // Table objects (see the data folder) and the copy cursor.
     store::Table Tbl_AnagNido{QStringLiteral("Tbl_AnagNido")};
@@ -156,7 +161,8 @@ public:
     QLabel* StatusHint = nullptr;
     QLabel* StatusVersion = nullptr;
     AboutBox* Taboutbox = nullptr;
-    const QList<QWidget*>& reportWindows() const { return m_reports; }
+    // The four report forms, in the order they were made at start-up.
+    QList<QObject*> reportForms() const;
 
     // Brings one of the two stacked screens to the front.
     void showAccessPanel();
@@ -188,7 +194,6 @@ private:
     bool m_end = false;
     bool m_dataFolderMissing = false;
     TFrm_InserimentoNido* m_inserimentoNido = nullptr;
-    QList<QWidget*> m_reports; // the report windows, filled by the printing screens
 };
 
 template <typename F>

@@ -6,6 +6,7 @@
 #include "datanavigator.h"
 #include "evaluations.h"
 #include "mainwindow.h"
+#include "prints.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -339,6 +340,7 @@ bool EvaluationSheet::SalvaPrimaDiChiudere()
 
 void EvaluationSheet::StampaRiepilogoNonSo()
 {
+    m.Reports->StampaRiepilogoNonSo();
 }
 
 } // namespace velmora

@@ -10,6 +10,7 @@
 #include "errors.h"
 #include "mainwindow.h"
 #include "numberformat.h"
+#include "prints.h"
 #include "scoring.h"
 
 #include <QAction>
@@ -356,10 +357,12 @@ void EvaluationsScreen::Inseriscinuovavalutazione1Click()
 
 void EvaluationsScreen::SpeedButton8Click()
 {
+    m.Reports->SpeedButton8Click();
 }
 
 void EvaluationsScreen::SpeedButton10Click()
 {
+    m.Reports->SpeedButton10Click();
 }
 
 } // namespace velmora

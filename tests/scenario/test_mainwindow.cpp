@@ -134,7 +134,7 @@ void TestMainWindow::windowsMadeAtStart()
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     QStringList names;
-    for (QWidget* r : w.reportWindows())
+    for (QObject* r : w.reportForms())
         names << r->objectName();
     QCOMPARE(names, (QStringList{"TQR_Area", "TQR_Grafico", "TQR_GraficoMultiplo", "TQR_GraficoSormontato"}));
     QVERIFY(w.Taboutbox);

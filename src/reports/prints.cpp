@@ -1,0 +1,377 @@
+#include "prints.h"
+
+#include "mainwindow.h"
+#include "phases.h"
+#include "reportforms.h"
+#include "scoring.h"
+
+#include <algorithm>
+
+namespace velmora::reports {
+
+namespace {
+
+const QString Id = QStringLiteral("Id");
+
+// Runs `body`, then `restore`, also when `body` throws; an error while
+// restoring after a failure does not hide the failure.
+template <typename Body, typename Restore>
+void sempre(Body&& body, Restore&& restore)
+{
+    try {
+        body();
+    } catch (...) {
+        try {
+            restore();
+        } catch (...) {
+        }
+        throw;
+    }
+    restore();
+}
+
+// Switches the phase filter off, sets `text` when it is not empty, and
+// switches it on again.
+void filtraFasi(store::Table& fasi, const QString& text)
+{
+    if (!fasi.isOpen())
+        fasi.open();
+    fasi.setFiltered(false);
+    if (!text.isEmpty())
+        fasi.setFilter(text);
+    fasi.setFiltered(true);
+}
+
+QString filtroValutazione(const store::Table& val)
+{
+    const QString id = val.asString(Id);
+    return id.isEmpty() ? QString() : QStringLiteral("Id_Valutazione=") + id;
+}
+
+// Keeps the grids of the tables a print walks from redrawing at every move.
+class ControlliSospesi
+{
+public:
+    explicit ControlliSospesi(std::initializer_list<store::Table*> tables) : m_tables(tables)
+    {
+        for (store::Table* t : m_tables)
+            t->disableControls();
+    }
+    ~ControlliSospesi()
+    {
+        for (store::Table* t : m_tables)
+            t->enableControls();
+    }
+
+private:
+    QList<store::Table*> m_tables;
+};
+
+} // namespace
+
+Prints::Prints(TFrm_Main& main) : QObject(&main), m(main)
+{
+    setObjectName(QStringLiteral("Reports"));
+    QR_Area = new TQR_Area(m, this);
+    QR_Grafico = new TQR_Grafico(this);
+    QR_GraficoMultiplo = new TQR_GraficoMultiplo(this);
+    QR_GraficoSormontato = new TQR_GraficoSormontato(this);
+}
+
+bool Prints::valutazioneCorrente()
+{
+    const store::Table& val = m.Tbl_Valutazioni;
+    if (val.isOpen() && !val.isEmpty() && !val.asString(Id).isEmpty())
+        return true;
+    m.m_dialogs.plain(QStringLiteral("Nessuna valutazione presente"));
+    return false;
+}
+
+void Prints::mostraEAttendi(ReportForm& form)
+{
+    print::Document doc;
+    {
+        ControlliSospesi sospesi{&m.Tbl_Aree, &m.Tbl_FasiVal};
+        doc = form.report.layout();
+    }
+    if (m.m_dialogs.printSetup(doc))
+        m.m_dialogs.preview(doc);
+}
+
+void Prints::ripristina(const QString& filtro)
+{
+    m.Tbl_Aree.tag = 0;
+    store::Table& fasi = m.Tbl_FasiVal;
+    if (!fasi.isOpen())
+        return;
+    fasi.setFiltered(false);
+    fasi.setFilter(filtro);
+    fasi.setFiltered(true);
+    // The area chooser of the sheet shows again the area it stands for.
+    if (m.Phases)
+        m.Phases->MostraAreaScelta();
+}
+
+// ---------------------------------------------------------------- sheet
+
+void Prints::SpeedButton10Click()
+{
+    if (!valutazioneCorrente())
+        return;
+    m.guarded([&] {
+        const QString filtro = m.Tbl_FasiVal.filter();
+        sempre(
+            [&] {
+                filtraFasi(m.Tbl_FasiVal, filtroValutazione(m.Tbl_Valutazioni));
+                m.Tbl_Aree.tag = 1;
+                m.Tbl_Aree.first();
+                fillPageHead(QR_Area->report, m, Head::Full);
+                mostraEAttendi(*QR_Area);
+            },
+            [&] { ripristina(filtro); });
+    });
+}
+
+void Prints::StampaRiepilogoNonSo()
+{
+    print::Band* footer = QR_Area->report.band(QStringLiteral("QRBand4"));
+    m.guarded([&] {
+        sempre(
+            [&] {
+                m.Tbl_Aree.tag = 2;
+                m.Tbl_Aree.first();
+                footer->enabled = false;
+                fillPageHead(QR_Area->report, m, Head::Full);
+                mostraEAttendi(*QR_Area);
+            },
+            [&] {
+                footer->enabled = true;
+                m.Tbl_Aree.tag = 0;
+            });
+    });
+}
+
+// ---------------------------------------------------------------- profile
+
+void Prints::SpeedButton8Click()
+{
+    if (!valutazioneCorrente())
+        return;
+    m.guarded([&] {
+        store::Table& fasi = m.Tbl_FasiVal;
+        store::Table& aree = m.Tbl_Aree;
+        const QString filtro = fasi.filter();
+        sempre(
+            [&] {
+                const QString perValutazione = filtroValutazione(m.Tbl_Valutazioni);
+                filtraFasi(fasi, perValutazione);
+                aree.tag = 1;
+                aree.first();
+
+                // Complete when every area has at least one phase row.
+                auto filtroArea = [&] {
+                    return perValutazione.isEmpty() ? QString()
+                                                    : perValutazione + QStringLiteral(" and Id_Area=") + aree.asString(Id);
+                };
+                bool completa = true;
+                for (aree.first(); !aree.isEof(); aree.next()) {
+                    filtraFasi(fasi, filtroArea());
+                    if (fasi.isEmpty())
+                        completa = false;
+                }
+                aree.first();
+                filtraFasi(fasi, filtroArea());
+                if (!completa) {
+                    m.m_dialogs.error(
+                        QStringLiteral("Per effettuare questo tipo di stampe, la valutazione deve essere completa."));
+                    return;
+                }
+
+                fillPageHead(QR_Grafico->report, m, Head::Full);
+                print::Chart& chart = *QR_Grafico->QRDBChart1;
+                print::ChartSeries* profilo = chart.series(QStringLiteral("Series1"));
+                print::ChartSeries* eta = chart.series(QStringLiteral("Series2"));
+                profilo->clear();
+                eta->clear();
+                const double teorico = scoring::CalcolaSviluppoTeorico(m.Tbl_Valutazioni.value(QStringLiteral("MesiBimbo")));
+                QStringList brevi, nomi;
+                for (int i = 0; !aree.isEof(); ++i, aree.next()) {
+                    const QString breve = aree.asString(QStringLiteral("AreaBreve"));
+                    brevi << breve;
+                    nomi << aree.asString(QStringLiteral("Area"));
+                    profilo->addXY(i, m.Phases->CalcolaTotaleArea(false), breve);
+                    eta->addXY(i, teorico, breve);
+                }
+                QR_Grafico->setKey(brevi, nomi);
+                mostraEAttendi(*QR_Grafico);
+            },
+            [&] { ripristina(filtro); });
+    });
+}
+
+// ---------------------------------------------------------------- profiles
+
+void Prints::disegnaProfilo(ChartForm& form, int n, const QString& titolo)
+{
+    store::Table& aree = m.Tbl_Aree;
+    filtraFasi(m.Tbl_FasiVal, filtroValutazione(m.Tbl_Valutazioni));
+    aree.first();
+    fillPageHead(form.report, m, form.objectName() == QStringLiteral("TQR_GraficoMultiplo") ? Head::NurseryOnly
+                                                                                             : Head::WithoutStaff);
+    print::ChartSeries* s = form.QRDBChart1->series(QStringLiteral("Series") + QString::number(n));
+    s->clear();
+    s->title = titolo;
+    s->color = coloreProfilo(n, m.Random);
+    QStringList brevi, nomi;
+    for (int i = 0; !aree.isEof(); ++i, aree.next()) {
+        const QString breve = aree.asString(QStringLiteral("AreaBreve"));
+        brevi << breve;
+        nomi << aree.asString(QStringLiteral("Area"));
+        s->addXY(i, m.Phases->CalcolaTotaleArea(false), breve);
+    }
+    form.setKey(brevi, nomi);
+}
+
+bool Prints::avvisaTroppiProfili(int profili)
+{
+    if (profili <= MaxProfili)
+        return false;
+    m.m_dialogs.information(QStringLiteral("Sono stati scelti %1 profili, ma un grafico ne può contenere al massimo %2: "
+                                           "verranno disegnati i primi %2.")
+                                .arg(profili)
+                                .arg(MaxProfili));
+    return true;
+}
+
+void Prints::Btn_ConfrontoSingoloClick()
+{
+    store::Table& val = m.Tbl_Valutazioni;
+    if (!val.isOpen() || val.isEmpty()) {
+        m.m_dialogs.plain(QStringLiteral("Nessuna valutazione presente"));
+        return;
+    }
+    m.guarded([&] {
+        const QString Sel = QStringLiteral("Sel");
+        int selezionate = 0, tutte = 0;
+        for (val.first(); !val.isEof(); val.next()) {
+            ++tutte;
+            if (val.asBoolean(Sel))
+                ++selezionate;
+        }
+        const bool soloSelezionate = selezionate > 0;
+        if (!soloSelezionate) {
+            const store::Table& b = m.Tbl_AnagBimbi;
+            if (!m.m_dialogs.confirm(QStringLiteral("Nessuna profilo selezionato! Si vuole procedere con il confronto tra "
+                                                    "tutti i pofili inseriti per ")
+                                     + b.asString(QStringLiteral("Nome")) + QLatin1Char(' ')
+                                     + b.asString(QStringLiteral("Cognome")) + QLatin1Char('?')))
+                return;
+        }
+        avvisaTroppiProfili(soloSelezionate ? selezionate : tutte);
+
+        const QString filtro = m.Tbl_FasiVal.filter();
+        sempre(
+            [&] {
+                m.Tbl_Aree.tag = 1;
+                int n = 0;
+                auto form = std::make_unique<TQR_GraficoSormontato>();
+                for (val.first(); !val.isEof() && n < MaxProfili; val.next()) {
+                    if (soloSelezionate && !val.asBoolean(Sel))
+                        continue;
+                    ++n;
+                    disegnaProfilo(*form, n,
+                                   QStringLiteral("Profilo del ") + shortDate(val.value(QStringLiteral("DataValutazione"))));
+                }
+                if (!val.isEof())
+                    val.last(); // stopped at the most a chart draws
+                for (int k = n + 1; k <= MaxProfili; ++k)
+                    form->QRDBChart1->removeSeries(QStringLiteral("Series") + QString::number(k));
+                if (onFreshForm)
+                    onFreshForm(*form);
+                mostraEAttendi(*form);
+            },
+            [&] { ripristina(filtro); });
+    });
+}
+
+void Prints::Btn_ConfrontoMultiploClick()
+{
+    store::Table& bimbi = m.Tbl_AnagBimbi;
+    store::Table& val = m.Tbl_Valutazioni;
+    if (!bimbi.isOpen() || !val.isOpen())
+        return;
+    m.guarded([&] {
+        // Every evaluation of every listed child, in list order, read through
+        // copy cursors: walking the visible lists would refilter the staff
+        // and the phases at every step.
+        struct Profilo
+        {
+            int bimbo;
+            QString nome;
+            int valutazione;
+            QVariant data;
+            bool selezionato;
+        };
+        QList<Profilo> profili;
+        {
+            store::Table figli, valutazioni;
+            figli.bindLike(bimbi);
+            figli.open();
+            valutazioni.bindLike(val);
+            for (figli.first(); !figli.isEof(); figli.next()) {
+                const int bimbo = figli.asInteger(Id);
+                const QString nome = figli.asString(QStringLiteral("Nome")) + QLatin1Char(' ')
+                    + figli.asString(QStringLiteral("Cognome"));
+                valutazioni.close();
+                valutazioni.setFilter(QStringLiteral("Id_Bimbo=%1").arg(bimbo));
+                valutazioni.setFiltered(true);
+                valutazioni.open();
+                for (valutazioni.first(); !valutazioni.isEof(); valutazioni.next())
+                    profili.append({bimbo, nome, valutazioni.asInteger(Id),
+                                    valutazioni.value(QStringLiteral("DataValutazione")),
+                                    valutazioni.asBoolean(QStringLiteral("Sel"))});
+            }
+        }
+        // The lists stand where a walk through them would have left them: on
+        // the last child and its last evaluation.
+        bimbi.last();
+        val.last();
+
+        const qsizetype selezionate =
+            std::count_if(profili.cbegin(), profili.cend(), [](const Profilo& p) { return p.selezionato; });
+        const bool soloSelezionate = selezionate > 0;
+        if (!soloSelezionate
+            && !m.m_dialogs.confirm(QStringLiteral("Nessuna profilo selezionato! Si vuole procedere con il confronto tra "
+                                                   "tutti i pofili inseriti?")))
+            return;
+        if (soloSelezionate)
+            profili.removeIf([](const Profilo& p) { return !p.selezionato; });
+        if (avvisaTroppiProfili(int(profili.size())))
+            profili.resize(MaxProfili);
+
+        const QString filtro = m.Tbl_FasiVal.filter();
+        sempre(
+            [&] {
+                m.Tbl_Aree.tag = 1;
+                int n = 0;
+                auto form = std::make_unique<TQR_GraficoMultiplo>();
+                for (const Profilo& p : profili) {
+                    if (bimbi.asInteger(Id) != p.bimbo)
+                        bimbi.locate(Id, p.bimbo);
+                    val.locate(Id, p.valutazione);
+                    ++n;
+                    disegnaProfilo(*form, n, QStringLiteral("Profilo di ") + p.nome + QStringLiteral(" del ") + shortDate(p.data));
+                }
+                bimbi.last();
+                val.last();
+                for (int k = n + 1; k <= MaxProfili; ++k)
+                    form->QRDBChart1->removeSeries(QStringLiteral("Series") + QString::number(k));
+                if (onFreshForm)
+                    onFreshForm(*form);
+                mostraEAttendi(*form);
+            },
+            [&] { ripristina(filtro); });
+    });
+}
+
+} // namespace velmora::reports

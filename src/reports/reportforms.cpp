@@ -1,0 +1,301 @@
+#include "reportforms.h"
+
+#include "mainwindow.h"
+#include "numberformat.h"
+
+#include <QDate>
+#include <QLocale>
+
+namespace velmora::reports {
+
+namespace {
+
+QFont sized(QFont font, double points)
+{
+    font.setPointSizeF(points);
+    return font;
+}
+
+QFont underlined(QFont font)
+{
+    font.setUnderline(true);
+    return font;
+}
+
+void setText(print::Report& r, const char* name, const QString& text)
+{
+    if (print::Element* e = r.element(QString::fromLatin1(name)))
+        e->text = text;
+}
+
+// The child's note as the memo shows it: every line, with Windows or old Mac
+// line ends read as line breaks.
+QString memoText(const QString& text)
+{
+    QString t = text;
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return t;
+}
+
+} // namespace
+
+void addPageHead(print::Band& band, Head head)
+{
+    const QFont base = band.font();
+    const QFont big = sized(base, 20);
+
+    band.label(QStringLiteral("Qr_NomeNido"), QRectF(1.1, 0.8, 187.6, 9.0), QString(), Qt::AlignHCenter).font = big;
+    band.label(QStringLiteral("Qr_Indirizzo"), QRectF(1.1, 9.3, 187.6, 4.5), QString(), Qt::AlignHCenter);
+    if (head == Head::NurseryOnly)
+        return;
+    band.label(QStringLiteral("Qr_NomeBimbo"), QRectF(1.1, 15.6, 187.6, 9.0), QString(), Qt::AlignHCenter).font = big;
+
+    band.label(QStringLiteral("QRLabel1"), QRectF(1.1, 24.1, 0, 0), QStringLiteral("Data di nascita:"));
+    band.label(QStringLiteral("Qr_DataDiNascita"), QRectF(25.1, 24.1, 22.0, 0), QString()).font = underlined(base);
+    band.label(QStringLiteral("QRLabel2"), QRectF(58.2, 24.1, 0, 0), QStringLiteral("Sesso:"));
+    band.label(QStringLiteral("Qr_Sesso"), QRectF(69.3, 24.1, 9.0, 0), QString()).font = underlined(base);
+    band.label(QStringLiteral("QRLabel4"), QRectF(90.0, 24.1, 0, 0), QStringLiteral("Data valutazione:"));
+    band.label(QStringLiteral("Qr_DataValutazione"), QRectF(117.2, 24.1, 22.0, 0), QString()).font = underlined(base);
+    band.label(QStringLiteral("QRLabel5"), QRectF(147.9, 24.1, 0, 0), QStringLiteral("Età in mesi:"));
+    band.label(QStringLiteral("Qr_EtaInMesi"), QRectF(167.0, 24.1, 22.0, 0), QString()).font = underlined(base);
+    band.label(QStringLiteral("QRLabel3"), QRectF(1.1, 28.3, 0, 0), QStringLiteral("Note:"));
+    band.memo(QStringLiteral("Qr_Note"), QRectF(10.6, 28.3, 178.1, 10.1));
+    if (head == Head::Full)
+        band.memo(QStringLiteral("Qr_Personale"), QRectF(1.1, 38.4, 187.6, 10.1));
+}
+
+QString shortDate(const QVariant& value)
+{
+    const QDate d = value.toDate();
+    return d.isValid() ? QLocale().toString(d, QLocale::ShortFormat) : QString();
+}
+
+QString addressLine(const TFrm_Main& m)
+{
+    const store::Table& n = m.Tbl_AnagNido;
+    if (!n.isOpen())
+        return QString();
+    const QString sep = QStringLiteral(" - ");
+    return n.asString(QStringLiteral("Indirizzo")) + sep + n.asString(QStringLiteral("Cap")) + sep
+        + n.asString(QStringLiteral("Citta")) + sep + n.asString(QStringLiteral("Provincia"));
+}
+
+QString staffLine(const TFrm_Main& m)
+{
+    const store::Table& p = m.Tbl_Personale;
+    if (!p.isOpen())
+        return QString();
+    const int edu = p.findField(QStringLiteral("Educatrice"));
+    const int ruolo = p.findField(QStringLiteral("Ruolo"));
+    QStringList entries;
+    for (int row = 0, rows = p.rowCount(); row < rows; ++row)
+        entries.append(p.valueAt(row, edu).toString() + QStringLiteral(" (") + p.valueAt(row, ruolo).toString()
+                       + QLatin1Char(')'));
+    return entries.join(QStringLiteral(" - "));
+}
+
+void fillPageHead(print::Report& r, TFrm_Main& m, Head head)
+{
+    const store::Table& nido = m.Tbl_AnagNido;
+    setText(r, "Qr_NomeNido", nido.isOpen() ? nido.asString(QStringLiteral("Nome")) : QString());
+    setText(r, "Qr_Indirizzo", addressLine(m));
+    if (head == Head::NurseryOnly)
+        return;
+
+    const store::Table& bimbo = m.Tbl_AnagBimbi;
+    const bool b = bimbo.isOpen();
+    setText(r, "Qr_NomeBimbo",
+            b ? bimbo.asString(QStringLiteral("Nome")) + QLatin1Char(' ') + bimbo.asString(QStringLiteral("Cognome"))
+              : QString());
+    setText(r, "Qr_DataDiNascita", b ? shortDate(bimbo.value(QStringLiteral("DataDiNascita"))) : QString());
+    setText(r, "Qr_Sesso", b ? bimbo.asString(QStringLiteral("Sesso")) : QString());
+    setText(r, "Qr_Note", b ? memoText(bimbo.asString(QStringLiteral("Note"))) : QString());
+
+    const store::Table& val = m.Tbl_Valutazioni;
+    const bool v = val.isOpen();
+    setText(r, "Qr_DataValutazione", v ? shortDate(val.value(QStringLiteral("DataValutazione"))) : QString());
+    setText(r, "Qr_EtaInMesi", v ? val.asString(QStringLiteral("MesiBimbo")) : QString());
+    if (head == Head::Full)
+        setText(r, "Qr_Personale", staffLine(m));
+}
+
+QColor coloreCasuale(QRandomGenerator& random)
+{
+    quint32 value = 0;
+    for (int digit = 0; digit < 9; ++digit)
+        value = value * 10 + quint32(random.bounded(1, 10));
+    return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+}
+
+QColor coloreProfilo(int n, QRandomGenerator& random)
+{
+    static const QRgb table[] = {
+        qRgb(255, 0, 0),   qRgb(0, 255, 255), qRgb(0, 0, 255),   qRgb(255, 0, 255),   qRgb(0, 255, 0),
+        qRgb(0, 0, 0),     qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),   qRgb(0, 0, 128),
+        qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(128, 128, 128), qRgb(255, 255, 0), qRgb(192, 192, 192),
+    };
+    if (n >= 1 && n <= int(std::size(table)))
+        return QColor(table[n - 1]);
+    return coloreCasuale(random);
+}
+
+// ---------------------------------------------------------------- forms
+
+ReportForm::ReportForm(const QString& name, QObject* parent) : QObject(parent), report(name)
+{
+    setObjectName(name);
+}
+
+TQR_Area::TQR_Area(TFrm_Main& main, QObject* parent) : ReportForm(QStringLiteral("TQR_Area"), parent), m(main)
+{
+    report.title = QStringLiteral("Scheda di valutazione");
+    store::Table& aree = m.Tbl_Aree;
+    store::Table& fasi = m.Tbl_FasiVal;
+    report.master = {[&aree] { aree.first(); }, [&aree] { aree.next(); }, [&aree] { return aree.isEof(); }};
+    report.detail = {[&fasi] { fasi.first(); }, [&fasi] { fasi.next(); }, [&fasi] { return fasi.isEof(); }};
+
+    print::Band& title = report.addBand(print::Band::Kind::Title, QStringLiteral("QRBand1"), 49.5);
+    addPageHead(title, Head::Full);
+
+    QFont bold = report.font;
+    bold.setBold(true);
+    QFont italic = report.font;
+    italic.setItalic(true);
+    const double rules[] = {19.2, 59.4, 99.6, 139.6, 179.5};
+    auto columnRules = [&](print::Band& band, double top, double bottom) {
+        for (double x : rules)
+            band.rule(QStringLiteral("Divisore"), QLineF(x, top, x, bottom), Qt::DotLine, QColor(192, 192, 192));
+    };
+
+    print::Band& heading = report.addBand(print::Band::Kind::Heading, QStringLiteral("QRBand3"), 12.7);
+    heading.lineBelow = true;
+    heading.dataText(QStringLiteral("QRDBText1"), QRectF(2.1, 2.1, 0, 0),
+                     [&aree] { return aree.asString(QStringLiteral("AreaCombo")); }).font = bold;
+    heading.label(QStringLiteral("QRLabel7"), QRectF(2.1, 7.9, 0, 0), QStringLiteral("Fase")).font = italic;
+    const struct { const char* name; double left; const char* text; } headings[] = {
+        {"QRLabel8", 19.1, "Si"}, {"QRLabel9", 59.3, "No"}, {"QRLabel10", 99.5, "A Volte"}, {"QRLabel11", 139.7, "Non So"}};
+    for (const auto& h : headings)
+        heading.label(QString::fromLatin1(h.name), QRectF(h.left, 7.9, 39.7, 0), QString::fromLatin1(h.text),
+                      Qt::AlignHCenter).font = italic;
+    heading.label(QStringLiteral("QRLabel12"), QRectF(179.9, 7.9, 0, 0), QStringLiteral("Valori")).font = italic;
+    columnRules(heading, 7.4, 12.7);
+    heading.beforePrint = [this, &fasi] {
+        totale = 0;
+        ultimaFase = 0;
+        return !fasi.isEof();
+    };
+
+    print::Band& row = report.addBand(print::Band::Kind::Detail, QStringLiteral("QRSubDetail1"), 5.0);
+    row.lineBelow = true;
+    row.dataText(QStringLiteral("QRDBText2"), QRectF(4.2, 0.5, 0, 0), [&fasi] { return fasi.asString(QStringLiteral("NumFase")); });
+    const struct { const char* name; double left; const char* field; } columns[] = {
+        {"QRDBText3", 19.1, "Si"}, {"QRDBText4", 59.3, "No"}, {"QRDBText5", 99.5, "AVolte"}, {"QRDBText6", 139.7, "NonSo"}};
+    for (const auto& c : columns) {
+        const QString field = QString::fromLatin1(c.field);
+        row.dataText(QString::fromLatin1(c.name), QRectF(c.left, 0.5, 39.7, 0),
+                     [&fasi, field] { return fasi.asString(field); }, Qt::AlignHCenter);
+    }
+    row.dataText(QStringLiteral("QRDBText7"), QRectF(0, 0.5, 188.9, 0),
+                 [&fasi] { return formatGeneral(fasi.value(QStringLiteral("Valori")).toDouble()); }, Qt::AlignRight)
+        .rect.setLeft(179.9);
+    columnRules(row, 0, 5.0);
+    row.beforePrint = [this, &fasi] {
+        if (fasi.isEof())
+            return false;
+        const int n = fasi.asInteger(QStringLiteral("NumFase"));
+        if (n != ultimaFase) {
+            totale += n - ultimaFase - 1;
+            ultimaFase = n;
+        }
+        totale += fasi.value(QStringLiteral("Valori")).toDouble();
+        return true;
+    };
+
+    print::Band& footer = report.addBand(print::Band::Kind::Footer, QStringLiteral("QRBand4"), 7.7);
+    footer.lineBelow = true;
+    footer.label(QStringLiteral("QRLabel13"), QRectF(141.8, 1.6, 34.1, 0), QStringLiteral("Totale:"), Qt::AlignHCenter)
+        .font = bold;
+    footer.dataText(QStringLiteral("Qr_Totale"), QRectF(177.8, 1.6, 10.8, 0), [this] { return formatGeneral(totale); },
+                    Qt::AlignHCenter)
+        .font = bold;
+
+    print::Band& pageFooter = report.addBand(print::Band::Kind::PageFooter, QStringLiteral("QRBand2"), 8.5);
+    pageFooter.label(QStringLiteral("QRLabel6"), QRectF(2.1, 2.6, 0, 0), QStringLiteral("Pagina:"));
+    pageFooter.pageNumber(QStringLiteral("QRSysData1"), QRectF(14.8, 2.6, 20, 0));
+}
+
+ChartForm::ChartForm(const QString& name, QObject* parent) : ReportForm(name, parent) {}
+
+void ChartForm::addChartAndKey(print::Band& band, double top, double chartHeight, double keyTop, double keyHeight)
+{
+    band.chart(QStringLiteral("QRChart1"), QRectF(0.3, top, 189.4, chartHeight), QRDBChart1);
+    band.memo(QStringLiteral("Qr_LegendaSmall"), QRectF(2.1, keyTop, 19.3, keyHeight));
+    band.memo(QStringLiteral("Qr_LegendaLarge"), QRectF(22.2, keyTop, 166.4, keyHeight));
+}
+
+void ChartForm::setKey(const QStringList& small, const QStringList& large)
+{
+    report.element(QStringLiteral("Qr_LegendaSmall"))->text = small.join(QLatin1Char('\n'));
+    report.element(QStringLiteral("Qr_LegendaLarge"))->text = large.join(QLatin1Char('\n'));
+}
+
+namespace {
+
+void styleProfile(print::ChartSeries& s)
+{
+    s.title = QStringLiteral("Profilo di sviluppo");
+    s.color = Qt::black;
+    s.shape = print::PointShape::Circle;
+    s.pointWidth = s.pointHeight = 3;
+    s.marksVisible = true;
+    s.marksFormat = QStringLiteral("#,##0.00#");
+}
+
+void addProfileSeries(print::Chart& chart)
+{
+    for (int n = 1; n <= MaxProfili; ++n)
+        styleProfile(chart.addSeries(QStringLiteral("Series") + QString::number(n)));
+}
+
+} // namespace
+
+TQR_Grafico::TQR_Grafico(QObject* parent) : ChartForm(QStringLiteral("TQR_Grafico"), parent)
+{
+    report.title = QStringLiteral("Profilo di sviluppo");
+    print::Band& band = report.addBand(print::Band::Kind::Title, QStringLiteral("QRBand1"), 275.2);
+    addPageHead(band, Head::Full);
+    addChartAndKey(band, 49.5, 147.4, 197.4, 76.5);
+
+    QRDBChart1->legendPlace = print::LegendPlace::Right;
+    styleProfile(QRDBChart1->addSeries(QStringLiteral("Series1")));
+    print::ChartSeries& eta = QRDBChart1->addSeries(QStringLiteral("Series2"));
+    eta.title = QStringLiteral("Età anagrafica");
+    eta.color = QColor(255, 0, 0);
+    eta.shape = print::PointShape::Square;
+    eta.pointWidth = eta.pointHeight = 2;
+    eta.marksVisible = false;
+}
+
+TQR_GraficoSormontato::TQR_GraficoSormontato(QObject* parent)
+    : ChartForm(QStringLiteral("TQR_GraficoSormontato"), parent)
+{
+    report.title = QStringLiteral("Profili del bambino");
+    print::Band& band = report.addBand(print::Band::Kind::Title, QStringLiteral("QRBand1"), 275.2);
+    addPageHead(band, Head::WithoutStaff);
+    addChartAndKey(band, 40.2, 180.2, 220.1, 52.7);
+    QRDBChart1->legendPlace = print::LegendPlace::Top;
+    addProfileSeries(*QRDBChart1);
+}
+
+TQR_GraficoMultiplo::TQR_GraficoMultiplo(QObject* parent) : ChartForm(QStringLiteral("TQR_GraficoMultiplo"), parent)
+{
+    report.title = QStringLiteral("Confronto tra i bambini");
+    print::Band& band = report.addBand(print::Band::Kind::Title, QStringLiteral("QRBand1"), 275.2);
+    addPageHead(band, Head::NurseryOnly);
+    addChartAndKey(band, 13.8, 207.2, 220.7, 52.1);
+    QRDBChart1->legendPlace = print::LegendPlace::Top;
+    addProfileSeries(*QRDBChart1);
+}
+
+} // namespace velmora::reports

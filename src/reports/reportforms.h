@@ -1,0 +1,121 @@
+#pragma once
+// The four report forms: the evaluation sheet (also the "Non so" summary),
+// the development profile chart, the profiles of one child and the comparison
+// of children. Each holds a banded report laid out on A4 with the shared page
+// head; the prints (prints.h) fill them from the main window's tables.
+
+#include "report.h"
+
+#include <QObject>
+#include <QRandomGenerator>
+
+#include <memory>
+
+namespace velmora {
+
+class TFrm_Main;
+
+namespace reports {
+
+// Which rows of the page head a report carries.
+enum class Head {
+    Full,         // nursery, child, evaluation, note and the staff line
+    WithoutStaff, // the same without the staff line
+    NurseryOnly,  // nursery name and address
+};
+
+// Puts the page head on a title band (positions in mm, as on every report).
+void addPageHead(print::Band& band, Head head);
+// Fills the page head of `report` from the current nursery, child,
+// evaluation and staff rows of the main window's tables.
+void fillPageHead(print::Report& report, TFrm_Main& m, Head head);
+
+// Name + " - " + Cap + " - " + city + " - " + province, empty parts kept.
+QString addressLine(const TFrm_Main& m);
+// Every staff row of the current evaluation as "educator (role)", joined by
+// " - ".
+QString staffLine(const TFrm_Main& m);
+// A date in the short format of the regional settings; empty when unset.
+QString shortDate(const QVariant& value);
+
+// Number of line series a profile chart holds: the most profiles it draws.
+constexpr int MaxProfili = 100;
+// Colour of profile `n` (from 1): fifteen fixed colours, then a random one.
+QColor coloreProfilo(int n, QRandomGenerator& random);
+// A random colour value: nine digits from 1 to 9 read as one number, whose
+// low three bytes are red, green and blue.
+QColor coloreCasuale(QRandomGenerator& random);
+
+// Base of the report forms: a named object holding its report.
+class ReportForm : public QObject
+{
+    Q_OBJECT
+
+public:
+    ReportForm(const QString& name, QObject* parent);
+    print::Report report;
+};
+
+// The evaluation sheet, one block per area.
+class TQR_Area : public ReportForm
+{
+    Q_OBJECT
+
+public:
+    TQR_Area(TFrm_Main& m, QObject* parent = nullptr);
+
+    // Running total of the area being printed and the last phase counted.
+    double totale = 0;
+    int ultimaFase = 0;
+
+private:
+    TFrm_Main& m;
+};
+
+// Chart forms: a title band with a head, a chart and the key of the areas.
+class ChartForm : public ReportForm
+{
+    Q_OBJECT
+
+public:
+    ChartForm(const QString& name, QObject* parent);
+    std::shared_ptr<print::Chart> QRDBChart1 = std::make_shared<print::Chart>();
+
+    // The key under the chart: Qr_LegendaSmall holds the short codes,
+    // Qr_LegendaLarge the names, line by line.
+    void setKey(const QStringList& small, const QStringList& large);
+
+protected:
+    // The chart and the two key memos (positions in mm).
+    void addChartAndKey(print::Band& band, double top, double chartHeight, double keyTop, double keyHeight);
+};
+
+// The development profile of one evaluation against the expected level.
+class TQR_Grafico : public ChartForm
+{
+    Q_OBJECT
+
+public:
+    explicit TQR_Grafico(QObject* parent = nullptr);
+};
+
+// Profiles of one child laid over each other.
+class TQR_GraficoSormontato : public ChartForm
+{
+    Q_OBJECT
+
+public:
+    explicit TQR_GraficoSormontato(QObject* parent = nullptr);
+};
+
+// Profiles of several children in one chart.
+class TQR_GraficoMultiplo : public ChartForm
+{
+    Q_OBJECT
+
+public:
+    explicit TQR_GraficoMultiplo(QObject* parent = nullptr);
+};
+
+} // namespace reports
+} // namespace velmora
