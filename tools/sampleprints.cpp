@@ -1,5 +1,7 @@
-// velmora-sample-prints <output-folder>
-// Lays a small demonstration nursery in a temporary program folder, starts
+// velmora-sample-prints <output-folder> [<program-folder>]
+// Lays a small demonstration nursery in a temporary program folder (or in
+// the "db" folder of <program-folder>, kept afterwards to try the program
+// on it; its educators Rossi and Verdi have the password "pw"), starts
 // the main window on it (offscreen unless another platform is asked for),
 // logs in and runs every print, writing what the preview would show into
 // PDF files: scheda.pdf, riepilogo-nonso.pdf, grafico.pdf, profili.pdf and
@@ -153,21 +155,23 @@ int main(int argc, char** argv)
     if (QLocale().language() != QLocale::Italian)
         QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
     const QStringList args = app.arguments().mid(1);
-    if (args.size() != 1) {
-        QTextStream(stderr) << "Uso: velmora-sample-prints <cartella>\n";
+    if (args.size() != 1 && args.size() != 2) {
+        QTextStream(stderr) << "Uso: velmora-sample-prints <cartella> [<cartella-del-programma>]\n";
         return 2;
     }
     const QDir out(args[0]);
     QDir().mkpath(out.path());
-    QTemporaryDir program;
-    const QString problem = layDemo(QDir(program.path()).filePath(QStringLiteral("db")));
+    QTemporaryDir temporary;
+    const QString programDir = args.size() == 2 ? args[1] : temporary.path();
+    QDir().mkpath(programDir);
+    const QString problem = layDemo(QDir(programDir).filePath(QStringLiteral("db")));
     if (!problem.isEmpty()) {
         QTextStream(stderr) << problem << '\n';
         return 1;
     }
 
     PdfDialogs d;
-    TFrm_Main w(program.path(), d);
+    TFrm_Main w(programDir, d);
     if (w.shouldEnd())
         return 1;
     w.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi"));

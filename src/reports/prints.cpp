@@ -42,6 +42,19 @@ void filtraFasi(store::Table& fasi, const QString& text)
     fasi.setFiltered(true);
 }
 
+// A staff row being typed on the sheet belongs on the staff line: it is
+// posted first (or dropped when nothing was typed into it), as leaving it
+// would do.
+void chiudiRigaPersonale(store::Table& personale)
+{
+    if (personale.state() != store::Table::State::Insert && personale.state() != store::Table::State::Edit)
+        return;
+    if (personale.isModified())
+        personale.post();
+    else
+        personale.cancel();
+}
+
 QString filtroValutazione(const store::Table& val)
 {
     const QString id = val.asString(Id);
@@ -125,6 +138,7 @@ void Prints::SpeedButton10Click()
                 filtraFasi(m.Tbl_FasiVal, filtroValutazione(m.Tbl_Valutazioni));
                 m.Tbl_Aree.tag = 1;
                 m.Tbl_Aree.first();
+                chiudiRigaPersonale(m.Tbl_Personale);
                 fillPageHead(QR_Area->report, m, Head::Full);
                 mostraEAttendi(*QR_Area);
             },
@@ -187,6 +201,7 @@ void Prints::SpeedButton8Click()
                     return;
                 }
 
+                chiudiRigaPersonale(m.Tbl_Personale);
                 fillPageHead(QR_Grafico->report, m, Head::Full);
                 print::Chart& chart = *QR_Grafico->QRDBChart1;
                 print::ChartSeries* profilo = chart.series(QStringLiteral("Series1"));

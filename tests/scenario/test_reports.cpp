@@ -249,6 +249,7 @@ class TestReports : public QObject
 private slots:
     void sheetHead_data();
     void sheetHead();
+    void staffRowBeingTyped();
     void sheetAreas_data();
     void sheetAreas();
     void longSheetRunsOverPages();
@@ -333,6 +334,38 @@ void TestReports::sheetHead()
                                "Qr_DataValutazione", "Qr_EtaInMesi", "Qr_Personale"};
     for (int i = 0; i < names.size(); ++i)
         QCOMPARE(headText(doc, names[i]), expected[i]);
+}
+
+// A staff row still being typed when the print is asked for is posted and
+// printed, not lost; an untouched new row is dropped.
+void TestReports::staffRowBeingTyped()
+{
+    Folder p;
+    const int giulia = p.child(QStringLiteral("Giulia"), QStringLiteral("Bassi"));
+    const int v = p.evaluation(giulia, QDate(2026, 1, 15));
+    p.complete(v);
+    int ruolo = 0;
+    for (const QVariantMap& r : p.rows(QStringLiteral("Ruoli.db")))
+        if (r.value("Ruolo").toString() == QStringLiteral("Osservatrice"))
+            ruolo = r.value("Id").toInt();
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    STEP(start(w, d));
+    STEP(openSheet(w, d, giulia, v));
+
+    for (const bool typed : {true, false}) {
+        QVERIFY(w.Tbl_Personale.append());
+        if (typed) {
+            w.Tbl_Personale.setValue(QStringLiteral("Id_Educatrice"), p.rossi);
+            w.Tbl_Personale.setValue(QStringLiteral("Id_Ruolo"), ruolo);
+        }
+        d.expectPrintSetup(true);
+        w.Phases->SpeedButton8->click();
+        VERIFY_DIALOGS(d);
+        QCOMPARE(headText(d.previews().last(), "Qr_Personale"), QStringLiteral("*Rossi Anna (Osservatrice)"));
+        QCOMPARE(w.Tbl_Personale.state(), store::Table::State::Browse);
+        QCOMPARE(p.count(QStringLiteral("Personale.db"), QStringLiteral("Id_Valutazione=%1").arg(v)), 1);
+    }
 }
 
 void TestReports::sheetAreas_data()
