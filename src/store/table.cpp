@@ -1154,11 +1154,25 @@ void Table::edit()
         afterEdit(*this);
 }
 
+void Table::addPostCheck(QObject* owner, std::function<void()> check)
+{
+    m_postChecks.emplace_back(owner, std::move(check));
+}
+
+void Table::removePostChecks(QObject* owner)
+{
+    std::erase_if(m_postChecks, [owner](const auto& c) { return c.first.isNull() || c.first == owner; });
+}
+
 void Table::post()
 {
     requireOpen();
     if (m_state != State::Edit && m_state != State::Insert)
         return;
+    const auto checks = m_postChecks; // a check may add or remove checks
+    for (const auto& [owner, check] : checks)
+        if (owner)
+            check();
     const QString tableSql = quoted(m_def->name);
     if (m_state == State::Insert) {
         QStringList cols;

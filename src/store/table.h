@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -158,6 +159,13 @@ public:
     Handler beforeDelete;
     Handler onCalcFields;
 
+    // Checks run before every post, in the order added: one may throw
+    // DbError to refuse the post, which leaves the record being edited (an
+    // edit control still holding text it could not store refuses so). A
+    // check ends with its owner.
+    void addPostCheck(QObject* owner, std::function<void()> check);
+    void removePostChecks(QObject* owner);
+
     // A free integer the program uses as a mode flag.
     int tag = 0;
 
@@ -276,6 +284,7 @@ private:
     QSqlDatabase m_db;
     bool m_modified = false;
     int m_frozen = 0;
+    std::vector<std::pair<QPointer<QObject>, std::function<void()>>> m_postChecks;
     bool m_pendingAnnounce = false;
     quint64 m_announced = 0; // whole-set announcements made so far
 };

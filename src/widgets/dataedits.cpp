@@ -60,6 +60,14 @@ DataEdit::DataEdit(QWidget* parent) : QLineEdit(parent), m_link(new FieldLink(th
 void DataEdit::setDataSource(store::Table* table, const QString& fieldName)
 {
     m_pendingError.clear();
+    if (m_checked)
+        m_checked->removePostChecks(this);
+    m_checked = table;
+    if (table)
+        table->addPostCheck(this, [this] {
+            if (!m_pendingError.isEmpty())
+                throw store::DbError(m_pendingError);
+        });
     m_link->bind(table, fieldName);
 }
 
@@ -77,6 +85,10 @@ void DataEdit::refresh()
     if (m_writing)
         return;
     const int i = m_link->fieldIndex();
+    const store::Table* t = m_link->table();
+    const bool editing = t && (t->state() == store::Table::State::Edit || t->state() == store::Table::State::Insert);
+    if (!editing)
+        m_pendingError.clear(); // the record was posted, given up or closed
     if (i < 0) {
         setMaxLength(32767);
         if (!text().isEmpty())
@@ -93,8 +105,6 @@ void DataEdit::refresh()
     } catch (const store::DbError&) {
     }
     // A refused value stays in the box while the record is still being edited.
-    const bool editing = m_link->table()->state() == store::Table::State::Edit
-        || m_link->table()->state() == store::Table::State::Insert;
     if (value != text() && !(editing && !m_pendingError.isEmpty())) {
         m_pendingError.clear();
         setText(value);
@@ -131,9 +141,11 @@ bool DataEdit::commitPending()
 {
     if (m_pendingError.isEmpty())
         return true;
-    const store::DbError e(m_pendingError);
-    m_pendingError.clear();
-    showDbError(m_dialogs, e);
+    if (m_showing)
+        return false; // the box itself took the focus away
+    m_showing = true;
+    showDbError(m_dialogs, store::DbError(m_pendingError));
+    m_showing = false;
     return false;
 }
 

@@ -62,14 +62,21 @@ private:
     void onEditingFinished();
 public:
     // Shows the refusal of a number or date still waiting in the box, if
-    // any, and returns false then: the caller must not post or close.
+    // any, and returns false then: the caller must not post or close. The
+    // refusal stays until the box holds a value the field takes or the
+    // record is given up: until then every post of the table is refused
+    // with the same message, so the field never keeps a half-typed value
+    // (the "15/03/20" on the way to "15/03/2026") the box no longer shows.
     bool commitPending();
+    bool hasPendingRefusal() const { return !m_pendingError.isEmpty(); }
 private:
     bool isTextField() const;
 
     FieldLink* m_link;
     Dialogs* m_dialogs = nullptr;
     bool m_writing = false;
+    bool m_showing = false; // the refusal's box is up
+    QPointer<store::Table> m_checked; // the table that asks before posting
     QString m_pendingError; // the last refused value, shown when editing ends
 };
 

@@ -83,6 +83,8 @@ private slots:
     void showsCurrentChildReadOnly();
     void typedAgeSavedOnLeaving_data();
     void typedAgeSavedOnLeaving();
+    void refusedTextKeepsSheetOpen_data();
+    void refusedTextKeepsSheetOpen();
     void staffRowBelongsToSheet_data();
     void staffRowBelongsToSheet();
     void untouchedNewRowDroppedOnLeaving_data();
@@ -189,6 +191,60 @@ void TestSheet::typedAgeSavedOnLeaving()
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows.first().value("MesiBimbo").toInt(), typed.toInt());
     QCOMPARE(w.Tbl_Valutazioni.state(), store::Table::State::Browse);
+}
+
+void TestSheet::refusedTextKeepsSheetOpen_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed"); // typed over the whole box, key by key
+    QTest::addColumn<bool>("byClosing");
+    // On the way to "15/03/202" the box held "15/03/20", a date the field
+    // took (2020): it must not be what is stored.
+    QTest::newRow("date cut short, back to list") << "DataValutazione" << "15/03/202" << false;
+    QTest::newRow("no such day, program closed") << "DataValutazione" << "31/02/2026" << true;
+    QTest::newRow("age with a letter, back to list") << "MesiBimbo" << "2x" << false;
+    QTest::newRow("age with a letter, program closed") << "MesiBimbo" << "2x" << true;
+}
+
+// Text the field cannot take, still in its box, stops the way out with the
+// engine's message; nothing half typed is stored, and once corrected the
+// sheet closes with the corrected value.
+void TestSheet::refusedTextKeepsSheetOpen()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(bool, byClosing);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Rossi"), true);
+    const int c = p.child(a, {{"Cognome", QStringLiteral("Zeta")}, {"DataDiNascita", today.addDays(-900)}});
+    const int v = p.evaluation(c, 30);
+    const auto stored = [&] { return p.rows(QStringLiteral("Valutaz.db"), QStringLiteral("Id=%1").arg(v)).first().value(field); };
+    const QVariant before = stored();
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    w.Now = [] { return QDateTime(today, QTime(9, 0)); };
+    login(w, d, QStringLiteral("Rossi"));
+    w.Evaluations->Modifica1Click();
+    VERIFY_DIALOGS(d);
+    DataEdit* box = field == QStringLiteral("MesiBimbo") ? w.Sheet->DBEdit22 : w.Sheet->DBEdit21;
+    typeInto(box, typed);
+
+    d.expectAnyMessage(BoxType::Error);
+    if (byClosing)
+        QVERIFY(!w.close());
+    else
+        w.Sheet->SpeedButton7Click();
+    VERIFY_DIALOGS(d);
+    QVERIFY(!w.GB_Valutazione->isHidden());
+    QCOMPARE(box->text(), typed);
+    QCOMPARE(stored(), before);
+
+    typeInto(box, field == QStringLiteral("MesiBimbo") ? QStringLiteral("31") : QStringLiteral("16/03/2026"));
+    w.Sheet->SpeedButton7Click();
+    VERIFY_DIALOGS(d);
+    QVERIFY(w.GB_Valutazione->isHidden());
+    QCOMPARE(stored(), field == QStringLiteral("MesiBimbo") ? QVariant(31) : QVariant(QDate(2026, 3, 16)));
 }
 
 void TestSheet::staffRowBelongsToSheet_data()

@@ -499,10 +499,30 @@ void TestDataControls::refusedValueStopsNavigatorPost()
     nav->trigger(DataNavigator::Button::Post);
     VERIFY_DIALOGS(d);
     QCOMPARE(t->state(), Table::State::Edit);
-    // Once shown, the user may decide: a second Post keeps the stored value.
+    // Asking again is refused again: the box still holds what cannot be
+    // stored, and the field is not to keep a value the box does not show.
+    d.expectMessage(BoxType::Error, QStringLiteral("'4x' non è un valore intero valido."));
     nav->trigger(DataNavigator::Button::Post);
-    QCOMPARE(t->state(), Table::State::Browse);
     VERIFY_DIALOGS(d);
+    QCOMPARE(t->state(), Table::State::Edit);
+    // A post from anywhere else (a cursor move, the program) is refused too.
+    QVERIFY_THROWS_EXCEPTION(velmora::store::DbError, t->post());
+    QCOMPARE(t->state(), Table::State::Edit);
+    // Corrected, the value posts.
+    QTest::keyClick(e, Qt::Key_Backspace);
+    QTest::keyClicks(e, QStringLiteral("7"));
+    nav->trigger(DataNavigator::Button::Post);
+    VERIFY_DIALOGS(d);
+    QCOMPARE(t->state(), Table::State::Browse);
+    QCOMPARE(t->asInteger(QStringLiteral("Id_Nido")), 47);
+    // Given up, the record goes back to what was stored and posts again freely.
+    QTest::keyClicks(e, QStringLiteral("y"));
+    nav->trigger(DataNavigator::Button::Cancel);
+    QCOMPARE(e->text(), QStringLiteral("47"));
+    QTest::keyClick(e, Qt::Key_Backspace);
+    nav->trigger(DataNavigator::Button::Post);
+    VERIFY_DIALOGS(d);
+    QCOMPARE(t->asInteger(QStringLiteral("Id_Nido")), 4);
 }
 
 void TestDataControls::editReadOnlyWhenClosedOrReadOnly()
