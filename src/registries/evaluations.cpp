@@ -23,6 +23,7 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace velmora {
@@ -113,7 +114,13 @@ void EvaluationsScreen::buildList()
     DBGrid7->drawCell = [this](QPainter* p, const QStyleOptionViewItem& o, const QModelIndex& i, bool& handled) {
         DBGrid7DrawColumnCell(p, o, i, handled);
     };
-    connect(DBGrid7, &DataGrid::doubleClicked, this, &EvaluationsScreen::DBGrid7DblClick);
+    // While a registry or the sheet is in front, the list lies partly
+    // uncovered but is not to be used: its menu and double click would open
+    // a sheet or change marks behind the open box.
+    connect(DBGrid7, &DataGrid::doubleClicked, this, [this] {
+        if (elencoLibero())
+            DBGrid7DblClick();
+    });
     layout->addWidget(DBGrid7, 1);
 
     using B = DataNavigator::Button;
@@ -165,7 +172,10 @@ void EvaluationsScreen::buildList()
                          QStringLiteral("Stampa la scheda di valutazione del bimbo"), &EvaluationsScreen::SpeedButton10Click);
     DBGrid7->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(DBGrid7, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu1->popup(DBGrid7->viewport()->mapToGlobal(at)); });
+            [this](const QPoint& at) {
+                if (elencoLibero())
+                    PopupMenu1->popup(DBGrid7->viewport()->mapToGlobal(at));
+            });
 
     // The theoretical development on the sheet; the sheet lays out the rest
     // of its fields around it.
@@ -317,6 +327,12 @@ void EvaluationsScreen::DBGrid7DrawColumnCell(QPainter* painter, const QStyleOpt
         painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
     }
     painter->restore();
+}
+
+bool EvaluationsScreen::elencoLibero() const
+{
+    // The navigation lock disables the logout button with the rest.
+    return m.Btn_LogOut && m.Btn_LogOut->isEnabled();
 }
 
 void EvaluationsScreen::DBGrid7DblClick()

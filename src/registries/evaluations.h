@@ -72,6 +72,8 @@ public:
     QLineEdit* Txt_SviluppoTeorico = nullptr; // "Età anagrafica" on the sheet
 
 private:
+    // False while a registry or the sheet holds the navigation lock.
+    bool elencoLibero() const;
     void buildList();
     void mostraSviluppoTeorico();
     void apriScheda();

@@ -7,6 +7,7 @@
 #include "datafolder.h"
 #include "datagrid.h"
 #include "datanavigator.h"
+#include "evaluations.h"
 #include "installer.h"
 #include "mainwindow.h"
 #include "scenariofixture.h"
@@ -19,6 +20,7 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPainter>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -118,6 +120,8 @@ private slots:
     void newChild();
     void birthDate_data();
     void birthDate();
+    void refusedBirthDateStopsRowMove();
+    void evaluationsListLockedWhileRegistryOpen();
     void deleteChild_data();
     void deleteChild();
     void rowDrawing_data();
@@ -440,6 +444,59 @@ void TestChildren::birthDate()
     VERIFY_DIALOGS(s.dialogs);
     const auto r = p.rows(QStringLiteral("AnagBimbi.DB"), QStringLiteral("Id=%1").arg(zeta));
     QCOMPARE(r[0].value("DataDiNascita").toDate(), stored);
+}
+
+// A birth date the field cannot take, still in its box, stops a move to
+// another row of the registry's grid: nothing half typed is stored.
+void TestChildren::refusedBirthDateStopsRowMove()
+{
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a);
+    const int zeta = p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
+    p.child(a, QStringLiteral("Anna"), QStringLiteral("Neri"));
+    const auto birth = [&] {
+        return p.rows(QStringLiteral("AnagBimbi.DB"), QStringLiteral("Id=%1").arg(zeta)).first().value("DataDiNascita");
+    };
+    const QVariant before = birth();
+    Session s(p);
+    s.c.ToolButton5Click();
+    VERIFY_DIALOGS(s.dialogs);
+    QVERIFY(s.moveTo(QStringLiteral("Zeta")));
+    // On the way the box held "01/02/20", a date the field took.
+    QTest::keyClicks(s.c.DBEdit12, QStringLiteral("01/02/202"));
+    QCOMPARE(s.w.Tbl_AnagBimbi.state(), store::Table::State::Edit);
+
+    s.dialogs.expectMessage(BoxType::Error, QStringLiteral("'01/02/202' non è una data valida."));
+    const int other = s.c.DBGrid5->currentIndex().row() == 0 ? 1 : 0;
+    s.c.DBGrid5->setCurrentIndex(s.c.DBGrid5->model()->index(other, 1));
+    VERIFY_DIALOGS(s.dialogs);
+    QCOMPARE(s.current(), QStringLiteral("Zeta"));
+    QCOMPARE(s.w.Tbl_AnagBimbi.state(), store::Table::State::Edit);
+    QCOMPARE(birth(), before);
+}
+
+// The evaluations list lies partly uncovered by the children registry, but
+// while the registry is open its double click and its menu do nothing.
+void TestChildren::evaluationsListLockedWhileRegistryOpen()
+{
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a);
+    const int zeta = p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
+    const int v = p.add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", zeta}, {"DataValutazione", QDate(2026, 1, 15)},
+                                                      {"MesiBimbo", 12}, {"Sel", false}});
+    Session s(p);
+    s.c.ToolButton5Click();
+    VERIFY_DIALOGS(s.dialogs);
+    DataGrid* list = s.w.Evaluations->DBGrid7;
+    emit list->doubleClicked();
+    emit list->customContextMenuRequested(QPoint(5, 5));
+    QVERIFY(!s.w.Evaluations->PopupMenu1->isVisible());
+    QVERIFY(s.w.GB_Valutazione->isHidden());
+    QCOMPARE(p.rows(QStringLiteral("Valutaz.db"), QStringLiteral("Id=%1").arg(v)).first().value("Sel").toBool(), false);
+    QVERIFY(!s.w.Btn_LogOut->isEnabled());
+    VERIFY_DIALOGS(s.dialogs);
 }
 
 void TestChildren::deleteChild_data()
