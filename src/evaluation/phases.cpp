@@ -292,17 +292,6 @@ void PhasesScreen::applicaArea()
     });
 }
 
-void PhasesScreen::MostraAreaScelta()
-{
-    const QList<QPair<QString, QVariant>> items = CB_Area->link()->items();
-    int index = -1;
-    if (wholeOr(m_areaKey, 0) != 0)
-        for (int i = 0; i < items.size() && index < 0; ++i)
-            if (items[i].second == m_areaKey)
-                index = i;
-    CB_Area->setCurrentIndex(index); // no activation: the cursor stays
-}
-
 void PhasesScreen::CB_AreaCloseUp() { applicaArea(); }
 
 void PhasesScreen::CB_AreaKeyUp() { applicaArea(); }

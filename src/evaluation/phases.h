@@ -41,9 +41,6 @@ public:
     // Key of CB_Area: the Id of the chosen area, 0 when none is chosen.
     void ImpostaChiaveArea(const QVariant& key);
     QVariant chiaveArea() const { return m_areaKey; }
-    // Shows in CB_Area the chosen area again, without moving the area
-    // cursor (a print walks the areas and leaves the cursor on the last).
-    void MostraAreaScelta();
 
     // Area follow mode (the Tag of Tbl_Aree): 0 nothing, 1 phases of the
     // area, 2 phases of the area with "Non so" answers.

@@ -5,6 +5,8 @@
 #include "reportforms.h"
 #include "scoring.h"
 
+#include <QGroupBox>
+
 #include <algorithm>
 
 namespace velmora::reports {
@@ -120,9 +122,12 @@ void Prints::ripristina(const QString& filtro)
     fasi.setFiltered(false);
     fasi.setFilter(filtro);
     fasi.setFiltered(true);
-    // The area chooser of the sheet shows again the area it stands for.
-    if (m.Phases)
-        m.Phases->MostraAreaScelta();
+    // With the sheet open the area cursor goes back to the chosen area (the
+    // follow mode is 0, so the phases stay as put back): left on the last
+    // area, the chooser would name one area while the next key in it, a new
+    // phase or an answer worked on another.
+    if (m.Phases && m.GB_Valutazione && !m.GB_Valutazione->isHidden())
+        m.Phases->ImpostaChiaveArea(m.Phases->chiaveArea());
 }
 
 // ---------------------------------------------------------------- sheet

@@ -21,6 +21,8 @@
 
 #include <QGroupBox>
 #include <QRadioButton>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QTest>
 #include <QToolButton>
 
@@ -601,9 +603,15 @@ void TestReports::printsGiveFilterBack()
     QCOMPARE(d.previews().size(), confirm ? 1 : 0);
     verifyRestored(w, before);
     if (onSheet) {
-        // The sheet still shows the area it stands for.
+        // The sheet still shows the area it stands for, and works on it: a key
+        // in the chooser and a new phase stay in that area.
         QCOMPARE(w.Phases->CB_Area->currentText(), areaCombo(2));
         QCOMPARE(w.Phases->chiaveArea().toInt(), p.areas[2]);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Tab, Qt::NoModifier);
+        QApplication::sendEvent(w.Phases->CB_Area, &release);
+        QCOMPARE(w.Phases->chiaveArea().toInt(), p.areas[2]);
+        QCOMPARE(w.Phases->CB_Area->currentText(), areaCombo(2));
+        verifyRestored(w, before);
     }
     // The same print again gives the same pages.
     if (confirm) {
