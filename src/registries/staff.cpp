@@ -10,6 +10,7 @@
 #include "mainwindow.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QToolButton>
@@ -250,8 +251,13 @@ bool StaffRegistries::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == DBEdit9 && event->type() == QEvent::FocusIn)
         DBEdit9Enter();
-    else if (watched == DBEdit24 && event->type() == QEvent::FocusOut)
-        DBEdit24Exit();
+    else if (watched == DBEdit24 && event->type() == QEvent::FocusOut) {
+        // Leaving the edit, not the window: another window, a pop-up menu or
+        // a box taking the focus for a while leaves the plain edit in front.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            DBEdit24Exit();
+    }
     return QObject::eventFilter(watched, event);
 }
 
