@@ -126,7 +126,6 @@ LookupListBox::LookupListBox(QWidget* parent) : QListWidget(parent), m_link(new 
             return;
         m_link->choose(row);
     });
-    connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem*) { emit doubleClicked(); });
 }
 
 void LookupListBox::setListSource(store::Table* list, const QString& keyField, const QString& displayField)
@@ -146,6 +145,13 @@ void LookupListBox::rebuild()
     }
     m_syncing = false;
     syncCurrent();
+}
+
+void LookupListBox::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QListWidget::mouseDoubleClickEvent(event);
+    // Anywhere in the list, also below its rows or on an empty list.
+    emit doubleClicked();
 }
 
 void LookupListBox::syncCurrent()

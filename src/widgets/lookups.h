@@ -87,6 +87,9 @@ public:
     void setDialogs(Dialogs* dialogs) { m_link->setDialogs(dialogs); }
     LookupLink* link() const { return m_link; }
 
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
 signals:
     void doubleClicked();
 

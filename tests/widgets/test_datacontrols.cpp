@@ -648,9 +648,16 @@ void TestDataControls::listBoxChoiceMovesCursor()
     QCOMPARE(t->asString(QStringLiteral("Nome")), QStringLiteral("Asilo C"));
     t->prior();
     QCOMPARE(l.currentRow(), 1);
+    // A double click on a row, and below the rows, each counts once.
+    l.resize(120, 200);
+    l.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&l));
     QSignalSpy dbl(&l, &LookupListBox::doubleClicked);
-    emit l.itemDoubleClicked(l.item(1));
+    QTest::mouseDClick(l.viewport(), Qt::LeftButton, {}, l.visualItemRect(l.item(1)).center());
     QCOMPARE(dbl.count(), 1);
+    QCOMPARE(t->asString(QStringLiteral("Nome")), QStringLiteral("Asilo B"));
+    QTest::mouseDClick(l.viewport(), Qt::LeftButton, {}, QPoint(10, l.viewport()->height() - 5));
+    QCOMPARE(dbl.count(), 2);
 }
 
 QTEST_MAIN(TestDataControls)
