@@ -204,6 +204,7 @@ void DataGrid::setTable(store::Table* table)
 void DataGrid::setColumnEditable(int column, bool editable)
 {
     m_model->setColumnEditable(column, editable);
+    m_editing = m_editing || editable;
     m_model->onError = [this](const store::DbError& e) { showDbError(m_dialogs, e); };
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
 }
@@ -278,6 +279,26 @@ void DataGrid::onCurrentRowChanged(const QModelIndex& current)
 
 void DataGrid::keyPressEvent(QKeyEvent* event)
 {
+    // An editable grid inserts a row with Insert, and appends one with the
+    // down arrow on its last row, as the navigator's insert button would.
+    store::Table* t = m_model->table();
+    if (m_editing && t && t->isOpen() && !t->isReadOnly() && t->state() == store::Table::State::Browse
+        && event->modifiers() == Qt::NoModifier && state() != QAbstractItemView::EditingState
+        && (event->key() == Qt::Key_Insert
+            || (event->key() == Qt::Key_Down && (t->isEmpty() || currentIndex().row() == m_model->rowCount() - 1)))) {
+        event->accept();
+        try {
+            if (event->key() == Qt::Key_Insert)
+                t->insert();
+            else
+                t->append();
+        } catch (const store::Abort&) {
+        } catch (const store::DbError& e) {
+            showDbError(m_dialogs, e);
+        }
+        syncSelection();
+        return;
+    }
     if (event->key() == Qt::Key_Delete && (event->modifiers() & Qt::ControlModifier)) {
         emit deleteKeyPressed();
         event->accept();

@@ -105,6 +105,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    bool m_editing = false; // some column is editable: rows can be inserted too
     void onDataSetChanged();
     void onRecordChanged();
     void syncSelection();

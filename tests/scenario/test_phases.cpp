@@ -128,6 +128,8 @@ class TestPhases : public QObject
 private slots:
     void firstProposal_data();
     void firstProposal();
+    void phaseInsertedFromGrid_data();
+    void phaseInsertedFromGrid();
     void numberPrompt_data();
     void numberPrompt();
     void stops_data();
@@ -187,6 +189,36 @@ void TestPhases::firstProposal()
     QCOMPARE(w.Tbl_FasiVal.state(), store::Table::State::Browse);
     QCOMPARE(w.Tbl_FasiVal.asInteger(QStringLiteral("NumFase")), proposal);
     QCOMPARE(positions(*w.Phases), allNonEsiste);
+}
+
+void TestPhases::phaseInsertedFromGrid_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("Insert") << int(Qt::Key_Insert);
+    QTest::newRow("down arrow on the last row") << int(Qt::Key_Down);
+}
+
+// A row inserted in the phases grid runs the same new-phase procedure as
+// "Inserisci fase": the number is asked for, proposed after the last phase.
+void TestPhases::phaseInsertedFromGrid()
+{
+    QFETCH(int, key);
+    Scene s(12);
+    s.p.phase(s.evaluation, s.area, Phase(3, QStringLiteral("-01")));
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    openSheet(w, d, s);
+    QCOMPARE(w.Tbl_FasiVal.recordCount(), 1);
+
+    d.expectInput(phasePrompt, QStringLiteral("4"));
+    QTest::keyClick(w.Phases->DBGrid11, Qt::Key(key));
+    VERIFY_DIALOGS(d);
+    QCOMPARE(d.shown().last().initial, QStringLiteral("4"));
+    QCOMPARE(w.Tbl_FasiVal.state(), store::Table::State::Browse);
+    const auto rows = s.p.phases();
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows.last().value("NumFase").toInt(), 4);
+    QCOMPARE(rows.last().value("Id_Area").toInt(), s.area);
 }
 
 void TestPhases::numberPrompt_data()
