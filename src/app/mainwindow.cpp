@@ -327,6 +327,26 @@ void TFrm_Main::closeEvent(QCloseEvent* e)
         e->ignore();
         return;
     }
+    // A registry still open is left through its own way out, which posts
+    // what was typed and keeps its rules (a nursery keeps a responsible
+    // educator); when that way out refuses, with its message, the window
+    // stays open.
+    const std::pair<QGroupBox*, std::function<void()>> registries[] = {
+        {GB_AnagraficaNido, [this] { SpeedButton3Click(); }},
+        {GB_AnagraficaEducatrici, [this] { Staff->SpeedButton1Click(); }},
+        {GB_AnagraficaRuoli, [this] { Staff->SpeedButton5Click(); }},
+        {GB_AnagraficaAree, [this] { Staff->SpeedButton6Click(); }},
+        {GB_AnagraficaBimbi, [this] { Children->SpeedButton2Click(); }},
+    };
+    for (const auto& [box, leave] : registries) {
+        if (!box || box->isHidden())
+            continue;
+        leave();
+        if (!box->isHidden()) {
+            e->ignore();
+            return;
+        }
+    }
     QMainWindow::closeEvent(e);
 }
 

@@ -171,8 +171,9 @@ public:
 
 protected:
     bool event(QEvent* e) override;
-    // Closing the window with the evaluation sheet open saves what the sheet
-    // still holds; a refused save keeps the window open.
+    // Closing the window with the evaluation sheet or a registry open saves
+    // what it still holds, as its own way out would; a refused save (told to
+    // the user) keeps the window open.
     void closeEvent(QCloseEvent* e) override;
 
 private:

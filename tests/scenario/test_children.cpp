@@ -121,6 +121,7 @@ private slots:
     void birthDate_data();
     void birthDate();
     void refusedBirthDateStopsRowMove();
+    void closingWindowSavesRegistry();
     void evaluationsListLockedWhileRegistryOpen();
     void deleteChild_data();
     void deleteChild();
@@ -474,6 +475,27 @@ void TestChildren::refusedBirthDateStopsRowMove()
     QCOMPARE(s.current(), QStringLiteral("Zeta"));
     QCOMPARE(s.w.Tbl_AnagBimbi.state(), store::Table::State::Edit);
     QCOMPARE(birth(), before);
+}
+
+// Closing the window with the registry open saves the child being typed.
+void TestChildren::closingWindowSavesRegistry()
+{
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a);
+    p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
+    Session s(p);
+    s.c.ToolButton5Click();
+    VERIFY_DIALOGS(s.dialogs);
+    s.c.DBNavigator5->trigger(DataNavigator::Button::Insert);
+    QTest::keyClicks(s.c.DBEdit10, QStringLiteral("Giulia"));
+    QTest::keyClicks(s.c.DBEdit11, QStringLiteral("Bianchi"));
+    QVERIFY(s.w.close());
+    VERIFY_DIALOGS(s.dialogs);
+    const auto rows = p.rows(QStringLiteral("AnagBimbi.DB"), QStringLiteral("Cognome='Bianchi'"));
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows[0].value("Nome").toString(), QStringLiteral("Giulia"));
+    QCOMPARE(rows[0].value("Id_Nido").toInt(), a);
 }
 
 // The evaluations list lies partly uncovered by the children registry, but

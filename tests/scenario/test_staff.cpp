@@ -103,6 +103,8 @@ class TestStaff : public QObject
 private slots:
     void registryLocksNavigationWhileOpen_data();
     void registryLocksNavigationWhileOpen();
+    void closingWindowSavesRegistry_data();
+    void closingWindowSavesRegistry();
     void educatorsNeedAResponsible_data();
     void educatorsNeedAResponsible();
     void newEducatorDefaults_data();
@@ -181,6 +183,53 @@ void TestStaff::registryLocksNavigationWhileOpen()
 }
 
 // -------------------------------------------------- the responsible rule
+
+void TestStaff::closingWindowSavesRegistry_data()
+{
+    QTest::addColumn<Registry>("registry");
+    QTest::addColumn<bool>("refused"); // the registry's own way out refuses
+    QTest::newRow("educators") << Educators << false;
+    QTest::newRow("educators, no responsible left") << Educators << true;
+    QTest::newRow("roles") << Roles << false;
+    QTest::newRow("areas") << Areas << false;
+}
+
+// Closing the window with a registry open saves what was typed there, as
+// "Esci" would; when "Esci" would refuse, the window stays open.
+void TestStaff::closingWindowSavesRegistry()
+{
+    QFETCH(Registry, registry);
+    QFETCH(bool, refused);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), true);
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    login(w, dialogs);
+    VERIFY_DIALOGS(dialogs);
+    const RegistryParts r = parts(w, registry);
+    r.open();
+    if (refused) {
+        // Anna, the only responsible educator, is no longer one.
+        QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")));
+        w.Staff->DBCheckBox1->click();
+    } else {
+        r.navigator->trigger(Nav::Insert);
+        typeInto(r.firstEdit, QStringLiteral("Nuovo"));
+        if (registry == Educators)
+            w.Staff->DBCheckBox1->click();
+    }
+
+    if (refused)
+        dialogs.expectMessage(BoxType::Warning, QStringLiteral("Attenzione! Non è stato impostato nessun responsabile!"));
+    QCOMPARE(w.close(), !refused);
+    VERIFY_DIALOGS(dialogs);
+    QCOMPARE(r.box->isHidden(), !refused);
+    if (!refused) {
+        const auto rows = p.rows(r.file, r.field + QStringLiteral("='Nuovo'"));
+        QCOMPARE(rows.size(), 1);
+    }
+}
 
 void TestStaff::educatorsNeedAResponsible_data()
 {
