@@ -146,7 +146,13 @@ void TFrm_Main::Resettapassword1Click()
             const QString fresh = m_dialogs.input(QStringLiteral("Reset password"),
                                                   QStringLiteral("Nuova password per ") + name + QStringLiteral(":"),
                                                   QString(), false).value_or(QString());
-            if (!fresh.isEmpty()) {
+            // The field holds ten characters: a longer password would be cut
+            // on storing and the educator could no longer log in with it.
+            const int size = Tbl_AnagEdu.fieldByName(QStringLiteral("Password")).size();
+            if (size > 0 && fresh.size() > size) {
+                m_dialogs.warning(QStringLiteral("La password può contenere al massimo %1 caratteri.").arg(size));
+                m_dialogs.plain(QStringLiteral("Password non resettata"));
+            } else if (!fresh.isEmpty()) {
                 Tbl_AnagEdu.setValue(QStringLiteral("Password"), fresh);
                 m_dialogs.plain(QStringLiteral("Password resettata correttamente"));
             } else {

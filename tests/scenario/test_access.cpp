@@ -414,7 +414,9 @@ void TestAccess::passwordReset_data()
     const QString done = QStringLiteral("Password resettata correttamente");
     const QString notDone = QStringLiteral("Password non resettata");
     QTest::newRow("responsible's surname") << "Rossi" << true << "nuova" << false << "nuova" << done;
-    QTest::newRow("cut to ten characters") << "Rossi" << true << "abcdefghijkl" << false << "abcdefghij" << done;
+    // Cut to the field's ten characters it would no longer let her in.
+    QTest::newRow("longer than ten characters") << "Rossi" << true << "abcdefghijk" << false << "ciao" << notDone;
+    QTest::newRow("ten characters") << "Rossi" << true << "abcdefghij" << false << "abcdefghij" << done;
     QTest::newRow("surname with a quote") << "D'Amico" << true << "dam2" << false << "dam2" << done;
     QTest::newRow("empty new password") << "Rossi" << true << "" << false << "ciao" << notDone;
     QTest::newRow("cancelled new password") << "Rossi" << true << "" << true << "ciao" << notDone;
@@ -450,11 +452,13 @@ void TestAccess::passwordReset()
     if (asked) {
         dialogs.expectInput(QStringLiteral("Nuova password per Verdi Lucia:"),
                             freshCancelled ? std::nullopt : std::optional<QString>(fresh), false);
+        if (fresh.size() > 10)
+            dialogs.expectMessage(BoxType::Warning, QStringLiteral("La password può contenere al massimo 10 caratteri."));
         dialogs.expectMessage(BoxType::Plain, said);
     }
     w.Resettapassword1Click();
     VERIFY_DIALOGS(dialogs);
-    QCOMPARE(dialogs.shown().size(), asked ? 3 : 1);
+    QCOMPARE(dialogs.shown().size(), asked ? (fresh.size() > 10 ? 4 : 3) : 1);
     for (int i = 0; i < (asked ? 2 : 1); ++i) {
         QCOMPARE(dialogs.shown()[i].caption, QStringLiteral("Reset password"));
         QVERIFY(!dialogs.shown()[i].masked);
