@@ -300,6 +300,9 @@ void EvaluationSheet::DBGrid10Exit()
 void EvaluationSheet::postaInSospeso()
 {
     postIfEditing(m.Tbl_Valutazioni);
+    // A new staff row nobody filled in is dropped, as leaving the staff part
+    // drops it (the way back is a button that does not take the focus).
+    DBGrid10Exit();
     postIfEditing(m.Tbl_Personale);
     postIfEditing(m.Tbl_FasiVal);
 }
