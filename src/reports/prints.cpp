@@ -188,9 +188,13 @@ void Prints::SpeedButton8Click()
                 aree.first();
 
                 // Complete when every area has at least one phase row.
+                // Without areas there is no area to name: the filter stays
+                // on the evaluation.
                 auto filtroArea = [&] {
-                    return perValutazione.isEmpty() ? QString()
-                                                    : perValutazione + QStringLiteral(" and Id_Area=") + aree.asString(Id);
+                    const QString area = aree.asString(Id);
+                    return perValutazione.isEmpty() || area.isEmpty()
+                        ? perValutazione
+                        : perValutazione + QStringLiteral(" and Id_Area=") + area;
                 };
                 bool completa = true;
                 for (aree.first(); !aree.isEof(); aree.next()) {

@@ -263,6 +263,7 @@ private slots:
     void profileChart_data();
     void profileChart();
     void profileChartNeedsCompleteEvaluation();
+    void profileChartWithoutAreas();
     void childProfiles_data();
     void childProfiles();
     void childWithoutEvaluations();
@@ -824,6 +825,39 @@ void TestReports::profileChartNeedsCompleteEvaluation()
 }
 
 // ---------------------------------------------------------------- profiles of one child
+
+// With no area at all there is nothing to find incomplete: the chart prints
+// empty, and no filter names a missing area.
+void TestReports::profileChartWithoutAreas()
+{
+    Folder p;
+    const int c = p.child(QStringLiteral("Giulia"), QStringLiteral("Bassi"));
+    const int v = p.evaluation(c, QDate(2026, 1, 15));
+    {
+        store::DataFolder folder(p.db());
+        store::Table aree;
+        aree.setDataFolder(&folder);
+        aree.setTableName(QStringLiteral("Aree.db"));
+        aree.open();
+        while (!aree.isEmpty()) {
+            aree.first();
+            aree.remove();
+        }
+    }
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    STEP(start(w, d));
+    STEP(chooseEvaluation(w, c, v));
+    const SheetState before(w);
+    d.expectPrintSetup(true);
+    w.Evaluations->SpeedButton8Click();
+    VERIFY_DIALOGS(d);
+    QCOMPARE(d.previews().size(), 1);
+    const print::Chart* chart = chartOf(d.previews().first());
+    QVERIFY(chart);
+    QVERIFY(chart->series(QStringLiteral("Series1"))->points.isEmpty());
+    verifyRestored(w, before);
+}
 
 void TestReports::childProfiles_data()
 {
