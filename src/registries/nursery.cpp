@@ -80,6 +80,11 @@ void TFrm_Main::SpeedButton3Click()
         if (Tbl_AnagNido.state() == store::Table::State::Edit || Tbl_AnagNido.state() == store::Table::State::Insert)
             Tbl_AnagNido.post();
         GB_AnagraficaNido->hide();
+        // Back on the current nursery, quietly (the follow reaction is still
+        // held): the prints' heading and the way out read it there.
+        const int current = IdNidoCorrente.trimmed().toInt();
+        if (current != 0 && Tbl_AnagNido.asInteger(QStringLiteral("Id")) != current)
+            Tbl_AnagNido.locate(QStringLiteral("Id"), current);
         Tbl_AnagNido.tag = 0;
         AbilitaNavigazione(true);
     });

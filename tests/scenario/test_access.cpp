@@ -561,6 +561,9 @@ void TestAccess::newNurseryFromRegistryIsNotCurrent()
 
     w.SpeedButton3Click();
     QCOMPARE(w.IdNidoCorrente, QString::number(a));
+    // The registry left its cursor on the new nursery; leaving it goes back
+    // to the current one, which the prints' heading and the logout read.
+    QCOMPARE(w.Tbl_AnagNido.asInteger(QStringLiteral("Id")), a);
     QCOMPARE(listedEducators(w), QStringList{QStringLiteral("*Rossi Anna")});
     QVERIFY(w.Tbl_AnagEdu.isReadOnly());
 
