@@ -12,6 +12,7 @@
 #include "installer.h"
 #include "mainwindow.h"
 #include "prints.h"
+#include "scoring.h"
 #include "scripteddialogs.h"
 #include "sheet.h"
 #include "table.h"
@@ -82,17 +83,28 @@ struct Folder
 };
 
 // Phases of one area: consecutive numbers from `from`, every item "Si" up to
-// the last phase, which is answered in part.
+// the last phase, which is answered in part; the answer lists are written by
+// the program's own rules, as the sheet stores them.
 void phases(Folder& f, int evaluation, int area, int from, int to, bool nonSo)
 {
+    using scoring::Answer;
     for (int n = from; n <= to; ++n) {
-        const bool last = n == to;
+        scoring::AnswerLists lists;
+        for (int item = 1; item <= 11; ++item) {
+            Answer a = Answer::Si;
+            if (n == to) {
+                if (item == 4 || item == 9)
+                    a = Answer::No;
+                else if (item == 6 || item == 10)
+                    a = Answer::AVolte;
+                else if (item == 7 || item == 11)
+                    a = nonSo ? Answer::NonSo : Answer::NonEsiste;
+            }
+            scoring::setAnswer(lists, item, a);
+        }
         f.add(QStringLiteral("FasiVal.db"),
-              {{"Id_Valutazione", evaluation}, {"Id_Area", area}, {"NumFase", n},
-               {"Si", last ? QStringLiteral("1,2,3,5,8") : QStringLiteral("1,2,3,4,5,6,7,8,9,10,11")},
-               {"No", last ? QStringLiteral("4,9") : QString()},
-               {"AVolte", last ? QStringLiteral("6,10") : QString()},
-               {"NonSo", last && nonSo ? QStringLiteral("7,11") : QString()}});
+              {{"Id_Valutazione", evaluation}, {"Id_Area", area}, {"NumFase", n}, {"Si", lists.si},
+               {"No", lists.no}, {"AVolte", lists.aVolte}, {"NonSo", lists.nonSo}});
     }
 }
 

@@ -2,6 +2,8 @@
 // that the laid-out pages paint into a PDF.
 #include "report.h"
 
+#include <QImage>
+#include <QPainter>
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -74,6 +76,7 @@ private slots:
     void disabledBandAndDefaults();
     void chartIsCopiedWhenLaidOut();
     void paintsIntoPdf();
+    void textWiderThanColumnShrinks();
 };
 
 void TestReport::bandsPerGroup()
@@ -204,6 +207,44 @@ void TestReport::paintsIntoPdf()
     QString error;
     QVERIFY(!doc.writePdf(dir.filePath(QStringLiteral("manca/prova.pdf")), &error));
     QVERIFY(!error.isEmpty());
+}
+
+// A one-line text wider than its column is printed smaller, whole and inside
+// the column, rather than cut at the column's edges.
+void TestReport::textWiderThanColumnShrinks()
+{
+    Document doc;
+    doc.pages.append(Page());
+    PageText t;
+    t.name = QStringLiteral("Si");
+    t.rect = QRectF(20, 10, 39.7, 4.4);
+    t.text = QStringLiteral("-01-02-03-04-05-06-07-08-09-10-11");
+    t.font = Report::defaultFont();
+    t.alignment = Qt::AlignHCenter | Qt::AlignTop;
+    doc.pages[0].texts.append(t);
+
+    const double dpi = 300;
+    QImage image(int(100 * dpi / 25.4), int(30 * dpi / 25.4), QImage::Format_RGB32);
+    image.setDotsPerMeterX(qRound(dpi / 0.0254));
+    image.setDotsPerMeterY(qRound(dpi / 0.0254));
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        doc.paintPage(painter, 0);
+    }
+    int left = image.width(), right = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 128) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    const double mm = 25.4 / dpi;
+    QVERIFY(right > left);
+    // Inside the column, clear of its edges (a cut text runs right up to them)...
+    QVERIFY2(left * mm > 20.2 && right * mm < 59.5, qPrintable(QStringLiteral("%1..%2 mm").arg(left * mm).arg(right * mm)));
+    // ...and whole: the ink spans most of it, not a cut middle part.
+    QVERIFY2((right - left) * mm > 0.8 * 39.7, qPrintable(QStringLiteral("%1 mm").arg((right - left) * mm)));
 }
 
 QTEST_MAIN(TestReport)
