@@ -1022,18 +1022,7 @@ struct ReportFigure
 struct Writer
 {
     explicit Writer(const QString& folder) : df(folder) {}
-    int add(const QString& file, const QVariantMap& values)
-    {
-        Table t;
-        t.setDataFolder(&df);
-        t.setTableName(file);
-        t.open();
-        t.append();
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            t.setValue(it.key(), it.value());
-        t.post();
-        return t.asInteger(QStringLiteral("Id"));
-    }
+    int add(const QString& file, const QVariantMap& values) { return velmora::store::appendRecord(df, file, values); }
     // Marks `count` evaluations of `children`: the first of each child,
     // then the second of each, and so on. Returns how many were marked.
     int markEvaluations(const QList<int>& children, int count)

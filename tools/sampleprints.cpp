@@ -57,18 +57,7 @@ struct Folder
     store::DataFolder df;
     explicit Folder(const QString& path) : df(path) {}
 
-    int add(const QString& file, const QVariantMap& values)
-    {
-        store::Table t;
-        t.setDataFolder(&df);
-        t.setTableName(file);
-        t.open();
-        t.append();
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            t.setValue(it.key(), it.value());
-        t.post();
-        return t.asInteger(QStringLiteral("Id"));
-    }
+    int add(const QString& file, const QVariantMap& values) { return store::appendRecord(df, file, values); }
     QList<int> ids(const QString& file)
     {
         store::Table t;

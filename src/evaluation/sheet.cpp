@@ -216,6 +216,14 @@ void EvaluationSheet::buildStaff()
     });
 }
 
+void EvaluationSheet::ChiudiRigaPersonale()
+{
+    // Dropped when nobody filled it in, as leaving the staff part drops it
+    // (the way back and the print buttons do not take the focus).
+    DBGrid10Exit();
+    postIfEditing(m.Tbl_Personale);
+}
+
 bool EvaluationSheet::nellaParteStaff(QWidget* w) const
 {
     // The drop-down of a chooser is a window of its own, still the chooser's child.
@@ -300,10 +308,7 @@ void EvaluationSheet::DBGrid10Exit()
 void EvaluationSheet::postaInSospeso()
 {
     postIfEditing(m.Tbl_Valutazioni);
-    // A new staff row nobody filled in is dropped, as leaving the staff part
-    // drops it (the way back is a button that does not take the focus).
-    DBGrid10Exit();
-    postIfEditing(m.Tbl_Personale);
+    ChiudiRigaPersonale();
     postIfEditing(m.Tbl_FasiVal);
 }
 

@@ -56,6 +56,9 @@ public:
     // The focus left the staff part: a new row the user did not touch is
     // dropped.
     void DBGrid10Exit();
+    // The staff row being typed is saved, or dropped when untouched, as
+    // leaving the staff part and posting would do.
+    void ChiudiRigaPersonale();
 
     // Posts what is pending, closes the sheet and offers the summary of the
     // items answered "Non so".

@@ -4,6 +4,7 @@
 #include "phases.h"
 #include "reportforms.h"
 #include "scoring.h"
+#include "sheet.h"
 
 #include <QGroupBox>
 
@@ -42,19 +43,6 @@ void filtraFasi(store::Table& fasi, const QString& text)
     if (!text.isEmpty())
         fasi.setFilter(text);
     fasi.setFiltered(true);
-}
-
-// A staff row being typed on the sheet belongs on the staff line: it is
-// posted first (or dropped when nothing was typed into it), as leaving it
-// would do.
-void chiudiRigaPersonale(store::Table& personale)
-{
-    if (personale.state() != store::Table::State::Insert && personale.state() != store::Table::State::Edit)
-        return;
-    if (personale.isModified())
-        personale.post();
-    else
-        personale.cancel();
 }
 
 QString filtroValutazione(const store::Table& val)
@@ -143,7 +131,8 @@ void Prints::SpeedButton10Click()
                 filtraFasi(m.Tbl_FasiVal, filtroValutazione(m.Tbl_Valutazioni));
                 m.Tbl_Aree.tag = 1;
                 m.Tbl_Aree.first();
-                chiudiRigaPersonale(m.Tbl_Personale);
+                // A staff row being typed belongs on the staff line.
+                m.Sheet->ChiudiRigaPersonale();
                 fillPageHead(QR_Area->report, m, Head::Full);
                 mostraEAttendi(*QR_Area);
             },
@@ -210,7 +199,8 @@ void Prints::SpeedButton8Click()
                     return;
                 }
 
-                chiudiRigaPersonale(m.Tbl_Personale);
+                // A staff row being typed belongs on the staff line.
+                m.Sheet->ChiudiRigaPersonale();
                 fillPageHead(QR_Grafico->report, m, Head::Full);
                 print::Chart& chart = *QR_Grafico->QRDBChart1;
                 print::ChartSeries* profilo = chart.series(QStringLiteral("Series1"));
@@ -240,8 +230,7 @@ void Prints::disegnaProfilo(ChartForm& form, int n, const QString& titolo)
     store::Table& aree = m.Tbl_Aree;
     filtraFasi(m.Tbl_FasiVal, filtroValutazione(m.Tbl_Valutazioni));
     aree.first();
-    fillPageHead(form.report, m, form.objectName() == QStringLiteral("TQR_GraficoMultiplo") ? Head::NurseryOnly
-                                                                                             : Head::WithoutStaff);
+    fillPageHead(form.report, m, form.head);
     print::ChartSeries* s = form.QRDBChart1->series(QStringLiteral("Series") + QString::number(n));
     s->clear();
     s->title = titolo;
@@ -254,6 +243,16 @@ void Prints::disegnaProfilo(ChartForm& form, int n, const QString& titolo)
         s->addXY(i, m.Phases->CalcolaTotaleArea(false), breve);
     }
     form.setKey(brevi, nomi);
+}
+
+void Prints::stampaProfili(ChartForm& form, int profili)
+{
+    // The legend lists only the profiles drawn.
+    for (int k = profili + 1; k <= MaxProfili; ++k)
+        form.QRDBChart1->removeSeries(QStringLiteral("Series") + QString::number(k));
+    if (onFreshForm)
+        onFreshForm(form);
+    mostraEAttendi(form);
 }
 
 bool Prints::avvisaTroppiProfili(int profili)
@@ -308,11 +307,7 @@ void Prints::Btn_ConfrontoSingoloClick()
                 }
                 if (!val.isEof())
                     val.last(); // stopped at the most a chart draws
-                for (int k = n + 1; k <= MaxProfili; ++k)
-                    form->QRDBChart1->removeSeries(QStringLiteral("Series") + QString::number(k));
-                if (onFreshForm)
-                    onFreshForm(*form);
-                mostraEAttendi(*form);
+                stampaProfili(*form, n);
             },
             [&] { ripristina(filtro); });
     });
@@ -388,11 +383,7 @@ void Prints::Btn_ConfrontoMultiploClick()
                 }
                 bimbi.last();
                 val.last();
-                for (int k = n + 1; k <= MaxProfili; ++k)
-                    form->QRDBChart1->removeSeries(QStringLiteral("Series") + QString::number(k));
-                if (onFreshForm)
-                    onFreshForm(*form);
-                mostraEAttendi(*form);
+                stampaProfili(*form, n);
             },
             [&] { ripristina(filtro); });
     });

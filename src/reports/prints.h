@@ -59,6 +59,8 @@ private:
     void mostraEAttendi(ReportForm& form);
     void ripristina(const QString& filtro);
     void disegnaProfilo(ChartForm& form, int n, const QString& titolo);
+    // Keeps the series of the `profili` profiles drawn, then set-up and preview.
+    void stampaProfili(ChartForm& form, int profili);
     bool avvisaTroppiProfili(int profili);
 
     TFrm_Main& m;

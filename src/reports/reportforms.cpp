@@ -225,13 +225,17 @@ TQR_Area::TQR_Area(TFrm_Main& main, QObject* parent) : ReportForm(QStringLiteral
     pageFooter.pageNumber(QStringLiteral("QRSysData1"), QRectF(14.8, 2.6, 20, 0));
 }
 
-ChartForm::ChartForm(const QString& name, QObject* parent) : ReportForm(name, parent) {}
-
-void ChartForm::addChartAndKey(print::Band& band, double top, double chartHeight, double keyTop, double keyHeight)
+ChartForm::ChartForm(const QString& name, const QString& title, Head head, const Layout& layout,
+                     print::LegendPlace legend, QObject* parent)
+    : ReportForm(name, parent), head(head)
 {
-    band.chart(QStringLiteral("QRChart1"), QRectF(0.3, top, 189.4, chartHeight), QRDBChart1);
-    band.memo(QStringLiteral("Qr_LegendaSmall"), QRectF(2.1, keyTop, 19.3, keyHeight));
-    band.memo(QStringLiteral("Qr_LegendaLarge"), QRectF(22.2, keyTop, 166.4, keyHeight));
+    report.title = title;
+    print::Band& band = report.addBand(print::Band::Kind::Title, QStringLiteral("QRBand1"), 275.2);
+    addPageHead(band, head);
+    band.chart(QStringLiteral("QRChart1"), QRectF(0.3, layout.chartTop, 189.4, layout.chartHeight), QRDBChart1);
+    band.memo(QStringLiteral("Qr_LegendaSmall"), QRectF(2.1, layout.keyTop, 19.3, layout.keyHeight));
+    band.memo(QStringLiteral("Qr_LegendaLarge"), QRectF(22.2, layout.keyTop, 166.4, layout.keyHeight));
+    QRDBChart1->legendPlace = legend;
 }
 
 void ChartForm::setKey(const QStringList& small, const QStringList& large)
@@ -260,14 +264,10 @@ void addProfileSeries(print::Chart& chart)
 
 } // namespace
 
-TQR_Grafico::TQR_Grafico(QObject* parent) : ChartForm(QStringLiteral("TQR_Grafico"), parent)
+TQR_Grafico::TQR_Grafico(QObject* parent)
+    : ChartForm(QStringLiteral("TQR_Grafico"), QStringLiteral("Profilo di sviluppo"), Head::Full,
+                {49.5, 147.4, 197.4, 76.5}, print::LegendPlace::Right, parent)
 {
-    report.title = QStringLiteral("Profilo di sviluppo");
-    print::Band& band = report.addBand(print::Band::Kind::Title, QStringLiteral("QRBand1"), 275.2);
-    addPageHead(band, Head::Full);
-    addChartAndKey(band, 49.5, 147.4, 197.4, 76.5);
-
-    QRDBChart1->legendPlace = print::LegendPlace::Right;
     styleProfile(QRDBChart1->addSeries(QStringLiteral("Series1")));
     print::ChartSeries& eta = QRDBChart1->addSeries(QStringLiteral("Series2"));
     eta.title = QStringLiteral("Età anagrafica");
@@ -278,23 +278,16 @@ TQR_Grafico::TQR_Grafico(QObject* parent) : ChartForm(QStringLiteral("TQR_Grafic
 }
 
 TQR_GraficoSormontato::TQR_GraficoSormontato(QObject* parent)
-    : ChartForm(QStringLiteral("TQR_GraficoSormontato"), parent)
+    : ChartForm(QStringLiteral("TQR_GraficoSormontato"), QStringLiteral("Profili del bambino"), Head::WithoutStaff,
+                {40.2, 180.2, 220.1, 52.7}, print::LegendPlace::Top, parent)
 {
-    report.title = QStringLiteral("Profili del bambino");
-    print::Band& band = report.addBand(print::Band::Kind::Title, QStringLiteral("QRBand1"), 275.2);
-    addPageHead(band, Head::WithoutStaff);
-    addChartAndKey(band, 40.2, 180.2, 220.1, 52.7);
-    QRDBChart1->legendPlace = print::LegendPlace::Top;
     addProfileSeries(*QRDBChart1);
 }
 
-TQR_GraficoMultiplo::TQR_GraficoMultiplo(QObject* parent) : ChartForm(QStringLiteral("TQR_GraficoMultiplo"), parent)
+TQR_GraficoMultiplo::TQR_GraficoMultiplo(QObject* parent)
+    : ChartForm(QStringLiteral("TQR_GraficoMultiplo"), QStringLiteral("Confronto tra i bambini"), Head::NurseryOnly,
+                {13.8, 207.2, 220.7, 52.1}, print::LegendPlace::Top, parent)
 {
-    report.title = QStringLiteral("Confronto tra i bambini");
-    print::Band& band = report.addBand(print::Band::Kind::Title, QStringLiteral("QRBand1"), 275.2);
-    addPageHead(band, Head::NurseryOnly);
-    addChartAndKey(band, 13.8, 207.2, 220.7, 52.1);
-    QRDBChart1->legendPlace = print::LegendPlace::Top;
     addProfileSeries(*QRDBChart1);
 }
 

@@ -78,16 +78,21 @@ class ChartForm : public ReportForm
     Q_OBJECT
 
 public:
-    ChartForm(const QString& name, QObject* parent);
+    // Where the chart and its key stand on the page, in mm.
+    struct Layout
+    {
+        double chartTop, chartHeight, keyTop, keyHeight;
+    };
+
+    // A title band of 275.2 mm with the page head, the chart and its key.
+    ChartForm(const QString& name, const QString& title, Head head, const Layout& layout, print::LegendPlace legend,
+              QObject* parent);
+    const Head head; // the rows of the page head this form carries
     std::shared_ptr<print::Chart> QRDBChart1 = std::make_shared<print::Chart>();
 
     // The key under the chart: Qr_LegendaSmall holds the short codes,
     // Qr_LegendaLarge the names, line by line.
     void setKey(const QStringList& small, const QStringList& large);
-
-protected:
-    // The chart and the two key memos (positions in mm).
-    void addChartAndKey(print::Band& band, double top, double chartHeight, double keyTop, double keyHeight);
 };
 
 // The development profile of one evaluation against the expected level.

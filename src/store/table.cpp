@@ -1349,4 +1349,17 @@ const CompiledFilter& Table::compiled()
     return m_compiled;
 }
 
+int appendRecord(DataFolder& folder, const QString& file, const QVariantMap& values)
+{
+    Table t;
+    t.setDataFolder(&folder);
+    t.setTableName(file);
+    t.open();
+    t.append();
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        t.setValue(it.key(), it.value());
+    t.post();
+    return t.asInteger(QStringLiteral("Id"));
+}
+
 } // namespace velmora::store

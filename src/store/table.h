@@ -10,6 +10,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QVariant>
+#include <QVariantMap>
 #include <QVector>
 
 #include <functional>
@@ -290,5 +291,10 @@ private:
 };
 
 QString stateName(Table::State s);
+
+// Appends one record with `values` to the table file `file` of `folder`,
+// through a table object of its own, and returns its Id. For laying data
+// (tools, benchmarks, tests), not for the program's screens.
+int appendRecord(DataFolder& folder, const QString& file, const QVariantMap& values);
 
 } // namespace velmora::store

@@ -33,17 +33,7 @@ struct ScenarioFolder
     int add(const QString& file, const QVariantMap& values) const
     {
         velmora::store::DataFolder folder(db());
-        velmora::store::Table t;
-        t.setDataFolder(&folder);
-        t.setTableName(file);
-        t.open();
-        t.append();
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            t.setValue(it.key(), it.value());
-        t.post();
-        const int id = t.asInteger(QStringLiteral("Id"));
-        t.close();
-        return id;
+        return velmora::store::appendRecord(folder, file, values);
     }
     int nursery(const QString& name) const { return add(QStringLiteral("AnagNido.db"), {{"Nome", name}}); }
 
