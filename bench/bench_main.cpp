@@ -33,7 +33,9 @@
 #include "errors.h"
 #include "evaluations.h"
 #include "gendata.h"
+#include "access.h"
 #include "mainwindow.h"
+#include "nursery.h"
 #include "phases.h"
 #include "prints.h"
 #include "scoring.h"
@@ -760,11 +762,11 @@ struct Sheet
 
         // Log in as the first educator of the current nursery.
         t.start();
-        if (!w->Tbl_AnagEdu.isOpen() || w->Tbl_AnagEdu.isEmpty())
+        if (!w->Data.Tbl_AnagEdu.isOpen() || w->Data.Tbl_AnagEdu.isEmpty())
             return QStringLiteral("no educator in the current nursery");
-        w->Tbl_AnagEdu.first();
-        dlg.expectInput(QStringLiteral("Password"), w->Tbl_AnagEdu.asString(QStringLiteral("Password")), true);
-        w->DBLookupListBox1DblClick();
+        w->Data.Tbl_AnagEdu.first();
+        dlg.expectInput(QStringLiteral("Password"), w->Data.Tbl_AnagEdu.asString(QStringLiteral("Password")), true);
+        w->Access->DBLookupListBox1DblClick();
         settle();
         reportDialogs(dlg, QStringLiteral("at login"));
         if (!dlg.done() || w->accessPanelInFront())
@@ -782,8 +784,8 @@ struct Sheet
         QElapsedTimer t;
 
         // The first child with an evaluation.
-        velmora::store::Table& children = w->Tbl_AnagBimbi;
-        velmora::store::Table& evaluations = w->Tbl_Valutazioni;
+        velmora::store::Table& children = w->Data.Tbl_AnagBimbi;
+        velmora::store::Table& evaluations = w->Data.Tbl_Valutazioni;
         bool found = false;
         for (children.first(); !children.isEof() && !children.isEmpty(); children.next()) {
             filterTo(evaluations, QStringLiteral("Id_Bimbo=") + children.asString(QStringLiteral("Id")));
@@ -809,8 +811,8 @@ struct Sheet
                 .arg(children.asString(QStringLiteral("Id")))
                 .arg(t.elapsed())
                 .arg(area)
-                .arg(w->Tbl_FasiVal.recordCount()));
-        if (w->Tbl_FasiVal.recordCount() < 2)
+                .arg(w->Data.Tbl_FasiVal.recordCount()));
+        if (w->Data.Tbl_FasiVal.recordCount() < 2)
             return QStringLiteral("the chosen area lists fewer than two phases");
         return QString();
     }
@@ -855,7 +857,7 @@ Figure benchAnswerClick(Sheet& sh, Session& s, const FolderFacts& facts)
         handler.push_back(sw.us());
         settle();
         const double us = sw.us();
-        notStored += int(scoring::answerOf(listsOf(w.Tbl_FasiVal), item)) != target;
+        notStored += int(scoring::answerOf(listsOf(w.Data.Tbl_FasiVal), item)) != target;
         if (rep >= 0)
             f.layer.push_back(us);
     }
@@ -898,12 +900,12 @@ Figure benchPhaseMove(Sheet& sh, Session& s, const FolderFacts& facts)
     int mismatched = 0;
     for (int rep = -warmupReps; rep < phaseMoveReps; ++rep) {
         sw.start();
-        bounce(w.Tbl_FasiVal, forward);
+        bounce(w.Data.Tbl_FasiVal, forward);
         handler.push_back(sw.us());
         settle();
         const double us = sw.us();
         // The groups must show the answers of the phase now current.
-        const scoring::AnswerLists l = listsOf(w.Tbl_FasiVal);
+        const scoring::AnswerLists l = listsOf(w.Data.Tbl_FasiVal);
         for (int item = scoring::FirstItem; item < scoring::FirstItem + scoring::ItemCount; ++item)
             if (int(scoring::answerOf(l, item)) != ph.itemIndex(item)) {
                 ++mismatched;
@@ -929,7 +931,7 @@ Figure benchPhaseMove(Sheet& sh, Session& s, const FolderFacts& facts)
     }
     say(QStringLiteral("#   phase_move: %1 moves over %2 phases; %3 left the groups out of step with the phase%4")
             .arg(phaseMoveReps + warmupReps)
-            .arg(w.Tbl_FasiVal.recordCount())
+            .arg(w.Data.Tbl_FasiVal.recordCount())
             .arg(mismatched)
             .arg(mismatched ? QStringLiteral(" (WARNING)") : QString()));
     say(QStringLiteral("#   phase_move: median %1 us in the move itself, the rest in the event loop")
@@ -1099,10 +1101,10 @@ void benchReports(const QString& folder, std::vector<std::pair<QString, bool>>& 
     }
     velmora::TFrm_Main& w = *sh.w;
     QList<int> children, areas;
-    for (w.Tbl_AnagBimbi.first(); !w.Tbl_AnagBimbi.isEof(); w.Tbl_AnagBimbi.next())
-        children << w.Tbl_AnagBimbi.asInteger(QStringLiteral("Id"));
-    for (w.Tbl_Aree.first(); !w.Tbl_Aree.isEof(); w.Tbl_Aree.next())
-        areas << w.Tbl_Aree.asInteger(QStringLiteral("Id"));
+    for (w.Data.Tbl_AnagBimbi.first(); !w.Data.Tbl_AnagBimbi.isEof(); w.Data.Tbl_AnagBimbi.next())
+        children << w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id"));
+    for (w.Data.Tbl_Aree.first(); !w.Data.Tbl_Aree.isEof(); w.Data.Tbl_Aree.next())
+        areas << w.Data.Tbl_Aree.asInteger(QStringLiteral("Id"));
     if (children.isEmpty() || areas.isEmpty()) {
         say(QStringLiteral("# reports: no child listed or no area; no report figures"));
         return;
@@ -1122,9 +1124,9 @@ void benchReports(const QString& folder, std::vector<std::pair<QString, bool>>& 
             writer.add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", evaluation}, {"Id_Area", area}, {"NumFase", phase},
                                                       {"Si", a[0]}, {"No", a[1]}, {"AVolte", a[2]}, {"NonSo", a[3]}});
         }
-    w.Tbl_AnagBimbi.locate(QStringLiteral("Id"), children[0]);
-    w.Tbl_Valutazioni.refresh();
-    if (!w.Tbl_Valutazioni.locate(QStringLiteral("Id"), evaluation)) {
+    w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Id"), children[0]);
+    w.Data.Tbl_Valutazioni.refresh();
+    if (!w.Data.Tbl_Valutazioni.locate(QStringLiteral("Id"), evaluation)) {
         say(QStringLiteral("# reports: the new evaluation is not listed; no report figures"));
         return;
     }

@@ -10,7 +10,9 @@
 #include "document.h"
 #include "evaluations.h"
 #include "installer.h"
+#include "access.h"
 #include "mainwindow.h"
+#include "nursery.h"
 #include "prints.h"
 #include "scoring.h"
 #include "scripteddialogs.h"
@@ -175,13 +177,13 @@ int main(int argc, char** argv)
     TFrm_Main w(programDir, d);
     if (w.shouldEnd())
         return 1;
-    w.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi"));
+    w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi"));
     d.expectInput(QStringLiteral("Password"), QStringLiteral("pw"), true);
-    w.DBLookupListBox1DblClick();
+    w.Access->DBLookupListBox1DblClick();
 
     // The first child in the list, its last evaluation.
-    w.Tbl_AnagBimbi.locate(QStringLiteral("Cognome"), QStringLiteral("Bianchi"));
-    w.Tbl_Valutazioni.last();
+    w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Cognome"), QStringLiteral("Bianchi"));
+    w.Data.Tbl_Valutazioni.last();
     d.next = out.filePath(QStringLiteral("scheda.pdf"));
     w.Reports->SpeedButton10Click();
     d.next = out.filePath(QStringLiteral("grafico.pdf"));
@@ -192,8 +194,8 @@ int main(int argc, char** argv)
     w.Reports->Btn_ConfrontoMultiploClick();
 
     // The summary of the "Non so" answers, as leaving the sheet offers it.
-    w.Tbl_AnagBimbi.locate(QStringLiteral("Cognome"), QStringLiteral("Bianchi"));
-    w.Tbl_Valutazioni.last();
+    w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Cognome"), QStringLiteral("Bianchi"));
+    w.Data.Tbl_Valutazioni.last();
     w.Evaluations->Modifica1Click();
     d.next = out.filePath(QStringLiteral("riepilogo-nonso.pdf"));
     w.Sheet->SpeedButton7Click();

@@ -1,24 +1,19 @@
 // Access to the program: the nursery chooser, login and logout, and the
 // password reset with the security code. The educator and children lists
 // always follow the current nursery IdNidoCorrente.
-#include "datanavigator.h"
+#include "access.h"
+#include "datamodule.h"
+#include "dialogs.h"
+#include "builders.h"
 #include "lookups.h"
-#include "mainwindow.h"
 
 #include <QLabel>
-#include <QToolBar>
+#include <QMenu>
+#include <QToolButton>
 
 namespace velmora {
 
 namespace {
-
-// A text read as a whole number, 0 when it is not one.
-int wholeNumber(const QString& text)
-{
-    bool ok = false;
-    const int n = text.trimmed().toInt(&ok);
-    return ok ? n : 0;
-}
 
 // A text written between the single quotes of a filter: a quote inside it
 // is doubled, so that what the user typed is compared, never read as filter.
@@ -29,137 +24,154 @@ QString quotedLiteral(const QString& text)
     return QLatin1Char('\'') + q + QLatin1Char('\'');
 }
 
-void setFilter(store::Table& t, const QString& filter)
-{
-    t.setFiltered(false);
-    t.setFilter(filter);
-    t.setFiltered(true);
-}
-
 } // namespace
 
-void TFrm_Main::Tbl_AnagNidoAfterScroll()
+AccessScreen::AccessScreen(DataModule& d, QWidget* panel, QObject* parent)
+    : QObject(parent), data(d)
 {
-    StatusVersion->setText(QStringLiteral("Versione 1.12"));
-    if (Tbl_AnagNido.tag != 0)
-        return;
-    if (Tbl_AnagNido.asInteger(QStringLiteral("Id")) == 0)
-        return;
-    if (!Tbl_AnagEdu.isOpen())
-        Tbl_AnagEdu.open();
-    setFilter(Tbl_AnagEdu, QStringLiteral("Id_Nido=%1").arg(wholeNumber(IdNidoCorrente)));
-    if (Tbl_AnagBimbi.isOpen())
-        ApplicaFiltroBimbi();
+    data.Tbl_AnagNido.afterScroll = [this](store::Table&) { Tbl_AnagNidoAfterScroll(); };
+
+    auto* lblNido = new QLabel(QStringLiteral("Nido di riferimento:"), panel);
+    lblNido->move(256, 128);
+    lblNido->adjustSize();
+    DBLookupComboBox1 = hinted(new LookupComboBox(panel), QStringLiteral("Seleziona il nido d'infanzia di riferimento"));
+    DBLookupComboBox1->setObjectName(QStringLiteral("DBLookupComboBox1"));
+    DBLookupComboBox1->setGeometry(328, 144, 177, 21);
+    DBLookupComboBox1->setDialogs(&data.dialogs);
+    DBLookupComboBox1->setListSource(&data.Tbl_AnagNido, QStringLiteral("Id"), QStringLiteral("Nome"));
+    connect(DBLookupComboBox1, &LookupComboBox::closeUp, this, &AccessScreen::DBLookupComboBox1CloseUp);
+    auto* lblEdu = new QLabel(QStringLiteral("Educatrici:"), panel);
+    lblEdu->move(288, 200);
+    lblEdu->adjustSize();
+    DBLookupListBox1 = hinted(new LookupListBox(panel), QStringLiteral("Seleziona l'educatrice per accedere"));
+    DBLookupListBox1->setObjectName(QStringLiteral("DBLookupListBox1"));
+    DBLookupListBox1->setGeometry(328, 216, 177, 180);
+    DBLookupListBox1->setDialogs(&data.dialogs);
+    DBLookupListBox1->setListSource(&data.Tbl_AnagEdu, QStringLiteral("Id"), QStringLiteral("Nominativo"));
+    connect(DBLookupListBox1, &LookupListBox::doubleClicked, this, &AccessScreen::DBLookupListBox1DblClick);
+    DBLookupListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+    PopupMenu1 = new QMenu(DBLookupListBox1);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    QAction* reset = PopupMenu1->addAction(QStringLiteral("Resetta password"));
+    reset->setObjectName(QStringLiteral("Resettapassword1"));
+    connect(reset, &QAction::triggered, this, &AccessScreen::Resettapassword1Click);
+    connect(DBLookupListBox1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu1->popup(DBLookupListBox1->viewport()->mapToGlobal(at)); });
+
+    SpeedButton4 = pictureButton(panel, "SpeedButton4", QStringLiteral("Accedi"), QStringLiteral("Clicca quì ed accedi al programma"),
+                                 QRect(464, 400, 55, 55));
+    connect(SpeedButton4, &QToolButton::clicked, this, &AccessScreen::SpeedButton4Click);
 }
 
-void TFrm_Main::ApplicaFiltroBimbi()
+void AccessScreen::Tbl_AnagNidoAfterScroll()
 {
-    setFilter(Tbl_AnagBimbi, QStringLiteral("Id_Nido=%1").arg(wholeNumber(IdNidoCorrente)) + FiltroFrequenza);
+    data.shell->mostraVersione();
+    if (data.Tbl_AnagNido.tag != 0)
+        return;
+    if (data.Tbl_AnagNido.asInteger(QStringLiteral("Id")) == 0)
+        return;
+    if (!data.Tbl_AnagEdu.isOpen())
+        data.Tbl_AnagEdu.open();
+    data.impostaFiltro(data.Tbl_AnagEdu, QStringLiteral("Id_Nido=%1").arg(data.wholeNumber(data.IdNidoCorrente)));
+    if (data.Tbl_AnagBimbi.isOpen())
+        data.ApplicaFiltroBimbi();
 }
 
-void TFrm_Main::DBLookupComboBox1CloseUp()
+void AccessScreen::DBLookupComboBox1CloseUp()
 {
-    guarded([&] {
-        const int id = Tbl_AnagNido.asInteger(QStringLiteral("Id"));
+    data.guarded([&] {
+        const int id = data.Tbl_AnagNido.asInteger(QStringLiteral("Id"));
         if (id == 0)
             return;
-        IdNidoCorrente = QString::number(id);
+        data.IdNidoCorrente = QString::number(id);
         Tbl_AnagNidoAfterScroll();
     });
 }
 
-void TFrm_Main::DBLookupListBox1DblClick()
+void AccessScreen::DBLookupListBox1DblClick()
 {
-    guarded([&] {
+    data.guarded([&] {
         const std::optional<QString> typed =
-            m_dialogs.input(QStringLiteral("Inserire la password"), QStringLiteral("Password"), QString(), true);
-        const QString password = Tbl_AnagEdu.isOpen() ? Tbl_AnagEdu.asString(QStringLiteral("Password")) : QString();
+            data.dialogs.input(QStringLiteral("Inserire la password"), QStringLiteral("Password"), QString(), true);
+        const QString password = data.Tbl_AnagEdu.isOpen() ? data.Tbl_AnagEdu.asString(QStringLiteral("Password")) : QString();
         if (typed.value_or(QString()) != password) {
-            m_dialogs.error(QStringLiteral("La password inserita è errata"));
+            data.dialogs.error(QStringLiteral("La password inserita è errata"));
             return;
         }
         // Every evaluation of every nursery loses its selection mark.
-        Tbl_App.close();
-        Tbl_App.setDataFolder(m_folder.get());
-        Tbl_App.setTableName(QStringLiteral("Valutaz.db"));
-        Tbl_App.setIndexName(QString());
-        Tbl_App.setFiltered(false);
-        Tbl_App.setFilter(QString());
-        Tbl_App.open();
-        Tbl_App.setAll(QStringLiteral("Sel"), false);
-        Tbl_App.close();
+        data.AzzeraSelezioni();
 
-        Tb_Setup->setVisible(Tbl_AnagEdu.isOpen() && Tbl_AnagEdu.asBoolean(QStringLiteral("Responsabile")));
-        if (!Tbl_AnagBimbi.isOpen())
-            Tbl_AnagBimbi.open();
-        ApplicaFiltroBimbi();
-        if (!Tbl_Valutazioni.isOpen())
-            Tbl_Valutazioni.open();
-        setFilter(Tbl_Valutazioni, Tbl_AnagBimbi.isEmpty()
+        data.shell->mostraSetup(data.Tbl_AnagEdu.isOpen() && data.Tbl_AnagEdu.asBoolean(QStringLiteral("Responsabile")));
+        if (!data.Tbl_AnagBimbi.isOpen())
+            data.Tbl_AnagBimbi.open();
+        data.ApplicaFiltroBimbi();
+        if (!data.Tbl_Valutazioni.isOpen())
+            data.Tbl_Valutazioni.open();
+        data.impostaFiltro(data.Tbl_Valutazioni, data.Tbl_AnagBimbi.isEmpty()
                                        ? QStringLiteral("Id_Bimbo=0")
-                                       : QStringLiteral("Id_Bimbo=") + Tbl_AnagBimbi.asString(QStringLiteral("Id")));
-        showListScreen();
+                                       : QStringLiteral("Id_Bimbo=") + data.Tbl_AnagBimbi.asString(QStringLiteral("Id")));
+        data.shell->mostraElenco();
     });
 }
 
-void TFrm_Main::SpeedButton4Click()
+void AccessScreen::SpeedButton4Click()
 {
     DBLookupListBox1DblClick();
-    IdNidoCorrente = Tbl_AnagNido.asString(QStringLiteral("Id"));
+    data.IdNidoCorrente = data.Tbl_AnagNido.asString(QStringLiteral("Id"));
 }
 
-void TFrm_Main::Btn_LogOutClick()
+void AccessScreen::Btn_LogOutClick()
 {
-    guarded([&] {
-        for (store::Table* t : {&Tbl_App, &Tbl_AnagBimbi, &Tbl_Valutazioni, &Tbl_Aree, &Tbl_Personale, &Tbl_FasiVal})
+    data.guarded([&] {
+        for (store::Table* t : {&data.Tbl_App, &data.Tbl_AnagBimbi, &data.Tbl_Valutazioni, &data.Tbl_Aree, &data.Tbl_Personale, &data.Tbl_FasiVal})
             t->close();
-        showAccessPanel();
-        if (!Tbl_AnagNido.isOpen())
-            Tbl_AnagNido.open();
-        IdNidoCorrente = Tbl_AnagNido.asString(QStringLiteral("Id"));
+        data.shell->mostraAccesso();
+        if (!data.Tbl_AnagNido.isOpen())
+            data.Tbl_AnagNido.open();
+        data.IdNidoCorrente = data.Tbl_AnagNido.asString(QStringLiteral("Id"));
         Tbl_AnagNidoAfterScroll();
     });
 }
 
-void TFrm_Main::Resettapassword1Click()
+void AccessScreen::Resettapassword1Click()
 {
-    guarded([&] {
-        if (wholeNumber(IdNidoCorrente) == 0)
+    data.guarded([&] {
+        if (data.wholeNumber(data.IdNidoCorrente) == 0)
             return;
-        if (!Tbl_AnagEdu.isOpen())
+        if (!data.Tbl_AnagEdu.isOpen())
             return;
-        const int educator = Tbl_AnagEdu.asInteger(QStringLiteral("Id"));
+        const int educator = data.Tbl_AnagEdu.asInteger(QStringLiteral("Id"));
         if (educator == 0)
             return;
-        const QString name = Tbl_AnagEdu.asString(QStringLiteral("Nominativo"));
-        const QString code = m_dialogs.input(QStringLiteral("Reset password"), name + QStringLiteral(" - Codice di sicurezza:"),
+        const QString name = data.Tbl_AnagEdu.asString(QStringLiteral("Nominativo"));
+        const QString code = data.dialogs.input(QStringLiteral("Reset password"), name + QStringLiteral(" - Codice di sicurezza:"),
                                              QString(), false).value_or(QString());
         if (code.isEmpty())
             return;
-        setFilter(Tbl_AnagEdu, QStringLiteral("Responsabile and Id_Nido=") + IdNidoCorrente
+        data.impostaFiltro(data.Tbl_AnagEdu, QStringLiteral("Responsabile and Id_Nido=") + data.IdNidoCorrente
                                    + QStringLiteral(" and Cognome=") + quotedLiteral(code));
-        Tbl_AnagEdu.first();
-        if (!Tbl_AnagEdu.isEmpty()) {
-            ImpostaSolaLettura(Tbl_AnagEdu, false);
-            setFilter(Tbl_AnagEdu, QStringLiteral("Id=%1").arg(educator));
-            Tbl_AnagEdu.edit();
-            const QString fresh = m_dialogs.input(QStringLiteral("Reset password"),
+        data.Tbl_AnagEdu.first();
+        if (!data.Tbl_AnagEdu.isEmpty()) {
+            data.ImpostaSolaLettura(data.Tbl_AnagEdu, false);
+            data.impostaFiltro(data.Tbl_AnagEdu, QStringLiteral("Id=%1").arg(educator));
+            data.Tbl_AnagEdu.edit();
+            const QString fresh = data.dialogs.input(QStringLiteral("Reset password"),
                                                   QStringLiteral("Nuova password per ") + name + QStringLiteral(":"),
                                                   QString(), false).value_or(QString());
             // The field holds ten characters: a longer password would be cut
             // on storing and the educator could no longer log in with it.
-            const int size = Tbl_AnagEdu.fieldByName(QStringLiteral("Password")).size();
+            const int size = data.Tbl_AnagEdu.fieldByName(QStringLiteral("Password")).size();
             if (size > 0 && fresh.size() > size) {
-                m_dialogs.warning(QStringLiteral("La password può contenere al massimo %1 caratteri.").arg(size));
-                m_dialogs.plain(QStringLiteral("Password non resettata"));
+                data.dialogs.warning(QStringLiteral("La password può contenere al massimo %1 caratteri.").arg(size));
+                data.dialogs.plain(QStringLiteral("Password non resettata"));
             } else if (!fresh.isEmpty()) {
-                Tbl_AnagEdu.setValue(QStringLiteral("Password"), fresh);
-                m_dialogs.plain(QStringLiteral("Password resettata correttamente"));
+                data.Tbl_AnagEdu.setValue(QStringLiteral("Password"), fresh);
+                data.dialogs.plain(QStringLiteral("Password resettata correttamente"));
             } else {
-                m_dialogs.plain(QStringLiteral("Password non resettata"));
+                data.dialogs.plain(QStringLiteral("Password non resettata"));
             }
-            Tbl_AnagEdu.post();
-            ImpostaSolaLettura(Tbl_AnagEdu, true);
+            data.Tbl_AnagEdu.post();
+            data.ImpostaSolaLettura(data.Tbl_AnagEdu, true);
         }
         Tbl_AnagNidoAfterScroll();
     });

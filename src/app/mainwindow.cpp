@@ -1,16 +1,17 @@
 #include "mainwindow.h"
 #include "aboutbox.h"
-#include "dialogs.h"
+#include "access.h"
+#include "builders.h"
 #include "children.h"
 #include "datanavigator.h"
+#include "dialogs.h"
 #include "evaluations.h"
-#include "lookups.h"
+#include "nursery.h"
 #include "phases.h"
 #include "prints.h"
 #include "reportforms.h"
 #include "sheet.h"
 #include "staff.h"
-#include "errors.h"
 #include "upgrade.h"
 
 #include <QApplication>
@@ -35,28 +36,6 @@ namespace {
 
 const char* const versionText = "Versione 1.12";
 
-// A control's hint shows in the status bar's first panel while the pointer is
-// over it, and as a tooltip.
-template <typename W>
-W* hinted(W* w, const QString& hint)
-{
-    w->setStatusTip(hint);
-    w->setToolTip(hint);
-    return w;
-}
-
-QToolButton* pictureButton(QWidget* parent, const char* name, const QString& text, const QRect& rect)
-{
-    auto* b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setText(text);
-    b->setGeometry(rect);
-    b->setCursor(Qt::PointingHandCursor);
-    b->setAutoRaise(true);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    return b;
-}
-
 QGroupBox* hiddenBox(QWidget* parent, const char* name, const QRect& rect)
 {
     auto* g = new QGroupBox(parent);
@@ -70,16 +49,18 @@ QGroupBox* hiddenBox(QWidget* parent, const char* name, const QRect& rect)
 } // namespace
 
 TFrm_Main::TFrm_Main(const QString& programDir, Dialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), m_dialogs(dialogs)
+    : QMainWindow(parent), Data(dialogs)
 {
     setObjectName(QStringLiteral("TFrm_Main"));
-    PercorsoDb = QDir(programDir).filePath(QStringLiteral("db")) + QDir::separator();
-    setupTables();
+    Data.shell = this;
+    Data.PercorsoDb = QDir(programDir).filePath(QStringLiteral("db")) + QDir::separator();
     buildWindow();
+    composeScreens();
     // The start-up runs while the main window is being made; the report
     // windows and then the About box come after it.
     FormCreate();
-    Reports = new reports::Prints(*this);
+    Reports = new reports::Prints(Data, *Sheet, *Phases, this);
+    Sheet->prints = Reports;
     connect(Btn_ConfrontoSingolo, &QToolButton::clicked, Reports, &reports::Prints::Btn_ConfrontoSingoloClick);
     connect(Btn_ConfrontoMultiplo, &QToolButton::clicked, Reports, &reports::Prints::Btn_ConfrontoMultiploClick);
     Taboutbox = new AboutBox(programDir, this);
@@ -94,41 +75,7 @@ QList<QObject*> TFrm_Main::reportForms() const
 
 TFrm_Main::~TFrm_Main()
 {
-    // The table objects close (dropping what is pending) before the folder
-    // that holds their connections goes.
-    for (store::Table* t : {&Tbl_App, &Tbl_FasiVal, &Tbl_Personale, &Tbl_Aree, &Tbl_Ruoli, &Tbl_Valutazioni,
-                            &Tbl_AnagBimbi, &Tbl_AnagEdu, &Tbl_AnagNido})
-        t->close();
-}
-
-void TFrm_Main::setupBindings()
-{
-    const struct { store::Table* table; const char* file; const char* index; bool readOnly; } bindings[] = {
-        {&Tbl_AnagNido, "AnagNido.db", "Nominativo", true},
-        {&Tbl_AnagEdu, "AnagEdu.db", "Cognome-Nome", true},
-        {&Tbl_AnagBimbi, "AnagBimbi.DB", "Cognome-Nome", true},
-        {&Tbl_Valutazioni, "Valutaz.db", "", false},
-        {&Tbl_Ruoli, "Ruoli.db", "", true},
-        {&Tbl_Aree, "Aree.db", "", true},
-        {&Tbl_Personale, "Personale.db", "", false},
-        {&Tbl_FasiVal, "FasiVal.db", "NumeroFase", false},
-    };
-    for (const auto& b : bindings) {
-        b.table->setTableName(QString::fromLatin1(b.file));
-        b.table->setIndexName(QString::fromLatin1(b.index));
-        b.table->setReadOnly(b.readOnly);
-    }
-}
-
-void TFrm_Main::setupTables()
-{
-    setupBindings();
-    Tbl_AnagEdu.addCalculatedField(QStringLiteral("Nominativo"), store::FieldType::String, 50);
-    Tbl_AnagEdu.addCalculatedField(QStringLiteral("Resp"), store::FieldType::String, 2);
-    Tbl_AnagEdu.setDisplayLabel(QStringLiteral("Resp"), QStringLiteral("Responsabile"));
-    Tbl_AnagEdu.onCalcFields = [this](store::Table& t) { Tbl_AnagEduCalcFields(t); };
-    Tbl_AnagEdu.onNewRecord = [this](store::Table& t) { Tbl_AnagEduNewRecord(t); };
-    Tbl_AnagNido.afterScroll = [this](store::Table&) { Tbl_AnagNidoAfterScroll(); };
+    Data.shell = nullptr;
 }
 
 void TFrm_Main::buildWindow()
@@ -183,41 +130,11 @@ void TFrm_Main::buildAccessPanel()
     big.setBold(true);
     banner->setFont(big);
 
-    auto* lblNido = new QLabel(QStringLiteral("Nido di riferimento:"), Pnl_Accesso);
-    lblNido->move(256, 128);
-    lblNido->adjustSize();
-    DBLookupComboBox1 = hinted(new LookupComboBox(Pnl_Accesso), QStringLiteral("Seleziona il nido d'infanzia di riferimento"));
-    DBLookupComboBox1->setObjectName(QStringLiteral("DBLookupComboBox1"));
-    DBLookupComboBox1->setGeometry(328, 144, 177, 21);
-    DBLookupComboBox1->setDialogs(&m_dialogs);
-    DBLookupComboBox1->setListSource(&Tbl_AnagNido, QStringLiteral("Id"), QStringLiteral("Nome"));
-    connect(DBLookupComboBox1, &LookupComboBox::closeUp, this, &TFrm_Main::DBLookupComboBox1CloseUp);
-    auto* lblEdu = new QLabel(QStringLiteral("Educatrici:"), Pnl_Accesso);
-    lblEdu->move(288, 200);
-    lblEdu->adjustSize();
-    DBLookupListBox1 = hinted(new LookupListBox(Pnl_Accesso), QStringLiteral("Seleziona l'educatrice per accedere"));
-    DBLookupListBox1->setObjectName(QStringLiteral("DBLookupListBox1"));
-    DBLookupListBox1->setGeometry(328, 216, 177, 180);
-    DBLookupListBox1->setDialogs(&m_dialogs);
-    DBLookupListBox1->setListSource(&Tbl_AnagEdu, QStringLiteral("Id"), QStringLiteral("Nominativo"));
-    connect(DBLookupListBox1, &LookupListBox::doubleClicked, this, &TFrm_Main::DBLookupListBox1DblClick);
-    DBLookupListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
-    auto* menu = new QMenu(DBLookupListBox1);
-    menu->setObjectName(QStringLiteral("PopupMenu1"));
-    QAction* reset = menu->addAction(QStringLiteral("Resetta password"));
-    reset->setObjectName(QStringLiteral("Resettapassword1"));
-    connect(reset, &QAction::triggered, this, &TFrm_Main::Resettapassword1Click);
-    connect(DBLookupListBox1, &QWidget::customContextMenuRequested, this,
-            [this, menu](const QPoint& at) { menu->popup(DBLookupListBox1->viewport()->mapToGlobal(at)); });
-
-    SpeedButton4 = hinted(pictureButton(Pnl_Accesso, "SpeedButton4", QStringLiteral("Accedi"), QRect(464, 400, 55, 55)),
-                          QStringLiteral("Clicca quì ed accedi al programma"));
-    SpeedButton13 = hinted(pictureButton(Pnl_Accesso, "SpeedButton13", QStringLiteral("About"), QRect(720, 530, 55, 55)),
-                           QStringLiteral("About"));
-    SpeedButton9 = hinted(pictureButton(Pnl_Accesso, "SpeedButton9", QStringLiteral("Esci"), QRect(783, 530, 55, 55)),
-                          QStringLiteral("Esci"));
+    SpeedButton13 = pictureButton(Pnl_Accesso, "SpeedButton13", QStringLiteral("About"), QStringLiteral("About"),
+                                  QRect(720, 530, 55, 55));
+    SpeedButton9 = pictureButton(Pnl_Accesso, "SpeedButton9", QStringLiteral("Esci"), QStringLiteral("Esci"),
+                                 QRect(783, 530, 55, 55));
     connect(SpeedButton13, &QToolButton::clicked, this, &TFrm_Main::SpeedButton13Click);
-    connect(SpeedButton4, &QToolButton::clicked, this, &TFrm_Main::SpeedButton4Click);
     connect(SpeedButton9, &QToolButton::clicked, this, &TFrm_Main::Btn_EsciClick);
 }
 
@@ -272,16 +189,15 @@ void TFrm_Main::buildListScreen()
     DBNavigator7->setObjectName(QStringLiteral("DBNavigator7"));
     DBNavigator7->setGeometry(8, 285, 200, 25);
 
-    Btn_ConfrontoMultiplo = hinted(pictureButton(Pnl_Bambini, "Btn_ConfrontoMultiplo", QStringLiteral("Confronto"), QRect(592, 535, 55, 55)),
-                                   QStringLiteral("Stampa il grafico di comparazione tra i bimbi"));
-    Btn_ConfrontoSingolo = hinted(pictureButton(Pnl_Bambini, "Btn_ConfrontoSingolo", QStringLiteral("Profili"), QRect(648, 535, 55, 55)),
-                                  QStringLiteral("Stampa il grafico completo del bimbo"));
-    Btn_LogOut = hinted(pictureButton(Pnl_Bambini, "Btn_LogOut", QStringLiteral("Esci\nutente"), QRect(727, 535, 55, 55)),
-                        QStringLiteral("Accedi al programma come altra educatrice"));
-    Btn_Esci = hinted(pictureButton(Pnl_Bambini, "Btn_Esci", QStringLiteral("Esci"), QRect(783, 535, 55, 55)),
-                      QStringLiteral("Esci dall'applicazione"));
+    Btn_ConfrontoMultiplo = pictureButton(Pnl_Bambini, "Btn_ConfrontoMultiplo", QStringLiteral("Confronto"),
+                                          QStringLiteral("Stampa il grafico di comparazione tra i bimbi"), QRect(592, 535, 55, 55));
+    Btn_ConfrontoSingolo = pictureButton(Pnl_Bambini, "Btn_ConfrontoSingolo", QStringLiteral("Profili"),
+                                         QStringLiteral("Stampa il grafico completo del bimbo"), QRect(648, 535, 55, 55));
+    Btn_LogOut = pictureButton(Pnl_Bambini, "Btn_LogOut", QStringLiteral("Esci\nutente"),
+                               QStringLiteral("Accedi al programma come altra educatrice"), QRect(727, 535, 55, 55));
+    Btn_Esci = pictureButton(Pnl_Bambini, "Btn_Esci", QStringLiteral("Esci"), QStringLiteral("Esci dall'applicazione"),
+                             QRect(783, 535, 55, 55));
     connect(Btn_Esci, &QToolButton::clicked, this, &TFrm_Main::Btn_EsciClick);
-    connect(Btn_LogOut, &QToolButton::clicked, this, &TFrm_Main::Btn_LogOutClick);
 
     GB_AnagraficaNido = hiddenBox(Pnl_Bambini, "GB_AnagraficaNido", QRect(136, 96, 529, 337));
     GB_AnagraficaEducatrici = hiddenBox(Pnl_Bambini, "GB_AnagraficaEducatrici", QRect(136, 96, 529, 353));
@@ -289,16 +205,32 @@ void TFrm_Main::buildListScreen()
     GB_AnagraficaRuoli = hiddenBox(Pnl_Bambini, "GB_AnagraficaRuoli", QRect(136, 96, 489, 289));
     GB_AnagraficaAree = hiddenBox(Pnl_Bambini, "GB_AnagraficaAree", QRect(136, 96, 489, 289));
     GB_Valutazione = hiddenBox(Pnl_Bambini, "GB_Valutazione", QRect(0, 33, 841, 561));
-    buildNurseryRegistry();
-    Children = new ChildrenScreen(*this);
-    Evaluations = new EvaluationsScreen(*this);
-    Staff = new StaffRegistries(*this);
-    Sheet = new EvaluationSheet(*this);
-    Phases = new PhasesScreen(*this);
 }
 
-void TFrm_Main::showAccessPanel() { Pnl_Accesso->raise(); }
-void TFrm_Main::showListScreen() { Pnl_Bambini->raise(); }
+void TFrm_Main::composeScreens()
+{
+    Nursery = new NurseryRegistry(Data, GB_AnagraficaNido, this);
+    Sheet = new EvaluationSheet(Data, GB_Valutazione, this);
+    Phases = new PhasesScreen(Data, *Sheet, this);
+    Children = new ChildrenScreen(Data, Pnl_Bambini, DBNavigator1, GB_AnagraficaBimbi, this);
+    Evaluations = new EvaluationsScreen(Data, Pnl_Bambini, GroupBox1, DBNavigator7, *Sheet, *Phases, this);
+    Staff = new StaffRegistries(Data, GB_AnagraficaEducatrici, GB_AnagraficaRuoli, GB_AnagraficaAree, this);
+    Access = new AccessScreen(Data, Pnl_Accesso, this);
+
+    connect(ToolButton1, &QToolButton::clicked, Nursery, &NurseryRegistry::ToolButton1Click);
+    connect(ToolButton3, &QToolButton::clicked, Staff, &StaffRegistries::ToolButton3Click);
+    connect(ToolButton5, &QToolButton::clicked, Children, &ChildrenScreen::ToolButton5Click);
+    connect(ToolButton7, &QToolButton::clicked, Staff, &StaffRegistries::ToolButton7Click);
+    connect(ToolButton9, &QToolButton::clicked, Staff, &StaffRegistries::ToolButton9Click);
+    connect(Btn_LogOut, &QToolButton::clicked, Access, &AccessScreen::Btn_LogOutClick);
+}
+
+void TFrm_Main::mostraAccesso() { Pnl_Accesso->raise(); }
+void TFrm_Main::mostraElenco() { Pnl_Bambini->raise(); }
+void TFrm_Main::mostraSetup(bool visible) { Tb_Setup->setVisible(visible); }
+bool TFrm_Main::setupVisibile() const { return !Tb_Setup->isHidden(); }
+void TFrm_Main::mostraVersione() { StatusVersion->setText(QString::fromLatin1(versionText)); }
+bool TFrm_Main::navigazioneAbilitata() const { return Btn_LogOut->isEnabled(); }
 
 bool TFrm_Main::accessPanelInFront() const
 {
@@ -332,7 +264,7 @@ void TFrm_Main::closeEvent(QCloseEvent* e)
     // educator); when that way out refuses, with its message, the window
     // stays open.
     const std::pair<QGroupBox*, std::function<void()>> registries[] = {
-        {GB_AnagraficaNido, [this] { SpeedButton3Click(); }},
+        {GB_AnagraficaNido, [this] { Nursery->SpeedButton3Click(); }},
         {GB_AnagraficaEducatrici, [this] { Staff->SpeedButton1Click(); }},
         {GB_AnagraficaRuoli, [this] { Staff->SpeedButton5Click(); }},
         {GB_AnagraficaAree, [this] { Staff->SpeedButton6Click(); }},
@@ -356,64 +288,51 @@ void TFrm_Main::quit()
     QCoreApplication::quit();
 }
 
-void TFrm_Main::ImpostaSolaLettura(store::Table& table, bool readOnly)
-{
-    table.close();
-    table.setReadOnly(readOnly);
-    table.open();
-}
-
 void TFrm_Main::FormCreate()
 {
     // There is no window skin on this platform: the classic look is always on.
 
     // The data folder beside the program, and its children table, or nothing.
-    const QFileInfo folder(PercorsoDb);
-    m_folder = std::make_unique<store::DataFolder>(folder.absoluteFilePath());
-    if (!m_folder->exists() || m_folder->filePath(QStringLiteral("AnagBimbi.DB")).isEmpty()) {
+    if (!Data.bind()) {
         m_dataFolderMissing = true;
         quit();
         return;
     }
-
-    for (store::Table* t : {&Tbl_AnagNido, &Tbl_AnagEdu, &Tbl_AnagBimbi, &Tbl_Valutazioni, &Tbl_Ruoli, &Tbl_Aree,
-                            &Tbl_Personale, &Tbl_FasiVal})
-        t->setDataFolder(m_folder.get());
-    store::AggiornaSchema(*m_folder, [this](const QString& text) { m_dialogs.warning(text); });
-
+    store::AggiornaSchema(*Data.folder(), [this](const QString& text) { Data.dialogs.warning(text); });
 
     // Seeds the colours of the charts' surplus series.
-    Random.seed(quint32(QDateTime::currentMSecsSinceEpoch()));
-    FiltroFrequenza = QStringLiteral(" and (frequenza is null or frequenza = True)");
+    Data.Random.seed(quint32(QDateTime::currentMSecsSinceEpoch()));
+    Data.FiltroFrequenza = DataModule::attendingOnly;
 
-    showAccessPanel();
+    mostraAccesso();
     GB_Valutazione->move(0, GB_Valutazione->y());
     for (QGroupBox* g : {GB_Valutazione, GB_AnagraficaNido, GB_AnagraficaBimbi, GB_AnagraficaRuoli,
                          GB_AnagraficaEducatrici, GB_AnagraficaAree})
         g->hide();
-    IdNidoCorrente = QStringLiteral("0");
+    Data.IdNidoCorrente = QStringLiteral("0");
 
-    StatusVersion->setText(QString::fromLatin1(versionText));
-    guarded([&] {
-        Tbl_AnagNido.open();
+    mostraVersione();
+    store::Table& nidi = Data.Tbl_AnagNido;
+    Data.guarded([&] {
+        nidi.open();
         // A nursery is needed before anything else can be done.
         for (;;) {
-            if (Tbl_AnagNido.isEmpty()) {
-                ImpostaSolaLettura(Tbl_AnagNido, false);
-                SpeedButton11Click();
-                ImpostaSolaLettura(Tbl_AnagNido, true);
+            if (nidi.isEmpty()) {
+                DataModule::ImpostaSolaLettura(nidi, false);
+                Nursery->SpeedButton11Click();
+                DataModule::ImpostaSolaLettura(nidi, true);
             }
-            if (!Tbl_AnagNido.isEmpty())
+            if (!nidi.isEmpty())
                 break;
-            if (!m_dialogs.confirm(QStringLiteral("Per proseguire è indispensabile inserire un nido. Procedere?"))) {
+            if (!Data.dialogs.confirm(QStringLiteral("Per proseguire è indispensabile inserire un nido. Procedere?"))) {
                 quit();
                 break;
             }
         }
-        IdNidoCorrente = Tbl_AnagNido.asString(QStringLiteral("Id"));
-        Tbl_AnagNidoAfterScroll();
-        Tbl_Ruoli.open();
-        Tbl_Ruoli.first();
+        Data.IdNidoCorrente = nidi.asString(QStringLiteral("Id"));
+        Access->Tbl_AnagNidoAfterScroll();
+        Data.Tbl_Ruoli.open();
+        Data.Tbl_Ruoli.first();
     });
 }
 
@@ -427,14 +346,14 @@ void TFrm_Main::AbilitaNavigazione(bool enabled)
 
 void TFrm_Main::Btn_EsciClick()
 {
-    if (m_dialogs.confirm(QStringLiteral("Siete sicurdi di voler uscire dall'applicazione?")))
+    if (Data.dialogs.confirm(QStringLiteral("Siete sicurdi di voler uscire dall'applicazione?")))
         quit();
 }
 
 void TFrm_Main::SpeedButton13Click()
 {
     Taboutbox->Lbl_Versione->setText(QString::fromLatin1(versionText));
-    Taboutbox->exec();
+    Data.dialogs.execForm(*Taboutbox);
 }
 
 } // namespace velmora

@@ -1,9 +1,10 @@
 #include "phases.h"
 #include "datagrid.h"
 #include "datanavigator.h"
-#include "evaluations.h"
+#include "evaluationprints.h"
 #include "lookups.h"
-#include "mainwindow.h"
+#include "datamodule.h"
+#include "dialogs.h"
 #include "numberformat.h"
 #include "scoring.h"
 #include "sheet.h"
@@ -57,27 +58,24 @@ QToolButton* squareButton(QWidget* parent, const char* name, const QString& text
 
 } // namespace
 
-PhasesScreen::PhasesScreen(TFrm_Main& main)
-    : QObject(&main), m(main)
+PhasesScreen::PhasesScreen(DataModule& d, EvaluationSheet& sheet, QObject* parent)
+    : QObject(parent), data(d), sheet(sheet)
 {
-    store::Table& fasi = m.Tbl_FasiVal;
+    store::Table& fasi = data.Tbl_FasiVal;
     fasi.addCalculatedField(QStringLiteral("Valori"), store::FieldType::Float);
     fasi.onCalcFields = [this](store::Table& t) { Tbl_FasiValCalcFields(t); };
     fasi.onNewRecord = [this](store::Table&) { Tbl_FasiValNewRecord(); };
     fasi.afterInsert = [this](store::Table&) { Tbl_FasiValAfterInsert(); };
     fasi.afterScroll = [this](store::Table&) { Tbl_FasiValAfterScroll(); };
     fasi.afterPost = [this](store::Table&) { Tbl_FasiValAfterPost(); };
-    m.Tbl_Aree.afterScroll = [this](store::Table&) { Tbl_AreeAfterScroll(); };
+    data.Tbl_Aree.afterScroll = [this](store::Table&) { Tbl_AreeAfterScroll(); };
 
     buildBox();
-
-    m.Evaluations->ImpostaChiaveArea = [this](const QVariant& key) { ImpostaChiaveArea(key); };
-    m.Evaluations->CB_AreaCloseUp = [this] { CB_AreaCloseUp(); };
 }
 
 void PhasesScreen::buildBox()
 {
-    GroupBox4 = new QGroupBox(m.GB_Valutazione);
+    GroupBox4 = new QGroupBox(sheet.GB_Valutazione);
     GroupBox4->setObjectName(QStringLiteral("GroupBox4"));
     GroupBox4->setGeometry(4, 252, 833, 305);
     GroupBox4->setAutoFillBackground(true);
@@ -93,23 +91,23 @@ void PhasesScreen::buildBox()
     CB_Area->setObjectName(QStringLiteral("CB_Area"));
     CB_Area->setGeometry(110, 10, 320, 22);
     CB_Area->setMaxVisibleItems(10);
-    CB_Area->setDialogs(&m.m_dialogs);
-    CB_Area->setListSource(&m.Tbl_Aree, QStringLiteral("Id"), QStringLiteral("AreaCombo"));
+    CB_Area->setDialogs(&data.dialogs);
+    CB_Area->setListSource(&data.Tbl_Aree, QStringLiteral("Id"), QStringLiteral("AreaCombo"));
     CB_Area->installEventFilter(this);
     connect(CB_Area, &LookupComboBox::closeUp, this, [this] {
-        m_areaKey = m.Tbl_Aree.isOpen() ? m.Tbl_Aree.value(QStringLiteral("Id")) : QVariant();
+        m_areaKey = data.Tbl_Aree.isOpen() ? data.Tbl_Aree.value(QStringLiteral("Id")) : QVariant();
         CB_AreaCloseUp();
     });
 
     DBGrid11 = new DataGrid(GroupBox4);
     DBGrid11->setObjectName(QStringLiteral("DBGrid11"));
     DBGrid11->setGeometry(8, 40, 150, 200);
-    DBGrid11->setDialogs(&m.m_dialogs);
+    DBGrid11->setDialogs(&data.dialogs);
     DBGrid11->addColumn(QStringLiteral("NumFase"), QStringLiteral("N. Fase"), 50);
     DBGrid11->addColumn(QStringLiteral("Valori"), QStringLiteral("Punteggio"), 70);
     // A phase number typed wrong can be corrected in its cell.
     DBGrid11->setColumnEditable(0, true);
-    DBGrid11->setTable(&m.Tbl_FasiVal);
+    DBGrid11->setTable(&data.Tbl_FasiVal);
     DBGrid11->drawCell = [this](QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index, bool& handled) {
         if (index.column() != 1)
             return;
@@ -133,8 +131,8 @@ void PhasesScreen::buildBox()
     DBNavigator11 = new DataNavigator(GroupBox4);
     DBNavigator11->setObjectName(QStringLiteral("DBNavigator11"));
     DBNavigator11->setGeometry(8, 244, 150, 18);
-    DBNavigator11->setTable(&m.Tbl_FasiVal);
-    DBNavigator11->setDialogs(&m.m_dialogs);
+    DBNavigator11->setTable(&data.Tbl_FasiVal);
+    DBNavigator11->setDialogs(&data.dialogs);
     const QList<B> buttons = {B::First, B::Prior, B::Next, B::Last, B::Insert, B::Delete, B::Edit, B::Post, B::Cancel};
     const QStringList hints = {QStringLiteral("Prima fase"),        QStringLiteral("Fase precedente"),
                                QStringLiteral("Fase successiva"),   QStringLiteral("Ultima fase"),
@@ -194,23 +192,27 @@ void PhasesScreen::buildBox()
     SpeedButton10 = squareButton(Panel3, "SpeedButton10", QStringLiteral("Scheda"),
                                  QStringLiteral("Stampa la scheda di valutazione del bimbo"));
     SpeedButton10->setGeometry(550, 134, 50, 50);
-    connect(SpeedButton10, &QToolButton::clicked, this, [this] { m.Evaluations->SpeedButton10Click(); });
+    connect(SpeedButton10, &QToolButton::clicked, this, [this] {
+        if (sheet.prints)
+            sheet.prints->SpeedButton10Click();
+    });
     SpeedButton8 = squareButton(Panel3, "SpeedButton8", QStringLiteral("Grafico"),
                                 QStringLiteral("Stampa il grafico di valutazione del bimbo"));
     SpeedButton8->setGeometry(606, 134, 50, 50);
-    connect(SpeedButton8, &QToolButton::clicked, this, [this] { m.Evaluations->SpeedButton8Click(); });
-    if (m.Sheet && m.Sheet->SpeedButton7) {
-        m.Sheet->SpeedButton7->setParent(Panel3);
-        m.Sheet->SpeedButton7->setGeometry(606, 196, 50, 50);
-        m.Sheet->SpeedButton7->show();
-    }
+    connect(SpeedButton8, &QToolButton::clicked, this, [this] {
+        if (sheet.prints)
+            sheet.prints->SpeedButton8Click();
+    });
+    sheet.SpeedButton7->setParent(Panel3);
+    sheet.SpeedButton7->setGeometry(606, 196, 50, 50);
+    sheet.SpeedButton7->show();
 }
 
 bool PhasesScreen::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == CB_Area) {
         if (event->type() == QEvent::KeyRelease) {
-            m_areaKey = m.Tbl_Aree.isOpen() ? m.Tbl_Aree.value(QStringLiteral("Id")) : QVariant();
+            m_areaKey = data.Tbl_Aree.isOpen() ? data.Tbl_Aree.value(QStringLiteral("Id")) : QVariant();
             CB_AreaKeyUp();
         }
         return false;
@@ -240,19 +242,19 @@ void PhasesScreen::ImpostaChiaveArea(const QVariant& key)
         CB_Area->setCurrentIndex(-1);
         return;
     }
-    store::Table& aree = m.Tbl_Aree;
+    store::Table& aree = data.Tbl_Aree;
     if (aree.isOpen() && aree.value(QStringLiteral("Id")) != key)
         aree.locate(QStringLiteral("Id"), key);
 }
 
 void PhasesScreen::impostaFiltroFasi(bool soloNonSo)
 {
-    store::Table& fasi = m.Tbl_FasiVal;
+    store::Table& fasi = data.Tbl_FasiVal;
     if (!fasi.isOpen())
         fasi.open();
     fasi.setFiltered(false);
-    const QString v = m.Tbl_Valutazioni.isOpen() ? m.Tbl_Valutazioni.asString(QStringLiteral("Id")) : QString();
-    const QString a = m.Tbl_Aree.isOpen() ? m.Tbl_Aree.asString(QStringLiteral("Id")) : QString();
+    const QString v = data.Tbl_Valutazioni.isOpen() ? data.Tbl_Valutazioni.asString(QStringLiteral("Id")) : QString();
+    const QString a = data.Tbl_Aree.isOpen() ? data.Tbl_Aree.asString(QStringLiteral("Id")) : QString();
     QString text;
     if (!v.isEmpty() && !a.isEmpty())
         text = QStringLiteral("(Id_Valutazione=%1) and (Id_Area=%2)").arg(v, a);
@@ -271,7 +273,7 @@ void PhasesScreen::impostaFiltroFasi(bool soloNonSo)
 
 void PhasesScreen::coloraBox()
 {
-    const int id = m.Tbl_Aree.isOpen() ? wholeOr(m.Tbl_Aree.value(QStringLiteral("Id")), 3) : 3;
+    const int id = data.Tbl_Aree.isOpen() ? wholeOr(data.Tbl_Aree.value(QStringLiteral("Id")), 3) : 3;
     QColor c;
     switch (((id % 3) + 3) % 3) {
     case 0: c = QColor(236, 135, 250); break;
@@ -285,7 +287,7 @@ void PhasesScreen::coloraBox()
 
 void PhasesScreen::applicaArea()
 {
-    m.guarded([&] {
+    data.guarded([&] {
         impostaFiltroFasi(false);
         coloraBox();
         CalcolaTotaleArea(true);
@@ -298,16 +300,16 @@ void PhasesScreen::CB_AreaKeyUp() { applicaArea(); }
 
 void PhasesScreen::Tbl_AreeAfterScroll()
 {
-    if (m.Tbl_Aree.tag == 1)
+    if (data.Tbl_Aree.tag == 1)
         impostaFiltroFasi(false);
-    else if (m.Tbl_Aree.tag == 2)
+    else if (data.Tbl_Aree.tag == 2)
         impostaFiltroFasi(true);
 }
 
 double PhasesScreen::CalcolaTotaleArea(bool show)
 {
-    store::Table& app = m.Tbl_App;
-    app.bindLike(m.Tbl_FasiVal);
+    store::Table& app = data.Tbl_App;
+    app.bindLike(data.Tbl_FasiVal);
     app.setFiltered(true); // the filter text of the phases, switched on
     app.open();
     scoring::AreaTotal total;
@@ -331,8 +333,8 @@ void PhasesScreen::Tbl_FasiValNewRecord()
 {
     // The phases already stored for this evaluation and area, in the order
     // of the grid: the last one decides whether another may follow.
-    store::Table& app = m.Tbl_App;
-    app.bindLike(m.Tbl_FasiVal);
+    store::Table& app = data.Tbl_App;
+    app.bindLike(data.Tbl_FasiVal);
     app.open();
     int highest = 0;
     for (app.first(); !app.isEof(); app.next()) {
@@ -345,21 +347,21 @@ void PhasesScreen::Tbl_FasiValNewRecord()
     app.close();
 
     if (highest == -1) {
-        m.m_dialogs.plain(zeroScoredText);
+        data.dialogs.plain(zeroScoredText);
         throw store::Abort();
     }
     int proposed = 1;
     if (highest > 0) {
         proposed = highest + 1;
         if (proposed == 15) {
-            m.m_dialogs.plain(fourteenText);
+            data.dialogs.plain(fourteenText);
             throw store::Abort();
         }
         if (proposed > 15)
             proposed = 1;
     } else {
         const QVariant months =
-            m.Tbl_Valutazioni.isOpen() ? m.Tbl_Valutazioni.value(QStringLiteral("MesiBimbo")) : QVariant();
+            data.Tbl_Valutazioni.isOpen() ? data.Tbl_Valutazioni.value(QStringLiteral("MesiBimbo")) : QVariant();
         proposed = int(scoring::CalcolaSviluppoTeorico(months)) - 1;
         if (proposed < 1 || proposed > 14)
             proposed = 1;
@@ -371,7 +373,7 @@ void PhasesScreen::Tbl_FasiValNewRecord()
     const QString initial = QString::number(proposed);
     int number = 0;
     while (number < 1 || number > 14) {
-        const std::optional<QString> answer = m.m_dialogs.input(QStringLiteral("Introdurre il numero della fase"),
+        const std::optional<QString> answer = data.dialogs.input(QStringLiteral("Introdurre il numero della fase"),
                                                                 QStringLiteral("Numero fase: 1-14"), initial, false);
         bool ok = false;
         number = (answer ? *answer : initial).trimmed().toInt(&ok);
@@ -379,10 +381,10 @@ void PhasesScreen::Tbl_FasiValNewRecord()
             number = 0;
     }
 
-    store::Table& fasi = m.Tbl_FasiVal;
+    store::Table& fasi = data.Tbl_FasiVal;
     fasi.setValue(QStringLiteral("NumFase"), number);
     fasi.setValue(QStringLiteral("Id_Area"), wholeOr(m_areaKey, 0));
-    fasi.setValue(QStringLiteral("Id_Valutazione"), m.Tbl_Valutazioni.value(QStringLiteral("Id")));
+    fasi.setValue(QStringLiteral("Id_Valutazione"), data.Tbl_Valutazioni.value(QStringLiteral("Id")));
     for (const char* list : {"Si", "No", "NonSo", "AVolte"})
         fasi.setValue(QString::fromLatin1(list), QString());
     for (int item = 1; item <= Items; ++item)
@@ -392,8 +394,8 @@ void PhasesScreen::Tbl_FasiValNewRecord()
 void PhasesScreen::Tbl_FasiValAfterInsert()
 {
     // A new phase is stored before any of its items is answered.
-    if (m.Tbl_FasiVal.state() == State::Insert)
-        m.Tbl_FasiVal.post();
+    if (data.Tbl_FasiVal.state() == State::Insert)
+        data.Tbl_FasiVal.post();
 }
 
 void PhasesScreen::Tbl_FasiValAfterPost() { CalcolaTotaleArea(true); }
@@ -402,7 +404,7 @@ void PhasesScreen::Tbl_FasiValAfterScroll()
 {
     for (int item = 1; item <= Items; ++item)
         impostaRisposta(item, NonEsiste);
-    const store::Table& fasi = m.Tbl_FasiVal;
+    const store::Table& fasi = data.Tbl_FasiVal;
     const scoring::AnswerLists lists = fasi.isOpen() ? listsOf(fasi) : scoring::AnswerLists{};
     for (int item = 1; item <= Items; ++item) {
         int position = NonEsiste;
@@ -445,8 +447,8 @@ void PhasesScreen::Domanda1Click(int item)
     applicaGrassetto(item);
     if (Tag[item - 1] == 0)
         return;
-    m.guarded([&] {
-        store::Table& fasi = m.Tbl_FasiVal;
+    data.guarded([&] {
+        store::Table& fasi = data.Tbl_FasiVal;
         if (!fasi.isOpen())
             return;
         // On an area without phases the first request inserts one (through

@@ -13,7 +13,8 @@ class QWidget;
 
 namespace velmora {
 
-class TFrm_Main;
+class DataModule;
+class EvaluationSheet;
 class DataGrid;
 class DataNavigator;
 class LookupComboBox;
@@ -29,15 +30,16 @@ class PhasesScreen : public QObject
     Q_OBJECT
 
 public:
-    explicit PhasesScreen(TFrm_Main& main);
+    // Lays the lower box in the sheet's GB_Valutazione; the sheet's way back
+    // "Torna all'elenco dei bambini" joins the print buttons there.
+    PhasesScreen(DataModule& data, EvaluationSheet& sheet, QObject* parent);
 
     static constexpr int Items = 11;
     static constexpr int Answers = 5;
     static constexpr int NonEsiste = 4;
 
-    // Area chooser.
-    void CB_AreaCloseUp();
-    void CB_AreaKeyUp();
+    void CB_AreaCloseUp(); // the area chooser "Inserimento area" closed its list: the area is applied
+    void CB_AreaKeyUp();   // a key released in the area chooser: the same
     // Key of CB_Area: the Id of the chosen area, 0 when none is chosen.
     void ImpostaChiaveArea(const QVariant& key);
     QVariant chiaveArea() const { return m_areaKey; }
@@ -50,17 +52,16 @@ public:
     // Lbl_Totale_Area when `show`.
     double CalcolaTotaleArea(bool show);
 
-    // Reactions of Tbl_FasiVal.
-    void Tbl_FasiValNewRecord();
-    void Tbl_FasiValAfterInsert();
-    void Tbl_FasiValAfterScroll();
-    void Tbl_FasiValAfterPost();
-    void Tbl_FasiValCalcFields(store::Table& t);
+    void Tbl_FasiValNewRecord();                 // "Inserisci fase": the new-phase procedure and its stops
+    void Tbl_FasiValAfterInsert();               // the new phase is posted at once
+    void Tbl_FasiValAfterScroll();               // another phase: its answers are loaded into the item groups
+    void Tbl_FasiValAfterPost();                 // a phase posted: the area total is shown again
+    void Tbl_FasiValCalcFields(store::Table& t); // every phase: Valori, its score
 
     // The three handlers shared by the eleven item groups; `item` is 1..11.
-    void Domanda1Click(int item);
-    void Domanda1Enter(int item);
-    void Domanda1Exit(int item);
+    void Domanda1Click(int item); // an answer clicked: the answer lists are written back and posted
+    void Domanda1Enter(int item); // the group takes the focus: clicks write back (Tag 1)
+    void Domanda1Exit(int item);  // the group loses the focus: Tag 0
 
     // Selected answer position (0..4) of an item group, and the way the
     // system sets it: write-back flag cleared during the change, 1 after.
@@ -89,7 +90,8 @@ private:
     void coloraBox();
     void applicaGrassetto(int item);
 
-    TFrm_Main& m;
+    DataModule& data;
+    EvaluationSheet& sheet;
     QVariant m_areaKey = 0;
     std::array<QButtonGroup*, Items> m_groups{};
 };

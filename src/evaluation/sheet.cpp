@@ -4,9 +4,9 @@
 #include "dataedits.h"
 #include "datagrid.h"
 #include "datanavigator.h"
-#include "evaluations.h"
-#include "mainwindow.h"
-#include "prints.h"
+#include "datamodule.h"
+#include "dialogs.h"
+#include "evaluationprints.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -69,34 +69,40 @@ qint64 keyOf(const QVariant& v)
 
 } // namespace
 
-EvaluationSheet::EvaluationSheet(TFrm_Main& main)
-    : QObject(&main), m(main)
+EvaluationSheet::EvaluationSheet(DataModule& d, QGroupBox* box, QObject* parent)
+    : QObject(parent), GB_Valutazione(box), data(d)
 {
-    m.GB_Valutazione->setTitle(QStringLiteral("Scheda di Valutazione"));
-    SpeedButton7 = new QToolButton(m.GB_Valutazione);
+    GB_Valutazione->setTitle(QStringLiteral("Scheda di Valutazione"));
+    SpeedButton7 = new QToolButton(GB_Valutazione);
     SpeedButton7->setObjectName(QStringLiteral("SpeedButton7"));
     SpeedButton7->setText(QStringLiteral("Torna"));
     const QString hint = QStringLiteral("Torna all'elenco dei bambini");
     SpeedButton7->setToolTip(hint);
     SpeedButton7->setStatusTip(hint);
     SpeedButton7->setCursor(Qt::PointingHandCursor);
-    SpeedButton7->setGeometry(m.GB_Valutazione->width() - 63, m.GB_Valutazione->height() - 63, 55, 55);
+    SpeedButton7->setGeometry(GB_Valutazione->width() - 63, GB_Valutazione->height() - 63, 55, 55);
     connect(SpeedButton7, &QToolButton::clicked, this, &EvaluationSheet::SpeedButton7Click);
 
     buildUpperPart();
     buildStaff();
 }
 
+void EvaluationSheet::mostra()
+{
+    GB_Valutazione->show();
+    GB_Valutazione->raise();
+}
+
 void EvaluationSheet::buildUpperPart()
 {
-    QWidget* box = m.GB_Valutazione;
+    QWidget* box = GB_Valutazione;
 
     auto childEdit = [&](const char* name, const QString& title, const QString& field, int x, int width) {
         caption(box, title, x, 16);
         auto* e = new DataEdit(box);
         e->setObjectName(QString::fromLatin1(name));
-        e->setDialogs(&m.m_dialogs);
-        e->setDataSource(&m.Tbl_AnagBimbi, field);
+        e->setDialogs(&data.dialogs);
+        e->setDataSource(&data.Tbl_AnagBimbi, field);
         e->setGeometry(x, 32, width, 21);
         tint(e);
         return e;
@@ -108,8 +114,8 @@ void EvaluationSheet::buildUpperPart()
     caption(box, QStringLiteral("Note"), 461, 16);
     DBMemo3 = new DataMemo(box);
     DBMemo3->setObjectName(QStringLiteral("DBMemo3"));
-    DBMemo3->setDialogs(&m.m_dialogs);
-    DBMemo3->setDataSource(&m.Tbl_AnagBimbi, QStringLiteral("Note"));
+    DBMemo3->setDialogs(&data.dialogs);
+    DBMemo3->setDataSource(&data.Tbl_AnagBimbi, QStringLiteral("Note"));
     DBMemo3->setGeometry(461, 32, box->width() - 469, 41);
     tint(DBMemo3);
 
@@ -119,36 +125,38 @@ void EvaluationSheet::buildUpperPart()
         caption(box, title, x, 88);
         auto* e = new DataEdit(box);
         e->setObjectName(QString::fromLatin1(name));
-        e->setDialogs(&m.m_dialogs);
-        e->setDataSource(&m.Tbl_Valutazioni, field);
+        e->setDialogs(&data.dialogs);
+        e->setDataSource(&data.Tbl_Valutazioni, field);
         e->setGeometry(x, 104, width, 21);
         return e;
     };
     DBEdit21 = evaluationEdit("DBEdit21", QStringLiteral("Data Valutazione"), QStringLiteral("DataValutazione"), 8, 100);
     DBEdit22 = evaluationEdit("DBEdit22", QStringLiteral("Mesi Bimbo"), QStringLiteral("MesiBimbo"), 116, 65);
 
-    // "Età anagrafica" belongs to the evaluations list, which keeps it up to
-    // date; here it only takes its place beside the age.
-    if (auto* l = box->findChild<QLabel*>(QStringLiteral("Lbl_SviluppoTeorico"))) {
-        l->move(189, 88);
-        l->adjustSize();
-    }
-    if (QLineEdit* e = m.Evaluations->Txt_SviluppoTeorico)
-        e->setGeometry(189, 104, 81, 21);
+    // The theoretical development beside the age; the evaluations list
+    // keeps it up to date.
+    auto* l = new QLabel(QStringLiteral("Età anagrafica"), box);
+    l->setObjectName(QStringLiteral("Lbl_SviluppoTeorico"));
+    l->move(189, 88);
+    l->adjustSize();
+    Txt_SviluppoTeorico = new QLineEdit(box);
+    Txt_SviluppoTeorico->setObjectName(QStringLiteral("Txt_SviluppoTeorico"));
+    Txt_SviluppoTeorico->setReadOnly(true);
+    Txt_SviluppoTeorico->setGeometry(189, 104, 81, 21);
 
     Shape2 = rule(box, "Shape2", 244);
 }
 
 void EvaluationSheet::buildStaff()
 {
-    QWidget* box = m.GB_Valutazione;
-    store::Table& t = m.Tbl_Personale;
+    QWidget* box = GB_Valutazione;
+    store::Table& t = data.Tbl_Personale;
     t.onNewRecord = [this](store::Table&) { Tbl_PersonaleNewRecord(); };
 
     caption(box, QStringLiteral("Personale impiegato nella valutazione"), 286, 88);
     DBGrid10 = new DataGrid(box);
     DBGrid10->setObjectName(QStringLiteral("DBGrid10"));
-    DBGrid10->setDialogs(&m.m_dialogs);
+    DBGrid10->setDialogs(&data.dialogs);
     DBGrid10->addColumn(QStringLiteral("Educatrice"), QStringLiteral("Educatrice"), 170);
     DBGrid10->addColumn(QStringLiteral("Ruolo"), QStringLiteral("Ruolo"), 110);
     DBGrid10->setTable(&t);
@@ -158,7 +166,7 @@ void EvaluationSheet::buildStaff()
     DBNavigator10 = new DataNavigator(box);
     DBNavigator10->setObjectName(QStringLiteral("DBNavigator10"));
     DBNavigator10->setTable(&t);
-    DBNavigator10->setDialogs(&m.m_dialogs);
+    DBNavigator10->setDialogs(&data.dialogs);
     DBNavigator10->setGeometry(286, 218, 300, 18);
     const QList<QPair<B, QString>> hints = {
         {B::First, QStringLiteral("Primo valore")},
@@ -194,9 +202,9 @@ void EvaluationSheet::buildStaff()
         connect(&list, &store::Table::dataSetChanged, c, [this, c] { riempiScelta(c); });
         return c;
     };
-    CB_Educatrice = chooser("CB_Educatrice", QStringLiteral("Educatrice"), m.Tbl_AnagEdu, QStringLiteral("Nominativo"),
+    CB_Educatrice = chooser("CB_Educatrice", QStringLiteral("Educatrice"), data.Tbl_AnagEdu, QStringLiteral("Nominativo"),
                             QStringLiteral("Id_Educatrice"), 132);
-    CB_Ruolo = chooser("CB_Ruolo", QStringLiteral("Ruolo"), m.Tbl_Ruoli, QStringLiteral("Ruolo"),
+    CB_Ruolo = chooser("CB_Ruolo", QStringLiteral("Ruolo"), data.Tbl_Ruoli, QStringLiteral("Ruolo"),
                        QStringLiteral("Id_Ruolo"), 180);
     for (auto signal : {&store::Table::dataSetChanged, &store::Table::recordChanged, &store::Table::stateChanged})
         connect(&t, signal, this, &EvaluationSheet::mostraScelte);
@@ -206,7 +214,7 @@ void EvaluationSheet::buildStaff()
     caption(box, QStringLiteral("Note"), 594, 88);
     DBMemo4 = new DataMemo(box);
     DBMemo4->setObjectName(QStringLiteral("DBMemo4"));
-    DBMemo4->setDialogs(&m.m_dialogs);
+    DBMemo4->setDialogs(&data.dialogs);
     DBMemo4->setDataSource(&t, QStringLiteral("Note"));
     DBMemo4->setGeometry(594, 104, box->width() - 602, 132);
 
@@ -221,7 +229,7 @@ void EvaluationSheet::ChiudiRigaPersonale()
     // Dropped when nobody filled it in, as leaving the staff part drops it
     // (the way back and the print buttons do not take the focus).
     DBGrid10Exit();
-    postIfEditing(m.Tbl_Personale);
+    postIfEditing(data.Tbl_Personale);
 }
 
 bool EvaluationSheet::nellaParteStaff(QWidget* w) const
@@ -257,7 +265,7 @@ void EvaluationSheet::riempiScelta(QComboBox* box)
 
 void EvaluationSheet::mostraScelte()
 {
-    store::Table& t = m.Tbl_Personale;
+    store::Table& t = data.Tbl_Personale;
     const bool row = t.isOpen() && (!t.isEmpty() || t.state() == store::Table::State::Insert);
     for (QComboBox* box : {CB_Educatrice, CB_Ruolo}) {
         if (!box)
@@ -277,8 +285,8 @@ void EvaluationSheet::mostraScelte()
 
 void EvaluationSheet::scegli(QComboBox* box, int index)
 {
-    m.guarded([&] {
-        store::Table& t = m.Tbl_Personale;
+    data.guarded([&] {
+        store::Table& t = data.Tbl_Personale;
         if (!t.isOpen() || index < 0)
             return;
         // Choosing on an evaluation without staff starts its first row.
@@ -295,39 +303,39 @@ void EvaluationSheet::scegli(QComboBox* box, int index)
 
 void EvaluationSheet::Tbl_PersonaleNewRecord()
 {
-    m.Tbl_Personale.setValue(QStringLiteral("Id_Valutazione"), m.Tbl_Valutazioni.value(QStringLiteral("Id")));
+    data.Tbl_Personale.setValue(QStringLiteral("Id_Valutazione"), data.Tbl_Valutazioni.value(QStringLiteral("Id")));
 }
 
 void EvaluationSheet::DBGrid10Exit()
 {
-    store::Table& t = m.Tbl_Personale;
+    store::Table& t = data.Tbl_Personale;
     if (t.state() == store::Table::State::Insert && !t.isModified())
         t.cancel();
 }
 
 void EvaluationSheet::postaInSospeso()
 {
-    postIfEditing(m.Tbl_Valutazioni);
+    postIfEditing(data.Tbl_Valutazioni);
     ChiudiRigaPersonale();
-    postIfEditing(m.Tbl_FasiVal);
+    postIfEditing(data.Tbl_FasiVal);
 }
 
 void EvaluationSheet::SpeedButton7Click()
 {
-    m.guarded([&] {
+    data.guarded([&] {
         postaInSospeso();
-        m.GB_Valutazione->hide();
-        m.AbilitaNavigazione(true);
+        GB_Valutazione->hide();
+        data.AbilitaNavigazione(true);
 
-        const QString id = m.Tbl_Valutazioni.isOpen() ? m.Tbl_Valutazioni.asString(QStringLiteral("Id")) : QString();
-        if (!m.Tbl_FasiVal.isOpen())
-            m.Tbl_FasiVal.open();
-        m.Tbl_FasiVal.setFiltered(false);
-        m.Tbl_FasiVal.setFilter(id.isEmpty() ? QString() : QStringLiteral("(nonso<>'') and (Id_Valutazione=%1)").arg(id));
-        m.Tbl_FasiVal.setFiltered(true);
-        if (m.Tbl_FasiVal.isEmpty())
+        const QString id = data.Tbl_Valutazioni.isOpen() ? data.Tbl_Valutazioni.asString(QStringLiteral("Id")) : QString();
+        if (!data.Tbl_FasiVal.isOpen())
+            data.Tbl_FasiVal.open();
+        data.Tbl_FasiVal.setFiltered(false);
+        data.Tbl_FasiVal.setFilter(id.isEmpty() ? QString() : QStringLiteral("(nonso<>'') and (Id_Valutazione=%1)").arg(id));
+        data.Tbl_FasiVal.setFiltered(true);
+        if (data.Tbl_FasiVal.isEmpty())
             return;
-        if (!m.m_dialogs.confirm(QStringLiteral("Nella valutazione sono presenti dei \"Non So\". Desideri stampare un "
+        if (!data.dialogs.confirm(QStringLiteral("Nella valutazione sono presenti dei \"Non So\". Desideri stampare un "
                                                 "riepilogo dei \"Non so\" per verificarli?")))
             return;
         StampaRiepilogoNonSo();
@@ -336,10 +344,10 @@ void EvaluationSheet::SpeedButton7Click()
 
 bool EvaluationSheet::SalvaPrimaDiChiudere()
 {
-    if (m.GB_Valutazione->isHidden())
+    if (GB_Valutazione->isHidden())
         return true;
     bool saved = false;
-    m.guarded([&] {
+    data.guarded([&] {
         postaInSospeso();
         saved = true;
     });
@@ -348,7 +356,8 @@ bool EvaluationSheet::SalvaPrimaDiChiudere()
 
 void EvaluationSheet::StampaRiepilogoNonSo()
 {
-    m.Reports->StampaRiepilogoNonSo();
+    if (prints)
+        prints->StampaRiepilogoNonSo();
 }
 
 } // namespace velmora

@@ -3,13 +3,16 @@
 
 class QComboBox;
 class QFrame;
+class QGroupBox;
+class QLineEdit;
 class QLabel;
 class QToolButton;
 class QWidget;
 
 namespace velmora {
 
-class TFrm_Main;
+class DataModule;
+class EvaluationPrints;
 class DataEdit;
 class DataGrid;
 class DataMemo;
@@ -24,7 +27,16 @@ class EvaluationSheet : public QObject
     Q_OBJECT
 
 public:
-    explicit EvaluationSheet(TFrm_Main& main);
+    // Lays the sheet's upper part and staff in `GB_Valutazione`.
+    EvaluationSheet(DataModule& data, QGroupBox* GB_Valutazione, QObject* parent);
+
+    QGroupBox* GB_Valutazione = nullptr;
+    // Where the sheet's print buttons and the summary go; set by the window
+    // that composes the screens.
+    EvaluationPrints* prints = nullptr;
+
+    // Shows the sheet in front of the list screen.
+    void mostra();
 
     // The child, shown only: the children are changed in their registry.
     DataEdit* DBEdit17 = nullptr; // "Nome"
@@ -36,6 +48,7 @@ public:
     // The evaluation.
     DataEdit* DBEdit21 = nullptr; // "Data Valutazione"
     DataEdit* DBEdit22 = nullptr; // "Mesi Bimbo"
+    QLineEdit* Txt_SviluppoTeorico = nullptr; // "Età anagrafica": the theoretical development, read-only
 
     // The staff of the evaluation: the grid with its navigator, the choice of
     // educator and role of the current row, and the row's note.
@@ -50,8 +63,7 @@ public:
 
     QToolButton* SpeedButton7 = nullptr; // "Torna all'elenco dei bambini"
 
-    // A new staff row belongs to the current evaluation.
-    void Tbl_PersonaleNewRecord();
+    void Tbl_PersonaleNewRecord(); // a new staff row belongs to the current evaluation
 
     // The focus left the staff part: a new row the user did not touch is
     // dropped.
@@ -60,8 +72,8 @@ public:
     // leaving the staff part and posting would do.
     void ChiudiRigaPersonale();
 
-    // Posts what is pending, closes the sheet and offers the summary of the
-    // items answered "Non so".
+    // "Torna all'elenco dei bambini": posts what is pending, closes the sheet
+    // and offers the summary of the items answered "Non so".
     void SpeedButton7Click();
 
     // Posts what the sheet still holds when the program is closed with the
@@ -82,7 +94,7 @@ private:
     void scegli(QComboBox* box, int index);
     bool nellaParteStaff(QWidget* w) const;
 
-    TFrm_Main& m;
+    DataModule& data;
 };
 
 } // namespace velmora

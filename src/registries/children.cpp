@@ -10,7 +10,9 @@
 #include "datanavigator.h"
 #include "errors.h"
 #include "builders.h"
-#include "mainwindow.h"
+#include "datamodule.h"
+#include "dialogs.h"
+#include "registry.h"
 
 #include <QEvent>
 #include <QGroupBox>
@@ -24,33 +26,8 @@ namespace velmora {
 
 namespace {
 
-const QString attendingOnly = QStringLiteral(" and (frequenza is null or frequenza = True)");
-
 // The pale blue of the children who do not attend.
 const QColor notAttendingColour(230, 239, 247);
-
-// A text read as a whole number, 0 when it is not one.
-int wholeNumber(const QString& text)
-{
-    bool ok = false;
-    const int n = text.trimmed().toInt(&ok);
-    return ok ? n : 0;
-}
-
-void setFilter(store::Table& t, const QString& filter)
-{
-    t.setFiltered(false);
-    t.setFilter(filter);
-    t.setFiltered(true);
-}
-
-template <typename W>
-W* hinted(W* w, const QString& hint)
-{
-    w->setStatusTip(hint);
-    w->setToolTip(hint);
-    return w;
-}
 
 // The dotted frame that marks a cell.
 void focusFrame(QPainter* painter, const QRect& rect)
@@ -64,29 +41,30 @@ void focusFrame(QPainter* painter, const QRect& rect)
 
 } // namespace
 
-ChildrenScreen::ChildrenScreen(TFrm_Main& main)
-    : QObject(&main), m(main)
+ChildrenScreen::ChildrenScreen(DataModule& d, QWidget* Pnl_Bambini, DataNavigator* DBNavigator1,
+                               QGroupBox* GB_AnagraficaBimbi, QObject* parent)
+    : QObject(parent), Pnl_Bambini(Pnl_Bambini), DBNavigator1(DBNavigator1), GB_AnagraficaBimbi(GB_AnagraficaBimbi),
+      data(d)
 {
     // The attendance column is calculated: it has to exist before the table first opens.
-    m.Tbl_AnagBimbi.addCalculatedField(QStringLiteral("Freq"), store::FieldType::String, 2);
-    m.Tbl_AnagBimbi.onCalcFields = [this](store::Table& t) { Tbl_AnagBimbiCalcFields(t); };
-    m.Tbl_AnagBimbi.afterScroll = [this](store::Table&) { Tbl_AnagBimbiAfterScroll(); };
-    m.Tbl_AnagBimbi.onNewRecord = [this](store::Table& t) { Tbl_AnagBimbiNewRecord(t); };
+    data.Tbl_AnagBimbi.addCalculatedField(QStringLiteral("Freq"), store::FieldType::String, 2);
+    data.Tbl_AnagBimbi.onCalcFields = [this](store::Table& t) { Tbl_AnagBimbiCalcFields(t); };
+    data.Tbl_AnagBimbi.afterScroll = [this](store::Table&) { Tbl_AnagBimbiAfterScroll(); };
+    data.Tbl_AnagBimbi.onNewRecord = [this](store::Table& t) { Tbl_AnagBimbiNewRecord(t); };
 
     buildList();
     buildRegistry();
-    connect(m.ToolButton5, &QToolButton::clicked, this, &ChildrenScreen::ToolButton5Click);
 }
 
 void ChildrenScreen::buildList()
 {
-    QWidget* panel = m.Pnl_Bambini;
+    QWidget* panel = Pnl_Bambini;
 
     DBGrid1 = new DataGrid(panel);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->setGeometry(24, 40, 497, 481);
-    DBGrid1->setTable(&m.Tbl_AnagBimbi);
-    DBGrid1->setDialogs(&m.m_dialogs);
+    DBGrid1->setTable(&data.Tbl_AnagBimbi);
+    DBGrid1->setDialogs(&data.dialogs);
     DBGrid1->addColumn(QStringLiteral("Id"), QStringLiteral("Id"));
     DBGrid1->addColumn(QStringLiteral("Nome"), QStringLiteral("Nome"));
     DBGrid1->addColumn(QStringLiteral("Cognome"), QStringLiteral("Cognome"));
@@ -103,10 +81,10 @@ void ChildrenScreen::buildList()
     };
 
     using B = DataNavigator::Button;
-    DataNavigator* nav = m.DBNavigator1;
+    DataNavigator* nav = DBNavigator1;
     nav->setGeometry(27, 520, 468, 18);
-    nav->setTable(&m.Tbl_AnagBimbi);
-    nav->setDialogs(&m.m_dialogs);
+    nav->setTable(&data.Tbl_AnagBimbi);
+    nav->setDialogs(&data.dialogs);
     nav->setVisibleButtons({B::First, B::Prior, B::Next, B::Last});
     nav->setHint(B::First, QStringLiteral("Prima anagrafica"));
     nav->setHint(B::Prior, QStringLiteral("Anagrafica precedente"));
@@ -122,8 +100,8 @@ void ChildrenScreen::buildList()
     DBMemo1 = new DataMemo(panel);
     DBMemo1->setObjectName(QStringLiteral("DBMemo1"));
     DBMemo1->setGeometry(544, 48, 289, 225);
-    DBMemo1->setDataSource(&m.Tbl_AnagBimbi, QStringLiteral("Note"));
-    DBMemo1->setDialogs(&m.m_dialogs);
+    DBMemo1->setDataSource(&data.Tbl_AnagBimbi, QStringLiteral("Note"));
+    DBMemo1->setDialogs(&data.dialogs);
 
     auto frame = [&](const char* name, int left) {
         auto* g = new QGroupBox(panel);
@@ -156,14 +134,14 @@ void ChildrenScreen::buildList()
 
 void ChildrenScreen::buildRegistry()
 {
-    QGroupBox* box = m.GB_AnagraficaBimbi;
+    QGroupBox* box = GB_AnagraficaBimbi;
     box->setTitle(QStringLiteral("Inserimento anagrafica bimbi"));
 
     DBGrid5 = new DataGrid(box);
     DBGrid5->setObjectName(QStringLiteral("DBGrid5"));
     DBGrid5->setGeometry(8, 16, 473, 233);
-    DBGrid5->setTable(&m.Tbl_AnagBimbi);
-    DBGrid5->setDialogs(&m.m_dialogs);
+    DBGrid5->setTable(&data.Tbl_AnagBimbi);
+    DBGrid5->setDialogs(&data.dialogs);
     DBGrid5->addColumn(QStringLiteral("Nome"), QStringLiteral("Nome"), 135);
     DBGrid5->addColumn(QStringLiteral("Cognome"), QStringLiteral("Cognome"), 135);
     DBGrid5->addColumn(QStringLiteral("DataDiNascita"), QStringLiteral("Data Di Nascita"), 95);
@@ -174,8 +152,8 @@ void ChildrenScreen::buildRegistry()
     DBNavigator5 = new DataNavigator(box);
     DBNavigator5->setObjectName(QStringLiteral("DBNavigator5"));
     DBNavigator5->setGeometry(8, 250, 468, 18);
-    DBNavigator5->setTable(&m.Tbl_AnagBimbi);
-    DBNavigator5->setDialogs(&m.m_dialogs);
+    DBNavigator5->setTable(&data.Tbl_AnagBimbi);
+    DBNavigator5->setDialogs(&data.dialogs);
     connect(DBGrid5, &DataGrid::deleteKeyPressed, DBNavigator5, [this] { DBNavigator5->trigger(DataNavigator::Button::Delete); });
     DBNavigator5->setVisibleButtons({B::First, B::Prior, B::Next, B::Last, B::Insert, B::Delete, B::Edit, B::Post, B::Cancel});
     const struct { B button; const char* hint; } hints[] = {
@@ -191,23 +169,23 @@ void ChildrenScreen::buildRegistry()
         l->move(left, top - 16);
         return l;
     };
-    DBEdit10 = labelledEdit(box, "DBEdit10", QStringLiteral("Nome"), &m.Tbl_AnagBimbi, "Nome", &m.m_dialogs, QRect(16, 288, 217, 24));
-    DBEdit11 = labelledEdit(box, "DBEdit11", QStringLiteral("Cognome"), &m.Tbl_AnagBimbi, "Cognome", &m.m_dialogs, QRect(264, 288, 217, 24));
-    DBEdit12 = labelledEdit(box, "DBEdit12", QStringLiteral("Data Di Nascita"), &m.Tbl_AnagBimbi, "DataDiNascita", &m.m_dialogs, QRect(16, 336, 74, 24));
-    DBEdit13 = labelledEdit(box, "DBEdit13", QStringLiteral("Sesso"), &m.Tbl_AnagBimbi, "Sesso", &m.m_dialogs, QRect(128, 336, 25, 24));
+    DBEdit10 = labelledEdit(box, "DBEdit10", QStringLiteral("Nome"), &data.Tbl_AnagBimbi, "Nome", &data.dialogs, QRect(16, 288, 217, 24));
+    DBEdit11 = labelledEdit(box, "DBEdit11", QStringLiteral("Cognome"), &data.Tbl_AnagBimbi, "Cognome", &data.dialogs, QRect(264, 288, 217, 24));
+    DBEdit12 = labelledEdit(box, "DBEdit12", QStringLiteral("Data Di Nascita"), &data.Tbl_AnagBimbi, "DataDiNascita", &data.dialogs, QRect(16, 336, 74, 24));
+    DBEdit13 = labelledEdit(box, "DBEdit13", QStringLiteral("Sesso"), &data.Tbl_AnagBimbi, "Sesso", &data.dialogs, QRect(128, 336, 25, 24));
 
     DBCheckBox2 = new DataCheckBox(QStringLiteral("Sta frequentando"), box);
     DBCheckBox2->setObjectName(QStringLiteral("DBCheckBox2"));
     DBCheckBox2->setGeometry(184, 336, 129, 17);
-    DBCheckBox2->setDataSource(&m.Tbl_AnagBimbi, QStringLiteral("Frequenza"));
-    DBCheckBox2->setDialogs(&m.m_dialogs);
+    DBCheckBox2->setDataSource(&data.Tbl_AnagBimbi, QStringLiteral("Frequenza"));
+    DBCheckBox2->setDialogs(&data.dialogs);
 
     label("Note", 16, 384);
     DBMemo2 = new DataMemo(box);
     DBMemo2->setObjectName(QStringLiteral("DBMemo2"));
     DBMemo2->setGeometry(16, 384, 409, 89);
-    DBMemo2->setDataSource(&m.Tbl_AnagBimbi, QStringLiteral("Note"));
-    DBMemo2->setDialogs(&m.m_dialogs);
+    DBMemo2->setDataSource(&data.Tbl_AnagBimbi, QStringLiteral("Note"));
+    DBMemo2->setDialogs(&data.dialogs);
 
     SpeedButton2 = hintedButton(box, "SpeedButton2", QStringLiteral("Esci"), QStringLiteral("Esci"), QRect(436, 419, 55, 55));
     connect(SpeedButton2, &QToolButton::clicked, this, &ChildrenScreen::SpeedButton2Click);
@@ -231,9 +209,9 @@ bool ChildrenScreen::eventFilter(QObject* watched, QEvent* event)
 
 void ChildrenScreen::Rb_FreqClick()
 {
-    m.guarded([&] {
-        m.FiltroFrequenza = Rb_Freq->isChecked() ? attendingOnly : QString();
-        m.ApplicaFiltroBimbi();
+    data.guarded([&] {
+        data.FiltroFrequenza = Rb_Freq->isChecked() ? DataModule::attendingOnly : QString();
+        data.ApplicaFiltroBimbi();
     });
 }
 
@@ -244,9 +222,9 @@ void ChildrenScreen::Rb_FreqKeyUp()
 
 void ChildrenScreen::RB_NomeClick()
 {
-    m.guarded([&] {
+    data.guarded([&] {
         // Changing the index keeps the current child, with no scroll.
-        m.Tbl_AnagBimbi.setIndexName(RB_Cognome->isChecked() ? QStringLiteral("Cognome-Nome")
+        data.Tbl_AnagBimbi.setIndexName(RB_Cognome->isChecked() ? QStringLiteral("Cognome-Nome")
                                                               : QStringLiteral("Nome-Cognome"));
     });
 }
@@ -263,7 +241,7 @@ void ChildrenScreen::DBGrid1DrawColumnCell(QPainter* painter, const QStyleOption
     DBGrid1->itemDelegate()->paint(painter, option, index);
     m_defaultPainting = false;
 
-    store::Table& t = m.Tbl_AnagBimbi;
+    store::Table& t = data.Tbl_AnagBimbi;
     bool attends = false;
     if (t.isOpen()) {
         const int field = t.findField(QStringLiteral("Frequenza"));
@@ -312,16 +290,16 @@ void ChildrenScreen::Tbl_AnagBimbiCalcFields(store::Table& t)
 
 void ChildrenScreen::Tbl_AnagBimbiAfterScroll()
 {
-    store::Table& v = m.Tbl_Valutazioni;
+    store::Table& v = data.Tbl_Valutazioni;
     if (!v.isOpen())
         v.open();
-    const QString child = m.Tbl_AnagBimbi.asString(QStringLiteral("Id"));
-    setFilter(v, child.isEmpty() ? QStringLiteral("Id_Bimbo=0") : QStringLiteral("Id_Bimbo=") + child);
+    const QString child = data.Tbl_AnagBimbi.asString(QStringLiteral("Id"));
+    DataModule::impostaFiltro(v, child.isEmpty() ? QStringLiteral("Id_Bimbo=0") : QStringLiteral("Id_Bimbo=") + child);
 }
 
 void ChildrenScreen::Tbl_AnagBimbiNewRecord(store::Table& t)
 {
-    t.setValue(QStringLiteral("Id_Nido"), wholeNumber(m.IdNidoCorrente));
+    t.setValue(QStringLiteral("Id_Nido"), DataModule::wholeNumber(data.IdNidoCorrente));
     t.setValue(QStringLiteral("Frequenza"), true);
     if (DBEdit10Tag == 1)
         DBEdit10->setFocus();
@@ -329,34 +307,29 @@ void ChildrenScreen::Tbl_AnagBimbiNewRecord(store::Table& t)
 
 void ChildrenScreen::ToolButton5Click()
 {
-    m.guarded([&] {
+    data.guarded([&] {
         DBEdit10Tag = 1;
         // The whole nursery, attending or not, in the order of the list.
-        setFilter(m.Tbl_AnagBimbi, QStringLiteral("Id_Nido=%1").arg(wholeNumber(m.IdNidoCorrente)));
-        m.Tbl_Valutazioni.disableControls();
-        m.GB_AnagraficaBimbi->show();
-        m.GB_AnagraficaBimbi->raise();
-        TFrm_Main::ImpostaSolaLettura(m.Tbl_AnagBimbi, false);
-        m.AbilitaNavigazione(false);
+        DataModule::impostaFiltro(data.Tbl_AnagBimbi, QStringLiteral("Id_Nido=%1").arg(DataModule::wholeNumber(data.IdNidoCorrente)));
+        data.Tbl_Valutazioni.disableControls();
+        apriRegistro(data, GB_AnagraficaBimbi, data.Tbl_AnagBimbi);
     });
 }
 
 void ChildrenScreen::SpeedButton2Click()
 {
-    m.guarded([&] {
+    data.guarded([&] {
         // A refused date or number still in its box keeps the registry open.
-        if (!commitPendingEdits(m.GB_AnagraficaBimbi))
+        if (!commitPendingEdits(GB_AnagraficaBimbi))
             return;
-        m.FiltroFrequenza = Rb_Freq->isChecked() ? attendingOnly : QString();
+        data.FiltroFrequenza = Rb_Freq->isChecked() ? DataModule::attendingOnly : QString();
         // Switching the filter on saves a changed record and drops an untouched new one.
-        m.ApplicaFiltroBimbi();
-        if (m.Tbl_Valutazioni.controlsDisabled())
-            m.Tbl_Valutazioni.enableControls();
-        m.GB_AnagraficaBimbi->hide();
-        TFrm_Main::ImpostaSolaLettura(m.Tbl_AnagBimbi, true);
-        m.AbilitaNavigazione(true);
-        if (m.Tbl_AnagBimbi.isOpen())
-            m.ApplicaFiltroBimbi();
+        data.ApplicaFiltroBimbi();
+        if (data.Tbl_Valutazioni.controlsDisabled())
+            data.Tbl_Valutazioni.enableControls();
+        chiudiRegistro(data, GB_AnagraficaBimbi, data.Tbl_AnagBimbi);
+        if (data.Tbl_AnagBimbi.isOpen())
+            data.ApplicaFiltroBimbi();
         DBEdit10Tag = 0;
     });
 }

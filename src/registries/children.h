@@ -8,10 +8,11 @@ class QPainter;
 class QRadioButton;
 class QStyleOptionViewItem;
 class QToolButton;
+class QWidget;
 
 namespace velmora {
 
-class TFrm_Main;
+class DataModule;
 class DataCheckBox;
 class DataEdit;
 class DataGrid;
@@ -23,7 +24,7 @@ class Table;
 }
 
 // Builds and runs the children list of the list screen and the children registry: its controls live on the
-// main window's list screen, its handlers work on the main window's tables.
+// list screen and in the registry's group box, its handlers work on the data module's tables.
 //
 // The child current in the list is the current child of the whole program. Outside the registry the children
 // table is read-only; the registry ("Anagrafica bimbi") makes it writable and shows the whole nursery.
@@ -32,7 +33,14 @@ class ChildrenScreen : public QObject
     Q_OBJECT
 
 public:
-    explicit ChildrenScreen(TFrm_Main& main);
+    // Lays the list on `Pnl_Bambini` (with its navigator `DBNavigator1`) and
+    // the registry in `GB_AnagraficaBimbi`.
+    ChildrenScreen(DataModule& data, QWidget* Pnl_Bambini, DataNavigator* DBNavigator1, QGroupBox* GB_AnagraficaBimbi,
+                   QObject* parent);
+
+    QWidget* Pnl_Bambini = nullptr;
+    DataNavigator* DBNavigator1 = nullptr;
+    QGroupBox* GB_AnagraficaBimbi = nullptr;
 
     // The list screen.
     DataGrid* DBGrid1 = nullptr;
@@ -59,24 +67,20 @@ public:
     // 1 while the registry is open: only then does a new child move the focus to its name.
     int DBEdit10Tag = 0;
 
-    // Attendance choice: all children, or only those attending.
-    void Rb_FreqClick();
-    void Rb_FreqKeyUp();
-    // Sort choice: by surname or by first name.
-    void RB_NomeClick();
-    void RB_NomeKeyUp();
+    void Rb_FreqClick();  // click on "Visualizza tutti i bimbi" / "Visualizza solo bimbi frequentanti"
+    void Rb_FreqKeyUp();  // a key released on either: the same as the click
+    void RB_NomeClick();  // click on "Ordina per cognome" / "Ordina per nome"
+    void RB_NomeKeyUp();  // a key released on either: the same as the click
 
-    // Cells of the children list, coloured by attendance; drawn over the grid's usual drawing.
+    // Every cell of the children list: attending rows framed, the others pale blue in italics.
     void DBGrid1DrawColumnCell(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index);
 
-    // Reactions of the children table.
-    void Tbl_AnagBimbiCalcFields(store::Table& t);
-    void Tbl_AnagBimbiAfterScroll();
-    void Tbl_AnagBimbiNewRecord(store::Table& t);
+    void Tbl_AnagBimbiCalcFields(store::Table& t); // every child: Freq, "Si" or "No"
+    void Tbl_AnagBimbiAfterScroll();               // the current child changed: its evaluations are listed
+    void Tbl_AnagBimbiNewRecord(store::Table& t);  // a new child: nursery, attending, focus on "Nome"
 
-    // Opening ("Anagrafica bimbi") and closing ("Esci") the registry.
-    void ToolButton5Click();
-    void SpeedButton2Click();
+    void ToolButton5Click();  // toolbar "Anagrafica bimbi": opens the registry
+    void SpeedButton2Click(); // "Esci" of the registry: saves and closes it
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -85,7 +89,7 @@ private:
     void buildList();
     void buildRegistry();
 
-    TFrm_Main& m;
+    DataModule& data;
     bool m_defaultPainting = false;
 };
 

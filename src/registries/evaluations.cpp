@@ -8,9 +8,12 @@
 #include "datanavigator.h"
 #include "dialogs.h"
 #include "errors.h"
-#include "mainwindow.h"
+#include "datamodule.h"
+#include "dialogs.h"
 #include "numberformat.h"
-#include "prints.h"
+#include "evaluationprints.h"
+#include "phases.h"
+#include "sheet.h"
 #include "scoring.h"
 
 #include <QAction>
@@ -33,14 +36,6 @@ namespace {
 const QString noChild = QStringLiteral("Nessun bimbo selezionato");
 const QString onlyResponsible = QStringLiteral(
     "Attenzione! Solamente i profili amministratori sono abilitati a cancellare delle schede pre-esistenti");
-
-// A text read as a whole number, 0 when it is not one.
-int wholeNumber(const QString& text)
-{
-    bool ok = false;
-    const int n = text.trimmed().toInt(&ok);
-    return ok ? n : 0;
-}
 
 // Day 0 of the date scale the ages are counted on.
 const QDate dayZero(1899, 12, 30);
@@ -67,19 +62,14 @@ QPixmap tickPicture()
 
 } // namespace
 
-EvaluationsScreen::EvaluationsScreen(TFrm_Main& main)
-    : QObject(&main), m(main)
+EvaluationsScreen::EvaluationsScreen(DataModule& d, QWidget* Pnl_Bambini, QGroupBox* GroupBox1,
+                                     DataNavigator* DBNavigator7, EvaluationSheet& sheet, PhasesScreen& phases,
+                                     QObject* parent)
+    : QObject(parent), Pnl_Bambini(Pnl_Bambini), GroupBox1(GroupBox1), DBNavigator7(DBNavigator7), data(d),
+      sheet(sheet), phases(phases)
 {
-    // The staff and phases of an evaluation show their educator, role and
-    // area through lookups; opening either table opens the tables they read.
-    m.Tbl_Personale.addLookupField(QStringLiteral("Educatrice"), 30, QStringLiteral("Id_Educatrice"), &m.Tbl_AnagEdu,
-                                   QStringLiteral("Id"), QStringLiteral("Nominativo"));
-    m.Tbl_Personale.addLookupField(QStringLiteral("Ruolo"), 30, QStringLiteral("Id_Ruolo"), &m.Tbl_Ruoli,
-                                   QStringLiteral("Id"), QStringLiteral("Ruolo"));
-    m.Tbl_FasiVal.addLookupField(QStringLiteral("Area"), 2, QStringLiteral("Id_Area"), &m.Tbl_Aree,
-                                 QStringLiteral("Id"), QStringLiteral("AreaBreve"));
 
-    store::Table& t = m.Tbl_Valutazioni;
+    store::Table& t = data.Tbl_Valutazioni;
     t.onNewRecord = [this](store::Table&) { Tbl_ValutazioniNewRecord(); };
     t.afterInsert = [this](store::Table&) { Tbl_ValutazioniAfterInsert(); };
     t.afterEdit = [this](store::Table&) { Tbl_ValutazioniAfterEdit(); };
@@ -92,25 +82,25 @@ EvaluationsScreen::EvaluationsScreen(TFrm_Main& main)
 
 void EvaluationsScreen::buildList()
 {
-    m.GroupBox1->setGeometry(544, 280, 289, 241);
+    GroupBox1->setGeometry(544, 280, 289, 241);
 
-    Sel_Image = new QLabel(m.Pnl_Bambini);
+    Sel_Image = new QLabel(Pnl_Bambini);
     Sel_Image->setObjectName(QStringLiteral("Sel_Image"));
     Sel_Image->setPixmap(tickPicture());
     Sel_Image->setGeometry(0, 0, 20, 14);
     Sel_Image->hide();
 
-    auto* layout = new QVBoxLayout(m.GroupBox1);
+    auto* layout = new QVBoxLayout(GroupBox1);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->setSpacing(0);
 
-    DBGrid7 = new DataGrid(m.GroupBox1);
+    DBGrid7 = new DataGrid(GroupBox1);
     DBGrid7->setObjectName(QStringLiteral("DBGrid7"));
-    DBGrid7->setDialogs(&m.m_dialogs);
+    DBGrid7->setDialogs(&data.dialogs);
     DBGrid7->addColumn(QString(), QStringLiteral("S"), 15);
     DBGrid7->addColumn(QStringLiteral("DataValutazione"), QStringLiteral("Data Valutazione"), 147);
     DBGrid7->addColumn(QStringLiteral("MesiBimbo"), QStringLiteral("Mesi Bimbo"), 77);
-    DBGrid7->setTable(&m.Tbl_Valutazioni);
+    DBGrid7->setTable(&data.Tbl_Valutazioni);
     DBGrid7->drawCell = [this](QPainter* p, const QStyleOptionViewItem& o, const QModelIndex& i, bool& handled) {
         DBGrid7DrawColumnCell(p, o, i, handled);
     };
@@ -124,9 +114,9 @@ void EvaluationsScreen::buildList()
     layout->addWidget(DBGrid7, 1);
 
     using B = DataNavigator::Button;
-    DataNavigator* nav = m.DBNavigator7;
-    nav->setTable(&m.Tbl_Valutazioni);
-    nav->setDialogs(&m.m_dialogs);
+    DataNavigator* nav = DBNavigator7;
+    nav->setTable(&data.Tbl_Valutazioni);
+    nav->setDialogs(&data.dialogs);
     nav->setFixedHeight(18);
     const QList<QPair<B, QString>> hints = {
         {B::First, QStringLiteral("Prima valutazione")},
@@ -176,17 +166,6 @@ void EvaluationsScreen::buildList()
                 if (elencoLibero())
                     PopupMenu1->popup(DBGrid7->viewport()->mapToGlobal(at));
             });
-
-    // The theoretical development on the sheet; the sheet lays out the rest
-    // of its fields around it.
-    auto* caption = new QLabel(QStringLiteral("Età anagrafica"), m.GB_Valutazione);
-    caption->setObjectName(QStringLiteral("Lbl_SviluppoTeorico"));
-    caption->move(600, 16);
-    caption->adjustSize();
-    Txt_SviluppoTeorico = new QLineEdit(m.GB_Valutazione);
-    Txt_SviluppoTeorico->setObjectName(QStringLiteral("Txt_SviluppoTeorico"));
-    Txt_SviluppoTeorico->setReadOnly(true);
-    Txt_SviluppoTeorico->setGeometry(600, 32, 81, 21);
 }
 
 int EvaluationsScreen::ContaMesi(const QDate& birth, const std::function<QDateTime()>& now)
@@ -202,63 +181,59 @@ int EvaluationsScreen::ContaMesi(const QDate& birth, const std::function<QDateTi
 
 void EvaluationsScreen::Tbl_ValutazioniNewRecord()
 {
-    store::Table& bimbi = m.Tbl_AnagBimbi;
-    const int child = bimbi.isOpen() ? wholeNumber(bimbi.asString(QStringLiteral("Id"))) : 0;
+    store::Table& bimbi = data.Tbl_AnagBimbi;
+    const int child = bimbi.isOpen() ? DataModule::wholeNumber(bimbi.asString(QStringLiteral("Id"))) : 0;
     if (child == 0) {
-        m.m_dialogs.plain(noChild);
+        data.dialogs.plain(noChild);
         throw store::Abort();
     }
     // A child without a birth date is counted from day 0 of the date scale:
     // the age comes out absurdly high, which shows at once on the sheet, where
     // it can be corrected, instead of passing for a plausible age.
-    const int months = ContaMesi(bimbi.value(QStringLiteral("DataDiNascita")).toDate(), m.Now);
-    store::Table& t = m.Tbl_Valutazioni;
-    t.setValue(QStringLiteral("DataValutazione"), m.Now().date());
+    const int months = ContaMesi(bimbi.value(QStringLiteral("DataDiNascita")).toDate(), data.Now);
+    store::Table& t = data.Tbl_Valutazioni;
+    t.setValue(QStringLiteral("DataValutazione"), data.Now().date());
     t.setValue(QStringLiteral("MesiBimbo"), months);
     t.setValue(QStringLiteral("Id_Bimbo"), child);
 }
 
 void EvaluationsScreen::apriScheda()
 {
-    m.GB_Valutazione->show();
-    m.GB_Valutazione->raise();
+    sheet.mostra();
 }
 
 void EvaluationsScreen::Tbl_ValutazioniAfterInsert()
 {
     // Saved at once, so that the staff and phases of the sheet can refer to
     // its Id.
-    if (m.Tbl_Valutazioni.state() == store::Table::State::Insert)
-        m.Tbl_Valutazioni.post();
+    if (data.Tbl_Valutazioni.state() == store::Table::State::Insert)
+        data.Tbl_Valutazioni.post();
     apriScheda();
-    m.AbilitaNavigazione(false);
+    data.AbilitaNavigazione(false);
 }
 
 void EvaluationsScreen::Tbl_ValutazioniAfterEdit()
 {
     // The toggle of the selection edits the record without opening it.
-    if (m.Tbl_Valutazioni.tag == 1)
+    if (data.Tbl_Valutazioni.tag == 1)
         return;
     apriScheda();
-    if (ImpostaChiaveArea)
-        ImpostaChiaveArea(0);
-    m.AbilitaNavigazione(false);
-    store::Table& aree = m.Tbl_Aree;
+    phases.ImpostaChiaveArea(0);
+    data.AbilitaNavigazione(false);
+    store::Table& aree = data.Tbl_Aree;
     if (!aree.isOpen())
         aree.open();
     aree.last();
     aree.first();
-    if (ImpostaChiaveArea)
-        ImpostaChiaveArea(aree.value(QStringLiteral("Id")));
-    if (CB_AreaCloseUp)
-        CB_AreaCloseUp();
+    phases.ImpostaChiaveArea(aree.value(QStringLiteral("Id")));
+    phases.CB_AreaCloseUp();
 }
 
 void EvaluationsScreen::Tbl_ValutazioniAfterScroll()
 {
     // On an empty list the Id is empty and the previous filters stay.
-    const QString id = m.Tbl_Valutazioni.asString(QStringLiteral("Id"));
-    for (store::Table* t : {&m.Tbl_Personale, &m.Tbl_FasiVal}) {
+    const QString id = data.Tbl_Valutazioni.asString(QStringLiteral("Id"));
+    for (store::Table* t : {&data.Tbl_Personale, &data.Tbl_FasiVal}) {
         if (!t->isOpen())
             t->open();
         t->setFiltered(false);
@@ -271,8 +246,8 @@ void EvaluationsScreen::Tbl_ValutazioniAfterScroll()
 
 void EvaluationsScreen::mostraSviluppoTeorico()
 {
-    const QVariant months = m.Tbl_Valutazioni.value(QStringLiteral("MesiBimbo"));
-    Txt_SviluppoTeorico->setText(formatGeneral(scoring::CalcolaSviluppoTeorico(months)));
+    const QVariant months = data.Tbl_Valutazioni.value(QStringLiteral("MesiBimbo"));
+    sheet.Txt_SviluppoTeorico->setText(formatGeneral(scoring::CalcolaSviluppoTeorico(months)));
 }
 
 void EvaluationsScreen::Tbl_ValutazioniMesiBimboChange()
@@ -283,9 +258,9 @@ void EvaluationsScreen::Tbl_ValutazioniMesiBimboChange()
 void EvaluationsScreen::Tbl_ValutazioniBeforeDelete()
 {
     // The registries toolbar shows only for the responsible educator.
-    if (!m.Tb_Setup->isHidden())
+    if (data.shell->setupVisibile())
         return;
-    m.m_dialogs.warning(onlyResponsible);
+    data.dialogs.warning(onlyResponsible);
     throw store::Abort();
 }
 
@@ -297,7 +272,7 @@ void EvaluationsScreen::DBGrid7DrawColumnCell(QPainter* painter, const QStyleOpt
     handled = true;
 
     bool selected = false;
-    store::Table& t = m.Tbl_Valutazioni;
+    store::Table& t = data.Tbl_Valutazioni;
     try {
         if (t.isOpen()) {
             const QVariant v = index.row() == DBGrid7->dataModel()->insertRow()
@@ -332,13 +307,13 @@ void EvaluationsScreen::DBGrid7DrawColumnCell(QPainter* painter, const QStyleOpt
 bool EvaluationsScreen::elencoLibero() const
 {
     // The navigation lock disables the logout button with the rest.
-    return m.Btn_LogOut && m.Btn_LogOut->isEnabled();
+    return data.shell && data.shell->navigazioneAbilitata();
 }
 
 void EvaluationsScreen::DBGrid7DblClick()
 {
-    m.guarded([&] {
-        store::Table& t = m.Tbl_Valutazioni;
+    data.guarded([&] {
+        store::Table& t = data.Tbl_Valutazioni;
         // Nothing to toggle on an empty list. The table's end-of-data position
         // (after "Ultima valutazione") still has its last row current and
         // highlighted in the list, so the toggle works on that row: a double
@@ -363,22 +338,24 @@ void EvaluationsScreen::DBGrid7DblClick()
 void EvaluationsScreen::Modifica1Click()
 {
     // On an empty list the table turns the editing into an insertion.
-    m.guarded([&] { m.Tbl_Valutazioni.edit(); });
+    data.guarded([&] { data.Tbl_Valutazioni.edit(); });
 }
 
 void EvaluationsScreen::Inseriscinuovavalutazione1Click()
 {
-    m.guarded([&] { m.Tbl_Valutazioni.append(); });
+    data.guarded([&] { data.Tbl_Valutazioni.append(); });
 }
 
 void EvaluationsScreen::SpeedButton8Click()
 {
-    m.Reports->SpeedButton8Click();
+    if (sheet.prints)
+        sheet.prints->SpeedButton8Click();
 }
 
 void EvaluationsScreen::SpeedButton10Click()
 {
-    m.Reports->SpeedButton10Click();
+    if (sheet.prints)
+        sheet.prints->SpeedButton10Click();
 }
 
 } // namespace velmora

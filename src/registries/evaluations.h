@@ -5,7 +5,9 @@
 
 #include <functional>
 
+class QGroupBox;
 class QLabel;
+class QWidget;
 class QLineEdit;
 class QMenu;
 class QAction;
@@ -15,17 +17,28 @@ class QModelIndex;
 
 namespace velmora {
 
-class TFrm_Main;
+class DataModule;
 class DataGrid;
+class DataNavigator;
+class EvaluationSheet;
+class PhasesScreen;
 
 // Builds and runs the evaluations list of the current child: its controls live on the
-// main window's list screen, its handlers work on the main window's tables.
+// list screen, its handlers work on the data module's tables.
 class EvaluationsScreen : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit EvaluationsScreen(TFrm_Main& main);
+    // Lays the list in `GroupBox1` (with its navigator `DBNavigator7`) on
+    // `Pnl_Bambini`; it opens evaluations on `sheet`, on the first area of
+    // `phases`.
+    EvaluationsScreen(DataModule& data, QWidget* Pnl_Bambini, QGroupBox* GroupBox1, DataNavigator* DBNavigator7,
+                      EvaluationSheet& sheet, PhasesScreen& phases, QObject* parent);
+
+    QWidget* Pnl_Bambini = nullptr;
+    QGroupBox* GroupBox1 = nullptr; // "Valutazioni effettuate"
+    DataNavigator* DBNavigator7 = nullptr;
 
     // Length of one month when the age of a new evaluation is counted, in days.
     static constexpr double GiorniMese = 30.42;
@@ -35,30 +48,22 @@ public:
     // invalid birth date counts from 30 December 1899, day 0 of the date scale.
     static int ContaMesi(const QDate& birth, const std::function<QDateTime()>& now);
 
-    // Reactions of Tbl_Valutazioni.
-    void Tbl_ValutazioniNewRecord();
-    void Tbl_ValutazioniAfterInsert();
-    void Tbl_ValutazioniAfterEdit();
-    void Tbl_ValutazioniAfterScroll();
-    void Tbl_ValutazioniMesiBimboChange();
-    void Tbl_ValutazioniBeforeDelete();
+    void Tbl_ValutazioniNewRecord();       // a new evaluation: refused without a child; date, months, child
+    void Tbl_ValutazioniAfterInsert();     // saved at once; the sheet opens
+    void Tbl_ValutazioniAfterEdit();       // "Modifica valutazione": the sheet opens on the first area
+    void Tbl_ValutazioniAfterScroll();     // another evaluation: staff and phases follow, "Età anagrafica" shown
+    void Tbl_ValutazioniMesiBimboChange(); // "Mesi Bimbo" changed: "Età anagrafica" shown again
+    void Tbl_ValutazioniBeforeDelete();    // "Cancella valutazione": only a responsible educator deletes
 
-    // The list and its menu.
+    // Every cell of the list: the "S" column shows the red tick or an empty dotted box.
     void DBGrid7DrawColumnCell(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index,
                                bool& handled);
-    void DBGrid7DblClick();
-    void Modifica1Click();
-    void Inseriscinuovavalutazione1Click();
+    void DBGrid7DblClick();                 // double click, menu "Seleziona/Deseleziona valutazione": toggles Sel
+    void Modifica1Click();                  // menu "Modifica valutazione"
+    void Inseriscinuovavalutazione1Click(); // menu "Inserisci nuova valutazione"
 
-    // The print buttons of the evaluation sheet, also reached from the list's
-    // menu: the profile chart and the evaluation sheet of the current evaluation.
-    void SpeedButton8Click();
-    void SpeedButton10Click();
-
-    // The area chooser CB_Area of the sheet, filled in by the sheet: set its key
-    // (0 clears the choice), and run its close-up as if the user had chosen.
-    std::function<void(const QVariant& key)> ImpostaChiaveArea;
-    std::function<void()> CB_AreaCloseUp;
+    void SpeedButton8Click();  // menu "Stampa grafico": the profile chart of the current evaluation
+    void SpeedButton10Click(); // menu "Stampa scheda": the evaluation sheet of the current evaluation
 
     DataGrid* DBGrid7 = nullptr;
     QMenu* PopupMenu1 = nullptr;
@@ -69,7 +74,6 @@ public:
     QAction* Stampagrafico1 = nullptr;
     QAction* Stampascheda1 = nullptr;
     QLabel* Sel_Image = nullptr;          // hidden: the red tick of selected evaluations
-    QLineEdit* Txt_SviluppoTeorico = nullptr; // "Età anagrafica" on the sheet
 
 private:
     // False while a registry or the sheet holds the navigation lock.
@@ -78,7 +82,9 @@ private:
     void mostraSviluppoTeorico();
     void apriScheda();
 
-    TFrm_Main& m;
+    DataModule& data;
+    EvaluationSheet& sheet;
+    PhasesScreen& phases;
 };
 
 } // namespace velmora

@@ -7,6 +7,22 @@ class DataEdit;
 class Dialogs;
 namespace store { class Table; }
 
+// The edits of a nursery's fields, laid once for both the registry and the
+// new-nursery form: the same fields, captions and object names, at the
+// places of each. The form has no edit for the province (DBEdit4 is null).
+struct NurseryEdits
+{
+    enum Layout { Registry, Form };
+    DataEdit* DBEdit1 = nullptr;  // Nome
+    DataEdit* DBEdit2 = nullptr;  // Indirizzo
+    DataEdit* DBEdit23 = nullptr; // Citta
+    DataEdit* DBEdit3 = nullptr;  // Cap
+    DataEdit* DBEdit4 = nullptr;  // Provincia
+    DataEdit* DBEdit5 = nullptr;  // Telefono
+    DataEdit* DBEdit6 = nullptr;  // Fax
+};
+NurseryEdits layNurseryEdits(QWidget* parent, store::Table& nurseries, Dialogs& dialogs, NurseryEdits::Layout layout);
+
 // The new-nursery dialog: its edits write into the record being appended to
 // the nursery table. OK keeps it, any other result drops it.
 class TFrm_InserimentoNido : public QDialog

@@ -1,11 +1,14 @@
 // The nursery registry and the new-nursery operation. Every new nursery gets
 // a first responsible educator, "Admin", so somebody can log in to it.
-#include "datagrid.h"
+#include "nursery.h"
 #include "builders.h"
 #include "dataedits.h"
+#include "datagrid.h"
+#include "datamodule.h"
 #include "datanavigator.h"
+#include "dialogs.h"
 #include "inserimentonido.h"
-#include "mainwindow.h"
+#include "registry.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -13,24 +16,24 @@
 
 namespace velmora {
 
-void TFrm_Main::buildNurseryRegistry()
+NurseryRegistry::NurseryRegistry(DataModule& d, QGroupBox* box, QObject* parent)
+    : QObject(parent), GB_AnagraficaNido(box), data(d)
 {
-    QGroupBox* box = GB_AnagraficaNido;
     box->setTitle(QStringLiteral("Inserimento anagrafica nido"));
 
     DBGrid2 = new DataGrid(box);
     DBGrid2->setObjectName(QStringLiteral("DBGrid2"));
     DBGrid2->setGeometry(8, 16, 513, 137);
-    DBGrid2->setTable(&Tbl_AnagNido);
-    DBGrid2->setDialogs(&m_dialogs);
+    DBGrid2->setTable(&data.Tbl_AnagNido);
+    DBGrid2->setDialogs(&data.dialogs);
     DBGrid2->addColumn(QStringLiteral("Nome"), QStringLiteral("Nome"), 221);
     DBGrid2->addColumn(QStringLiteral("Indirizzo"), QStringLiteral("Indirizzo"), 193);
 
     DBNavigator2 = new DataNavigator(box);
     DBNavigator2->setObjectName(QStringLiteral("DBNavigator2"));
     DBNavigator2->setGeometry(8, 154, 511, 18);
-    DBNavigator2->setTable(&Tbl_AnagNido);
-    DBNavigator2->setDialogs(&m_dialogs);
+    DBNavigator2->setTable(&data.Tbl_AnagNido);
+    DBNavigator2->setDialogs(&data.dialogs);
     using B = DataNavigator::Button;
     DBNavigator2->setVisibleButtons({B::First, B::Prior, B::Next, B::Last, B::Edit, B::Post, B::Cancel});
     DBNavigator2->setHint(B::First, QStringLiteral("Primo anagrafica"));
@@ -41,80 +44,77 @@ void TFrm_Main::buildNurseryRegistry()
     DBNavigator2->setHint(B::Post, QStringLiteral("Salva modifiche"));
     DBNavigator2->setHint(B::Cancel, QStringLiteral("Cancella modifiche"));
 
-    Reg_DBEdit1 = labelledEdit(box, "DBEdit1", QStringLiteral("Nome"), &Tbl_AnagNido, "Nome", &m_dialogs, QRect(16, 200, 505, 21));
-    Reg_DBEdit2 = labelledEdit(box, "DBEdit2", QStringLiteral("Indirizzo"), &Tbl_AnagNido, "Indirizzo", &m_dialogs, QRect(16, 248, 241, 21));
-    Reg_DBEdit23 = labelledEdit(box, "DBEdit23", QStringLiteral("Città"), &Tbl_AnagNido, "Citta", &m_dialogs, QRect(272, 248, 137, 21));
-    Reg_DBEdit3 = labelledEdit(box, "DBEdit3", QStringLiteral("Cap"), &Tbl_AnagNido, "Cap", &m_dialogs, QRect(420, 248, 48, 21));
-    Reg_DBEdit4 = labelledEdit(box, "DBEdit4", QStringLiteral("Provincia"), &Tbl_AnagNido, "Provincia", &m_dialogs, QRect(480, 248, 32, 21));
-    Reg_DBEdit5 = labelledEdit(box, "DBEdit5", QStringLiteral("Telefono"), &Tbl_AnagNido, "Telefono", &m_dialogs, QRect(16, 296, 109, 21));
-    Reg_DBEdit6 = labelledEdit(box, "DBEdit6", QStringLiteral("Fax"), &Tbl_AnagNido, "Fax", &m_dialogs, QRect(136, 296, 109, 21));
+    const NurseryEdits e = layNurseryEdits(box, data.Tbl_AnagNido, data.dialogs, NurseryEdits::Registry);
+    DBEdit1 = e.DBEdit1;
+    DBEdit2 = e.DBEdit2;
+    DBEdit23 = e.DBEdit23;
+    DBEdit3 = e.DBEdit3;
+    DBEdit4 = e.DBEdit4;
+    DBEdit5 = e.DBEdit5;
+    DBEdit6 = e.DBEdit6;
 
-    Reg_SpeedButton11 = hintedButton(box, "SpeedButton11", QStringLiteral("Nuovo"), QStringLiteral("Inserisci un nuovo nido"), QRect(407, 275, 55, 55));
-    Reg_SpeedButton3 = hintedButton(box, "SpeedButton3", QStringLiteral("Esci"), QStringLiteral("Esci"), QRect(468, 275, 55, 55));
-    connect(Reg_SpeedButton11, &QToolButton::clicked, this, &TFrm_Main::SpeedButton11Click);
-    connect(Reg_SpeedButton3, &QToolButton::clicked, this, &TFrm_Main::SpeedButton3Click);
+    SpeedButton11 = hintedButton(box, "SpeedButton11", QStringLiteral("Nuovo"), QStringLiteral("Inserisci un nuovo nido"), QRect(407, 275, 55, 55));
+    SpeedButton3 = hintedButton(box, "SpeedButton3", QStringLiteral("Esci"), QStringLiteral("Esci"), QRect(468, 275, 55, 55));
+    connect(SpeedButton11, &QToolButton::clicked, this, &NurseryRegistry::SpeedButton11Click);
+    connect(SpeedButton3, &QToolButton::clicked, this, &NurseryRegistry::SpeedButton3Click);
 
-    QWidget* order[] = {Reg_DBEdit1, Reg_DBEdit2, Reg_DBEdit23, Reg_DBEdit3, Reg_DBEdit4, Reg_DBEdit5, Reg_DBEdit6, DBGrid2, DBNavigator2};
+    QWidget* order[] = {DBEdit1, DBEdit2, DBEdit23, DBEdit3, DBEdit4, DBEdit5, DBEdit6, DBGrid2, DBNavigator2};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
-    connect(ToolButton1, &QToolButton::clicked, this, &TFrm_Main::ToolButton1Click);
 }
 
-void TFrm_Main::ToolButton1Click()
+void NurseryRegistry::ToolButton1Click()
 {
-    guarded([&] {
-        GB_AnagraficaNido->show();
-        GB_AnagraficaNido->raise();
-        Tbl_AnagNido.tag = 1;
-        ImpostaSolaLettura(Tbl_AnagNido, false);
-        AbilitaNavigazione(false);
+    data.guarded([&] {
+        // The nursery follow-up rests while the registry moves the cursor.
+        data.Tbl_AnagNido.tag = 1;
+        apriRegistro(data, GB_AnagraficaNido, data.Tbl_AnagNido);
     });
 }
 
-void TFrm_Main::SpeedButton3Click()
+void NurseryRegistry::SpeedButton3Click()
 {
-    guarded([&] {
+    data.guarded([&] {
         // A refused date or number still in its box keeps the registry open.
-        if (!commitPendingEdits(GB_AnagraficaNido))
+        if (!salvaRegistro(GB_AnagraficaNido, data.Tbl_AnagNido))
             return;
-        if (Tbl_AnagNido.state() == store::Table::State::Edit || Tbl_AnagNido.state() == store::Table::State::Insert)
-            Tbl_AnagNido.post();
-        GB_AnagraficaNido->hide();
         // Back on the current nursery, quietly (the follow reaction is still
         // held): the prints' heading and the way out read it there.
-        const int current = IdNidoCorrente.trimmed().toInt();
-        if (current != 0 && Tbl_AnagNido.asInteger(QStringLiteral("Id")) != current)
-            Tbl_AnagNido.locate(QStringLiteral("Id"), current);
-        Tbl_AnagNido.tag = 0;
-        AbilitaNavigazione(true);
+        const int current = data.IdNidoCorrente.trimmed().toInt();
+        if (current != 0 && data.Tbl_AnagNido.asInteger(QStringLiteral("Id")) != current)
+            data.Tbl_AnagNido.locate(QStringLiteral("Id"), current);
+        data.Tbl_AnagNido.tag = 0;
+        // The nurseries stay writable: only the start-up's first nursery
+        // makes them read-only again.
+        chiudiRegistro(data, GB_AnagraficaNido, data.Tbl_AnagNido, false);
     });
 }
 
-void TFrm_Main::SpeedButton11Click()
+void NurseryRegistry::SpeedButton11Click()
 {
-    guarded([&] {
-        if (!Tbl_AnagNido.append())
+    data.guarded([&] {
+        if (!data.Tbl_AnagNido.append())
             return;
         if (!m_inserimentoNido)
-            m_inserimentoNido = new TFrm_InserimentoNido(Tbl_AnagNido, m_dialogs, this);
-        if (m_dialogs.execForm(*m_inserimentoNido) != QDialog::Accepted) {
-            Tbl_AnagNido.cancel();
+            m_inserimentoNido = new TFrm_InserimentoNido(data.Tbl_AnagNido, data.dialogs, GB_AnagraficaNido->window());
+        if (data.dialogs.execForm(*m_inserimentoNido) != QDialog::Accepted) {
+            data.Tbl_AnagNido.cancel();
             return;
         }
-        Tbl_AnagNido.post();
+        data.Tbl_AnagNido.post();
         // The new nursery holds the largest key: keys only ever grow.
-        const int nursery = std::max(1, Tbl_AnagNido.asInteger(QStringLiteral("Id")));
+        const int nursery = std::max(1, data.Tbl_AnagNido.asInteger(QStringLiteral("Id")));
 
-        ImpostaSolaLettura(Tbl_AnagEdu, false);
-        Tbl_AnagEdu.append();
-        Tbl_AnagEdu.setValue(QStringLiteral("Id_Nido"), nursery);
-        Tbl_AnagEdu.setValue(QStringLiteral("Nome"), QStringLiteral("Admin"));
-        Tbl_AnagEdu.setValue(QStringLiteral("Cognome"), QStringLiteral("Admin"));
-        Tbl_AnagEdu.setValue(QStringLiteral("Password"), QStringLiteral("Kemlo"));
-        Tbl_AnagEdu.setValue(QStringLiteral("Responsabile"), true);
-        Tbl_AnagEdu.post();
-        ImpostaSolaLettura(Tbl_AnagEdu, true);
-        m_dialogs.information(QStringLiteral("E' stata creata un anagrafica educatrice di nome \"Admin\" con password "
+        data.ImpostaSolaLettura(data.Tbl_AnagEdu, false);
+        data.Tbl_AnagEdu.append();
+        data.Tbl_AnagEdu.setValue(QStringLiteral("Id_Nido"), nursery);
+        data.Tbl_AnagEdu.setValue(QStringLiteral("Nome"), QStringLiteral("Admin"));
+        data.Tbl_AnagEdu.setValue(QStringLiteral("Cognome"), QStringLiteral("Admin"));
+        data.Tbl_AnagEdu.setValue(QStringLiteral("Password"), QStringLiteral("Kemlo"));
+        data.Tbl_AnagEdu.setValue(QStringLiteral("Responsabile"), true);
+        data.Tbl_AnagEdu.post();
+        data.ImpostaSolaLettura(data.Tbl_AnagEdu, true);
+        data.dialogs.information(QStringLiteral("E' stata creata un anagrafica educatrice di nome \"Admin\" con password "
                                              "\"Kemlo\" che è attualmente la responsabile del nido."));
     });
 }

@@ -7,7 +7,9 @@
 #include "datagrid.h"
 #include "datanavigator.h"
 #include "builders.h"
-#include "mainwindow.h"
+#include "registry.h"
+#include "datamodule.h"
+#include "dialogs.h"
 
 #include <QEvent>
 #include <QFocusEvent>
@@ -21,17 +23,6 @@ namespace {
 
 using B = DataNavigator::Button;
 const QList<B> registryButtons = {B::First, B::Prior, B::Next, B::Last, B::Insert, B::Delete, B::Edit, B::Post, B::Cancel};
-
-bool editing(const store::Table& t)
-{
-    return t.state() == store::Table::State::Edit || t.state() == store::Table::State::Insert;
-}
-
-void postPending(store::Table& t)
-{
-    if (editing(t))
-        t.post();
-}
 
 DataGrid* grid(QGroupBox* box, const char* name, store::Table* table, Dialogs* dialogs, const QRect& rect)
 {
@@ -74,31 +65,36 @@ void chainTabs(std::initializer_list<QWidget*> order)
 
 } // namespace
 
-StaffRegistries::StaffRegistries(TFrm_Main& main)
-    : QObject(&main), m(main)
+StaffRegistries::StaffRegistries(DataModule& d, QGroupBox* educators, QGroupBox* roles, QGroupBox* areas,
+                                 QObject* parent)
+    : QObject(parent), GB_AnagraficaEducatrici(educators), GB_AnagraficaRuoli(roles), GB_AnagraficaAree(areas),
+      data(d)
 {
+    // How an educator is named in every list, and the defaults of a new one.
+    data.Tbl_AnagEdu.addCalculatedField(QStringLiteral("Nominativo"), store::FieldType::String, 50);
+    data.Tbl_AnagEdu.addCalculatedField(QStringLiteral("Resp"), store::FieldType::String, 2);
+    data.Tbl_AnagEdu.setDisplayLabel(QStringLiteral("Resp"), QStringLiteral("Responsabile"));
+    data.Tbl_AnagEdu.onCalcFields = [this](store::Table& t) { Tbl_AnagEduCalcFields(t); };
+    data.Tbl_AnagEdu.onNewRecord = [this](store::Table& t) { Tbl_AnagEduNewRecord(t); };
+
     // The area's label is a calculated field: it has to be there before the
     // table first opens.
-    m.Tbl_Aree.addCalculatedField(QStringLiteral("AreaCombo"), store::FieldType::String, 50);
-    m.Tbl_Aree.onCalcFields = [this](store::Table& t) { Tbl_AreeCalcFields(t); };
-    m.Tbl_Aree.onNewRecord = [this](store::Table& t) { Tbl_AreeNewRecord(t); };
-    m.Tbl_Ruoli.onNewRecord = [this](store::Table& t) { Tbl_RuoliNewRecord(t); };
+    data.Tbl_Aree.addCalculatedField(QStringLiteral("AreaCombo"), store::FieldType::String, 50);
+    data.Tbl_Aree.onCalcFields = [this](store::Table& t) { Tbl_AreeCalcFields(t); };
+    data.Tbl_Aree.onNewRecord = [this](store::Table& t) { Tbl_AreeNewRecord(t); };
+    data.Tbl_Ruoli.onNewRecord = [this](store::Table& t) { Tbl_RuoliNewRecord(t); };
 
     buildEducators();
     buildRoles();
     buildAreas();
-
-    connect(m.ToolButton3, &QToolButton::clicked, this, &StaffRegistries::ToolButton3Click);
-    connect(m.ToolButton7, &QToolButton::clicked, this, &StaffRegistries::ToolButton7Click);
-    connect(m.ToolButton9, &QToolButton::clicked, this, &StaffRegistries::ToolButton9Click);
 }
 
 void StaffRegistries::buildEducators()
 {
-    QGroupBox* box = m.GB_AnagraficaEducatrici;
+    QGroupBox* box = GB_AnagraficaEducatrici;
     box->setTitle(QStringLiteral("Inserimento anagrafica educatrici"));
-    Dialogs* d = &m.m_dialogs;
-    store::Table* t = &m.Tbl_AnagEdu;
+    Dialogs* d = &data.dialogs;
+    store::Table* t = &data.Tbl_AnagEdu;
 
     DBGrid3 = grid(box, "DBGrid3", t, d, QRect(8, 16, 473, 233));
     DBGrid3->addColumn(QStringLiteral("Nominativo"), QStringLiteral("Nominativo"), 343);
@@ -137,10 +133,10 @@ void StaffRegistries::buildEducators()
 
 void StaffRegistries::buildRoles()
 {
-    QGroupBox* box = m.GB_AnagraficaRuoli;
+    QGroupBox* box = GB_AnagraficaRuoli;
     box->setTitle(QStringLiteral("Gestione ruoli"));
-    Dialogs* d = &m.m_dialogs;
-    store::Table* t = &m.Tbl_Ruoli;
+    Dialogs* d = &data.dialogs;
+    store::Table* t = &data.Tbl_Ruoli;
 
     DBGrid8 = grid(box, "DBGrid8", t, d, QRect(8, 16, 473, 137));
     DBGrid8->addColumn(QStringLiteral("Ruolo"), QStringLiteral("Ruolo"), 431);
@@ -154,10 +150,10 @@ void StaffRegistries::buildRoles()
 
 void StaffRegistries::buildAreas()
 {
-    QGroupBox* box = m.GB_AnagraficaAree;
+    QGroupBox* box = GB_AnagraficaAree;
     box->setTitle(QStringLiteral("Gestione aree"));
-    Dialogs* d = &m.m_dialogs;
-    store::Table* t = &m.Tbl_Aree;
+    Dialogs* d = &data.dialogs;
+    store::Table* t = &data.Tbl_Aree;
 
     DBGrid9 = grid(box, "DBGrid9", t, d, QRect(8, 16, 473, 137));
     DBGrid9->addColumn(QStringLiteral("AreaBreve"), QStringLiteral("Abbreviazione"));
@@ -180,29 +176,25 @@ void StaffRegistries::buildAreas()
 
 void StaffRegistries::ToolButton3Click()
 {
-    m.guarded([&] {
+    data.guarded([&] {
         DBEdit7Tag = 1;
         DBEdit24Tag = 1;
-        m.GB_AnagraficaEducatrici->show();
-        m.GB_AnagraficaEducatrici->raise();
-        TFrm_Main::ImpostaSolaLettura(m.Tbl_AnagEdu, false);
-        m.AbilitaNavigazione(false);
+        apriRegistro(data, GB_AnagraficaEducatrici, data.Tbl_AnagEdu);
     });
 }
 
 void StaffRegistries::SpeedButton1Click()
 {
-    m.guarded([&] {
+    data.guarded([&] {
         // A refused date or number still in its box keeps the registry open.
-        if (!commitPendingEdits(m.GB_AnagraficaEducatrici))
+        store::Table& t = data.Tbl_AnagEdu;
+        if (!salvaRegistro(GB_AnagraficaEducatrici, t))
             return;
-        store::Table& t = m.Tbl_AnagEdu;
-        postPending(t);
 
         // The table shows the current nursery's educators only; the nursery is
         // checked anyway, so that no other nursery's responsible can count.
         bool ok = false;
-        const int nursery = m.IdNidoCorrente.trimmed().toInt(&ok);
+        const int nursery = data.IdNidoCorrente.trimmed().toInt(&ok);
         bool responsible = false;
         if (t.isOpen()) {
             t.disableControls();
@@ -218,16 +210,36 @@ void StaffRegistries::SpeedButton1Click()
             t.enableControls();
         }
         if (!responsible) {
-            m.m_dialogs.warning(QStringLiteral("Attenzione! Non è stato impostato nessun responsabile!"));
+            data.dialogs.warning(QStringLiteral("Attenzione! Non è stato impostato nessun responsabile!"));
             return;
         }
 
-        m.GB_AnagraficaEducatrici->hide();
-        TFrm_Main::ImpostaSolaLettura(t, true);
-        m.AbilitaNavigazione(true);
+        chiudiRegistro(data, GB_AnagraficaEducatrici, t);
         DBEdit7Tag = 0;
         DBEdit24Tag = 0;
     });
+}
+
+void StaffRegistries::Tbl_AnagEduCalcFields(store::Table& t)
+{
+    const bool responsible = t.asBoolean(QStringLiteral("Responsabile"));
+    const QString name = t.asString(QStringLiteral("Cognome")) + QLatin1Char(' ') + t.asString(QStringLiteral("Nome"));
+    t.setValue(QStringLiteral("Nominativo"), responsible ? QStringLiteral("*") + name : name);
+    t.setValue(QStringLiteral("Resp"), responsible ? QStringLiteral("Si") : QStringLiteral("No"));
+}
+
+void StaffRegistries::Tbl_AnagEduNewRecord(store::Table& t)
+{
+    bool ok = false;
+    const int nursery = data.IdNidoCorrente.trimmed().toInt(&ok);
+    t.setValue(QStringLiteral("Id_Nido"), ok ? nursery : 0);
+    t.setValue(QStringLiteral("Responsabile"), false);
+    // Only while the educators registry is open: the focus goes to the name,
+    // and the password of the new educator shows plainly.
+    if (DBEdit7Tag == 1)
+        DBEdit7->setFocus(Qt::OtherFocusReason);
+    if (DBEdit24Tag == 1)
+        DBEdit24->raise();
 }
 
 void StaffRegistries::DBEdit9Enter()
@@ -265,24 +277,18 @@ bool StaffRegistries::eventFilter(QObject* watched, QEvent* event)
 
 void StaffRegistries::ToolButton7Click()
 {
-    m.guarded([&] {
-        m.GB_AnagraficaRuoli->show();
-        m.GB_AnagraficaRuoli->raise();
-        TFrm_Main::ImpostaSolaLettura(m.Tbl_Ruoli, false);
-        m.AbilitaNavigazione(false);
+    data.guarded([&] {
+        apriRegistro(data, GB_AnagraficaRuoli, data.Tbl_Ruoli);
     });
 }
 
 void StaffRegistries::SpeedButton5Click()
 {
-    m.guarded([&] {
+    data.guarded([&] {
         // A refused date or number still in its box keeps the registry open.
-        if (!commitPendingEdits(m.GB_AnagraficaRuoli))
+        if (!salvaRegistro(GB_AnagraficaRuoli, data.Tbl_Ruoli))
             return;
-        postPending(m.Tbl_Ruoli);
-        m.GB_AnagraficaRuoli->hide();
-        TFrm_Main::ImpostaSolaLettura(m.Tbl_Ruoli, true);
-        m.AbilitaNavigazione(true);
+        chiudiRegistro(data, GB_AnagraficaRuoli, data.Tbl_Ruoli);
     });
 }
 
@@ -295,24 +301,18 @@ void StaffRegistries::Tbl_RuoliNewRecord(store::Table&)
 
 void StaffRegistries::ToolButton9Click()
 {
-    m.guarded([&] {
-        m.GB_AnagraficaAree->show();
-        m.GB_AnagraficaAree->raise();
-        TFrm_Main::ImpostaSolaLettura(m.Tbl_Aree, false);
-        m.AbilitaNavigazione(false);
+    data.guarded([&] {
+        apriRegistro(data, GB_AnagraficaAree, data.Tbl_Aree);
     });
 }
 
 void StaffRegistries::SpeedButton6Click()
 {
-    m.guarded([&] {
+    data.guarded([&] {
         // A refused date or number still in its box keeps the registry open.
-        if (!commitPendingEdits(m.GB_AnagraficaAree))
+        if (!salvaRegistro(GB_AnagraficaAree, data.Tbl_Aree))
             return;
-        postPending(m.Tbl_Aree);
-        m.GB_AnagraficaAree->hide();
-        TFrm_Main::ImpostaSolaLettura(m.Tbl_Aree, true);
-        m.AbilitaNavigazione(true);
+        chiudiRegistro(data, GB_AnagraficaAree, data.Tbl_Aree);
     });
 }
 

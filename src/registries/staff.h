@@ -8,7 +8,7 @@ class QWidget;
 
 namespace velmora {
 
-class TFrm_Main;
+class DataModule;
 class DataCheckBox;
 class DataEdit;
 class DataGrid;
@@ -16,8 +16,9 @@ class DataNavigator;
 
 namespace store { class Table; }
 
-// Builds and runs the educators, roles and areas registries: its controls live on the
-// main window's list screen, its handlers work on the main window's tables.
+// Builds and runs the educators, roles and areas registries: their controls
+// live in their group boxes over the list screen, their handlers work on the
+// data module's tables.
 // Each registry is a group box over the list screen; while one is open its
 // table is writable and the navigation of the list screen is locked.
 class StaffRegistries : public QObject
@@ -25,7 +26,13 @@ class StaffRegistries : public QObject
     Q_OBJECT
 
 public:
-    explicit StaffRegistries(TFrm_Main& main);
+    // Lays the three registries in their group boxes.
+    StaffRegistries(DataModule& data, QGroupBox* GB_AnagraficaEducatrici, QGroupBox* GB_AnagraficaRuoli,
+                    QGroupBox* GB_AnagraficaAree, QObject* parent);
+
+    QGroupBox* GB_AnagraficaEducatrici = nullptr;
+    QGroupBox* GB_AnagraficaRuoli = nullptr;
+    QGroupBox* GB_AnagraficaAree = nullptr;
 
     // Educators registry (GB_AnagraficaEducatrici).
     DataGrid* DBGrid3 = nullptr;
@@ -55,17 +62,19 @@ public:
     QToolButton* SpeedButton6 = nullptr;
 
     // Handlers.
-    void ToolButton3Click();
-    void SpeedButton1Click();
-    void DBEdit9Enter();
-    void DBEdit24Exit();
-    void ToolButton7Click();
-    void SpeedButton5Click();
-    void Tbl_RuoliNewRecord(store::Table& t);
-    void ToolButton9Click();
-    void SpeedButton6Click();
-    void Tbl_AreeNewRecord(store::Table& t);
-    void Tbl_AreeCalcFields(store::Table& t);
+    void ToolButton3Click();                     // toolbar "Anagrafica educatrici": opens the educators registry
+    void SpeedButton1Click();                    // "Esci" of the educators: closes it if a responsible educator remains
+    void Tbl_AnagEduCalcFields(store::Table& t); // every educator: Nominativo ("*" for a responsible one) and Resp
+    void Tbl_AnagEduNewRecord(store::Table& t);  // a new educator: nursery, not responsible, focus on "Nome"
+    void DBEdit9Enter();                         // the masked password edit takes the focus: typing goes to the plain one
+    void DBEdit24Exit();                         // the plain password edit loses the focus: the masked one is back in front
+    void ToolButton7Click();                     // toolbar "Gestione ruoli": opens the roles registry
+    void SpeedButton5Click();                    // "Esci" of the roles: closes it
+    void Tbl_RuoliNewRecord(store::Table& t);    // a new role: focus on "Descrizione ruolo"
+    void ToolButton9Click();                     // toolbar "Gestione aree": opens the areas registry
+    void SpeedButton6Click();                    // "Esci" of the areas: closes it
+    void Tbl_AreeNewRecord(store::Table& t);     // a new area: focus on "Descrizione area"
+    void Tbl_AreeCalcFields(store::Table& t);    // every area: AreaCombo, "MG - Motricità globale"
 
     // True when the plain password edit lies in front of the masked one.
     bool plainPasswordInFront() const;
@@ -78,7 +87,7 @@ private:
     void buildRoles();
     void buildAreas();
 
-    TFrm_Main& m;
+    DataModule& data;
 };
 
 } // namespace velmora

@@ -1,6 +1,7 @@
 #include "prints.h"
 
-#include "mainwindow.h"
+#include "datamodule.h"
+#include "dialogs.h"
 #include "phases.h"
 #include "reportforms.h"
 #include "scoring.h"
@@ -72,10 +73,11 @@ private:
 
 } // namespace
 
-Prints::Prints(TFrm_Main& main) : QObject(&main), m(main)
+Prints::Prints(DataModule& d, EvaluationSheet& sheet, PhasesScreen& phases, QObject* parent)
+    : QObject(parent), data(d), sheet(sheet), phases(phases)
 {
     setObjectName(QStringLiteral("Reports"));
-    QR_Area = new TQR_Area(m, this);
+    QR_Area = new TQR_Area(data, this);
     QR_Grafico = new TQR_Grafico(this);
     QR_GraficoMultiplo = new TQR_GraficoMultiplo(this);
     QR_GraficoSormontato = new TQR_GraficoSormontato(this);
@@ -83,10 +85,10 @@ Prints::Prints(TFrm_Main& main) : QObject(&main), m(main)
 
 bool Prints::valutazioneCorrente()
 {
-    const store::Table& val = m.Tbl_Valutazioni;
+    const store::Table& val = data.Tbl_Valutazioni;
     if (val.isOpen() && !val.isEmpty() && !val.asString(Id).isEmpty())
         return true;
-    m.m_dialogs.plain(QStringLiteral("Nessuna valutazione presente"));
+    data.dialogs.plain(QStringLiteral("Nessuna valutazione presente"));
     return false;
 }
 
@@ -94,17 +96,17 @@ void Prints::mostraEAttendi(ReportForm& form)
 {
     print::Document doc;
     {
-        ControlliSospesi sospesi{&m.Tbl_Aree, &m.Tbl_FasiVal};
+        ControlliSospesi sospesi{&data.Tbl_Aree, &data.Tbl_FasiVal};
         doc = form.report.layout();
     }
-    if (m.m_dialogs.printSetup(doc))
-        m.m_dialogs.preview(doc);
+    if (data.dialogs.printSetup(doc))
+        data.dialogs.preview(doc);
 }
 
 void Prints::ripristina(const QString& filtro)
 {
-    m.Tbl_Aree.tag = 0;
-    store::Table& fasi = m.Tbl_FasiVal;
+    data.Tbl_Aree.tag = 0;
+    store::Table& fasi = data.Tbl_FasiVal;
     if (!fasi.isOpen())
         return;
     fasi.setFiltered(false);
@@ -114,8 +116,8 @@ void Prints::ripristina(const QString& filtro)
     // follow mode is 0, so the phases stay as put back): left on the last
     // area, the chooser would name one area while the next key in it, a new
     // phase or an answer worked on another.
-    if (m.Phases && m.GB_Valutazione && !m.GB_Valutazione->isHidden())
-        m.Phases->ImpostaChiaveArea(m.Phases->chiaveArea());
+    if (!sheet.GB_Valutazione->isHidden())
+        phases.ImpostaChiaveArea(phases.chiaveArea());
 }
 
 // ---------------------------------------------------------------- sheet
@@ -124,16 +126,16 @@ void Prints::SpeedButton10Click()
 {
     if (!valutazioneCorrente())
         return;
-    m.guarded([&] {
-        const QString filtro = m.Tbl_FasiVal.filter();
+    data.guarded([&] {
+        const QString filtro = data.Tbl_FasiVal.filter();
         sempre(
             [&] {
-                filtraFasi(m.Tbl_FasiVal, filtroValutazione(m.Tbl_Valutazioni));
-                m.Tbl_Aree.tag = 1;
-                m.Tbl_Aree.first();
+                filtraFasi(data.Tbl_FasiVal, filtroValutazione(data.Tbl_Valutazioni));
+                data.Tbl_Aree.tag = 1;
+                data.Tbl_Aree.first();
                 // A staff row being typed belongs on the staff line.
-                m.Sheet->ChiudiRigaPersonale();
-                fillPageHead(QR_Area->report, m, Head::Full);
+                sheet.ChiudiRigaPersonale();
+                fillPageHead(QR_Area->report, data, Head::Full);
                 mostraEAttendi(*QR_Area);
             },
             [&] { ripristina(filtro); });
@@ -143,18 +145,18 @@ void Prints::SpeedButton10Click()
 void Prints::StampaRiepilogoNonSo()
 {
     print::Band* footer = QR_Area->report.band(QStringLiteral("QRBand4"));
-    m.guarded([&] {
+    data.guarded([&] {
         sempre(
             [&] {
-                m.Tbl_Aree.tag = 2;
-                m.Tbl_Aree.first();
+                data.Tbl_Aree.tag = 2;
+                data.Tbl_Aree.first();
                 footer->enabled = false;
-                fillPageHead(QR_Area->report, m, Head::Full);
+                fillPageHead(QR_Area->report, data, Head::Full);
                 mostraEAttendi(*QR_Area);
             },
             [&] {
                 footer->enabled = true;
-                m.Tbl_Aree.tag = 0;
+                data.Tbl_Aree.tag = 0;
             });
     });
 }
@@ -165,13 +167,13 @@ void Prints::SpeedButton8Click()
 {
     if (!valutazioneCorrente())
         return;
-    m.guarded([&] {
-        store::Table& fasi = m.Tbl_FasiVal;
-        store::Table& aree = m.Tbl_Aree;
+    data.guarded([&] {
+        store::Table& fasi = data.Tbl_FasiVal;
+        store::Table& aree = data.Tbl_Aree;
         const QString filtro = fasi.filter();
         sempre(
             [&] {
-                const QString perValutazione = filtroValutazione(m.Tbl_Valutazioni);
+                const QString perValutazione = filtroValutazione(data.Tbl_Valutazioni);
                 filtraFasi(fasi, perValutazione);
                 aree.tag = 1;
                 aree.first();
@@ -194,26 +196,26 @@ void Prints::SpeedButton8Click()
                 aree.first();
                 filtraFasi(fasi, filtroArea());
                 if (!completa) {
-                    m.m_dialogs.error(
+                    data.dialogs.error(
                         QStringLiteral("Per effettuare questo tipo di stampe, la valutazione deve essere completa."));
                     return;
                 }
 
                 // A staff row being typed belongs on the staff line.
-                m.Sheet->ChiudiRigaPersonale();
-                fillPageHead(QR_Grafico->report, m, Head::Full);
+                sheet.ChiudiRigaPersonale();
+                fillPageHead(QR_Grafico->report, data, Head::Full);
                 print::Chart& chart = *QR_Grafico->QRDBChart1;
                 print::ChartSeries* profilo = chart.series(QStringLiteral("Series1"));
                 print::ChartSeries* eta = chart.series(QStringLiteral("Series2"));
                 profilo->clear();
                 eta->clear();
-                const double teorico = scoring::CalcolaSviluppoTeorico(m.Tbl_Valutazioni.value(QStringLiteral("MesiBimbo")));
+                const double teorico = scoring::CalcolaSviluppoTeorico(data.Tbl_Valutazioni.value(QStringLiteral("MesiBimbo")));
                 QStringList brevi, nomi;
                 for (int i = 0; !aree.isEof(); ++i, aree.next()) {
                     const QString breve = aree.asString(QStringLiteral("AreaBreve"));
                     brevi << breve;
                     nomi << aree.asString(QStringLiteral("Area"));
-                    profilo->addXY(i, m.Phases->CalcolaTotaleArea(false), breve);
+                    profilo->addXY(i, phases.CalcolaTotaleArea(false), breve);
                     eta->addXY(i, teorico, breve);
                 }
                 QR_Grafico->setKey(brevi, nomi);
@@ -227,20 +229,20 @@ void Prints::SpeedButton8Click()
 
 void Prints::disegnaProfilo(ChartForm& form, int n, const QString& titolo)
 {
-    store::Table& aree = m.Tbl_Aree;
-    filtraFasi(m.Tbl_FasiVal, filtroValutazione(m.Tbl_Valutazioni));
+    store::Table& aree = data.Tbl_Aree;
+    filtraFasi(data.Tbl_FasiVal, filtroValutazione(data.Tbl_Valutazioni));
     aree.first();
-    fillPageHead(form.report, m, form.head);
+    fillPageHead(form.report, data, form.head);
     print::ChartSeries* s = form.QRDBChart1->series(QStringLiteral("Series") + QString::number(n));
     s->clear();
     s->title = titolo;
-    s->color = coloreProfilo(n, m.Random);
+    s->color = coloreProfilo(n, data.Random);
     QStringList brevi, nomi;
     for (int i = 0; !aree.isEof(); ++i, aree.next()) {
         const QString breve = aree.asString(QStringLiteral("AreaBreve"));
         brevi << breve;
         nomi << aree.asString(QStringLiteral("Area"));
-        s->addXY(i, m.Phases->CalcolaTotaleArea(false), breve);
+        s->addXY(i, phases.CalcolaTotaleArea(false), breve);
     }
     form.setKey(brevi, nomi);
 }
@@ -259,7 +261,7 @@ bool Prints::avvisaTroppiProfili(int profili)
 {
     if (profili <= MaxProfili)
         return false;
-    m.m_dialogs.information(QStringLiteral("Sono stati scelti %1 profili, ma un grafico ne può contenere al massimo %2: "
+    data.dialogs.information(QStringLiteral("Sono stati scelti %1 profili, ma un grafico ne può contenere al massimo %2: "
                                            "verranno disegnati i primi %2.")
                                 .arg(profili)
                                 .arg(MaxProfili));
@@ -268,12 +270,12 @@ bool Prints::avvisaTroppiProfili(int profili)
 
 void Prints::Btn_ConfrontoSingoloClick()
 {
-    store::Table& val = m.Tbl_Valutazioni;
+    store::Table& val = data.Tbl_Valutazioni;
     if (!val.isOpen() || val.isEmpty()) {
-        m.m_dialogs.plain(QStringLiteral("Nessuna valutazione presente"));
+        data.dialogs.plain(QStringLiteral("Nessuna valutazione presente"));
         return;
     }
-    m.guarded([&] {
+    data.guarded([&] {
         const QString Sel = QStringLiteral("Sel");
         int selezionate = 0, tutte = 0;
         for (val.first(); !val.isEof(); val.next()) {
@@ -283,8 +285,8 @@ void Prints::Btn_ConfrontoSingoloClick()
         }
         const bool soloSelezionate = selezionate > 0;
         if (!soloSelezionate) {
-            const store::Table& b = m.Tbl_AnagBimbi;
-            if (!m.m_dialogs.confirm(QStringLiteral("Nessuna profilo selezionato! Si vuole procedere con il confronto tra "
+            const store::Table& b = data.Tbl_AnagBimbi;
+            if (!data.dialogs.confirm(QStringLiteral("Nessuna profilo selezionato! Si vuole procedere con il confronto tra "
                                                     "tutti i pofili inseriti per ")
                                      + b.asString(QStringLiteral("Nome")) + QLatin1Char(' ')
                                      + b.asString(QStringLiteral("Cognome")) + QLatin1Char('?')))
@@ -292,10 +294,10 @@ void Prints::Btn_ConfrontoSingoloClick()
         }
         avvisaTroppiProfili(soloSelezionate ? selezionate : tutte);
 
-        const QString filtro = m.Tbl_FasiVal.filter();
+        const QString filtro = data.Tbl_FasiVal.filter();
         sempre(
             [&] {
-                m.Tbl_Aree.tag = 1;
+                data.Tbl_Aree.tag = 1;
                 int n = 0;
                 auto form = std::make_unique<TQR_GraficoSormontato>();
                 for (val.first(); !val.isEof() && n < MaxProfili; val.next()) {
@@ -315,11 +317,11 @@ void Prints::Btn_ConfrontoSingoloClick()
 
 void Prints::Btn_ConfrontoMultiploClick()
 {
-    store::Table& bimbi = m.Tbl_AnagBimbi;
-    store::Table& val = m.Tbl_Valutazioni;
+    store::Table& bimbi = data.Tbl_AnagBimbi;
+    store::Table& val = data.Tbl_Valutazioni;
     if (!bimbi.isOpen() || !val.isOpen())
         return;
-    m.guarded([&] {
+    data.guarded([&] {
         // Every evaluation of every listed child, in list order, read through
         // copy cursors: walking the visible lists would refilter the staff
         // and the phases at every step.
@@ -360,7 +362,7 @@ void Prints::Btn_ConfrontoMultiploClick()
             std::count_if(profili.cbegin(), profili.cend(), [](const Profilo& p) { return p.selezionato; });
         const bool soloSelezionate = selezionate > 0;
         if (!soloSelezionate
-            && !m.m_dialogs.confirm(QStringLiteral("Nessuna profilo selezionato! Si vuole procedere con il confronto tra "
+            && !data.dialogs.confirm(QStringLiteral("Nessuna profilo selezionato! Si vuole procedere con il confronto tra "
                                                    "tutti i pofili inseriti?")))
             return;
         if (soloSelezionate)
@@ -368,10 +370,10 @@ void Prints::Btn_ConfrontoMultiploClick()
         if (avvisaTroppiProfili(int(profili.size())))
             profili.resize(MaxProfili);
 
-        const QString filtro = m.Tbl_FasiVal.filter();
+        const QString filtro = data.Tbl_FasiVal.filter();
         sempre(
             [&] {
-                m.Tbl_Aree.tag = 1;
+                data.Tbl_Aree.tag = 1;
                 int n = 0;
                 auto form = std::make_unique<TQR_GraficoMultiplo>();
                 for (const Profilo& p : profili) {

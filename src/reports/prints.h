@@ -6,6 +6,8 @@
 // puts the area follow mode and the phase filter back, also when the set-up is
 // cancelled or an error interrupts it.
 
+#include "evaluationprints.h"
+
 #include <QObject>
 #include <QString>
 
@@ -13,7 +15,9 @@
 
 namespace velmora {
 
-class TFrm_Main;
+class DataModule;
+class EvaluationSheet;
+class PhasesScreen;
 
 namespace reports {
 
@@ -24,23 +28,20 @@ class TQR_GraficoMultiplo;
 class TQR_GraficoSormontato;
 class ChartForm;
 
-class Prints : public QObject
+class Prints : public QObject, public EvaluationPrints
 {
     Q_OBJECT
 
 public:
-    explicit Prints(TFrm_Main& main);
+    // The prints read the sheet's staff row being typed and the area totals
+    // of `phases`.
+    Prints(DataModule& data, EvaluationSheet& sheet, PhasesScreen& phases, QObject* parent);
 
-    // The evaluation sheet of the current evaluation.
-    void SpeedButton10Click();
-    // The development profile chart of the current evaluation.
-    void SpeedButton8Click();
-    // The "Non so" summary; the phase filter is already set by the caller.
-    void StampaRiepilogoNonSo();
-    // Profiles of the current child.
-    void Btn_ConfrontoSingoloClick();
-    // Comparison of the listed children.
-    void Btn_ConfrontoMultiploClick();
+    void SpeedButton10Click() override;  // "Stampa la scheda di valutazione del bimbo", menu "Stampa scheda"
+    void SpeedButton8Click() override;   // "Stampa il grafico di valutazione del bimbo", menu "Stampa grafico"
+    void StampaRiepilogoNonSo() override; // the "Non so" summary; the phase filter is already set by the caller
+    void Btn_ConfrontoSingoloClick();     // "Stampa il grafico completo del bimbo": profiles of the current child
+    void Btn_ConfrontoMultiploClick();    // "Stampa il grafico di comparazione tra i bimbi": comparison of the listed children
 
     // The forms made at start-up and reused by every print.
     TQR_Area* QR_Area = nullptr;
@@ -63,7 +64,9 @@ private:
     void stampaProfili(ChartForm& form, int profili);
     bool avvisaTroppiProfili(int profili);
 
-    TFrm_Main& m;
+    DataModule& data;
+    EvaluationSheet& sheet;
+    PhasesScreen& phases;
 };
 
 } // namespace reports

@@ -1,6 +1,7 @@
 #include "reportforms.h"
 
-#include "mainwindow.h"
+#include "datamodule.h"
+#include "dialogs.h"
 #include "numberformat.h"
 
 #include <QDate>
@@ -71,9 +72,9 @@ QString shortDate(const QVariant& value)
     return d.isValid() ? QLocale().toString(d, QLocale::ShortFormat) : QString();
 }
 
-QString addressLine(const TFrm_Main& m)
+QString addressLine(const DataModule& data)
 {
-    const store::Table& n = m.Tbl_AnagNido;
+    const store::Table& n = data.Tbl_AnagNido;
     if (!n.isOpen())
         return QString();
     const QString sep = QStringLiteral(" - ");
@@ -81,9 +82,9 @@ QString addressLine(const TFrm_Main& m)
         + n.asString(QStringLiteral("Citta")) + sep + n.asString(QStringLiteral("Provincia"));
 }
 
-QString staffLine(const TFrm_Main& m)
+QString staffLine(const DataModule& data)
 {
-    const store::Table& p = m.Tbl_Personale;
+    const store::Table& p = data.Tbl_Personale;
     if (!p.isOpen())
         return QString();
     const int edu = p.findField(QStringLiteral("Educatrice"));
@@ -95,15 +96,15 @@ QString staffLine(const TFrm_Main& m)
     return entries.join(QStringLiteral(" - "));
 }
 
-void fillPageHead(print::Report& r, TFrm_Main& m, Head head)
+void fillPageHead(print::Report& r, DataModule& data, Head head)
 {
-    const store::Table& nido = m.Tbl_AnagNido;
+    const store::Table& nido = data.Tbl_AnagNido;
     setText(r, "Qr_NomeNido", nido.isOpen() ? nido.asString(QStringLiteral("Nome")) : QString());
-    setText(r, "Qr_Indirizzo", addressLine(m));
+    setText(r, "Qr_Indirizzo", addressLine(data));
     if (head == Head::NurseryOnly)
         return;
 
-    const store::Table& bimbo = m.Tbl_AnagBimbi;
+    const store::Table& bimbo = data.Tbl_AnagBimbi;
     const bool b = bimbo.isOpen();
     setText(r, "Qr_NomeBimbo",
             b ? bimbo.asString(QStringLiteral("Nome")) + QLatin1Char(' ') + bimbo.asString(QStringLiteral("Cognome"))
@@ -112,12 +113,12 @@ void fillPageHead(print::Report& r, TFrm_Main& m, Head head)
     setText(r, "Qr_Sesso", b ? bimbo.asString(QStringLiteral("Sesso")) : QString());
     setText(r, "Qr_Note", b ? memoText(bimbo.asString(QStringLiteral("Note"))) : QString());
 
-    const store::Table& val = m.Tbl_Valutazioni;
+    const store::Table& val = data.Tbl_Valutazioni;
     const bool v = val.isOpen();
     setText(r, "Qr_DataValutazione", v ? shortDate(val.value(QStringLiteral("DataValutazione"))) : QString());
     setText(r, "Qr_EtaInMesi", v ? val.asString(QStringLiteral("MesiBimbo")) : QString());
     if (head == Head::Full)
-        setText(r, "Qr_Personale", staffLine(m));
+        setText(r, "Qr_Personale", staffLine(data));
 }
 
 QColor coloreCasuale(QRandomGenerator& random)
@@ -147,11 +148,11 @@ ReportForm::ReportForm(const QString& name, QObject* parent) : QObject(parent), 
     setObjectName(name);
 }
 
-TQR_Area::TQR_Area(TFrm_Main& main, QObject* parent) : ReportForm(QStringLiteral("TQR_Area"), parent), m(main)
+TQR_Area::TQR_Area(DataModule& d, QObject* parent) : ReportForm(QStringLiteral("TQR_Area"), parent), data(d)
 {
     report.title = QStringLiteral("Scheda di valutazione");
-    store::Table& aree = m.Tbl_Aree;
-    store::Table& fasi = m.Tbl_FasiVal;
+    store::Table& aree = data.Tbl_Aree;
+    store::Table& fasi = data.Tbl_FasiVal;
     report.master = {[&aree] { aree.first(); }, [&aree] { aree.next(); }, [&aree] { return aree.isEof(); }};
     report.detail = {[&fasi] { fasi.first(); }, [&fasi] { fasi.next(); }, [&fasi] { return fasi.isEof(); }};
 

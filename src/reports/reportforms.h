@@ -13,7 +13,7 @@
 
 namespace velmora {
 
-class TFrm_Main;
+class DataModule;
 
 namespace reports {
 
@@ -28,13 +28,13 @@ enum class Head {
 void addPageHead(print::Band& band, Head head);
 // Fills the page head of `report` from the current nursery, child,
 // evaluation and staff rows of the main window's tables.
-void fillPageHead(print::Report& report, TFrm_Main& m, Head head);
+void fillPageHead(print::Report& report, DataModule& data, Head head);
 
 // Name + " - " + Cap + " - " + city + " - " + province, empty parts kept.
-QString addressLine(const TFrm_Main& m);
+QString addressLine(const DataModule& data);
 // Every staff row of the current evaluation as "educator (role)", joined by
 // " - ".
-QString staffLine(const TFrm_Main& m);
+QString staffLine(const DataModule& data);
 // A date in the short format of the regional settings; empty when unset.
 QString shortDate(const QVariant& value);
 
@@ -62,14 +62,14 @@ class TQR_Area : public ReportForm
     Q_OBJECT
 
 public:
-    TQR_Area(TFrm_Main& m, QObject* parent = nullptr);
+    TQR_Area(DataModule& data, QObject* parent = nullptr);
 
     // Running total of the area being printed and the last phase counted.
     double totale = 0;
     int ultimaFase = 0;
 
 private:
-    TFrm_Main& m;
+    DataModule& data;
 };
 
 // Chart forms: a title band with a head, a chart and the key of the areas.

@@ -35,4 +35,13 @@ QToolButton* hintedButton(QWidget* parent, const char* name, const QString& text
     return b;
 }
 
+QToolButton* pictureButton(QWidget* parent, const char* name, const QString& text, const QString& hint,
+                           const QRect& rect)
+{
+    QToolButton* b = hintedButton(parent, name, text, hint, rect);
+    b->setAutoRaise(true);
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return b;
+}
+
 } // namespace velmora

@@ -5,7 +5,9 @@
 // window starts and read back what the window stored.
 #include "datafolder.h"
 #include "installer.h"
+#include "access.h"
 #include "mainwindow.h"
+#include "nursery.h"
 #include "scripteddialogs.h"
 #include "scripteddialogs_qtest.h"
 #include "table.h"
@@ -66,9 +68,9 @@ struct ScenarioFolder
 // password is "pw".
 inline void login(velmora::TFrm_Main& w, velmora::ScriptedDialogs& d, const QString& cognome)
 {
-    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), cognome));
+    QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), cognome));
     d.expectInput(QStringLiteral("Password"), QStringLiteral("pw"), true);
-    w.DBLookupListBox1DblClick();
+    w.Access->DBLookupListBox1DblClick();
     VERIFY_DIALOGS(d);
     QVERIFY(!w.accessPanelInFront());
 }
@@ -77,8 +79,8 @@ inline void login(velmora::TFrm_Main& w, velmora::ScriptedDialogs& d, const QStr
 // children list does.
 inline void chooseChild(velmora::TFrm_Main& w, int child)
 {
-    QVERIFY(w.Tbl_AnagBimbi.locate(QStringLiteral("Id"), child));
-    w.Tbl_Valutazioni.setFiltered(false);
-    w.Tbl_Valutazioni.setFilter(QStringLiteral("Id_Bimbo=%1").arg(child));
-    w.Tbl_Valutazioni.setFiltered(true);
+    QVERIFY(w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Id"), child));
+    w.Data.Tbl_Valutazioni.setFiltered(false);
+    w.Data.Tbl_Valutazioni.setFilter(QStringLiteral("Id_Bimbo=%1").arg(child));
+    w.Data.Tbl_Valutazioni.setFiltered(true);
 }

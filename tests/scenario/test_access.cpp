@@ -7,7 +7,9 @@
 #include "inserimentonido.h"
 #include "installer.h"
 #include "datanavigator.h"
+#include "access.h"
 #include "mainwindow.h"
+#include "nursery.h"
 #include "scenariofixture.h"
 #include "scripteddialogs.h"
 #include "scripteddialogs_qtest.h"
@@ -75,9 +77,9 @@ std::function<int(QDialog&)> fillNursery(int result, const QString& name = QStri
 QStringList listedEducators(TFrm_Main& w)
 {
     QStringList out;
-    for (w.Tbl_AnagEdu.first(); !w.Tbl_AnagEdu.isEof(); w.Tbl_AnagEdu.next())
-        out << w.Tbl_AnagEdu.asString(QStringLiteral("Nominativo"));
-    w.Tbl_AnagEdu.first();
+    for (w.Data.Tbl_AnagEdu.first(); !w.Data.Tbl_AnagEdu.isEof(); w.Data.Tbl_AnagEdu.next())
+        out << w.Data.Tbl_AnagEdu.asString(QStringLiteral("Nominativo"));
+    w.Data.Tbl_AnagEdu.first();
     return out;
 }
 
@@ -161,12 +163,12 @@ void TestAccess::firstStartNeedsANursery()
     QCOMPARE(educators[0].value("Password").toString(), QStringLiteral("Kemlo"));
     QCOMPARE(educators[0].value("Responsabile").toBool(), true);
     QCOMPARE(educators[0].value("Id_Nido").toInt(), id);
-    QCOMPARE(w.IdNidoCorrente, QString::number(id));
+    QCOMPARE(w.Data.IdNidoCorrente, QString::number(id));
     QCOMPARE(listedEducators(w), QStringList{QStringLiteral("*Admin Admin")});
     QVERIFY(w.accessPanelInFront());
     // The new admin gets in with the password the box announced.
     expectLogin(dialogs, QStringLiteral("Kemlo"));
-    w.DBLookupListBox1DblClick();
+    w.Access->DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
     QVERIFY(!w.accessPanelInFront());
 }
@@ -217,12 +219,12 @@ void TestAccess::login()
 
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
-    QCOMPARE(w.IdNidoCorrente, QString::number(a));
-    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), surname));
+    QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
+    QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), surname));
     expectLogin(dialogs, cancelled ? std::nullopt : std::optional<QString>(typed));
     if (!admitted)
         dialogs.expectMessage(BoxType::Error, wrongPassword);
-    w.DBLookupListBox1DblClick();
+    w.Access->DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
     const auto& shown = dialogs.shown();
     QCOMPARE(shown.first().caption, QStringLiteral("Inserire la password"));
@@ -237,8 +239,8 @@ void TestAccess::login()
     QCOMPARE(p.count(QStringLiteral("Valutaz.db")), 6);
     QCOMPARE(!w.Tb_Setup->isHidden(), setup);
     // The evaluations of the first attending child of the nursery, by name.
-    QCOMPARE(w.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=%1").arg(alfieri));
-    QCOMPARE(w.Tbl_Valutazioni.recordCount(), 2);
+    QCOMPARE(w.Data.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=%1").arg(alfieri));
+    QCOMPARE(w.Data.Tbl_Valutazioni.recordCount(), 2);
 }
 
 void TestAccess::evaluationsFollowFirstChild_data()
@@ -272,10 +274,10 @@ void TestAccess::evaluationsFollowFirstChild()
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     expectLogin(dialogs, QString());
-    w.DBLookupListBox1DblClick();
+    w.Access->DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
     QVERIFY(!w.accessPanelInFront());
-    QCOMPARE(w.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=%1").arg(first.isEmpty() ? 0 : ids.value(first)));
+    QCOMPARE(w.Data.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=%1").arg(first.isEmpty() ? 0 : ids.value(first)));
 }
 
 void TestAccess::setupToolbarAndMarksAtEveryLogin()
@@ -292,9 +294,9 @@ void TestAccess::setupToolbarAndMarksAtEveryLogin()
 
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
-    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")));
+    QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")));
     expectLogin(dialogs, QStringLiteral("r"));
-    w.DBLookupListBox1DblClick();
+    w.Access->DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
     QVERIFY(!w.Tb_Setup->isHidden());
     QCOMPARE(p.count(QStringLiteral("Valutaz.db"), QStringLiteral("Sel")), 0);
@@ -302,12 +304,12 @@ void TestAccess::setupToolbarAndMarksAtEveryLogin()
     // Marks set while working are dropped again at the next login.
     p.evaluation(ca, true);
     p.evaluation(cb, true);
-    w.Btn_LogOutClick();
+    w.Access->Btn_LogOutClick();
     QVERIFY(w.accessPanelInFront());
-    QCOMPARE(w.IdNidoCorrente, QString::number(a));
-    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Verdi")));
+    QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
+    QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Verdi")));
     expectLogin(dialogs, QStringLiteral("v"));
-    w.DBLookupListBox1DblClick();
+    w.Access->DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
     QVERIFY(!w.accessPanelInFront());
     QVERIFY(w.Tb_Setup->isHidden());
@@ -315,10 +317,10 @@ void TestAccess::setupToolbarAndMarksAtEveryLogin()
     QCOMPARE(p.count(QStringLiteral("Valutaz.db")), 4);
 
     // And back to the responsible one.
-    w.Btn_LogOutClick();
-    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")));
+    w.Access->Btn_LogOutClick();
+    QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")));
     expectLogin(dialogs, QStringLiteral("r"));
-    w.SpeedButton4Click();
+    w.Access->SpeedButton4Click();
     VERIFY_DIALOGS(dialogs);
     QVERIFY(!w.Tb_Setup->isHidden());
 }
@@ -345,16 +347,16 @@ void TestAccess::loginButtonTakesNurseryUnderCursor()
 
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
-    QVERIFY(w.Tbl_AnagNido.locate(QStringLiteral("Id"), b));
+    QVERIFY(w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), b));
     // The list still shows the current nursery's educators.
     QCOMPARE(listedEducators(w), QStringList{QStringLiteral("*Rossi Anna")});
     expectLogin(dialogs, right ? QStringLiteral("r") : QStringLiteral("n"));
     if (!right)
         dialogs.expectMessage(BoxType::Error, wrongPassword);
-    button ? w.SpeedButton4Click() : w.DBLookupListBox1DblClick();
+    button ? w.Access->SpeedButton4Click() : w.Access->DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
     QCOMPARE(w.accessPanelInFront(), !right);
-    QCOMPARE(w.IdNidoCorrente, QString::number(button ? b : a));
+    QCOMPARE(w.Data.IdNidoCorrente, QString::number(button ? b : a));
 }
 
 void TestAccess::listsFollowChosenNursery()
@@ -374,29 +376,29 @@ void TestAccess::listsFollowChosenNursery()
     QCOMPARE(listedEducators(w), ofA);
 
     // Walking the nursery table alone chooses nothing.
-    QVERIFY(w.Tbl_AnagNido.locate(QStringLiteral("Id"), b));
-    QCOMPARE(w.IdNidoCorrente, QString::number(a));
+    QVERIFY(w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), b));
+    QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
     QCOMPARE(listedEducators(w), ofA);
-    w.Tbl_AnagNido.first();
-    w.Tbl_AnagNido.next();
+    w.Data.Tbl_AnagNido.first();
+    w.Data.Tbl_AnagNido.next();
     QCOMPARE(listedEducators(w), ofA);
 
     // Closing the chooser on it does.
-    w.DBLookupComboBox1CloseUp();
+    w.Access->DBLookupComboBox1CloseUp();
     VERIFY_DIALOGS(dialogs);
-    QCOMPARE(w.IdNidoCorrente, QString::number(b));
+    QCOMPARE(w.Data.IdNidoCorrente, QString::number(b));
     QCOMPARE(listedEducators(w), QStringList{QStringLiteral("Neri Paola")});
     expectLogin(dialogs, QString());
-    w.DBLookupListBox1DblClick();
+    w.Access->DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
-    QCOMPARE(w.Tbl_AnagBimbi.recordCount(), 1);
-    QCOMPARE(w.Tbl_AnagBimbi.asInteger(QStringLiteral("Id")), cb);
+    QCOMPARE(w.Data.Tbl_AnagBimbi.recordCount(), 1);
+    QCOMPARE(w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id")), cb);
 
     // Back to the first one through the chooser.
-    w.Btn_LogOutClick();
-    QVERIFY(w.Tbl_AnagNido.locate(QStringLiteral("Id"), a));
-    w.DBLookupComboBox1CloseUp();
-    QCOMPARE(w.IdNidoCorrente, QString::number(a));
+    w.Access->Btn_LogOutClick();
+    QVERIFY(w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), a));
+    w.Access->DBLookupComboBox1CloseUp();
+    QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
     QCOMPARE(listedEducators(w), ofA);
 }
 
@@ -447,7 +449,7 @@ void TestAccess::passwordReset()
 
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
-    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Id"), verdi));
+    QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Id"), verdi));
     dialogs.expectInput(QStringLiteral("Verdi Lucia - Codice di sicurezza:"), code, false);
     if (asked) {
         dialogs.expectInput(QStringLiteral("Nuova password per Verdi Lucia:"),
@@ -456,7 +458,7 @@ void TestAccess::passwordReset()
             dialogs.expectMessage(BoxType::Warning, QStringLiteral("La password può contenere al massimo 10 caratteri."));
         dialogs.expectMessage(BoxType::Plain, said);
     }
-    w.Resettapassword1Click();
+    w.Access->Resettapassword1Click();
     VERIFY_DIALOGS(dialogs);
     QCOMPARE(dialogs.shown().size(), asked ? (fresh.size() > 10 ? 4 : 3) : 1);
     for (int i = 0; i < (asked ? 2 : 1); ++i) {
@@ -473,19 +475,19 @@ void TestAccess::passwordReset()
 
     // The list is back as before: read-only, the whole nursery, and once a
     // code was tried, on its first educator.
-    QVERIFY(w.Tbl_AnagEdu.isReadOnly());
-    QCOMPARE(w.Tbl_AnagEdu.recordCount(), 3);
+    QVERIFY(w.Data.Tbl_AnagEdu.isReadOnly());
+    QCOMPARE(w.Data.Tbl_AnagEdu.recordCount(), 3);
     if (!code.isEmpty()) {
-        QCOMPARE(w.Tbl_AnagEdu.recNo(), 0);
-        QCOMPARE(w.Tbl_AnagEdu.asString(QStringLiteral("Nominativo")), QStringLiteral("*D'Amico Sara"));
+        QCOMPARE(w.Data.Tbl_AnagEdu.recNo(), 0);
+        QCOMPARE(w.Data.Tbl_AnagEdu.asString(QStringLiteral("Nominativo")), QStringLiteral("*D'Amico Sara"));
     }
-    QCOMPARE(w.IdNidoCorrente, QString::number(a));
+    QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
 
     // The stored password is the one that lets her in.
     dialogs.clear();
-    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Id"), verdi));
+    QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Id"), verdi));
     expectLogin(dialogs, stored);
-    w.DBLookupListBox1DblClick();
+    w.Access->DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
     QVERIFY(!w.accessPanelInFront());
 }
@@ -500,27 +502,27 @@ void TestAccess::registryLocksNavigation()
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     expectLogin(dialogs, QString());
-    w.DBLookupListBox1DblClick();
+    w.Access->DBLookupListBox1DblClick();
 
     const QList<QWidget*> locked = {w.Btn_Esci, w.Btn_LogOut, w.Btn_ConfrontoMultiplo, w.Btn_ConfrontoSingolo,
                                     w.ToolButton1, w.ToolButton3, w.ToolButton5, w.ToolButton7, w.ToolButton9,
                                     w.DBNavigator7, w.DBNavigator1};
-    QVERIFY(w.Tbl_AnagNido.isReadOnly());
-    w.ToolButton1Click();
+    QVERIFY(w.Data.Tbl_AnagNido.isReadOnly());
+    w.Nursery->ToolButton1Click();
     QVERIFY(!w.GB_AnagraficaNido->isHidden());
-    QCOMPARE(w.Tbl_AnagNido.tag, 1);
-    QVERIFY(!w.Tbl_AnagNido.isReadOnly());
+    QCOMPARE(w.Data.Tbl_AnagNido.tag, 1);
+    QVERIFY(!w.Data.Tbl_AnagNido.isReadOnly());
     for (QWidget* c : locked)
         QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
 
     // An edit still pending when the box is left is kept.
-    QTest::keyClicks(w.Reg_DBEdit2, QStringLiteral("Via Roma 1"));
-    QCOMPARE(w.Tbl_AnagNido.state(), store::Table::State::Edit);
-    w.SpeedButton3Click();
+    QTest::keyClicks(w.Nursery->DBEdit2, QStringLiteral("Via Roma 1"));
+    QCOMPARE(w.Data.Tbl_AnagNido.state(), store::Table::State::Edit);
+    w.Nursery->SpeedButton3Click();
     VERIFY_DIALOGS(dialogs);
-    QCOMPARE(w.Tbl_AnagNido.state(), store::Table::State::Browse);
+    QCOMPARE(w.Data.Tbl_AnagNido.state(), store::Table::State::Browse);
     QVERIFY(w.GB_AnagraficaNido->isHidden());
-    QCOMPARE(w.Tbl_AnagNido.tag, 0);
+    QCOMPARE(w.Data.Tbl_AnagNido.tag, 0);
     for (QWidget* c : locked)
         QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
     const auto rows = p.rows(QStringLiteral("AnagNido.db"));
@@ -538,15 +540,15 @@ void TestAccess::newNurseryFromRegistryIsNotCurrent()
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     expectLogin(dialogs, QString());
-    w.DBLookupListBox1DblClick();
-    w.ToolButton1Click();
+    w.Access->DBLookupListBox1DblClick();
+    w.Nursery->ToolButton1Click();
 
     // Named to sort between the two: it is neither first nor last in the list.
     dialogs.expectForm(QStringLiteral("TFrm_InserimentoNido"), fillNursery(QDialog::Accepted, QStringLiteral("Girotondo")));
     dialogs.expectMessage(BoxType::Information, adminCreated);
-    w.SpeedButton11Click();
+    w.Nursery->SpeedButton11Click();
     VERIFY_DIALOGS(dialogs);
-    QCOMPARE(w.IdNidoCorrente, QString::number(a));
+    QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
 
     const auto created = p.rows(QStringLiteral("AnagNido.db"), QStringLiteral("Nome='Girotondo'"));
     QCOMPARE(created.size(), 1);
@@ -559,19 +561,19 @@ void TestAccess::newNurseryFromRegistryIsNotCurrent()
     QVERIFY(admins[0].value("Responsabile").toBool());
     QCOMPARE(p.count(QStringLiteral("AnagEdu.db")), 2);
 
-    w.SpeedButton3Click();
-    QCOMPARE(w.IdNidoCorrente, QString::number(a));
+    w.Nursery->SpeedButton3Click();
+    QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
     // The registry left its cursor on the new nursery; leaving it goes back
     // to the current one, which the prints' heading and the logout read.
-    QCOMPARE(w.Tbl_AnagNido.asInteger(QStringLiteral("Id")), a);
+    QCOMPARE(w.Data.Tbl_AnagNido.asInteger(QStringLiteral("Id")), a);
     QCOMPARE(listedEducators(w), QStringList{QStringLiteral("*Rossi Anna")});
-    QVERIFY(w.Tbl_AnagEdu.isReadOnly());
+    QVERIFY(w.Data.Tbl_AnagEdu.isReadOnly());
 
     // Chosen in the chooser, it shows its admin.
-    QVERIFY(w.Tbl_AnagNido.locate(QStringLiteral("Id"), g));
+    QVERIFY(w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), g));
     QCOMPARE(listedEducators(w), QStringList{QStringLiteral("*Rossi Anna")});
-    w.DBLookupComboBox1CloseUp();
-    QCOMPARE(w.IdNidoCorrente, QString::number(g));
+    w.Access->DBLookupComboBox1CloseUp();
+    QCOMPARE(w.Data.IdNidoCorrente, QString::number(g));
     QCOMPARE(listedEducators(w), QStringList{QStringLiteral("*Admin Admin")});
     VERIFY_DIALOGS(dialogs);
 }
@@ -592,24 +594,24 @@ void TestAccess::cancelledNewNurseryLeavesNoTrace()
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     expectLogin(dialogs, QString());
-    w.DBLookupListBox1DblClick();
-    w.ToolButton1Click();
+    w.Access->DBLookupListBox1DblClick();
+    w.Nursery->ToolButton1Click();
 
     // Typed into, then dropped.
     dialogs.expectForm(QStringLiteral("TFrm_InserimentoNido"), [result](QDialog& form) {
         QTest::keyClicks(static_cast<TFrm_InserimentoNido&>(form).DBEdit1, QStringLiteral("Girotondo"));
         return result;
     });
-    w.SpeedButton11Click();
+    w.Nursery->SpeedButton11Click();
     VERIFY_DIALOGS(dialogs);
     QCOMPARE(dialogs.shown().size(), 1); // the login's box alone
-    QCOMPARE(w.Tbl_AnagNido.state(), store::Table::State::Browse);
-    w.SpeedButton3Click();
+    QCOMPARE(w.Data.Tbl_AnagNido.state(), store::Table::State::Browse);
+    w.Nursery->SpeedButton3Click();
     QCOMPARE(p.count(QStringLiteral("AnagNido.db")), 1);
     QCOMPARE(p.count(QStringLiteral("AnagEdu.db")), 1);
-    QCOMPARE(w.Tbl_AnagNido.recordCount(), 1);
-    QCOMPARE(w.Tbl_AnagNido.asString(QStringLiteral("Nome")), QStringLiteral("Arcobaleno"));
-    QCOMPARE(w.IdNidoCorrente, QString::number(a));
+    QCOMPARE(w.Data.Tbl_AnagNido.recordCount(), 1);
+    QCOMPARE(w.Data.Tbl_AnagNido.asString(QStringLiteral("Nome")), QStringLiteral("Arcobaleno"));
+    QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
 }
 
 QTEST_MAIN(TestAccess)

@@ -69,21 +69,21 @@ struct Session
     explicit Session(const ProgramDir& p) : w(p.path(), dialogs), c(*w.Children)
     {
         dialogs.expectInput(QStringLiteral("Password"), QString(), true);
-        w.DBLookupListBox1DblClick();
+        w.Access->DBLookupListBox1DblClick();
     }
 
     // Surnames of the listed children, in the list's order; the current child stays current.
     QStringList listed()
     {
-        store::Table& t = w.Tbl_AnagBimbi;
+        store::Table& t = w.Data.Tbl_AnagBimbi;
         QStringList out;
         const int field = t.findField(QStringLiteral("Cognome"));
         for (int row = 0; row < t.rowCount(); ++row)
             out << t.valueAt(row, field).toString();
         return out;
     }
-    QString current() { return w.Tbl_AnagBimbi.asString(QStringLiteral("Cognome")); }
-    bool moveTo(const QString& surname) { return w.Tbl_AnagBimbi.locate(QStringLiteral("Cognome"), surname); }
+    QString current() { return w.Data.Tbl_AnagBimbi.asString(QStringLiteral("Cognome")); }
+    bool moveTo(const QString& surname) { return w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Cognome"), surname); }
 };
 
 // Checks a radio button the way the user does: by a click, or by an arrow
@@ -153,12 +153,12 @@ void TestChildren::attendanceColumn()
     Session s(p);
     VERIFY_DIALOGS(s.dialogs);
     QVERIFY(s.c.Rb_Freq->isChecked());
-    QCOMPARE(s.w.Tbl_AnagBimbi.filter(), QStringLiteral("Id_Nido=%1").arg(a) + attendingOnly);
+    QCOMPARE(s.w.Data.Tbl_AnagBimbi.filter(), QStringLiteral("Id_Nido=%1").arg(a) + attendingOnly);
     QCOMPARE(s.listed().contains(QStringLiteral("Bassi")), listedWhenAttendingOnly);
 
     choose(s.c.RadioButton2, false);
     QCOMPARE(s.listed(), QStringList{QStringLiteral("Bassi")});
-    QCOMPARE(s.w.Tbl_AnagBimbi.asString(QStringLiteral("Freq")), freq);
+    QCOMPARE(s.w.Data.Tbl_AnagBimbi.asString(QStringLiteral("Freq")), freq);
     // The grid's column reads the same.
     const QModelIndex cell = s.c.DBGrid1->model()->index(0, 5);
     QCOMPARE(s.c.DBGrid1->model()->headerData(5, Qt::Horizontal).toString(), QStringLiteral("Freq."));
@@ -201,16 +201,16 @@ void TestChildren::attendanceChoice()
     // Start from the other choice, with a child further down current.
     choose(all ? s.c.Rb_Freq : s.c.RadioButton2, false);
     QVERIFY(s.moveTo(QStringLiteral("Zeta")));
-    QCOMPARE(s.w.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=%1").arg(ids["Zeta"]));
+    QCOMPARE(s.w.Data.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=%1").arg(ids["Zeta"]));
 
     choose(all ? s.c.RadioButton2 : s.c.Rb_Freq, byKey);
     VERIFY_DIALOGS(s.dialogs);
-    QCOMPARE(s.w.FiltroFrequenza, all ? QString() : attendingOnly);
-    QCOMPARE(s.w.Tbl_AnagBimbi.filter(), QStringLiteral("Id_Nido=%1").arg(a) + s.w.FiltroFrequenza);
+    QCOMPARE(s.w.Data.FiltroFrequenza, all ? QString() : attendingOnly);
+    QCOMPARE(s.w.Data.Tbl_AnagBimbi.filter(), QStringLiteral("Id_Nido=%1").arg(a) + s.w.Data.FiltroFrequenza);
     QCOMPARE(s.listed(), expected);
     QCOMPARE(s.current(), expected.first());
-    QCOMPARE(s.w.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=%1").arg(ids[expected.first()]));
-    QCOMPARE(s.w.Tbl_Valutazioni.recordCount(), 1);
+    QCOMPARE(s.w.Data.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=%1").arg(ids[expected.first()]));
+    QCOMPARE(s.w.Data.Tbl_Valutazioni.recordCount(), 1);
 }
 
 void TestChildren::nothingAttends()
@@ -222,12 +222,12 @@ void TestChildren::nothingAttends()
     p.evaluation(left);
     Session s(p);
     choose(s.c.RadioButton2, false);
-    QCOMPARE(s.w.Tbl_Valutazioni.recordCount(), 1);
+    QCOMPARE(s.w.Data.Tbl_Valutazioni.recordCount(), 1);
     choose(s.c.Rb_Freq, false);
     VERIFY_DIALOGS(s.dialogs);
-    QVERIFY(s.w.Tbl_AnagBimbi.isEmpty());
-    QCOMPARE(s.w.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=0"));
-    QVERIFY(s.w.Tbl_Valutazioni.isEmpty());
+    QVERIFY(s.w.Data.Tbl_AnagBimbi.isEmpty());
+    QCOMPARE(s.w.Data.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=0"));
+    QVERIFY(s.w.Data.Tbl_Valutazioni.isEmpty());
 }
 
 void TestChildren::sortKeepsCurrentChild_data()
@@ -259,22 +259,22 @@ void TestChildren::sortKeepsCurrentChild()
     if (!byName)
         choose(s.c.RB_Nome, false);
     QVERIFY(s.moveTo(QStringLiteral("Bianchi")));
-    const QString evaluations = s.w.Tbl_Valutazioni.filter();
+    const QString evaluations = s.w.Data.Tbl_Valutazioni.filter();
 
     int scrolls = 0;
-    const store::Table::Handler original = s.w.Tbl_AnagBimbi.afterScroll;
-    s.w.Tbl_AnagBimbi.afterScroll = [&](store::Table& t) {
+    const store::Table::Handler original = s.w.Data.Tbl_AnagBimbi.afterScroll;
+    s.w.Data.Tbl_AnagBimbi.afterScroll = [&](store::Table& t) {
         ++scrolls;
         original(t);
     };
     choose(byName ? s.c.RB_Nome : s.c.RB_Cognome, byKey);
     VERIFY_DIALOGS(s.dialogs);
-    QCOMPARE(s.w.Tbl_AnagBimbi.indexName(), byName ? QStringLiteral("Nome-Cognome") : QStringLiteral("Cognome-Nome"));
+    QCOMPARE(s.w.Data.Tbl_AnagBimbi.indexName(), byName ? QStringLiteral("Nome-Cognome") : QStringLiteral("Cognome-Nome"));
     QCOMPARE(s.listed(), expected);
     QCOMPARE(s.current(), QStringLiteral("Bianchi"));
     QCOMPARE(scrolls, 0);
-    QCOMPARE(s.w.Tbl_Valutazioni.filter(), evaluations);
-    QCOMPARE(s.w.Tbl_AnagBimbi.filter(), QStringLiteral("Id_Nido=%1").arg(a) + attendingOnly);
+    QCOMPARE(s.w.Data.Tbl_Valutazioni.filter(), evaluations);
+    QCOMPARE(s.w.Data.Tbl_AnagBimbi.filter(), QStringLiteral("Id_Nido=%1").arg(a) + attendingOnly);
 }
 
 // --------------------------------------------------------------- registry
@@ -290,17 +290,17 @@ void TestChildren::registryShowsWholeNursery()
     p.child(a, QStringLiteral("Ugo"), QStringLiteral("Abate"), Attends::No);
     p.child(b, QStringLiteral("Ada"), QStringLiteral("Aaron"));
     Session s(p);
-    QVERIFY(s.w.Tbl_AnagBimbi.isReadOnly());
+    QVERIFY(s.w.Data.Tbl_AnagBimbi.isReadOnly());
     QVERIFY(s.moveTo(QStringLiteral("Zeta")));
 
     s.w.ToolButton5->click();
     VERIFY_DIALOGS(s.dialogs);
     QCOMPARE(s.w.GB_AnagraficaBimbi->title(), QStringLiteral("Inserimento anagrafica bimbi"));
     QVERIFY(!s.w.GB_AnagraficaBimbi->isHidden());
-    QCOMPARE(s.w.Tbl_AnagBimbi.filter(), QStringLiteral("Id_Nido=%1").arg(a));
+    QCOMPARE(s.w.Data.Tbl_AnagBimbi.filter(), QStringLiteral("Id_Nido=%1").arg(a));
     QCOMPARE(s.listed(), (QStringList{"Abate", "Moro", "Zeta"}));
-    QVERIFY(!s.w.Tbl_AnagBimbi.isReadOnly());
-    QVERIFY(s.w.Tbl_Valutazioni.controlsDisabled());
+    QVERIFY(!s.w.Data.Tbl_AnagBimbi.isReadOnly());
+    QVERIFY(s.w.Data.Tbl_Valutazioni.controlsDisabled());
     QCOMPARE(s.c.DBEdit10Tag, 1);
     for (QWidget* locked : std::initializer_list<QWidget*>{s.w.Btn_Esci, s.w.Btn_LogOut, s.w.ToolButton5, s.w.DBNavigator1})
         QVERIFY2(!locked->isEnabled(), qPrintable(locked->objectName()));
@@ -310,13 +310,13 @@ void TestChildren::registryShowsWholeNursery()
     s.c.SpeedButton2->click();
     VERIFY_DIALOGS(s.dialogs);
     QVERIFY(s.w.GB_AnagraficaBimbi->isHidden());
-    QVERIFY(s.w.Tbl_AnagBimbi.isReadOnly());
-    QVERIFY(!s.w.Tbl_Valutazioni.controlsDisabled());
+    QVERIFY(s.w.Data.Tbl_AnagBimbi.isReadOnly());
+    QVERIFY(!s.w.Data.Tbl_Valutazioni.controlsDisabled());
     QCOMPARE(s.c.DBEdit10Tag, 0);
-    QCOMPARE(s.w.Tbl_AnagBimbi.filter(), QStringLiteral("Id_Nido=%1").arg(a) + attendingOnly);
+    QCOMPARE(s.w.Data.Tbl_AnagBimbi.filter(), QStringLiteral("Id_Nido=%1").arg(a) + attendingOnly);
     QCOMPARE(s.listed(), (QStringList{"Moro", "Zeta"}));
     QCOMPARE(s.current(), QStringLiteral("Moro"));
-    QCOMPARE(s.w.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=%1").arg(moro));
+    QCOMPARE(s.w.Data.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=%1").arg(moro));
     for (QWidget* unlocked : std::initializer_list<QWidget*>{s.w.Btn_Esci, s.w.Btn_LogOut, s.w.ToolButton5, s.w.DBNavigator1})
         QVERIFY2(unlocked->isEnabled(), qPrintable(unlocked->objectName()));
 }
@@ -344,7 +344,7 @@ void TestChildren::untickedChildLeavesList()
     QVERIFY(s.moveTo(QStringLiteral("Bassi")));
     QVERIFY(s.c.DBCheckBox2->isChecked());
     s.c.DBCheckBox2->click();
-    QCOMPARE(s.w.Tbl_AnagBimbi.state(), store::Table::State::Edit);
+    QCOMPARE(s.w.Data.Tbl_AnagBimbi.state(), store::Table::State::Edit);
     s.c.SpeedButton2Click();
     VERIFY_DIALOGS(s.dialogs);
 
@@ -375,18 +375,18 @@ void TestChildren::newChild()
     p.child(b, QStringLiteral("Marco"), QStringLiteral("Zeta"));
     Session s(p);
     // The second nursery is the one logged into.
-    QVERIFY(s.w.Tbl_AnagNido.locate(QStringLiteral("Id"), b));
-    s.w.DBLookupComboBox1CloseUp();
-    QCOMPARE(s.w.IdNidoCorrente, QString::number(b));
+    QVERIFY(s.w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), b));
+    s.w.Access->DBLookupComboBox1CloseUp();
+    QCOMPARE(s.w.Data.IdNidoCorrente, QString::number(b));
     s.w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&s.w));
 
     s.c.ToolButton5Click();
     s.c.DBNavigator5->trigger(DataNavigator::Button::Insert);
     VERIFY_DIALOGS(s.dialogs);
-    QCOMPARE(s.w.Tbl_AnagBimbi.state(), store::Table::State::Insert);
-    QCOMPARE(s.w.Tbl_AnagBimbi.asInteger(QStringLiteral("Id_Nido")), b);
-    QCOMPARE(s.w.Tbl_AnagBimbi.value(QStringLiteral("Frequenza")), QVariant(true));
+    QCOMPARE(s.w.Data.Tbl_AnagBimbi.state(), store::Table::State::Insert);
+    QCOMPARE(s.w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id_Nido")), b);
+    QCOMPARE(s.w.Data.Tbl_AnagBimbi.value(QStringLiteral("Frequenza")), QVariant(true));
     QCOMPARE(s.w.focusWidget(), s.c.DBEdit10);
     QVERIFY(s.c.DBCheckBox2->isChecked());
 
@@ -435,10 +435,10 @@ void TestChildren::birthDate()
     QTest::keyClicks(s.c.DBEdit12, typed);
     QTest::keyClick(s.c.DBEdit12, Qt::Key_Return);
     VERIFY_DIALOGS(s.dialogs);
-    QCOMPARE(s.w.Tbl_AnagBimbi.state(), store::Table::State::Edit);
+    QCOMPARE(s.w.Data.Tbl_AnagBimbi.state(), store::Table::State::Edit);
     QCOMPARE(s.c.DBEdit12->text(), typed);
     if (refused) {
-        QVERIFY(s.w.Tbl_AnagBimbi.isNull(QStringLiteral("DataDiNascita")));
+        QVERIFY(s.w.Data.Tbl_AnagBimbi.isNull(QStringLiteral("DataDiNascita")));
         return;
     }
     s.c.SpeedButton2Click();
@@ -466,14 +466,14 @@ void TestChildren::refusedBirthDateStopsRowMove()
     QVERIFY(s.moveTo(QStringLiteral("Zeta")));
     // On the way the box held "01/02/20", a date the field took.
     QTest::keyClicks(s.c.DBEdit12, QStringLiteral("01/02/202"));
-    QCOMPARE(s.w.Tbl_AnagBimbi.state(), store::Table::State::Edit);
+    QCOMPARE(s.w.Data.Tbl_AnagBimbi.state(), store::Table::State::Edit);
 
     s.dialogs.expectMessage(BoxType::Error, QStringLiteral("'01/02/202' non è una data valida."));
     const int other = s.c.DBGrid5->currentIndex().row() == 0 ? 1 : 0;
     s.c.DBGrid5->setCurrentIndex(s.c.DBGrid5->model()->index(other, 1));
     VERIFY_DIALOGS(s.dialogs);
     QCOMPARE(s.current(), QStringLiteral("Zeta"));
-    QCOMPARE(s.w.Tbl_AnagBimbi.state(), store::Table::State::Edit);
+    QCOMPARE(s.w.Data.Tbl_AnagBimbi.state(), store::Table::State::Edit);
     QCOMPARE(birth(), before);
 }
 
@@ -589,7 +589,7 @@ void TestChildren::rowDrawing()
     QVERIFY(s.moveTo(current ? QStringLiteral("Bassi") : QStringLiteral("Abate")));
     QAbstractItemModel* model = s.c.DBGrid1->model();
     const QModelIndex cell = model->index(1, 2); // Bassi's surname
-    s.c.DBGrid1->setCurrentIndex(model->index(s.w.Tbl_AnagBimbi.recNo(), 2));
+    s.c.DBGrid1->setCurrentIndex(model->index(s.w.Data.Tbl_AnagBimbi.recNo(), 2));
     QCOMPARE(s.c.DBGrid1->currentIndex() == cell, current);
 
     QImage image(120, 24, QImage::Format_RGB32);

@@ -11,6 +11,7 @@
 #include "mainwindow.h"
 #include "scenariofixture.h"
 #include "scripteddialogs.h"
+#include "phases.h"
 #include "sheet.h"
 #include "scripteddialogs_qtest.h"
 #include "table.h"
@@ -130,7 +131,7 @@ void TestEvaluations::monthsOfNewEvaluation()
     const int c = p.child(a, QStringLiteral("Zeta"), born);
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
-    w.Now = [time] { return at(time); };
+    w.Data.Now = [time] { return at(time); };
     login(w, d, QStringLiteral("Rossi"));
 
     w.Evaluations->Inseriscinuovavalutazione1Click();
@@ -162,9 +163,9 @@ void TestEvaluations::newEvaluation()
     const int c = withChild ? p.child(a, QStringLiteral("Zeta"), today.addMonths(-13)) : 0;
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
-    w.Now = [] { return at(QTime(9, 30)); };
+    w.Data.Now = [] { return at(QTime(9, 30)); };
     login(w, d, QStringLiteral("Rossi"));
-    QVERIFY(w.Tbl_Valutazioni.isEmpty());
+    QVERIFY(w.Data.Tbl_Valutazioni.isEmpty());
 
     if (!withChild)
         d.expectMessage(BoxType::Plain, noChild);
@@ -180,8 +181,8 @@ void TestEvaluations::newEvaluation()
 
     if (!withChild) {
         QCOMPARE(p.count(QStringLiteral("Valutaz.db")), 0);
-        QCOMPARE(w.Tbl_Valutazioni.state(), store::Table::State::Browse);
-        QVERIFY(w.Tbl_Valutazioni.isEmpty());
+        QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Browse);
+        QVERIFY(w.Data.Tbl_Valutazioni.isEmpty());
         QVERIFY(!sheetOpen(w));
         QVERIFY(w.DBNavigator7->isEnabled());
         return;
@@ -192,15 +193,15 @@ void TestEvaluations::newEvaluation()
     QCOMPARE(rows[0].value("Id_Bimbo").toInt(), c);
     QCOMPARE(rows[0].value("DataValutazione").toDate(), today);
     QCOMPARE(rows[0].value("MesiBimbo").toInt(), 13); // 395 days and 9 hours and a half
-    QCOMPARE(w.Tbl_Valutazioni.state(), store::Table::State::Browse);
-    QCOMPARE(w.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), rows[0].value("Id").toInt());
+    QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Browse);
+    QCOMPARE(w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), rows[0].value("Id").toInt());
     QVERIFY(sheetOpen(w));
     QVERIFY(!w.DBNavigator7->isEnabled());
     QVERIFY(!w.DBNavigator1->isEnabled());
     QVERIFY(!w.Btn_LogOut->isEnabled());
     // The staff and phases already follow the new evaluation.
-    QCOMPARE(w.Tbl_Personale.filter(), QStringLiteral("Id_Valutazione=%1").arg(rows[0].value("Id").toInt()));
-    QCOMPARE(w.Tbl_FasiVal.filter(), QStringLiteral("Id_Valutazione=%1").arg(rows[0].value("Id").toInt()));
+    QCOMPARE(w.Data.Tbl_Personale.filter(), QStringLiteral("Id_Valutazione=%1").arg(rows[0].value("Id").toInt()));
+    QCOMPARE(w.Data.Tbl_FasiVal.filter(), QStringLiteral("Id_Valutazione=%1").arg(rows[0].value("Id").toInt()));
 }
 
 void TestEvaluations::openingKeepsRecord()
@@ -216,25 +217,24 @@ void TestEvaluations::openingKeepsRecord()
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     login(w, d, QStringLiteral("Rossi"));
-    QList<QVariant> keys;
-    int closeUps = 0;
-    w.Evaluations->ImpostaChiaveArea = [&](const QVariant& k) { keys << k; };
-    w.Evaluations->CB_AreaCloseUp = [&] { ++closeUps; };
+    // Another area chosen before, so that the opening has to move it.
+    w.Phases->ImpostaChiaveArea(areas.last().value("Id"));
 
-    w.Tbl_Valutazioni.last();
+    w.Data.Tbl_Valutazioni.last();
     w.Evaluations->Modifica1Click();
     VERIFY_DIALOGS(d);
     QCOMPARE(p.count(QStringLiteral("Valutaz.db")), 2);
-    QCOMPARE(w.Tbl_Valutazioni.state(), store::Table::State::Edit);
-    QCOMPARE(w.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), second);
+    QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Edit);
+    QCOMPARE(w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), second);
     QVERIFY(sheetOpen(w));
     QVERIFY(!w.DBNavigator7->isEnabled());
-    // The area chooser is cleared, then set to the first area and closed up.
-    QCOMPARE(keys.size(), 2);
-    QCOMPARE(keys[0].toInt(), 0);
-    QCOMPARE(keys[1].toInt(), areas.first().value("Id").toInt());
-    QCOMPARE(w.Tbl_Aree.asInteger(QStringLiteral("Id")), areas.first().value("Id").toInt());
-    QCOMPARE(closeUps, 1);
+    // The area chooser is set to the first area and closed up: the phases
+    // follow the evaluation and that area.
+    const int first = areas.first().value("Id").toInt();
+    QCOMPARE(w.Phases->chiaveArea().toInt(), first);
+    QCOMPARE(w.Data.Tbl_Aree.asInteger(QStringLiteral("Id")), first);
+    QCOMPARE(w.Data.Tbl_FasiVal.filter(),
+             QStringLiteral("(Id_Valutazione=%1) and (Id_Area=%2)").arg(second).arg(first));
 }
 
 // ---------------------------------------------------------------- selection
@@ -252,7 +252,7 @@ void TestEvaluations::toggleSelection()
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     login(w, d, QStringLiteral("Rossi"));
-    QCOMPARE(w.Tbl_Valutazioni.recordCount(), 2);
+    QCOMPARE(w.Data.Tbl_Valutazioni.recordCount(), 2);
 
     w.Evaluations->DBGrid7DblClick();
     QVERIFY(p.sel(e1));
@@ -260,11 +260,11 @@ void TestEvaluations::toggleSelection()
     // A short editing of its own: the sheet stays closed, the list where it was.
     QVERIFY(!sheetOpen(w));
     QVERIFY(w.DBNavigator7->isEnabled());
-    QCOMPARE(w.Tbl_Valutazioni.state(), store::Table::State::Browse);
-    QCOMPARE(w.Tbl_Valutazioni.tag, 0);
-    QCOMPARE(w.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), e1);
+    QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Browse);
+    QCOMPARE(w.Data.Tbl_Valutazioni.tag, 0);
+    QCOMPARE(w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), e1);
 
-    w.Tbl_Valutazioni.next();
+    w.Data.Tbl_Valutazioni.next();
     w.Evaluations->Seleziona1->trigger();
     QVERIFY(p.sel(e2));
     w.Evaluations->DBGrid7DblClick();
@@ -274,15 +274,15 @@ void TestEvaluations::toggleSelection()
 
     // Leaving the child and coming back keeps the marks.
     chooseChild(w, bruno);
-    QCOMPARE(w.Tbl_Valutazioni.recordCount(), 1);
-    QVERIFY(!w.Tbl_Valutazioni.asBoolean(QStringLiteral("Sel")));
+    QCOMPARE(w.Data.Tbl_Valutazioni.recordCount(), 1);
+    QVERIFY(!w.Data.Tbl_Valutazioni.asBoolean(QStringLiteral("Sel")));
     chooseChild(w, anna);
-    QVERIFY(w.Tbl_Valutazioni.asBoolean(QStringLiteral("Sel")));
+    QVERIFY(w.Data.Tbl_Valutazioni.asBoolean(QStringLiteral("Sel")));
     QVERIFY(p.sel(e1) && p.sel(e2) && !p.sel(e3));
     VERIFY_DIALOGS(d);
 
     // A new login does not.
-    w.Btn_LogOutClick();
+    w.Access->Btn_LogOutClick();
     login(w, d, QStringLiteral("Rossi"));
     QVERIFY(!p.sel(e1) && !p.sel(e2) && !p.sel(e3));
 }
@@ -307,11 +307,11 @@ void TestEvaluations::toggleEdges()
 
     // An empty list: nothing at all.
     chooseChild(w, bruno);
-    QVERIFY(w.Tbl_Valutazioni.isEmpty());
+    QVERIFY(w.Data.Tbl_Valutazioni.isEmpty());
     w.Evaluations->DBGrid7DblClick();
     VERIFY_DIALOGS(d);
     QCOMPARE(p.count(QStringLiteral("Valutaz.db")), 2);
-    QCOMPARE(w.Tbl_Valutazioni.state(), store::Table::State::Browse);
+    QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Browse);
     QVERIFY(!sheetOpen(w));
 }
 
@@ -351,8 +351,8 @@ void TestEvaluations::deletion()
     w.DBNavigator7->trigger(DataNavigator::Button::Delete);
     VERIFY_DIALOGS(d);
     QCOMPARE(p.count(QStringLiteral("Valutaz.db")), deleted ? 0 : 1);
-    QCOMPARE(w.Tbl_Valutazioni.recordCount(), deleted ? 0 : 1);
-    QCOMPARE(w.Tbl_Valutazioni.state(), store::Table::State::Browse);
+    QCOMPARE(w.Data.Tbl_Valutazioni.recordCount(), deleted ? 0 : 1);
+    QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Browse);
     // Staff and phases of the evaluation stay behind in every case.
     QCOMPARE(p.count(QStringLiteral("Personale.db")), 1);
     QCOMPARE(p.count(QStringLiteral("FasiVal.db")), 1);
@@ -378,20 +378,20 @@ void TestEvaluations::followsCurrentEvaluation()
     login(w, d, QStringLiteral("Rossi"));
 
     // The login's filter already brought staff and phases to the first evaluation.
-    QVERIFY(w.Tbl_Personale.isOpen() && w.Tbl_FasiVal.isOpen());
-    QCOMPARE(w.Tbl_Personale.recordCount(), 2);
-    QCOMPARE(w.Tbl_FasiVal.recordCount(), 2);
-    QCOMPARE(w.Evaluations->Txt_SviluppoTeorico->text(), QStringLiteral("4"));
-    w.Tbl_Valutazioni.next();
-    QCOMPARE(w.Tbl_Personale.filter(), QStringLiteral("Id_Valutazione=%1").arg(e2));
-    QCOMPARE(w.Tbl_Personale.recordCount(), 1);
-    QCOMPARE(w.Tbl_FasiVal.recordCount(), 1);
-    QCOMPARE(w.Evaluations->Txt_SviluppoTeorico->text(), QStringLiteral("4,19"));
+    QVERIFY(w.Data.Tbl_Personale.isOpen() && w.Data.Tbl_FasiVal.isOpen());
+    QCOMPARE(w.Data.Tbl_Personale.recordCount(), 2);
+    QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), 2);
+    QCOMPARE(w.Sheet->Txt_SviluppoTeorico->text(), QStringLiteral("4"));
+    w.Data.Tbl_Valutazioni.next();
+    QCOMPARE(w.Data.Tbl_Personale.filter(), QStringLiteral("Id_Valutazione=%1").arg(e2));
+    QCOMPARE(w.Data.Tbl_Personale.recordCount(), 1);
+    QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), 1);
+    QCOMPARE(w.Sheet->Txt_SviluppoTeorico->text(), QStringLiteral("4,19"));
     // A child without evaluations leaves the last filters in force.
     chooseChild(w, bruno);
-    QCOMPARE(w.Tbl_Personale.filter(), QStringLiteral("Id_Valutazione=%1").arg(e2));
-    QCOMPARE(w.Tbl_FasiVal.filter(), QStringLiteral("Id_Valutazione=%1").arg(e2));
-    QCOMPARE(w.Evaluations->Txt_SviluppoTeorico->text(), QStringLiteral("0"));
+    QCOMPARE(w.Data.Tbl_Personale.filter(), QStringLiteral("Id_Valutazione=%1").arg(e2));
+    QCOMPARE(w.Data.Tbl_FasiVal.filter(), QStringLiteral("Id_Valutazione=%1").arg(e2));
+    QCOMPARE(w.Sheet->Txt_SviluppoTeorico->text(), QStringLiteral("0"));
     VERIFY_DIALOGS(d);
 }
 
@@ -419,12 +419,12 @@ void TestEvaluations::theoreticalDevelopment()
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     login(w, d, QStringLiteral("Rossi"));
-    QCOMPARE(w.Evaluations->Txt_SviluppoTeorico->text(), QStringLiteral("7"));
+    QCOMPARE(w.Sheet->Txt_SviluppoTeorico->text(), QStringLiteral("7"));
 
     // The age corrected on the sheet: the box follows at once.
-    w.Tbl_Valutazioni.edit();
-    w.Tbl_Valutazioni.setValue(QStringLiteral("MesiBimbo"), months);
-    QCOMPARE(w.Evaluations->Txt_SviluppoTeorico->text(), shown);
+    w.Data.Tbl_Valutazioni.edit();
+    w.Data.Tbl_Valutazioni.setValue(QStringLiteral("MesiBimbo"), months);
+    QCOMPARE(w.Sheet->Txt_SviluppoTeorico->text(), shown);
     VERIFY_DIALOGS(d);
 }
 
@@ -511,12 +511,12 @@ void TestEvaluations::backToListAsksOnlyWithNonSo()
     p.child(a, QStringLiteral("Zeta"), today.addYears(-1));
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
-    w.Now = [] { return at(QTime(9, 0)); };
+    w.Data.Now = [] { return at(QTime(9, 0)); };
     login(w, d, QStringLiteral("Rossi"));
     w.Evaluations->Inseriscinuovavalutazione1Click();
     VERIFY_DIALOGS(d);
     QVERIFY(w.GB_Valutazione->isVisibleTo(w.Pnl_Bambini));
-    const int v = w.Tbl_Valutazioni.asInteger(QStringLiteral("Id"));
+    const int v = w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id"));
     if (nonSo == QLatin1String("-"))
         p.add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", v}, {"Id_Area", 1}, {"NumFase", 2}, {"Si", QStringLiteral("-01")}});
     else if (!nonSo.isEmpty())
@@ -531,7 +531,7 @@ void TestEvaluations::backToListAsksOnlyWithNonSo()
     QVERIFY(w.GB_Valutazione->isHidden());
     QVERIFY(w.Btn_Esci->isEnabled());
     QVERIFY(w.DBNavigator1->isEnabled());
-    QCOMPARE(w.Tbl_FasiVal.filter(), QStringLiteral("(nonso<>'') and (Id_Valutazione=%1)").arg(v));
+    QCOMPARE(w.Data.Tbl_FasiVal.filter(), QStringLiteral("(nonso<>'') and (Id_Valutazione=%1)").arg(v));
 }
 
 QTEST_MAIN(TestEvaluations)

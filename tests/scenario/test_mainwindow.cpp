@@ -4,7 +4,9 @@
 #include "installer.h"
 #include "aboutbox.h"
 #include "datanavigator.h"
+#include "access.h"
 #include "mainwindow.h"
+#include "nursery.h"
 #include "scripteddialogs.h"
 #include "scripteddialogs_qtest.h"
 #include "table.h"
@@ -13,7 +15,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QStatusTipEvent>
@@ -106,8 +107,8 @@ void TestMainWindow::missingDataEndsSilently()
     TFrm_Main w(p.path(), dialogs);
     QVERIFY(w.dataFolderMissing());
     QVERIFY(w.shouldEnd());
-    QVERIFY(!w.Tbl_AnagNido.isOpen());
-    QVERIFY(!w.Tbl_Ruoli.isOpen());
+    QVERIFY(!w.Data.Tbl_AnagNido.isOpen());
+    QVERIFY(!w.Data.Tbl_Ruoli.isOpen());
     VERIFY_DIALOGS(dialogs);
     QVERIFY(dialogs.shown().isEmpty());
 }
@@ -139,8 +140,15 @@ void TestMainWindow::windowsMadeAtStart()
     QCOMPARE(names, (QStringList{"TQR_Area", "TQR_Grafico", "TQR_GraficoMultiplo", "TQR_GraficoSormontato"}));
     QVERIFY(w.Taboutbox);
     w.Taboutbox->Lbl_Versione->clear();
-    QTimer::singleShot(0, w.Taboutbox, [&] { w.Taboutbox->accept(); });
+    // The box is modal: it goes through the dialogs seam like every other.
+    QString shownVersion;
+    dialogs.expectForm(QStringLiteral("Taboutbox"), [&](QDialog&) {
+        shownVersion = w.Taboutbox->Lbl_Versione->text();
+        return int(QDialog::Accepted);
+    });
     w.SpeedButton13Click();
+    VERIFY_DIALOGS(dialogs);
+    QCOMPARE(shownVersion, QStringLiteral("Versione 1.12"));
     QCOMPARE(w.Taboutbox->Lbl_Versione->text(), QStringLiteral("Versione 1.12"));
     QCOMPARE(w.Taboutbox->windowTitle(), QStringLiteral("About"));
     // The guide that ships with the program opens from the bottom line.
@@ -184,8 +192,8 @@ void TestMainWindow::windowAsLaidOut()
     for (auto [button, left] : QList<QPair<QToolButton*, int>>{{w.Btn_ConfrontoMultiplo, 592}, {w.Btn_ConfrontoSingolo, 648},
                                                                {w.Btn_LogOut, 727}, {w.Btn_Esci, 783}})
         QCOMPARE(button->geometry(), QRect(left, 535, 55, 55));
-    QVERIFY(w.Tbl_Ruoli.isOpen());
-    QVERIFY(w.Tbl_AnagNido.isReadOnly());
+    QVERIFY(w.Data.Tbl_Ruoli.isOpen());
+    QVERIFY(w.Data.Tbl_AnagNido.isReadOnly());
     VERIFY_DIALOGS(dialogs);
 }
 
@@ -196,9 +204,9 @@ void TestMainWindow::firstNurseryByNameIsCurrent()
     p.addNurseries({QStringLiteral("Pollicino"), QStringLiteral("arcobaleno"), QStringLiteral("Girotondo")});
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
-    QCOMPARE(w.IdNidoCorrente, QStringLiteral("2"));
-    QCOMPARE(w.Tbl_AnagNido.asString(QStringLiteral("Nome")), QStringLiteral("arcobaleno"));
-    QCOMPARE(w.FiltroFrequenza, QStringLiteral(" and (frequenza is null or frequenza = True)"));
+    QCOMPARE(w.Data.IdNidoCorrente, QStringLiteral("2"));
+    QCOMPARE(w.Data.Tbl_AnagNido.asString(QStringLiteral("Nome")), QStringLiteral("arcobaleno"));
+    QCOMPARE(w.Data.FiltroFrequenza, QStringLiteral(" and (frequenza is null or frequenza = True)"));
 }
 
 void TestMainWindow::olderFolderUpgradedAtStart()

@@ -91,16 +91,16 @@ struct Scene
 // which chooses the first area.
 void openSheet(TFrm_Main& w, ScriptedDialogs& d, const Scene& s)
 {
-    w.Now = [] { return QDateTime(today, QTime(9, 30)); };
-    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")));
+    w.Data.Now = [] { return QDateTime(today, QTime(9, 30)); };
+    QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")));
     d.expectInput(QStringLiteral("Password"), QStringLiteral("pw"), true);
-    w.DBLookupListBox1DblClick();
+    w.Access->DBLookupListBox1DblClick();
     VERIFY_DIALOGS(d);
-    QVERIFY(w.Tbl_AnagBimbi.locate(QStringLiteral("Id"), s.child));
-    w.Tbl_Valutazioni.setFiltered(false);
-    w.Tbl_Valutazioni.setFilter(QStringLiteral("Id_Bimbo=%1").arg(s.child));
-    w.Tbl_Valutazioni.setFiltered(true);
-    QVERIFY(w.Tbl_Valutazioni.locate(QStringLiteral("Id"), s.evaluation));
+    QVERIFY(w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Id"), s.child));
+    w.Data.Tbl_Valutazioni.setFiltered(false);
+    w.Data.Tbl_Valutazioni.setFilter(QStringLiteral("Id_Bimbo=%1").arg(s.child));
+    w.Data.Tbl_Valutazioni.setFiltered(true);
+    QVERIFY(w.Data.Tbl_Valutazioni.locate(QStringLiteral("Id"), s.evaluation));
     w.Evaluations->Modifica1Click();
     VERIFY_DIALOGS(d);
     QVERIFY(!w.GB_Valutazione->isHidden());
@@ -186,8 +186,8 @@ void TestPhases::firstProposal()
     QCOMPARE(rows[0].value("Id_Valutazione").toInt(), s.evaluation);
     for (const char* list : {"Si", "No", "AVolte", "NonSo"})
         QVERIFY2(rows[0].value(list).toString().isEmpty(), list);
-    QCOMPARE(w.Tbl_FasiVal.state(), store::Table::State::Browse);
-    QCOMPARE(w.Tbl_FasiVal.asInteger(QStringLiteral("NumFase")), proposal);
+    QCOMPARE(w.Data.Tbl_FasiVal.state(), store::Table::State::Browse);
+    QCOMPARE(w.Data.Tbl_FasiVal.asInteger(QStringLiteral("NumFase")), proposal);
     QCOMPARE(positions(*w.Phases), allNonEsiste);
 }
 
@@ -208,13 +208,13 @@ void TestPhases::phaseInsertedFromGrid()
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
-    QCOMPARE(w.Tbl_FasiVal.recordCount(), 1);
+    QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), 1);
 
     d.expectInput(phasePrompt, QStringLiteral("4"));
     QTest::keyClick(w.Phases->DBGrid11, Qt::Key(key));
     VERIFY_DIALOGS(d);
     QCOMPARE(d.shown().last().initial, QStringLiteral("4"));
-    QCOMPARE(w.Tbl_FasiVal.state(), store::Table::State::Browse);
+    QCOMPARE(w.Data.Tbl_FasiVal.state(), store::Table::State::Browse);
     const auto rows = s.p.phases();
     QCOMPARE(rows.size(), 2);
     QCOMPARE(rows.last().value("NumFase").toInt(), 4);
@@ -289,8 +289,8 @@ void TestPhases::stops()
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
-    QCOMPARE(w.Tbl_FasiVal.recordCount(), phases.size());
-    const int current = w.Tbl_FasiVal.asInteger(QStringLiteral("Id"));
+    QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), phases.size());
+    const int current = w.Data.Tbl_FasiVal.asInteger(QStringLiteral("Id"));
 
     if (message.isEmpty())
         d.expectInput(phasePrompt, std::nullopt);
@@ -307,8 +307,8 @@ void TestPhases::stops()
         return;
     }
     QCOMPARE(rows.size(), phases.size());
-    QCOMPARE(w.Tbl_FasiVal.state(), store::Table::State::Browse);
-    QCOMPARE(w.Tbl_FasiVal.asInteger(QStringLiteral("Id")), current);
+    QCOMPARE(w.Data.Tbl_FasiVal.state(), store::Table::State::Browse);
+    QCOMPARE(w.Data.Tbl_FasiVal.asInteger(QStringLiteral("Id")), current);
 }
 
 void TestPhases::noAreaCancelsSilently()
@@ -325,7 +325,7 @@ void TestPhases::noAreaCancelsSilently()
     VERIFY_DIALOGS(d);
     QVERIFY(d.shown().size() == 1); // the password only
     QVERIFY(s.p.phases().isEmpty());
-    QCOMPARE(w.Tbl_FasiVal.state(), store::Table::State::Browse);
+    QCOMPARE(w.Data.Tbl_FasiVal.state(), store::Table::State::Browse);
 }
 
 // ---------------------------------------------------------------- answers
@@ -374,10 +374,10 @@ void TestPhases::answersStored()
     QCOMPARE(rows[0].value("No").toString(), lists[1]);
     QCOMPARE(rows[0].value("AVolte").toString(), lists[2]);
     QCOMPARE(rows[0].value("NonSo").toString(), lists[3]);
-    QCOMPARE(w.Tbl_FasiVal.state(), store::Table::State::Browse);
+    QCOMPARE(w.Data.Tbl_FasiVal.state(), store::Table::State::Browse);
     // Phase 1 alone: its score is the area total.
     QCOMPARE(w.Phases->Lbl_Totale_Area->text(), total);
-    QCOMPARE(w.Tbl_FasiVal.value(QStringLiteral("Valori")).toString(), QString(total).replace(',', '.'));
+    QCOMPARE(w.Data.Tbl_FasiVal.value(QStringLiteral("Valori")).toString(), QString(total).replace(',', '.'));
 }
 
 void TestPhases::clickWithoutPhaseStartsOne()
@@ -458,15 +458,15 @@ void TestPhases::areaTotal()
     QCOMPARE(w.Phases->Lbl_Totale_Area->text(), total);
     QCOMPARE(w.Phases->CalcolaTotaleArea(false), QLocale().toDouble(total));
     // Moving through the phases leaves the total and the phases cursor alone.
-    const int current = w.Tbl_FasiVal.recNo();
+    const int current = w.Data.Tbl_FasiVal.recNo();
     w.Phases->CalcolaTotaleArea(true);
-    QCOMPARE(w.Tbl_FasiVal.recNo(), current);
+    QCOMPARE(w.Data.Tbl_FasiVal.recNo(), current);
 
-    QVERIFY(w.Tbl_Aree.locate(QStringLiteral("Id"), s.area + 1));
+    QVERIFY(w.Data.Tbl_Aree.locate(QStringLiteral("Id"), s.area + 1));
     w.Phases->ImpostaChiaveArea(s.area + 1);
     w.Phases->CB_AreaCloseUp();
     QCOMPARE(w.Phases->Lbl_Totale_Area->text(), QStringLiteral("7"));
-    QCOMPARE(w.Tbl_FasiVal.filter(), QStringLiteral("(Id_Valutazione=%1) and (Id_Area=%2)").arg(s.evaluation).arg(s.area + 1));
+    QCOMPARE(w.Data.Tbl_FasiVal.filter(), QStringLiteral("(Id_Valutazione=%1) and (Id_Area=%2)").arg(s.evaluation).arg(s.area + 1));
 }
 
 void TestPhases::boxColour_data()
@@ -497,7 +497,7 @@ void TestPhases::boxColour()
     QVERIFY(row >= 0);
     emit w.Phases->CB_Area->activated(row);
     VERIFY_DIALOGS(d);
-    QCOMPARE(w.Tbl_Aree.asInteger(QStringLiteral("Id")), area);
+    QCOMPARE(w.Data.Tbl_Aree.asInteger(QStringLiteral("Id")), area);
     QCOMPARE(w.Phases->chiaveArea().toInt(), area);
     QCOMPARE(w.Phases->GroupBox4->palette().color(QPalette::Window), colour);
 }
@@ -513,9 +513,9 @@ void TestPhases::arrowKeyAppliesArea()
 
     QTest::keyClick(w.Phases->CB_Area, Qt::Key_Down);
     VERIFY_DIALOGS(d);
-    QCOMPARE(w.Tbl_Aree.asInteger(QStringLiteral("Id")), s.area + 1);
+    QCOMPARE(w.Data.Tbl_Aree.asInteger(QStringLiteral("Id")), s.area + 1);
     QCOMPARE(w.Phases->chiaveArea().toInt(), s.area + 1);
-    QCOMPARE(w.Tbl_FasiVal.recordCount(), 1);
+    QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), 1);
     QCOMPARE(w.Phases->Lbl_Totale_Area->text(), QStringLiteral("2"));
 }
 
@@ -528,30 +528,30 @@ void TestPhases::followModes()
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
-    const QString before = w.Tbl_FasiVal.filter();
+    const QString before = w.Data.Tbl_FasiVal.filter();
     const QString label = w.Phases->Lbl_Totale_Area->text();
 
     // Mode 0: moving the areas changes nothing.
-    w.Tbl_Aree.next();
-    QCOMPARE(w.Tbl_FasiVal.filter(), before);
+    w.Data.Tbl_Aree.next();
+    QCOMPARE(w.Data.Tbl_FasiVal.filter(), before);
 
-    w.Tbl_Aree.tag = 1;
-    w.Tbl_Aree.first();
-    w.Tbl_Aree.next();
-    QCOMPARE(w.Tbl_FasiVal.filter(),
+    w.Data.Tbl_Aree.tag = 1;
+    w.Data.Tbl_Aree.first();
+    w.Data.Tbl_Aree.next();
+    QCOMPARE(w.Data.Tbl_FasiVal.filter(),
              QStringLiteral("(Id_Valutazione=%1) and (Id_Area=%2)").arg(s.evaluation).arg(s.area + 1));
-    QCOMPARE(w.Tbl_FasiVal.recordCount(), 2);
+    QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), 2);
     QCOMPARE(w.Phases->CalcolaTotaleArea(false), 1.0); // phases 1 and 2 score 1 and 0
 
-    w.Tbl_Aree.tag = 2;
-    w.Tbl_Aree.first();
-    QCOMPARE(w.Tbl_FasiVal.filter(),
+    w.Data.Tbl_Aree.tag = 2;
+    w.Data.Tbl_Aree.first();
+    QCOMPARE(w.Data.Tbl_FasiVal.filter(),
              QStringLiteral("(nonso<>'') and (Id_Valutazione=%1) and (Id_Area=%2)").arg(s.evaluation).arg(s.area));
-    QCOMPARE(w.Tbl_FasiVal.recordCount(), 0);
-    w.Tbl_Aree.next();
-    QCOMPARE(w.Tbl_FasiVal.recordCount(), 1);
-    QCOMPARE(w.Tbl_FasiVal.asInteger(QStringLiteral("NumFase")), 2);
-    w.Tbl_Aree.tag = 0;
+    QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), 0);
+    w.Data.Tbl_Aree.next();
+    QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), 1);
+    QCOMPARE(w.Data.Tbl_FasiVal.asInteger(QStringLiteral("NumFase")), 2);
+    w.Data.Tbl_Aree.tag = 0;
     // The colour and the label are left to the interactive choice.
     QCOMPARE(w.Phases->Lbl_Totale_Area->text(), label);
 }
@@ -566,7 +566,7 @@ void TestPhases::boldNonSo()
     openSheet(w, d, s);
     PhasesScreen& ph = *w.Phases;
 
-    QCOMPARE(w.Tbl_FasiVal.asInteger(QStringLiteral("NumFase")), 1);
+    QCOMPARE(w.Data.Tbl_FasiVal.asInteger(QStringLiteral("NumFase")), 1);
     QCOMPARE(ph.itemIndex(4), 3);
     QVERIFY(ph.Domanda[3]->font().bold());
     QVERIFY(!ph.Domanda[2]->font().bold());
@@ -580,7 +580,7 @@ void TestPhases::boldNonSo()
     const auto rows = s.p.phases();
     QCOMPARE(rows[0].value("NonSo").toString(), QStringLiteral("-04"));
     QCOMPARE(rows[1].value("No").toString(), QStringLiteral("-01-11"));
-    QCOMPARE(w.Tbl_FasiVal.state(), store::Table::State::Browse);
+    QCOMPARE(w.Data.Tbl_FasiVal.state(), store::Table::State::Browse);
 
     // A click on "Non so" makes its group bold at once.
     click(ph, 7, 3);
@@ -605,13 +605,13 @@ void TestPhases::oneEvaluationFromStartToList()
                                                             {"DataDiNascita", today.addDays(-365)}, {"Frequenza", true}});
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
-    w.Now = [] { return QDateTime(today, QTime(9, 30)); };
+    w.Data.Now = [] { return QDateTime(today, QTime(9, 30)); };
 
     // (1) Log in and pick the child.
-    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")));
+    QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")));
     d.expectInput(QStringLiteral("Password"), QStringLiteral("pw"), true);
-    w.DBLookupListBox1DblClick();
-    QVERIFY(w.Tbl_AnagBimbi.locate(QStringLiteral("Id"), child));
+    w.Access->DBLookupListBox1DblClick();
+    QVERIFY(w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Id"), child));
 
     // (2) A new evaluation: stored at once, age and expected level shown.
     w.Evaluations->Inseriscinuovavalutazione1Click();
@@ -620,19 +620,19 @@ void TestPhases::oneEvaluationFromStartToList()
     const auto evaluations = p.rows(QStringLiteral("Valutaz.db"));
     QCOMPARE(evaluations.size(), 1);
     QCOMPARE(evaluations[0].value("MesiBimbo").toInt(), 13);
-    QCOMPARE(w.Evaluations->Txt_SviluppoTeorico->text(), QStringLiteral("4,19"));
+    QCOMPARE(w.Sheet->Txt_SviluppoTeorico->text(), QStringLiteral("4,19"));
     const int evaluation = evaluations[0].value("Id").toInt();
 
     // (3) An area: its (empty) phases and the total 0.
     const int area = p.firstArea();
     w.Phases->ImpostaChiaveArea(area);
     w.Phases->CB_AreaCloseUp();
-    QCOMPARE(w.Tbl_FasiVal.recordCount(), 0);
+    QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), 0);
     QCOMPARE(w.Phases->Lbl_Totale_Area->text(), QStringLiteral("0"));
 
     // (4) The first phase is proposed one below the expected level: 3.
     d.expectInput(QStringLiteral("Numero fase: 1-14"), QStringLiteral("3"), false);
-    QVERIFY(w.Tbl_FasiVal.append());
+    QVERIFY(w.Data.Tbl_FasiVal.append());
     VERIFY_DIALOGS(d);
     QCOMPARE(d.shown().last().initial, QStringLiteral("3"));
 
@@ -683,8 +683,8 @@ void TestPhases::phaseNumberCorrectedInGrid()
     VERIFY_DIALOGS(d);
 
     QVERIFY(model->setData(cell, QStringLiteral("4")));
-    QCOMPARE(w.Tbl_FasiVal.state(), store::Table::State::Edit);
-    w.Tbl_FasiVal.post();
+    QCOMPARE(w.Data.Tbl_FasiVal.state(), store::Table::State::Edit);
+    w.Data.Tbl_FasiVal.post();
     const auto rows = s.p.phases();
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows[0].value("Id").toInt(), id);

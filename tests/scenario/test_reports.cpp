@@ -154,14 +154,14 @@ struct Folder : ScenarioFolder
 
 void start(TFrm_Main& w, ScriptedDialogs& d)
 {
-    w.Now = [] { return QDateTime(today, QTime(9, 30)); };
+    w.Data.Now = [] { return QDateTime(today, QTime(9, 30)); };
     login(w, d, QStringLiteral("Rossi"));
 }
 
 void chooseEvaluation(TFrm_Main& w, int child, int evaluation)
 {
     chooseChild(w, child);
-    QVERIFY(w.Tbl_Valutazioni.locate(QStringLiteral("Id"), evaluation));
+    QVERIFY(w.Data.Tbl_Valutazioni.locate(QStringLiteral("Id"), evaluation));
 }
 
 // Opens `evaluation` on the sheet, as "Modifica" in the evaluations list.
@@ -179,7 +179,7 @@ void select(TFrm_Main& w, int child, const QList<int>& evaluations)
     for (int e : evaluations) {
         chooseEvaluation(w, child, e);
         w.Evaluations->DBGrid7DblClick();
-        QVERIFY(w.Tbl_Valutazioni.asBoolean(QStringLiteral("Sel")));
+        QVERIFY(w.Data.Tbl_Valutazioni.asBoolean(QStringLiteral("Sel")));
     }
 }
 
@@ -222,24 +222,24 @@ struct SheetState
     int rows = 0;
     int tag = 0;
     explicit SheetState(TFrm_Main& w)
-        : filter(w.Tbl_FasiVal.filter()), rows(w.Tbl_FasiVal.recordCount()), tag(w.Tbl_Aree.tag)
+        : filter(w.Data.Tbl_FasiVal.filter()), rows(w.Data.Tbl_FasiVal.recordCount()), tag(w.Data.Tbl_Aree.tag)
     {
     }
 };
 
 void verifyRestored(TFrm_Main& w, const SheetState& before)
 {
-    QCOMPARE(w.Tbl_Aree.tag, 0);
-    QCOMPARE(w.Tbl_FasiVal.filter(), before.filter);
-    QCOMPARE(w.Tbl_FasiVal.recordCount(), before.rows);
+    QCOMPARE(w.Data.Tbl_Aree.tag, 0);
+    QCOMPARE(w.Data.Tbl_FasiVal.filter(), before.filter);
+    QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), before.rows);
 }
 
 // After a print that walks the evaluations themselves, the phase filter
 // selects the phases of the evaluation the list stands on.
 void verifyFollowsEvaluation(TFrm_Main& w)
 {
-    QCOMPARE(w.Tbl_Aree.tag, 0);
-    QCOMPARE(w.Tbl_FasiVal.filter(), QStringLiteral("Id_Valutazione=") + w.Tbl_Valutazioni.asString(QStringLiteral("Id")));
+    QCOMPARE(w.Data.Tbl_Aree.tag, 0);
+    QCOMPARE(w.Data.Tbl_FasiVal.filter(), QStringLiteral("Id_Valutazione=") + w.Data.Tbl_Valutazioni.asString(QStringLiteral("Id")));
 }
 
 } // namespace
@@ -357,16 +357,16 @@ void TestReports::staffRowBeingTyped()
     STEP(openSheet(w, d, giulia, v));
 
     for (const bool typed : {true, false}) {
-        QVERIFY(w.Tbl_Personale.append());
+        QVERIFY(w.Data.Tbl_Personale.append());
         if (typed) {
-            w.Tbl_Personale.setValue(QStringLiteral("Id_Educatrice"), p.rossi);
-            w.Tbl_Personale.setValue(QStringLiteral("Id_Ruolo"), ruolo);
+            w.Data.Tbl_Personale.setValue(QStringLiteral("Id_Educatrice"), p.rossi);
+            w.Data.Tbl_Personale.setValue(QStringLiteral("Id_Ruolo"), ruolo);
         }
         d.expectPrintSetup(true);
         w.Phases->SpeedButton8->click();
         VERIFY_DIALOGS(d);
         QCOMPARE(headText(d.previews().last(), "Qr_Personale"), QStringLiteral("*Rossi Anna (Osservatrice)"));
-        QCOMPARE(w.Tbl_Personale.state(), store::Table::State::Browse);
+        QCOMPARE(w.Data.Tbl_Personale.state(), store::Table::State::Browse);
         QCOMPARE(p.count(QStringLiteral("Personale.db"), QStringLiteral("Id_Valutazione=%1").arg(v)), 1);
     }
 }
@@ -539,7 +539,7 @@ void TestReports::newEvaluationPrintedFromSheet()
     QCOMPARE(d.previews().size(), 1);
     const print::Document& doc = d.previews().first();
     QCOMPARE(headText(doc, "Qr_DataValutazione"), QStringLiteral("10/12/26"));
-    QCOMPARE(headText(doc, "Qr_EtaInMesi"), QString::number(w.Tbl_Valutazioni.asInteger(QStringLiteral("MesiBimbo"))));
+    QCOMPARE(headText(doc, "Qr_EtaInMesi"), QString::number(w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("MesiBimbo"))));
     QCOMPARE(textsOf(doc, "QRDBText1"), QStringList{areaCombo(0)});
     QCOMPARE(textsOf(doc, "QRDBText2"), QStringList{"2"});
     QCOMPARE(textsOf(doc, "QRDBText3"), QStringList{"-01"});
@@ -589,7 +589,7 @@ void TestReports::printsGiveFilterBack()
         // The third area chosen: its three phases in the grid.
         w.Phases->ImpostaChiaveArea(p.areas[2]);
         w.Phases->CB_AreaCloseUp();
-        QCOMPARE(w.Tbl_FasiVal.recordCount(), 3);
+        QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), 3);
     } else {
         STEP(chooseEvaluation(w, c, v));
     }
@@ -675,7 +675,7 @@ void TestReports::nonSoSummary()
     w.Sheet->SpeedButton7Click();
     VERIFY_DIALOGS(d);
     QVERIFY(w.GB_Valutazione->isHidden());
-    QCOMPARE(w.Tbl_Aree.tag, 0);
+    QCOMPARE(w.Data.Tbl_Aree.tag, 0);
     if (!confirm) {
         QVERIFY(d.previews().isEmpty());
     } else {
@@ -814,7 +814,7 @@ void TestReports::profileChartNeedsCompleteEvaluation()
 
     // Once the area has a phase the chart prints.
     p.phases(v, 7, {Phase::half(1)});
-    w.Tbl_FasiVal.refresh();
+    w.Data.Tbl_FasiVal.refresh();
     d.expectPrintSetup(true);
     w.Phases->SpeedButton8->click();
     VERIFY_DIALOGS(d);
@@ -980,7 +980,7 @@ void TestReports::childWithoutEvaluations()
         VERIFY_DIALOGS(d);
     }
     QVERIFY(d.previews().isEmpty());
-    QCOMPARE(w.Tbl_Aree.tag, 0);
+    QCOMPARE(w.Data.Tbl_Aree.tag, 0);
 }
 
 void TestReports::childProfileColours()
@@ -995,7 +995,7 @@ void TestReports::childProfileColours()
     STEP(chooseChild(w, c));
 
     auto draw = [&](quint32 seed) -> QList<QColor> {
-        w.Random.seed(seed);
+        w.Data.Random.seed(seed);
         d.expectMessage(BoxType::Confirmation, noneSelectedOf(QStringLiteral("Giulia Bassi")), Button::Yes);
         d.expectPrintSetup(true);
         const auto before = d.previews().size();
@@ -1130,7 +1130,7 @@ void TestReports::comparison()
         d.expectPrintSetup(true);
     w.Btn_ConfrontoMultiplo->click();
     VERIFY_DIALOGS(d);
-    QCOMPARE(w.Tbl_AnagBimbi.asInteger(QStringLiteral("Id")), child[lastChild]);
+    QCOMPARE(w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id")), child[lastChild]);
     verifyFollowsEvaluation(w);
     if (drawn.isEmpty()) {
         QVERIFY(d.previews().isEmpty());
@@ -1185,7 +1185,7 @@ void TestReports::comparisonOfMoreThanHundred()
     d.expectPrintSetup(true);
     w.Btn_ConfrontoMultiplo->click();
     VERIFY_DIALOGS(d);
-    QCOMPARE(w.Tbl_AnagBimbi.asInteger(QStringLiteral("Id")), bassi);
+    QCOMPARE(w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id")), bassi);
     verifyFollowsEvaluation(w);
     QCOMPARE(d.previews().size(), 1);
     const print::Chart* chart = chartOf(d.previews().first());

@@ -128,13 +128,13 @@ void TestSheet::showsCurrentChildReadOnly()
 
     // Typing into a child's field changes nothing.
     QTest::keyClicks(s->DBEdit17, QStringLiteral("xyz"));
-    QCOMPARE(w.Tbl_AnagBimbi.state(), store::Table::State::Browse);
+    QCOMPARE(w.Data.Tbl_AnagBimbi.state(), store::Table::State::Browse);
     s->SpeedButton7Click();
     VERIFY_DIALOGS(d);
     QCOMPARE(p.rows(QStringLiteral("AnagBimbi.DB"), QStringLiteral("Id=%1").arg(giulia)).first().value("Nome").toString(),
              QStringLiteral("Giulia"));
     // "Età anagrafica" sits beside the age, in the sheet's upper part.
-    QLineEdit* dev = w.Evaluations->Txt_SviluppoTeorico;
+    QLineEdit* dev = w.Sheet->Txt_SviluppoTeorico;
     QCOMPARE(dev->parentWidget(), static_cast<QWidget*>(w.GB_Valutazione));
     QVERIFY(dev->geometry().bottom() < s->Shape2->y());
     QCOMPARE(dev->y(), s->DBEdit22->y());
@@ -167,18 +167,18 @@ void TestSheet::typedAgeSavedOnLeaving()
         p.evaluation(c, 30);
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
-    w.Now = [] { return QDateTime(today, QTime(9, 0)); };
+    w.Data.Now = [] { return QDateTime(today, QTime(9, 0)); };
     login(w, d, QStringLiteral("Rossi"));
     if (newEvaluation)
         w.Evaluations->Inseriscinuovavalutazione1Click();
     else
         w.Evaluations->Modifica1Click();
     VERIFY_DIALOGS(d);
-    const int v = w.Tbl_Valutazioni.asInteger(QStringLiteral("Id"));
-    QCOMPARE(w.Evaluations->Txt_SviluppoTeorico->text(), QStringLiteral("7"));
+    const int v = w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id"));
+    QCOMPARE(w.Sheet->Txt_SviluppoTeorico->text(), QStringLiteral("7"));
 
     typeInto(w.Sheet->DBEdit22, typed);
-    QCOMPARE(w.Evaluations->Txt_SviluppoTeorico->text(), shown);
+    QCOMPARE(w.Sheet->Txt_SviluppoTeorico->text(), shown);
     // Still pending until the sheet is left.
     QCOMPARE(p.rows(QStringLiteral("Valutaz.db"), QStringLiteral("Id=%1").arg(v)).first().value("MesiBimbo").toInt(), 30);
 
@@ -190,7 +190,7 @@ void TestSheet::typedAgeSavedOnLeaving()
     const auto rows = p.rows(QStringLiteral("Valutaz.db"), QStringLiteral("Id=%1").arg(v));
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows.first().value("MesiBimbo").toInt(), typed.toInt());
-    QCOMPARE(w.Tbl_Valutazioni.state(), store::Table::State::Browse);
+    QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Browse);
 }
 
 void TestSheet::refusedTextKeepsSheetOpen_data()
@@ -223,7 +223,7 @@ void TestSheet::refusedTextKeepsSheetOpen()
     const QVariant before = stored();
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
-    w.Now = [] { return QDateTime(today, QTime(9, 0)); };
+    w.Data.Now = [] { return QDateTime(today, QTime(9, 0)); };
     login(w, d, QStringLiteral("Rossi"));
     w.Evaluations->Modifica1Click();
     VERIFY_DIALOGS(d);
@@ -274,12 +274,12 @@ void TestSheet::staffRowBelongsToSheet()
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     login(w, d, QStringLiteral("Rossi"));
-    w.Tbl_Valutazioni.last();
+    w.Data.Tbl_Valutazioni.last();
     w.Evaluations->Modifica1Click();
     VERIFY_DIALOGS(d);
-    QCOMPARE(w.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), second);
+    QCOMPARE(w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), second);
     EvaluationSheet* s = w.Sheet;
-    const int before = w.Tbl_Personale.recordCount();
+    const int before = w.Data.Tbl_Personale.recordCount();
 
     if (how == QLatin1String("navigator"))
         s->DBNavigator10->trigger(DataNavigator::Button::Insert);
@@ -287,12 +287,12 @@ void TestSheet::staffRowBelongsToSheet()
     QComboBox* role = s->CB_Ruolo;
     emit edu->activated(indexOf(edu, QStringLiteral("Bianchi Anna")));
     emit role->activated(indexOf(role, QStringLiteral("Volontaria di prova")));
-    QCOMPARE(w.Tbl_Personale.state(), store::Table::State::Insert);
-    QCOMPARE(w.Tbl_Personale.asString(QStringLiteral("Educatrice")), QStringLiteral("Bianchi Anna"));
+    QCOMPARE(w.Data.Tbl_Personale.state(), store::Table::State::Insert);
+    QCOMPARE(w.Data.Tbl_Personale.asString(QStringLiteral("Educatrice")), QStringLiteral("Bianchi Anna"));
     s->DBNavigator10->trigger(DataNavigator::Button::Post);
     VERIFY_DIALOGS(d);
 
-    QCOMPARE(w.Tbl_Personale.recordCount(), before + 1);
+    QCOMPARE(w.Data.Tbl_Personale.recordCount(), before + 1);
     const auto rows = p.rows(QStringLiteral("Personale.db"), QStringLiteral("Id_Ruolo=%1").arg(osservatrice));
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows.first().value("Id_Valutazione").toInt(), second);
@@ -330,7 +330,7 @@ void TestSheet::untouchedNewRowDroppedOnLeaving()
     w.Evaluations->Modifica1Click();
     EvaluationSheet* s = w.Sheet;
     s->DBNavigator10->trigger(DataNavigator::Button::Insert);
-    QCOMPARE(w.Tbl_Personale.state(), store::Table::State::Insert);
+    QCOMPARE(w.Data.Tbl_Personale.state(), store::Table::State::Insert);
     if (educatorChosen)
         emit s->CB_Educatrice->activated(indexOf(s->CB_Educatrice, QStringLiteral("*Rossi Anna")));
     if (noteTyped)
@@ -339,7 +339,7 @@ void TestSheet::untouchedNewRowDroppedOnLeaving()
     const bool kept = educatorChosen || noteTyped;
     if (focusLeft) {
         s->DBGrid10Exit();
-        QCOMPARE(w.Tbl_Personale.state(), kept ? store::Table::State::Insert : store::Table::State::Browse);
+        QCOMPARE(w.Data.Tbl_Personale.state(), kept ? store::Table::State::Insert : store::Table::State::Browse);
     }
     s->SpeedButton7Click();
     VERIFY_DIALOGS(d);

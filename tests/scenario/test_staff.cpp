@@ -46,7 +46,7 @@ struct ProgramDir : ScenarioFolder
 void login(TFrm_Main& w, ScriptedDialogs& d)
 {
     d.expectInput(QStringLiteral("Password"), QString(), true);
-    w.DBLookupListBox1DblClick();
+    w.Access->DBLookupListBox1DblClick();
 }
 
 QList<QWidget*> lockedControls(TFrm_Main& w)
@@ -74,15 +74,15 @@ RegistryParts parts(TFrm_Main& w, Registry r)
     StaffRegistries* s = w.Staff;
     switch (r) {
     case Educators:
-        return {w.GB_AnagraficaEducatrici, &w.Tbl_AnagEdu, s->DBNavigator3, s->DBEdit7, QStringLiteral("Nome"),
+        return {w.GB_AnagraficaEducatrici, &w.Data.Tbl_AnagEdu, s->DBNavigator3, s->DBEdit7, QStringLiteral("Nome"),
                 QStringLiteral("AnagEdu.db"), [&w] { w.ToolButton3->click(); }, [s] { s->SpeedButton1->click(); }};
     case Roles:
-        return {w.GB_AnagraficaRuoli, &w.Tbl_Ruoli, s->DBNavigator8, s->DBEdit14, QStringLiteral("Ruolo"),
+        return {w.GB_AnagraficaRuoli, &w.Data.Tbl_Ruoli, s->DBNavigator8, s->DBEdit14, QStringLiteral("Ruolo"),
                 QStringLiteral("Ruoli.db"), [&w] { w.ToolButton7->click(); }, [s] { s->SpeedButton5->click(); }};
     case Areas:
         break;
     }
-    return {w.GB_AnagraficaAree, &w.Tbl_Aree, s->DBNavigator9, s->DBEdit15, QStringLiteral("Area"),
+    return {w.GB_AnagraficaAree, &w.Data.Tbl_Aree, s->DBNavigator9, s->DBEdit15, QStringLiteral("Area"),
             QStringLiteral("Aree.db"), [&w] { w.ToolButton9->click(); }, [s] { s->SpeedButton6->click(); }};
 }
 
@@ -211,7 +211,7 @@ void TestStaff::closingWindowSavesRegistry()
     r.open();
     if (refused) {
         // Anna, the only responsible educator, is no longer one.
-        QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")));
+        QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")));
         w.Staff->DBCheckBox1->click();
     } else {
         r.navigator->trigger(Nav::Insert);
@@ -259,20 +259,20 @@ void TestStaff::educatorsNeedAResponsible()
     p.educator(b, QStringLiteral("Paola"), QStringLiteral("Neri"), otherResponsible);
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
-    QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Id"), rossi));
+    QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Id"), rossi));
     login(w, dialogs);
     StaffRegistries& s = *w.Staff;
     s.ToolButton3Click();
 
     if (action.startsWith(QStringLiteral("untick"))) {
-        QVERIFY(w.Tbl_AnagEdu.locate(QStringLiteral("Id"), rossi));
+        QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Id"), rossi));
         s.DBCheckBox1->click();
         if (action == QStringLiteral("untick"))
             s.DBNavigator3->trigger(Nav::Post);
-        QCOMPARE(w.Tbl_AnagEdu.state(),
+        QCOMPARE(w.Data.Tbl_AnagEdu.state(),
                  action == QStringLiteral("untick") ? store::Table::State::Browse : store::Table::State::Edit);
     } else if (action == QStringLiteral("delete all")) {
-        while (!w.Tbl_AnagEdu.isEmpty()) {
+        while (!w.Data.Tbl_AnagEdu.isEmpty()) {
             dialogs.expectMessage(BoxType::Confirmation, deleteQuestion, Button::Yes);
             s.DBNavigator3->trigger(Nav::Delete);
         }
@@ -283,9 +283,9 @@ void TestStaff::educatorsNeedAResponsible()
         dialogs.expectMessage(BoxType::Warning, noResponsible);
     s.SpeedButton1Click();
     VERIFY_DIALOGS(dialogs);
-    QCOMPARE(w.Tbl_AnagEdu.state(), store::Table::State::Browse);
+    QCOMPARE(w.Data.Tbl_AnagEdu.state(), store::Table::State::Browse);
     QCOMPARE(w.GB_AnagraficaEducatrici->isHidden(), closes);
-    QCOMPARE(w.Tbl_AnagEdu.isReadOnly(), closes);
+    QCOMPARE(w.Data.Tbl_AnagEdu.isReadOnly(), closes);
     QCOMPARE(w.ToolButton1->isEnabled(), closes);
     QCOMPARE(s.DBEdit7Tag, closes ? 0 : 1);
     // What was changed is saved either way.
@@ -307,7 +307,7 @@ void TestStaff::educatorsNeedAResponsible()
     s.SpeedButton1Click();
     VERIFY_DIALOGS(dialogs);
     QVERIFY(w.GB_AnagraficaEducatrici->isHidden());
-    QVERIFY(w.Tbl_AnagEdu.isReadOnly());
+    QVERIFY(w.Data.Tbl_AnagEdu.isReadOnly());
     QVERIFY(w.ToolButton1->isEnabled());
     const auto bruni = p.rows(QStringLiteral("AnagEdu.db"), QStringLiteral("Cognome='Bruni'"));
     QCOMPARE(bruni.size(), 1);
@@ -335,9 +335,9 @@ void TestStaff::newEducatorDefaults()
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     // The second nursery, chosen in the chooser, is the current one.
-    QVERIFY(w.Tbl_AnagNido.locate(QStringLiteral("Id"), b));
-    w.DBLookupComboBox1CloseUp();
-    QCOMPARE(w.IdNidoCorrente, QString::number(b));
+    QVERIFY(w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), b));
+    w.Access->DBLookupComboBox1CloseUp();
+    QCOMPARE(w.Data.IdNidoCorrente, QString::number(b));
     login(w, dialogs);
     VERIFY_DIALOGS(dialogs);
     StaffRegistries& s = *w.Staff;
@@ -346,11 +346,11 @@ void TestStaff::newEducatorDefaults()
     if (registryOpen)
         s.ToolButton3Click();
     else
-        TFrm_Main::ImpostaSolaLettura(w.Tbl_AnagEdu, false);
-    w.Tbl_AnagEdu.append();
-    QCOMPARE(w.Tbl_AnagEdu.asInteger(QStringLiteral("Id_Nido")), b);
-    QVERIFY(!w.Tbl_AnagEdu.isNull(QStringLiteral("Responsabile")));
-    QVERIFY(!w.Tbl_AnagEdu.asBoolean(QStringLiteral("Responsabile")));
+        DataModule::ImpostaSolaLettura(w.Data.Tbl_AnagEdu, false);
+    w.Data.Tbl_AnagEdu.append();
+    QCOMPARE(w.Data.Tbl_AnagEdu.asInteger(QStringLiteral("Id_Nido")), b);
+    QVERIFY(!w.Data.Tbl_AnagEdu.isNull(QStringLiteral("Responsabile")));
+    QVERIFY(!w.Data.Tbl_AnagEdu.asBoolean(QStringLiteral("Responsabile")));
     QVERIFY(!s.DBCheckBox1->isChecked());
     QCOMPARE(w.focusWidget() == s.DBEdit7, registryOpen);
     QCOMPARE(s.plainPasswordInFront(), registryOpen);
@@ -359,10 +359,10 @@ void TestStaff::newEducatorDefaults()
     typeInto(s.DBEdit7, QStringLiteral("Mariagraziella Rosa"));
     typeInto(s.DBEdit8, QStringLiteral("Bevilacqua Ferretti"));
     typeInto(s.DBEdit24, QStringLiteral("unapasswordlunga"));
-    w.Tbl_AnagEdu.post();
-    QCOMPARE(w.Tbl_AnagEdu.asString(QStringLiteral("Nome")), QStringLiteral("Mariagraziella "));
-    QCOMPARE(w.Tbl_AnagEdu.asString(QStringLiteral("Cognome")), QStringLiteral("Bevilacqua Ferr"));
-    QCOMPARE(w.Tbl_AnagEdu.asString(QStringLiteral("Password")), QStringLiteral("unapasswor"));
+    w.Data.Tbl_AnagEdu.post();
+    QCOMPARE(w.Data.Tbl_AnagEdu.asString(QStringLiteral("Nome")), QStringLiteral("Mariagraziella "));
+    QCOMPARE(w.Data.Tbl_AnagEdu.asString(QStringLiteral("Cognome")), QStringLiteral("Bevilacqua Ferr"));
+    QCOMPARE(w.Data.Tbl_AnagEdu.asString(QStringLiteral("Password")), QStringLiteral("unapasswor"));
     const auto stored = p.rows(QStringLiteral("AnagEdu.db"), QStringLiteral("Nome='Mariagraziella '"));
     QCOMPARE(stored.size(), 1);
     QCOMPARE(stored[0].value("Id_Nido").toInt(), b);
@@ -433,9 +433,9 @@ void TestStaff::educatorNames()
     p.educator(a, nome, cognome, responsabile);
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
-    QCOMPARE(w.Tbl_AnagEdu.recordCount(), 1);
-    QCOMPARE(w.Tbl_AnagEdu.asString(QStringLiteral("Nominativo")), nominativo);
-    QCOMPARE(w.Tbl_AnagEdu.asString(QStringLiteral("Resp")), resp);
+    QCOMPARE(w.Data.Tbl_AnagEdu.recordCount(), 1);
+    QCOMPARE(w.Data.Tbl_AnagEdu.asString(QStringLiteral("Nominativo")), nominativo);
+    QCOMPARE(w.Data.Tbl_AnagEdu.asString(QStringLiteral("Resp")), resp);
     // The registry's grid shows the same.
     const QAbstractItemModel* model = w.Staff->DBGrid3->model();
     QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Responsabile"));
@@ -469,16 +469,16 @@ void TestStaff::areaLabel()
     const int id = p.add(QStringLiteral("Aree.db"), {{"AreaBreve", abbreviation}, {"Area", description}});
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
-    const int field = w.Tbl_Aree.findField(QStringLiteral("AreaCombo"));
+    const int field = w.Data.Tbl_Aree.findField(QStringLiteral("AreaCombo"));
     QVERIFY(field >= 0);
-    QCOMPARE(w.Tbl_Aree.field(field).size(), 50);
+    QCOMPARE(w.Data.Tbl_Aree.field(field).size(), 50);
     login(w, dialogs);
     w.Staff->ToolButton9Click();
-    QVERIFY(w.Tbl_Aree.locate(QStringLiteral("Id"), id));
-    QCOMPARE(w.Tbl_Aree.asString(QStringLiteral("AreaCombo")), label);
+    QVERIFY(w.Data.Tbl_Aree.locate(QStringLiteral("Id"), id));
+    QCOMPARE(w.Data.Tbl_Aree.asString(QStringLiteral("AreaCombo")), label);
     w.Staff->SpeedButton6Click();
-    QVERIFY(w.Tbl_Aree.locate(QStringLiteral("Id"), id));
-    QCOMPARE(w.Tbl_Aree.asString(QStringLiteral("AreaCombo")), label);
+    QVERIFY(w.Data.Tbl_Aree.locate(QStringLiteral("Id"), id));
+    QCOMPARE(w.Data.Tbl_Aree.asString(QStringLiteral("AreaCombo")), label);
     VERIFY_DIALOGS(dialogs);
 }
 

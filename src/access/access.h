@@ -1,0 +1,41 @@
+#pragma once
+// The access panel: the nursery chooser, the educator list with its login
+// and password reset, and the logout of the list screen. The educator and
+// children lists always follow the current nursery IdNidoCorrente.
+#include <QObject>
+
+class QMenu;
+class QToolButton;
+class QWidget;
+
+namespace velmora {
+
+class DataModule;
+class LookupComboBox;
+class LookupListBox;
+
+class AccessScreen : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Lays the chooser, the list and the login button on `Pnl_Accesso`.
+    AccessScreen(DataModule& data, QWidget* Pnl_Accesso, QObject* parent);
+
+    LookupComboBox* DBLookupComboBox1 = nullptr; // "Nido di riferimento:"
+    LookupListBox* DBLookupListBox1 = nullptr;   // "Educatrici:"
+    QMenu* PopupMenu1 = nullptr;
+    QToolButton* SpeedButton4 = nullptr;         // login
+
+    void Tbl_AnagNidoAfterScroll();  // the nursery cursor moved: lists follow IdNidoCorrente
+    void DBLookupComboBox1CloseUp(); // the nursery chooser closed its list
+    void DBLookupListBox1DblClick(); // double click on the educator list: the login
+    void SpeedButton4Click();        // "Accedi": the login, then the chosen nursery becomes current
+    void Btn_LogOutClick();          // "Esci utente": back to the access panel
+    void Resettapassword1Click();    // menu "Resetta password" of the educator list
+
+private:
+    DataModule& data;
+};
+
+} // namespace velmora

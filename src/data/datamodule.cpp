@@ -1,0 +1,110 @@
+#include "datamodule.h"
+#include "dialogs.h"
+
+#include <QFileInfo>
+
+namespace velmora {
+
+const QString DataModule::attendingOnly = QStringLiteral(" and (frequenza is null or frequenza = True)");
+
+DataModule::DataModule(Dialogs& d)
+    : dialogs(d)
+{
+    const struct { store::Table* table; const char* file; const char* index; bool readOnly; } bindings[] = {
+        {&Tbl_AnagNido, "AnagNido.db", "Nominativo", true},
+        {&Tbl_AnagEdu, "AnagEdu.db", "Cognome-Nome", true},
+        {&Tbl_AnagBimbi, "AnagBimbi.DB", "Cognome-Nome", true},
+        {&Tbl_Valutazioni, "Valutaz.db", "", false},
+        {&Tbl_Ruoli, "Ruoli.db", "", true},
+        {&Tbl_Aree, "Aree.db", "", true},
+        {&Tbl_Personale, "Personale.db", "", false},
+        {&Tbl_FasiVal, "FasiVal.db", "NumeroFase", false},
+    };
+    for (const auto& b : bindings) {
+        b.table->setTableName(QString::fromLatin1(b.file));
+        b.table->setIndexName(QString::fromLatin1(b.index));
+        b.table->setReadOnly(b.readOnly);
+    }
+    // The staff and phases of an evaluation show their educator, role and
+    // area through lookups; opening either table opens the tables they read.
+    Tbl_Personale.addLookupField(QStringLiteral("Educatrice"), 30, QStringLiteral("Id_Educatrice"), &Tbl_AnagEdu,
+                                 QStringLiteral("Id"), QStringLiteral("Nominativo"));
+    Tbl_Personale.addLookupField(QStringLiteral("Ruolo"), 30, QStringLiteral("Id_Ruolo"), &Tbl_Ruoli,
+                                 QStringLiteral("Id"), QStringLiteral("Ruolo"));
+    Tbl_FasiVal.addLookupField(QStringLiteral("Area"), 2, QStringLiteral("Id_Area"), &Tbl_Aree,
+                               QStringLiteral("Id"), QStringLiteral("AreaBreve"));
+}
+
+DataModule::~DataModule()
+{
+    // The table objects close (dropping what is pending) before the folder
+    // that holds their connections goes.
+    for (store::Table* t : {&Tbl_App, &Tbl_FasiVal, &Tbl_Personale, &Tbl_Aree, &Tbl_Ruoli, &Tbl_Valutazioni,
+                            &Tbl_AnagBimbi, &Tbl_AnagEdu, &Tbl_AnagNido})
+        t->close();
+}
+
+bool DataModule::bind()
+{
+    const QFileInfo path(PercorsoDb);
+    auto folder = std::make_unique<store::DataFolder>(path.absoluteFilePath());
+    if (!folder->exists() || folder->filePath(QStringLiteral("AnagBimbi.DB")).isEmpty())
+        return false;
+    m_folder = std::move(folder);
+    for (store::Table* t : {&Tbl_AnagNido, &Tbl_AnagEdu, &Tbl_AnagBimbi, &Tbl_Valutazioni, &Tbl_Ruoli, &Tbl_Aree,
+                            &Tbl_Personale, &Tbl_FasiVal})
+        t->setDataFolder(m_folder.get());
+    return true;
+}
+
+void DataModule::ImpostaSolaLettura(store::Table& table, bool readOnly)
+{
+    table.close();
+    table.setReadOnly(readOnly);
+    table.open();
+}
+
+void DataModule::impostaFiltro(store::Table& table, const QString& filter)
+{
+    table.setFiltered(false);
+    table.setFilter(filter);
+    table.setFiltered(true);
+}
+
+int DataModule::wholeNumber(const QString& text)
+{
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok);
+    return ok ? n : 0;
+}
+
+void DataModule::ApplicaFiltroBimbi()
+{
+    impostaFiltro(Tbl_AnagBimbi, QStringLiteral("Id_Nido=%1").arg(wholeNumber(IdNidoCorrente)) + FiltroFrequenza);
+}
+
+void DataModule::AbilitaNavigazione(bool enabled)
+{
+    if (shell)
+        shell->AbilitaNavigazione(enabled);
+}
+
+void DataModule::AzzeraSelezioni()
+{
+    Tbl_App.close();
+    Tbl_App.setDataFolder(m_folder.get());
+    Tbl_App.setTableName(QStringLiteral("Valutaz.db"));
+    Tbl_App.setIndexName(QString());
+    Tbl_App.setFiltered(false);
+    Tbl_App.setFilter(QString());
+    Tbl_App.open();
+    Tbl_App.setAll(QStringLiteral("Sel"), false);
+    Tbl_App.close();
+}
+
+void DataModule::showError(const QString& message)
+{
+    dialogs.error(message);
+}
+
+} // namespace velmora
