@@ -1,0 +1,94 @@
+// The helpers every benchmark shares; see bench_common.h.
+
+#include "bench_common.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+namespace bench {
+
+QTextStream& out()
+{
+    static QTextStream s(stdout);
+    return s;
+}
+
+void say(const QString& line)
+{
+    out() << line << Qt::endl;
+}
+
+void check(const QString& name, bool ok, const QString& detail)
+{
+    say(QStringLiteral("bench check %1 %2 %3").arg(name, ok ? QStringLiteral("ok") : QStringLiteral("FAIL"), detail));
+}
+
+int evaluationFor(int rep, const FolderFacts& f) { return 1 + int((qint64(rep) * 7919 + 13) % f.evaluations); }
+int areaFor(int rep, const FolderFacts& f) { return 1 + (rep * 3) % f.areas; }
+int itemFor(int rep) { return scoring::FirstItem + rep % scoring::ItemCount; }
+int nurseryFor(const FolderFacts& f) { return 1 + 6 % f.nurseries; }
+
+QString phaseFilter(int v, int a) { return QStringLiteral("(Id_Valutazione=%1) and (Id_Area=%2)").arg(v).arg(a); }
+
+scoring::Answer nextAnswer(scoring::Answer a)
+{
+    return scoring::Answer((int(a) + 1) % scoring::AnswerCount);
+}
+
+void filterTo(Table& t, const QString& text)
+{
+    t.setFiltered(false);
+    t.setFilter(text);
+    t.setFiltered(true);
+}
+
+scoring::AnswerLists listsOf(const Table& t)
+{
+    return {t.asString(QStringLiteral("Si")), t.asString(QStringLiteral("No")), t.asString(QStringLiteral("AVolte")),
+            t.asString(QStringLiteral("NonSo"))};
+}
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0.0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2.0;
+}
+
+double percentile(std::vector<double> v, double p)
+{
+    if (v.empty())
+        return 0.0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
+}
+
+QString num(double v, int decimals) { return QString::number(v, 'f', decimals); }
+
+void printFigure(const Figure& f)
+{
+    say(QStringLiteral("bench %1 median_us=%2 direct_us=%3 ratio=%4")
+            .arg(f.name, num(f.layerMedian()), num(f.directMedian()), num(f.ratio(), 2)));
+    say(QStringLiteral("#   %1: %2 repetitions; layer p10/p90 %3/%4 us, direct p10/p90 %5/%6 us")
+            .arg(f.name)
+            .arg(f.layer.size())
+            .arg(num(percentile(f.layer, 0.1)), num(percentile(f.layer, 0.9)), num(percentile(f.direct, 0.1)),
+                 num(percentile(f.direct, 0.9))));
+}
+
+qint64 peakRssKb()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    for (const QByteArray& line : lines)
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+} // namespace bench
