@@ -1,6 +1,7 @@
 // The helpers every benchmark shares; see bench_common.h.
 
 #include "bench_common.h"
+#include "commandline.h"
 
 #include <QFile>
 
@@ -89,6 +90,47 @@ qint64 peakRssKb()
         if (line.startsWith("VmHWM:"))
             return line.mid(6).trimmed().split(' ').value(0).toLongLong();
     return -1;
+}
+
+Arguments parseArguments(const QStringList& arguments)
+{
+    velmora::tools::CommandLine cmd(QStringLiteral(
+        "Misura lo strato delle tabelle contro le stesse operazioni in SQL diretto\n"
+        "(mediane e rapporti), la memoria su una cartella piccola e una grande, la\n"
+        "scheda e le stampe attraverso la vera finestra principale.\n"
+        "Senza cartelle crea da sé in una cartella temporanea una cartella grande\n"
+        "(circa 1.000.000 di righe di fasi) e una piccola (circa 10.000), poi le\n"
+        "cancella; le cartelle indicate vengono modificate. Dopo una misura esce\n"
+        "sempre con 0: le righe \"bench check\" dicono se gli obiettivi sono raggiunti."));
+    QCommandLineParser& parser = cmd.parser();
+    const QCommandLineOption reports(QStringLiteral("reports"),
+                                     QStringLiteral("Misura solo le stampe, su una cartella creata prima"
+                                                    " (riceve una valutazione e dei segni di selezione)."),
+                                     QStringLiteral("cartella"));
+    parser.addOption(reports);
+    parser.addPositionalArgument(QStringLiteral("cartella-grande"),
+                                 QStringLiteral("La cartella dati dei tempi (circa 1.000.000 di righe di fasi)."),
+                                 QStringLiteral("[<cartella-grande>"));
+    parser.addPositionalArgument(QStringLiteral("cartella-piccola"),
+                                 QStringLiteral("La cartella dati piccola (circa 10.000 righe di fasi), solo per il"
+                                                " confronto della memoria."),
+                                 QStringLiteral("[<cartella-piccola>]]"));
+
+    Arguments a;
+    a.exitStatus = cmd.parse(arguments, {}, 2);
+    if (a.exitStatus)
+        return a;
+    a.folders = parser.positionalArguments();
+    if (parser.isSet(reports)) {
+        a.reportsOnly = true;
+        a.reportsFolder = parser.value(reports);
+        if (a.reportsFolder.isEmpty())
+            a.exitStatus = cmd.fail(QStringLiteral("Manca la cartella dopo --reports."));
+        else if (!a.folders.isEmpty())
+            a.exitStatus = cmd.fail(QStringLiteral("Con --reports non si indicano altre cartelle: %1")
+                                        .arg(a.folders.join(QStringLiteral(" "))));
+    }
+    return a;
 }
 
 } // namespace bench

@@ -1,8 +1,8 @@
 #pragma once
 // What every benchmark of velmora-bench shares: the settings, the output and
 // its "bench check" lines, which evaluation, area and item a repetition works
-// on, the two table helpers, the timing and its medians and the memory
-// reading.
+// on, the two table helpers, the timing and its medians, the memory reading
+// and the command line.
 
 #include "datafolder.h"
 #include "errors.h"
@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <optional>
 #include <vector>
 
 namespace bench {
@@ -116,6 +117,21 @@ void printFigure(const Figure& f);
 
 // The peak resident memory of this process (VmHWM), in kB; -1 when unknown.
 qint64 peakRssKb();
+
+// ------------------------------------------------------------------ command line
+
+// What the command line asks for, once it has been read.
+struct Arguments
+{
+    std::optional<int> exitStatus; // end at once with this status (help, version, a wrong command line)
+    bool reportsOnly = false;      // --reports <folder>: only the prints, on reportsFolder
+    QString reportsFolder;
+    QStringList folders;           // otherwise the whole run: [<large-folder> [<small-folder>]]
+};
+
+// Reads the application's arguments (all but the hidden memory workload one,
+// which main() handles before the application exists).
+Arguments parseArguments(const QStringList& arguments);
 
 // ------------------------------------------------------------------ the whole run
 

@@ -3,6 +3,7 @@
 //   velmora-bench                              generates a large and a small
 //                                              folder in a temporary folder
 //   velmora-bench <large-folder> [<small-folder>]
+//   velmora-bench --reports <folder>           only the prints
 //
 // The large folder (about 1,000,000 phase rows) is used for the timings, the
 // small one (about 10,000 phase rows) only for the memory comparison. Folders
@@ -26,11 +27,13 @@
 // workload through the layer (the bench binary re-executed with a hidden
 // argument), so that the two figures do not share anything.
 //
-// Always exits 0: this is a measurement, the "bench check" lines say how it
-// compares with the targets.
+// Always exits 0 once it has measured: this is a measurement, the "bench
+// check" lines say how it compares with the targets. A command line it
+// cannot use (an unknown option, a third folder) exits 2 before anything is
+// laid or measured; --help prints the usage.
 //
-// The pieces: bench_common (settings, output, timing, memory reading),
-// bench_table (the layer and direct SQL sides, the table figures and
+// The pieces: bench_common (settings, output, timing, memory reading, command
+// line), bench_table (the layer and direct SQL sides, the table figures and
 // the memory workload), bench_sheet (the real window and the sheet figures),
 // bench_reports (the prints) and bench_run (the whole run).
 
@@ -65,19 +68,17 @@ int main(int argc, char** argv)
         f.nurseries = std::max(1, args[4].toInt());
         return runWorkload(args[1], f);
     }
-    if (args.value(0) == QLatin1String("--reports") && args.size() == 2) {
+    const Arguments given = parseArguments(app->arguments());
+    if (given.exitStatus)
+        return *given.exitStatus;
+    if (given.reportsOnly) {
         // Only the prints, on a folder laid before (it gains an evaluation
         // and selection marks).
         std::vector<std::pair<QString, bool>> checks;
-        benchReports(args[1], checks);
+        benchReports(given.reportsFolder, checks);
         for (const auto& [name, ok] : checks)
             check(name, ok, QStringLiteral("limit_us=%1").arg(num(reportReadyLimitUs, 0)));
         return 0;
     }
-    if (args.size() > 2 || args.value(0).startsWith(QLatin1String("-"))) {
-        QTextStream(stderr) << "Uso: velmora-bench [<cartella-grande> [<cartella-piccola>]]\n"
-                               "       velmora-bench --reports <cartella>\n";
-        return 0;
-    }
-    return runBench(args);
+    return runBench(given.folders);
 }
