@@ -3,6 +3,7 @@
 //   velmora-gendata <folder> --phases N    about N phase rows (fewer evaluations,
 //                                          every other table the same size)
 // An existing folder is left exactly as it is. The data are always the same.
+#include "commandline.h"
 #include "gendata.h"
 
 #include <QCoreApplication>
@@ -12,37 +13,37 @@
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    QTextStream err(stderr);
-    const auto usage = [&err] {
-        err << "Uso: velmora-gendata <cartella> [--phases N]\n";
-        return 2;
-    };
+    const qint64 defaultPhaseRows = velmora::gendata::Shape().phaseRows();
+    velmora::tools::CommandLine cmd(QStringLiteral(
+        "Crea una nuova cartella dati piena di dati per le misure delle prestazioni:\n"
+        "20 nidi, 2.000 bambini, le loro valutazioni e le fasi.\n"
+        "I dati sono sempre gli stessi; una cartella che esiste già non viene toccata."));
+    QCommandLineParser& parser = cmd.parser();
+    const QCommandLineOption phases(QStringLiteral("phases"),
+                                    QStringLiteral("Circa N righe di fasi (predefinito %1): cambia solo il numero"
+                                                   " delle valutazioni, le altre tabelle restano uguali.")
+                                        .arg(defaultPhaseRows),
+                                    QStringLiteral("N"));
+    parser.addOption(phases);
+    parser.addPositionalArgument(QStringLiteral("cartella"), QStringLiteral("La cartella dati da creare."),
+                                 QStringLiteral("<cartella>"));
+    if (const auto status = cmd.parse(app.arguments(), {QStringLiteral("<cartella>")}, 0))
+        return *status;
 
-    QString folder;
-    qint64 phaseRows = velmora::gendata::Shape().phaseRows();
-    for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--phases")) {
-            if (i + 1 >= args.size())
-                return usage();
-            bool ok = false;
-            phaseRows = args[++i].toLongLong(&ok);
-            if (!ok || phaseRows < 1)
-                return usage();
-        } else if (folder.isEmpty() && !args[i].startsWith(QLatin1String("--"))) {
-            folder = args[i];
-        } else {
-            return usage();
-        }
+    const QString folder = parser.positionalArguments().constFirst();
+    qint64 phaseRows = defaultPhaseRows;
+    if (parser.isSet(phases)) {
+        bool ok = false;
+        phaseRows = parser.value(phases).toLongLong(&ok);
+        if (!ok || phaseRows < 1)
+            return cmd.fail(QStringLiteral("Numero di righe di fasi non valido: %1").arg(parser.value(phases)));
     }
-    if (folder.isEmpty())
-        return usage();
 
     velmora::gendata::Report r;
     const QString problem = velmora::gendata::generate(folder, velmora::gendata::shapeForPhaseRows(phaseRows),
                                                        velmora::gendata::defaultSeed, &r);
     if (!problem.isEmpty()) {
-        err << problem << '\n';
+        QTextStream(stderr) << problem << '\n';
         return 1;
     }
     QTextStream(stdout) << "Cartella dati creata: " << folder << '\n'

@@ -2,6 +2,7 @@
 //   velmora-install <folder>          the current layout
 //   velmora-install <folder> --older  children without the attendance column
 // An existing folder is left exactly as it is.
+#include "commandline.h"
 #include "installer.h"
 
 #include <QCoreApplication>
@@ -11,18 +12,26 @@
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    QTextStream err(stderr);
-    if (args.isEmpty() || args.size() > 2 || (args.size() == 2 && args[1] != QLatin1String("--older"))) {
-        err << "Uso: velmora-install <cartella> [--older]\n";
-        return 2;
-    }
-    const auto layout = args.size() == 2 ? velmora::store::Layout::Older : velmora::store::Layout::Current;
-    const QString problem = velmora::store::layDataFolder(args[0], layout);
+    velmora::tools::CommandLine cmd(QStringLiteral(
+        "Crea una nuova cartella dati di Velmora con le otto tabelle vuote.\n"
+        "Una cartella che esiste già non viene toccata."));
+    QCommandLineParser& parser = cmd.parser();
+    const QCommandLineOption older(QStringLiteral("older"),
+                                   QStringLiteral("Crea la struttura della versione 1.02 (bambini senza la colonna"
+                                                  " della frequenza), che il programma aggiorna all'avvio."));
+    parser.addOption(older);
+    parser.addPositionalArgument(QStringLiteral("cartella"), QStringLiteral("La cartella dati da creare."),
+                                 QStringLiteral("<cartella>"));
+    if (const auto status = cmd.parse(app.arguments(), {QStringLiteral("<cartella>")}, 0))
+        return *status;
+
+    const QString folder = parser.positionalArguments().constFirst();
+    const auto layout = parser.isSet(older) ? velmora::store::Layout::Older : velmora::store::Layout::Current;
+    const QString problem = velmora::store::layDataFolder(folder, layout);
     if (!problem.isEmpty()) {
-        err << problem << '\n';
+        QTextStream(stderr) << problem << '\n';
         return 1;
     }
-    QTextStream(stdout) << "Cartella dati creata: " << args[0] << '\n';
+    QTextStream(stdout) << "Cartella dati creata: " << folder << '\n';
     return 0;
 }

@@ -6,6 +6,7 @@
 // logs in and runs every print, writing what the preview would show into
 // PDF files: scheda.pdf, riepilogo-nonso.pdf, grafico.pdf, profili.pdf and
 // confronto.pdf. The pictures of the prints in the README come from these.
+#include "commandline.h"
 #include "datafolder.h"
 #include "document.h"
 #include "evaluations.h"
@@ -157,11 +158,21 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     if (QLocale().language() != QLocale::Italian)
         QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
-    const QStringList args = app.arguments().mid(1);
-    if (args.size() != 1 && args.size() != 2) {
-        QTextStream(stderr) << "Uso: velmora-sample-prints <cartella> [<cartella-del-programma>]\n";
-        return 2;
-    }
+    velmora::tools::CommandLine cmd(QStringLiteral(
+        "Scrive in file PDF tutte le stampe di un piccolo nido dimostrativo:\n"
+        "scheda.pdf, riepilogo-nonso.pdf, grafico.pdf, profili.pdf e confronto.pdf."));
+    cmd.parser().addPositionalArgument(QStringLiteral("cartella"),
+                                       QStringLiteral("La cartella in cui scrivere i PDF (creata se manca)."),
+                                       QStringLiteral("<cartella>"));
+    cmd.parser().addPositionalArgument(
+        QStringLiteral("programma"),
+        QStringLiteral("La cartella del programma in cui lasciare i dati dimostrativi (nella sottocartella db)"
+                       " per provare il programma: le educatrici Rossi e Verdi hanno la password \"pw\"."
+                       " Senza, si usa una cartella temporanea."),
+        QStringLiteral("[<cartella-del-programma>]"));
+    if (const auto status = cmd.parse(app.arguments(), {QStringLiteral("<cartella>")}, 1))
+        return *status;
+    const QStringList args = cmd.parser().positionalArguments();
     const QDir out(args[0]);
     QDir().mkpath(out.path());
     QTemporaryDir temporary;

@@ -1,0 +1,142 @@
+#pragma once
+// What every benchmark of velmora-bench shares: the settings, the output and
+// its "bench check" lines, which evaluation, area and item a repetition works
+// on, the two table helpers, the timing and its medians, the memory reading
+// and the command line.
+
+#include "datafolder.h"
+#include "errors.h"
+#include "scoring.h"
+#include "table.h"
+
+#include <QElapsedTimer>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include <optional>
+#include <vector>
+
+namespace bench {
+
+using velmora::store::DataFolder;
+using velmora::store::DbError;
+using velmora::store::Table;
+namespace scoring = velmora::scoring;
+
+// ------------------------------------------------------------------ settings
+
+constexpr int areaSelectReps = 500;
+constexpr int answerPostReps = 200;
+constexpr int childFollowReps = 500;
+constexpr int clearSelReps = 20;
+constexpr int answerClickReps = 200;
+constexpr int phaseMoveReps = 500;
+constexpr int areaChangeReps = 300;
+constexpr int warmupReps = 5;
+// The memory workload repeats the same loops, fewer times for the posts.
+constexpr int memoryAnswerPostReps = 50;
+
+constexpr qint64 largePhaseRows = 1000000;
+constexpr qint64 smallPhaseRows = 10000;
+
+constexpr double ratioLimit = 3.0;
+constexpr double memoryRatioLimit = 1.2;
+constexpr double medianLimitUs = 16000.0;
+constexpr double clearSelLimitUs = 100000.0;
+
+const char* const workloadArg = "--memory-workload";
+
+// ------------------------------------------------------------------ output
+
+QTextStream& out();
+void say(const QString& line);
+// One "bench check <name> ok|FAIL <detail>" line.
+void check(const QString& name, bool ok, const QString& detail);
+
+// ------------------------------------------------------------------ repetitions
+
+// What the workloads need to know of a folder to pick evaluations, areas and
+// nurseries that exist.
+struct FolderFacts
+{
+    int evaluations = 0;
+    int areas = 0;
+    int nurseries = 0;
+    qint64 phases = 0;
+};
+
+// Which evaluation, area, phase and item repetition `rep` works on. Both sides
+// of a figure run the same sequence.
+int evaluationFor(int rep, const FolderFacts& f);
+int areaFor(int rep, const FolderFacts& f);
+int itemFor(int rep);
+int nurseryFor(const FolderFacts& f);
+
+QString phaseFilter(int v, int a);
+
+scoring::Answer nextAnswer(scoring::Answer a);
+
+// ------------------------------------------------------------------ the layer
+
+void filterTo(Table& t, const QString& text);
+scoring::AnswerLists listsOf(const Table& t);
+
+// ------------------------------------------------------------------ timing
+
+class Stopwatch
+{
+public:
+    void start() { m_t.start(); }
+    double us() const { return m_t.nsecsElapsed() / 1000.0; }
+
+private:
+    QElapsedTimer m_t;
+};
+
+double median(std::vector<double> v);
+double percentile(std::vector<double> v, double p);
+
+struct Figure
+{
+    explicit Figure(const QString& n, double limit = medianLimitUs) : name(n), limitUs(limit) {}
+    QString name;
+    double limitUs;
+    std::vector<double> layer;
+    std::vector<double> direct;
+    double layerMedian() const { return median(layer); }
+    double directMedian() const { return median(direct); }
+    double ratio() const { return directMedian() > 0 ? layerMedian() / directMedian() : 0.0; }
+};
+
+QString num(double v, int decimals = 1);
+
+void printFigure(const Figure& f);
+
+// ------------------------------------------------------------------ memory
+
+// The peak resident memory of this process (VmHWM), in kB; -1 when unknown.
+qint64 peakRssKb();
+
+// ------------------------------------------------------------------ command line
+
+// What the command line asks for, once it has been read.
+struct Arguments
+{
+    std::optional<int> exitStatus; // end at once with this status (help, version, a wrong command line)
+    bool reportsOnly = false;      // --reports <folder>: only the prints, on reportsFolder
+    QString reportsFolder;
+    QStringList folders;           // otherwise the whole run: [<large-folder> [<small-folder>]]
+};
+
+// Reads the application's arguments (all but the hidden memory workload one,
+// which main() handles before the application exists).
+Arguments parseArguments(const QStringList& arguments);
+
+// ------------------------------------------------------------------ the whole run
+
+// Every figure on a large folder and the memory comparison with a small one,
+// laying whichever of the two `args` does not name (bench_run.cpp).
+int runBench(const QStringList& args);
+
+} // namespace bench
