@@ -1,0 +1,2 @@
+// The window: may see every room below it.
+#include "access.h"

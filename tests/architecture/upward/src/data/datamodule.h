@@ -1,0 +1,1 @@
+// The data module sees no screen.
