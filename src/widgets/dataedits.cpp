@@ -49,7 +49,7 @@ void FieldLink::write(const QVariant& value)
 
 // ---------------------------------------------------------------- line edit
 
-DataEdit::DataEdit(QWidget* parent) : QLineEdit(parent), m_link(new FieldLink(this))
+DataEdit::DataEdit(QWidget* parent) : QLineEdit(parent), DataControl(this)
 {
     connect(m_link, &FieldLink::changed, this, &DataEdit::refresh);
     connect(this, &QLineEdit::textEdited, this, &DataEdit::onTextEdited);
@@ -161,14 +161,12 @@ bool commitPendingEdits(QWidget* root)
 
 // ---------------------------------------------------------------- memo
 
-DataMemo::DataMemo(QWidget* parent) : QPlainTextEdit(parent), m_link(new FieldLink(this))
+DataMemo::DataMemo(QWidget* parent) : QPlainTextEdit(parent), DataControl(this)
 {
     connect(m_link, &FieldLink::changed, this, &DataMemo::refresh);
     connect(this, &QPlainTextEdit::textChanged, this, &DataMemo::onTextChanged);
     refresh();
 }
-
-void DataMemo::setDataSource(store::Table* table, const QString& fieldName) { m_link->bind(table, fieldName); }
 
 void DataMemo::refresh()
 {
@@ -207,14 +205,12 @@ void DataMemo::onTextChanged()
 
 DataCheckBox::DataCheckBox(QWidget* parent) : DataCheckBox(QString(), parent) {}
 
-DataCheckBox::DataCheckBox(const QString& text, QWidget* parent) : QCheckBox(text, parent), m_link(new FieldLink(this))
+DataCheckBox::DataCheckBox(const QString& text, QWidget* parent) : QCheckBox(text, parent), DataControl(this)
 {
     connect(m_link, &FieldLink::changed, this, &DataCheckBox::refresh);
     connect(this, &QCheckBox::clicked, this, &DataCheckBox::onClicked);
     refresh();
 }
-
-void DataCheckBox::setDataSource(store::Table* table, const QString& fieldName) { m_link->bind(table, fieldName); }
 
 void DataCheckBox::refresh()
 {

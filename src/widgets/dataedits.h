@@ -42,17 +42,36 @@ private:
     QMetaObject::Connection m_conn[3];
 };
 
-class DataEdit : public QLineEdit
+// What every data-aware edit offers: the field of a table it shows and
+// writes, and the dialogs that tell the user of a refused value.
+class DataControl
+{
+public:
+    virtual ~DataControl() = default;
+
+    virtual void setDataSource(store::Table* table, const QString& fieldName) { m_link->bind(table, fieldName); }
+    store::Table* table() const { return m_link->table(); }
+    QString fieldName() const { return m_link->fieldName(); }
+    void setDialogs(Dialogs* dialogs) { m_dialogs = dialogs; }
+
+protected:
+    // The link lives as a child of the control's widget `owner`.
+    explicit DataControl(QObject* owner) : m_link(new FieldLink(owner)) {}
+
+    FieldLink* m_link;
+    Dialogs* m_dialogs = nullptr;
+    bool m_writing = false; // the control is writing the field: its own refresh waits
+};
+
+class DataEdit : public QLineEdit, public DataControl
 {
     Q_OBJECT
 
 public:
     explicit DataEdit(QWidget* parent = nullptr);
 
-    void setDataSource(store::Table* table, const QString& fieldName);
-    store::Table* table() const { return m_link->table(); }
-    QString fieldName() const { return m_link->fieldName(); }
-    void setDialogs(Dialogs* dialogs) { m_dialogs = dialogs; }
+    // Also registers the post check that refuses a half-typed value.
+    void setDataSource(store::Table* table, const QString& fieldName) override;
 
 public slots:
     void refresh();
@@ -72,25 +91,17 @@ public:
 private:
     bool isTextField() const;
 
-    FieldLink* m_link;
-    Dialogs* m_dialogs = nullptr;
-    bool m_writing = false;
     bool m_showing = false; // the refusal's box is up
     QPointer<store::Table> m_checked; // the table that asks before posting
     QString m_pendingError; // the last refused value, shown when editing ends
 };
 
-class DataMemo : public QPlainTextEdit
+class DataMemo : public QPlainTextEdit, public DataControl
 {
     Q_OBJECT
 
 public:
     explicit DataMemo(QWidget* parent = nullptr);
-
-    void setDataSource(store::Table* table, const QString& fieldName);
-    store::Table* table() const { return m_link->table(); }
-    QString fieldName() const { return m_link->fieldName(); }
-    void setDialogs(Dialogs* dialogs) { m_dialogs = dialogs; }
 
 public slots:
     void refresh();
@@ -98,13 +109,10 @@ public slots:
 private:
     void onTextChanged();
 
-    FieldLink* m_link;
-    Dialogs* m_dialogs = nullptr;
-    bool m_writing = false;
     bool m_updating = false;
 };
 
-class DataCheckBox : public QCheckBox
+class DataCheckBox : public QCheckBox, public DataControl
 {
     Q_OBJECT
 
@@ -112,20 +120,11 @@ public:
     explicit DataCheckBox(QWidget* parent = nullptr);
     explicit DataCheckBox(const QString& text, QWidget* parent = nullptr);
 
-    void setDataSource(store::Table* table, const QString& fieldName);
-    store::Table* table() const { return m_link->table(); }
-    QString fieldName() const { return m_link->fieldName(); }
-    void setDialogs(Dialogs* dialogs) { m_dialogs = dialogs; }
-
 public slots:
     void refresh();
 
 private:
     void onClicked(bool checked);
-
-    FieldLink* m_link;
-    Dialogs* m_dialogs = nullptr;
-    bool m_writing = false;
 };
 
 // commitPending() on every data edit under `root`; false when one refused.
