@@ -74,7 +74,7 @@ public:
     void ToolButton9Click();                     // toolbar "Gestione aree": opens the areas registry
     void SpeedButton6Click();                    // "Esci" of the areas: closes it
     void Tbl_AreeNewRecord(store::Table& t);     // a new area: focus on "Descrizione area"
-    void Tbl_AreeCalcFields(store::Table& t);    // every area: AreaCombo, "MG - Motricità globale"
+    void Tbl_AreeCalcFields(store::Table& t);    // every area: AreaCombo, the code, " - " and the name
 
     // True when the plain password edit lies in front of the masked one.
     bool plainPasswordInFront() const;
