@@ -57,6 +57,12 @@ public:
     bool legendVisible = true;
     LegendPlace legendPlace = LegendPlace::Right;
 
+    // Face of the chart's texts (axis labels, value marks, legend). Empty
+    // means the engine's face, defaultFamily() (face.h); a chart laid out
+    // in a report with no face of its own takes the face of its band, so
+    // that the page shows one face throughout.
+    QString fontFamily;
+
     // The series in drawing order. A pointer from series() or addSeries()
     // stays valid until the next addSeries() or removeSeries().
     const QList<ChartSeries>& allSeries() const { return m_series; }

@@ -13,6 +13,7 @@
 
 #include "chart.h"
 #include "chartparts.h"
+#include "face.h"
 
 #include <QApplication>
 #include <QGraphicsScene>
@@ -51,7 +52,7 @@ void paintChart(QPainter& painter, const QRectF& target, const Chart& chart)
     Units u;
     u.perMm = dpi / 25.4;
     u.perPx96 = dpi / 96;
-    u.family = QStringLiteral("Tahoma");
+    u.family = chart.fontFamily.isEmpty() ? defaultFamily() : chart.fontFamily;
     const QRectF sceneRect(0, 0, target.width() / dpiX * dpi, target.height() / dpiY * dpi);
 
     const QLocale locale;

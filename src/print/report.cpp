@@ -1,7 +1,6 @@
 #include "report.h"
 
-#include <QFontDatabase>
-#include <QFontInfo>
+#include "face.h"
 
 namespace velmora::print {
 
@@ -77,6 +76,7 @@ Element& Band::chart(const QString& name, const QRectF& rect, std::shared_ptr<Ch
     e.kind = Element::Kind::Chart;
     e.name = name;
     e.rect = rect;
+    e.font = m_font; // the face the chart takes when it has none of its own
     e.chart = std::move(chart);
     elements.push_back(std::move(e));
     return elements.back();
@@ -96,16 +96,7 @@ Report::Report(const QString& name) : name(name), title(name) {}
 
 QFont Report::defaultFont()
 {
-    // Tahoma where it is installed; otherwise the nearest in width, so that
-    // labels and the values beside them keep apart as laid out.
-    static const QString family = [] {
-        const QStringList installed = QFontDatabase::families();
-        for (const char* name : {"Tahoma", "Liberation Sans", "Arimo", "Arial", "DejaVu Sans Condensed"})
-            if (installed.contains(QString::fromLatin1(name), Qt::CaseInsensitive))
-                return QString::fromLatin1(name);
-        return QStringLiteral("Tahoma"); // let the font matcher substitute
-    }();
-    QFont font(family);
+    QFont font(defaultFamily());
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(10);
     return font;
@@ -183,9 +174,16 @@ private:
             case Element::Kind::Rule:
                 page.rules.append({QLineF(r.topLeft(), r.bottomRight()), e.color, e.penStyle, e.penWidthMm});
                 break;
-            case Element::Kind::Chart:
-                page.charts.append({e.name, r, e.chart ? std::make_shared<const Chart>(*e.chart) : nullptr});
+            case Element::Kind::Chart: {
+                std::shared_ptr<Chart> copy;
+                if (e.chart) {
+                    copy = std::make_shared<Chart>(*e.chart);
+                    if (copy->fontFamily.isEmpty())
+                        copy->fontFamily = e.font.family();
+                }
+                page.charts.append({e.name, r, std::move(copy)});
                 break;
+            }
             default: {
                 if (r.width() <= 0) {
                     // As wide as needed: up to the right edge, or, aligned

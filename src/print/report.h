@@ -8,6 +8,7 @@
 
 #include "chart.h"
 #include "document.h"
+#include "face.h"
 
 #include <QFont>
 #include <QRectF>
@@ -37,7 +38,9 @@ struct Element
     QColor color = Qt::black;
     Qt::PenStyle penStyle = Qt::SolidLine;
     double penWidthMm = 0.2;
-    std::shared_ptr<Chart> chart;  // chart elements; copied when laid out
+    // Chart elements: copied when laid out; the copy takes the family of
+    // `font` (the band's) unless the chart names a face of its own.
+    std::shared_ptr<Chart> chart;
 };
 
 class Band
@@ -96,7 +99,7 @@ public:
 
     QString name;
     QString title; // job name
-    // Tahoma 10 pt, or the nearest font installed.
+    // Tahoma 10 pt, or the nearest font installed (defaultFamily()).
     static QFont defaultFont();
     QFont font = defaultFont();
 

@@ -1,11 +1,14 @@
 #include "chart.h"
+#include "face.h"
 
 #include <QBuffer>
+#include <QFontInfo>
 #include <QImage>
 #include <QLocale>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <cmath>
@@ -455,6 +458,17 @@ void TestChart::paintOnPdf()
     }
     QVERIFY(buffer.data().startsWith("%PDF"));
     QVERIFY(buffer.data().size() > 2000);
+
+    // A chart with no face of its own writes in the engine's face, the one
+    // the report's texts use.
+    QFont engineFont(defaultFamily());
+    engineFont.setStyleHint(QFont::SansSerif);
+    const QString face = QFontInfo(engineFont).family().remove(QLatin1Char(' '));
+    static const QRegularExpression baseFont(QStringLiteral("/BaseFont\\s*/(?:[A-Z]{6}\\+)?([^\\s/<>\\[\\]()]+)"));
+    auto it = baseFont.globalMatch(QString::fromLatin1(buffer.data()));
+    QVERIFY(it.hasNext());
+    while (it.hasNext())
+        QCOMPARE(it.next().captured(1), face);
 }
 
 QTEST_MAIN(TestChart)

@@ -2,9 +2,11 @@
 // that the laid-out pages paint into a PDF.
 #include "report.h"
 
+#include <QFontInfo>
 #include <QImage>
 #include <QPainter>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -64,6 +66,17 @@ struct Fixture
     }
 };
 
+// The faces a PDF file embeds, without the subset prefix ("ABCDEF+").
+QSet<QString> pdfFaces(const QByteArray& pdf)
+{
+    QSet<QString> faces;
+    static const QRegularExpression baseFont(QStringLiteral("/BaseFont\\s*/(?:[A-Z]{6}\\+)?([^\\s/<>\\[\\]()]+)"));
+    auto it = baseFont.globalMatch(QString::fromLatin1(pdf));
+    while (it.hasNext())
+        faces.insert(it.next().captured(1));
+    return faces;
+}
+
 } // namespace
 
 class TestReport : public QObject
@@ -77,6 +90,7 @@ private slots:
     void chartIsCopiedWhenLaidOut();
     void paintsIntoPdf();
     void textWiderThanColumnShrinks();
+    void oneFaceOnThePage();
 };
 
 void TestReport::bandsPerGroup()
@@ -245,6 +259,60 @@ void TestReport::textWiderThanColumnShrinks()
     QVERIFY2(left * mm > 20.2 && right * mm < 59.5, qPrintable(QStringLiteral("%1..%2 mm").arg(left * mm).arg(right * mm)));
     // ...and whole: the ink spans most of it, not a cut middle part.
     QVERIFY2((right - left) * mm > 0.8 * 39.7, qPrintable(QStringLiteral("%1 mm").arg((right - left) * mm)));
+}
+
+// The chart's axis labels, value marks and legend are written in the face of
+// the texts around it, not in whatever the font matcher finds for a face the
+// machine lacks.
+void TestReport::oneFaceOnThePage()
+{
+    Report r(QStringLiteral("Profilo"));
+    Band& band = r.addBand(Band::Kind::Title, QStringLiteral("QRBand1"), 250);
+    QFont big = band.font();
+    big.setPointSizeF(20);
+    band.label(QStringLiteral("Nome"), QRectF(1, 1, 188, 9), QStringLiteral("Giulia Bassi"), Qt::AlignHCenter).font = big;
+    band.label(QStringLiteral("Etichetta"), QRectF(1, 12, 0, 0), QStringLiteral("Età in mesi:"));
+    band.memo(QStringLiteral("Note"), QRectF(10, 17, 170, 10)).text = QStringLiteral("Nessuna nota.");
+    auto chart = std::make_shared<Chart>();
+    ChartSeries& s = chart->addSeries(QStringLiteral("Series1"));
+    s.marksVisible = true;
+    s.marksFormat = QStringLiteral("#,##0.00#");
+    s.addXY(0, 3.5, QStringLiteral("AUT"));
+    s.addXY(1, 7.25, QStringLiteral("COM"));
+    band.chart(QStringLiteral("QRChart1"), QRectF(0.3, 30, 189.4, 147.4), chart);
+
+    const Document doc = r.layout();
+    const Page& page = doc.pages.first();
+    const QString family = r.font.family();
+    const QString face = QFontInfo(r.font).family();
+    QVERIFY(!page.texts.isEmpty());
+    for (const PageText& t : page.texts) {
+        QCOMPARE(t.font.family(), family);
+        QCOMPARE(QFontInfo(t.font).family(), face);
+    }
+    const PageChart* laid = page.chart(QStringLiteral("QRChart1"));
+    QVERIFY(laid && laid->chart);
+    QCOMPARE(laid->chart->fontFamily, family);
+    QFont chartFont(laid->chart->fontFamily);
+    chartFont.setStyleHint(QFont::SansSerif);
+    QCOMPARE(QFontInfo(chartFont).family(), face);
+    // The report's own chart object is left as the report set it.
+    QVERIFY(chart->fontFamily.isEmpty());
+
+    // A face named by the chart itself is kept.
+    chart->fontFamily = QStringLiteral("Liberation Serif");
+    QCOMPARE(r.layout().pages.first().chart(QStringLiteral("QRChart1"))->chart->fontFamily,
+             QStringLiteral("Liberation Serif"));
+
+    // What the reader gets: the PDF embeds the one face only.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("faccia.pdf"));
+    QVERIFY(doc.writePdf(path));
+    QFile pdf(path);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    const QSet<QString> faces = pdfFaces(pdf.readAll());
+    QVERIFY2(faces.size() == 1, qPrintable(QStringList(faces.begin(), faces.end()).join(QStringLiteral(", "))));
+    QCOMPARE(QString(*faces.begin()).remove(QLatin1Char(' ')), QString(face).remove(QLatin1Char(' ')));
 }
 
 QTEST_MAIN(TestReport)
