@@ -8,11 +8,11 @@
 #include <QColor>
 #include <QList>
 #include <QLocale>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 
 class QPainter;
-class QRectF;
 
 namespace velmora::print {
 
@@ -99,6 +99,11 @@ QString formatPattern(double value, const QString& pattern, const QLocale& local
 
 // Paints `chart` into `target` (device units of the painter's device). Fonts,
 // lines and marks keep their physical size whatever the device's resolution.
-void paintChart(QPainter& painter, const QRectF& target, const Chart& chart);
+// The frame, axes and legend stay inside `target`; a series whose values
+// fall beyond the value axis is drawn where they fall (line, point marks and
+// value marks), up to the edges of `bounds`: the page's printable area when
+// the chart is printed in a report. An empty `bounds` keeps the series
+// inside `target` too.
+void paintChart(QPainter& painter, const QRectF& target, const Chart& chart, const QRectF& bounds = QRectF());
 
 } // namespace velmora::print

@@ -2,8 +2,9 @@
 // chart (background, axes, grid, axis labels); the series, their value marks
 // and the legend are items of the same scene placed from the plot area Qt
 // Charts computed, because Qt Charts clips its series to the plot area while
-// a report's chart lets a line run above the value axis' maximum, and its
-// legend cannot list the points of a lone series. The parts live in
+// a report's chart lets a line run above the value axis' maximum (an
+// expected development of 19,45 on an axis of 0 to 14, drawn over the page
+// head if it must), and its legend cannot list the points of a lone series. The parts live in
 // chartlegend.cpp, chartaxes.cpp and chartseries.cpp.
 //
 // The scene is built in the units Qt's fonts are measured in, the pixels of
@@ -16,6 +17,7 @@
 #include "face.h"
 
 #include <QApplication>
+#include <QGraphicsRectItem>
 #include <QGraphicsScene>
 #include <QGuiApplication>
 #include <QPaintDevice>
@@ -36,7 +38,7 @@ double screenDpi()
 
 } // namespace
 
-void paintChart(QPainter& painter, const QRectF& target, const Chart& chart)
+void paintChart(QPainter& painter, const QRectF& target, const Chart& chart, const QRectF& bounds)
 {
     using namespace chartparts;
 
@@ -53,12 +55,21 @@ void paintChart(QPainter& painter, const QRectF& target, const Chart& chart)
     u.perMm = dpi / 25.4;
     u.perPx96 = dpi / 96;
     u.family = chart.fontFamily.isEmpty() ? defaultFamily() : chart.fontFamily;
-    const QRectF sceneRect(0, 0, target.width() / dpiX * dpi, target.height() / dpiY * dpi);
+    const double sceneX = dpi / dpiX; // scene units per device unit
+    const double sceneY = dpi / dpiY;
+    const QRectF sceneRect(0, 0, target.width() * sceneX, target.height() * sceneY);
+
+    // Where the series may run: `bounds` (with the target) in device units,
+    // and the same in the scene, whose origin is the target's top left.
+    const QRectF reach = bounds.isValid() && !bounds.isEmpty() ? bounds.united(target) : target;
+    const QRectF sceneReach((reach.left() - target.left()) * sceneX, (reach.top() - target.top()) * sceneY,
+                            reach.width() * sceneX, reach.height() * sceneY);
 
     const QLocale locale;
     QGraphicsScene scene;
-    scene.setSceneRect(sceneRect);
-    scene.setBackgroundBrush(Qt::white);
+    scene.setSceneRect(sceneReach);
+    // White under the chart only: what lies around it on the page shows.
+    scene.addRect(sceneRect, Qt::NoPen, Qt::white)->setZValue(-1000);
 
     // Legend first: the plot gets what it leaves.
     const QList<Chart::LegendEntry> entries = chart.legendVisible ? chart.legendEntries(locale)
@@ -69,10 +80,10 @@ void paintChart(QPainter& painter, const QRectF& target, const Chart& chart)
         addSeries(scene, s, mapping, locale, u);
 
     painter.save();
-    painter.setClipRect(target, Qt::IntersectClip);
+    painter.setClipRect(reach, Qt::IntersectClip);
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
-    scene.render(&painter, target, sceneRect, Qt::IgnoreAspectRatio);
+    scene.render(&painter, reach, sceneReach, Qt::IgnoreAspectRatio);
     painter.restore();
 }
 

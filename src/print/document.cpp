@@ -115,11 +115,14 @@ void Document::paintPage(QPainter& painter, int index) const
         painter.restore();
     }
 
+    // A series beyond the value axis runs out of its chart, as far as the
+    // printable area.
+    const QRectF printable = toDevice(QRectF(QPointF(0, 0), printableMm()));
     for (const PageChart& c : page.charts) {
         if (!c.chart)
             continue;
         painter.save();
-        paintChart(painter, toDevice(c.rect), *c.chart);
+        paintChart(painter, toDevice(c.rect), *c.chart, printable);
         painter.restore();
     }
     painter.restore();
