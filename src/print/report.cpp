@@ -168,6 +168,7 @@ private:
     {
         Page& page = m_doc.pages.last();
         const int number = int(m_doc.pages.size());
+        QList<std::pair<const Element*, int>> memos; // and where their text went
         for (const Element& e : band.elements) {
             QRectF r = e.rect.translated(0, top);
             switch (e.kind) {
@@ -201,6 +202,9 @@ private:
                 t.font = e.font;
                 t.alignment = e.alignment;
                 t.wordWrap = e.kind == Element::Kind::Memo;
+                t.minimumPoints = e.minimumPoints;
+                if (t.wordWrap)
+                    memos.append({&e, int(page.texts.size())});
                 if (e.kind == Element::Kind::DataText)
                     t.text = e.data ? e.data() : QString();
                 else if (e.kind == Element::Kind::PageNumber)
@@ -211,8 +215,29 @@ private:
             }
             }
         }
+        fitBandMemos(page, memos);
         if (band.lineBelow)
             page.rules.append({QLineF(0, top + band.height, m_width, top + band.height), Qt::black, Qt::SolidLine, 0.2});
+    }
+
+    // Lays out the memos of a band into their lines: alone, or with the
+    // others of their group.
+    static void fitBandMemos(Page& page, const QList<std::pair<const Element*, int>>& memos)
+    {
+        QList<bool> done(memos.size(), false);
+        for (qsizetype i = 0; i < memos.size(); ++i) {
+            if (done[i])
+                continue;
+            const Element& first = *memos[i].first;
+            QList<PageText*> group;
+            for (qsizetype j = i; j < memos.size(); ++j) {
+                if (j == i || (!first.fitGroup.isEmpty() && memos[j].first->fitGroup == first.fitGroup)) {
+                    group.append(&page.texts[memos[j].second]);
+                    done[j] = true;
+                }
+            }
+            fitMemos(group, first.memoOptions);
+        }
     }
 
     Document& m_doc;

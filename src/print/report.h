@@ -34,6 +34,18 @@ struct Element
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop;
     QString text;                  // label and memo text (memo lines joined by '\n')
     std::function<QString()> data; // data text: read each time the band prints
+    // Texts and memos: the smallest size they are printed at to fit their
+    // box (a one-line text wider than its column, a memo longer than its
+    // room).
+    double minimumPoints = 5;
+    // Memos: how a text longer than the box is held (by default word-wrapped,
+    // smaller, then cut to whole lines ending with "…"; see MemoFit).
+    MemoOptions memoOptions;
+    // Memos of one band with the same non-empty group are fitted together,
+    // with the options of the first of them: one size, line height and
+    // number of lines per column for all, so that their lines stay side by
+    // side (the codes and the names of a chart's key).
+    QString fitGroup;
     // Rules: a line from the rect's top left to its bottom right corner.
     QColor color = Qt::black;
     Qt::PenStyle penStyle = Qt::SolidLine;

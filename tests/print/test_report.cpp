@@ -77,6 +77,28 @@ QSet<QString> pdfFaces(const QByteArray& pdf)
     return faces;
 }
 
+// Lines of a memo, top to bottom and column by column, as printed.
+QStringList printedLines(const PageText& memo)
+{
+    QStringList out;
+    for (const PageLine& line : memo.lines)
+        out << line.text;
+    return out;
+}
+
+QString withoutSpaces(QString text)
+{
+    static const QRegularExpression space(QStringLiteral("\\s+"));
+    return text.remove(space);
+}
+
+bool inside(const QRectF& inner, const QRectF& outer)
+{
+    const double e = 1e-6;
+    return inner.left() >= outer.left() - e && inner.right() <= outer.right() + e && inner.top() >= outer.top() - e
+           && inner.bottom() <= outer.bottom() + e;
+}
+
 } // namespace
 
 class TestReport : public QObject
@@ -91,6 +113,10 @@ private slots:
     void paintsIntoPdf();
     void textWiderThanColumnShrinks();
     void oneFaceOnThePage();
+    void memoHoldsItsText_data();
+    void memoHoldsItsText();
+    void keyListsEveryArea_data();
+    void keyListsEveryArea();
 };
 
 void TestReport::bandsPerGroup()
@@ -313,6 +339,174 @@ void TestReport::oneFaceOnThePage()
     const QSet<QString> faces = pdfFaces(pdf.readAll());
     QVERIFY2(faces.size() == 1, qPrintable(QStringList(faces.begin(), faces.end()).join(QStringLiteral(", "))));
     QCOMPARE(QString(*faces.begin()).remove(QLatin1Char(' ')), QString(face).remove(QLatin1Char(' ')));
+}
+
+void TestReport::memoHoldsItsText_data()
+{
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<bool>("smaller"); // printed under 10 pt
+    QTest::addColumn<bool>("cut");     // lines left out at the floor
+
+    QTest::newRow("one line") << QStringLiteral("Nessuna allergia nota.") << false << false;
+    QTest::newRow("two lines") << QStringLiteral("Allergia alle arachidi.\nPorta gli occhiali.") << false << false;
+    QTest::newRow("five lines") << QStringLiteral("Allergia alle arachidi.\nPorta gli occhiali.\nViene a prenderla "
+                                                  "la nonna il martedì.\nDorme dopo pranzo.\nNon mangia carne.")
+                                << true << false;
+    QTest::newRow("a long paragraph")
+        << QStringLiteral("Inserimento graduale a settembre; ").repeated(12) + QStringLiteral("fine.") << true << false;
+    QTest::newRow("Windows line ends")
+        << QStringLiteral("Prima riga\r\nSeconda riga\r\nTerza riga\r\nQuarta riga\r\n") << true << false;
+    QTest::newRow("too long even at the floor")
+        << QStringLiteral("Osservazione del diario di bordo dell'anno.\n").repeated(30)
+        << true << true;
+}
+
+// The note under the page head: a box of 10.1 mm with the staff line right
+// below it. Whatever the note's length, the box holds whole lines only, all
+// of the text when the floor allows, and nothing of it reaches the staff
+// line.
+void TestReport::memoHoldsItsText()
+{
+    QFETCH(QString, note);
+    QFETCH(bool, smaller);
+    QFETCH(bool, cut);
+
+    Report r(QStringLiteral("Scheda"));
+    Band& head = r.addBand(Band::Kind::Title, QStringLiteral("QRBand1"), 49.5);
+    head.label(QStringLiteral("QRLabel3"), QRectF(1.1, 28.3, 0, 0), QStringLiteral("Note:"));
+    head.memo(QStringLiteral("Qr_Note"), QRectF(10.6, 28.3, 178.1, 10.1)).text = note;
+    head.memo(QStringLiteral("Qr_Personale"), QRectF(1.1, 38.4, 187.6, 10.1));
+    const Document doc = r.layout();
+    const Page& page = doc.pages.first();
+    const PageText* memo = page.text(QStringLiteral("Qr_Note"));
+    QVERIFY(memo);
+    QCOMPARE(memo->text, note); // what the report gave, for whoever reads the page
+    const QRectF box = memo->rect;
+    const PageText* below = page.text(QStringLiteral("Qr_Personale"));
+    QVERIFY(below);
+
+    QVERIFY(!memo->lines.isEmpty());
+    for (const PageLine& line : memo->lines) {
+        QVERIFY2(inside(line.rect, box), qPrintable(line.text));
+        QVERIFY(!line.rect.intersects(below->rect));
+        QVERIFY(line.baseline > line.rect.top() && line.baseline < line.rect.bottom());
+    }
+    for (qsizetype i = 1; i < memo->lines.size(); ++i)
+        QVERIFY(memo->lines[i].rect.top() >= memo->lines[i - 1].rect.bottom() - 1e-6);
+
+    QCOMPARE(memo->font.pointSizeF() < 10, smaller);
+    QVERIFY(memo->font.pointSizeF() >= 5);
+    QCOMPARE(memo->font.family(), r.font.family());
+    const QStringList lines = printedLines(*memo);
+    if (!cut) {
+        QCOMPARE(withoutSpaces(lines.join(QString())), withoutSpaces(note));
+    } else {
+        QCOMPARE(memo->font.pointSizeF(), 5.0);
+        QVERIFY(lines.last().endsWith(QStringLiteral("…")));
+        QVERIFY(withoutSpaces(note).startsWith(withoutSpaces(lines.mid(0, lines.size() - 1).join(QString()))));
+        // As many lines as the box holds: one more would not fit.
+        const double lineHeight = memo->lines[0].rect.height();
+        QVERIFY(box.height() - memo->lines.last().rect.bottom() + box.top() < lineHeight);
+    }
+
+    // Painted, not a dot of the note lies below its box.
+    const double dpi = 200;
+    const auto px = [dpi](double mm) { return mm / 25.4 * dpi; };
+    QImage image(qRound(px(190)), qRound(px(50)), QImage::Format_RGB32);
+    image.setDotsPerMeterX(qRound(dpi / 0.0254));
+    image.setDotsPerMeterY(qRound(dpi / 0.0254));
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        doc.paintPage(painter, 0);
+    }
+    int inkInBox = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = qRound(px(box.left())); x < image.width(); ++x) {
+            if (qGray(image.pixel(x, y)) > 200)
+                continue;
+            QVERIFY2(y < px(box.bottom()) + 1, qPrintable(QStringLiteral("ink at %1 mm").arg(y / px(1))));
+            ++inkInBox;
+        }
+    }
+    QVERIFY(inkInBox > 50);
+}
+
+void TestReport::keyListsEveryArea_data()
+{
+    QTest::addColumn<int>("areas");
+    QTest::addColumn<double>("keyHeight");
+    QTest::addColumn<bool>("smaller"); // printed under 10 pt
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<bool>("cut");
+
+    // The keys under the profile charts: 52.7 mm under the child's profiles,
+    // 76.5 mm under the single profile.
+    QTest::newRow("8 areas") << 8 << 52.7 << false << 1 << false;
+    QTest::newRow("16 areas") << 16 << 52.7 << true << 1 << false;
+    QTest::newRow("16 areas in the taller key") << 16 << 76.5 << false << 1 << false;
+    QTest::newRow("40 areas: two columns") << 40 << 52.7 << true << 2 << false;
+    QTest::newRow("60 areas: more than two columns hold") << 60 << 52.7 << true << 2 << true;
+}
+
+// The key of the profile charts: area codes on the left, their names on the
+// right, one line each, fitted together so that every code stands on the
+// baseline of its name.
+void TestReport::keyListsEveryArea()
+{
+    QFETCH(int, areas);
+    QFETCH(double, keyHeight);
+    QFETCH(bool, smaller);
+    QFETCH(int, columns);
+    QFETCH(bool, cut);
+
+    QStringList codes, names;
+    for (int i = 1; i <= areas; ++i) {
+        codes << QStringLiteral("A%1").arg(i, 2, 10, QLatin1Char('0'));
+        names << QStringLiteral("Area numero %1 dello sviluppo").arg(i);
+    }
+    Report r(QStringLiteral("Profili"));
+    Band& band = r.addBand(Band::Kind::Title, QStringLiteral("QRBand1"), 275.2);
+    const double top = 275.2 - keyHeight - 2;
+    band.memo(QStringLiteral("Qr_LegendaSmall"), QRectF(2.1, top, 19.3, keyHeight)).text = codes.join(QLatin1Char('\n'));
+    band.memo(QStringLiteral("Qr_LegendaLarge"), QRectF(22.2, top, 166.4, keyHeight)).text = names.join(QLatin1Char('\n'));
+    for (const char* name : {"Qr_LegendaSmall", "Qr_LegendaLarge"}) {
+        Element* e = band.element(QString::fromLatin1(name));
+        e->memoOptions.fit = MemoFit::AllLines;
+        e->fitGroup = QStringLiteral("legenda");
+    }
+
+    const Document doc = r.layout();
+    const Page& page = doc.pages.first();
+    const PageText* left = page.text(QStringLiteral("Qr_LegendaSmall"));
+    const PageText* right = page.text(QStringLiteral("Qr_LegendaLarge"));
+    QVERIFY(left && right);
+    QCOMPARE(left->text, codes.join(QLatin1Char('\n')));
+
+    QCOMPARE(left->font.pointSizeF(), right->font.pointSizeF());
+    QCOMPARE(left->lines.size(), right->lines.size());
+    QSet<double> lefts;
+    for (qsizetype i = 0; i < left->lines.size(); ++i) {
+        const PageLine& code = left->lines[i];
+        const PageLine& name = right->lines[i];
+        QVERIFY(inside(code.rect, left->rect));
+        QVERIFY(inside(name.rect, right->rect));
+        QCOMPARE(code.baseline, name.baseline);
+        QCOMPARE(code.rect.height(), name.rect.height());
+        lefts.insert(code.rect.left());
+    }
+    QCOMPARE(int(lefts.size()), columns);
+    QCOMPARE(left->font.pointSizeF() < 10, smaller);
+    if (!cut) {
+        QCOMPARE(printedLines(*left), codes);
+        QCOMPARE(printedLines(*right), names);
+    } else {
+        const QStringList shown = printedLines(*right);
+        QVERIFY(shown.size() < areas);
+        QVERIFY(shown.last().endsWith(QStringLiteral("…")));
+        QCOMPARE(shown.mid(0, shown.size() - 1), names.mid(0, shown.size() - 1));
+        QCOMPARE(left->font.pointSizeF(), 5.0);
+    }
 }
 
 QTEST_MAIN(TestReport)
