@@ -140,18 +140,32 @@ public:
 
     // `keepWithNext`: room wanted below the band for what must follow it on
     // the same page (a heading is not left alone at the foot of a page).
-    void place(Band& band, double keepWithNext = 0)
+    // `onNewPage` runs at the top of the new page when the band opens one.
+    // False when the band did not print.
+    bool place(Band& band, double keepWithNext = 0, const std::function<void()>& onNewPage = {})
     {
         if (!band.enabled)
-            return;
+            return false;
         if (band.beforePrint && !band.beforePrint())
-            return;
+            return false;
         if (m_y > 0 && m_y + band.height + keepWithNext > m_bottom + 1e-9) {
             closePage();
             m_doc.pages.append(Page());
             m_y = 0;
+            if (onNewPage)
+                onNewPage();
         }
         emitBand(band, m_y);
+        m_y += band.height;
+        return true;
+    }
+
+    // Prints `band` again, as a repeat: no notice, the continued mark.
+    void repeat(Band& band)
+    {
+        band.repeating = true;
+        emitBand(band, m_y, true);
+        band.repeating = false;
         m_y += band.height;
     }
 
@@ -164,7 +178,7 @@ private:
             emitBand(const_cast<Band&>(*m_footer), m_bottom);
     }
 
-    void emitBand(Band& band, double top)
+    void emitBand(Band& band, double top, bool repeat = false)
     {
         Page& page = m_doc.pages.last();
         const int number = int(m_doc.pages.size());
@@ -211,6 +225,8 @@ private:
                     t.text = QString::number(number);
                 else
                     t.text = e.text;
+                if (repeat && !band.continuedElement.isEmpty() && e.name == band.continuedElement)
+                    t.text += band.continuedSuffix;
                 page.texts.append(t);
             }
             }
@@ -271,13 +287,18 @@ Document Report::layout()
         pages.place(*titleBand);
     if (master.isSet() && (heading || detailBand || footer)) {
         for (master.first(); !master.atEnd(); master.next()) {
-            if (heading)
-                pages.place(*heading, detailBand && detailBand->enabled ? detailBand->height : 0.0);
+            const bool headed =
+                heading && pages.place(*heading, detailBand && detailBand->enabled ? detailBand->height : 0.0);
+            // Rows of this record going on over a page break find their
+            // heading again above them, when the heading asks for it.
+            std::function<void()> repeatHeading;
+            if (headed && heading->repeatOnContinuation)
+                repeatHeading = [&pages, heading] { pages.repeat(*heading); };
             if (detailBand && detail.isSet()) {
                 // Offered once even for an empty detail: its notice decides.
                 detail.first();
                 do {
-                    pages.place(*detailBand);
+                    pages.place(*detailBand, 0, repeatHeading);
                     detail.next();
                 } while (!detail.atEnd());
             }

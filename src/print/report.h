@@ -67,6 +67,18 @@ public:
     double height;
     bool enabled = true;
     bool lineBelow = false; // a solid line along the band's bottom edge
+    // Heading bands: printed again at the top of a page on which the detail
+    // rows of the same master record continue, marked as a repeat. The
+    // repeat does not run the notice (the heading already printed for this
+    // record); its data texts are read again. Off by default.
+    bool repeatOnContinuation = false;
+    // The element of the repeated heading whose text is followed by
+    // `continuedSuffix`; no mark when empty.
+    QString continuedElement;
+    QString continuedSuffix = QStringLiteral(" (segue)");
+    // Set by the engine while the band prints as such a repeat, for data
+    // texts that word themselves differently there.
+    bool repeating = false;
     // The notice before the band prints: returning false suppresses this
     // printing of the band.
     std::function<bool()> beforePrint;

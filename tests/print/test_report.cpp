@@ -117,6 +117,7 @@ private slots:
     void memoHoldsItsText();
     void keyListsEveryArea_data();
     void keyListsEveryArea();
+    void headingRepeatsOnContinuation();
 };
 
 void TestReport::bandsPerGroup()
@@ -507,6 +508,61 @@ void TestReport::keyListsEveryArea()
         QCOMPARE(shown.mid(0, shown.size() - 1), names.mid(0, shown.size() - 1));
         QCOMPARE(left->font.pointSizeF(), 5.0);
     }
+}
+
+// Rows of one area running over onto the next page find their heading again
+// at the top of it, marked as continued; a new area's heading is not marked.
+void TestReport::headingRepeatsOnContinuation()
+{
+    QStringList first, second;
+    for (int i = 1; i <= 60; ++i)
+        first << QStringLiteral("a%1").arg(i);
+    for (int i = 1; i <= 50; ++i)
+        second << QStringLiteral("b%1").arg(i);
+    Fixture f({first, second});
+    Band& heading = *f.report.band(QStringLiteral("Gruppo"));
+    heading.repeatOnContinuation = true;
+    heading.continuedElement = QStringLiteral("NomeGruppo");
+    int notices = 0;
+    const auto notice = heading.beforePrint;
+    heading.beforePrint = [&] {
+        ++notices;
+        return notice();
+    };
+    heading.dataText(QStringLiteral("Stato"), QRectF(150, 2, 30, 0),
+                     [&heading] { return heading.repeating ? QStringLiteral("ripetuta") : QStringLiteral("prima"); });
+
+    const Document doc = f.report.layout();
+    // Page 1: title 40, heading 10, rows a1..a43. Page 2: the heading again,
+    // a44..a60, the footer, the second heading and b1..b31. Page 3: the
+    // second heading again and b32..b50.
+    QCOMPARE(doc.pageCount(), 3);
+    const QString segue = QStringLiteral("Gruppo 1 (segue)");
+    QCOMPARE(doc.pages[0].textsOf(QStringLiteral("NomeGruppo")), QStringList{QStringLiteral("Gruppo 1")});
+    QCOMPARE(doc.pages[1].textsOf(QStringLiteral("NomeGruppo")), (QStringList{segue, QStringLiteral("Gruppo 2")}));
+    QCOMPARE(doc.pages[2].textsOf(QStringLiteral("NomeGruppo")), QStringList{QStringLiteral("Gruppo 2 (segue)")});
+    QCOMPARE(doc.pages[0].textsOf(QStringLiteral("Stato")), QStringList{QStringLiteral("prima")});
+    QCOMPARE(doc.pages[1].textsOf(QStringLiteral("Stato")), (QStringList{"ripetuta", "prima"}));
+    QCOMPARE(notices, 2); // once per area, not for the repeats
+
+    // The repeat stands at the top of the page, above the first row there.
+    const Page& p2 = doc.pages[1];
+    QCOMPARE(p2.text(QStringLiteral("NomeGruppo"))->rect.top(), 2.0);
+    QCOMPARE(p2.textsOf(QStringLiteral("Valore")).first(), QStringLiteral("a44"));
+    QCOMPARE(p2.text(QStringLiteral("Valore"))->rect.top(), 10.5);
+    QCOMPARE(doc.pages[2].textsOf(QStringLiteral("Valore")).first(), QStringLiteral("b32"));
+
+    // Every row printed once, in order.
+    QStringList rows;
+    for (const Page& p : doc.pages)
+        rows << p.textsOf(QStringLiteral("Valore"));
+    QCOMPARE(rows, first + second);
+
+    // Without the option the rows continue at the top of the page.
+    heading.repeatOnContinuation = false;
+    const Document plain = f.report.layout();
+    QCOMPARE(plain.pages[1].textsOf(QStringLiteral("NomeGruppo")), QStringList{QStringLiteral("Gruppo 2")});
+    QCOMPARE(plain.pages[1].text(QStringLiteral("Valore"))->rect.top(), 0.5);
 }
 
 QTEST_MAIN(TestReport)
