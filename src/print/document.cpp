@@ -1,5 +1,7 @@
 #include "document.h"
 
+#include "measure.h"
+
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPagedPaintDevice>
@@ -41,6 +43,86 @@ const PageChart* Page::chart(const QString& name) const
         if (c.name == name)
             return &c;
     return nullptr;
+}
+
+namespace {
+
+// A line of `width` mm in `column` as `alignment` places it, one line of
+// `font` high from the column's top.
+QRectF lineBox(const QRectF& column, double width, double height, Qt::Alignment alignment)
+{
+    width = std::min(width, std::max(0.0, column.width()));
+    double left = column.left();
+    if (alignment & Qt::AlignRight)
+        left = column.right() - width;
+    else if (alignment & Qt::AlignHCenter)
+        left += (column.width() - width) / 2;
+    return QRectF(left, column.top(), width, height);
+}
+
+} // namespace
+
+QList<QRectF> inkBoxes(const PageText& t)
+{
+    QList<QRectF> boxes;
+    if (t.text.isEmpty())
+        return boxes;
+    if (t.wordWrap) {
+        PageText fitted;
+        const PageText* memo = &t;
+        if (t.lines.isEmpty()) {
+            fitted = t;
+            fitMemos({&fitted});
+            memo = &fitted;
+        }
+        for (const PageLine& line : memo->lines)
+            if (!line.text.isEmpty())
+                boxes.append(lineBox(line.rect, measure::width(memo->font, line.text), line.rect.height(),
+                                     memo->alignment));
+        return boxes;
+    }
+    const double width = measure::width(t.font, t.text);
+    const double height = measure::metrics(t.font).height();
+    // A column of width 0 leaves the text its natural width.
+    const QRectF column = t.rect.width() > 0 ? t.rect : QRectF(t.rect.left(), t.rect.top(), width, t.rect.height());
+    boxes.append(lineBox(column, width, height, t.alignment));
+    return boxes;
+}
+
+QList<TextOverlap> Page::overlappingTexts() const
+{
+    constexpr double Touch = 0.01; // mm: boxes only touching do not overlap
+    QList<QList<QRectF>> boxes;
+    for (const PageText& t : texts)
+        boxes.append(inkBoxes(t));
+    QList<TextOverlap> found;
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        for (qsizetype j = i + 1; j < texts.size(); ++j) {
+            QRectF where;
+            for (const QRectF& a : boxes[i]) {
+                for (const QRectF& b : boxes[j]) {
+                    const QRectF common = a.intersected(b);
+                    if (common.width() > Touch && common.height() > Touch)
+                        where = where.isNull() ? common : where.united(common);
+                }
+            }
+            if (!where.isNull())
+                found.append({0, &texts[i], &texts[j], where});
+        }
+    }
+    return found;
+}
+
+QList<TextOverlap> Document::overlappingTexts() const
+{
+    QList<TextOverlap> found;
+    for (int i = 0; i < pageCount(); ++i) {
+        for (TextOverlap o : pages[i].overlappingTexts()) {
+            o.page = i;
+            found.append(o);
+        }
+    }
+    return found;
 }
 
 QSizeF Document::printableMm() const

@@ -89,6 +89,21 @@ struct PageChart
     std::shared_ptr<const Chart> chart;
 };
 
+// Where the ink of a text lies, in mm: one box per printed line (a memo's
+// lines, or the one line of a text), as wide as the text measures (at most
+// its column: a wider text is printed smaller) and one line high. None for
+// an empty text.
+QList<QRectF> inkBoxes(const PageText& text);
+
+// Two texts of a page whose ink boxes overlap.
+struct TextOverlap
+{
+    int page = 0; // index in Document::pages
+    const PageText* first = nullptr;
+    const PageText* second = nullptr;
+    QRectF where; // mm, the common part
+};
+
 struct Page
 {
     QList<PageText> texts;
@@ -100,6 +115,9 @@ struct Page
     // Every text printed by `name`, top to bottom.
     QStringList textsOf(const QString& name) const;
     const PageChart* chart(const QString& name) const;
+    // Texts printed over one another (a label running into its value):
+    // pairs whose ink boxes share more than a touching edge.
+    QList<TextOverlap> overlappingTexts() const;
 };
 
 class Document
@@ -125,6 +143,10 @@ public:
     bool writePdf(const QString& path, QString* error = nullptr) const;
     // Paints every page on a paged device already laid out as this document.
     void paintAll(QPagedPaintDevice& device, int from = 1, int to = 0) const;
+
+    // Overlapping texts of every page (Page::overlappingTexts()), for the
+    // tests of the reports.
+    QList<TextOverlap> overlappingTexts() const;
 };
 
 } // namespace velmora::print

@@ -201,12 +201,14 @@ private:
             }
             default: {
                 if (r.width() <= 0) {
-                    // As wide as needed: up to the right edge, or, aligned
-                    // right, from the left edge to where the text must end.
+                    // As wide as needed: up to the right edge (or the next
+                    // element), or, aligned right, from the left edge (or
+                    // the previous element) to where the text must end.
+                    const QRectF room = roomOf(band, e);
                     if (e.alignment & Qt::AlignRight)
-                        r.setLeft(0);
+                        r.setLeft(room.left());
                     else
-                        r.setRight(m_width);
+                        r.setRight(room.right());
                 }
                 if (r.height() <= 0)
                     r.setHeight(lineHeightMm(e.font));
@@ -234,6 +236,43 @@ private:
         fitBandMemos(page, memos);
         if (band.lineBelow)
             page.rules.append({QLineF(0, top + band.height, m_width, top + band.height), Qt::black, Qt::SolidLine, 0.2});
+    }
+
+    // The height an element takes on its band: its own, or one line.
+    static double heightOf(const Element& e)
+    {
+        return e.rect.height() > 0 ? e.rect.height() : lineHeightMm(e.font);
+    }
+
+    // Left and right limits of a text of width 0 on its band.
+    QRectF roomOf(const Band& band, const Element& e) const
+    {
+        double left = 0;
+        double right = m_width;
+        if (e.autoWidth != Element::AutoWidth::ToNextElement)
+            return QRectF(left, 0, right - left, 0);
+        constexpr double Gap = 1.0;
+        const double top = e.rect.top();
+        const double bottom = top + heightOf(e);
+        const bool alignedRight = e.alignment & Qt::AlignRight;
+        for (const Element& o : band.elements) {
+            if (&o == &e || o.kind == Element::Kind::Rule)
+                continue;
+            if (o.rect.top() >= bottom - 1e-9 || o.rect.top() + heightOf(o) <= top + 1e-9)
+                continue; // not on this line
+            if (!alignedRight && o.rect.left() > e.rect.left() + 1e-9)
+                right = std::min(right, o.rect.left() - Gap);
+            // A neighbour of width 0 on the left takes at least its start.
+            const double end = o.rect.width() > 0 ? o.rect.right() : o.rect.left();
+            if (alignedRight && end < e.rect.right() - 1e-9)
+                left = std::max(left, end + Gap);
+        }
+        // Squeezed out by a neighbour: the text keeps its start.
+        if (alignedRight)
+            left = std::min(left, e.rect.right());
+        else
+            right = std::max(right, e.rect.left());
+        return QRectF(left, 0, right - left, 0);
     }
 
     // Lays out the memos of a band into their lines: alone, or with the

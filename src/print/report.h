@@ -26,10 +26,22 @@ namespace velmora::print {
 struct Element
 {
     enum class Kind { Label, DataText, Memo, Rule, PageNumber, Chart };
+    // How far a one-line text of width 0 ("as needed") may run.
+    enum class AutoWidth {
+        // To the right edge of the printable area (aligned right: from its
+        // left edge). Overprints whatever stands in the way.
+        ToEdge,
+        // Up to 1 mm before the next element on its line (aligned right:
+        // from 1 mm after the previous one): the text then has a column of
+        // its own and, wider than that, prints smaller instead of running
+        // into its neighbour.
+        ToNextElement,
+    };
 
     Kind kind = Kind::Label;
     QString name;
     QRectF rect;
+    AutoWidth autoWidth = AutoWidth::ToEdge;
     QFont font;
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop;
     QString text;                  // label and memo text (memo lines joined by '\n')
@@ -84,9 +96,11 @@ public:
     std::function<bool()> beforePrint;
     std::vector<Element> elements;
 
-    // Adders; the font defaults to the report's font. Width 0 means "as
-    // needed": the text runs to the right edge of the printable area (or, when
-    // aligned right, ends at rect.right()).
+    // Adders; the font defaults to the report's font. A width gives the text
+    // its column (a text wider than that prints smaller). Width 0 means "as
+    // needed": the text runs to the right edge of the printable area (or,
+    // when aligned right, ends at rect.right()), or only up to its neighbour
+    // (Element::autoWidth).
     Element& label(const QString& name, const QRectF& rect, const QString& text,
                    Qt::Alignment alignment = Qt::AlignLeft);
     Element& dataText(const QString& name, const QRectF& rect, std::function<QString()> data,

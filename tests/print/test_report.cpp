@@ -118,6 +118,10 @@ private slots:
     void keyListsEveryArea_data();
     void keyListsEveryArea();
     void headingRepeatsOnContinuation();
+    void overlappingTexts_data();
+    void overlappingTexts();
+    void textUpToNextElement_data();
+    void textUpToNextElement();
 };
 
 void TestReport::bandsPerGroup()
@@ -563,6 +567,139 @@ void TestReport::headingRepeatsOnContinuation()
     const Document plain = f.report.layout();
     QCOMPARE(plain.pages[1].textsOf(QStringLiteral("NomeGruppo")), QStringList{QStringLiteral("Gruppo 2")});
     QCOMPARE(plain.pages[1].text(QStringLiteral("Valore"))->rect.top(), 0.5);
+}
+
+void TestReport::overlappingTexts_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QRectF>("labelRect");
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<bool>("memo"); // the value is a memo
+    QTest::addColumn<QRectF>("valueRect");
+    QTest::addColumn<bool>("overlap");
+
+    const int left = int(Qt::AlignLeft);
+    const QRectF date(25.1, 24.1, 22.0, 0);
+    QTest::newRow("label as needed running into its value")
+        << QStringLiteral("Data di nascita del bambino:") << QRectF(1.1, 24.1, 0, 0) << left << false << date << true;
+    QTest::newRow("label as needed ending before its value")
+        << QStringLiteral("Nato il:") << QRectF(1.1, 24.1, 0, 0) << left << false << date << false;
+    QTest::newRow("label in a column too narrow for it prints smaller")
+        << QStringLiteral("Data di nascita del bambino:") << QRectF(1.1, 24.1, 23.0, 0) << left << false << date
+        << false;
+    QTest::newRow("label centred in a wide column running into its value")
+        << QStringLiteral("Data di nascita del bambino:") << QRectF(1.1, 24.1, 40.0, 0) << int(Qt::AlignHCenter)
+        << false << date << true;
+    QTest::newRow("aligned right, running back into the text on its left")
+        << QStringLiteral("Totale delle fasi osservate:") << QRectF(0, 24.1, 60.0, 0) << int(Qt::AlignRight) << false
+        << QRectF(1.1, 24.1, 22.0, 0) << true;
+    QTest::newRow("a long label above its value")
+        << QStringLiteral("Data di nascita del bambino:") << QRectF(1.1, 19.0, 0, 0) << left << false << date << false;
+    QTest::newRow("label running into the first line of a memo")
+        << QStringLiteral("Note del bambino:") << QRectF(1.1, 28.3, 0, 0) << left << true
+        << QRectF(10.6, 28.3, 178.1, 10.1) << true;
+    QTest::newRow("label beside a memo")
+        << QStringLiteral("Note:") << QRectF(1.1, 28.3, 0, 0) << left << true << QRectF(10.6, 28.3, 178.1, 10.1)
+        << false;
+}
+
+// The check the reports' tests call: texts printed over one another, found
+// from where their ink lies, not from the columns they may run in.
+void TestReport::overlappingTexts()
+{
+    QFETCH(QString, label);
+    QFETCH(QRectF, labelRect);
+    QFETCH(int, alignment);
+    QFETCH(bool, memo);
+    QFETCH(QRectF, valueRect);
+    QFETCH(bool, overlap);
+
+    Report r(QStringLiteral("Prova"));
+    Band& band = r.addBand(Band::Kind::Title, QStringLiteral("QRBand1"), 49.5);
+    band.label(QStringLiteral("Etichetta"), labelRect, label, Qt::Alignment(alignment));
+    if (memo)
+        band.memo(QStringLiteral("Valore"), valueRect).text = QStringLiteral("Allergia alle arachidi.\nPorta gli occhiali.");
+    else
+        band.label(QStringLiteral("Valore"), valueRect, QStringLiteral("20/11/2024"));
+    band.label(QStringLiteral("Altrove"), QRectF(100, 40, 0, 0), QStringLiteral("Pagina 1"));
+
+    const Document doc = r.layout();
+    const QList<TextOverlap> found = doc.overlappingTexts();
+    QCOMPARE(found.size(), overlap ? 1 : 0);
+    if (overlap) {
+        const TextOverlap& o = found.first();
+        QCOMPARE(o.page, 0);
+        QCOMPARE(QSet<QString>({o.first->name, o.second->name}), QSet<QString>({"Etichetta", "Valore"}));
+        QVERIFY(o.where.width() > 0 && o.where.height() > 0);
+    }
+}
+
+void TestReport::textUpToNextElement_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QRectF>("labelRect");
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<QRectF>("valueRect");
+    QTest::addColumn<double>("left");  // of the laid-out column
+    QTest::addColumn<double>("right");
+
+    const int leftAligned = int(Qt::AlignLeft);
+    QTest::newRow("up to its value") << QStringLiteral("Data di nascita del bambino:") << QRectF(1.1, 24.1, 0, 0)
+                                     << leftAligned << QRectF(25.1, 24.1, 22.0, 0) << 1.1 << 24.1;
+    QTest::newRow("to the edge with nothing on its line")
+        << QStringLiteral("Data di nascita del bambino:") << QRectF(1.1, 24.1, 0, 0) << leftAligned
+        << QRectF(25.1, 30.0, 22.0, 0) << 1.1 << 190.0;
+    QTest::newRow("aligned right, from the text on its left")
+        << QStringLiteral("Totale delle fasi osservate:") << QRectF(60, 24.1, 0, 0) << int(Qt::AlignRight)
+        << QRectF(1.1, 24.1, 40.0, 0) << 42.1 << 60.0;
+}
+
+// A text "as needed" that stops before its neighbour: the column ends there
+// and the text, wider than that, prints smaller inside it.
+void TestReport::textUpToNextElement()
+{
+    QFETCH(QString, label);
+    QFETCH(QRectF, labelRect);
+    QFETCH(int, alignment);
+    QFETCH(QRectF, valueRect);
+    QFETCH(double, left);
+    QFETCH(double, right);
+
+    Report r(QStringLiteral("Prova"));
+    Band& band = r.addBand(Band::Kind::Title, QStringLiteral("QRBand1"), 49.5);
+    band.label(QStringLiteral("Etichetta"), labelRect, label, Qt::Alignment(alignment)).autoWidth =
+        Element::AutoWidth::ToNextElement;
+    band.label(QStringLiteral("Valore"), valueRect, QStringLiteral("20/11/2024"));
+    const Document doc = r.layout();
+    const PageText* t = doc.pages[0].text(QStringLiteral("Etichetta"));
+    QVERIFY(t);
+    QCOMPARE(t->rect.left(), left);
+    QCOMPARE(t->rect.right(), right);
+    QVERIFY(doc.overlappingTexts().isEmpty());
+
+    // Painted, the label's ink stays in its column.
+    const double dpi = 300;
+    const auto px = [dpi](double mm) { return mm / 25.4 * dpi; };
+    QImage image(qRound(px(190)), qRound(px(50)), QImage::Format_RGB32);
+    image.setDotsPerMeterX(qRound(dpi / 0.0254));
+    image.setDotsPerMeterY(qRound(dpi / 0.0254));
+    image.fill(Qt::white);
+    Document labelOnly = doc;
+    labelOnly.pages[0].texts.removeIf([](const PageText& p) { return p.name != QStringLiteral("Etichetta"); });
+    {
+        QPainter painter(&image);
+        labelOnly.paintPage(painter, 0);
+    }
+    int inkLeft = image.width(), inkRight = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 160) {
+                inkLeft = std::min(inkLeft, x);
+                inkRight = std::max(inkRight, x);
+            }
+    QVERIFY(inkRight > inkLeft);
+    QVERIFY2(inkLeft >= px(left) - 1 && inkRight <= px(right) + 1,
+             qPrintable(QStringLiteral("%1..%2 mm").arg(inkLeft / px(1)).arg(inkRight / px(1))));
 }
 
 QTEST_MAIN(TestReport)
