@@ -1,6 +1,7 @@
 #include "report.h"
 
 #include "face.h"
+#include "measure.h"
 
 namespace velmora::print {
 
@@ -238,10 +239,16 @@ private:
             page.rules.append({QLineF(0, top + band.height, m_width, top + band.height), Qt::black, Qt::SolidLine, 0.2});
     }
 
-    // The height an element takes on its band: its own, or one line.
-    static double heightOf(const Element& e)
+    // The height an element's ink takes on its band: one line of its font
+    // for a one-line text (whatever room it was given below), the box of a
+    // memo or a chart.
+    static double inkHeightOf(const Element& e)
     {
-        return e.rect.height() > 0 ? e.rect.height() : lineHeightMm(e.font);
+        const bool oneLine = e.kind == Element::Kind::Label || e.kind == Element::Kind::DataText
+                             || e.kind == Element::Kind::PageNumber;
+        if (oneLine || e.rect.height() <= 0)
+            return measure::metrics(e.font).height();
+        return e.rect.height();
     }
 
     // Left and right limits of a text of width 0 on its band.
@@ -253,12 +260,12 @@ private:
             return QRectF(left, 0, right - left, 0);
         constexpr double Gap = 1.0;
         const double top = e.rect.top();
-        const double bottom = top + heightOf(e);
+        const double bottom = top + inkHeightOf(e);
         const bool alignedRight = e.alignment & Qt::AlignRight;
         for (const Element& o : band.elements) {
             if (&o == &e || o.kind == Element::Kind::Rule)
                 continue;
-            if (o.rect.top() >= bottom - 1e-9 || o.rect.top() + heightOf(o) <= top + 1e-9)
+            if (o.rect.top() >= bottom - 1e-9 || o.rect.top() + inkHeightOf(o) <= top + 1e-9)
                 continue; // not on this line
             if (!alignedRight && o.rect.left() > e.rect.left() + 1e-9)
                 right = std::min(right, o.rect.left() - Gap);

@@ -648,7 +648,7 @@ void TestReport::textUpToNextElement_data()
                                      << leftAligned << QRectF(25.1, 24.1, 22.0, 0) << 1.1 << 24.1;
     QTest::newRow("to the edge with nothing on its line")
         << QStringLiteral("Data di nascita del bambino:") << QRectF(1.1, 24.1, 0, 0) << leftAligned
-        << QRectF(25.1, 30.0, 22.0, 0) << 1.1 << 190.0;
+        << QRectF(25.1, 42.0, 22.0, 0) << 1.1 << 190.0;
     QTest::newRow("aligned right, from the text on its left")
         << QStringLiteral("Totale delle fasi osservate:") << QRectF(60, 24.1, 0, 0) << int(Qt::AlignRight)
         << QRectF(1.1, 24.1, 40.0, 0) << 42.1 << 60.0;
@@ -670,6 +670,9 @@ void TestReport::textUpToNextElement()
     band.label(QStringLiteral("Etichetta"), labelRect, label, Qt::Alignment(alignment)).autoWidth =
         Element::AutoWidth::ToNextElement;
     band.label(QStringLiteral("Valore"), valueRect, QStringLiteral("20/11/2024"));
+    // The note of the page head starts 4.2 mm lower, within the room a
+    // 10 pt line is given: it is on the next line, not a neighbour.
+    band.memo(QStringLiteral("Note"), QRectF(10.6, 28.3, 178.1, 10.1)).text = QStringLiteral("Nessuna.");
     const Document doc = r.layout();
     const PageText* t = doc.pages[0].text(QStringLiteral("Etichetta"));
     QVERIFY(t);
