@@ -117,6 +117,7 @@ private slots:
     void memoHoldsItsText();
     void keyListsEveryArea_data();
     void keyListsEveryArea();
+    void memoLaidOutByHandIsFittedWhenPainted();
     void headingRepeatsOnContinuation();
     void overlappingTexts_data();
     void overlappingTexts();
@@ -512,6 +513,48 @@ void TestReport::keyListsEveryArea()
         QCOMPARE(shown.mid(0, shown.size() - 1), names.mid(0, shown.size() - 1));
         QCOMPARE(left->font.pointSizeF(), 5.0);
     }
+}
+
+// A page built by hand (not by a report) holds a memo without its lines:
+// painting and the overlap check fit it the same way.
+void TestReport::memoLaidOutByHandIsFittedWhenPainted()
+{
+    Document doc;
+    doc.pages.append(Page());
+    PageText memo;
+    memo.name = QStringLiteral("Note");
+    memo.rect = QRectF(10, 5, 60, 8);
+    memo.text = QStringLiteral("Prima riga\nSeconda riga\nTerza riga\nQuarta riga");
+    memo.font = Report::defaultFont();
+    memo.wordWrap = true;
+    doc.pages[0].texts.append(memo);
+
+    const QList<QRectF> boxes = inkBoxes(memo);
+    QCOMPARE(boxes.size(), 4);
+    for (const QRectF& box : boxes)
+        QVERIFY(inside(box, memo.rect));
+
+    const double dpi = 200;
+    const auto px = [dpi](double mm) { return mm / 25.4 * dpi; };
+    QImage image(qRound(px(80)), qRound(px(30)), QImage::Format_RGB32);
+    image.setDotsPerMeterX(qRound(dpi / 0.0254));
+    image.setDotsPerMeterY(qRound(dpi / 0.0254));
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        doc.paintPage(painter, 0);
+    }
+    int ink = 0, lowest = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 160) {
+                ++ink;
+                lowest = y;
+            }
+    QVERIFY(ink > 50);
+    QVERIFY2(lowest < px(memo.rect.bottom()), qPrintable(QString::number(lowest / px(1))));
+    // The fourth line printed: ink in the lowest quarter of the box.
+    QVERIFY(lowest > px(memo.rect.bottom() - memo.rect.height() / 4));
 }
 
 // Rows of one area running over onto the next page find their heading again
