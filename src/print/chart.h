@@ -8,11 +8,11 @@
 #include <QColor>
 #include <QList>
 #include <QLocale>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 
 class QPainter;
-class QRectF;
 
 namespace velmora::print {
 
@@ -57,6 +57,12 @@ public:
     bool legendVisible = true;
     LegendPlace legendPlace = LegendPlace::Right;
 
+    // Face of the chart's texts (axis labels, value marks, legend). Empty
+    // means the engine's face, defaultFamily() (face.h); a chart laid out
+    // in a report with no face of its own takes the face of its band, so
+    // that the page shows one face throughout.
+    QString fontFamily;
+
     // The series in drawing order. A pointer from series() or addSeries()
     // stays valid until the next addSeries() or removeSeries().
     const QList<ChartSeries>& allSeries() const { return m_series; }
@@ -93,6 +99,11 @@ QString formatPattern(double value, const QString& pattern, const QLocale& local
 
 // Paints `chart` into `target` (device units of the painter's device). Fonts,
 // lines and marks keep their physical size whatever the device's resolution.
-void paintChart(QPainter& painter, const QRectF& target, const Chart& chart);
+// The frame, axes and legend stay inside `target`; a series whose values
+// fall beyond the value axis is drawn where they fall (line, point marks and
+// value marks), up to the edges of `bounds`: the page's printable area when
+// the chart is printed in a report. An empty `bounds` keeps the series
+// inside `target` too.
+void paintChart(QPainter& painter, const QRectF& target, const Chart& chart, const QRectF& bounds = QRectF());
 
 } // namespace velmora::print

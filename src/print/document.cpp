@@ -1,5 +1,7 @@
 #include "document.h"
 
+#include "measure.h"
+
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPagedPaintDevice>
@@ -43,6 +45,86 @@ const PageChart* Page::chart(const QString& name) const
     return nullptr;
 }
 
+namespace {
+
+// A line of `width` mm in `column` as `alignment` places it, one line of
+// `font` high from the column's top.
+QRectF lineBox(const QRectF& column, double width, double height, Qt::Alignment alignment)
+{
+    width = std::min(width, std::max(0.0, column.width()));
+    double left = column.left();
+    if (alignment & Qt::AlignRight)
+        left = column.right() - width;
+    else if (alignment & Qt::AlignHCenter)
+        left += (column.width() - width) / 2;
+    return QRectF(left, column.top(), width, height);
+}
+
+} // namespace
+
+QList<QRectF> inkBoxes(const PageText& t)
+{
+    QList<QRectF> boxes;
+    if (t.text.isEmpty())
+        return boxes;
+    if (t.wordWrap) {
+        PageText fitted;
+        const PageText* memo = &t;
+        if (t.lines.isEmpty()) {
+            fitted = t;
+            fitMemos({&fitted});
+            memo = &fitted;
+        }
+        for (const PageLine& line : memo->lines)
+            if (!line.text.isEmpty())
+                boxes.append(lineBox(line.rect, measure::width(memo->font, line.text), line.rect.height(),
+                                     memo->alignment));
+        return boxes;
+    }
+    const double width = measure::width(t.font, t.text);
+    const double height = measure::metrics(t.font).height();
+    // A column of width 0 leaves the text its natural width.
+    const QRectF column = t.rect.width() > 0 ? t.rect : QRectF(t.rect.left(), t.rect.top(), width, t.rect.height());
+    boxes.append(lineBox(column, width, height, t.alignment));
+    return boxes;
+}
+
+QList<TextOverlap> Page::overlappingTexts() const
+{
+    constexpr double Touch = 0.01; // mm: boxes only touching do not overlap
+    QList<QList<QRectF>> boxes;
+    for (const PageText& t : texts)
+        boxes.append(inkBoxes(t));
+    QList<TextOverlap> found;
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        for (qsizetype j = i + 1; j < texts.size(); ++j) {
+            QRectF where;
+            for (const QRectF& a : boxes[i]) {
+                for (const QRectF& b : boxes[j]) {
+                    const QRectF common = a.intersected(b);
+                    if (common.width() > Touch && common.height() > Touch)
+                        where = where.isNull() ? common : where.united(common);
+                }
+            }
+            if (!where.isNull())
+                found.append({0, &texts[i], &texts[j], where});
+        }
+    }
+    return found;
+}
+
+QList<TextOverlap> Document::overlappingTexts() const
+{
+    QList<TextOverlap> found;
+    for (int i = 0; i < pageCount(); ++i) {
+        for (TextOverlap o : pages[i].overlappingTexts()) {
+            o.page = i;
+            found.append(o);
+        }
+    }
+    return found;
+}
+
 QSizeF Document::printableMm() const
 {
     return {paperMm.width() - marginsMm.left() - marginsMm.right(),
@@ -51,13 +133,51 @@ QSizeF Document::printableMm() const
 
 namespace {
 
-// The smallest size a text is shrunk to so as to fit its column.
-constexpr double MinimumPoints = 5.0;
-
 QPageLayout layoutOf(const Document& doc)
 {
     return QPageLayout(QPageSize(doc.paperMm, QPageSize::Millimeter), QPageLayout::Portrait, doc.marginsMm,
                        QPageLayout::Millimeter);
+}
+
+// Paints the lines of a memo on their baselines, inside its box. A line the
+// device measures wider than its column (hinting at a low resolution) is
+// printed a little smaller rather than cut.
+void paintMemo(QPainter& painter, const PageText& memo)
+{
+    PageText fitted;
+    const PageText* t = &memo;
+    if (memo.lines.isEmpty()) { // laid out by hand, not by a report
+        fitted = memo;
+        fitMemos({&fitted});
+        t = &fitted;
+    }
+    const double dpi = painter.device()->logicalDpiX();
+    const double dpiY = painter.device()->logicalDpiY();
+    const auto x = [dpi](double mm) { return mm * dpi / 25.4; };
+    const auto y = [dpiY](double mm) { return mm * dpiY / 25.4; };
+
+    painter.save();
+    painter.setClipRect(QRectF(x(t->rect.left()), y(t->rect.top()), x(t->rect.width()), y(t->rect.height())),
+                        Qt::IntersectClip);
+    for (const PageLine& line : t->lines) {
+        if (line.text.isEmpty())
+            continue;
+        QFont font = t->font;
+        const double room = x(line.rect.width());
+        double wide = QFontMetricsF(font, painter.device()).horizontalAdvance(line.text);
+        if (wide > room && wide > 0) {
+            font.setPointSizeF(std::max(1.0, font.pointSizeF() * room / wide * 0.99));
+            wide = QFontMetricsF(font, painter.device()).horizontalAdvance(line.text);
+        }
+        double left = x(line.rect.left());
+        if (t->alignment & Qt::AlignRight)
+            left = x(line.rect.right()) - wide;
+        else if (t->alignment & Qt::AlignHCenter)
+            left += (room - wide) / 2;
+        painter.setFont(font);
+        painter.drawText(QPointF(left, y(line.baseline)), line.text);
+    }
+    painter.restore();
 }
 
 } // namespace
@@ -91,35 +211,36 @@ void Document::paintPage(QPainter& painter, int index) const
     for (const PageText& t : page.texts) {
         if (t.text.isEmpty())
             continue;
+        if (t.wordWrap) {
+            paintMemo(painter, t);
+            continue;
+        }
         const QRectF rect = toDevice(t.rect);
         // A one-line text wider than its column is printed smaller, down to
-        // a readable minimum, rather than cut at the column's edges (a phase
-        // answered "Si" in all eleven items lists 33 characters).
+        // its floor, rather than cut at the column's edges (a phase answered
+        // "Si" in all eleven items lists 33 characters).
         QFont font = t.font; // point sizes follow the device's resolution
         int flags = int(t.alignment);
-        if (!t.wordWrap && rect.width() > 0) {
+        if (rect.width() > 0) {
             const double wide = QFontMetricsF(font, painter.device()).horizontalAdvance(t.text);
             const double points = font.pointSizeF() > 0 ? font.pointSizeF() : 10.0;
             if (wide > rect.width()) {
-                font.setPointSizeF(std::max(MinimumPoints, points * rect.width() / wide * 0.97));
+                font.setPointSizeF(std::max(t.minimumPoints, points * rect.width() / wide * 0.97));
                 flags = (flags & ~int(Qt::AlignTop)) | Qt::AlignVCenter; // on the line of its neighbours
             }
         }
         painter.setFont(font);
-        if (t.wordWrap)
-            flags |= Qt::TextWordWrap;
-        painter.save();
-        if (t.wordWrap)
-            painter.setClipRect(rect.adjusted(0, 0, 0, 1));
         painter.drawText(rect, flags, t.text);
-        painter.restore();
     }
 
+    // A series beyond the value axis runs out of its chart, as far as the
+    // printable area.
+    const QRectF printable = toDevice(QRectF(QPointF(0, 0), printableMm()));
     for (const PageChart& c : page.charts) {
         if (!c.chart)
             continue;
         painter.save();
-        paintChart(painter, toDevice(c.rect), *c.chart);
+        paintChart(painter, toDevice(c.rect), *c.chart, printable);
         painter.restore();
     }
     painter.restore();

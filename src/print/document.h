@@ -22,15 +22,57 @@ class QPagedPaintDevice;
 
 namespace velmora::print {
 
+// How a memo holds a text longer than its box.
+enum class MemoFit {
+    // Word-wrapped lines, printed smaller (down to the floor) until they fit;
+    // at the floor the lines that still do not fit are left out and the last
+    // printed line ends with "…". The default of every memo.
+    Shrink,
+    // One printed line per line of the text, never wrapped (a key of codes
+    // beside a key of names): printed smaller until every line fits, then,
+    // at the floor, in up to `maxColumns` columns. A line wider than its
+    // column at the floor ends with "…"; lines are left out (the last
+    // printed one ending with "…") only when even the columns do not hold
+    // them.
+    AllLines,
+};
+
+struct MemoOptions
+{
+    MemoFit fit = MemoFit::Shrink;
+    int maxColumns = 2;        // AllLines
+    double columnGapMm = 2;    // between the columns of an AllLines memo
+};
+
+// One printed line of a memo.
+struct PageLine
+{
+    QString text;
+    QRectF rect;     // mm: the line's column width, one line high
+    double baseline; // mm from the top of the page's printable area
+};
+
 struct PageText
 {
     QString name; // the element that printed it
     QRectF rect;  // mm
-    QString text;
-    QFont font;
+    QString text; // as the element gave it (a memo's whole text)
+    QFont font;   // memos: at the size they are printed in
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop;
-    bool wordWrap = false;
+    bool wordWrap = false; // a memo
+    // The floor: the smallest size the text is printed at to fit its box.
+    double minimumPoints = 5;
+    // Memos: the lines printed, inside `rect` (fitMemos() lays them out).
+    QList<PageLine> lines;
 };
+
+// Lays out memos (their rect, text, font and alignment) into lines that fit
+// their boxes, as `options` say, and sets the font they print in. Memos
+// fitted together share one size, line height and number of lines per
+// column, the most any of them needs, so that line n of one stands beside
+// line n of the others (codes and names of a key). An empty text gives no
+// lines.
+void fitMemos(const QList<PageText*>& memos, const MemoOptions& options = MemoOptions());
 
 struct PageRule
 {
@@ -47,6 +89,21 @@ struct PageChart
     std::shared_ptr<const Chart> chart;
 };
 
+// Where the ink of a text lies, in mm: one box per printed line (a memo's
+// lines, or the one line of a text), as wide as the text measures (at most
+// its column: a wider text is printed smaller) and one line high. None for
+// an empty text.
+QList<QRectF> inkBoxes(const PageText& text);
+
+// Two texts of a page whose ink boxes overlap.
+struct TextOverlap
+{
+    int page = 0; // index in Document::pages
+    const PageText* first = nullptr;
+    const PageText* second = nullptr;
+    QRectF where; // mm, the common part
+};
+
 struct Page
 {
     QList<PageText> texts;
@@ -58,6 +115,9 @@ struct Page
     // Every text printed by `name`, top to bottom.
     QStringList textsOf(const QString& name) const;
     const PageChart* chart(const QString& name) const;
+    // Texts printed over one another (a label running into its value):
+    // pairs whose ink boxes share more than a touching edge.
+    QList<TextOverlap> overlappingTexts() const;
 };
 
 class Document
@@ -83,6 +143,10 @@ public:
     bool writePdf(const QString& path, QString* error = nullptr) const;
     // Paints every page on a paged device already laid out as this document.
     void paintAll(QPagedPaintDevice& device, int from = 1, int to = 0) const;
+
+    // Overlapping texts of every page (Page::overlappingTexts()), for the
+    // tests of the reports.
+    QList<TextOverlap> overlappingTexts() const;
 };
 
 } // namespace velmora::print

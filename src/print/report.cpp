@@ -1,7 +1,7 @@
 #include "report.h"
 
-#include <QFontDatabase>
-#include <QFontInfo>
+#include "face.h"
+#include "measure.h"
 
 namespace velmora::print {
 
@@ -77,6 +77,7 @@ Element& Band::chart(const QString& name, const QRectF& rect, std::shared_ptr<Ch
     e.kind = Element::Kind::Chart;
     e.name = name;
     e.rect = rect;
+    e.font = m_font; // the face the chart takes when it has none of its own
     e.chart = std::move(chart);
     elements.push_back(std::move(e));
     return elements.back();
@@ -96,16 +97,7 @@ Report::Report(const QString& name) : name(name), title(name) {}
 
 QFont Report::defaultFont()
 {
-    // Tahoma where it is installed; otherwise the nearest in width, so that
-    // labels and the values beside them keep apart as laid out.
-    static const QString family = [] {
-        const QStringList installed = QFontDatabase::families();
-        for (const char* name : {"Tahoma", "Liberation Sans", "Arimo", "Arial", "DejaVu Sans Condensed"})
-            if (installed.contains(QString::fromLatin1(name), Qt::CaseInsensitive))
-                return QString::fromLatin1(name);
-        return QStringLiteral("Tahoma"); // let the font matcher substitute
-    }();
-    QFont font(family);
+    QFont font(defaultFamily());
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(10);
     return font;
@@ -149,18 +141,32 @@ public:
 
     // `keepWithNext`: room wanted below the band for what must follow it on
     // the same page (a heading is not left alone at the foot of a page).
-    void place(Band& band, double keepWithNext = 0)
+    // `onNewPage` runs at the top of the new page when the band opens one.
+    // False when the band did not print.
+    bool place(Band& band, double keepWithNext = 0, const std::function<void()>& onNewPage = {})
     {
         if (!band.enabled)
-            return;
+            return false;
         if (band.beforePrint && !band.beforePrint())
-            return;
+            return false;
         if (m_y > 0 && m_y + band.height + keepWithNext > m_bottom + 1e-9) {
             closePage();
             m_doc.pages.append(Page());
             m_y = 0;
+            if (onNewPage)
+                onNewPage();
         }
         emitBand(band, m_y);
+        m_y += band.height;
+        return true;
+    }
+
+    // Prints `band` again, as a repeat: no notice, the continued mark.
+    void repeat(Band& band)
+    {
+        band.repeating = true;
+        emitBand(band, m_y, true);
+        band.repeating = false;
         m_y += band.height;
     }
 
@@ -173,27 +179,37 @@ private:
             emitBand(const_cast<Band&>(*m_footer), m_bottom);
     }
 
-    void emitBand(Band& band, double top)
+    void emitBand(Band& band, double top, bool repeat = false)
     {
         Page& page = m_doc.pages.last();
         const int number = int(m_doc.pages.size());
+        QList<std::pair<const Element*, int>> memos; // and where their text went
         for (const Element& e : band.elements) {
             QRectF r = e.rect.translated(0, top);
             switch (e.kind) {
             case Element::Kind::Rule:
                 page.rules.append({QLineF(r.topLeft(), r.bottomRight()), e.color, e.penStyle, e.penWidthMm});
                 break;
-            case Element::Kind::Chart:
-                page.charts.append({e.name, r, e.chart ? std::make_shared<const Chart>(*e.chart) : nullptr});
+            case Element::Kind::Chart: {
+                std::shared_ptr<Chart> copy;
+                if (e.chart) {
+                    copy = std::make_shared<Chart>(*e.chart);
+                    if (copy->fontFamily.isEmpty())
+                        copy->fontFamily = e.font.family();
+                }
+                page.charts.append({e.name, r, std::move(copy)});
                 break;
+            }
             default: {
                 if (r.width() <= 0) {
-                    // As wide as needed: up to the right edge, or, aligned
-                    // right, from the left edge to where the text must end.
+                    // As wide as needed: up to the right edge (or the next
+                    // element), or, aligned right, from the left edge (or
+                    // the previous element) to where the text must end.
+                    const QRectF room = roomOf(band, e);
                     if (e.alignment & Qt::AlignRight)
-                        r.setLeft(0);
+                        r.setLeft(room.left());
                     else
-                        r.setRight(m_width);
+                        r.setRight(room.right());
                 }
                 if (r.height() <= 0)
                     r.setHeight(lineHeightMm(e.font));
@@ -203,18 +219,87 @@ private:
                 t.font = e.font;
                 t.alignment = e.alignment;
                 t.wordWrap = e.kind == Element::Kind::Memo;
+                t.minimumPoints = e.minimumPoints;
+                if (t.wordWrap)
+                    memos.append({&e, int(page.texts.size())});
                 if (e.kind == Element::Kind::DataText)
                     t.text = e.data ? e.data() : QString();
                 else if (e.kind == Element::Kind::PageNumber)
                     t.text = QString::number(number);
                 else
                     t.text = e.text;
+                if (repeat && !band.continuedElement.isEmpty() && e.name == band.continuedElement)
+                    t.text += band.continuedSuffix;
                 page.texts.append(t);
             }
             }
         }
+        fitBandMemos(page, memos);
         if (band.lineBelow)
             page.rules.append({QLineF(0, top + band.height, m_width, top + band.height), Qt::black, Qt::SolidLine, 0.2});
+    }
+
+    // The height an element's ink takes on its band: one line of its font
+    // for a one-line text (whatever room it was given below), the box of a
+    // memo or a chart.
+    static double inkHeightOf(const Element& e)
+    {
+        const bool oneLine = e.kind == Element::Kind::Label || e.kind == Element::Kind::DataText
+                             || e.kind == Element::Kind::PageNumber;
+        if (oneLine || e.rect.height() <= 0)
+            return measure::metrics(e.font).height();
+        return e.rect.height();
+    }
+
+    // Left and right limits of a text of width 0 on its band.
+    QRectF roomOf(const Band& band, const Element& e) const
+    {
+        double left = 0;
+        double right = m_width;
+        if (e.autoWidth != Element::AutoWidth::ToNextElement)
+            return QRectF(left, 0, right - left, 0);
+        constexpr double Gap = 1.0;
+        const double top = e.rect.top();
+        const double bottom = top + inkHeightOf(e);
+        const bool alignedRight = e.alignment & Qt::AlignRight;
+        for (const Element& o : band.elements) {
+            if (&o == &e || o.kind == Element::Kind::Rule)
+                continue;
+            if (o.rect.top() >= bottom - 1e-9 || o.rect.top() + inkHeightOf(o) <= top + 1e-9)
+                continue; // not on this line
+            if (!alignedRight && o.rect.left() > e.rect.left() + 1e-9)
+                right = std::min(right, o.rect.left() - Gap);
+            // A neighbour of width 0 on the left takes at least its start.
+            const double end = o.rect.width() > 0 ? o.rect.right() : o.rect.left();
+            if (alignedRight && end < e.rect.right() - 1e-9)
+                left = std::max(left, end + Gap);
+        }
+        // Squeezed out by a neighbour: the text keeps its start.
+        if (alignedRight)
+            left = std::min(left, e.rect.right());
+        else
+            right = std::max(right, e.rect.left());
+        return QRectF(left, 0, right - left, 0);
+    }
+
+    // Lays out the memos of a band into their lines: alone, or with the
+    // others of their group.
+    static void fitBandMemos(Page& page, const QList<std::pair<const Element*, int>>& memos)
+    {
+        QList<bool> done(memos.size(), false);
+        for (qsizetype i = 0; i < memos.size(); ++i) {
+            if (done[i])
+                continue;
+            const Element& first = *memos[i].first;
+            QList<PageText*> group;
+            for (qsizetype j = i; j < memos.size(); ++j) {
+                if (j == i || (!first.fitGroup.isEmpty() && memos[j].first->fitGroup == first.fitGroup)) {
+                    group.append(&page.texts[memos[j].second]);
+                    done[j] = true;
+                }
+            }
+            fitMemos(group, first.memoOptions);
+        }
     }
 
     Document& m_doc;
@@ -248,13 +333,18 @@ Document Report::layout()
         pages.place(*titleBand);
     if (master.isSet() && (heading || detailBand || footer)) {
         for (master.first(); !master.atEnd(); master.next()) {
-            if (heading)
-                pages.place(*heading, detailBand && detailBand->enabled ? detailBand->height : 0.0);
+            const bool headed =
+                heading && pages.place(*heading, detailBand && detailBand->enabled ? detailBand->height : 0.0);
+            // Rows of this record going on over a page break find their
+            // heading again above them, when the heading asks for it.
+            std::function<void()> repeatHeading;
+            if (headed && heading->repeatOnContinuation)
+                repeatHeading = [&pages, heading] { pages.repeat(*heading); };
             if (detailBand && detail.isSet()) {
                 // Offered once even for an empty detail: its notice decides.
                 detail.first();
                 do {
-                    pages.place(*detailBand);
+                    pages.place(*detailBand, 0, repeatHeading);
                     detail.next();
                 } while (!detail.atEnd());
             }

@@ -8,6 +8,7 @@
 
 #include "chart.h"
 #include "document.h"
+#include "face.h"
 
 #include <QFont>
 #include <QRectF>
@@ -25,19 +26,45 @@ namespace velmora::print {
 struct Element
 {
     enum class Kind { Label, DataText, Memo, Rule, PageNumber, Chart };
+    // How far a one-line text of width 0 ("as needed") may run.
+    enum class AutoWidth {
+        // To the right edge of the printable area (aligned right: from its
+        // left edge). Overprints whatever stands in the way.
+        ToEdge,
+        // Up to 1 mm before the next element on its line (aligned right:
+        // from 1 mm after the previous one): the text then has a column of
+        // its own and, wider than that, prints smaller instead of running
+        // into its neighbour.
+        ToNextElement,
+    };
 
     Kind kind = Kind::Label;
     QString name;
     QRectF rect;
+    AutoWidth autoWidth = AutoWidth::ToEdge;
     QFont font;
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop;
     QString text;                  // label and memo text (memo lines joined by '\n')
     std::function<QString()> data; // data text: read each time the band prints
+    // Texts and memos: the smallest size they are printed at to fit their
+    // box (a one-line text wider than its column, a memo longer than its
+    // room).
+    double minimumPoints = 5;
+    // Memos: how a text longer than the box is held (by default word-wrapped,
+    // smaller, then cut to whole lines ending with "…"; see MemoFit).
+    MemoOptions memoOptions;
+    // Memos of one band with the same non-empty group are fitted together,
+    // with the options of the first of them: one size, line height and
+    // number of lines per column for all, so that their lines stay side by
+    // side (the codes and the names of a chart's key).
+    QString fitGroup;
     // Rules: a line from the rect's top left to its bottom right corner.
     QColor color = Qt::black;
     Qt::PenStyle penStyle = Qt::SolidLine;
     double penWidthMm = 0.2;
-    std::shared_ptr<Chart> chart;  // chart elements; copied when laid out
+    // Chart elements: copied when laid out; the copy takes the family of
+    // `font` (the band's) unless the chart names a face of its own.
+    std::shared_ptr<Chart> chart;
 };
 
 class Band
@@ -52,14 +79,28 @@ public:
     double height;
     bool enabled = true;
     bool lineBelow = false; // a solid line along the band's bottom edge
+    // Heading bands: printed again at the top of a page on which the detail
+    // rows of the same master record continue, marked as a repeat. The
+    // repeat does not run the notice (the heading already printed for this
+    // record); its data texts are read again. Off by default.
+    bool repeatOnContinuation = false;
+    // The element of the repeated heading whose text is followed by
+    // `continuedSuffix`; no mark when empty.
+    QString continuedElement;
+    QString continuedSuffix = QStringLiteral(" (segue)");
+    // Set by the engine while the band prints as such a repeat, for data
+    // texts that word themselves differently there.
+    bool repeating = false;
     // The notice before the band prints: returning false suppresses this
     // printing of the band.
     std::function<bool()> beforePrint;
     std::vector<Element> elements;
 
-    // Adders; the font defaults to the report's font. Width 0 means "as
-    // needed": the text runs to the right edge of the printable area (or, when
-    // aligned right, ends at rect.right()).
+    // Adders; the font defaults to the report's font. A width gives the text
+    // its column (a text wider than that prints smaller). Width 0 means "as
+    // needed": the text runs to the right edge of the printable area (or,
+    // when aligned right, ends at rect.right()), or only up to its neighbour
+    // (Element::autoWidth).
     Element& label(const QString& name, const QRectF& rect, const QString& text,
                    Qt::Alignment alignment = Qt::AlignLeft);
     Element& dataText(const QString& name, const QRectF& rect, std::function<QString()> data,
@@ -96,7 +137,7 @@ public:
 
     QString name;
     QString title; // job name
-    // Tahoma 10 pt, or the nearest font installed.
+    // Tahoma 10 pt, or the nearest font installed (defaultFamily()).
     static QFont defaultFont();
     QFont font = defaultFont();
 

@@ -1,11 +1,15 @@
 #include "chart.h"
+#include "document.h"
+#include "face.h"
 
 #include <QBuffer>
+#include <QFontInfo>
 #include <QImage>
 #include <QLocale>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <cmath>
@@ -40,6 +44,11 @@ bool isDark(QRgb c)
 bool isRed(QRgb c)
 {
     return qRed(c) > 180 && qGreen(c) < 90 && qBlue(c) < 90;
+}
+
+bool isBlue(QRgb c)
+{
+    return qBlue(c) > 180 && qRed(c) < 90 && qGreen(c) < 90;
 }
 
 QRect nonWhiteBounds(const QImage& image)
@@ -114,6 +123,8 @@ private slots:
     void paintScalesWithResolution_data();
     void paintScalesWithResolution();
     void lineAboveAxisMaximumIsDrawn();
+    void seriesBeyondTheAxisOnThePage_data();
+    void seriesBeyondTheAxisOnThePage();
     void topLegendWithManyEntries();
     void emptyChartsPaint_data();
     void emptyChartsPaint();
@@ -367,6 +378,125 @@ void TestChart::lineAboveAxisMaximumIsDrawn()
     QVERIFY2(redAbove > 20, qPrintable(QString::number(redAbove)));
 }
 
+void TestChart::seriesBeyondTheAxisOnThePage_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<bool>("marks");
+    QTest::addColumn<double>("chartTop");
+    QTest::addColumn<double>("chartHeight");
+    QTest::addColumn<int>("place");
+
+    // The expected development of a child of 100 months is 19,45 on a value
+    // axis of 0 to 14; an area total can pass 14 too, and its value marks
+    // stand above it. The charts as the profile prints place them under
+    // their page heads.
+    QTest::newRow("19,45 on the profile chart") << 19.45 << false << 49.5 << 147.4 << int(LegendPlace::Right);
+    QTest::newRow("14,39 with marks on the profile chart") << 14.39 << true << 49.5 << 147.4 << int(LegendPlace::Right);
+    QTest::newRow("14,39 with marks on the comparison chart") << 14.39 << true << 13.8 << 207.2 << int(LegendPlace::Top);
+}
+
+// A series whose values lie beyond the value axis is drawn where they fall,
+// whole, on the page around the chart: not cut at the chart's edge nor left
+// out while the legend lists it.
+void TestChart::seriesBeyondTheAxisOnThePage()
+{
+    QFETCH(double, value);
+    QFETCH(bool, marks);
+    QFETCH(double, chartTop);
+    QFETCH(double, chartHeight);
+    QFETCH(int, place);
+
+    auto chart = std::make_shared<Chart>();
+    chart->legendPlace = LegendPlace(place);
+    chart->addSeries(QStringLiteral("Series1"));
+    chart->addSeries(QStringLiteral("Series2"));
+    ChartSeries& reference = *chart->series(QStringLiteral("Series1"));
+    reference.title = QStringLiteral("Riferimento");
+    reference.color = Qt::blue;
+    ChartSeries& expected = *chart->series(QStringLiteral("Series2"));
+    expected.title = QStringLiteral("Età anagrafica");
+    expected.color = Qt::red;
+    expected.shape = PointShape::Square;
+    expected.pointWidth = expected.pointHeight = 2;
+    expected.marksVisible = marks;
+    expected.marksFormat = QStringLiteral("#,##0.00#");
+    for (int i = 0; i < 8; ++i) {
+        const QString area = QStringLiteral("A%1").arg(i + 1);
+        reference.addXY(i, 7, area);
+        expected.addXY(i, value, area);
+    }
+
+    Document doc;
+    doc.pages.append(Page());
+    doc.pages[0].charts.append({QStringLiteral("QRChart1"), QRectF(0.3, chartTop, 189.4, chartHeight), chart});
+    const double dpi = 100;
+    QImage image = blankImage(doc.printableMm().width(), doc.printableMm().height(), dpi);
+    {
+        QPainter painter(&image);
+        doc.paintPage(painter, 0);
+    }
+    const auto perMm = [dpi](double mm) { return mm / 25.4 * dpi; };
+    const QRect target = QRectF(perMm(0.3), perMm(chartTop), perMm(189.4), perMm(chartHeight)).toRect();
+
+    // The row where a colour runs longest.
+    const auto lineRow = [&image](auto test, const QRect& within) {
+        int best = -1, most = 0;
+        for (int y = within.top(); y <= within.bottom(); ++y) {
+            const int n = countPixels(image, QRect(within.left(), y, within.width(), 1), test);
+            if (n > most) {
+                most = n;
+                best = y;
+            }
+        }
+        return best;
+    };
+    // Value 0 is the category axis (the longest dark row of the chart), 7
+    // the reference line: where `value` must fall follows from both.
+    const int y0 = lineRow([](QRgb c) { return qGray(c) < 160 && !isBlue(c) && !isRed(c); }, target);
+    const int y7 = lineRow(isBlue, target);
+    QVERIFY2(y0 > y7 && y7 > 0, qPrintable(QStringLiteral("0 at %1 px, 7 at %2 px").arg(y0).arg(y7)));
+    const double plotTop = y0 - 14.0 / 7 * (y0 - y7);
+    const double want = y0 - value / 7 * (y0 - y7);
+    const int y = lineRow(isRed, image.rect());
+    QVERIFY2(std::abs(y - want) <= 4, qPrintable(QStringLiteral("line at %1 px, value at %2 px").arg(y).arg(want)));
+    QVERIFY(y < plotTop);
+    if (value > 19)
+        QVERIFY(y < target.top()); // out of the chart, over the page
+
+    // Whole: as long as the reference line, without a gap.
+    const auto span = [&image](auto test, int row) {
+        const QRect band(0, row - 1, image.width(), 3);
+        int left = image.width(), right = -1;
+        for (int x = 0; x < image.width(); ++x)
+            if (countPixels(image, QRect(x, band.top(), 1, band.height()), test) > 0) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        int covered = 0;
+        for (int x = left; x <= right; ++x)
+            covered += countPixels(image, QRect(x, band.top(), 1, band.height()), test) > 0 ? 1 : 0;
+        return std::tuple{left, right, covered};
+    };
+    const auto [blueLeft, blueRight, blueCovered] = span(isBlue, y7);
+    const auto [redLeft, redRight, redCovered] = span(isRed, y);
+    QVERIFY(blueRight - blueLeft > image.width() / 3);
+    QVERIFY2(std::abs(redLeft - blueLeft) <= 3 && std::abs(redRight - blueRight) <= 3,
+             qPrintable(QStringLiteral("red %1..%2, blue %3..%4").arg(redLeft).arg(redRight).arg(blueLeft).arg(blueRight)));
+    QCOMPARE(redCovered, redRight - redLeft + 1);
+
+    // The value marks stand whole above their points: the top of their boxes
+    // and figures lies 3 to 5 mm above the line.
+    if (marks) {
+        const double step = (redRight - redLeft - perMm(2)) / 7.0;
+        for (int i = 0; i < 8; ++i) {
+            const double x = redLeft + perMm(1) + i * step;
+            const QRect above = QRectF(x - perMm(2), y - perMm(5), perMm(4), perMm(2)).toRect();
+            QVERIFY2(countPixels(image, above, [](QRgb c) { return !isWhite(c); }) > 10,
+                     qPrintable(QStringLiteral("no mark above point %1").arg(i + 1)));
+        }
+    }
+}
+
 void TestChart::topLegendWithManyEntries()
 {
     // A hundred profiles: the legend flows in columns and leaves the plot
@@ -455,6 +585,17 @@ void TestChart::paintOnPdf()
     }
     QVERIFY(buffer.data().startsWith("%PDF"));
     QVERIFY(buffer.data().size() > 2000);
+
+    // A chart with no face of its own writes in the engine's face, the one
+    // the report's texts use.
+    QFont engineFont(defaultFamily());
+    engineFont.setStyleHint(QFont::SansSerif);
+    const QString face = QFontInfo(engineFont).family().remove(QLatin1Char(' '));
+    static const QRegularExpression baseFont(QStringLiteral("/BaseFont\\s*/(?:[A-Z]{6}\\+)?([^\\s/<>\\[\\]()]+)"));
+    auto it = baseFont.globalMatch(QString::fromLatin1(buffer.data()));
+    QVERIFY(it.hasNext());
+    while (it.hasNext())
+        QCOMPARE(it.next().captured(1), face);
 }
 
 QTEST_MAIN(TestChart)

@@ -2,9 +2,11 @@
 // that the laid-out pages paint into a PDF.
 #include "report.h"
 
+#include <QFontInfo>
 #include <QImage>
 #include <QPainter>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -64,6 +66,39 @@ struct Fixture
     }
 };
 
+// The faces a PDF file embeds, without the subset prefix ("ABCDEF+").
+QSet<QString> pdfFaces(const QByteArray& pdf)
+{
+    QSet<QString> faces;
+    static const QRegularExpression baseFont(QStringLiteral("/BaseFont\\s*/(?:[A-Z]{6}\\+)?([^\\s/<>\\[\\]()]+)"));
+    auto it = baseFont.globalMatch(QString::fromLatin1(pdf));
+    while (it.hasNext())
+        faces.insert(it.next().captured(1));
+    return faces;
+}
+
+// Lines of a memo, top to bottom and column by column, as printed.
+QStringList printedLines(const PageText& memo)
+{
+    QStringList out;
+    for (const PageLine& line : memo.lines)
+        out << line.text;
+    return out;
+}
+
+QString withoutSpaces(QString text)
+{
+    static const QRegularExpression space(QStringLiteral("\\s+"));
+    return text.remove(space);
+}
+
+bool inside(const QRectF& inner, const QRectF& outer)
+{
+    const double e = 1e-6;
+    return inner.left() >= outer.left() - e && inner.right() <= outer.right() + e && inner.top() >= outer.top() - e
+           && inner.bottom() <= outer.bottom() + e;
+}
+
 } // namespace
 
 class TestReport : public QObject
@@ -77,6 +112,17 @@ private slots:
     void chartIsCopiedWhenLaidOut();
     void paintsIntoPdf();
     void textWiderThanColumnShrinks();
+    void oneFaceOnThePage();
+    void memoHoldsItsText_data();
+    void memoHoldsItsText();
+    void keyListsEveryArea_data();
+    void keyListsEveryArea();
+    void memoLaidOutByHandIsFittedWhenPainted();
+    void headingRepeatsOnContinuation();
+    void overlappingTexts_data();
+    void overlappingTexts();
+    void textUpToNextElement_data();
+    void textUpToNextElement();
 };
 
 void TestReport::bandsPerGroup()
@@ -245,6 +291,461 @@ void TestReport::textWiderThanColumnShrinks()
     QVERIFY2(left * mm > 20.2 && right * mm < 59.5, qPrintable(QStringLiteral("%1..%2 mm").arg(left * mm).arg(right * mm)));
     // ...and whole: the ink spans most of it, not a cut middle part.
     QVERIFY2((right - left) * mm > 0.8 * 39.7, qPrintable(QStringLiteral("%1 mm").arg((right - left) * mm)));
+}
+
+// The chart's axis labels, value marks and legend are written in the face of
+// the texts around it, not in whatever the font matcher finds for a face the
+// machine lacks.
+void TestReport::oneFaceOnThePage()
+{
+    Report r(QStringLiteral("Profilo"));
+    Band& band = r.addBand(Band::Kind::Title, QStringLiteral("QRBand1"), 250);
+    QFont big = band.font();
+    big.setPointSizeF(20);
+    band.label(QStringLiteral("Nome"), QRectF(1, 1, 188, 9), QStringLiteral("Giulia Bassi"), Qt::AlignHCenter).font = big;
+    band.label(QStringLiteral("Etichetta"), QRectF(1, 12, 0, 0), QStringLiteral("Età in mesi:"));
+    band.memo(QStringLiteral("Note"), QRectF(10, 17, 170, 10)).text = QStringLiteral("Nessuna nota.");
+    auto chart = std::make_shared<Chart>();
+    ChartSeries& s = chart->addSeries(QStringLiteral("Series1"));
+    s.marksVisible = true;
+    s.marksFormat = QStringLiteral("#,##0.00#");
+    s.addXY(0, 3.5, QStringLiteral("AUT"));
+    s.addXY(1, 7.25, QStringLiteral("COM"));
+    band.chart(QStringLiteral("QRChart1"), QRectF(0.3, 30, 189.4, 147.4), chart);
+
+    const Document doc = r.layout();
+    const Page& page = doc.pages.first();
+    const QString family = r.font.family();
+    const QString face = QFontInfo(r.font).family();
+    QVERIFY(!page.texts.isEmpty());
+    for (const PageText& t : page.texts) {
+        QCOMPARE(t.font.family(), family);
+        QCOMPARE(QFontInfo(t.font).family(), face);
+    }
+    const PageChart* laid = page.chart(QStringLiteral("QRChart1"));
+    QVERIFY(laid && laid->chart);
+    QCOMPARE(laid->chart->fontFamily, family);
+    QFont chartFont(laid->chart->fontFamily);
+    chartFont.setStyleHint(QFont::SansSerif);
+    QCOMPARE(QFontInfo(chartFont).family(), face);
+    // The report's own chart object is left as the report set it.
+    QVERIFY(chart->fontFamily.isEmpty());
+
+    // A face named by the chart itself is kept.
+    chart->fontFamily = QStringLiteral("Liberation Serif");
+    QCOMPARE(r.layout().pages.first().chart(QStringLiteral("QRChart1"))->chart->fontFamily,
+             QStringLiteral("Liberation Serif"));
+
+    // What the reader gets: the PDF embeds the one face only.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("faccia.pdf"));
+    QVERIFY(doc.writePdf(path));
+    QFile pdf(path);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    const QSet<QString> faces = pdfFaces(pdf.readAll());
+    QVERIFY2(faces.size() == 1, qPrintable(QStringList(faces.begin(), faces.end()).join(QStringLiteral(", "))));
+    QCOMPARE(QString(*faces.begin()).remove(QLatin1Char(' ')), QString(face).remove(QLatin1Char(' ')));
+}
+
+void TestReport::memoHoldsItsText_data()
+{
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<bool>("smaller"); // printed under 10 pt
+    QTest::addColumn<bool>("cut");     // lines left out at the floor
+
+    QTest::newRow("one line") << QStringLiteral("Nessuna allergia nota.") << false << false;
+    QTest::newRow("two lines") << QStringLiteral("Allergia alle arachidi.\nPorta gli occhiali.") << false << false;
+    QTest::newRow("five lines") << QStringLiteral("Allergia alle arachidi.\nPorta gli occhiali.\nViene a prenderla "
+                                                  "la nonna il martedì.\nDorme dopo pranzo.\nNon mangia carne.")
+                                << true << false;
+    QTest::newRow("a long paragraph")
+        << QStringLiteral("Inserimento graduale a settembre; ").repeated(12) + QStringLiteral("fine.") << true << false;
+    QTest::newRow("Windows line ends")
+        << QStringLiteral("Prima riga\r\nSeconda riga\r\nTerza riga\r\nQuarta riga\r\n") << true << false;
+    QTest::newRow("too long even at the floor")
+        << QStringLiteral("Osservazione del diario di bordo dell'anno.\n").repeated(30)
+        << true << true;
+}
+
+// The note under the page head: a box of 10.1 mm with the staff line right
+// below it. Whatever the note's length, the box holds whole lines only, all
+// of the text when the floor allows, and nothing of it reaches the staff
+// line.
+void TestReport::memoHoldsItsText()
+{
+    QFETCH(QString, note);
+    QFETCH(bool, smaller);
+    QFETCH(bool, cut);
+
+    Report r(QStringLiteral("Scheda"));
+    Band& head = r.addBand(Band::Kind::Title, QStringLiteral("QRBand1"), 49.5);
+    head.label(QStringLiteral("QRLabel3"), QRectF(1.1, 28.3, 0, 0), QStringLiteral("Note:"));
+    head.memo(QStringLiteral("Qr_Note"), QRectF(10.6, 28.3, 178.1, 10.1)).text = note;
+    head.memo(QStringLiteral("Qr_Personale"), QRectF(1.1, 38.4, 187.6, 10.1));
+    const Document doc = r.layout();
+    const Page& page = doc.pages.first();
+    const PageText* memo = page.text(QStringLiteral("Qr_Note"));
+    QVERIFY(memo);
+    QCOMPARE(memo->text, note); // what the report gave, for whoever reads the page
+    const QRectF box = memo->rect;
+    const PageText* below = page.text(QStringLiteral("Qr_Personale"));
+    QVERIFY(below);
+
+    QVERIFY(!memo->lines.isEmpty());
+    for (const PageLine& line : memo->lines) {
+        QVERIFY2(inside(line.rect, box), qPrintable(line.text));
+        QVERIFY(!line.rect.intersects(below->rect));
+        QVERIFY(line.baseline > line.rect.top() && line.baseline < line.rect.bottom());
+    }
+    for (qsizetype i = 1; i < memo->lines.size(); ++i)
+        QVERIFY(memo->lines[i].rect.top() >= memo->lines[i - 1].rect.bottom() - 1e-6);
+
+    QCOMPARE(memo->font.pointSizeF() < 10, smaller);
+    QVERIFY(memo->font.pointSizeF() >= 5);
+    QCOMPARE(memo->font.family(), r.font.family());
+    const QStringList lines = printedLines(*memo);
+    if (!cut) {
+        QCOMPARE(withoutSpaces(lines.join(QString())), withoutSpaces(note));
+    } else {
+        QCOMPARE(memo->font.pointSizeF(), 5.0);
+        QVERIFY(lines.last().endsWith(QStringLiteral("…")));
+        QVERIFY(withoutSpaces(note).startsWith(withoutSpaces(lines.mid(0, lines.size() - 1).join(QString()))));
+        // As many lines as the box holds: one more would not fit.
+        const double lineHeight = memo->lines[0].rect.height();
+        QVERIFY(box.height() - memo->lines.last().rect.bottom() + box.top() < lineHeight);
+    }
+
+    // Painted, not a dot of the note lies below its box.
+    const double dpi = 200;
+    const auto px = [dpi](double mm) { return mm / 25.4 * dpi; };
+    QImage image(qRound(px(190)), qRound(px(50)), QImage::Format_RGB32);
+    image.setDotsPerMeterX(qRound(dpi / 0.0254));
+    image.setDotsPerMeterY(qRound(dpi / 0.0254));
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        doc.paintPage(painter, 0);
+    }
+    int inkInBox = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = qRound(px(box.left())); x < image.width(); ++x) {
+            if (qGray(image.pixel(x, y)) > 200)
+                continue;
+            QVERIFY2(y < px(box.bottom()) + 1, qPrintable(QStringLiteral("ink at %1 mm").arg(y / px(1))));
+            ++inkInBox;
+        }
+    }
+    QVERIFY(inkInBox > 50);
+}
+
+void TestReport::keyListsEveryArea_data()
+{
+    QTest::addColumn<int>("areas");
+    QTest::addColumn<double>("keyHeight");
+    QTest::addColumn<bool>("smaller"); // printed under 10 pt
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<bool>("cut");
+
+    // The keys under the profile charts: 52.7 mm under the child's profiles,
+    // 76.5 mm under the single profile.
+    QTest::newRow("8 areas") << 8 << 52.7 << false << 1 << false;
+    QTest::newRow("16 areas") << 16 << 52.7 << true << 1 << false;
+    QTest::newRow("16 areas in the taller key") << 16 << 76.5 << false << 1 << false;
+    QTest::newRow("40 areas: two columns") << 40 << 52.7 << true << 2 << false;
+    QTest::newRow("60 areas: more than two columns hold") << 60 << 52.7 << true << 2 << true;
+}
+
+// The key of the profile charts: area codes on the left, their names on the
+// right, one line each, fitted together so that every code stands on the
+// baseline of its name.
+void TestReport::keyListsEveryArea()
+{
+    QFETCH(int, areas);
+    QFETCH(double, keyHeight);
+    QFETCH(bool, smaller);
+    QFETCH(int, columns);
+    QFETCH(bool, cut);
+
+    QStringList codes, names;
+    for (int i = 1; i <= areas; ++i) {
+        codes << QStringLiteral("A%1").arg(i, 2, 10, QLatin1Char('0'));
+        names << QStringLiteral("Area numero %1 dello sviluppo").arg(i);
+    }
+    Report r(QStringLiteral("Profili"));
+    Band& band = r.addBand(Band::Kind::Title, QStringLiteral("QRBand1"), 275.2);
+    const double top = 275.2 - keyHeight - 2;
+    band.memo(QStringLiteral("Qr_LegendaSmall"), QRectF(2.1, top, 19.3, keyHeight)).text = codes.join(QLatin1Char('\n'));
+    band.memo(QStringLiteral("Qr_LegendaLarge"), QRectF(22.2, top, 166.4, keyHeight)).text = names.join(QLatin1Char('\n'));
+    for (const char* name : {"Qr_LegendaSmall", "Qr_LegendaLarge"}) {
+        Element* e = band.element(QString::fromLatin1(name));
+        e->memoOptions.fit = MemoFit::AllLines;
+        e->fitGroup = QStringLiteral("legenda");
+    }
+
+    const Document doc = r.layout();
+    const Page& page = doc.pages.first();
+    const PageText* left = page.text(QStringLiteral("Qr_LegendaSmall"));
+    const PageText* right = page.text(QStringLiteral("Qr_LegendaLarge"));
+    QVERIFY(left && right);
+    QCOMPARE(left->text, codes.join(QLatin1Char('\n')));
+
+    QCOMPARE(left->font.pointSizeF(), right->font.pointSizeF());
+    QCOMPARE(left->lines.size(), right->lines.size());
+    QSet<double> lefts;
+    for (qsizetype i = 0; i < left->lines.size(); ++i) {
+        const PageLine& code = left->lines[i];
+        const PageLine& name = right->lines[i];
+        QVERIFY(inside(code.rect, left->rect));
+        QVERIFY(inside(name.rect, right->rect));
+        QCOMPARE(code.baseline, name.baseline);
+        QCOMPARE(code.rect.height(), name.rect.height());
+        lefts.insert(code.rect.left());
+    }
+    QCOMPARE(int(lefts.size()), columns);
+    QCOMPARE(left->font.pointSizeF() < 10, smaller);
+    if (!cut) {
+        QCOMPARE(printedLines(*left), codes);
+        QCOMPARE(printedLines(*right), names);
+    } else {
+        const QStringList shown = printedLines(*right);
+        QVERIFY(shown.size() < areas);
+        QVERIFY(shown.last().endsWith(QStringLiteral("…")));
+        QCOMPARE(shown.mid(0, shown.size() - 1), names.mid(0, shown.size() - 1));
+        QCOMPARE(left->font.pointSizeF(), 5.0);
+    }
+}
+
+// A page built by hand (not by a report) holds a memo without its lines:
+// painting and the overlap check fit it the same way.
+void TestReport::memoLaidOutByHandIsFittedWhenPainted()
+{
+    Document doc;
+    doc.pages.append(Page());
+    PageText memo;
+    memo.name = QStringLiteral("Note");
+    memo.rect = QRectF(10, 5, 60, 8);
+    memo.text = QStringLiteral("Prima riga\nSeconda riga\nTerza riga\nQuarta riga");
+    memo.font = Report::defaultFont();
+    memo.wordWrap = true;
+    doc.pages[0].texts.append(memo);
+
+    const QList<QRectF> boxes = inkBoxes(memo);
+    QCOMPARE(boxes.size(), 4);
+    for (const QRectF& box : boxes)
+        QVERIFY(inside(box, memo.rect));
+
+    const double dpi = 200;
+    const auto px = [dpi](double mm) { return mm / 25.4 * dpi; };
+    QImage image(qRound(px(80)), qRound(px(30)), QImage::Format_RGB32);
+    image.setDotsPerMeterX(qRound(dpi / 0.0254));
+    image.setDotsPerMeterY(qRound(dpi / 0.0254));
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        doc.paintPage(painter, 0);
+    }
+    int ink = 0, lowest = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 160) {
+                ++ink;
+                lowest = y;
+            }
+    QVERIFY(ink > 50);
+    QVERIFY2(lowest < px(memo.rect.bottom()), qPrintable(QString::number(lowest / px(1))));
+    // The fourth line printed: ink in the lowest quarter of the box.
+    QVERIFY(lowest > px(memo.rect.bottom() - memo.rect.height() / 4));
+}
+
+// Rows of one area running over onto the next page find their heading again
+// at the top of it, marked as continued; a new area's heading is not marked.
+void TestReport::headingRepeatsOnContinuation()
+{
+    QStringList first, second;
+    for (int i = 1; i <= 60; ++i)
+        first << QStringLiteral("a%1").arg(i);
+    for (int i = 1; i <= 50; ++i)
+        second << QStringLiteral("b%1").arg(i);
+    Fixture f({first, second});
+    Band& heading = *f.report.band(QStringLiteral("Gruppo"));
+    heading.repeatOnContinuation = true;
+    heading.continuedElement = QStringLiteral("NomeGruppo");
+    int notices = 0;
+    const auto notice = heading.beforePrint;
+    heading.beforePrint = [&] {
+        ++notices;
+        return notice();
+    };
+    heading.dataText(QStringLiteral("Stato"), QRectF(150, 2, 30, 0),
+                     [&heading] { return heading.repeating ? QStringLiteral("ripetuta") : QStringLiteral("prima"); });
+
+    const Document doc = f.report.layout();
+    // Page 1: title 40, heading 10, rows a1..a43. Page 2: the heading again,
+    // a44..a60, the footer, the second heading and b1..b31. Page 3: the
+    // second heading again and b32..b50.
+    QCOMPARE(doc.pageCount(), 3);
+    const QString segue = QStringLiteral("Gruppo 1 (segue)");
+    QCOMPARE(doc.pages[0].textsOf(QStringLiteral("NomeGruppo")), QStringList{QStringLiteral("Gruppo 1")});
+    QCOMPARE(doc.pages[1].textsOf(QStringLiteral("NomeGruppo")), (QStringList{segue, QStringLiteral("Gruppo 2")}));
+    QCOMPARE(doc.pages[2].textsOf(QStringLiteral("NomeGruppo")), QStringList{QStringLiteral("Gruppo 2 (segue)")});
+    QCOMPARE(doc.pages[0].textsOf(QStringLiteral("Stato")), QStringList{QStringLiteral("prima")});
+    QCOMPARE(doc.pages[1].textsOf(QStringLiteral("Stato")), (QStringList{"ripetuta", "prima"}));
+    QCOMPARE(notices, 2); // once per area, not for the repeats
+
+    // The repeat stands at the top of the page, above the first row there.
+    const Page& p2 = doc.pages[1];
+    QCOMPARE(p2.text(QStringLiteral("NomeGruppo"))->rect.top(), 2.0);
+    QCOMPARE(p2.textsOf(QStringLiteral("Valore")).first(), QStringLiteral("a44"));
+    QCOMPARE(p2.text(QStringLiteral("Valore"))->rect.top(), 10.5);
+    QCOMPARE(doc.pages[2].textsOf(QStringLiteral("Valore")).first(), QStringLiteral("b32"));
+
+    // Every row printed once, in order.
+    QStringList rows;
+    for (const Page& p : doc.pages)
+        rows << p.textsOf(QStringLiteral("Valore"));
+    QCOMPARE(rows, first + second);
+
+    // Without the option the rows continue at the top of the page.
+    heading.repeatOnContinuation = false;
+    const Document plain = f.report.layout();
+    QCOMPARE(plain.pages[1].textsOf(QStringLiteral("NomeGruppo")), QStringList{QStringLiteral("Gruppo 2")});
+    QCOMPARE(plain.pages[1].text(QStringLiteral("Valore"))->rect.top(), 0.5);
+}
+
+void TestReport::overlappingTexts_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QRectF>("labelRect");
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<bool>("memo"); // the value is a memo
+    QTest::addColumn<QRectF>("valueRect");
+    QTest::addColumn<bool>("overlap");
+
+    const int left = int(Qt::AlignLeft);
+    const QRectF date(25.1, 24.1, 22.0, 0);
+    QTest::newRow("label as needed running into its value")
+        << QStringLiteral("Data di nascita del bambino:") << QRectF(1.1, 24.1, 0, 0) << left << false << date << true;
+    QTest::newRow("label as needed ending before its value")
+        << QStringLiteral("Nato il:") << QRectF(1.1, 24.1, 0, 0) << left << false << date << false;
+    QTest::newRow("label in a column too narrow for it prints smaller")
+        << QStringLiteral("Data di nascita del bambino:") << QRectF(1.1, 24.1, 23.0, 0) << left << false << date
+        << false;
+    QTest::newRow("label centred in a wide column running into its value")
+        << QStringLiteral("Data di nascita del bambino:") << QRectF(1.1, 24.1, 40.0, 0) << int(Qt::AlignHCenter)
+        << false << date << true;
+    QTest::newRow("aligned right, running back into the text on its left")
+        << QStringLiteral("Totale delle fasi osservate:") << QRectF(0, 24.1, 60.0, 0) << int(Qt::AlignRight) << false
+        << QRectF(1.1, 24.1, 22.0, 0) << true;
+    QTest::newRow("a long label above its value")
+        << QStringLiteral("Data di nascita del bambino:") << QRectF(1.1, 19.0, 0, 0) << left << false << date << false;
+    QTest::newRow("label running into the first line of a memo")
+        << QStringLiteral("Note del bambino:") << QRectF(1.1, 28.3, 0, 0) << left << true
+        << QRectF(10.6, 28.3, 178.1, 10.1) << true;
+    QTest::newRow("label beside a memo")
+        << QStringLiteral("Note:") << QRectF(1.1, 28.3, 0, 0) << left << true << QRectF(10.6, 28.3, 178.1, 10.1)
+        << false;
+}
+
+// The check the reports' tests call: texts printed over one another, found
+// from where their ink lies, not from the columns they may run in.
+void TestReport::overlappingTexts()
+{
+    QFETCH(QString, label);
+    QFETCH(QRectF, labelRect);
+    QFETCH(int, alignment);
+    QFETCH(bool, memo);
+    QFETCH(QRectF, valueRect);
+    QFETCH(bool, overlap);
+
+    Report r(QStringLiteral("Prova"));
+    Band& band = r.addBand(Band::Kind::Title, QStringLiteral("QRBand1"), 49.5);
+    band.label(QStringLiteral("Etichetta"), labelRect, label, Qt::Alignment(alignment));
+    if (memo)
+        band.memo(QStringLiteral("Valore"), valueRect).text = QStringLiteral("Allergia alle arachidi.\nPorta gli occhiali.");
+    else
+        band.label(QStringLiteral("Valore"), valueRect, QStringLiteral("20/11/2024"));
+    band.label(QStringLiteral("Altrove"), QRectF(100, 40, 0, 0), QStringLiteral("Pagina 1"));
+
+    const Document doc = r.layout();
+    const QList<TextOverlap> found = doc.overlappingTexts();
+    QCOMPARE(found.size(), overlap ? 1 : 0);
+    if (overlap) {
+        const TextOverlap& o = found.first();
+        QCOMPARE(o.page, 0);
+        QCOMPARE(QSet<QString>({o.first->name, o.second->name}), QSet<QString>({"Etichetta", "Valore"}));
+        QVERIFY(o.where.width() > 0 && o.where.height() > 0);
+    }
+}
+
+void TestReport::textUpToNextElement_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QRectF>("labelRect");
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<QRectF>("valueRect");
+    QTest::addColumn<double>("left");  // of the laid-out column
+    QTest::addColumn<double>("right");
+
+    const int leftAligned = int(Qt::AlignLeft);
+    QTest::newRow("up to its value") << QStringLiteral("Data di nascita del bambino:") << QRectF(1.1, 24.1, 0, 0)
+                                     << leftAligned << QRectF(25.1, 24.1, 22.0, 0) << 1.1 << 24.1;
+    QTest::newRow("to the edge with nothing on its line")
+        << QStringLiteral("Data di nascita del bambino:") << QRectF(1.1, 24.1, 0, 0) << leftAligned
+        << QRectF(25.1, 42.0, 22.0, 0) << 1.1 << 190.0;
+    QTest::newRow("aligned right, from the text on its left")
+        << QStringLiteral("Totale delle fasi osservate:") << QRectF(60, 24.1, 0, 0) << int(Qt::AlignRight)
+        << QRectF(1.1, 24.1, 40.0, 0) << 42.1 << 60.0;
+}
+
+// A text "as needed" that stops before its neighbour: the column ends there
+// and the text, wider than that, prints smaller inside it.
+void TestReport::textUpToNextElement()
+{
+    QFETCH(QString, label);
+    QFETCH(QRectF, labelRect);
+    QFETCH(int, alignment);
+    QFETCH(QRectF, valueRect);
+    QFETCH(double, left);
+    QFETCH(double, right);
+
+    Report r(QStringLiteral("Prova"));
+    Band& band = r.addBand(Band::Kind::Title, QStringLiteral("QRBand1"), 49.5);
+    band.label(QStringLiteral("Etichetta"), labelRect, label, Qt::Alignment(alignment)).autoWidth =
+        Element::AutoWidth::ToNextElement;
+    band.label(QStringLiteral("Valore"), valueRect, QStringLiteral("20/11/2024"));
+    // The note of the page head starts 4.2 mm lower, within the room a
+    // 10 pt line is given: it is on the next line, not a neighbour.
+    band.memo(QStringLiteral("Note"), QRectF(10.6, 28.3, 178.1, 10.1)).text = QStringLiteral("Nessuna.");
+    const Document doc = r.layout();
+    const PageText* t = doc.pages[0].text(QStringLiteral("Etichetta"));
+    QVERIFY(t);
+    QCOMPARE(t->rect.left(), left);
+    QCOMPARE(t->rect.right(), right);
+    QVERIFY(doc.overlappingTexts().isEmpty());
+
+    // Painted, the label's ink stays in its column.
+    const double dpi = 300;
+    const auto px = [dpi](double mm) { return mm / 25.4 * dpi; };
+    QImage image(qRound(px(190)), qRound(px(50)), QImage::Format_RGB32);
+    image.setDotsPerMeterX(qRound(dpi / 0.0254));
+    image.setDotsPerMeterY(qRound(dpi / 0.0254));
+    image.fill(Qt::white);
+    Document labelOnly = doc;
+    labelOnly.pages[0].texts.removeIf([](const PageText& p) { return p.name != QStringLiteral("Etichetta"); });
+    {
+        QPainter painter(&image);
+        labelOnly.paintPage(painter, 0);
+    }
+    int inkLeft = image.width(), inkRight = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 160) {
+                inkLeft = std::min(inkLeft, x);
+                inkRight = std::max(inkRight, x);
+            }
+    QVERIFY(inkRight > inkLeft);
+    QVERIFY2(inkLeft >= px(left) - 1 && inkRight <= px(right) + 1,
+             qPrintable(QStringLiteral("%1..%2 mm").arg(inkLeft / px(1)).arg(inkRight / px(1))));
 }
 
 QTEST_MAIN(TestReport)
