@@ -12,10 +12,14 @@
 #include "scripteddialogs_qtest.h"
 #include "table.h"
 
+#include <QAbstractButton>
 #include <QDir>
+#include <QGroupBox>
 #include <QList>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <QVariantMap>
 
 struct ScenarioFolder
@@ -64,22 +68,177 @@ struct ScenarioFolder
     int count(const QString& file, const QString& filter = QString()) const { return int(rows(file, filter).size()); }
 };
 
+// ------------------------------------------------------------ what a check saw
+// Descriptions of the state a scenario reached, for the messages of checks
+// that fail. QVERIFY2 works its message out on every check, passed or not,
+// so these only read: they show no box and change no state. Those that read
+// a table's records (tableAt, columnOf, notFound) serve the checks that have
+// just read that table themselves, when its selection is already in memory.
+
+namespace velmora::store {
+
+inline QString stateText(Table::State state)
+{
+    switch (state) {
+    case Table::State::Inactive: return QStringLiteral("Inactive");
+    case Table::State::Browse: return QStringLiteral("Browse");
+    case Table::State::Edit: return QStringLiteral("Edit");
+    case Table::State::Insert: return QStringLiteral("Insert");
+    case Table::State::CalcFields: return QStringLiteral("CalcFields");
+    }
+    return QString::number(int(state));
+}
+
+// Names a table object's state in the messages of QCOMPARE.
+inline char* toString(Table::State state)
+{
+    return qstrdup(qPrintable(stateText(state)));
+}
+
+} // namespace velmora::store
+
+// A table object without reading its rows: name, state, read-only, filter.
+// "Tbl_AnagEdu: Browse, read-only, filter "Id_Nido=1" (on)".
+inline QString tableState(const velmora::store::Table& t)
+{
+    QString s = t.objectName() + QStringLiteral(": ")
+        + (t.isOpen() ? velmora::store::stateText(t.state()) : QStringLiteral("closed"));
+    s += t.isReadOnly() ? QStringLiteral(", read-only") : QStringLiteral(", writable");
+    if (t.controlsDisabled())
+        s += QStringLiteral(", controls disabled");
+    if (t.isFiltered() || !t.filter().isEmpty())
+        s += QStringLiteral(", filter \"%1\" (%2)").arg(t.filter(), t.isFiltered() ? QStringLiteral("on") : QStringLiteral("off"));
+    return s;
+}
+
+// tableState and the record under the cursor: its Id, its place and how many
+// records the table selects.
+inline QString tableAt(const velmora::store::Table& t)
+{
+    QString s = tableState(t);
+    if (!t.isOpen())
+        return s;
+    const int row = t.recNo();
+    if (row < 0)
+        return s + QStringLiteral(", no current record of %1").arg(t.recordCount());
+    const QVariant id = t.findField(QStringLiteral("Id")) >= 0 ? t.value(QStringLiteral("Id")) : QVariant();
+    return s + QStringLiteral(", on Id %1 (record %2 of %3)")
+                   .arg(id.isNull() ? QStringLiteral("<none>") : id.toString())
+                   .arg(row + 1)
+                   .arg(t.recordCount());
+}
+
+// The values of `field` in the records `t` selects, in order, read without
+// moving the cursor.
+inline QString columnOf(const velmora::store::Table& t, const QString& field)
+{
+    const int f = t.findField(field);
+    if (!t.isOpen() || f < 0)
+        return QStringLiteral("<none>");
+    QStringList out;
+    const int rows = t.rowCount();
+    for (int row = 0; row < rows && row < 30; ++row)
+        out << t.valueAt(row, f).toString();
+    if (rows > 30)
+        out << QStringLiteral("... (%1 in all)").arg(rows);
+    return out.isEmpty() ? QStringLiteral("<no record>") : out.join(QStringLiteral(", "));
+}
+
+// What a locate that found nothing looked through.
+inline QString notFound(const velmora::store::Table& t, const QString& field, const QVariant& value)
+{
+    return QStringLiteral("no record with %1 = %2 in %3; %1 of its records: %4")
+        .arg(field, value.toString(), tableAt(t), columnOf(t, field));
+}
+
+// A widget's name, whether it is hidden and whether it is enabled.
+inline QString widgetState(const QWidget* w)
+{
+    if (!w)
+        return QStringLiteral("<no widget>");
+    return QStringLiteral("%1: %2, %3")
+        .arg(w->objectName(), w->isHidden() ? QStringLiteral("hidden") : QStringLiteral("shown"),
+             w->isEnabled() ? QStringLiteral("enabled") : QStringLiteral("disabled"));
+}
+
+// A check box or radio button: widgetState and whether it is checked.
+inline QString buttonState(const QAbstractButton* b)
+{
+    if (!b)
+        return widgetState(b);
+    return widgetState(b) + (b->isChecked() ? QStringLiteral(", checked") : QStringLiteral(", unchecked"));
+}
+
+// Which screen of the window is in front, which of its boxes (registries,
+// evaluation sheet) are shown and whether the navigation is free.
+inline QString screenState(const velmora::TFrm_Main& w)
+{
+    QStringList boxes;
+    for (const QGroupBox* b : {w.GB_AnagraficaNido, w.GB_AnagraficaEducatrici, w.GB_AnagraficaBimbi,
+                               w.GB_AnagraficaRuoli, w.GB_AnagraficaAree, w.GB_Valutazione})
+        if (b && !b->isHidden())
+            boxes << b->objectName();
+    return QStringLiteral("%1 in front, %2, navigation %3, nursery %4")
+        .arg(w.accessPanelInFront() ? QStringLiteral("access panel") : QStringLiteral("children list"),
+             boxes.isEmpty() ? QStringLiteral("no box shown") : QStringLiteral("shown: ") + boxes.join(QStringLiteral(", ")),
+             w.Btn_LogOut && w.Btn_LogOut->isEnabled() ? QStringLiteral("free") : QStringLiteral("locked"), w.Data.IdNidoCorrente);
+}
+
+// The boxes shown through `d` so far, oldest first.
+inline QString dialogsShown(const velmora::ScriptedDialogs& d)
+{
+    QStringList out;
+    for (const velmora::ScriptedDialogs::Shown& b : d.shown()) {
+        QString one = velmora::ScriptedDialogs::kindName(b.kind) + QStringLiteral(" \"") + b.text + QLatin1Char('"');
+        if (b.kind == velmora::ScriptedDialogs::Shown::Input && b.masked)
+            one += QStringLiteral(" (masked)");
+        out << one;
+    }
+    return out.isEmpty() ? QStringLiteral("no box shown") : QStringLiteral("boxes shown: ") + out.join(QStringLiteral("; "));
+}
+
+// The screen and the boxes shown so far, as after a login.
+inline QString screenState(const velmora::TFrm_Main& w, const velmora::ScriptedDialogs& d)
+{
+    return screenState(w) + QStringLiteral("; ") + dialogsShown(d);
+}
+
+// Records read back with ScenarioFolder::rows, one "{field: value, ...}" each.
+inline QString rowsText(const QList<QVariantMap>& rows)
+{
+    if (rows.isEmpty())
+        return QStringLiteral("no record");
+    QStringList out;
+    for (const QVariantMap& r : rows) {
+        QStringList fields;
+        for (auto it = r.cbegin(); it != r.cend(); ++it)
+            fields << it.key() + QStringLiteral(": ") + (it.value().isNull() ? QStringLiteral("<null>") : it.value().toString());
+        out << QLatin1Char('{') + fields.join(QStringLiteral(", ")) + QLatin1Char('}');
+    }
+    return QStringLiteral("%1 record(s): %2").arg(rows.size()).arg(out.join(QStringLiteral("; ")));
+}
+
+// ------------------------------------------------------------------ steps
+
 // Logs in the educator with surname `cognome` of the current nursery, whose
 // password is "pw".
 inline void login(velmora::TFrm_Main& w, velmora::ScriptedDialogs& d, const QString& cognome)
 {
-    QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), cognome));
+    QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), cognome),
+             qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Cognome"), cognome)));
     d.expectInput(QStringLiteral("Password"), QStringLiteral("pw"), true);
     w.Access->DBLookupListBox1DblClick();
     VERIFY_DIALOGS(d);
-    QVERIFY(!w.accessPanelInFront());
+    QVERIFY2(!w.accessPanelInFront(),
+             qPrintable(QStringLiteral("after logging in as %1: %2").arg(cognome, screenState(w, d))));
 }
 
 // Makes `child` current, with its evaluations listed, as choosing it in the
 // children list does.
 inline void chooseChild(velmora::TFrm_Main& w, int child)
 {
-    QVERIFY(w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Id"), child));
+    QVERIFY2(w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Id"), child),
+             qPrintable(notFound(w.Data.Tbl_AnagBimbi, QStringLiteral("Id"), child)));
     w.Data.Tbl_Valutazioni.setFiltered(false);
     w.Data.Tbl_Valutazioni.setFilter(QStringLiteral("Id_Bimbo=%1").arg(child));
     w.Data.Tbl_Valutazioni.setFiltered(true);

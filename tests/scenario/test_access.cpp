@@ -165,12 +165,12 @@ void TestAccess::firstStartNeedsANursery()
     QCOMPARE(educators[0].value("Id_Nido").toInt(), id);
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(id));
     QCOMPARE(listedEducators(w), QStringList{QStringLiteral("*Admin Admin")});
-    QVERIFY(w.accessPanelInFront());
+    QVERIFY2(w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
     // The new admin gets in with the password the box announced.
     expectLogin(dialogs, QStringLiteral("Kemlo"));
     w.Access->DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
-    QVERIFY(!w.accessPanelInFront());
+    QVERIFY2(!w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
 }
 
 // ------------------------------------------------------------------ login
@@ -220,7 +220,8 @@ void TestAccess::login()
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
-    QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), surname));
+    QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), surname),
+             qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Cognome"), surname)));
     expectLogin(dialogs, cancelled ? std::nullopt : std::optional<QString>(typed));
     if (!admitted)
         dialogs.expectMessage(BoxType::Error, wrongPassword);
@@ -228,7 +229,7 @@ void TestAccess::login()
     VERIFY_DIALOGS(dialogs);
     const auto& shown = dialogs.shown();
     QCOMPARE(shown.first().caption, QStringLiteral("Inserire la password"));
-    QVERIFY(shown.first().masked);
+    QVERIFY2(shown.first().masked, qPrintable(QStringLiteral("the first box is not masked; ") + dialogsShown(dialogs)));
 
     QCOMPARE(w.accessPanelInFront(), !admitted);
     if (!admitted) {
@@ -276,7 +277,7 @@ void TestAccess::evaluationsFollowFirstChild()
     expectLogin(dialogs, QString());
     w.Access->DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
-    QVERIFY(!w.accessPanelInFront());
+    QVERIFY2(!w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
     QCOMPARE(w.Data.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=%1").arg(first.isEmpty() ? 0 : ids.value(first)));
 }
 
@@ -294,35 +295,38 @@ void TestAccess::setupToolbarAndMarksAtEveryLogin()
 
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
-    QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")));
+    QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")),
+             qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Cognome"), QStringLiteral("Rossi"))));
     expectLogin(dialogs, QStringLiteral("r"));
     w.Access->DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
-    QVERIFY(!w.Tb_Setup->isHidden());
+    QVERIFY2(!w.Tb_Setup->isHidden(), qPrintable(widgetState(w.Tb_Setup) + QStringLiteral("; ") + screenState(w)));
     QCOMPARE(p.count(QStringLiteral("Valutaz.db"), QStringLiteral("Sel")), 0);
 
     // Marks set while working are dropped again at the next login.
     p.evaluation(ca, true);
     p.evaluation(cb, true);
     w.Access->Btn_LogOutClick();
-    QVERIFY(w.accessPanelInFront());
+    QVERIFY2(w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
-    QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Verdi")));
+    QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Verdi")),
+             qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Cognome"), QStringLiteral("Verdi"))));
     expectLogin(dialogs, QStringLiteral("v"));
     w.Access->DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
-    QVERIFY(!w.accessPanelInFront());
-    QVERIFY(w.Tb_Setup->isHidden());
+    QVERIFY2(!w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
+    QVERIFY2(w.Tb_Setup->isHidden(), qPrintable(widgetState(w.Tb_Setup) + QStringLiteral("; ") + screenState(w)));
     QCOMPARE(p.count(QStringLiteral("Valutaz.db"), QStringLiteral("Sel")), 0);
     QCOMPARE(p.count(QStringLiteral("Valutaz.db")), 4);
 
     // And back to the responsible one.
     w.Access->Btn_LogOutClick();
-    QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")));
+    QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")),
+             qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Cognome"), QStringLiteral("Rossi"))));
     expectLogin(dialogs, QStringLiteral("r"));
     w.Access->SpeedButton4Click();
     VERIFY_DIALOGS(dialogs);
-    QVERIFY(!w.Tb_Setup->isHidden());
+    QVERIFY2(!w.Tb_Setup->isHidden(), qPrintable(widgetState(w.Tb_Setup) + QStringLiteral("; ") + screenState(w)));
 }
 
 void TestAccess::loginButtonTakesNurseryUnderCursor_data()
@@ -347,7 +351,8 @@ void TestAccess::loginButtonTakesNurseryUnderCursor()
 
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
-    QVERIFY(w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), b));
+    QVERIFY2(w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), b),
+             qPrintable(notFound(w.Data.Tbl_AnagNido, QStringLiteral("Id"), b)));
     // The list still shows the current nursery's educators.
     QCOMPARE(listedEducators(w), QStringList{QStringLiteral("*Rossi Anna")});
     expectLogin(dialogs, right ? QStringLiteral("r") : QStringLiteral("n"));
@@ -376,7 +381,8 @@ void TestAccess::listsFollowChosenNursery()
     QCOMPARE(listedEducators(w), ofA);
 
     // Walking the nursery table alone chooses nothing.
-    QVERIFY(w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), b));
+    QVERIFY2(w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), b),
+             qPrintable(notFound(w.Data.Tbl_AnagNido, QStringLiteral("Id"), b)));
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
     QCOMPARE(listedEducators(w), ofA);
     w.Data.Tbl_AnagNido.first();
@@ -396,7 +402,8 @@ void TestAccess::listsFollowChosenNursery()
 
     // Back to the first one through the chooser.
     w.Access->Btn_LogOutClick();
-    QVERIFY(w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), a));
+    QVERIFY2(w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), a),
+             qPrintable(notFound(w.Data.Tbl_AnagNido, QStringLiteral("Id"), a)));
     w.Access->DBLookupComboBox1CloseUp();
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
     QCOMPARE(listedEducators(w), ofA);
@@ -449,7 +456,8 @@ void TestAccess::passwordReset()
 
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
-    QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Id"), verdi));
+    QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Id"), verdi),
+             qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Id"), verdi)));
     dialogs.expectInput(QStringLiteral("Verdi Lucia - Codice di sicurezza:"), code, false);
     if (asked) {
         dialogs.expectInput(QStringLiteral("Nuova password per Verdi Lucia:"),
@@ -463,7 +471,8 @@ void TestAccess::passwordReset()
     QCOMPARE(dialogs.shown().size(), asked ? (fresh.size() > 10 ? 4 : 3) : 1);
     for (int i = 0; i < (asked ? 2 : 1); ++i) {
         QCOMPARE(dialogs.shown()[i].caption, QStringLiteral("Reset password"));
-        QVERIFY(!dialogs.shown()[i].masked);
+        QVERIFY2(!dialogs.shown()[i].masked,
+                 qPrintable(QStringLiteral("box %1 is masked; %2").arg(QString::number(i), dialogsShown(dialogs))));
     }
 
     QCOMPARE(p.password(verdi), stored);
@@ -471,11 +480,11 @@ void TestAccess::passwordReset()
     QCOMPARE(all.size(), 4);
     for (const auto& r : all)
         if (r.value("Id").toInt() != verdi)
-            QVERIFY(r.value("Password").toString() != stored);
+            QCOMPARE_NE(r.value("Password").toString(), stored);
 
     // The list is back as before: read-only, the whole nursery, and once a
     // code was tried, on its first educator.
-    QVERIFY(w.Data.Tbl_AnagEdu.isReadOnly());
+    QVERIFY2(w.Data.Tbl_AnagEdu.isReadOnly(), qPrintable(tableState(w.Data.Tbl_AnagEdu)));
     QCOMPARE(w.Data.Tbl_AnagEdu.recordCount(), 3);
     if (!code.isEmpty()) {
         QCOMPARE(w.Data.Tbl_AnagEdu.recNo(), 0);
@@ -485,11 +494,12 @@ void TestAccess::passwordReset()
 
     // The stored password is the one that lets her in.
     dialogs.clear();
-    QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Id"), verdi));
+    QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Id"), verdi),
+             qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Id"), verdi)));
     expectLogin(dialogs, stored);
     w.Access->DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
-    QVERIFY(!w.accessPanelInFront());
+    QVERIFY2(!w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
 }
 
 // ------------------------------------------------------- nursery registry
@@ -507,11 +517,11 @@ void TestAccess::registryLocksNavigation()
     const QList<QWidget*> locked = {w.Btn_Esci, w.Btn_LogOut, w.Btn_ConfrontoMultiplo, w.Btn_ConfrontoSingolo,
                                     w.ToolButton1, w.ToolButton3, w.ToolButton5, w.ToolButton7, w.ToolButton9,
                                     w.DBNavigator7, w.DBNavigator1};
-    QVERIFY(w.Data.Tbl_AnagNido.isReadOnly());
+    QVERIFY2(w.Data.Tbl_AnagNido.isReadOnly(), qPrintable(tableState(w.Data.Tbl_AnagNido)));
     w.Nursery->ToolButton1Click();
-    QVERIFY(!w.GB_AnagraficaNido->isHidden());
+    QVERIFY2(!w.GB_AnagraficaNido->isHidden(), qPrintable(screenState(w)));
     QCOMPARE(w.Data.Tbl_AnagNido.tag, 1);
-    QVERIFY(!w.Data.Tbl_AnagNido.isReadOnly());
+    QVERIFY2(!w.Data.Tbl_AnagNido.isReadOnly(), qPrintable(tableState(w.Data.Tbl_AnagNido)));
     for (QWidget* c : locked)
         QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
 
@@ -521,7 +531,7 @@ void TestAccess::registryLocksNavigation()
     w.Nursery->SpeedButton3Click();
     VERIFY_DIALOGS(dialogs);
     QCOMPARE(w.Data.Tbl_AnagNido.state(), store::Table::State::Browse);
-    QVERIFY(w.GB_AnagraficaNido->isHidden());
+    QVERIFY2(w.GB_AnagraficaNido->isHidden(), qPrintable(screenState(w)));
     QCOMPARE(w.Data.Tbl_AnagNido.tag, 0);
     for (QWidget* c : locked)
         QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
@@ -558,7 +568,7 @@ void TestAccess::newNurseryFromRegistryIsNotCurrent()
     QCOMPARE(admins[0].value("Id_Nido").toInt(), g);
     QCOMPARE(admins[0].value("Nome").toString(), QStringLiteral("Admin"));
     QCOMPARE(admins[0].value("Password").toString(), QStringLiteral("Kemlo"));
-    QVERIFY(admins[0].value("Responsabile").toBool());
+    QVERIFY2(admins[0].value("Responsabile").toBool(), qPrintable(rowsText(admins)));
     QCOMPARE(p.count(QStringLiteral("AnagEdu.db")), 2);
 
     w.Nursery->SpeedButton3Click();
@@ -567,10 +577,11 @@ void TestAccess::newNurseryFromRegistryIsNotCurrent()
     // to the current one, which the prints' heading and the logout read.
     QCOMPARE(w.Data.Tbl_AnagNido.asInteger(QStringLiteral("Id")), a);
     QCOMPARE(listedEducators(w), QStringList{QStringLiteral("*Rossi Anna")});
-    QVERIFY(w.Data.Tbl_AnagEdu.isReadOnly());
+    QVERIFY2(w.Data.Tbl_AnagEdu.isReadOnly(), qPrintable(tableState(w.Data.Tbl_AnagEdu)));
 
     // Chosen in the chooser, it shows its admin.
-    QVERIFY(w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), g));
+    QVERIFY2(w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), g),
+             qPrintable(notFound(w.Data.Tbl_AnagNido, QStringLiteral("Id"), g)));
     QCOMPARE(listedEducators(w), QStringList{QStringLiteral("*Rossi Anna")});
     w.Access->DBLookupComboBox1CloseUp();
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(g));

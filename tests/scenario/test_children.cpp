@@ -84,6 +84,8 @@ struct Session
     }
     QString current() { return w.Data.Tbl_AnagBimbi.asString(QStringLiteral("Cognome")); }
     bool moveTo(const QString& surname) { return w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Cognome"), surname); }
+    // What a moveTo that found nothing looked through.
+    QString missing(const QString& surname) { return notFound(w.Data.Tbl_AnagBimbi, QStringLiteral("Cognome"), surname); }
 };
 
 // Checks a radio button the way the user does: by a click, or by an arrow
@@ -152,7 +154,7 @@ void TestChildren::attendanceColumn()
     p.child(a, QStringLiteral("Ugo"), QStringLiteral("Bassi"), Attends(attends));
     Session s(p);
     VERIFY_DIALOGS(s.dialogs);
-    QVERIFY(s.c.Rb_Freq->isChecked());
+    QVERIFY2(s.c.Rb_Freq->isChecked(), qPrintable(buttonState(s.c.Rb_Freq) + QStringLiteral("; ") + buttonState(s.c.RadioButton2)));
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.filter(), QStringLiteral("Id_Nido=%1").arg(a) + attendingOnly);
     QCOMPARE(s.listed().contains(QStringLiteral("Bassi")), listedWhenAttendingOnly);
 
@@ -200,7 +202,7 @@ void TestChildren::attendanceChoice()
 
     // Start from the other choice, with a child further down current.
     choose(all ? s.c.Rb_Freq : s.c.RadioButton2, false);
-    QVERIFY(s.moveTo(QStringLiteral("Zeta")));
+    QVERIFY2(s.moveTo(QStringLiteral("Zeta")), qPrintable(s.missing(QStringLiteral("Zeta"))));
     QCOMPARE(s.w.Data.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=%1").arg(ids["Zeta"]));
 
     choose(all ? s.c.RadioButton2 : s.c.Rb_Freq, byKey);
@@ -225,9 +227,10 @@ void TestChildren::nothingAttends()
     QCOMPARE(s.w.Data.Tbl_Valutazioni.recordCount(), 1);
     choose(s.c.Rb_Freq, false);
     VERIFY_DIALOGS(s.dialogs);
-    QVERIFY(s.w.Data.Tbl_AnagBimbi.isEmpty());
+    QVERIFY2(s.w.Data.Tbl_AnagBimbi.isEmpty(), qPrintable(tableAt(s.w.Data.Tbl_AnagBimbi) + QStringLiteral("; Cognome: ")
+                                                          + columnOf(s.w.Data.Tbl_AnagBimbi, QStringLiteral("Cognome"))));
     QCOMPARE(s.w.Data.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=0"));
-    QVERIFY(s.w.Data.Tbl_Valutazioni.isEmpty());
+    QVERIFY2(s.w.Data.Tbl_Valutazioni.isEmpty(), qPrintable(tableAt(s.w.Data.Tbl_Valutazioni)));
 }
 
 void TestChildren::sortKeepsCurrentChild_data()
@@ -258,7 +261,7 @@ void TestChildren::sortKeepsCurrentChild()
     Session s(p);
     if (!byName)
         choose(s.c.RB_Nome, false);
-    QVERIFY(s.moveTo(QStringLiteral("Bianchi")));
+    QVERIFY2(s.moveTo(QStringLiteral("Bianchi")), qPrintable(s.missing(QStringLiteral("Bianchi"))));
     const QString evaluations = s.w.Data.Tbl_Valutazioni.filter();
 
     int scrolls = 0;
@@ -290,28 +293,28 @@ void TestChildren::registryShowsWholeNursery()
     p.child(a, QStringLiteral("Ugo"), QStringLiteral("Abate"), Attends::No);
     p.child(b, QStringLiteral("Ada"), QStringLiteral("Aaron"));
     Session s(p);
-    QVERIFY(s.w.Data.Tbl_AnagBimbi.isReadOnly());
-    QVERIFY(s.moveTo(QStringLiteral("Zeta")));
+    QVERIFY2(s.w.Data.Tbl_AnagBimbi.isReadOnly(), qPrintable(tableState(s.w.Data.Tbl_AnagBimbi)));
+    QVERIFY2(s.moveTo(QStringLiteral("Zeta")), qPrintable(s.missing(QStringLiteral("Zeta"))));
 
     s.w.ToolButton5->click();
     VERIFY_DIALOGS(s.dialogs);
     QCOMPARE(s.w.GB_AnagraficaBimbi->title(), QStringLiteral("Inserimento anagrafica bimbi"));
-    QVERIFY(!s.w.GB_AnagraficaBimbi->isHidden());
+    QVERIFY2(!s.w.GB_AnagraficaBimbi->isHidden(), qPrintable(screenState(s.w, s.dialogs)));
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.filter(), QStringLiteral("Id_Nido=%1").arg(a));
     QCOMPARE(s.listed(), (QStringList{"Abate", "Moro", "Zeta"}));
-    QVERIFY(!s.w.Data.Tbl_AnagBimbi.isReadOnly());
-    QVERIFY(s.w.Data.Tbl_Valutazioni.controlsDisabled());
+    QVERIFY2(!s.w.Data.Tbl_AnagBimbi.isReadOnly(), qPrintable(tableState(s.w.Data.Tbl_AnagBimbi)));
+    QVERIFY2(s.w.Data.Tbl_Valutazioni.controlsDisabled(), qPrintable(tableState(s.w.Data.Tbl_Valutazioni)));
     QCOMPARE(s.c.DBEdit10Tag, 1);
     for (QWidget* locked : std::initializer_list<QWidget*>{s.w.Btn_Esci, s.w.Btn_LogOut, s.w.ToolButton5, s.w.DBNavigator1})
         QVERIFY2(!locked->isEnabled(), qPrintable(locked->objectName()));
 
     // Moving to another child, then leaving.
-    QVERIFY(s.moveTo(QStringLiteral("Zeta")));
+    QVERIFY2(s.moveTo(QStringLiteral("Zeta")), qPrintable(s.missing(QStringLiteral("Zeta"))));
     s.c.SpeedButton2->click();
     VERIFY_DIALOGS(s.dialogs);
-    QVERIFY(s.w.GB_AnagraficaBimbi->isHidden());
-    QVERIFY(s.w.Data.Tbl_AnagBimbi.isReadOnly());
-    QVERIFY(!s.w.Data.Tbl_Valutazioni.controlsDisabled());
+    QVERIFY2(s.w.GB_AnagraficaBimbi->isHidden(), qPrintable(screenState(s.w, s.dialogs)));
+    QVERIFY2(s.w.Data.Tbl_AnagBimbi.isReadOnly(), qPrintable(tableState(s.w.Data.Tbl_AnagBimbi)));
+    QVERIFY2(!s.w.Data.Tbl_Valutazioni.controlsDisabled(), qPrintable(tableState(s.w.Data.Tbl_Valutazioni)));
     QCOMPARE(s.c.DBEdit10Tag, 0);
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.filter(), QStringLiteral("Id_Nido=%1").arg(a) + attendingOnly);
     QCOMPARE(s.listed(), (QStringList{"Moro", "Zeta"}));
@@ -341,8 +344,12 @@ void TestChildren::untickedChildLeavesList()
         choose(s.c.RadioButton2, false);
 
     s.c.ToolButton5Click();
-    QVERIFY(s.moveTo(QStringLiteral("Bassi")));
-    QVERIFY(s.c.DBCheckBox2->isChecked());
+    QVERIFY2(s.moveTo(QStringLiteral("Bassi")), qPrintable(s.missing(QStringLiteral("Bassi"))));
+    QVERIFY2(s.c.DBCheckBox2->isChecked(),
+             qPrintable(QStringLiteral("%1; Frequenza = %2; %3")
+                            .arg(buttonState(s.c.DBCheckBox2),
+                                 s.w.Data.Tbl_AnagBimbi.value(QStringLiteral("Frequenza")).toString(),
+                                 tableAt(s.w.Data.Tbl_AnagBimbi))));
     s.c.DBCheckBox2->click();
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.state(), store::Table::State::Edit);
     s.c.SpeedButton2Click();
@@ -375,11 +382,14 @@ void TestChildren::newChild()
     p.child(b, QStringLiteral("Marco"), QStringLiteral("Zeta"));
     Session s(p);
     // The second nursery is the one logged into.
-    QVERIFY(s.w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), b));
+    QVERIFY2(s.w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), b),
+             qPrintable(notFound(s.w.Data.Tbl_AnagNido, QStringLiteral("Id"), b)));
     s.w.Access->DBLookupComboBox1CloseUp();
     QCOMPARE(s.w.Data.IdNidoCorrente, QString::number(b));
     s.w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&s.w));
+    QVERIFY2(QTest::qWaitForWindowExposed(&s.w),
+             qPrintable(QStringLiteral("%1, visible: %2, exposed: no")
+                            .arg(widgetState(&s.w), s.w.isVisible() ? QStringLiteral("yes") : QStringLiteral("no"))));
 
     s.c.ToolButton5Click();
     s.c.DBNavigator5->trigger(DataNavigator::Button::Insert);
@@ -388,7 +398,11 @@ void TestChildren::newChild()
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id_Nido")), b);
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.value(QStringLiteral("Frequenza")), QVariant(true));
     QCOMPARE(s.w.focusWidget(), s.c.DBEdit10);
-    QVERIFY(s.c.DBCheckBox2->isChecked());
+    QVERIFY2(s.c.DBCheckBox2->isChecked(),
+             qPrintable(QStringLiteral("%1; Frequenza = %2; %3")
+                            .arg(buttonState(s.c.DBCheckBox2),
+                                 s.w.Data.Tbl_AnagBimbi.value(QStringLiteral("Frequenza")).toString(),
+                                 tableState(s.w.Data.Tbl_AnagBimbi))));
 
     if (!typed.isEmpty()) {
         QTest::keyClicks(s.c.DBEdit10, typed);
@@ -438,7 +452,10 @@ void TestChildren::birthDate()
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.state(), store::Table::State::Edit);
     QCOMPARE(s.c.DBEdit12->text(), typed);
     if (refused) {
-        QVERIFY(s.w.Data.Tbl_AnagBimbi.isNull(QStringLiteral("DataDiNascita")));
+        QVERIFY2(s.w.Data.Tbl_AnagBimbi.isNull(QStringLiteral("DataDiNascita")),
+                 qPrintable(QStringLiteral("DataDiNascita holds %1; %2")
+                                .arg(s.w.Data.Tbl_AnagBimbi.value(QStringLiteral("DataDiNascita")).toString(),
+                                     tableState(s.w.Data.Tbl_AnagBimbi))));
         return;
     }
     s.c.SpeedButton2Click();
@@ -463,7 +480,7 @@ void TestChildren::refusedBirthDateStopsRowMove()
     Session s(p);
     s.c.ToolButton5Click();
     VERIFY_DIALOGS(s.dialogs);
-    QVERIFY(s.moveTo(QStringLiteral("Zeta")));
+    QVERIFY2(s.moveTo(QStringLiteral("Zeta")), qPrintable(s.missing(QStringLiteral("Zeta"))));
     // On the way the box held "01/02/20", a date the field took.
     QTest::keyClicks(s.c.DBEdit12, QStringLiteral("01/02/202"));
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.state(), store::Table::State::Edit);
@@ -490,7 +507,8 @@ void TestChildren::closingWindowSavesRegistry()
     s.c.DBNavigator5->trigger(DataNavigator::Button::Insert);
     QTest::keyClicks(s.c.DBEdit10, QStringLiteral("Giulia"));
     QTest::keyClicks(s.c.DBEdit11, QStringLiteral("Bianchi"));
-    QVERIFY(s.w.close());
+    QVERIFY2(s.w.close(), qPrintable(QStringLiteral("the window refused to close: %1; %2")
+                                         .arg(screenState(s.w, s.dialogs), tableState(s.w.Data.Tbl_AnagBimbi))));
     VERIFY_DIALOGS(s.dialogs);
     const auto rows = p.rows(QStringLiteral("AnagBimbi.DB"), QStringLiteral("Cognome='Bianchi'"));
     QCOMPARE(rows.size(), 1);
@@ -514,10 +532,11 @@ void TestChildren::evaluationsListLockedWhileRegistryOpen()
     DataGrid* list = s.w.Evaluations->DBGrid7;
     emit list->doubleClicked();
     emit list->customContextMenuRequested(QPoint(5, 5));
-    QVERIFY(!s.w.Evaluations->PopupMenu1->isVisible());
-    QVERIFY(s.w.GB_Valutazione->isHidden());
+    QVERIFY2(!s.w.Evaluations->PopupMenu1->isVisible(),
+             qPrintable(QStringLiteral("the evaluations menu is open; ") + screenState(s.w, s.dialogs)));
+    QVERIFY2(s.w.GB_Valutazione->isHidden(), qPrintable(screenState(s.w, s.dialogs)));
     QCOMPARE(p.rows(QStringLiteral("Valutaz.db"), QStringLiteral("Id=%1").arg(v)).first().value("Sel").toBool(), false);
-    QVERIFY(!s.w.Btn_LogOut->isEnabled());
+    QVERIFY2(!s.w.Btn_LogOut->isEnabled(), qPrintable(widgetState(s.w.Btn_LogOut) + QStringLiteral("; ") + screenState(s.w)));
     VERIFY_DIALOGS(s.dialogs);
 }
 
@@ -543,7 +562,7 @@ void TestChildren::deleteChild()
     p.evaluation(moro);
     Session s(p);
     s.c.ToolButton5Click();
-    QVERIFY(s.moveTo(QStringLiteral("Moro")));
+    QVERIFY2(s.moveTo(QStringLiteral("Moro")), qPrintable(s.missing(QStringLiteral("Moro"))));
 
     s.dialogs.expectMessage(BoxType::Confirmation, deleteQuestion, confirmed ? Button::Yes : Button::No);
     if (fromGrid)
@@ -586,7 +605,8 @@ void TestChildren::rowDrawing()
     Session s(p);
     choose(s.c.RadioButton2, false);
     QCOMPARE(s.listed(), (QStringList{"Abate", "Bassi"}));
-    QVERIFY(s.moveTo(current ? QStringLiteral("Bassi") : QStringLiteral("Abate")));
+    const QString surname = current ? QStringLiteral("Bassi") : QStringLiteral("Abate");
+    QVERIFY2(s.moveTo(surname), qPrintable(s.missing(surname)));
     QAbstractItemModel* model = s.c.DBGrid1->model();
     const QModelIndex cell = model->index(1, 2); // Bassi's surname
     s.c.DBGrid1->setCurrentIndex(model->index(s.w.Data.Tbl_AnagBimbi.recNo(), 2));

@@ -68,6 +68,16 @@ struct ProgramDir : ScenarioFolder
         const auto r = rows(QStringLiteral("Valutaz.db"), QStringLiteral("Id=%1").arg(evaluation));
         return !r.isEmpty() && r.first().value(QStringLiteral("Sel")).toBool();
     }
+    // The selection marks as stored: "Sel of Id 1: true, Id 2: false".
+    QString marks() const
+    {
+        QStringList out;
+        for (const QVariantMap& r : rows(QStringLiteral("Valutaz.db")))
+            out << QStringLiteral("Id %1: %2").arg(r.value(QStringLiteral("Id")).toString(),
+                                                   r.value(QStringLiteral("Sel")).toBool() ? QStringLiteral("true")
+                                                                                           : QStringLiteral("false"));
+        return QStringLiteral("Sel of ") + out.join(QStringLiteral(", "));
+    }
 };
 
 QDateTime at(const QTime& time) { return QDateTime(today, time); }
@@ -165,7 +175,7 @@ void TestEvaluations::newEvaluation()
     TFrm_Main w(p.path(), d);
     w.Data.Now = [] { return at(QTime(9, 30)); };
     login(w, d, QStringLiteral("Rossi"));
-    QVERIFY(w.Data.Tbl_Valutazioni.isEmpty());
+    QVERIFY2(w.Data.Tbl_Valutazioni.isEmpty(), qPrintable(tableAt(w.Data.Tbl_Valutazioni)));
 
     if (!withChild)
         d.expectMessage(BoxType::Plain, noChild);
@@ -182,9 +192,9 @@ void TestEvaluations::newEvaluation()
     if (!withChild) {
         QCOMPARE(p.count(QStringLiteral("Valutaz.db")), 0);
         QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Browse);
-        QVERIFY(w.Data.Tbl_Valutazioni.isEmpty());
-        QVERIFY(!sheetOpen(w));
-        QVERIFY(w.DBNavigator7->isEnabled());
+        QVERIFY2(w.Data.Tbl_Valutazioni.isEmpty(), qPrintable(tableAt(w.Data.Tbl_Valutazioni)));
+        QVERIFY2(!sheetOpen(w), qPrintable(screenState(w, d)));
+        QVERIFY2(w.DBNavigator7->isEnabled(), qPrintable(widgetState(w.DBNavigator7) + QStringLiteral("; ") + screenState(w)));
         return;
     }
     // Stored at once, before anything is typed on the sheet.
@@ -195,10 +205,10 @@ void TestEvaluations::newEvaluation()
     QCOMPARE(rows[0].value("MesiBimbo").toInt(), 13); // 395 days and 9 hours and a half
     QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Browse);
     QCOMPARE(w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), rows[0].value("Id").toInt());
-    QVERIFY(sheetOpen(w));
-    QVERIFY(!w.DBNavigator7->isEnabled());
-    QVERIFY(!w.DBNavigator1->isEnabled());
-    QVERIFY(!w.Btn_LogOut->isEnabled());
+    QVERIFY2(sheetOpen(w), qPrintable(screenState(w, d)));
+    QVERIFY2(!w.DBNavigator7->isEnabled(), qPrintable(widgetState(w.DBNavigator7) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(!w.DBNavigator1->isEnabled(), qPrintable(widgetState(w.DBNavigator1) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(!w.Btn_LogOut->isEnabled(), qPrintable(widgetState(w.Btn_LogOut) + QStringLiteral("; ") + screenState(w)));
     // The staff and phases already follow the new evaluation.
     QCOMPARE(w.Data.Tbl_Personale.filter(), QStringLiteral("Id_Valutazione=%1").arg(rows[0].value("Id").toInt()));
     QCOMPARE(w.Data.Tbl_FasiVal.filter(), QStringLiteral("Id_Valutazione=%1").arg(rows[0].value("Id").toInt()));
@@ -213,7 +223,7 @@ void TestEvaluations::openingKeepsRecord()
     p.evaluation(c, 10);
     const int second = p.evaluation(c, 13);
     const auto areas = p.rows(QStringLiteral("Aree.db"));
-    QVERIFY(areas.size() > 1);
+    QCOMPARE_GT(areas.size(), 1);
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     login(w, d, QStringLiteral("Rossi"));
@@ -226,8 +236,8 @@ void TestEvaluations::openingKeepsRecord()
     QCOMPARE(p.count(QStringLiteral("Valutaz.db")), 2);
     QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Edit);
     QCOMPARE(w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), second);
-    QVERIFY(sheetOpen(w));
-    QVERIFY(!w.DBNavigator7->isEnabled());
+    QVERIFY2(sheetOpen(w), qPrintable(screenState(w, d)));
+    QVERIFY2(!w.DBNavigator7->isEnabled(), qPrintable(widgetState(w.DBNavigator7) + QStringLiteral("; ") + screenState(w)));
     // The area chooser is set to the first area and closed up: the phases
     // follow the evaluation and that area.
     const int first = areas.first().value("Id").toInt();
@@ -255,36 +265,40 @@ void TestEvaluations::toggleSelection()
     QCOMPARE(w.Data.Tbl_Valutazioni.recordCount(), 2);
 
     w.Evaluations->DBGrid7DblClick();
-    QVERIFY(p.sel(e1));
-    QVERIFY(!p.sel(e2));
+    QVERIFY2(p.sel(e1), qPrintable(p.marks()));
+    QVERIFY2(!p.sel(e2), qPrintable(p.marks()));
     // A short editing of its own: the sheet stays closed, the list where it was.
-    QVERIFY(!sheetOpen(w));
-    QVERIFY(w.DBNavigator7->isEnabled());
+    QVERIFY2(!sheetOpen(w), qPrintable(screenState(w, d)));
+    QVERIFY2(w.DBNavigator7->isEnabled(), qPrintable(widgetState(w.DBNavigator7) + QStringLiteral("; ") + screenState(w)));
     QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Browse);
     QCOMPARE(w.Data.Tbl_Valutazioni.tag, 0);
     QCOMPARE(w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), e1);
 
     w.Data.Tbl_Valutazioni.next();
     w.Evaluations->Seleziona1->trigger();
-    QVERIFY(p.sel(e2));
+    QVERIFY2(p.sel(e2), qPrintable(p.marks()));
     w.Evaluations->DBGrid7DblClick();
-    QVERIFY(!p.sel(e2));
+    QVERIFY2(!p.sel(e2), qPrintable(p.marks()));
     w.Evaluations->DBGrid7DblClick();
-    QVERIFY(p.sel(e2));
+    QVERIFY2(p.sel(e2), qPrintable(p.marks()));
 
     // Leaving the child and coming back keeps the marks.
     chooseChild(w, bruno);
     QCOMPARE(w.Data.Tbl_Valutazioni.recordCount(), 1);
-    QVERIFY(!w.Data.Tbl_Valutazioni.asBoolean(QStringLiteral("Sel")));
+    QVERIFY2(!w.Data.Tbl_Valutazioni.asBoolean(QStringLiteral("Sel")),
+             qPrintable(tableAt(w.Data.Tbl_Valutazioni) + QStringLiteral("; ") + p.marks()));
     chooseChild(w, anna);
-    QVERIFY(w.Data.Tbl_Valutazioni.asBoolean(QStringLiteral("Sel")));
-    QVERIFY(p.sel(e1) && p.sel(e2) && !p.sel(e3));
+    QVERIFY2(w.Data.Tbl_Valutazioni.asBoolean(QStringLiteral("Sel")),
+             qPrintable(tableAt(w.Data.Tbl_Valutazioni) + QStringLiteral("; ") + p.marks()));
+    QVERIFY2(p.sel(e1) && p.sel(e2) && !p.sel(e3),
+             qPrintable(QStringLiteral("e1 = Id %1, e2 = Id %2, e3 = Id %3; %4").arg(e1).arg(e2).arg(e3).arg(p.marks())));
     VERIFY_DIALOGS(d);
 
     // A new login does not.
     w.Access->Btn_LogOutClick();
     login(w, d, QStringLiteral("Rossi"));
-    QVERIFY(!p.sel(e1) && !p.sel(e2) && !p.sel(e3));
+    QVERIFY2(!p.sel(e1) && !p.sel(e2) && !p.sel(e3),
+             qPrintable(QStringLiteral("e1 = Id %1, e2 = Id %2, e3 = Id %3; %4").arg(e1).arg(e2).arg(e3).arg(p.marks())));
 }
 
 void TestEvaluations::toggleEdges()
@@ -303,16 +317,16 @@ void TestEvaluations::toggleEdges()
     // After "Ultima valutazione" the last row, current in the list, is toggled.
     w.DBNavigator7->trigger(DataNavigator::Button::Last);
     w.Evaluations->DBGrid7DblClick();
-    QVERIFY(p.sel(last));
+    QVERIFY2(p.sel(last), qPrintable(p.marks() + QStringLiteral("; ") + tableState(w.Data.Tbl_Valutazioni)));
 
     // An empty list: nothing at all.
     chooseChild(w, bruno);
-    QVERIFY(w.Data.Tbl_Valutazioni.isEmpty());
+    QVERIFY2(w.Data.Tbl_Valutazioni.isEmpty(), qPrintable(tableAt(w.Data.Tbl_Valutazioni)));
     w.Evaluations->DBGrid7DblClick();
     VERIFY_DIALOGS(d);
     QCOMPARE(p.count(QStringLiteral("Valutaz.db")), 2);
     QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Browse);
-    QVERIFY(!sheetOpen(w));
+    QVERIFY2(!sheetOpen(w), qPrintable(screenState(w, d)));
 }
 
 // ------------------------------------------------------------------ deletion
@@ -378,7 +392,8 @@ void TestEvaluations::followsCurrentEvaluation()
     login(w, d, QStringLiteral("Rossi"));
 
     // The login's filter already brought staff and phases to the first evaluation.
-    QVERIFY(w.Data.Tbl_Personale.isOpen() && w.Data.Tbl_FasiVal.isOpen());
+    QVERIFY2(w.Data.Tbl_Personale.isOpen() && w.Data.Tbl_FasiVal.isOpen(),
+             qPrintable(tableState(w.Data.Tbl_Personale) + QStringLiteral("; ") + tableState(w.Data.Tbl_FasiVal)));
     QCOMPARE(w.Data.Tbl_Personale.recordCount(), 2);
     QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), 2);
     QCOMPARE(w.Sheet->Txt_SviluppoTeorico->text(), QStringLiteral("4"));
@@ -474,19 +489,19 @@ void TestEvaluations::drawsSelectionColumn()
 
     bool handled = false;
     const QImage ticked = draw(0, 0, &handled);
-    QVERIFY(handled);
-    QVERIFY(redPixels(ticked) > 0);
+    QVERIFY2(handled, "the selection column of the selected row was left to the grid's own drawing");
+    QCOMPARE_GT(redPixels(ticked), 0);
     // The tick stays inside the 15-pixel column.
     for (int y = 0; y < ticked.height(); ++y)
         for (int x = 15; x < ticked.width(); ++x)
             QCOMPARE(ticked.pixelColor(x, y), QColor(Qt::white));
     const QImage box = draw(1, 0, &handled);
-    QVERIFY(handled);
+    QVERIFY2(handled, "the selection column of the unselected row was left to the grid's own drawing");
     QCOMPARE(redPixels(box), 0);
-    QVERIFY(darkPixels(box) > 0);
+    QCOMPARE_GT(darkPixels(box), 0);
     // The other columns keep the grid's own drawing.
     draw(0, 1, &handled);
-    QVERIFY(!handled);
+    QVERIFY2(!handled, "column 1 was drawn as the selection column");
     VERIFY_DIALOGS(d);
 }
 
@@ -515,7 +530,7 @@ void TestEvaluations::backToListAsksOnlyWithNonSo()
     login(w, d, QStringLiteral("Rossi"));
     w.Evaluations->Inseriscinuovavalutazione1Click();
     VERIFY_DIALOGS(d);
-    QVERIFY(w.GB_Valutazione->isVisibleTo(w.Pnl_Bambini));
+    QVERIFY2(w.GB_Valutazione->isVisibleTo(w.Pnl_Bambini), qPrintable(screenState(w, d)));
     const int v = w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id"));
     if (nonSo == QLatin1String("-"))
         p.add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", v}, {"Id_Area", 1}, {"NumFase", 2}, {"Si", QStringLiteral("-01")}});
@@ -528,9 +543,9 @@ void TestEvaluations::backToListAsksOnlyWithNonSo()
                         Button::No);
     w.Sheet->SpeedButton7Click();
     VERIFY_DIALOGS(d);
-    QVERIFY(w.GB_Valutazione->isHidden());
-    QVERIFY(w.Btn_Esci->isEnabled());
-    QVERIFY(w.DBNavigator1->isEnabled());
+    QVERIFY2(w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
+    QVERIFY2(w.Btn_Esci->isEnabled(), qPrintable(widgetState(w.Btn_Esci) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(w.DBNavigator1->isEnabled(), qPrintable(widgetState(w.DBNavigator1) + QStringLiteral("; ") + screenState(w)));
     QCOMPARE(w.Data.Tbl_FasiVal.filter(), QStringLiteral("(nonso<>'') and (Id_Valutazione=%1)").arg(v));
 }
 

@@ -7,6 +7,7 @@
 #include "access.h"
 #include "mainwindow.h"
 #include "nursery.h"
+#include "scenariofixture.h"
 #include "scripteddialogs.h"
 #include "scripteddialogs_qtest.h"
 #include "table.h"
@@ -21,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QUrl>
 
 using namespace velmora;
 
@@ -100,17 +102,23 @@ void TestMainWindow::missingDataEndsSilently()
     ProgramDir p;
     const QString target = QDir(p.path()).filePath(remove);
     if (QFileInfo(target).isDir())
-        QVERIFY(QDir(target).removeRecursively());
+        QVERIFY2(QDir(target).removeRecursively(), qPrintable(QStringLiteral("could not remove the folder ") + target));
     else
-        QVERIFY(QFile::remove(target));
+        QVERIFY2(QFile::remove(target), qPrintable(QStringLiteral("could not remove ") + target));
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
-    QVERIFY(w.dataFolderMissing());
-    QVERIFY(w.shouldEnd());
-    QVERIFY(!w.Data.Tbl_AnagNido.isOpen());
-    QVERIFY(!w.Data.Tbl_Ruoli.isOpen());
+    const auto seen = [&] {
+        return QStringLiteral("data folder missing: %1, ending: %2; %3; %4; %5")
+            .arg(w.dataFolderMissing() ? QStringLiteral("yes") : QStringLiteral("no"),
+                 w.shouldEnd() ? QStringLiteral("yes") : QStringLiteral("no"), tableState(w.Data.Tbl_AnagNido),
+                 tableState(w.Data.Tbl_Ruoli), dialogsShown(dialogs));
+    };
+    QVERIFY2(w.dataFolderMissing(), qPrintable(seen()));
+    QVERIFY2(w.shouldEnd(), qPrintable(seen()));
+    QVERIFY2(!w.Data.Tbl_AnagNido.isOpen(), qPrintable(seen()));
+    QVERIFY2(!w.Data.Tbl_Ruoli.isOpen(), qPrintable(seen()));
     VERIFY_DIALOGS(dialogs);
-    QVERIFY(dialogs.shown().isEmpty());
+    QVERIFY2(dialogs.shown().isEmpty(), qPrintable(dialogsShown(dialogs)));
 }
 
 void TestMainWindow::programWithoutDataFolderExitsNonZero()
@@ -119,11 +127,14 @@ void TestMainWindow::programWithoutDataFolderExitsNonZero()
     // at once, with no window and a status a terminal can see.
     QTemporaryDir dir;
     const QString program = QDir(dir.path()).filePath(QStringLiteral("Velmora"));
-    QVERIFY(QFile::copy(QStringLiteral(VELMORA_PROGRAM), program));
+    QVERIFY2(QFile::copy(QStringLiteral(VELMORA_PROGRAM), program),
+             qPrintable(QStringLiteral("could not copy %1 to %2").arg(QStringLiteral(VELMORA_PROGRAM), program)));
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(program, {});
-    QVERIFY(p.waitForFinished(60000));
+    QVERIFY2(p.waitForFinished(60000),
+             qPrintable(QStringLiteral("%1 did not finish within a minute: state %2, %3")
+                            .arg(program, QString::number(int(p.state())), p.errorString())));
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
     QCOMPARE(p.exitCode(), 1);
 }
@@ -138,7 +149,7 @@ void TestMainWindow::windowsMadeAtStart()
     for (QObject* r : w.reportForms())
         names << r->objectName();
     QCOMPARE(names, (QStringList{"TQR_Area", "TQR_Grafico", "TQR_GraficoMultiplo", "TQR_GraficoSormontato"}));
-    QVERIFY(w.Taboutbox);
+    QVERIFY2(w.Taboutbox, "no About box was made at start");
     w.Taboutbox->Lbl_Versione->clear();
     // The box is modal: it goes through the dialogs seam like every other.
     QString shownVersion;
@@ -152,8 +163,10 @@ void TestMainWindow::windowsMadeAtStart()
     QCOMPARE(w.Taboutbox->Lbl_Versione->text(), QStringLiteral("Versione 1.12"));
     QCOMPARE(w.Taboutbox->windowTitle(), QStringLiteral("About"));
     // The guide that ships with the program opens from the bottom line.
-    QVERIFY(w.Taboutbox->linkOf(w.Taboutbox->Label1).isLocalFile());
-    QVERIFY(w.Taboutbox->linkOf(w.Taboutbox->Label1).toLocalFile().endsWith(QLatin1String("docs/guida-utente.html")));
+    const QUrl guide = w.Taboutbox->linkOf(w.Taboutbox->Label1);
+    QVERIFY2(guide.isLocalFile(), qPrintable(QStringLiteral("the link is ") + guide.toString()));
+    QVERIFY2(guide.toLocalFile().endsWith(QLatin1String("docs/guida-utente.html")),
+             qPrintable(QStringLiteral("the link is ") + guide.toString()));
     QCOMPARE(w.Taboutbox->Label1->text(),
              QStringLiteral("Scarica la guida del software \"Le tavole di sviluppo di Velmora\""));
     QCOMPARE(w.Taboutbox->linkOf(w.Taboutbox->Image2).scheme(), QStringLiteral("mailto"));
@@ -165,11 +178,12 @@ void TestMainWindow::windowAsLaidOut()
     p.addNurseries({QStringLiteral("Il Girasole")});
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
-    QVERIFY(!w.shouldEnd());
+    QVERIFY2(!w.shouldEnd(), qPrintable(screenState(w, dialogs)));
     QCOMPARE(w.windowTitle(), QStringLiteral("  Velmora"));
     QCOMPARE(w.size(), QSize(857, 632));
-    QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
-    QVERIFY(w.accessPanelInFront());
+    QVERIFY2(!(w.windowFlags() & Qt::WindowMaximizeButtonHint),
+             qPrintable(QStringLiteral("window flags 0x%1").arg(int(w.windowFlags()), 0, 16)));
+    QVERIFY2(w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
     QCOMPARE(w.Pnl_Accesso->geometry(), QRect(8, 8, 841, 593));
     QCOMPARE(w.Pnl_Bambini->geometry(), QRect(8, 8, 841, 593));
     QCOMPARE(w.StatusVersion->text(), QStringLiteral("Versione 1.12"));
@@ -192,8 +206,8 @@ void TestMainWindow::windowAsLaidOut()
     for (auto [button, left] : QList<QPair<QToolButton*, int>>{{w.Btn_ConfrontoMultiplo, 592}, {w.Btn_ConfrontoSingolo, 648},
                                                                {w.Btn_LogOut, 727}, {w.Btn_Esci, 783}})
         QCOMPARE(button->geometry(), QRect(left, 535, 55, 55));
-    QVERIFY(w.Data.Tbl_Ruoli.isOpen());
-    QVERIFY(w.Data.Tbl_AnagNido.isReadOnly());
+    QVERIFY2(w.Data.Tbl_Ruoli.isOpen(), qPrintable(tableState(w.Data.Tbl_Ruoli)));
+    QVERIFY2(w.Data.Tbl_AnagNido.isReadOnly(), qPrintable(tableState(w.Data.Tbl_AnagNido)));
     VERIFY_DIALOGS(dialogs);
 }
 
@@ -221,13 +235,13 @@ void TestMainWindow::olderFolderUpgradedAtStart()
     dialogs.expectMessage(BoxType::Warning, QStringLiteral("Aggiornamento completato"));
     {
         TFrm_Main w(p.path(), dialogs);
-        QVERIFY(!w.shouldEnd());
+        QVERIFY2(!w.shouldEnd(), qPrintable(screenState(w, dialogs)));
     }
     VERIFY_DIALOGS(dialogs);
     // The next start finds the column and says nothing.
     ScriptedDialogs again;
     TFrm_Main w(p.path(), again);
-    QVERIFY(again.shown().isEmpty());
+    QVERIFY2(again.shown().isEmpty(), qPrintable(dialogsShown(again)));
 }
 
 void TestMainWindow::abilitaNavigazioneTouchesExactlyItsControls()
@@ -251,8 +265,8 @@ void TestMainWindow::abilitaNavigazioneTouchesExactlyItsControls()
             QVERIFY2(expected.contains(x->parentWidget()), qPrintable(x->objectName()));
     for (QWidget* x : expected)
         QVERIFY2(!x->isEnabled(), qPrintable(x->objectName()));
-    QVERIFY(w.Pnl_Bambini->isEnabled());
-    QVERIFY(w.GB_AnagraficaNido->isHidden());
+    QVERIFY2(w.Pnl_Bambini->isEnabled(), qPrintable(widgetState(w.Pnl_Bambini)));
+    QVERIFY2(w.GB_AnagraficaNido->isHidden(), qPrintable(screenState(w)));
     w.AbilitaNavigazione(true);
     QCOMPARE(enabledWidgets(&w).size(), before.size());
 }
@@ -281,7 +295,7 @@ void TestMainWindow::hintsShowInStatusBar()
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     auto* c = w.findChild<QWidget*>(control);
-    QVERIFY(c);
+    QVERIFY2(c, qPrintable(QStringLiteral("no control named ") + control));
     // What the toolkit sends when the pointer enters a control with a hint.
     QStatusTipEvent tip(c->statusTip());
     QApplication::sendEvent(c, &tip);

@@ -92,18 +92,21 @@ struct Scene
 void openSheet(TFrm_Main& w, ScriptedDialogs& d, const Scene& s)
 {
     w.Data.Now = [] { return QDateTime(today, QTime(9, 30)); };
-    QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")));
+    QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")),
+             qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Cognome"), QStringLiteral("Rossi"))));
     d.expectInput(QStringLiteral("Password"), QStringLiteral("pw"), true);
     w.Access->DBLookupListBox1DblClick();
     VERIFY_DIALOGS(d);
-    QVERIFY(w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Id"), s.child));
+    QVERIFY2(w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Id"), s.child),
+             qPrintable(notFound(w.Data.Tbl_AnagBimbi, QStringLiteral("Id"), s.child)));
     w.Data.Tbl_Valutazioni.setFiltered(false);
     w.Data.Tbl_Valutazioni.setFilter(QStringLiteral("Id_Bimbo=%1").arg(s.child));
     w.Data.Tbl_Valutazioni.setFiltered(true);
-    QVERIFY(w.Data.Tbl_Valutazioni.locate(QStringLiteral("Id"), s.evaluation));
+    QVERIFY2(w.Data.Tbl_Valutazioni.locate(QStringLiteral("Id"), s.evaluation),
+             qPrintable(notFound(w.Data.Tbl_Valutazioni, QStringLiteral("Id"), s.evaluation)));
     w.Evaluations->Modifica1Click();
     VERIFY_DIALOGS(d);
-    QVERIFY(!w.GB_Valutazione->isHidden());
+    QVERIFY2(!w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
     QCOMPARE(w.Phases->chiaveArea().toInt(), s.area);
 }
 
@@ -113,6 +116,20 @@ QList<int> positions(const PhasesScreen& ph)
     for (int item = 1; item <= PhasesScreen::Items; ++item)
         out << ph.itemIndex(item);
     return out;
+}
+
+// The items whose question is in bold, and the answer each item shows.
+QString boldItems(const PhasesScreen& ph)
+{
+    QStringList bold;
+    for (int item = 1; item <= PhasesScreen::Items; ++item)
+        if (ph.Domanda[item - 1]->font().bold())
+            bold << QString::number(item);
+    QStringList shown;
+    for (int p : positions(ph))
+        shown << QString::number(p);
+    return QStringLiteral("items in bold: %1; answers shown: %2")
+        .arg(bold.isEmpty() ? QStringLiteral("none") : bold.join(QStringLiteral(", ")), shown.join(QLatin1Char(' ')));
 }
 
 const QList<int> allNonEsiste(PhasesScreen::Items, PhasesScreen::NonEsiste);
@@ -323,8 +340,8 @@ void TestPhases::noAreaCancelsSilently()
     // The same through a click on an answer.
     click(*w.Phases, 2, 0);
     VERIFY_DIALOGS(d);
-    QVERIFY(d.shown().size() == 1); // the password only
-    QVERIFY(s.p.phases().isEmpty());
+    QCOMPARE(d.shown().size(), 1); // the password only
+    QVERIFY2(s.p.phases().isEmpty(), qPrintable(rowsText(s.p.phases())));
     QCOMPARE(w.Data.Tbl_FasiVal.state(), store::Table::State::Browse);
 }
 
@@ -462,7 +479,8 @@ void TestPhases::areaTotal()
     w.Phases->CalcolaTotaleArea(true);
     QCOMPARE(w.Data.Tbl_FasiVal.recNo(), current);
 
-    QVERIFY(w.Data.Tbl_Aree.locate(QStringLiteral("Id"), s.area + 1));
+    QVERIFY2(w.Data.Tbl_Aree.locate(QStringLiteral("Id"), s.area + 1),
+             qPrintable(notFound(w.Data.Tbl_Aree, QStringLiteral("Id"), s.area + 1)));
     w.Phases->ImpostaChiaveArea(s.area + 1);
     w.Phases->CB_AreaCloseUp();
     QCOMPARE(w.Phases->Lbl_Totale_Area->text(), QStringLiteral("7"));
@@ -483,7 +501,7 @@ void TestPhases::boxColour()
     QFETCH(int, area);
     QFETCH(QColor, colour);
     Scene s(12);
-    QVERIFY(s.p.rows(QStringLiteral("Aree.db"), QStringLiteral("Id=%1").arg(area)).size() == 1);
+    QCOMPARE(s.p.rows(QStringLiteral("Aree.db"), QStringLiteral("Id=%1").arg(area)).size(), 1);
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     QCOMPARE(w.Phases->GroupBox4->palette().color(QPalette::Window), QColor(Qt::white));
@@ -494,7 +512,7 @@ void TestPhases::boxColour()
     for (int i = 0; i < w.Phases->CB_Area->count(); ++i)
         if (w.Phases->CB_Area->itemData(i).toInt() == area)
             row = i;
-    QVERIFY(row >= 0);
+    QCOMPARE_GE(row, 0);
     emit w.Phases->CB_Area->activated(row);
     VERIFY_DIALOGS(d);
     QCOMPARE(w.Data.Tbl_Aree.asInteger(QStringLiteral("Id")), area);
@@ -568,12 +586,12 @@ void TestPhases::boldNonSo()
 
     QCOMPARE(w.Data.Tbl_FasiVal.asInteger(QStringLiteral("NumFase")), 1);
     QCOMPARE(ph.itemIndex(4), 3);
-    QVERIFY(ph.Domanda[3]->font().bold());
-    QVERIFY(!ph.Domanda[2]->font().bold());
+    QVERIFY2(ph.Domanda[3]->font().bold(), qPrintable(boldItems(ph)));
+    QVERIFY2(!ph.Domanda[2]->font().bold(), qPrintable(boldItems(ph)));
 
     w.Phases->DBNavigator11->trigger(B::Next);
     QCOMPARE(positions(ph), (QList<int>{1, 4, 4, 0, 4, 4, 4, 4, 4, 2, 1}));
-    QVERIFY(!ph.Domanda[3]->font().bold());
+    QVERIFY2(!ph.Domanda[3]->font().bold(), qPrintable(boldItems(ph)));
 
     // Loading wrote nothing back.
     VERIFY_DIALOGS(d);
@@ -584,7 +602,7 @@ void TestPhases::boldNonSo()
 
     // A click on "Non so" makes its group bold at once.
     click(ph, 7, 3);
-    QVERIFY(ph.Domanda[6]->font().bold());
+    QVERIFY2(ph.Domanda[6]->font().bold(), qPrintable(boldItems(ph)));
     QCOMPARE(s.p.phases()[1].value("NonSo").toString(), QStringLiteral("-07"));
 }
 
@@ -608,15 +626,17 @@ void TestPhases::oneEvaluationFromStartToList()
     w.Data.Now = [] { return QDateTime(today, QTime(9, 30)); };
 
     // (1) Log in and pick the child.
-    QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")));
+    QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")),
+             qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Cognome"), QStringLiteral("Rossi"))));
     d.expectInput(QStringLiteral("Password"), QStringLiteral("pw"), true);
     w.Access->DBLookupListBox1DblClick();
-    QVERIFY(w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Id"), child));
+    QVERIFY2(w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Id"), child),
+             qPrintable(notFound(w.Data.Tbl_AnagBimbi, QStringLiteral("Id"), child)));
 
     // (2) A new evaluation: stored at once, age and expected level shown.
     w.Evaluations->Inseriscinuovavalutazione1Click();
     VERIFY_DIALOGS(d);
-    QVERIFY(!w.GB_Valutazione->isHidden());
+    QVERIFY2(!w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
     const auto evaluations = p.rows(QStringLiteral("Valutaz.db"));
     QCOMPARE(evaluations.size(), 1);
     QCOMPARE(evaluations[0].value("MesiBimbo").toInt(), 13);
@@ -632,7 +652,7 @@ void TestPhases::oneEvaluationFromStartToList()
 
     // (4) The first phase is proposed one below the expected level: 3.
     d.expectInput(QStringLiteral("Numero fase: 1-14"), QStringLiteral("3"), false);
-    QVERIFY(w.Data.Tbl_FasiVal.append());
+    QVERIFY2(w.Data.Tbl_FasiVal.append(), qPrintable(tableState(w.Data.Tbl_FasiVal) + QStringLiteral("; ") + dialogsShown(d)));
     VERIFY_DIALOGS(d);
     QCOMPARE(d.shown().last().initial, QStringLiteral("3"));
 
@@ -660,8 +680,8 @@ void TestPhases::oneEvaluationFromStartToList()
                     Button::No);
     w.Sheet->SpeedButton7Click();
     VERIFY_DIALOGS(d);
-    QVERIFY(w.GB_Valutazione->isHidden());
-    QVERIFY(w.Btn_Esci->isEnabled());
+    QVERIFY2(w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
+    QVERIFY2(w.Btn_Esci->isEnabled(), qPrintable(widgetState(w.Btn_Esci) + QStringLiteral("; ") + screenState(w)));
 }
 
 void TestPhases::phaseNumberCorrectedInGrid()
@@ -675,14 +695,17 @@ void TestPhases::phaseNumberCorrectedInGrid()
     openSheet(w, d, s);
     DataGridModel* model = w.Phases->DBGrid11->dataModel();
     const QModelIndex cell = model->index(0, 0);
-    QVERIFY(model->flags(cell) & Qt::ItemIsEditable);
+    QVERIFY2(model->flags(cell) & Qt::ItemIsEditable,
+             qPrintable(QStringLiteral("flags of the cell 0x%1").arg(int(model->flags(cell)), 0, 16)));
     QCOMPARE(model->data(cell, Qt::EditRole).toString(), QStringLiteral("2"));
 
     d.expectMessage(BoxType::Error, QStringLiteral("'x' non è un valore intero valido."));
-    QVERIFY(!model->setData(cell, QStringLiteral("x")));
+    QVERIFY2(!model->setData(cell, QStringLiteral("x")),
+             qPrintable(tableState(w.Data.Tbl_FasiVal) + QStringLiteral("; ") + dialogsShown(d)));
     VERIFY_DIALOGS(d);
 
-    QVERIFY(model->setData(cell, QStringLiteral("4")));
+    QVERIFY2(model->setData(cell, QStringLiteral("4")),
+             qPrintable(tableState(w.Data.Tbl_FasiVal) + QStringLiteral("; ") + dialogsShown(d)));
     QCOMPARE(w.Data.Tbl_FasiVal.state(), store::Table::State::Edit);
     w.Data.Tbl_FasiVal.post();
     const auto rows = s.p.phases();

@@ -161,7 +161,8 @@ void start(TFrm_Main& w, ScriptedDialogs& d)
 void chooseEvaluation(TFrm_Main& w, int child, int evaluation)
 {
     chooseChild(w, child);
-    QVERIFY(w.Data.Tbl_Valutazioni.locate(QStringLiteral("Id"), evaluation));
+    QVERIFY2(w.Data.Tbl_Valutazioni.locate(QStringLiteral("Id"), evaluation),
+             qPrintable(notFound(w.Data.Tbl_Valutazioni, QStringLiteral("Id"), evaluation)));
 }
 
 // Opens `evaluation` on the sheet, as "Modifica" in the evaluations list.
@@ -170,7 +171,7 @@ void openSheet(TFrm_Main& w, ScriptedDialogs& d, int child, int evaluation)
     chooseEvaluation(w, child, evaluation);
     w.Evaluations->Modifica1Click();
     VERIFY_DIALOGS(d);
-    QVERIFY(!w.GB_Valutazione->isHidden());
+    QVERIFY2(!w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
 }
 
 // Marks evaluations as selected the way the list does (a double click).
@@ -179,7 +180,7 @@ void select(TFrm_Main& w, int child, const QList<int>& evaluations)
     for (int e : evaluations) {
         chooseEvaluation(w, child, e);
         w.Evaluations->DBGrid7DblClick();
-        QVERIFY(w.Data.Tbl_Valutazioni.asBoolean(QStringLiteral("Sel")));
+        QVERIFY2(w.Data.Tbl_Valutazioni.asBoolean(QStringLiteral("Sel")), qPrintable(tableAt(w.Data.Tbl_Valutazioni)));
     }
 }
 
@@ -204,6 +205,37 @@ const print::Chart* chartOf(const print::Document& doc)
         return nullptr;
     const print::PageChart* c = doc.pages.first().chart(QStringLiteral("QRChart1"));
     return c ? c->chart.get() : nullptr;
+}
+
+// What the first page of a document holds instead of the chart: its title,
+// its pages and the charts it carries.
+QString noChart(const print::Document& doc)
+{
+    QStringList charts;
+    if (!doc.pages.isEmpty())
+        for (const print::PageChart& c : doc.pages.first().charts)
+            charts << c.name;
+    return QStringLiteral("no QRChart1 on the first page of \"%1\" (%2 pages); charts there: %3")
+        .arg(doc.title, QString::number(doc.pageCount()),
+             charts.isEmpty() ? QStringLiteral("none") : charts.join(QStringLiteral(", ")));
+}
+
+// The names of a chart's series, in drawing order.
+QString seriesOf(const print::Chart& c)
+{
+    QStringList out;
+    for (const print::ChartSeries& s : c.allSeries())
+        out << s.name;
+    return QStringLiteral("series: ") + (out.isEmpty() ? QStringLiteral("none") : out.join(QStringLiteral(", ")));
+}
+
+// A series' points as "label x;y".
+QString pointsOf(const print::ChartSeries& s)
+{
+    QStringList out;
+    for (const print::ChartPoint& p : s.points)
+        out << QStringLiteral("%1 %2;%3").arg(p.label, QString::number(p.x), QString::number(p.y));
+    return QStringLiteral("points of %1: ").arg(s.name) + (out.isEmpty() ? QStringLiteral("none") : out.join(QStringLiteral(", ")));
 }
 
 QStringList titlesOf(const print::Chart& c)
@@ -243,6 +275,20 @@ void verifyFollowsEvaluation(TFrm_Main& w)
 }
 
 } // namespace
+
+namespace velmora::print {
+
+// Names a point shape in the messages of QCOMPARE.
+inline char* toString(PointShape shape)
+{
+    switch (shape) {
+    case PointShape::Circle: return qstrdup("Circle");
+    case PointShape::Square: return qstrdup("Square");
+    }
+    return qstrdup(QByteArray::number(int(shape)).constData());
+}
+
+} // namespace velmora::print
 
 class TestReports : public QObject
 {
@@ -357,7 +403,8 @@ void TestReports::staffRowBeingTyped()
     STEP(openSheet(w, d, giulia, v));
 
     for (const bool typed : {true, false}) {
-        QVERIFY(w.Data.Tbl_Personale.append());
+        QVERIFY2(w.Data.Tbl_Personale.append(),
+                 qPrintable(tableState(w.Data.Tbl_Personale) + QStringLiteral("; ") + dialogsShown(d)));
         if (typed) {
             w.Data.Tbl_Personale.setValue(QStringLiteral("Id_Educatrice"), p.rossi);
             w.Data.Tbl_Personale.setValue(QStringLiteral("Id_Ruolo"), ruolo);
@@ -521,7 +568,7 @@ void TestReports::newEvaluationPrintedFromSheet()
     STEP(chooseChild(w, c));
     w.Evaluations->Inseriscinuovavalutazione1Click();
     VERIFY_DIALOGS(d);
-    QVERIFY(!w.GB_Valutazione->isHidden());
+    QVERIFY2(!w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
     // The area is chosen first, as in the area chooser.
     w.Phases->ImpostaChiaveArea(p.areas[0]);
     w.Phases->CB_AreaCloseUp();
@@ -628,7 +675,9 @@ void TestReports::printsGiveFilterBack()
         QCOMPARE(textsOf(b, "QRDBText2"), textsOf(a, "QRDBText2"));
         QCOMPARE(textsOf(b, "Qr_Totale"), textsOf(a, "Qr_Totale"));
         if (print == QLatin1String("chart")) {
-            QVERIFY(chartOf(a) && chartOf(b));
+            QVERIFY2(chartOf(a) && chartOf(b),
+                     qPrintable((chartOf(a) ? QString() : noChart(a) + QStringLiteral("; "))
+                                + (chartOf(b) ? QString() : noChart(b))));
             QCOMPARE(chartOf(b)->series("Series1")->points.size(), 8);
             QCOMPARE(chartOf(b)->series("Series1")->points[2].y, 1.5); // phases 1, 2, 3: 1 + 0,5 + 0
         } else {
@@ -674,10 +723,10 @@ void TestReports::nonSoSummary()
     }
     w.Sheet->SpeedButton7Click();
     VERIFY_DIALOGS(d);
-    QVERIFY(w.GB_Valutazione->isHidden());
+    QVERIFY2(w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
     QCOMPARE(w.Data.Tbl_Aree.tag, 0);
     if (!confirm) {
-        QVERIFY(d.previews().isEmpty());
+        QVERIFY2(d.previews().isEmpty(), qPrintable(dialogsShown(d)));
     } else {
         QCOMPARE(d.previews().size(), 1);
         const print::Document& doc = d.previews().first();
@@ -686,15 +735,17 @@ void TestReports::nonSoSummary()
         QCOMPARE(textsOf(doc, "QRDBText2"), (QStringList{"2", "1"}));
         QCOMPARE(textsOf(doc, "QRDBText3"), (QStringList{"-01", ""}));
         QCOMPARE(textsOf(doc, "QRDBText6"), (QStringList{"-03", "-01-02"}));
-        QVERIFY(textsOf(doc, "QRLabel13").isEmpty());
-        QVERIFY(textsOf(doc, "Qr_Totale").isEmpty());
+        QVERIFY2(textsOf(doc, "QRLabel13").isEmpty(),
+                 qPrintable(QStringLiteral("QRLabel13 printed: ") + textsOf(doc, "QRLabel13").join(QStringLiteral(" | "))));
+        QVERIFY2(textsOf(doc, "Qr_Totale").isEmpty(),
+                 qPrintable(QStringLiteral("Qr_Totale printed: ") + textsOf(doc, "Qr_Totale").join(QStringLiteral(" | "))));
     }
 
     // The sheet printed afterwards is whole again, totals included.
     d.expectPrintSetup(true);
     w.Evaluations->SpeedButton10Click();
     VERIFY_DIALOGS(d);
-    QVERIFY(!d.previews().isEmpty());
+    QVERIFY2(!d.previews().isEmpty(), qPrintable(dialogsShown(d)));
     const print::Document& sheet = d.previews().last();
     QCOMPARE(textsOf(sheet, "QRDBText1"), (QStringList{areaCombo(0), areaCombo(1), areaCombo(2)}));
     QCOMPARE(textsOf(sheet, "QRDBText2"), (QStringList{"1", "2", "3", "1", "4"}));
@@ -758,14 +809,14 @@ void TestReports::profileChart()
     QCOMPARE(headText(doc, "Qr_NomeBimbo"), QStringLiteral("Giulia Bassi"));
     QCOMPARE(headText(doc, "Qr_EtaInMesi"), months.isValid() ? months.toString() : QString());
     const print::Chart* chart = chartOf(doc);
-    QVERIFY(chart);
+    QVERIFY2(chart, qPrintable(noChart(doc)));
     QCOMPARE(chart->allSeries().size(), 2);
 
     const print::ChartSeries* profile = chart->series("Series1");
-    QVERIFY(profile);
+    QVERIFY2(profile, qPrintable(seriesOf(*chart)));
     QCOMPARE(profile->title, QStringLiteral("Profilo di sviluppo"));
     QCOMPARE(profile->color, QColor(Qt::black));
-    QVERIFY(profile->marksVisible);
+    QVERIFY2(profile->marksVisible, qPrintable(QStringLiteral("the marks of %1 are hidden").arg(profile->name)));
     const QList<double> totals = {2.5, 1.25, 3, 4.33, 0, 5.5, 0, 7};
     QCOMPARE(profile->points.size(), 8);
     for (int i = 0; i < 8; ++i) {
@@ -775,10 +826,10 @@ void TestReports::profileChart()
     }
 
     const print::ChartSeries* age = chart->series("Series2");
-    QVERIFY(age);
+    QVERIFY2(age, qPrintable(seriesOf(*chart)));
     QCOMPARE(age->title, QStringLiteral("Età anagrafica"));
     QCOMPARE(age->color, QColor(255, 0, 0));
-    QVERIFY(age->shape == print::PointShape::Square);
+    QCOMPARE(age->shape, print::PointShape::Square);
     QCOMPARE(age->points.size(), 8);
     for (int i = 0; i < 8; ++i) {
         QCOMPARE(age->points[i].x, double(i));
@@ -808,7 +859,7 @@ void TestReports::profileChartNeedsCompleteEvaluation()
     d.expectMessage(BoxType::Error, incomplete);
     w.Phases->SpeedButton8->click();
     VERIFY_DIALOGS(d);
-    QVERIFY(d.previews().isEmpty());
+    QVERIFY2(d.previews().isEmpty(), qPrintable(dialogsShown(d)));
     verifyRestored(w, before);
     QCOMPARE(w.Phases->CB_Area->currentText(), areaCombo(3));
 
@@ -819,7 +870,7 @@ void TestReports::profileChartNeedsCompleteEvaluation()
     w.Phases->SpeedButton8->click();
     VERIFY_DIALOGS(d);
     QCOMPARE(d.previews().size(), 1);
-    QVERIFY(chartOf(d.previews().first()));
+    QVERIFY2(chartOf(d.previews().first()), qPrintable(noChart(d.previews().first())));
     QCOMPARE(chartOf(d.previews().first())->series("Series1")->points.last().y, 0.5);
     verifyRestored(w, before);
 }
@@ -854,8 +905,9 @@ void TestReports::profileChartWithoutAreas()
     VERIFY_DIALOGS(d);
     QCOMPARE(d.previews().size(), 1);
     const print::Chart* chart = chartOf(d.previews().first());
-    QVERIFY(chart);
-    QVERIFY(chart->series(QStringLiteral("Series1"))->points.isEmpty());
+    QVERIFY2(chart, qPrintable(noChart(d.previews().first())));
+    QVERIFY2(chart->series(QStringLiteral("Series1"))->points.isEmpty(),
+             qPrintable(pointsOf(*chart->series(QStringLiteral("Series1")))));
     verifyRestored(w, before);
 }
 
@@ -912,7 +964,7 @@ void TestReports::childProfiles()
     VERIFY_DIALOGS(d);
     verifyFollowsEvaluation(w);
     if (drawn.isEmpty()) {
-        QVERIFY(d.previews().isEmpty());
+        QVERIFY2(d.previews().isEmpty(), qPrintable(dialogsShown(d)));
         return;
     }
     QCOMPARE(d.previews().size(), 1);
@@ -923,11 +975,12 @@ void TestReports::childProfiles()
     // The head tells of the last profile drawn.
     QCOMPARE(headText(doc, "Qr_DataValutazione"), dates[drawn.last()].toString("dd/MM/yy"));
     QCOMPARE(headText(doc, "Qr_EtaInMesi"), QString::number(months[drawn.last()]));
-    QVERIFY(!doc.pages.first().text("Qr_Personale"));
+    QVERIFY2(!doc.pages.first().text("Qr_Personale"),
+             qPrintable(QStringLiteral("Qr_Personale printed: ") + headText(doc, "Qr_Personale")));
     QCOMPARE(headText(doc, "Qr_LegendaSmall"), areaCodes.join('\n'));
 
     const print::Chart* chart = chartOf(doc);
-    QVERIFY(chart);
+    QVERIFY2(chart, qPrintable(noChart(doc)));
     QCOMPARE(chart->allSeries().size(), drawn.size());
     QStringList titles;
     for (int k = 0; k < drawn.size(); ++k) {
@@ -969,7 +1022,7 @@ void TestReports::childWithoutEvaluations()
     d.expectMessage(BoxType::Plain, QStringLiteral("Nessuna valutazione presente"));
     w.Reports->Btn_ConfrontoSingoloClick();
     VERIFY_DIALOGS(d);
-    QVERIFY(d.previews().isEmpty());
+    QVERIFY2(d.previews().isEmpty(), qPrintable(dialogsShown(d)));
     // The sheet and the chart need an evaluation as well.
     for (int i = 0; i < 2; ++i) {
         d.expectMessage(BoxType::Plain, QStringLiteral("Nessuna valutazione presente"));
@@ -979,7 +1032,7 @@ void TestReports::childWithoutEvaluations()
             w.Evaluations->SpeedButton8Click();
         VERIFY_DIALOGS(d);
     }
-    QVERIFY(d.previews().isEmpty());
+    QVERIFY2(d.previews().isEmpty(), qPrintable(dialogsShown(d)));
     QCOMPARE(w.Data.Tbl_Aree.tag, 0);
 }
 
@@ -1011,7 +1064,7 @@ void TestReports::childProfileColours()
     VERIFY_DIALOGS(d);
     QCOMPARE(first.size(), 17);
     QCOMPARE(first.mid(0, 15), fixedColours);
-    QVERIFY(first[15] != first[16]);
+    QCOMPARE_NE(first[15], first[16]);
 
     // The same seed, the same colours; another seed, other ones past the
     // fifteenth only.
@@ -1020,7 +1073,7 @@ void TestReports::childProfileColours()
     VERIFY_DIALOGS(d);
     QCOMPARE(other.size(), 17);
     QCOMPARE(other.mid(0, 15), fixedColours);
-    QVERIFY(other.mid(15) != first.mid(15));
+    QCOMPARE_NE(other.mid(15), first.mid(15));
 }
 
 void TestReports::atMostHundredProfiles()
@@ -1045,7 +1098,7 @@ void TestReports::atMostHundredProfiles()
     verifyFollowsEvaluation(w);
     QCOMPARE(d.previews().size(), 1);
     const print::Chart* chart = chartOf(d.previews().first());
-    QVERIFY(chart);
+    QVERIFY2(chart, qPrintable(noChart(d.previews().first())));
     QCOMPARE(chart->allSeries().size(), 100);
     // The first hundred in list order: the hundred-and-first is left out.
     QCOMPARE(chart->allSeries().last().name, QStringLiteral("Series100"));
@@ -1133,7 +1186,7 @@ void TestReports::comparison()
     QCOMPARE(w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id")), child[lastChild]);
     verifyFollowsEvaluation(w);
     if (drawn.isEmpty()) {
-        QVERIFY(d.previews().isEmpty());
+        QVERIFY2(d.previews().isEmpty(), qPrintable(dialogsShown(d)));
         return;
     }
     QCOMPARE(d.previews().size(), 1);
@@ -1146,7 +1199,7 @@ void TestReports::comparison()
     QCOMPARE(headText(doc, "Qr_LegendaLarge"), areaNames.join('\n'));
 
     const print::Chart* chart = chartOf(doc);
-    QVERIFY(chart);
+    QVERIFY2(chart, qPrintable(noChart(doc)));
     QStringList titles;
     for (const QString& k : drawn)
         titles << QStringLiteral("Profilo di ") + names[k.left(1)] + QStringLiteral(" del ")
@@ -1189,7 +1242,7 @@ void TestReports::comparisonOfMoreThanHundred()
     verifyFollowsEvaluation(w);
     QCOMPARE(d.previews().size(), 1);
     const print::Chart* chart = chartOf(d.previews().first());
-    QVERIFY(chart);
+    QVERIFY2(chart, qPrintable(noChart(d.previews().first())));
     QCOMPARE(chart->allSeries().size(), 100);
     // Numbering runs on from the first child to the second one's fortieth.
     QCOMPARE(chart->allSeries()[59].title, QStringLiteral("Profilo di Zoe Alfieri del 29/02/20"));

@@ -111,7 +111,7 @@ void TestSheet::showsCurrentChildReadOnly()
     w.Evaluations->Modifica1Click();
     VERIFY_DIALOGS(d);
     EvaluationSheet* s = w.Sheet;
-    QVERIFY(!w.GB_Valutazione->isHidden());
+    QVERIFY2(!w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
 
     QCOMPARE(s->DBEdit17->text(), QStringLiteral("Giulia"));
     QCOMPARE(s->DBEdit18->text(), QStringLiteral("Bassi"));
@@ -123,7 +123,7 @@ void TestSheet::showsCurrentChildReadOnly()
         QVERIFY2(e->isReadOnly(), qPrintable(e->objectName()));
         QCOMPARE(e->palette().color(QPalette::Base), QColor(223, 239, 255));
     }
-    QVERIFY(s->DBMemo3->isReadOnly());
+    QVERIFY2(s->DBMemo3->isReadOnly(), qPrintable(s->DBMemo3->objectName() + QStringLiteral(" is writable")));
     QCOMPARE(s->DBMemo3->palette().color(QPalette::Base), QColor(223, 239, 255));
 
     // Typing into a child's field changes nothing.
@@ -136,7 +136,7 @@ void TestSheet::showsCurrentChildReadOnly()
     // "Età anagrafica" sits beside the age, in the sheet's upper part.
     QLineEdit* dev = w.Sheet->Txt_SviluppoTeorico;
     QCOMPARE(dev->parentWidget(), static_cast<QWidget*>(w.GB_Valutazione));
-    QVERIFY(dev->geometry().bottom() < s->Shape2->y());
+    QCOMPARE_LT(dev->geometry().bottom(), s->Shape2->y());
     QCOMPARE(dev->y(), s->DBEdit22->y());
 }
 
@@ -183,7 +183,8 @@ void TestSheet::typedAgeSavedOnLeaving()
     QCOMPARE(p.rows(QStringLiteral("Valutaz.db"), QStringLiteral("Id=%1").arg(v)).first().value("MesiBimbo").toInt(), 30);
 
     if (byClosing)
-        QVERIFY(w.close());
+        QVERIFY2(w.close(), qPrintable(QStringLiteral("the window refused to close: %1; %2")
+                                           .arg(screenState(w, d), tableState(w.Data.Tbl_Valutazioni))));
     else
         w.Sheet->SpeedButton7Click();
     VERIFY_DIALOGS(d);
@@ -232,18 +233,19 @@ void TestSheet::refusedTextKeepsSheetOpen()
 
     d.expectAnyMessage(BoxType::Error);
     if (byClosing)
-        QVERIFY(!w.close());
+        QVERIFY2(!w.close(), qPrintable(QStringLiteral("the window closed: %1; %2")
+                                            .arg(screenState(w, d), tableState(w.Data.Tbl_Valutazioni))));
     else
         w.Sheet->SpeedButton7Click();
     VERIFY_DIALOGS(d);
-    QVERIFY(!w.GB_Valutazione->isHidden());
+    QVERIFY2(!w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
     QCOMPARE(box->text(), typed);
     QCOMPARE(stored(), before);
 
     typeInto(box, field == QStringLiteral("MesiBimbo") ? QStringLiteral("31") : QStringLiteral("16/03/2026"));
     w.Sheet->SpeedButton7Click();
     VERIFY_DIALOGS(d);
-    QVERIFY(w.GB_Valutazione->isHidden());
+    QVERIFY2(w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
     QCOMPARE(stored(), field == QStringLiteral("MesiBimbo") ? QVariant(31) : QVariant(QDate(2026, 3, 16)));
 }
 
@@ -297,7 +299,8 @@ void TestSheet::staffRowBelongsToSheet()
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows.first().value("Id_Valutazione").toInt(), second);
     QCOMPARE(rows.first().value("Id_Educatrice").toInt(), bianchi);
-    QVERIFY(p.rows(QStringLiteral("Personale.db"), QStringLiteral("Id_Valutazione=%1").arg(first)).isEmpty());
+    QVERIFY2(p.rows(QStringLiteral("Personale.db"), QStringLiteral("Id_Valutazione=%1").arg(first)).isEmpty(),
+             qPrintable(rowsText(p.rows(QStringLiteral("Personale.db"), QStringLiteral("Id_Valutazione=%1").arg(first)))));
     // The choosers follow the current row.
     QCOMPARE(edu->currentText(), QStringLiteral("Bianchi Anna"));
     QCOMPARE(role->currentText(), QStringLiteral("Volontaria di prova"));

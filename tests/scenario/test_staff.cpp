@@ -86,6 +86,15 @@ RegistryParts parts(TFrm_Main& w, Registry r)
             QStringLiteral("Aree.db"), [&w] { w.ToolButton9->click(); }, [s] { s->SpeedButton6->click(); }};
 }
 
+// Which of the two password edits is in front, and where the focus is.
+QString passwordEdits(TFrm_Main& w)
+{
+    const QWidget* focus = w.focusWidget();
+    return QStringLiteral("%1 in front; focus on %2; %3")
+        .arg(w.Staff->plainPasswordInFront() ? QStringLiteral("the plain DBEdit24") : QStringLiteral("the masked DBEdit9"),
+             focus ? focus->objectName() : QStringLiteral("nothing"), screenState(w));
+}
+
 void typeInto(QLineEdit* edit, const QString& text)
 {
     edit->selectAll();
@@ -140,11 +149,11 @@ void TestStaff::registryLocksNavigationWhileOpen()
     VERIFY_DIALOGS(dialogs);
     const RegistryParts r = parts(w, registry);
 
-    QVERIFY(r.table->isReadOnly());
+    QVERIFY2(r.table->isReadOnly(), qPrintable(tableState(*r.table)));
     r.open();
-    QVERIFY(!r.box->isHidden());
-    QVERIFY(r.table->isOpen());
-    QVERIFY(!r.table->isReadOnly());
+    QVERIFY2(!r.box->isHidden(), qPrintable(screenState(w, dialogs)));
+    QVERIFY2(r.table->isOpen(), qPrintable(tableState(*r.table)));
+    QVERIFY2(!r.table->isReadOnly(), qPrintable(tableState(*r.table)));
     for (QWidget* c : lockedControls(w))
         QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
     if (registry == Educators) {
@@ -164,9 +173,9 @@ void TestStaff::registryLocksNavigationWhileOpen()
     VERIFY_DIALOGS(dialogs);
 
     QCOMPARE(r.table->state(), store::Table::State::Browse);
-    QVERIFY(r.box->isHidden());
-    QVERIFY(r.table->isOpen());
-    QVERIFY(r.table->isReadOnly());
+    QVERIFY2(r.box->isHidden(), qPrintable(screenState(w, dialogs)));
+    QVERIFY2(r.table->isOpen(), qPrintable(tableState(*r.table)));
+    QVERIFY2(r.table->isReadOnly(), qPrintable(tableState(*r.table)));
     for (QWidget* c : lockedControls(w))
         QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
     QCOMPARE(p.count(r.file, r.field + QStringLiteral("='Nuovo'")), 1);
@@ -177,9 +186,9 @@ void TestStaff::registryLocksNavigationWhileOpen()
 
     // Open again, it is writable again.
     r.open();
-    QVERIFY(!r.table->isReadOnly());
+    QVERIFY2(!r.table->isReadOnly(), qPrintable(tableState(*r.table)));
     r.close();
-    QVERIFY(r.table->isReadOnly());
+    QVERIFY2(r.table->isReadOnly(), qPrintable(tableState(*r.table)));
 }
 
 // -------------------------------------------------- the responsible rule
@@ -211,7 +220,8 @@ void TestStaff::closingWindowSavesRegistry()
     r.open();
     if (refused) {
         // Anna, the only responsible educator, is no longer one.
-        QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")));
+        QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")),
+                 qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Cognome"), QStringLiteral("Rossi"))));
         w.Staff->DBCheckBox1->click();
     } else {
         r.navigator->trigger(Nav::Insert);
@@ -259,13 +269,15 @@ void TestStaff::educatorsNeedAResponsible()
     p.educator(b, QStringLiteral("Paola"), QStringLiteral("Neri"), otherResponsible);
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
-    QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Id"), rossi));
+    QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Id"), rossi),
+             qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Id"), rossi)));
     login(w, dialogs);
     StaffRegistries& s = *w.Staff;
     s.ToolButton3Click();
 
     if (action.startsWith(QStringLiteral("untick"))) {
-        QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Id"), rossi));
+        QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Id"), rossi),
+                 qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Id"), rossi)));
         s.DBCheckBox1->click();
         if (action == QStringLiteral("untick"))
             s.DBNavigator3->trigger(Nav::Post);
@@ -290,8 +302,9 @@ void TestStaff::educatorsNeedAResponsible()
     QCOMPARE(s.DBEdit7Tag, closes ? 0 : 1);
     // What was changed is saved either way.
     if (action.startsWith(QStringLiteral("untick")))
-        QVERIFY(!p.rows(QStringLiteral("AnagEdu.db"), QStringLiteral("Id=%1").arg(rossi)).first()
-                     .value(QStringLiteral("Responsabile")).toBool());
+        QVERIFY2(!p.rows(QStringLiteral("AnagEdu.db"), QStringLiteral("Id=%1").arg(rossi)).first()
+                      .value(QStringLiteral("Responsabile")).toBool(),
+                 qPrintable(rowsText(p.rows(QStringLiteral("AnagEdu.db"), QStringLiteral("Id=%1").arg(rossi)))));
     if (closes)
         return;
 
@@ -306,13 +319,13 @@ void TestStaff::educatorsNeedAResponsible()
     s.DBCheckBox1->click();
     s.SpeedButton1Click();
     VERIFY_DIALOGS(dialogs);
-    QVERIFY(w.GB_AnagraficaEducatrici->isHidden());
-    QVERIFY(w.Data.Tbl_AnagEdu.isReadOnly());
-    QVERIFY(w.ToolButton1->isEnabled());
+    QVERIFY2(w.GB_AnagraficaEducatrici->isHidden(), qPrintable(screenState(w, dialogs)));
+    QVERIFY2(w.Data.Tbl_AnagEdu.isReadOnly(), qPrintable(tableState(w.Data.Tbl_AnagEdu)));
+    QVERIFY2(w.ToolButton1->isEnabled(), qPrintable(widgetState(w.ToolButton1) + QStringLiteral("; ") + screenState(w)));
     const auto bruni = p.rows(QStringLiteral("AnagEdu.db"), QStringLiteral("Cognome='Bruni'"));
     QCOMPARE(bruni.size(), 1);
     QCOMPARE(bruni[0].value("Id_Nido").toInt(), a);
-    QVERIFY(bruni[0].value("Responsabile").toBool());
+    QVERIFY2(bruni[0].value("Responsabile").toBool(), qPrintable(rowsText(bruni)));
 }
 
 // ------------------------------------------------------ a new educator
@@ -335,13 +348,14 @@ void TestStaff::newEducatorDefaults()
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     // The second nursery, chosen in the chooser, is the current one.
-    QVERIFY(w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), b));
+    QVERIFY2(w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), b),
+             qPrintable(notFound(w.Data.Tbl_AnagNido, QStringLiteral("Id"), b)));
     w.Access->DBLookupComboBox1CloseUp();
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(b));
     login(w, dialogs);
     VERIFY_DIALOGS(dialogs);
     StaffRegistries& s = *w.Staff;
-    QVERIFY(!s.plainPasswordInFront());
+    QVERIFY2(!s.plainPasswordInFront(), qPrintable(passwordEdits(w)));
 
     if (registryOpen)
         s.ToolButton3Click();
@@ -349,9 +363,15 @@ void TestStaff::newEducatorDefaults()
         DataModule::ImpostaSolaLettura(w.Data.Tbl_AnagEdu, false);
     w.Data.Tbl_AnagEdu.append();
     QCOMPARE(w.Data.Tbl_AnagEdu.asInteger(QStringLiteral("Id_Nido")), b);
-    QVERIFY(!w.Data.Tbl_AnagEdu.isNull(QStringLiteral("Responsabile")));
-    QVERIFY(!w.Data.Tbl_AnagEdu.asBoolean(QStringLiteral("Responsabile")));
-    QVERIFY(!s.DBCheckBox1->isChecked());
+    const auto responsible = [&] {
+        const QVariant v = w.Data.Tbl_AnagEdu.value(QStringLiteral("Responsabile"));
+        return QStringLiteral("Responsabile = %1; %2; %3")
+            .arg(v.isNull() ? QStringLiteral("<null>") : v.toString(), buttonState(s.DBCheckBox1),
+                 tableState(w.Data.Tbl_AnagEdu));
+    };
+    QVERIFY2(!w.Data.Tbl_AnagEdu.isNull(QStringLiteral("Responsabile")), qPrintable(responsible()));
+    QVERIFY2(!w.Data.Tbl_AnagEdu.asBoolean(QStringLiteral("Responsabile")), qPrintable(responsible()));
+    QVERIFY2(!s.DBCheckBox1->isChecked(), qPrintable(responsible()));
     QCOMPARE(w.focusWidget() == s.DBEdit7, registryOpen);
     QCOMPARE(s.plainPasswordInFront(), registryOpen);
 
@@ -384,18 +404,18 @@ void TestStaff::passwordEditsTakeTurns()
     QCOMPARE(s.DBEdit9->echoMode(), QLineEdit::Password);
     QCOMPARE(s.DBEdit24->echoMode(), QLineEdit::Normal);
     QCOMPARE(s.DBEdit9->geometry(), s.DBEdit24->geometry());
-    QVERIFY(!s.plainPasswordInFront());
+    QVERIFY2(!s.plainPasswordInFront(), qPrintable(passwordEdits(w)));
 
     // Entering the masked one hands the typing to the plain one.
     QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
     QCoreApplication::sendEvent(s.DBEdit9, &in);
-    QVERIFY(s.plainPasswordInFront());
+    QVERIFY2(s.plainPasswordInFront(), qPrintable(passwordEdits(w)));
     QCOMPARE(w.focusWidget(), static_cast<QWidget*>(s.DBEdit24));
     QTest::keyClicks(s.DBEdit24, QStringLiteral("segreta"));
     QCOMPARE(s.DBEdit9->text(), QStringLiteral("segreta"));
     QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
     QCoreApplication::sendEvent(s.DBEdit24, &out);
-    QVERIFY(!s.plainPasswordInFront());
+    QVERIFY2(!s.plainPasswordInFront(), qPrintable(passwordEdits(w)));
     s.SpeedButton1Click();
     VERIFY_DIALOGS(dialogs);
     QCOMPARE(p.rows(QStringLiteral("AnagEdu.db")).first().value("Password").toString(), QStringLiteral("segreta"));
@@ -450,7 +470,7 @@ void TestStaff::areaLabel_data()
     QTest::addColumn<QString>("description");
     QTest::addColumn<QString>("label");
     const QString d45 = QStringLiteral("Sviluppo della comunicazione e del linguaggio");
-    QVERIFY(d45.size() == 45);
+    QCOMPARE(d45.size(), 45);
     QTest::newRow("short") << "LI" << "Linguaggio" << "LI - Linguaggio";
     QTest::newRow("no abbreviation") << "" << "Linguaggio" << " - Linguaggio";
     QTest::newRow("45 characters fit") << "CL" << d45 << "CL - " + d45;
@@ -470,14 +490,16 @@ void TestStaff::areaLabel()
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     const int field = w.Data.Tbl_Aree.findField(QStringLiteral("AreaCombo"));
-    QVERIFY(field >= 0);
+    QCOMPARE_GE(field, 0);
     QCOMPARE(w.Data.Tbl_Aree.field(field).size(), 50);
     login(w, dialogs);
     w.Staff->ToolButton9Click();
-    QVERIFY(w.Data.Tbl_Aree.locate(QStringLiteral("Id"), id));
+    QVERIFY2(w.Data.Tbl_Aree.locate(QStringLiteral("Id"), id),
+             qPrintable(notFound(w.Data.Tbl_Aree, QStringLiteral("Id"), id)));
     QCOMPARE(w.Data.Tbl_Aree.asString(QStringLiteral("AreaCombo")), label);
     w.Staff->SpeedButton6Click();
-    QVERIFY(w.Data.Tbl_Aree.locate(QStringLiteral("Id"), id));
+    QVERIFY2(w.Data.Tbl_Aree.locate(QStringLiteral("Id"), id),
+             qPrintable(notFound(w.Data.Tbl_Aree, QStringLiteral("Id"), id)));
     QCOMPARE(w.Data.Tbl_Aree.asString(QStringLiteral("AreaCombo")), label);
     VERIFY_DIALOGS(dialogs);
 }
@@ -516,13 +538,13 @@ void TestStaff::deletionLeavesReferencesInPlace()
     const RegistryParts r = parts(w, registry);
     r.open();
     const int id = registry == Educators ? verdi : registry == Roles ? role : area;
-    QVERIFY(r.table->locate(QStringLiteral("Id"), id));
+    QVERIFY2(r.table->locate(QStringLiteral("Id"), id), qPrintable(notFound(*r.table, QStringLiteral("Id"), id)));
 
     dialogs.expectMessage(BoxType::Confirmation, deleteQuestion, confirmed ? Button::Yes : Button::No);
     r.navigator->trigger(Nav::Delete);
     r.close();
     VERIFY_DIALOGS(dialogs);
-    QVERIFY(r.box->isHidden());
+    QVERIFY2(r.box->isHidden(), qPrintable(screenState(w, dialogs)));
     QCOMPARE(p.count(r.file, QStringLiteral("Id=%1").arg(id)), confirmed ? 0 : 1);
     QCOMPARE(p.count(QStringLiteral("AnagEdu.db")), registry == Educators && confirmed ? 1 : 2);
     QCOMPARE(p.count(QStringLiteral("Personale.db"), QStringLiteral("Id_Educatrice=%1 and Id_Ruolo=%2").arg(verdi).arg(role)), 2);
