@@ -3,6 +3,7 @@
 #include "errors.h"
 #include "filter.h"
 
+#include <QFileInfo>
 #include <QLocale>
 #include <QSqlError>
 
@@ -12,19 +13,14 @@ namespace velmora::store {
 
 namespace {
 
-QString sqlError(const QSqlQuery& q)
-{
-    const QSqlError e = q.lastError();
-    const QString t = e.databaseText().isEmpty() ? e.text() : e.databaseText();
-    return QStringLiteral("Errore del database: %1").arg(t);
-}
-
-void execOrThrow(QSqlQuery& q)
+// Runs a prepared statement on the file `filePath`; a failure is told in
+// Italian, naming the file and the cause.
+void execOrThrow(QSqlQuery& q, const QString& filePath)
 {
     if (!q.exec()) {
-        const QString msg = sqlError(q);
+        const DbError e = engineError(q.lastError(), filePath);
         q.finish();
-        throw DbError(msg);
+        throw e;
     }
 }
 
@@ -209,15 +205,20 @@ void Table::open()
         // only ever added, so a file is checked once per folder.
         QSqlQuery q(m_db);
         if (!q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(m_def->name))))
-            throw DbError(sqlError(q));
+            throw engineError(q.lastError(), m_db.databaseName());
         QSet<QString> cols;
         while (q.next())
             cols.insert(q.value(1).toString().toLower());
+        const QString file = QFileInfo(m_db.databaseName()).fileName();
         if (cols.isEmpty())
-            throw DbError(QStringLiteral("Il file \"%1\" non contiene la tabella %2.").arg(m_fileName, m_def->name));
+            throw DbError(QStringLiteral("Il file %1 della cartella dati è danneggiato: non contiene la tabella %2.")
+                              .arg(file, m_def->name),
+                          DbError::Cause::Damaged);
         for (int i = 0; i < m_stored; ++i)
             if (!cols.contains(m_fields[i].name.toLower()))
-                throw DbError(QStringLiteral("Il campo %1 manca nella tabella %2.").arg(m_fields[i].name, m_def->name));
+                throw DbError(QStringLiteral("Il file %1 della cartella dati non è completo: nella tabella %2 manca il campo %3.")
+                                  .arg(file, m_def->name, m_fields[i].name),
+                              DbError::Cause::Damaged);
         m_folder->setChecked(m_fileName);
     }
     if (!m_indexName.isEmpty() && !m_def->index(m_indexName))
@@ -238,8 +239,10 @@ void Table::open()
             f.source->open();
     m_stale = true;
     m_modified = false;
-    setState(State::Browse);
+    // The first selection is read before the table counts as open, so that a
+    // file that fails here (damaged, held by another program) leaves it closed.
     positionFirst();
+    setState(State::Browse);
     announce(true);
     if (!isEmpty())
         scrolled();
@@ -346,6 +349,11 @@ QSqlQuery& Table::prepared(const QString& sql) const
     return m_folder->statement(m_fileName, sql);
 }
 
+void Table::run(QSqlQuery& q) const
+{
+    execOrThrow(q, m_db.databaseName());
+}
+
 void Table::ensureFresh() const
 {
     if (m_stale)
@@ -370,7 +378,7 @@ void Table::reload() const
     QSqlQuery& q = prepared(m_pageSql);
     for (const QVariant& v : m_whereValues)
         q.addBindValue(v);
-    execOrThrow(q);
+    run(q);
     m_complete = true;
     while (q.next()) {
         if (int(m_page.size()) == pageSize) {
@@ -413,7 +421,7 @@ void Table::ensureIds() const
         QSqlQuery& q = prepared(sql);
         for (const QVariant& v : m_whereValues)
             q.addBindValue(v);
-        execOrThrow(q);
+        run(q);
         while (q.next())
             m_ids.push_back(qint32(q.value(0).toLongLong()));
         q.finish();
@@ -468,7 +476,7 @@ Table::Values Table::fetchById(qint64 id) const
 {
     QSqlQuery& q = prepared(QStringLiteral("SELECT %1 FROM %2 WHERE \"Id\" = ?").arg(selectColumns(), quoted(m_def->name)));
     q.addBindValue(id);
-    execOrThrow(q);
+    run(q);
     Values v(m_stored);
     if (q.next())
         for (int i = 0; i < m_stored; ++i)
@@ -593,7 +601,7 @@ QVariant Table::lookupIn(const QString& keyField, const QVariant& key, const QSt
     q.addBindValue(toStorage(ki, key));
     for (const QVariant& b : m_whereValues)
         q.addBindValue(b);
-    execOrThrow(q);
+    run(q);
     QVariant result;
     if (q.next()) {
         Values v(m_stored);
@@ -842,7 +850,7 @@ bool Table::locate(const QString& fieldName, const QVariant& v)
     q.addBindValue(toStorage(fi, convertIn(fi, v)));
     for (const QVariant& b : m_whereValues)
         q.addBindValue(b);
-    execOrThrow(q);
+    run(q);
     const bool found = q.next();
     const qint64 id = found ? q.value(0).toLongLong() : 0;
     q.finish();
@@ -1191,7 +1199,7 @@ void Table::post()
         QSqlQuery& q = prepared(sql);
         for (const QVariant& v : vals)
             q.addBindValue(v);
-        execOrThrow(q);
+        run(q);
         const qint64 id = q.lastInsertId().toLongLong();
         q.finish();
         reselect(id, m_row);
@@ -1215,7 +1223,7 @@ void Table::post()
             for (const QVariant& v : vals)
                 q.addBindValue(v);
             q.addBindValue(m_buf[0]);
-            execOrThrow(q);
+            run(q);
             const int affected = q.numRowsAffected();
             q.finish();
             if (affected == 0)
@@ -1272,7 +1280,7 @@ bool Table::remove()
     const QVariant id = m_state == State::Edit ? m_orig[0] : m_buf[0];
     QSqlQuery& q = prepared(QStringLiteral("DELETE FROM %1 WHERE \"Id\" = ?").arg(quoted(m_def->name)));
     q.addBindValue(id);
-    execOrThrow(q);
+    run(q);
     q.finish();
     m_modified = false;
     setState(State::Browse);
@@ -1302,7 +1310,7 @@ void Table::setAll(const QString& fieldName, const QVariant& value)
     q.addBindValue(v);
     for (const QVariant& b : m_whereValues)
         q.addBindValue(b);
-    execOrThrow(q);
+    run(q);
     q.finish();
     m_lookupCache.clear();
     // Every selected record now holds the value: the rows in memory are set
