@@ -1,6 +1,7 @@
 #include "table.h"
 #include "datafolder.h"
 #include "errors.h"
+#include "fieldtext.h"
 #include "filter.h"
 
 #include <QFileInfo>
@@ -22,23 +23,6 @@ void execOrThrow(QSqlQuery& q, const QString& filePath)
         q.finish();
         throw e;
     }
-}
-
-QDate parseDate(const QString& text)
-{
-    const QString t = text.trimmed();
-    for (const char* fmt : {"dd/MM/yyyy", "d/M/yyyy", "yyyy-MM-dd", "dd-MM-yyyy", "d-M-yyyy", "dd.MM.yyyy"}) {
-        const QDate d = QDate::fromString(t, QString::fromLatin1(fmt));
-        if (d.isValid())
-            return d;
-    }
-    // Two-digit years belong to this century.
-    for (const char* fmt : {"dd/MM/yy", "d/M/yy"}) {
-        QDate d = QDate::fromString(t, QString::fromLatin1(fmt));
-        if (d.isValid())
-            return d.addYears(100 * ((2000 - d.year() + 99) / 100));
-    }
-    return QDate();
 }
 
 } // namespace
@@ -577,7 +561,7 @@ QVariant Table::lookup(const FieldMeta& f, const Values& v) const
         return QVariant();
     QVariant r = f.source->lookupIn(f.sourceKey, key, f.result);
     if (f.size > 0 && r.typeId() == QMetaType::QString)
-        r = r.toString().left(f.size);
+        r = cutToLength(r.toString(), f.size);
     return r;
 }
 
@@ -930,9 +914,7 @@ QVariant Table::convertIn(int index, const QVariant& v) const
         return QVariant();
     switch (f.type) {
     case FieldType::String: {
-        QString s = v.toString();
-        if (f.size > 0)
-            s.truncate(f.size);
+        const QString s = cutToLength(v.toString(), f.size);
         return s.isEmpty() ? QVariant() : QVariant(s);
     }
     case FieldType::Memo: {
@@ -963,7 +945,7 @@ QVariant Table::convertIn(int index, const QVariant& v) const
         else if (v.typeId() == QMetaType::QDateTime)
             d = v.toDateTime().date();
         else
-            d = parseDate(v.toString());
+            d = parseDateText(v.toString(), m_folder->today());
         if (!d.isValid())
             throw DbError(QStringLiteral("'%1' non è una data valida.").arg(v.toString()));
         return d;
@@ -1029,7 +1011,7 @@ void Table::setValue(const QString& name, const QVariant& v)
             throw DbError(QStringLiteral("Il campo %1 non può essere modificato durante il calcolo.").arg(f.name));
         QVariant c = v;
         if (f.type == FieldType::String && f.size > 0 && !c.isNull())
-            c = c.toString().left(f.size);
+            c = cutToLength(c.toString(), f.size);
         (*m_cur)[i] = c;
         return;
     }

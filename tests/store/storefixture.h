@@ -23,8 +23,15 @@ namespace storetest {
 
 using namespace velmora::store;
 
-// A data folder laid by the installer inside a fresh temporary directory.
-// Declare it before the table objects that use it, so that they go first.
+// The moment the folders of the tests live in, whatever the real clock says.
+inline QDateTime testNow()
+{
+    return QDateTime(QDate(2026, 6, 15), QTime(10, 30));
+}
+
+// A data folder laid by the installer inside a fresh temporary directory,
+// on the test clock. Declare it before the table objects that use it, so
+// that they go first.
 class Folder
 {
 public:
@@ -35,6 +42,7 @@ public:
         if (!err.isEmpty())
             qFatal("layDataFolder failed: %s", qPrintable(err));
         m_folder = std::make_unique<DataFolder>(m_path);
+        m_folder->setClock(testNow);
     }
 
     QString path() const { return m_path; }
