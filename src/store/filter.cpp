@@ -1,5 +1,6 @@
 #include "filter.h"
 #include "errors.h"
+#include "fieldtext.h"
 #include "schema.h"
 
 #include <QDate>
@@ -28,6 +29,8 @@ constexpr int maxNesting = 100;
 constexpr int maxGroupLevels = 20;
 constexpr int groupSize = 32;
 constexpr int maxValues = 30000; // SQLite binds at most 32,766
+// How much of a filter text an error message quotes.
+constexpr int quotedLength = 200;
 
 // A condition as read: a comparison, or a group of conditions that must all
 // hold (and) or of which one must hold (or).
@@ -128,9 +131,11 @@ public:
 private:
     [[noreturn]] void fail(const QString& why) const
     {
-        // All at once: a filter text holding "%1" stays as it was typed.
+        // All at once: a filter text holding "%1" stays as it was typed. A
+        // very long text is quoted by its beginning only.
+        const QString shown = m_text.size() > quotedLength ? cutToLength(m_text, quotedLength) + QChar(0x2026) : m_text;
         throw DbError(QStringLiteral("Errore nel filtro \"%1\" (posizione %2): %3.")
-                          .arg(m_text, QString::number(m_tok.pos + 1), why));
+                          .arg(shown, QString::number(m_tok.pos + 1), why));
     }
 
     bool isKeyword(const char* kw) const
