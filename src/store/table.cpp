@@ -25,6 +25,19 @@ void execOrThrow(QSqlQuery& q, const QString& filePath)
     }
 }
 
+// Whether two rows read from the file hold the same stored values; an unset
+// value equals only an unset one.
+bool sameStoredValues(const QVector<QVariant>& a, const QVector<QVariant>& b)
+{
+    for (qsizetype i = 0; i < a.size() && i < b.size(); ++i) {
+        const bool nullA = a[i].isNull() || !a[i].isValid();
+        const bool nullB = b[i].isNull() || !b[i].isValid();
+        if (nullA != nullB || (!nullA && a[i] != b[i]))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 QString stateName(Table::State s)
@@ -245,6 +258,7 @@ void Table::close()
     m_row = -1;
     m_bof = m_eof = true;
     m_modified = false;
+    m_conflict = false;
     m_buf = Values(fieldCount());
     m_bufStale = false;
     m_db = QSqlDatabase();
@@ -623,6 +637,10 @@ QVariant Table::valueAt(int row, int field) const
 void Table::refresh()
 {
     requireOpen();
+    // After a post refused because another program changed the record, the
+    // edit is given up: refreshing is how the user asks for the stored values.
+    if (m_conflict)
+        cancel();
     checkBrowseMode();
     const QVariant id = value(QStringLiteral("Id"));
     reselect(id.isNull() ? -1 : id.toLongLong(), m_row);
@@ -1138,6 +1156,7 @@ void Table::edit()
     ensureCurrent();
     m_orig = m_buf;
     m_modified = false;
+    m_conflict = false;
     setState(State::Edit);
     announce(false);
     if (afterEdit)
@@ -1201,15 +1220,35 @@ void Table::post()
             reorder = reorder || orderFields.contains(i);
         }
         if (!sets.isEmpty()) {
-            QSqlQuery& q = prepared(QStringLiteral("UPDATE %1 SET %2 WHERE \"Id\" = ?").arg(tableSql, sets.join(QLatin1String(", "))));
-            for (const QVariant& v : vals)
-                q.addBindValue(v);
-            q.addBindValue(m_buf[0]);
-            run(q);
-            const int affected = q.numRowsAffected();
-            q.finish();
-            if (affected == 0)
-                throw DbError(QStringLiteral("Il record da modificare non esiste più: è stato cancellato."));
+            // Another program may have changed or deleted the record since
+            // it was read. In one transaction that holds the file for
+            // writing, the stored row is read and compared with the values
+            // the edit started from; only when they agree is it updated, so
+            // a post never overwrites a change it has not seen.
+            exec(m_db, QStringLiteral("BEGIN IMMEDIATE"));
+            try {
+                const Values stored = fetchById(m_orig[0].toLongLong());
+                if (stored[0].isNull() || !sameStoredValues(stored, m_orig)) {
+                    m_conflict = true;
+                    throw DbError(stored[0].isNull()
+                                      ? QStringLiteral("Il record è stato cancellato da un altro utente dopo che è stato letto: "
+                                                       "le modifiche non sono state salvate. Aggiornare per vedere i dati salvati.")
+                                      : QStringLiteral("Il record è stato modificato da un altro utente dopo che è stato letto: "
+                                                       "le modifiche non sono state salvate. Aggiornare per vedere i valori salvati."),
+                                  DbError::Cause::Changed);
+                }
+                QSqlQuery& q = prepared(QStringLiteral("UPDATE %1 SET %2 WHERE \"Id\" = ?").arg(tableSql, sets.join(QLatin1String(", "))));
+                for (const QVariant& v : vals)
+                    q.addBindValue(v);
+                q.addBindValue(m_orig[0]);
+                run(q);
+                q.finish();
+                exec(m_db, QStringLiteral("COMMIT"));
+            } catch (...) {
+                QSqlQuery rollback(m_db);
+                rollback.exec(QStringLiteral("ROLLBACK")); // nothing to undo when the commit itself ended it
+                throw;
+            }
             m_lookupCache.clear();
             if (reorder) {
                 reselect(m_buf[0].toLongLong(), m_row);
@@ -1235,6 +1274,12 @@ void Table::cancel()
     const bool wasInsert = m_state == State::Insert;
     m_modified = false;
     setState(State::Browse);
+    if (m_conflict) {
+        // The post was refused because the record changed on disk: what is
+        // shown now is what is stored, read again.
+        m_conflict = false;
+        reselect(m_orig[0].toLongLong(), m_row);
+    }
     loadCurrent();
     announce(true);
     if (wasInsert)
