@@ -8,6 +8,7 @@
 #include "installer.h"
 #include "table.h"
 
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -96,6 +97,15 @@ inline void bulk(DataFolder& df, const QString& fileName, const QString& sql, co
         }
     }
     exec(db, QStringLiteral("COMMIT"));
+}
+
+// Writes `bytes` over a file from `offset`, as a failing disk or a copy cut
+// short would leave it. The file must not be open in the table layer.
+inline void overwriteFile(const QString& path, qint64 offset, const QByteArray& bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite) || !f.seek(offset) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
 }
 
 // Every selected record from first to last, as field `name` reads.

@@ -68,13 +68,6 @@ Caught caught(const std::function<void()>& f)
     return c;
 }
 
-void overwrite(const QString& path, qint64 offset, const QByteArray& bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadWrite) || !f.seek(offset) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-
 } // namespace
 
 class TestErrors : public QObject
@@ -218,19 +211,18 @@ void TestErrors::damagedOrMissingFile()
     QFETCH(DbError::Cause, cause);
 
     Folder f;
-    {
-        auto t = f.table(QStringLiteral("FasiVal.db"));
-        t->open();
-        for (int i = 1; i <= 50; ++i)
-            addRow(*t, {{"Id_Valutazione", 1}, {"Id_Area", 1}, {"NumFase", i}, {"Si", QStringLiteral("-01-02")}});
-    }
+    QList<QVariantList> phases;
+    for (int i = 1; i <= 50; ++i)
+        phases << QVariantList{1, 1, i, QStringLiteral("-01-02")};
+    bulk(f.folder(), QStringLiteral("FasiVal.db"),
+         QStringLiteral("INSERT INTO FasiVal (Id_Valutazione, Id_Area, NumFase, Si) VALUES (?, ?, ?, ?)"), phases);
     f->closeAll();
     const QString file = f->filePath(QStringLiteral("FasiVal.db"));
     if (fault == QLatin1String("garbage")) {
-        overwrite(file, 0, QByteArray(4096, 'x'));
+        overwriteFile(file, 0, QByteArray(4096, 'x'));
     } else if (fault == QLatin1String("malformed")) {
         // Page 2 is the root of the table, laid first after the schema.
-        overwrite(file, 4096, QByteArray(4096, '\xff'));
+        overwriteFile(file, 4096, QByteArray(4096, '\xff'));
     } else if (fault == QLatin1String("empty")) {
         QFile out(file);
         QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));

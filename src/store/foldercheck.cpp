@@ -1,0 +1,176 @@
+#include "foldercheck.h"
+#include "datafolder.h"
+#include "errors.h"
+#include "schema.h"
+#include "upgrade.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryFile>
+
+#include <optional>
+
+namespace velmora::store {
+
+namespace {
+
+QAtomicInt s_serial;
+
+const char* const restoreAdvice =
+    "Rimettere il file da una copia giornaliera o reinstallare la cartella dati.";
+
+QString withDetail(const QString& message, const QString& detail)
+{
+    return detail.isEmpty() ? message : message + QStringLiteral("\nDettaglio: ") + detail;
+}
+
+FolderProblem damaged(const QString& fileName, const QString& detail)
+{
+    return {FolderProblem::Kind::Damaged, fileName,
+            withDetail(QStringLiteral("Il file %1 della cartella dati è danneggiato. %2")
+                           .arg(fileName, QString::fromUtf8(restoreAdvice)),
+                       detail)};
+}
+
+// A failure of the engine while reading a file, as a problem of the folder.
+FolderProblem fromEngine(const QString& fileName, const DbError& e)
+{
+    const QString detail = e.message().section(QStringLiteral("\nDettaglio: "), 1);
+    switch (e.cause()) {
+    case DbError::Cause::Damaged:
+        return damaged(fileName, detail);
+    case DbError::Cause::Missing:
+        return {FolderProblem::Kind::FileMissing, fileName,
+                QStringLiteral("Il file %1 manca nella cartella dati. %2").arg(fileName, QString::fromUtf8(restoreAdvice))};
+    case DbError::Cause::ReadOnly:
+        return {FolderProblem::Kind::FileReadOnly, fileName, e.message()};
+    default:
+        return {FolderProblem::Kind::Unreadable, fileName, e.message()};
+    }
+}
+
+// Runs `sql` and gives its first column; throws DbError naming the file.
+QStringList column(QSqlDatabase& db, const QString& sql, int col = 0)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(sql)) {
+        const DbError e = engineError(q.lastError(), db.databaseName());
+        q.finish();
+        throw e;
+    }
+    QStringList out;
+    while (q.next())
+        out << q.value(col).toString();
+    if (q.lastError().isValid()) {
+        // A damaged page met while stepping through the rows.
+        const DbError e = engineError(q.lastError(), db.databaseName());
+        q.finish();
+        throw e;
+    }
+    q.finish();
+    return out;
+}
+
+// The problem with one table file, if any.
+std::optional<FolderProblem> checkFile(const DataFolder& folder, const TableDef& def)
+{
+    const QString fileName = def.fileName;
+    const QString path = folder.filePath(fileName);
+    if (path.isEmpty())
+        return FolderProblem{FolderProblem::Kind::FileMissing, fileName,
+                             QStringLiteral("Il file %1 manca nella cartella dati. %2")
+                                 .arg(fileName, QString::fromUtf8(restoreAdvice))};
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return damaged(fileName, QStringLiteral("al posto del file c'è una cartella"));
+    // SQLite takes an empty file for an empty database: for a table file it
+    // is damage (a copy cut short), not a folder to be laid again.
+    if (info.size() == 0)
+        return damaged(fileName, QStringLiteral("il file è vuoto"));
+
+    const QString name = QStringLiteral("velmora-check-%1").arg(s_serial.fetchAndAddRelaxed(1));
+    std::optional<FolderProblem> problem;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(folder.busyTimeout()));
+        try {
+            if (!db.open())
+                throw engineError(db.lastError(), path);
+            const QStringList verdict = column(db, QStringLiteral("PRAGMA quick_check"));
+            if (verdict != QStringList{QStringLiteral("ok")}) {
+                problem = damaged(fileName, verdict.mid(0, 3).join(QStringLiteral("; ")));
+            } else {
+                const QStringList columns = column(db, QStringLiteral("PRAGMA table_info(%1)").arg(quoted(def.name)), 1);
+                if (columns.isEmpty()) {
+                    problem = damaged(fileName, QStringLiteral("manca la tabella %1").arg(def.name));
+                } else {
+                    for (const FieldDef& f : def.fields) {
+                        if (columns.contains(f.name, Qt::CaseInsensitive))
+                            continue;
+                        // The older layout: the schema upgrade adds it.
+                        if (def.name.compare(QLatin1String(upgradedTable), Qt::CaseInsensitive) == 0
+                            && f.name.compare(QLatin1String(upgradedColumn), Qt::CaseInsensitive) == 0)
+                            continue;
+                        problem = damaged(fileName, QStringLiteral("nella tabella %1 manca il campo %2").arg(def.name, f.name));
+                        break;
+                    }
+                }
+            }
+        } catch (const DbError& e) {
+            problem = fromEngine(fileName, e);
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (problem)
+        return problem;
+
+    // Asked of the file system, without opening the file: on POSIX systems
+    // closing any handle on a database file drops the locks SQLite holds on
+    // it in this process.
+    if (!info.isWritable())
+        return FolderProblem{FolderProblem::Kind::FileReadOnly, fileName,
+                             QStringLiteral("Il file %1 della cartella dati è in sola lettura: le modifiche non potranno "
+                                            "essere salvate. Togliere la sola lettura dal file o chiedere "
+                                            "all'amministratore il permesso di scrittura.")
+                                 .arg(fileName)};
+    return std::nullopt;
+}
+
+} // namespace
+
+QList<FolderProblem> checkDataFolder(const DataFolder& folder)
+{
+    QList<FolderProblem> problems;
+    const QString shown = QDir::toNativeSeparators(folder.path());
+    if (!folder.exists()) {
+        problems.append({FolderProblem::Kind::FolderMissing, QString(),
+                         QStringLiteral("La cartella dati \"%1\" non esiste. Reinstallare la cartella dati o "
+                                        "rimetterla da una copia giornaliera.")
+                             .arg(shown)});
+        return problems;
+    }
+    // Only writing tells whether the folder can be written (network shares
+    // and access lists answer permission questions unreliably). SQLite needs
+    // it for the journal of every change.
+    {
+        QTemporaryFile probe(QDir(folder.path()).filePath(QStringLiteral(".velmora-prova-XXXXXX")));
+        if (!probe.open())
+            problems.append({FolderProblem::Kind::FolderReadOnly, QString(),
+                             QStringLiteral("La cartella dati \"%1\" è in sola lettura: il programma non potrà salvare "
+                                            "nulla. Chiedere all'amministratore il permesso di scrittura sulla cartella.")
+                                 .arg(shown)});
+    }
+    for (const TableDef& def : schema())
+        if (const std::optional<FolderProblem> p = checkFile(folder, def))
+            problems.append(*p);
+    return problems;
+}
+
+} // namespace velmora::store
