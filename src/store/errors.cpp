@@ -101,14 +101,15 @@ DbError engineError(const QSqlError& error, const QString& filePath)
         message = QStringLiteral("Il file %1 della cartella dati è danneggiato: il suo contenuto non è integro.").arg(file);
         break;
     case sqliteCantOpen:
-        if (!filePath.isEmpty() && !QFileInfo::exists(filePath)) {
-            cause = DbError::Cause::Missing;
-            message = QStringLiteral("Il file %1 manca nella cartella dati.").arg(file);
-        } else if (!filePath.isEmpty() && !folderWritable(filePath)) {
-            // Writing needs a journal beside the file: a folder that cannot
-            // be written refuses it this way on some systems.
+        if (!filePath.isEmpty() && !folderWritable(filePath)) {
+            // Writing needs a journal beside the file, and a file that is
+            // not there yet must be made: a folder that cannot be written
+            // refuses both this way on some systems.
             cause = DbError::Cause::ReadOnly;
             message = QStringLiteral("Impossibile salvare in %1: la cartella dati è in sola lettura.").arg(file);
+        } else if (!filePath.isEmpty() && !QFileInfo::exists(filePath)) {
+            cause = DbError::Cause::Missing;
+            message = QStringLiteral("Il file %1 manca nella cartella dati.").arg(file);
         } else {
             cause = DbError::Cause::CannotOpen;
             message = QStringLiteral("Impossibile aprire il file %1 della cartella dati.").arg(file);
