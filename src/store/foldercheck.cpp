@@ -76,16 +76,16 @@ QStringList column(QSqlDatabase& db, const QString& sql, int col = 0)
     return out;
 }
 
-// The problem with one table file, if any.
-std::optional<FolderProblem> checkFile(const DataFolder& folder, const TableDef& def)
+} // namespace
+
+std::optional<FolderProblem> checkTableFile(const QString& path, const TableDef& def, int busyTimeout)
 {
     const QString fileName = def.fileName;
-    const QString path = folder.filePath(fileName);
-    if (path.isEmpty())
+    const QFileInfo info(path);
+    if (!info.exists())
         return FolderProblem{FolderProblem::Kind::FileMissing, fileName,
                              QStringLiteral("Il file %1 manca nella cartella dati. %2")
                                  .arg(fileName, QString::fromUtf8(restoreAdvice))};
-    const QFileInfo info(path);
     if (!info.isFile())
         return damaged(fileName, QStringLiteral("al posto del file c'è una cartella"));
     // SQLite takes an empty file for an empty database: for a table file it
@@ -98,7 +98,7 @@ std::optional<FolderProblem> checkFile(const DataFolder& folder, const TableDef&
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(folder.busyTimeout()));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeout));
         try {
             if (!db.open())
                 throw engineError(db.lastError(), path);
@@ -128,22 +128,8 @@ std::optional<FolderProblem> checkFile(const DataFolder& folder, const TableDef&
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
-    if (problem)
-        return problem;
-
-    // Asked of the file system, without opening the file: on POSIX systems
-    // closing any handle on a database file drops the locks SQLite holds on
-    // it in this process.
-    if (!info.isWritable())
-        return FolderProblem{FolderProblem::Kind::FileReadOnly, fileName,
-                             QStringLiteral("Il file %1 della cartella dati è in sola lettura: le modifiche non potranno "
-                                            "essere salvate. Togliere la sola lettura dal file o chiedere "
-                                            "all'amministratore il permesso di scrittura.")
-                                 .arg(fileName)};
-    return std::nullopt;
+    return problem;
 }
-
-} // namespace
 
 QList<FolderProblem> checkDataFolder(const DataFolder& folder)
 {
@@ -167,9 +153,28 @@ QList<FolderProblem> checkDataFolder(const DataFolder& folder)
                                             "nulla. Chiedere all'amministratore il permesso di scrittura sulla cartella.")
                                  .arg(shown)});
     }
-    for (const TableDef& def : schema())
-        if (const std::optional<FolderProblem> p = checkFile(folder, def))
+    for (const TableDef& def : schema()) {
+        const QString path = folder.filePath(def.fileName);
+        if (path.isEmpty()) {
+            problems.append({FolderProblem::Kind::FileMissing, def.fileName,
+                             QStringLiteral("Il file %1 manca nella cartella dati. %2")
+                                 .arg(def.fileName, QString::fromUtf8(restoreAdvice))});
+            continue;
+        }
+        if (std::optional<FolderProblem> p = checkTableFile(path, def, folder.busyTimeout())) {
             problems.append(*p);
+            continue;
+        }
+        // Asked of the file system, without opening the file: on POSIX
+        // systems closing any handle on a database file drops the locks
+        // SQLite holds on it in this process.
+        if (!QFileInfo(path).isWritable())
+            problems.append({FolderProblem::Kind::FileReadOnly, def.fileName,
+                             QStringLiteral("Il file %1 della cartella dati è in sola lettura: le modifiche non potranno "
+                                            "essere salvate. Togliere la sola lettura dal file o chiedere "
+                                            "all'amministratore il permesso di scrittura.")
+                                 .arg(def.fileName)});
+    }
     return problems;
 }
 

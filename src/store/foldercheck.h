@@ -2,9 +2,12 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace velmora::store {
 
 class DataFolder;
+struct TableDef;
 
 // One thing wrong with a data folder, as start-up tells it to the user.
 struct FolderProblem
@@ -39,5 +42,11 @@ struct FolderProblem
 // file it removes at once. Returns no problem for a sound folder. Never
 // throws.
 QList<FolderProblem> checkDataFolder(const DataFolder& folder);
+
+// The problem with the file at `path` read as the table `def` (missing,
+// damaged, or unreadable now), none when it is a sound SQLite database that
+// holds the table and its fields. Used by the check above and to choose a
+// sound daily copy. Never throws.
+std::optional<FolderProblem> checkTableFile(const QString& path, const TableDef& def, int busyTimeout = 5000);
 
 } // namespace velmora::store
