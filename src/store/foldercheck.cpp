@@ -36,6 +36,12 @@ FolderProblem damaged(const QString& fileName, const QString& detail)
                        detail)};
 }
 
+FolderProblem missing(const QString& fileName)
+{
+    return {FolderProblem::Kind::FileMissing, fileName,
+            QStringLiteral("Il file %1 manca nella cartella dati. %2").arg(fileName, QString::fromUtf8(restoreAdvice))};
+}
+
 // A failure of the engine while reading a file, as a problem of the folder.
 FolderProblem fromEngine(const QString& fileName, const DbError& e)
 {
@@ -44,8 +50,7 @@ FolderProblem fromEngine(const QString& fileName, const DbError& e)
     case DbError::Cause::Damaged:
         return damaged(fileName, detail);
     case DbError::Cause::Missing:
-        return {FolderProblem::Kind::FileMissing, fileName,
-                QStringLiteral("Il file %1 manca nella cartella dati. %2").arg(fileName, QString::fromUtf8(restoreAdvice))};
+        return missing(fileName);
     case DbError::Cause::ReadOnly:
         return {FolderProblem::Kind::FileReadOnly, fileName, e.message()};
     default:
@@ -53,7 +58,8 @@ FolderProblem fromEngine(const QString& fileName, const DbError& e)
     }
 }
 
-// Runs `sql` and gives its first column; throws DbError naming the file.
+// Runs `sql` and gives column `col` of every row; throws DbError naming the
+// file, also for a damaged page met while stepping through the rows.
 QStringList column(QSqlDatabase& db, const QString& sql, int col = 0)
 {
     QSqlQuery q(db);
@@ -67,7 +73,6 @@ QStringList column(QSqlDatabase& db, const QString& sql, int col = 0)
     while (q.next())
         out << q.value(col).toString();
     if (q.lastError().isValid()) {
-        // A damaged page met while stepping through the rows.
         const DbError e = engineError(q.lastError(), db.databaseName());
         q.finish();
         throw e;
@@ -83,9 +88,7 @@ std::optional<FolderProblem> checkTableFile(const QString& path, const TableDef&
     const QString fileName = def.fileName;
     const QFileInfo info(path);
     if (!info.exists())
-        return FolderProblem{FolderProblem::Kind::FileMissing, fileName,
-                             QStringLiteral("Il file %1 manca nella cartella dati. %2")
-                                 .arg(fileName, QString::fromUtf8(restoreAdvice))};
+        return missing(fileName);
     if (!info.isFile())
         return damaged(fileName, QStringLiteral("al posto del file c'è una cartella"));
     // SQLite takes an empty file for an empty database: for a table file it
@@ -156,9 +159,7 @@ QList<FolderProblem> checkDataFolder(const DataFolder& folder)
     for (const TableDef& def : schema()) {
         const QString path = folder.filePath(def.fileName);
         if (path.isEmpty()) {
-            problems.append({FolderProblem::Kind::FileMissing, def.fileName,
-                             QStringLiteral("Il file %1 manca nella cartella dati. %2")
-                                 .arg(def.fileName, QString::fromUtf8(restoreAdvice))});
+            problems.append(missing(def.fileName));
             continue;
         }
         if (std::optional<FolderProblem> p = checkTableFile(path, def, folder.busyTimeout())) {
