@@ -352,6 +352,17 @@ void Table::run(QSqlQuery& q) const
     execOrThrow(q, m_db.databaseName());
 }
 
+void Table::runThrough(QSqlQuery& q) const
+{
+    // A damaged page met past the first row ends the walk like the last row
+    // would: only the error left on the statement tells them apart.
+    if (q.lastError().isValid()) {
+        const DbError e = engineError(q.lastError(), m_db.databaseName());
+        q.finish();
+        throw e;
+    }
+}
+
 void Table::ensureFresh() const
 {
     if (m_stale)
@@ -388,6 +399,7 @@ void Table::reload() const
             v[i] = fromStorage(i, q.value(i));
         m_page.push_back(std::move(v));
     }
+    runThrough(q);
     q.finish();
     m_stale = false;
     // A selection read anew starts at its first record; callers that keep
@@ -422,6 +434,7 @@ void Table::ensureIds() const
         run(q);
         while (q.next())
             m_ids.push_back(qint32(q.value(0).toLongLong()));
+        runThrough(q);
         q.finish();
         bool agree = m_ids.size() > m_page.size();
         for (size_t i = 0; agree && i < m_page.size(); ++i)

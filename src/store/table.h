@@ -251,7 +251,8 @@ private:
     QVariant fromStorage(int index, const QVariant& v) const;
     QVariant convertIn(int index, const QVariant& v) const;
     QSqlQuery& prepared(const QString& sql) const;
-    void run(QSqlQuery& q) const; // executes; throws DbError naming the file and the cause
+    void run(QSqlQuery& q) const;        // executes; throws DbError naming the file and the cause
+    void runThrough(QSqlQuery& q) const; // after reading rows: throws when the walk ended on an error
     void applyFilterNow();
     const CompiledFilter& compiled(); // the filter text read once per text
     bool beginInsert();

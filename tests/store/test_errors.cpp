@@ -195,6 +195,9 @@ void TestErrors::damagedOrMissingFile_data()
     QTest::newRow("table pages overwritten") << "malformed"
         << "Il file FasiVal.db della cartella dati è danneggiato: il suo contenuto non è integro."
         << DbError::Cause::Damaged;
+    QTest::newRow("a page in the middle overwritten") << "middle"
+        << "Il file FasiVal.db della cartella dati è danneggiato: il suo contenuto non è integro."
+        << DbError::Cause::Damaged;
     QTest::newRow("zero length") << "empty"
         << "Il file FasiVal.db della cartella dati è danneggiato: non contiene la tabella FasiVal."
         << DbError::Cause::Damaged;
@@ -211,9 +214,10 @@ void TestErrors::damagedOrMissingFile()
     QFETCH(DbError::Cause, cause);
 
     Folder f;
+    // Enough records for the table to span many pages.
     QList<QVariantList> phases;
-    for (int i = 1; i <= 50; ++i)
-        phases << QVariantList{1, 1, i, QStringLiteral("-01-02")};
+    for (int i = 1; i <= 800; ++i)
+        phases << QVariantList{1, 1, i, QStringLiteral("-01-02-03-04-05-06-07-08-09-10-11-12-13-14-15-16")};
     bulk(f.folder(), QStringLiteral("FasiVal.db"),
          QStringLiteral("INSERT INTO FasiVal (Id_Valutazione, Id_Area, NumFase, Si) VALUES (?, ?, ?, ?)"), phases);
     f->closeAll();
@@ -223,6 +227,19 @@ void TestErrors::damagedOrMissingFile()
     } else if (fault == QLatin1String("malformed")) {
         // Page 2 is the root of the table, laid first after the schema.
         overwriteFile(file, 4096, QByteArray(4096, '\xff'));
+    } else if (fault == QLatin1String("middle")) {
+        // The first records read well; the damage is met further on, in a
+        // leaf page of the table (its first byte 0x0D) halfway through them.
+        QFile in(file);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        const QByteArray bytes = in.readAll();
+        in.close();
+        QList<qint64> leaves;
+        for (qint64 page = 1; page * 4096 < bytes.size(); ++page)
+            if (bytes.at(page * 4096) == '\x0d')
+                leaves << page;
+        QVERIFY(leaves.size() > 10);
+        overwriteFile(file, leaves[leaves.size() / 2] * 4096, QByteArray(4096, '\xff'));
     } else if (fault == QLatin1String("empty")) {
         QFile out(file);
         QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
