@@ -49,26 +49,30 @@ QSqlDatabase DataFolder::connection(const QString& fileName)
 
     const QString file = filePath(fileName);
     if (file.isEmpty())
-        throw DbError(QStringLiteral("Impossibile trovare la tabella \"%1\" nella cartella \"%2\".")
-                          .arg(fileName, QDir::toNativeSeparators(m_path)));
+        throw missingFileError(fileName, m_path);
 
     const QString name = QStringLiteral("velmora-%1").arg(s_serial.fetchAndAddRelaxed(1));
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(file);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-    if (!db.open()) {
-        const QString msg = db.lastError().text();
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeout));
+    try {
+        if (!db.open())
+            throw engineError(db.lastError(), file);
+        // A rollback journal with full syncs: a post that returned is on
+        // disk, and a process killed in the middle of one leaves the file as
+        // it was before. The first statement reads the file: one that is not
+        // a database, or is held by another program, fails here.
+        exec(db, QStringLiteral("PRAGMA journal_mode=DELETE"));
+        exec(db, QStringLiteral("PRAGMA synchronous=FULL"));
+        // A modest page cache per file keeps the program's memory flat
+        // however large the tables grow; the operating system caches the rest.
+        exec(db, QStringLiteral("PRAGMA cache_size=-1024"));
+    } catch (const DbError&) {
+        db.close();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(name);
-        throw DbError(QStringLiteral("Impossibile aprire la tabella \"%1\": %2").arg(fileName, msg));
+        throw;
     }
-    // A rollback journal with full syncs: a post that returned is on disk, and
-    // a process killed in the middle of one leaves the file as it was before.
-    exec(db, QStringLiteral("PRAGMA journal_mode=DELETE"));
-    exec(db, QStringLiteral("PRAGMA synchronous=FULL"));
-    // A modest page cache per file keeps the program's memory flat however
-    // large the tables grow; the operating system caches the rest.
-    exec(db, QStringLiteral("PRAGMA cache_size=-1024"));
     m_connections.insert(key, name);
     return db;
 }
@@ -81,7 +85,7 @@ QSqlQuery& DataFolder::statement(const QString& fileName, const QString& sql)
         QSqlQuery q(connection(fileName));
         q.setForwardOnly(true);
         if (!q.prepare(sql))
-            throw DbError(QStringLiteral("Errore del database: %1").arg(q.lastError().databaseText().isEmpty() ? q.lastError().text() : q.lastError().databaseText()));
+            throw engineError(q.lastError(), filePath(fileName));
         it = cache.insert(sql, q);
     }
     return it.value();
@@ -101,11 +105,19 @@ void DataFolder::closeAll()
     m_connections.clear();
 }
 
+QDate DataFolder::today() const
+{
+    return (m_clock ? m_clock() : QDateTime::currentDateTime()).date();
+}
+
 void exec(QSqlDatabase& db, const QString& sql)
 {
     QSqlQuery q(db);
-    if (!q.exec(sql))
-        throw DbError(q.lastError().text());
+    if (!q.exec(sql)) {
+        const DbError e = engineError(q.lastError(), db.databaseName());
+        q.finish();
+        throw e;
+    }
 }
 
 } // namespace velmora::store

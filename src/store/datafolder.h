@@ -1,9 +1,12 @@
 #pragma once
+#include <QDateTime>
 #include <QHash>
 #include <QSet>
 #include <QSqlQuery>
 #include <QSqlDatabase>
 #include <QString>
+
+#include <functional>
 
 namespace velmora::store {
 
@@ -28,8 +31,20 @@ public:
     QString filePath(const QString& fileName) const;
 
     // The connection to a file of the folder; throws DbError when the file is
-    // missing or cannot be opened.
+    // missing or cannot be opened (the message names the file and the cause).
     QSqlDatabase connection(const QString& fileName);
+
+    // How long a statement waits for a file held by another program before
+    // it fails with "bloccato da un altro programma". Applies to connections
+    // opened afterwards; 5 seconds unless set.
+    void setBusyTimeout(int milliseconds) { m_busyTimeout = milliseconds; }
+    int busyTimeout() const { return m_busyTimeout; }
+
+    // The present moment as the program sees it, used where the layer needs
+    // today's date (two-digit years typed into a date). The program sets its
+    // own clock; tests set a fixed one. Unset, it is the system clock.
+    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+    QDate today() const;
 
     // A prepared statement on the connection of a file, kept for the life of
     // the folder and shared by every cursor over that file. Callers execute,
@@ -46,12 +61,14 @@ public:
 
 private:
     QString m_path;
+    int m_busyTimeout = 5000;
+    std::function<QDateTime()> m_clock;
     QHash<QString, QString> m_connections; // lower-case file name -> connection name
     QHash<QString, QHash<QString, QSqlQuery>> m_statements;
     QSet<QString> m_checked; // lower-case file name -> sql -> statement
 };
 
-// Runs one statement on `db`; throws DbError carrying SQLite's message.
+// Runs one statement on `db`; throws DbError naming the file and the cause.
 void exec(QSqlDatabase& db, const QString& sql);
 
 } // namespace velmora::store

@@ -2,21 +2,53 @@
 #include <QString>
 #include <stdexcept>
 
+class QSqlError;
+
 namespace velmora::store {
 
 // An error of the table engine: a filter it cannot read, an unknown field or
 // index, a refused change, a failed SQLite statement. Its message is Italian
 // and is what the user sees; the operation that raised it stops there.
+//
+// `cause` tells the caller what kind of trouble it is, so that start-up can
+// offer to put a damaged file back, and a screen can offer to refresh after
+// a change made by another user.
 class DbError : public std::runtime_error
 {
 public:
-    explicit DbError(const QString& message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
+    enum class Cause {
+        Refused,     // the layer refused the operation (bad value, filter, read-only table, ...)
+        Changed,     // the record was changed or deleted by another program since it was read
+        ReadOnly,    // the file or the data folder cannot be written
+        DiskFull,    // no room left on the disk
+        Locked,      // another program holds the file
+        Damaged,     // the file is not a database, or its content is damaged
+        Missing,     // the file is not in the data folder
+        CannotOpen,  // the file is there but cannot be opened
+        InputOutput, // the disk or the network share did not answer
+        Engine,      // any other failure of the engine
+    };
+
+    explicit DbError(const QString& message, Cause cause = Cause::Refused)
+        : std::runtime_error(message.toStdString()), m_message(message), m_cause(cause) {}
     const QString& message() const { return m_message; }
+    Cause cause() const { return m_cause; }
 
 private:
     QString m_message;
+    Cause m_cause;
 };
+
+// Turns a failure of the SQLite engine on the file `filePath` into the error
+// the user reads: an Italian sentence that names the file and the cause
+// (read-only folder or file, full disk, file held by another program,
+// damaged file, missing file, ...), followed on a second line by the
+// engine's own text ("Dettaglio: ..."). Every failed open, statement and
+// commit of the table layer goes through here.
+DbError engineError(const QSqlError& error, const QString& filePath);
+
+// The Italian sentence for a missing table file of the data folder.
+DbError missingFileError(const QString& fileName, const QString& folderPath);
 
 // Thrown by an event reaction to cancel, silently, the insertion or deletion
 // that raised it. The table object catches it and is left as it was before.

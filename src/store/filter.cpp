@@ -1,8 +1,12 @@
 #include "filter.h"
 #include "errors.h"
+#include "fieldtext.h"
 #include "schema.h"
 
 #include <QDate>
+
+#include <algorithm>
+#include <vector>
 
 namespace velmora::store {
 
@@ -17,6 +21,89 @@ struct Token
     int pos = 0;
 };
 
+// Parentheses and "not" nest at most this deep in a filter text.
+constexpr int maxNesting = 100;
+// SQLite reads a condition with a parser of bounded depth and refuses an
+// expression tree deeper than a thousand: "and"/"or" groups inside one
+// another, long lists counted as groups of `groupSize`, are kept within both.
+constexpr int maxGroupLevels = 20;
+constexpr int groupSize = 32;
+constexpr int maxValues = 30000; // SQLite binds at most 32,766
+// How much of a filter text an error message quotes.
+constexpr int quotedLength = 200;
+
+// A condition as read: a comparison, or a group of conditions that must all
+// hold (and) or of which one must hold (or).
+struct Node
+{
+    enum Kind { Leaf, All, Any };
+
+    Node() = default;
+    explicit Node(Kind k) : kind(k) {}
+
+    // A group takes the members of a group of its own kind: "a or (b or c)"
+    // is one list of three alternatives.
+    void add(Node&& n)
+    {
+        if (n.kind == kind) {
+            for (Node& k : n.kids)
+                kids.push_back(std::move(k));
+        } else {
+            kids.push_back(std::move(n));
+        }
+    }
+    Node single() { return kids.size() == 1 ? std::move(kids.front()) : std::move(*this); }
+
+    Kind kind = Leaf;
+    QString sql;            // a comparison, '?' for its value
+    QVariantList values;    // the comparison's values, in order
+    std::vector<Node> kids; // the members of a group
+};
+
+QString writeGroup(const std::vector<Node>& kids, size_t from, size_t to, const QString& op,
+                   QVariantList& values, int& levels);
+
+// The SQL text of `n`, its values appended to `values` in the order of their
+// placeholders; `levels` is how deep its groups go.
+QString write(const Node& n, QVariantList& values, int& levels)
+{
+    levels = 0;
+    if (n.kind == Node::Leaf) {
+        values << n.values;
+        return n.sql;
+    }
+    return writeGroup(n.kids, 0, n.kids.size(), n.kind == Node::All ? QStringLiteral(" AND ") : QStringLiteral(" OR "),
+                      values, levels);
+}
+
+// Writes `kids[from, to)` joined by `op`, in parentheses. A list longer than
+// `groupSize` is split into even slices, each a group of its own, so that no
+// chain grows the expression tree by more than `groupSize`.
+QString writeGroup(const std::vector<Node>& kids, size_t from, size_t to, const QString& op,
+                   QVariantList& values, int& levels)
+{
+    const size_t size = groupSize;
+    const size_t count = to - from;
+    QStringList parts;
+    int deepest = 0;
+    if (count <= size) {
+        for (size_t i = from; i < to; ++i) {
+            int l = 0;
+            parts << write(kids[i], values, l);
+            deepest = std::max(deepest, l);
+        }
+    } else {
+        const size_t slices = std::min((count + size - 1) / size, size);
+        for (size_t k = 0; k < slices; ++k) {
+            int l = 0;
+            parts << writeGroup(kids, from + count * k / slices, from + count * (k + 1) / slices, op, values, l);
+            deepest = std::max(deepest, l);
+        }
+    }
+    levels = deepest + 1;
+    return QLatin1Char('(') + parts.join(op) + QLatin1Char(')');
+}
+
 class Parser
 {
 public:
@@ -30,17 +117,25 @@ public:
     {
         if (m_tok.kind == Tok::End)
             return {};
-        m_out.sql = condition();
+        const Node root = condition(false);
         if (m_tok.kind != Tok::End)
             fail(QStringLiteral("testo inatteso \"%1\"").arg(m_tok.text));
+        int levels = 0;
+        m_out.sql = write(root, m_out.values, levels);
+        if (levels > maxGroupLevels)
+            fail(QStringLiteral("condizione troppo complessa: troppi gruppi di \"and\" e \"or\" uno dentro "
+                                "l'altro (al massimo %1)").arg(maxGroupLevels));
         return m_out;
     }
 
 private:
     [[noreturn]] void fail(const QString& why) const
     {
+        // All at once: a filter text holding "%1" stays as it was typed. A
+        // very long text is quoted by its beginning only.
+        const QString shown = m_text.size() > quotedLength ? cutToLength(m_text, quotedLength) + QChar(0x2026) : m_text;
         throw DbError(QStringLiteral("Errore nel filtro \"%1\" (posizione %2): %3.")
-                          .arg(m_text).arg(m_tok.pos + 1).arg(why));
+                          .arg(shown, QString::number(m_tok.pos + 1), why));
     }
 
     bool isKeyword(const char* kw) const
@@ -119,41 +214,60 @@ private:
         fail(QStringLiteral("carattere non valido \"%1\"").arg(c));
     }
 
-    QString condition()
+    // Parentheses and "not" nest by recursion: past a fixed depth the text is
+    // refused like any other it cannot read, before the stack runs out.
+    void enterNesting()
     {
-        QString sql = term();
+        if (++m_depth > maxNesting)
+            fail(QStringLiteral("troppe parentesi o \"not\" uno dentro l'altro (al massimo %1)").arg(maxNesting));
+    }
+
+    // A list of alternatives, read with the "not"s that apply to it already
+    // pushed down to its comparisons ("not (a or b)" is "not a and not b"),
+    // so that no "not" reaches the SQL text and nesting them costs nothing
+    // there. With unset values this selects exactly what NOT would.
+    Node condition(bool negated)
+    {
+        Node group(negated ? Node::All : Node::Any);
+        group.add(term(negated));
         while (isKeyword("or")) {
             advance();
-            sql = QStringLiteral("(%1 OR %2)").arg(sql, term());
+            group.add(term(negated));
         }
-        return sql;
+        return group.single();
     }
 
-    QString term()
+    Node term(bool negated)
     {
-        QString sql = factor();
+        Node group(negated ? Node::Any : Node::All);
+        group.add(factor(negated));
         while (isKeyword("and")) {
             advance();
-            sql = QStringLiteral("(%1 AND %2)").arg(sql, factor());
+            group.add(factor(negated));
         }
-        return sql;
+        return group.single();
     }
 
-    QString factor()
+    Node factor(bool negated)
     {
         if (isKeyword("not")) {
+            enterNesting();
             advance();
-            return QStringLiteral("(NOT %1)").arg(factor());
+            Node inner = factor(!negated);
+            --m_depth;
+            return inner;
         }
         if (m_tok.kind == Tok::LParen) {
+            enterNesting();
             advance();
-            const QString inner = condition();
+            Node inner = condition(negated);
             if (m_tok.kind != Tok::RParen)
                 fail(QStringLiteral("manca \")\""));
             advance();
+            --m_depth;
             return inner;
         }
-        return comparison();
+        return comparison(negated);
     }
 
     int field()
@@ -175,36 +289,60 @@ private:
             || isKeyword("null") || isKeyword("true") || isKeyword("false");
     }
 
-    QString comparison()
+    // The operator that selects exactly the rows `op` leaves out, rows where
+    // a value is unset aside: those satisfy neither.
+    static QString opposite(const QString& op)
+    {
+        if (op == QLatin1String("="))
+            return QStringLiteral("<>");
+        if (op == QLatin1String("<>"))
+            return QStringLiteral("=");
+        if (op == QLatin1String("<"))
+            return QStringLiteral(">=");
+        if (op == QLatin1String(">="))
+            return QStringLiteral("<");
+        if (op == QLatin1String(">"))
+            return QStringLiteral("<=");
+        return QStringLiteral(">"); // "<="
+    }
+
+    Node comparison(bool negated)
     {
         const int fi = field();
         const FieldDef& f = m_table.fields[fi];
         const QString col = quoted(f.name);
+        Node leaf;
         if (isKeyword("is")) {
             advance();
-            bool negate = false;
+            bool isNot = false;
             if (isKeyword("not")) {
-                negate = true;
+                isNot = true;
                 advance();
             }
             if (!isKeyword("null"))
                 fail(QStringLiteral("atteso \"null\""));
             advance();
-            return col + (negate ? QStringLiteral(" IS NOT NULL") : QStringLiteral(" IS NULL"));
+            leaf.sql = col + (isNot != negated ? QStringLiteral(" IS NOT NULL") : QStringLiteral(" IS NULL"));
+            return leaf;
         }
         if (m_tok.kind != Tok::Op) {
             if (f.type != FieldType::Boolean)
                 fail(QStringLiteral("il campo \"%1\" non è logico e non può stare da solo come condizione").arg(f.name));
-            return col + QStringLiteral(" = 1");
+            leaf.sql = col + (negated ? QStringLiteral(" <> 1") : QStringLiteral(" = 1"));
+            return leaf;
         }
-        QString op = m_tok.text;
+        const QString op = negated ? opposite(m_tok.text) : m_tok.text;
         advance();
         if (m_tok.kind == Tok::Ident && !isReserved()) {
             const int other = field();
-            return QStringLiteral("%1 %2 %3").arg(col, op, quoted(m_table.fields[other].name));
+            leaf.sql = QStringLiteral("%1 %2 %3").arg(col, op, quoted(m_table.fields[other].name));
+            return leaf;
         }
-        m_out.values << value(f);
-        return QStringLiteral("%1 %2 ?").arg(col, op);
+        leaf.values << value(f);
+        if (++m_valueCount > maxValues)
+            fail(QStringLiteral("troppi valori da confrontare (al massimo %1)").arg(maxValues));
+        leaf.sql = QStringLiteral("%1 %2 ?").arg(col, op);
+        return leaf;
     }
 
     // The literal that follows an operator, converted to what the field stores.
@@ -260,6 +398,8 @@ private:
     QString m_text;
     const TableDef& m_table;
     int m_pos = 0;
+    int m_depth = 0;      // parentheses and "not"s open at this point
+    int m_valueCount = 0; // values bound so far
     Token m_tok;
     CompiledFilter m_out;
 };

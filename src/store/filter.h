@@ -25,8 +25,12 @@ struct CompiledFilter
 //   op        := "=" | "<>" | "<" | ">" | "<=" | ">="
 //   value     := number | 'text' (two quotes for one) | True | False | field
 // Keywords and field names are matched without regard to case. An unset value
-// satisfies no comparison, only "is null". Throws DbError on a text it cannot
-// read or a field the table does not have.
+// satisfies no comparison, only "is null". Parentheses and "not" nest at most
+// 100 deep, and "and"/"or" groups inside one another at most 20 (a long flat
+// list of conditions is no nesting): within these limits SQLite takes every
+// condition. Throws DbError on a text it cannot read (deeper nesting
+// included) or a field the table does not have; the message quotes the text
+// as it was written.
 CompiledFilter compileFilter(const QString& text, const TableDef& table);
 
 } // namespace velmora::store

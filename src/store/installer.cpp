@@ -58,7 +58,7 @@ void layTable(const QString& folder, const TableDef& def, Layout layout)
             for (const QVariant& v : row)
                 q.addBindValue(v);
             if (!q.exec())
-                throw DbError(q.lastError().text());
+                throw engineError(q.lastError(), db.databaseName());
         }
     };
     if (def.name == QLatin1String("Aree")) {

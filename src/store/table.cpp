@@ -1,8 +1,10 @@
 #include "table.h"
 #include "datafolder.h"
 #include "errors.h"
+#include "fieldtext.h"
 #include "filter.h"
 
+#include <QFileInfo>
 #include <QLocale>
 #include <QSqlError>
 
@@ -12,37 +14,28 @@ namespace velmora::store {
 
 namespace {
 
-QString sqlError(const QSqlQuery& q)
-{
-    const QSqlError e = q.lastError();
-    const QString t = e.databaseText().isEmpty() ? e.text() : e.databaseText();
-    return QStringLiteral("Errore del database: %1").arg(t);
-}
-
-void execOrThrow(QSqlQuery& q)
+// Runs a prepared statement on the file `filePath`; a failure is told in
+// Italian, naming the file and the cause.
+void execOrThrow(QSqlQuery& q, const QString& filePath)
 {
     if (!q.exec()) {
-        const QString msg = sqlError(q);
+        const DbError e = engineError(q.lastError(), filePath);
         q.finish();
-        throw DbError(msg);
+        throw e;
     }
 }
 
-QDate parseDate(const QString& text)
+// Whether two rows read from the file hold the same stored values; an unset
+// value equals only an unset one.
+bool sameStoredValues(const QVector<QVariant>& a, const QVector<QVariant>& b)
 {
-    const QString t = text.trimmed();
-    for (const char* fmt : {"dd/MM/yyyy", "d/M/yyyy", "yyyy-MM-dd", "dd-MM-yyyy", "d-M-yyyy", "dd.MM.yyyy"}) {
-        const QDate d = QDate::fromString(t, QString::fromLatin1(fmt));
-        if (d.isValid())
-            return d;
+    for (qsizetype i = 0; i < a.size() && i < b.size(); ++i) {
+        const bool nullA = a[i].isNull() || !a[i].isValid();
+        const bool nullB = b[i].isNull() || !b[i].isValid();
+        if (nullA != nullB || (!nullA && a[i] != b[i]))
+            return false;
     }
-    // Two-digit years belong to this century.
-    for (const char* fmt : {"dd/MM/yy", "d/M/yy"}) {
-        QDate d = QDate::fromString(t, QString::fromLatin1(fmt));
-        if (d.isValid())
-            return d.addYears(100 * ((2000 - d.year() + 99) / 100));
-    }
-    return QDate();
+    return true;
 }
 
 } // namespace
@@ -209,15 +202,20 @@ void Table::open()
         // only ever added, so a file is checked once per folder.
         QSqlQuery q(m_db);
         if (!q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(m_def->name))))
-            throw DbError(sqlError(q));
+            throw engineError(q.lastError(), m_db.databaseName());
         QSet<QString> cols;
         while (q.next())
             cols.insert(q.value(1).toString().toLower());
+        const QString file = QFileInfo(m_db.databaseName()).fileName();
         if (cols.isEmpty())
-            throw DbError(QStringLiteral("Il file \"%1\" non contiene la tabella %2.").arg(m_fileName, m_def->name));
+            throw DbError(QStringLiteral("Il file %1 della cartella dati è danneggiato: non contiene la tabella %2.")
+                              .arg(file, m_def->name),
+                          DbError::Cause::Damaged);
         for (int i = 0; i < m_stored; ++i)
             if (!cols.contains(m_fields[i].name.toLower()))
-                throw DbError(QStringLiteral("Il campo %1 manca nella tabella %2.").arg(m_fields[i].name, m_def->name));
+                throw DbError(QStringLiteral("Il file %1 della cartella dati non è completo: nella tabella %2 manca il campo %3.")
+                                  .arg(file, m_def->name, m_fields[i].name),
+                              DbError::Cause::Damaged);
         m_folder->setChecked(m_fileName);
     }
     if (!m_indexName.isEmpty() && !m_def->index(m_indexName))
@@ -238,8 +236,10 @@ void Table::open()
             f.source->open();
     m_stale = true;
     m_modified = false;
-    setState(State::Browse);
+    // The first selection is read before the table counts as open, so that a
+    // file that fails here (damaged, held by another program) leaves it closed.
     positionFirst();
+    setState(State::Browse);
     announce(true);
     if (!isEmpty())
         scrolled();
@@ -258,6 +258,7 @@ void Table::close()
     m_row = -1;
     m_bof = m_eof = true;
     m_modified = false;
+    m_conflict = false;
     m_buf = Values(fieldCount());
     m_bufStale = false;
     m_db = QSqlDatabase();
@@ -346,6 +347,22 @@ QSqlQuery& Table::prepared(const QString& sql) const
     return m_folder->statement(m_fileName, sql);
 }
 
+void Table::run(QSqlQuery& q) const
+{
+    execOrThrow(q, m_db.databaseName());
+}
+
+void Table::runThrough(QSqlQuery& q) const
+{
+    // A damaged page met past the first row ends the walk like the last row
+    // would: only the error left on the statement tells them apart.
+    if (q.lastError().isValid()) {
+        const DbError e = engineError(q.lastError(), m_db.databaseName());
+        q.finish();
+        throw e;
+    }
+}
+
 void Table::ensureFresh() const
 {
     if (m_stale)
@@ -370,7 +387,7 @@ void Table::reload() const
     QSqlQuery& q = prepared(m_pageSql);
     for (const QVariant& v : m_whereValues)
         q.addBindValue(v);
-    execOrThrow(q);
+    run(q);
     m_complete = true;
     while (q.next()) {
         if (int(m_page.size()) == pageSize) {
@@ -382,6 +399,7 @@ void Table::reload() const
             v[i] = fromStorage(i, q.value(i));
         m_page.push_back(std::move(v));
     }
+    runThrough(q);
     q.finish();
     m_stale = false;
     // A selection read anew starts at its first record; callers that keep
@@ -413,9 +431,10 @@ void Table::ensureIds() const
         QSqlQuery& q = prepared(sql);
         for (const QVariant& v : m_whereValues)
             q.addBindValue(v);
-        execOrThrow(q);
+        run(q);
         while (q.next())
             m_ids.push_back(qint32(q.value(0).toLongLong()));
+        runThrough(q);
         q.finish();
         bool agree = m_ids.size() > m_page.size();
         for (size_t i = 0; agree && i < m_page.size(); ++i)
@@ -468,7 +487,7 @@ Table::Values Table::fetchById(qint64 id) const
 {
     QSqlQuery& q = prepared(QStringLiteral("SELECT %1 FROM %2 WHERE \"Id\" = ?").arg(selectColumns(), quoted(m_def->name)));
     q.addBindValue(id);
-    execOrThrow(q);
+    run(q);
     Values v(m_stored);
     if (q.next())
         for (int i = 0; i < m_stored; ++i)
@@ -569,7 +588,7 @@ QVariant Table::lookup(const FieldMeta& f, const Values& v) const
         return QVariant();
     QVariant r = f.source->lookupIn(f.sourceKey, key, f.result);
     if (f.size > 0 && r.typeId() == QMetaType::QString)
-        r = r.toString().left(f.size);
+        r = cutToLength(r.toString(), f.size);
     return r;
 }
 
@@ -593,7 +612,7 @@ QVariant Table::lookupIn(const QString& keyField, const QVariant& key, const QSt
     q.addBindValue(toStorage(ki, key));
     for (const QVariant& b : m_whereValues)
         q.addBindValue(b);
-    execOrThrow(q);
+    run(q);
     QVariant result;
     if (q.next()) {
         Values v(m_stored);
@@ -631,6 +650,10 @@ QVariant Table::valueAt(int row, int field) const
 void Table::refresh()
 {
     requireOpen();
+    // After a post refused because another program changed the record, the
+    // edit is given up: refreshing is how the user asks for the stored values.
+    if (m_conflict)
+        cancel();
     checkBrowseMode();
     const QVariant id = value(QStringLiteral("Id"));
     reselect(id.isNull() ? -1 : id.toLongLong(), m_row);
@@ -842,7 +865,7 @@ bool Table::locate(const QString& fieldName, const QVariant& v)
     q.addBindValue(toStorage(fi, convertIn(fi, v)));
     for (const QVariant& b : m_whereValues)
         q.addBindValue(b);
-    execOrThrow(q);
+    run(q);
     const bool found = q.next();
     const qint64 id = found ? q.value(0).toLongLong() : 0;
     q.finish();
@@ -922,9 +945,7 @@ QVariant Table::convertIn(int index, const QVariant& v) const
         return QVariant();
     switch (f.type) {
     case FieldType::String: {
-        QString s = v.toString();
-        if (f.size > 0)
-            s.truncate(f.size);
+        const QString s = cutToLength(v.toString(), f.size);
         return s.isEmpty() ? QVariant() : QVariant(s);
     }
     case FieldType::Memo: {
@@ -955,7 +976,7 @@ QVariant Table::convertIn(int index, const QVariant& v) const
         else if (v.typeId() == QMetaType::QDateTime)
             d = v.toDateTime().date();
         else
-            d = parseDate(v.toString());
+            d = parseDateText(v.toString(), m_folder->today());
         if (!d.isValid())
             throw DbError(QStringLiteral("'%1' non è una data valida.").arg(v.toString()));
         return d;
@@ -1021,7 +1042,7 @@ void Table::setValue(const QString& name, const QVariant& v)
             throw DbError(QStringLiteral("Il campo %1 non può essere modificato durante il calcolo.").arg(f.name));
         QVariant c = v;
         if (f.type == FieldType::String && f.size > 0 && !c.isNull())
-            c = c.toString().left(f.size);
+            c = cutToLength(c.toString(), f.size);
         (*m_cur)[i] = c;
         return;
     }
@@ -1148,6 +1169,7 @@ void Table::edit()
     ensureCurrent();
     m_orig = m_buf;
     m_modified = false;
+    m_conflict = false;
     setState(State::Edit);
     announce(false);
     if (afterEdit)
@@ -1191,7 +1213,7 @@ void Table::post()
         QSqlQuery& q = prepared(sql);
         for (const QVariant& v : vals)
             q.addBindValue(v);
-        execOrThrow(q);
+        run(q);
         const qint64 id = q.lastInsertId().toLongLong();
         q.finish();
         reselect(id, m_row);
@@ -1211,15 +1233,35 @@ void Table::post()
             reorder = reorder || orderFields.contains(i);
         }
         if (!sets.isEmpty()) {
-            QSqlQuery& q = prepared(QStringLiteral("UPDATE %1 SET %2 WHERE \"Id\" = ?").arg(tableSql, sets.join(QLatin1String(", "))));
-            for (const QVariant& v : vals)
-                q.addBindValue(v);
-            q.addBindValue(m_buf[0]);
-            execOrThrow(q);
-            const int affected = q.numRowsAffected();
-            q.finish();
-            if (affected == 0)
-                throw DbError(QStringLiteral("Il record da modificare non esiste più: è stato cancellato."));
+            // Another program may have changed or deleted the record since
+            // it was read. In one transaction that holds the file for
+            // writing, the stored row is read and compared with the values
+            // the edit started from; only when they agree is it updated, so
+            // a post never overwrites a change it has not seen.
+            exec(m_db, QStringLiteral("BEGIN IMMEDIATE"));
+            try {
+                const Values stored = fetchById(m_orig[0].toLongLong());
+                if (stored[0].isNull() || !sameStoredValues(stored, m_orig)) {
+                    m_conflict = true;
+                    throw DbError(stored[0].isNull()
+                                      ? QStringLiteral("Il record è stato cancellato da un altro utente dopo che è stato letto: "
+                                                       "le modifiche non sono state salvate. Aggiornare per vedere i dati salvati.")
+                                      : QStringLiteral("Il record è stato modificato da un altro utente dopo che è stato letto: "
+                                                       "le modifiche non sono state salvate. Aggiornare per vedere i valori salvati."),
+                                  DbError::Cause::Changed);
+                }
+                QSqlQuery& q = prepared(QStringLiteral("UPDATE %1 SET %2 WHERE \"Id\" = ?").arg(tableSql, sets.join(QLatin1String(", "))));
+                for (const QVariant& v : vals)
+                    q.addBindValue(v);
+                q.addBindValue(m_orig[0]);
+                run(q);
+                q.finish();
+                exec(m_db, QStringLiteral("COMMIT"));
+            } catch (...) {
+                QSqlQuery rollback(m_db);
+                rollback.exec(QStringLiteral("ROLLBACK")); // nothing to undo when the commit itself ended it
+                throw;
+            }
             m_lookupCache.clear();
             if (reorder) {
                 reselect(m_buf[0].toLongLong(), m_row);
@@ -1245,6 +1287,12 @@ void Table::cancel()
     const bool wasInsert = m_state == State::Insert;
     m_modified = false;
     setState(State::Browse);
+    if (m_conflict) {
+        // The post was refused because the record changed on disk: what is
+        // shown now is what is stored, read again.
+        m_conflict = false;
+        reselect(m_orig[0].toLongLong(), m_row);
+    }
     loadCurrent();
     announce(true);
     if (wasInsert)
@@ -1272,7 +1320,7 @@ bool Table::remove()
     const QVariant id = m_state == State::Edit ? m_orig[0] : m_buf[0];
     QSqlQuery& q = prepared(QStringLiteral("DELETE FROM %1 WHERE \"Id\" = ?").arg(quoted(m_def->name)));
     q.addBindValue(id);
-    execOrThrow(q);
+    run(q);
     q.finish();
     m_modified = false;
     setState(State::Browse);
@@ -1302,7 +1350,7 @@ void Table::setAll(const QString& fieldName, const QVariant& value)
     q.addBindValue(v);
     for (const QVariant& b : m_whereValues)
         q.addBindValue(b);
-    execOrThrow(q);
+    run(q);
     q.finish();
     m_lookupCache.clear();
     // Every selected record now holds the value: the rows in memory are set

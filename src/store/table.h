@@ -116,7 +116,10 @@ public:
     bool isEmpty() const;
     int recordCount() const;
     int recNo() const; // position of the current record, -1 when none
-    void refresh();    // reads the selection again, keeping the current record
+    // Reads the selection again, keeping the current record. After a post
+    // refused because another program changed the record, the edit is given
+    // up and the stored values shown.
+    void refresh();
 
     // Fields of the current record.
     int fieldCount() const { return int(m_fields.size()); }
@@ -143,6 +146,12 @@ public:
 
     // States. insert/append return false when a reaction cancelled them;
     // remove returns false when beforeDelete cancelled it.
+    //
+    // post() of an edit first checks, in the same transaction, that the
+    // stored record still holds the values it was read with: when another
+    // program changed or deleted it meanwhile, the post is refused with
+    // DbError (cause Changed) and the record stays being edited with what
+    // was typed; cancel() or refresh() then show the stored values.
     bool append();
     bool insert();
     void edit();
@@ -242,6 +251,8 @@ private:
     QVariant fromStorage(int index, const QVariant& v) const;
     QVariant convertIn(int index, const QVariant& v) const;
     QSqlQuery& prepared(const QString& sql) const;
+    void run(QSqlQuery& q) const;        // executes; throws DbError naming the file and the cause
+    void runThrough(QSqlQuery& q) const; // after reading rows: throws when the walk ended on an error
     void applyFilterNow();
     const CompiledFilter& compiled(); // the filter text read once per text
     bool beginInsert();
@@ -284,6 +295,7 @@ private:
     mutable QHash<QString, QVariant> m_lookupCache;
     QSqlDatabase m_db;
     bool m_modified = false;
+    bool m_conflict = false; // the last post was refused: the record changed on disk
     int m_frozen = 0;
     std::vector<std::pair<QPointer<QObject>, std::function<void()>>> m_postChecks;
     bool m_pendingAnnounce = false;

@@ -3,6 +3,7 @@
 #include "errors.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 
 namespace velmora::store {
@@ -11,6 +12,8 @@ const char* const upgradeNeededText =
     "I Database sono attualmente aggiornati alla versione 1.02.Per proseguire è necessario effettuare "
     "l'upgrade alla versione 1.12!\nCliccando sul tasto Ok l'upgrade verrà effettuato in modo automatico";
 const char* const upgradeDoneText = "Aggiornamento completato";
+const char* const upgradedTable = "AnagBimbi";
+const char* const upgradedColumn = "Frequenza";
 
 void AggiornaSchema(DataFolder& folder, const std::function<void(const QString&)>& warning)
 {
@@ -25,6 +28,11 @@ void AggiornaSchema(DataFolder& folder, const std::function<void(const QString&)
     {
         QSqlQuery probe(db);
         if (probe.exec(QStringLiteral("Select Frequenza from AnagBimbi")))
+            return;
+        // Only a table that lacks the column is the older layout. Any other
+        // failure (no such table in an empty file, a damaged page, a file
+        // held by another program) is not for the upgrade to mend.
+        if (!probe.lastError().databaseText().startsWith(QLatin1String("no such column"), Qt::CaseInsensitive))
             return;
     }
     warning(QString::fromUtf8(upgradeNeededText));

@@ -8,12 +8,20 @@ class DataFolder;
 
 // The one schema change the program makes: children tables laid before the
 // attendance column existed get it. Probes for the column; when the probe
-// fails, warns, adds the column and warns again that the upgrade is done. A
-// failing upgrade statement is passed over in silence, so the next start
-// probes and warns again. `warning` shows a warning box with one OK button.
+// finds the table without it, warns, adds the column and warns again that the
+// upgrade is done. A failing upgrade statement is passed over in silence, so
+// the next start probes and warns again. A file that cannot be probed (empty,
+// damaged, without the table, held by another program) is left alone in
+// silence: that is no older layout, and the folder check tells it.
+// `warning` shows a warning box with one OK button.
 void AggiornaSchema(DataFolder& folder, const std::function<void(const QString&)>& warning);
 
 extern const char* const upgradeNeededText;
 extern const char* const upgradeDoneText;
+
+// The column the upgrade adds, and its table: a folder without it has the
+// older layout, which is no damage.
+extern const char* const upgradedTable;
+extern const char* const upgradedColumn;
 
 } // namespace velmora::store

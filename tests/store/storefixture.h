@@ -8,6 +8,7 @@
 #include "installer.h"
 #include "table.h"
 
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -23,8 +24,15 @@ namespace storetest {
 
 using namespace velmora::store;
 
-// A data folder laid by the installer inside a fresh temporary directory.
-// Declare it before the table objects that use it, so that they go first.
+// The moment the folders of the tests live in, whatever the real clock says.
+inline QDateTime testNow()
+{
+    return QDateTime(QDate(2026, 6, 15), QTime(10, 30));
+}
+
+// A data folder laid by the installer inside a fresh temporary directory,
+// on the test clock. Declare it before the table objects that use it, so
+// that they go first.
 class Folder
 {
 public:
@@ -35,6 +43,7 @@ public:
         if (!err.isEmpty())
             qFatal("layDataFolder failed: %s", qPrintable(err));
         m_folder = std::make_unique<DataFolder>(m_path);
+        m_folder->setClock(testNow);
     }
 
     QString path() const { return m_path; }
@@ -88,6 +97,15 @@ inline void bulk(DataFolder& df, const QString& fileName, const QString& sql, co
         }
     }
     exec(db, QStringLiteral("COMMIT"));
+}
+
+// Writes `bytes` over a file from `offset`, as a failing disk or a copy cut
+// short would leave it. The file must not be open in the table layer.
+inline void overwriteFile(const QString& path, qint64 offset, const QByteArray& bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite) || !f.seek(offset) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
 }
 
 // Every selected record from first to last, as field `name` reads.

@@ -33,6 +33,15 @@ private slots:
 
     void filterOffSelectsEverything();
 
+    void nesting_data();
+    void nesting();
+    void groupLevels_data();
+    void groupLevels();
+    void longChains_data();
+    void longChains();
+    void messageKeepsPercentSigns_data();
+    void messageKeepsPercentSigns();
+
 private:
     std::unique_ptr<Folder> m_folder;
 };
@@ -182,6 +191,19 @@ void TestFilter::selects_data()
     QTest::newRow("spaces and parentheses") << bimbi << "  ( ( Id_Nido = 2 ) )  " << QStringList{"Paolo"};
     QTest::newRow("or binds looser than and") << bimbi << "Id_Nido=2 or Id_Nido=3 and Cognome='Bianchi'"
         << QStringList{"Luca", "Paolo"};
+
+    // "not" over a group: a row where the group is unknown (an unset value
+    // decides it) is selected neither by the group nor by its negation.
+    QTest::newRow("not over or") << bimbi << "not (Id_Nido=3 or frequenza = True)" << QStringList{};
+    QTest::newRow("not over and") << bimbi << "not (Id_Nido=3 and frequenza is null)"
+        << QStringList{"Anna", "Luca", "Paolo", "Sean", "Zeno"};
+    QTest::newRow("not over or with is not null") << bimbi << "not (frequenza is not null or Id_Nido = 1)"
+        << QStringList{"Mario", "Ugo"};
+    QTest::newRow("not over <") << bimbi << "not (Id_Nido < 3)" << QStringList{"Mario", "Anna", "Luca", "Sean", "Ugo"};
+    QTest::newRow("not over >=") << bimbi << "not Id_Nido >= 3" << QStringList{"Paolo", "Zeno"};
+    QTest::newRow("two nots") << bimbi << "not not Id_Nido<>3" << QStringList{"Paolo", "Zeno"};
+    QTest::newRow("not inside not") << bimbi << "not (Id_Nido=2 or not (frequenza = False or Id_Nido = 1))"
+        << QStringList{"Luca", "Zeno"};
 
     // Quotes: two quotes stand for one, and the text is taken literally.
     QTest::newRow("doubled quote") << bimbi << "Cognome='O''Brien'" << QStringList{"Sean"};
@@ -381,6 +403,180 @@ void TestFilter::filterOffSelectsEverything()
     t->setFiltered(true);
     QCOMPARE(t->recordCount(), 7);
     t->close();
+}
+
+void TestFilter::nesting_data()
+{
+    QTest::addColumn<QString>("open");   // repeated before the comparison
+    QTest::addColumn<QString>("close");  // repeated after it
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<int>("selected");   // -1: refused
+
+    QTest::newRow("100 parentheses") << "(" << ")" << 100 << 5;
+    QTest::newRow("101 parentheses") << "(" << ")" << 101 << -1;
+    QTest::newRow("2,000 parentheses") << "(" << ")" << 2000 << -1;
+    QTest::newRow("100,000 parentheses") << "(" << ")" << 100000 << -1;
+    QTest::newRow("100 nots") << "not " << "" << 100 << 5;
+    QTest::newRow("99 nots") << "not " << "" << 99 << 2;
+    QTest::newRow("2,000 nots") << "not " << "" << 2000 << -1;
+    QTest::newRow("50 nots in parentheses") << "not (" << ")" << 50 << 5;
+    QTest::newRow("2,000 nots in parentheses") << "not (" << ")" << 2000 << -1;
+}
+
+// Parentheses and nots nest up to a hundred; past that the text is refused
+// with the filter's own error, however deep it goes, instead of running out
+// of stack.
+void TestFilter::nesting()
+{
+    QFETCH(QString, open);
+    QFETCH(QString, close);
+    QFETCH(int, depth);
+    QFETCH(int, selected);
+
+    const QString text = open.repeated(depth) + QStringLiteral("Id_Nido=3") + close.repeated(depth);
+    auto t = m_folder->table(QStringLiteral("AnagBimbi.DB"));
+    t->open();
+    t->setFiltered(false);
+    t->setFilter(text);
+    QString message;
+    try {
+        t->setFiltered(true);
+    } catch (const DbError& e) {
+        message = e.message();
+    }
+    if (selected >= 0) {
+        QVERIFY2(message.isEmpty(), qPrintable(message.right(200)));
+        QCOMPARE(t->recordCount(), selected);
+    } else {
+        // A long text is quoted by its first 200 characters.
+        QVERIFY(message.startsWith(QStringLiteral("Errore nel filtro \"") + text.left(200)
+                                   + (text.size() > 200 ? QStringLiteral("\u2026\"") : QStringLiteral("\""))));
+        QVERIFY2(message.endsWith(QLatin1String("troppe parentesi o \"not\" uno dentro l'altro (al massimo 100).")),
+                 qPrintable(message.right(200)));
+        QVERIFY(!t->isFiltered());
+        QCOMPARE(t->recordCount(), 8);
+    }
+    t->close();
+}
+
+void TestFilter::groupLevels_data()
+{
+    QTest::addColumn<int>("levels");
+    QTest::addColumn<int>("width");      // comparisons beside the inner group on each level
+    QTest::addColumn<bool>("innerFirst"); // the inner group before or after them
+    QTest::addColumn<bool>("readable");
+
+    QTest::newRow("20 levels, group last") << 20 << 1 << false << true;
+    QTest::newRow("20 levels, group first") << 20 << 1 << true << true;
+    QTest::newRow("20 wide levels, group last") << 20 << 31 << false << true;
+    QTest::newRow("20 wide levels, group first") << 20 << 31 << true << true;
+    QTest::newRow("21 levels") << 21 << 1 << false << false;
+    QTest::newRow("60 levels") << 60 << 1 << false << false;
+}
+
+// "and" and "or" groups inside one another: up to twenty levels are read and
+// selected by SQLite, however the groups are laid; more are refused with the
+// filter's error rather than with an error of the engine.
+void TestFilter::groupLevels()
+{
+    QFETCH(int, levels);
+    QFETCH(int, width);
+    QFETCH(bool, innerFirst);
+    QFETCH(bool, readable);
+
+    // "and" and "or" levels alternate, the outermost an "and": together they
+    // keep the children of nursery 3 but Luca (Id 3), the comparisons of an
+    // "or" level holding for nobody.
+    QString text = QStringLiteral("not (Id=3)");
+    for (int level = 1; level <= levels; ++level) {
+        const bool isOr = (levels - level) % 2 == 1;
+        const QString other = isOr ? QStringLiteral("Id=%1").arg(1000 + level) : QStringLiteral("Id_Nido=3");
+        const QString joint = isOr ? QStringLiteral(" or ") : QStringLiteral(" and ");
+        const QString others = QStringList(width, other).join(joint);
+        text = innerFirst ? QStringLiteral("(%1)%2%3").arg(text, joint, others)
+                          : QStringLiteral("%1%2(%3)").arg(others, joint, text);
+    }
+
+    auto t = m_folder->table(QStringLiteral("AnagBimbi.DB"));
+    t->open();
+    t->setFiltered(false);
+    t->setFilter(text);
+    QString message;
+    try {
+        t->setFiltered(true);
+    } catch (const DbError& e) {
+        message = e.message();
+    }
+    if (readable) {
+        QVERIFY2(message.isEmpty(), qPrintable(message.right(300)));
+        QCOMPARE(walkForward(*t, QStringLiteral("Nome")), (QStringList{"Mario", "Anna", "Sean", "Ugo"}));
+    } else {
+        QVERIFY2(message.endsWith(QLatin1String("condizione troppo complessa: troppi gruppi di \"and\" e \"or\" "
+                                                "uno dentro l'altro (al massimo 20).")),
+                 qPrintable(message.right(300)));
+        QVERIFY(!t->isFiltered());
+    }
+    t->close();
+}
+
+void TestFilter::longChains_data()
+{
+    QTest::addColumn<QString>("joint");
+    QTest::addColumn<QString>("condition");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("selected");
+
+    QTest::newRow("5,000 alternatives") << " or " << "Id_Nido=%1" << 5000 << 7;
+    QTest::newRow("5,000 conditions") << " and " << "Id<>%1" << 5000 << 0;
+}
+
+// A long flat list of conditions is no nesting: it is read and selects.
+void TestFilter::longChains()
+{
+    QFETCH(QString, joint);
+    QFETCH(QString, condition);
+    QFETCH(int, count);
+    QFETCH(int, selected);
+
+    QStringList parts;
+    for (int i = 1; i <= count; ++i)
+        parts << condition.arg(i);
+    auto t = m_folder->table(QStringLiteral("AnagBimbi.DB"));
+    t->open();
+    t->setFiltered(false);
+    t->setFilter(parts.join(joint));
+    t->setFiltered(true);
+    QCOMPARE(t->recordCount(), selected);
+    t->close();
+}
+
+void TestFilter::messageKeepsPercentSigns_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("incomplete") << "Cognome='%1' and"
+        << "Errore nel filtro \"Cognome='%1' and\" (posizione 17): condizione incompleta.";
+    QTest::newRow("unknown field") << "%2=1"
+        << "Errore nel filtro \"%2=1\" (posizione 1): carattere non valido \"%\".";
+    QTest::newRow("unclosed quote") << "Nome='%1%2%3"
+        << "Errore nel filtro \"Nome='%1%2%3\" (posizione 6): testo tra apici non chiuso.";
+    QTest::newRow("bad value") << "Id_Nido='%3'"
+        << "Errore nel filtro \"Id_Nido='%3'\" (posizione 13): \"%3\" non è un valore valido per il campo \"Id_Nido\".";
+}
+
+// A filter text holding "%1" is quoted in its error exactly as written.
+void TestFilter::messageKeepsPercentSigns()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, message);
+    QString caught;
+    try {
+        compileFilter(filter, *tableNamed(QStringLiteral("AnagBimbi")));
+    } catch (const DbError& e) {
+        caught = e.message();
+    }
+    QCOMPARE(caught, message);
 }
 
 QTEST_GUILESS_MAIN(TestFilter)

@@ -107,6 +107,8 @@ private slots:
     void badText();
     void dateText_data();
     void dateText();
+    void twoDigitYears_data();
+    void twoDigitYears();
 
     void calculatedFields();
     void lookupUnderSourceFilter();
@@ -772,6 +774,18 @@ void TestTable::stringCut_data()
     QTest::newRow("area code 2") << "Aree.db" << "AreaBreve" << "XYZ" << "XY";
     QTest::newRow("role 30") << "Ruoli.db" << "Ruolo" << QString(31, QLatin1Char('r')) << QString(30, QLatin1Char('r'));
     QTest::newRow("trailing spaces are text") << "AnagEdu.db" << "Nome" << "Anna      " << "Anna      ";
+    // Sizes count UTF-16 units; a character is never split at the limit.
+    QTest::newRow("emoji straddling the limit is dropped")
+        << "AnagEdu.db" << "Password" << QString::fromUtf8("abcdefghi😀") << "abcdefghi";
+    QTest::newRow("emoji ending at the limit is kept")
+        << "AnagEdu.db" << "Password" << QString::fromUtf8("abcdefgh😀xy") << QString::fromUtf8("abcdefgh😀");
+    QTest::newRow("emoji in a field of one") << "AnagBimbi.DB" << "Sesso" << QString::fromUtf8("😀") << "";
+    QTest::newRow("accent combined after the limit drops its letter")
+        << "AnagEdu.db" << "Password" << QString::fromUtf8("abcdefghié") << "abcdefghi";
+    QTest::newRow("flag straddling the limit")
+        << "AnagEdu.db" << "Password" << QString::fromUtf8("abcdefgh🇮🇹") << "abcdefgh";
+    QTest::newRow("lone high surrogate at the limit")
+        << "AnagEdu.db" << "Password" << (QStringLiteral("abcdefghi") + QChar(0xD83D) + QStringLiteral("x")) << "abcdefghi";
 }
 
 void TestTable::stringCut()
@@ -835,7 +849,7 @@ void TestTable::dateText_data()
     QTest::addColumn<QDate>("date");
     QTest::newRow("day/month/year") << "04/05/2023" << QDate(2023, 5, 4);
     QTest::newRow("single digits") << "4/5/2023" << QDate(2023, 5, 4);
-    QTest::newRow("two-digit year is this century") << "04/05/23" << QDate(2023, 5, 4);
+    QTest::newRow("two-digit year") << "04/05/23" << QDate(2023, 5, 4);
     QTest::newRow("ISO") << "2023-05-04" << QDate(2023, 5, 4);
     QTest::newRow("29 February of a leap year") << "29/02/2024" << QDate(2024, 2, 29);
 }
@@ -856,6 +870,42 @@ void TestTable::dateText()
     QCOMPARE(t->fieldByName(QStringLiteral("DataDiNascita")).asDate(), date);
     t->post();
     QCOMPARE(t->fieldByName(QStringLiteral("DataDiNascita")).asDate(), date);
+}
+
+void TestTable::twoDigitYears_data()
+{
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDate>("date");
+    const QDate y2026(2026, 12, 10);
+    QTest::newRow("99 in 2026") << y2026 << "1/1/99" << QDate(1999, 1, 1);
+    QTest::newRow("30 in 2026") << y2026 << "1/1/30" << QDate(2030, 1, 1);
+    QTest::newRow("76 in 2026: fifty years back") << y2026 << "31/12/76" << QDate(1976, 12, 31);
+    QTest::newRow("75 in 2026: forty-nine ahead") << y2026 << "1/1/75" << QDate(2075, 1, 1);
+    QTest::newRow("00 is a leap year in 2026") << y2026 << "29/02/00" << QDate(2000, 2, 29);
+    QTest::newRow("dots") << y2026 << "04.05.99" << QDate(1999, 5, 4);
+    QTest::newRow("dashes") << y2026 << "04-05-24" << QDate(2024, 5, 4);
+    QTest::newRow("30 in 1990") << QDate(1990, 3, 1) << "1/1/30" << QDate(2030, 1, 1);
+    QTest::newRow("40 in 1990") << QDate(1990, 3, 1) << "1/1/40" << QDate(1940, 1, 1);
+    QTest::newRow("30 in 2090") << QDate(2090, 3, 1) << "1/1/30" << QDate(2130, 1, 1);
+    QTest::newRow("four digits ignore the window") << y2026 << "1/1/1930" << QDate(1930, 1, 1);
+}
+
+// Two typed digits of a year fall within fifty years of the folder's clock.
+void TestTable::twoDigitYears()
+{
+    QFETCH(QDate, today);
+    QFETCH(QString, text);
+    QFETCH(QDate, date);
+    m_f->folder().setClock([today] { return QDateTime(today, QTime(9, 0)); });
+    auto t = m_f->table(QStringLiteral("AnagBimbi.DB"));
+    t->open();
+    t->append();
+    t->setValue(QStringLiteral("DataDiNascita"), text);
+    QCOMPARE(t->fieldByName(QStringLiteral("DataDiNascita")).asDate(), date);
+    t->post();
+    QCOMPARE(readColumn(m_f->path(), QStringLiteral("AnagBimbi.DB"), QStringLiteral("AnagBimbi"), QStringLiteral("DataDiNascita")),
+             QStringList{date.toString(Qt::ISODate)});
 }
 
 // ---------------------------------------------------------------- calculated and lookup fields

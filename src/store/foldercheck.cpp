@@ -1,0 +1,182 @@
+#include "foldercheck.h"
+#include "datafolder.h"
+#include "errors.h"
+#include "schema.h"
+#include "upgrade.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryFile>
+
+#include <optional>
+
+namespace velmora::store {
+
+namespace {
+
+QAtomicInt s_serial;
+
+const char* const restoreAdvice =
+    "Rimettere il file da una copia giornaliera o reinstallare la cartella dati.";
+
+QString withDetail(const QString& message, const QString& detail)
+{
+    return detail.isEmpty() ? message : message + QStringLiteral("\nDettaglio: ") + detail;
+}
+
+FolderProblem damaged(const QString& fileName, const QString& detail)
+{
+    return {FolderProblem::Kind::Damaged, fileName,
+            withDetail(QStringLiteral("Il file %1 della cartella dati è danneggiato. %2")
+                           .arg(fileName, QString::fromUtf8(restoreAdvice)),
+                       detail)};
+}
+
+FolderProblem missing(const QString& fileName)
+{
+    return {FolderProblem::Kind::FileMissing, fileName,
+            QStringLiteral("Il file %1 manca nella cartella dati. %2").arg(fileName, QString::fromUtf8(restoreAdvice))};
+}
+
+// A failure of the engine while reading a file, as a problem of the folder.
+FolderProblem fromEngine(const QString& fileName, const DbError& e)
+{
+    const QString detail = e.message().section(QStringLiteral("\nDettaglio: "), 1);
+    switch (e.cause()) {
+    case DbError::Cause::Damaged:
+        return damaged(fileName, detail);
+    case DbError::Cause::Missing:
+        return missing(fileName);
+    case DbError::Cause::ReadOnly:
+        return {FolderProblem::Kind::FileReadOnly, fileName, e.message()};
+    default:
+        return {FolderProblem::Kind::Unreadable, fileName, e.message()};
+    }
+}
+
+// Runs `sql` and gives column `col` of every row; throws DbError naming the
+// file, also for a damaged page met while stepping through the rows.
+QStringList column(QSqlDatabase& db, const QString& sql, int col = 0)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(sql)) {
+        const DbError e = engineError(q.lastError(), db.databaseName());
+        q.finish();
+        throw e;
+    }
+    QStringList out;
+    while (q.next())
+        out << q.value(col).toString();
+    if (q.lastError().isValid()) {
+        const DbError e = engineError(q.lastError(), db.databaseName());
+        q.finish();
+        throw e;
+    }
+    q.finish();
+    return out;
+}
+
+} // namespace
+
+std::optional<FolderProblem> checkTableFile(const QString& path, const TableDef& def, int busyTimeout)
+{
+    const QString fileName = def.fileName;
+    const QFileInfo info(path);
+    if (!info.exists())
+        return missing(fileName);
+    if (!info.isFile())
+        return damaged(fileName, QStringLiteral("al posto del file c'è una cartella"));
+    // SQLite takes an empty file for an empty database: for a table file it
+    // is damage (a copy cut short), not a folder to be laid again.
+    if (info.size() == 0)
+        return damaged(fileName, QStringLiteral("il file è vuoto"));
+
+    const QString name = QStringLiteral("velmora-check-%1").arg(s_serial.fetchAndAddRelaxed(1));
+    std::optional<FolderProblem> problem;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeout));
+        try {
+            if (!db.open())
+                throw engineError(db.lastError(), path);
+            const QStringList verdict = column(db, QStringLiteral("PRAGMA quick_check"));
+            if (verdict != QStringList{QStringLiteral("ok")}) {
+                problem = damaged(fileName, verdict.mid(0, 3).join(QStringLiteral("; ")));
+            } else {
+                const QStringList columns = column(db, QStringLiteral("PRAGMA table_info(%1)").arg(quoted(def.name)), 1);
+                if (columns.isEmpty()) {
+                    problem = damaged(fileName, QStringLiteral("manca la tabella %1").arg(def.name));
+                } else {
+                    for (const FieldDef& f : def.fields) {
+                        if (columns.contains(f.name, Qt::CaseInsensitive))
+                            continue;
+                        // The older layout: the schema upgrade adds it.
+                        if (def.name.compare(QLatin1String(upgradedTable), Qt::CaseInsensitive) == 0
+                            && f.name.compare(QLatin1String(upgradedColumn), Qt::CaseInsensitive) == 0)
+                            continue;
+                        problem = damaged(fileName, QStringLiteral("nella tabella %1 manca il campo %2").arg(def.name, f.name));
+                        break;
+                    }
+                }
+            }
+        } catch (const DbError& e) {
+            problem = fromEngine(fileName, e);
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return problem;
+}
+
+QList<FolderProblem> checkDataFolder(const DataFolder& folder)
+{
+    QList<FolderProblem> problems;
+    const QString shown = QDir::toNativeSeparators(folder.path());
+    if (!folder.exists()) {
+        problems.append({FolderProblem::Kind::FolderMissing, QString(),
+                         QStringLiteral("La cartella dati \"%1\" non esiste. Reinstallare la cartella dati o "
+                                        "rimetterla da una copia giornaliera.")
+                             .arg(shown)});
+        return problems;
+    }
+    // Only writing tells whether the folder can be written (network shares
+    // and access lists answer permission questions unreliably). SQLite needs
+    // it for the journal of every change.
+    {
+        QTemporaryFile probe(QDir(folder.path()).filePath(QStringLiteral(".velmora-prova-XXXXXX")));
+        if (!probe.open())
+            problems.append({FolderProblem::Kind::FolderReadOnly, QString(),
+                             QStringLiteral("La cartella dati \"%1\" è in sola lettura: il programma non potrà salvare "
+                                            "nulla. Chiedere all'amministratore il permesso di scrittura sulla cartella.")
+                                 .arg(shown)});
+    }
+    for (const TableDef& def : schema()) {
+        const QString path = folder.filePath(def.fileName);
+        if (path.isEmpty()) {
+            problems.append(missing(def.fileName));
+            continue;
+        }
+        if (std::optional<FolderProblem> p = checkTableFile(path, def, folder.busyTimeout())) {
+            problems.append(*p);
+            continue;
+        }
+        // Asked of the file system, without opening the file: on POSIX
+        // systems closing any handle on a database file drops the locks
+        // SQLite holds on it in this process.
+        if (!QFileInfo(path).isWritable())
+            problems.append({FolderProblem::Kind::FileReadOnly, def.fileName,
+                             QStringLiteral("Il file %1 della cartella dati è in sola lettura: le modifiche non potranno "
+                                            "essere salvate. Togliere la sola lettura dal file o chiedere "
+                                            "all'amministratore il permesso di scrittura.")
+                                 .arg(def.fileName)});
+    }
+    return problems;
+}
+
+} // namespace velmora::store

@@ -1,0 +1,284 @@
+// The daily copy of the data: made once a day with the records posted so
+// far, the newest ten kept, a copy that fails dropped whole; and a damaged
+// table file put back from the newest copy that holds a sound one.
+
+#include "dailycopy.h"
+#include "foldercheck.h"
+#include "storefixture.h"
+
+#include <QDir>
+#include <QTest>
+
+using namespace velmora::store;
+using namespace storetest;
+
+namespace {
+
+QDateTime at(int day, int hour, int minute = 0)
+{
+    return QDateTime(QDate(2026, 12, day), QTime(hour, minute));
+}
+
+// Appends phases numbered `from`..`to` to evaluation 1.
+void addPhases(DataFolder& df, int from, int to)
+{
+    QList<QVariantList> rows;
+    for (int i = from; i <= to; ++i)
+        rows << QVariantList{1, 1, i, QStringLiteral("-01-02")};
+    bulk(df, QStringLiteral("FasiVal.db"),
+         QStringLiteral("INSERT INTO FasiVal (Id_Valutazione, Id_Area, NumFase, Si) VALUES (?, ?, ?, ?)"), rows);
+}
+
+QStringList phasesIn(const QString& folder)
+{
+    return readColumn(folder, QStringLiteral("FasiVal.db"), QStringLiteral("FasiVal"), QStringLiteral("NumFase"));
+}
+
+// A journal of a transaction on `path` caught in the middle, as a crash
+// leaves it: SQLite plays such a journal back into the file on first use.
+QByteArray journalInTheMiddle(const QString& path)
+{
+    const QString name = QStringLiteral("test_dailycopy_journal");
+    QByteArray journal;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (!db.open())
+            qFatal("cannot open %s", qPrintable(path));
+        // A cache of a few pages spills the change into the file before the
+        // commit, so the journal holds pages to play back.
+        exec(db, QStringLiteral("PRAGMA cache_size=2"));
+        exec(db, QStringLiteral("BEGIN"));
+        exec(db, QStringLiteral("UPDATE FasiVal SET No = hex(randomblob(3000))"));
+        QFile in(path + QStringLiteral("-journal"));
+        if (!in.open(QIODevice::ReadOnly))
+            qFatal("no journal beside %s", qPrintable(path));
+        journal = in.readAll();
+        exec(db, QStringLiteral("ROLLBACK"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return journal;
+}
+
+QStringList numbers(int from, int to)
+{
+    QStringList out;
+    for (int i = from; i <= to; ++i)
+        out << QString::number(i);
+    return out;
+}
+
+} // namespace
+
+class TestDailyCopy : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void madeOncePerDay();
+    void keepsTheNewest_data();
+    void keepsTheNewest();
+    void failedCopyIsDroppedWhole();
+    void damagedFileIsPutBack_data();
+    void damagedFileIsPutBack();
+    void damagedCopiesArePassedOver();
+    void noSoundCopy();
+};
+
+void TestDailyCopy::madeOncePerDay()
+{
+    Folder f;
+    const QString root = f.parentPath() + QStringLiteral("/copie");
+    addPhases(f.folder(), 1, 30);
+    // A table object of the program has the file open meanwhile.
+    auto t = f.table(QStringLiteral("FasiVal.db"));
+    t->open();
+
+    QCOMPARE(copiaGiornaliera(f.folder(), root, at(10, 15, 30)), QString());
+    QCOMPARE(copieGiornaliere(root), QStringList{"2026-12-10_1530"});
+    const QString copy = root + QStringLiteral("/2026-12-10_1530");
+    QStringList files = QDir(copy).entryList(QDir::Files | QDir::Hidden);
+    files.sort();
+    QCOMPARE(files, (QStringList{"AnagBimbi.DB", "AnagEdu.db", "AnagNido.db", "Aree.db", "FasiVal.db", "Personale.db",
+                                 "Ruoli.db", "Valutaz.db"}));
+    QCOMPARE(phasesIn(copy), numbers(1, 30));
+    QVERIFY(checkDataFolder(DataFolder(copy)).isEmpty());
+    // Nothing else is left under the root.
+    QCOMPARE(QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"2026-12-10_1530"});
+
+    // Later the same day: nothing is made, whatever was posted since.
+    addRow(*t, {{"Id_Valutazione", 1}, {"Id_Area", 1}, {"NumFase", 31}});
+    QCOMPARE(copiaGiornaliera(f.folder(), root, at(10, 23, 59)), QString());
+    QCOMPARE(copieGiornaliere(root), QStringList{"2026-12-10_1530"});
+    QCOMPARE(phasesIn(copy), numbers(1, 30));
+
+    // The next morning, a new copy with the new record.
+    QCOMPARE(copiaGiornaliera(f.folder(), root, at(11, 8, 5)), QString());
+    QCOMPARE(copieGiornaliere(root), (QStringList{"2026-12-11_0805", "2026-12-10_1530"}));
+    QCOMPARE(phasesIn(root + QStringLiteral("/2026-12-11_0805")), numbers(1, 31));
+}
+
+void TestDailyCopy::keepsTheNewest_data()
+{
+    QTest::addColumn<int>("days");
+    QTest::addColumn<int>("keep");
+    QTest::addColumn<int>("kept");
+    QTest::newRow("twelve days, ten kept") << 12 << 10 << 10;
+    QTest::newRow("three days, ten kept") << 3 << 10 << 3;
+    QTest::newRow("keep none means the new one") << 3 << 0 << 1;
+}
+
+void TestDailyCopy::keepsTheNewest()
+{
+    QFETCH(int, days);
+    QFETCH(int, keep);
+    QFETCH(int, kept);
+
+    Folder f;
+    const QString root = f.parentPath() + QStringLiteral("/copie");
+    // A folder of the user's under the root is never touched.
+    QVERIFY(QDir().mkpath(root + QStringLiteral("/appunti")));
+    for (int day = 1; day <= days; ++day)
+        QCOMPARE(copiaGiornaliera(f.folder(), root, at(day, 9), keep), QString());
+
+    QStringList expected;
+    for (int day = days; day > days - kept; --day)
+        expected << at(day, 9).toString(QStringLiteral("yyyy-MM-dd_HHmm"));
+    QCOMPARE(copieGiornaliere(root), expected);
+    QVERIFY(QFileInfo(root + QStringLiteral("/appunti")).isDir());
+}
+
+// A copy that fails on one file is dropped whole, and the older copies stay:
+// a damaged file must not push the last sound copies out.
+void TestDailyCopy::failedCopyIsDroppedWhole()
+{
+    Folder f;
+    const QString root = f.parentPath() + QStringLiteral("/copie");
+    QCOMPARE(copiaGiornaliera(f.folder(), root, at(1, 9), 1), QString());
+    f->closeAll();
+    overwriteFile(f->filePath(QStringLiteral("Personale.db")), 0, QByteArray(2048, 'x'));
+
+    const QString message = copiaGiornaliera(f.folder(), root, at(2, 9), 1);
+    QCOMPARE(message.section(QLatin1Char('\n'), 0, 0),
+             QStringLiteral("Copia giornaliera dei dati non riuscita (file Personale.db): "
+                            "Il file Personale.db della cartella dati è danneggiato: non è un database leggibile."));
+    QCOMPARE(copieGiornaliere(root), QStringList{"2026-12-01_0900"});
+    QCOMPARE(QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"2026-12-01_0900"});
+}
+
+void TestDailyCopy::damagedFileIsPutBack_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("not a database") << "garbage";
+    QTest::newRow("zero length") << "empty";
+    QTest::newRow("missing") << "missing";
+    QTest::newRow("missing, its journal left") << "journal";
+}
+
+// The file comes back with the records of the copy; the rest of the folder
+// is left as it is.
+void TestDailyCopy::damagedFileIsPutBack()
+{
+    QFETCH(QString, fault);
+
+    Folder f;
+    const QString root = f.parentPath() + QStringLiteral("/copie");
+    addPhases(f.folder(), 1, 20);
+    {
+        auto t = f.table(QStringLiteral("Ruoli.db"));
+        t->open();
+        addRow(*t, {{"Ruolo", QStringLiteral("Cuoca")}});
+    }
+    QCOMPARE(copiaGiornaliera(f.folder(), root, at(9, 9)), QString());
+    // Posted after the copy: what a restore loses.
+    addPhases(f.folder(), 21, 25);
+    QCOMPARE(copiaGiornaliera(f.folder(), root, at(10, 9)), QString());
+    addPhases(f.folder(), 26, 27);
+    f->closeAll();
+
+    const QString file = f->filePath(QStringLiteral("FasiVal.db"));
+    const QByteArray journal = fault == QLatin1String("journal") ? journalInTheMiddle(file) : QByteArray();
+    if (fault == QLatin1String("garbage")) {
+        overwriteFile(file, 0, QByteArray(4096, 'x'));
+    } else if (fault == QLatin1String("empty")) {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    } else if (fault == QLatin1String("missing")) {
+        QVERIFY(QFile::remove(file));
+    } else {
+        // Lost after a crash in the middle of a change, its journal left
+        // behind: played into the restored file, it would damage that one.
+        QVERIFY(QFile::remove(file));
+        overwriteFile(file + QStringLiteral("-journal"), 0, journal);
+    }
+    QCOMPARE(checkDataFolder(f.folder()).size(), 1);
+
+    // A table of the program had the damaged file's connection open.
+    try {
+        f->connection(QStringLiteral("FasiVal.db"));
+    } catch (const DbError&) {
+    }
+    QString from;
+    QCOMPARE(ripristinaDaCopia(f.folder(), root, QStringLiteral("fasival.db"), &from), QString());
+    QCOMPARE(from, QStringLiteral("2026-12-10_0900"));
+    // Only the eight files are there: no temporary file, no journal.
+    QCOMPARE(QDir(f.path()).entryList(QDir::Files | QDir::Hidden).size(), 8);
+    QVERIFY(checkDataFolder(f.folder()).isEmpty());
+    QCOMPARE(phasesIn(f.path()), numbers(1, 25));
+    QCOMPARE(readColumn(f.path(), QStringLiteral("FasiVal.db"), QStringLiteral("FasiVal"), QStringLiteral("No")),
+             QStringList(25, QStringLiteral("<null>")));
+    QCOMPARE(readColumn(f.path(), QStringLiteral("Ruoli.db"), QStringLiteral("Ruoli"), QStringLiteral("Ruolo")).last(),
+             QStringLiteral("Cuoca"));
+
+    // The table layer works on it as before.
+    auto t = f.table(QStringLiteral("FasiVal.db"));
+    t->open();
+    QCOMPARE(t->recordCount(), 25);
+    addRow(*t, {{"Id_Valutazione", 1}, {"Id_Area", 1}, {"NumFase", 26}});
+    QCOMPARE(phasesIn(f.path()), numbers(1, 26));
+}
+
+// A copy whose file is damaged too is passed over for an older sound one.
+void TestDailyCopy::damagedCopiesArePassedOver()
+{
+    Folder f;
+    const QString root = f.parentPath() + QStringLiteral("/copie");
+    addPhases(f.folder(), 1, 5);
+    QCOMPARE(copiaGiornaliera(f.folder(), root, at(1, 9)), QString());
+    addPhases(f.folder(), 6, 8);
+    QCOMPARE(copiaGiornaliera(f.folder(), root, at(2, 9)), QString());
+    QCOMPARE(copiaGiornaliera(f.folder(), root, at(3, 9)), QString());
+    f->closeAll();
+    overwriteFile(root + QStringLiteral("/2026-12-03_0900/FasiVal.db"), 0, QByteArray(100, 'x'));
+    QFile::remove(root + QStringLiteral("/2026-12-02_0900/FasiVal.db"));
+    overwriteFile(f->filePath(QStringLiteral("FasiVal.db")), 0, QByteArray(100, 'x'));
+
+    QString from;
+    QCOMPARE(ripristinaDaCopia(f.folder(), root, QStringLiteral("FasiVal.db"), &from), QString());
+    QCOMPARE(from, QStringLiteral("2026-12-01_0900"));
+    QCOMPARE(phasesIn(f.path()), numbers(1, 5));
+}
+
+void TestDailyCopy::noSoundCopy()
+{
+    Folder f;
+    const QString root = f.parentPath() + QStringLiteral("/copie");
+    f->closeAll();
+    overwriteFile(f->filePath(QStringLiteral("FasiVal.db")), 0, QByteArray(100, 'x'));
+    const QByteArray before = [&] {
+        QFile in(f->filePath(QStringLiteral("FasiVal.db")));
+        in.open(QIODevice::ReadOnly);
+        return in.readAll();
+    }();
+    QCOMPARE(ripristinaDaCopia(f.folder(), root, QStringLiteral("FasiVal.db")),
+             QStringLiteral("Nessuna copia giornaliera contiene un file FasiVal.db integro: reinstallare la cartella dati."));
+    QCOMPARE(ripristinaDaCopia(f.folder(), root, QStringLiteral("Altro.db")),
+             QStringLiteral("\"Altro.db\" non è un file della cartella dati."));
+    QFile in(f->filePath(QStringLiteral("FasiVal.db")));
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QCOMPARE(in.readAll(), before);
+}
+
+QTEST_GUILESS_MAIN(TestDailyCopy)
+#include "test_dailycopy.moc"
