@@ -6,6 +6,7 @@
 #include "datanavigator.h"
 #include "dialogs.h"
 #include "evaluations.h"
+#include "lookups.h"
 #include "nursery.h"
 #include "phases.h"
 #include "prints.h"
@@ -332,6 +333,7 @@ void TFrm_Main::FormCreate()
         }
         Data.IdNidoCorrente = nidi.asString(QStringLiteral("Id"));
         Access->Tbl_AnagNidoAfterScroll();
+        Access->DBLookupComboBox1->setKeyValue(nidi.value(QStringLiteral("Id")));
         Data.Tbl_Ruoli.open();
         Data.Tbl_Ruoli.first();
     });
