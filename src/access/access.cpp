@@ -130,6 +130,7 @@ void AccessScreen::Btn_LogOutClick()
             data.Tbl_AnagNido.open();
         data.IdNidoCorrente = data.Tbl_AnagNido.asString(QStringLiteral("Id"));
         Tbl_AnagNidoAfterScroll();
+        DBLookupComboBox1->setKeyValue(data.Tbl_AnagNido.value(QStringLiteral("Id")));
     });
 }
 

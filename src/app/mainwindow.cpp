@@ -6,6 +6,7 @@
 #include "datanavigator.h"
 #include "dialogs.h"
 #include "evaluations.h"
+#include "lookups.h"
 #include "nursery.h"
 #include "phases.h"
 #include "prints.h"
@@ -178,7 +179,7 @@ void TFrm_Main::buildListScreen()
     // screens.
     DBNavigator1 = new DataNavigator(Pnl_Bambini);
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
-    DBNavigator1->setGeometry(8, 500, 240, 25);
+    DBNavigator1->setGeometry(27, 520, 468, 18);
     auto* notes = new QLabel(QStringLiteral("Note"), Pnl_Bambini);
     notes->setObjectName(QStringLiteral("Label3"));
     notes->move(480, 40);
@@ -187,7 +188,8 @@ void TFrm_Main::buildListScreen()
     GroupBox1->setGeometry(480, 200, 353, 320);
     DBNavigator7 = new DataNavigator(GroupBox1);
     DBNavigator7->setObjectName(QStringLiteral("DBNavigator7"));
-    DBNavigator7->setGeometry(8, 285, 200, 25);
+    // Along the bottom of the group box, 18 pixels high.
+    DBNavigator7->setGeometry(2, GroupBox1->height() - 20, GroupBox1->width() - 4, 18);
 
     Btn_ConfrontoMultiplo = pictureButton(Pnl_Bambini, "Btn_ConfrontoMultiplo", QStringLiteral("Confronto"),
                                           QStringLiteral("Stampa il grafico di comparazione tra i bimbi"), QRect(592, 535, 55, 55));
@@ -331,6 +333,7 @@ void TFrm_Main::FormCreate()
         }
         Data.IdNidoCorrente = nidi.asString(QStringLiteral("Id"));
         Access->Tbl_AnagNidoAfterScroll();
+        Access->DBLookupComboBox1->setKeyValue(nidi.value(QStringLiteral("Id")));
         Data.Tbl_Ruoli.open();
         Data.Tbl_Ruoli.first();
     });

@@ -28,6 +28,8 @@ NurseryRegistry::NurseryRegistry(DataModule& d, QGroupBox* box, QObject* parent)
     DBGrid2->setDialogs(&data.dialogs);
     DBGrid2->addColumn(QStringLiteral("Nome"), QStringLiteral("Nome"), 221);
     DBGrid2->addColumn(QStringLiteral("Indirizzo"), QStringLiteral("Indirizzo"), 193);
+    // Whole rows are chosen, and a row indicator marks the current one.
+    DBGrid2->setRowIndicator(true);
 
     DBNavigator2 = new DataNavigator(box);
     DBNavigator2->setObjectName(QStringLiteral("DBNavigator2"));

@@ -7,6 +7,7 @@
 #include "datagrid.h"
 #include "datanavigator.h"
 #include "builders.h"
+#include "maskedinput.h"
 #include "registry.h"
 #include "datamodule.h"
 #include "dialogs.h"
@@ -113,8 +114,7 @@ void StaffRegistries::buildEducators()
     // masked one until the masked one hands the typing over to it.
     DBEdit24 = labelledEdit(box, "DBEdit24", QString(), t, "Password", d, QRect(304, 294, 130, 24));
     DBEdit9 = labelledEdit(box, "DBEdit9", QStringLiteral("Password"), t, "Password", d, QRect(304, 294, 130, 24));
-    DBEdit9->setEchoMode(QLineEdit::Password);
-    DBEdit9->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // '*' per character
+    maskWithAsterisks(DBEdit9); // one '*' per character
     DBEdit9->installEventFilter(this);
     DBEdit24->installEventFilter(this);
 

@@ -8,6 +8,9 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 
 namespace velmora {
@@ -28,6 +31,70 @@ public:
                 return;
         }
         QStyledItemDelegate::paint(painter, option, index);
+    }
+
+private:
+    DataGrid* m_grid;
+};
+
+// The vertical header drawn as a row indicator: plain narrow sections, the
+// current row's marked by the state of the table.
+class RowIndicator : public QHeaderView
+{
+public:
+    explicit RowIndicator(DataGrid* grid) : QHeaderView(Qt::Vertical, grid), m_grid(grid)
+    {
+        setHighlightSections(false);
+        setSectionResizeMode(QHeaderView::Fixed);
+        // A click on the indicator chooses its row.
+        setSectionsClickable(true);
+    }
+
+    QSize sizeHint() const override { return QSize(DataGrid::RowIndicatorWidth, length()); }
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
+    {
+        QStyleOptionHeader opt;
+        initStyleOption(&opt);
+        opt.rect = rect;
+        opt.section = logicalIndex;
+        opt.text.clear();
+        opt.state |= QStyle::State_Enabled;
+        style()->drawControl(QStyle::CE_HeaderSection, &opt, painter, this);
+
+        const DataGridModel* model = m_grid->dataModel();
+        if (logicalIndex != model->currentRow())
+            return;
+        const store::Table* t = model->table();
+        const store::Table::State state = t ? t->state() : store::Table::State::Browse;
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, false);
+        const QColor ink = opt.palette.color(QPalette::ButtonText);
+        const QPoint c = rect.center();
+        if (state == store::Table::State::Insert) {
+            // An asterisk: the record is new.
+            painter->setPen(QPen(ink, 1));
+            painter->drawLine(c.x() - 3, c.y(), c.x() + 3, c.y());
+            painter->drawLine(c.x(), c.y() - 3, c.x(), c.y() + 3);
+            painter->drawLine(c.x() - 2, c.y() - 2, c.x() + 2, c.y() + 2);
+            painter->drawLine(c.x() - 2, c.y() + 2, c.x() + 2, c.y() - 2);
+        } else if (state == store::Table::State::Edit) {
+            // An I-beam: the record is being changed.
+            painter->setPen(QPen(ink, 1));
+            painter->drawLine(c.x(), c.y() - 4, c.x(), c.y() + 4);
+            painter->drawLine(c.x() - 2, c.y() - 5, c.x() + 2, c.y() - 5);
+            painter->drawLine(c.x() - 2, c.y() + 5, c.x() + 2, c.y() + 5);
+        } else {
+            // A triangle pointing at the current row.
+            QPainterPath arrow;
+            arrow.moveTo(c.x() - 2, c.y() - 4);
+            arrow.lineTo(c.x() + 2, c.y());
+            arrow.lineTo(c.x() - 2, c.y() + 4);
+            arrow.closeSubpath();
+            painter->fillPath(arrow, ink);
+        }
+        painter->restore();
     }
 
 private:
@@ -177,12 +244,18 @@ void DataGridModel::refreshCurrentRow()
 
 DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new DataGridModel(this))
 {
+    setVerticalHeader(new RowIndicator(this));
     setModel(m_model);
     setItemDelegate(new CellDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     verticalHeader()->setVisible(false);
+    // Column widths are given in pixels and kept as given, narrow ones too:
+    // the style's minimum section size would widen them.
+    horizontalHeader()->setMinimumSectionSize(1);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setStretchLastSection(false);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current, const QModelIndex&) { onCurrentRowChanged(current); });
     connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) { emit doubleClicked(); });
@@ -218,6 +291,13 @@ void DataGrid::addColumn(const QString& fieldName, const QString& title, int wid
     syncSelection();
 }
 
+void DataGrid::setRowIndicator(bool on)
+{
+    verticalHeader()->setVisible(on);
+}
+
+bool DataGrid::hasRowIndicator() const { return !verticalHeader()->isHidden(); }
+
 void DataGrid::onDataSetChanged()
 {
     const bool was = m_syncing;
@@ -249,6 +329,9 @@ void DataGrid::syncSelection()
         selectionModel()->clearSelection();
         selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     }
+    // The indicator's mark follows the current row and the table's state.
+    if (hasRowIndicator())
+        verticalHeader()->viewport()->update();
     m_syncing = was;
 }
 

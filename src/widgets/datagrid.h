@@ -1,7 +1,10 @@
 #pragma once
 // A read-only grid over a table object: one row per selected record, one
-// column per field added with addColumn. The current row follows the table's
-// cursor, and choosing a row moves the cursor there.
+// column per field added with addColumn, each exactly as wide as given. The
+// current row follows the table's cursor, and choosing a row moves the
+// cursor there. On request a narrow row indicator before the first column
+// marks the current row (a triangle; an I-beam while it is edited, an
+// asterisk while it is being inserted).
 
 #include <QAbstractTableModel>
 #include <QPointer>
@@ -81,6 +84,7 @@ public:
     // The table may be closed now and opened later; the grid follows it.
     void setTable(store::Table* table);
     store::Table* table() const { return m_model->table(); }
+    // A column of `widthPx` pixels exactly (0: the grid's default width).
     void addColumn(const QString& fieldName, const QString& title, int widthPx = 0);
     // Lets the user type into the cells of a column (the grid is read-only
     // otherwise).
@@ -91,6 +95,11 @@ public:
     Dialogs* dialogs() const { return m_dialogs; }
 
     DataGridModel* dataModel() const { return m_model; }
+
+    // The row indicator, off by default.
+    void setRowIndicator(bool on);
+    bool hasRowIndicator() const;
+    static constexpr int RowIndicatorWidth = 12;
 
     // Called for each cell before the default painting; setting `handled`
     // skips the default.

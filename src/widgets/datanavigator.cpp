@@ -6,7 +6,7 @@
 #include "errors.h"
 #include "table.h"
 
-#include <QHBoxLayout>
+#include <QResizeEvent>
 #include <QToolButton>
 
 namespace velmora {
@@ -58,21 +58,46 @@ QString DataNavigator::defaultHint(Button b)
 
 DataNavigator::DataNavigator(QWidget* parent) : QWidget(parent)
 {
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(1);
     for (Button b : allButtons()) {
         auto* tb = new QToolButton(this);
         tb->setText(glyph(b));
         tb->setToolTip(defaultHint(b));
         tb->setStatusTip(defaultHint(b));
         tb->setAutoRaise(false);
+        // The navigator gives each button its share of the width, however
+        // narrow: the button must not ask for more.
+        tb->setMinimumSize(0, 0);
         connect(tb, &QToolButton::clicked, this, [this, b] { trigger(b); });
-        layout->addWidget(tb);
         m_buttons.insert(b, tb);
     }
-    layout->addStretch();
+    layButtons();
     updateButtons();
+}
+
+QSize DataNavigator::sizeHint() const
+{
+    return QSize(25 * qMax<qsizetype>(1, visibleButtons().size()), 25);
+}
+
+void DataNavigator::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    layButtons();
+}
+
+void DataNavigator::layButtons()
+{
+    // Equal parts of the whole width, the remainder spread one pixel at a
+    // time, so that the last button ends exactly at the right edge.
+    const QList<Button> shown = visibleButtons();
+    const int n = int(shown.size());
+    const int w = width();
+    const int h = height();
+    for (int i = 0; i < n; ++i) {
+        const int left = i * w / n;
+        const int right = (i + 1) * w / n;
+        m_buttons[shown[i]]->setGeometry(left, 0, right - left, h);
+    }
 }
 
 void DataNavigator::setTable(store::Table* table)
@@ -92,6 +117,8 @@ void DataNavigator::setVisibleButtons(const QList<Button>& buttons)
 {
     for (Button b : allButtons())
         m_buttons[b]->setVisible(buttons.contains(b));
+    layButtons();
+    updateGeometry();
 }
 
 QList<DataNavigator::Button> DataNavigator::visibleButtons() const
@@ -116,24 +143,37 @@ void DataNavigator::updateButtons()
 {
     store::Table* t = m_table;
     const bool open = t && t->isOpen();
-    bool bof = true, eof = true, editing = false, canModify = false;
+    bool atStart = true, atEnd = true, empty = true, editing = false, inserting = false, canModify = false;
     if (open) {
+        const store::Table::State state = t->state();
+        inserting = state == store::Table::State::Insert;
+        editing = inserting || state == store::Table::State::Edit;
+        canModify = !t->isReadOnly();
         try {
-            bof = t->isBof();
-            eof = t->isEof();
+            const int rows = t->recordCount();
+            empty = rows == 0;
+            if (inserting) {
+                // The new record is shown after the last one.
+                atStart = empty;
+                atEnd = true;
+            } else {
+                // The table reports BOF and EOF; a move onto the first or
+                // last record does not set them, the record's place does.
+                const int row = t->recNo();
+                atStart = empty || t->isBof() || row <= 0;
+                atEnd = empty || t->isEof() || row >= rows - 1;
+            }
         } catch (const store::DbError&) {
         }
-        editing = t->state() == store::Table::State::Edit || t->state() == store::Table::State::Insert;
-        canModify = !t->isReadOnly();
     }
-    const bool empty = bof && eof;
     auto set = [this](Button b, bool on) { m_buttons[b]->setEnabled(on); };
-    set(Button::First, open && !bof);
-    set(Button::Prior, open && !bof);
-    set(Button::Next, open && !eof);
-    set(Button::Last, open && !eof);
+    set(Button::First, open && !atStart);
+    set(Button::Prior, open && !atStart);
+    set(Button::Next, open && !atEnd);
+    set(Button::Last, open && !atEnd);
     set(Button::Insert, open && canModify);
-    set(Button::Delete, open && canModify && !empty);
+    // Deleting a record being inserted gives it up.
+    set(Button::Delete, open && canModify && (!empty || inserting));
     // Edit on an empty table starts an insertion, as the table itself does.
     set(Button::Edit, open && canModify && !editing);
     set(Button::Post, open && editing);

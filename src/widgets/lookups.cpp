@@ -25,9 +25,69 @@ void LookupLink::setListSource(store::Table* list, const QString& keyField, cons
 
 void LookupLink::setDataSource(store::Table* data, const QString& field)
 {
+    for (auto& c : m_dataConn)
+        disconnect(c);
     m_data = data;
     m_dataField = field;
+    if (data) {
+        m_dataConn[0] = connect(data, &store::Table::dataSetChanged, this, &LookupLink::dataKeyChanged);
+        m_dataConn[1] = connect(data, &store::Table::recordChanged, this, &LookupLink::dataKeyChanged);
+        m_dataConn[2] = connect(data, &store::Table::stateChanged, this, &LookupLink::dataKeyChanged);
+    }
+    emit dataKeyChanged();
 }
+
+QVariant LookupLink::currentKey() const
+{
+    if (!m_list || !m_list->isOpen())
+        return QVariant();
+    try {
+        if (m_list->isEmpty())
+            return QVariant();
+        return m_list->value(m_key);
+    } catch (const store::DbError&) {
+        return QVariant();
+    }
+}
+
+QVariant LookupLink::dataKey() const
+{
+    if (!m_data || !m_data->isOpen() || m_dataField.isEmpty())
+        return QVariant();
+    try {
+        return m_data->value(m_dataField);
+    } catch (const store::DbError&) {
+        return QVariant();
+    }
+}
+
+bool isNoKey(const QVariant& key)
+{
+    if (!key.isValid() || key.isNull())
+        return true;
+    const QString text = key.toString().trimmed();
+    if (text.isEmpty())
+        return true;
+    bool number = false;
+    const qlonglong n = text.toLongLong(&number);
+    return number && n == 0;
+}
+
+namespace {
+
+bool sameKey(const QVariant& a, const QVariant& b)
+{
+    const QString x = a.toString().trimmed();
+    const QString y = b.toString().trimmed();
+    bool xn = false, yn = false;
+    const qlonglong xi = x.toLongLong(&xn);
+    const qlonglong yi = y.toLongLong(&yn);
+    if (xn && yn)
+        return xi == yi;
+    return x == y;
+}
+
+} // namespace
 
 QList<QPair<QString, QVariant>> LookupLink::items() const
 {
@@ -80,7 +140,19 @@ LookupComboBox::LookupComboBox(QWidget* parent) : QComboBox(parent), m_link(new 
 {
     setEditable(false);
     connect(m_link, &LookupLink::listChanged, this, &LookupComboBox::rebuild);
-    connect(m_link, &LookupLink::currentChanged, this, &LookupComboBox::syncCurrent);
+    connect(m_link, &LookupLink::currentChanged, this, &LookupComboBox::followCursor);
+    connect(m_link, &LookupLink::dataKeyChanged, this, [this] {
+        if (!m_link->dataTable())
+            return;
+        m_key = m_link->dataKey();
+        showKey();
+    });
+    // The program choosing an item, or none, with setCurrentIndex() sets the key.
+    connect(this, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (m_syncing)
+            return;
+        m_key = index >= 0 ? itemData(index) : QVariant();
+    });
     connect(this, &QComboBox::activated, this, [this](int index) {
         if (m_syncing)
             return;
@@ -96,6 +168,12 @@ void LookupComboBox::setListSource(store::Table* list, const QString& keyField, 
 
 void LookupComboBox::setDataSource(store::Table* data, const QString& field) { m_link->setDataSource(data, field); }
 
+void LookupComboBox::setKeyValue(const QVariant& key)
+{
+    m_key = key;
+    showKey();
+}
+
 void LookupComboBox::rebuild()
 {
     m_syncing = true;
@@ -103,14 +181,32 @@ void LookupComboBox::rebuild()
     for (const auto& [text, key] : m_link->items())
         addItem(text, key);
     m_syncing = false;
-    syncCurrent();
+    // The list is read again (opened, filtered, refreshed): the combo keeps
+    // its key, whatever record the cursor landed on.
+    showKey();
 }
 
-void LookupComboBox::syncCurrent()
+void LookupComboBox::followCursor()
 {
+    // With a data source the key is the data field's; the list's cursor
+    // moving does not change it (a choice writes it there first).
+    m_key = m_link->dataTable() ? m_link->dataKey() : m_link->currentKey();
+    showKey();
+}
+
+void LookupComboBox::showKey()
+{
+    int index = -1;
+    if (!isNoKey(m_key)) {
+        for (int i = 0; i < count(); ++i) {
+            if (sameKey(itemData(i), m_key)) {
+                index = i;
+                break;
+            }
+        }
+    }
     m_syncing = true;
-    const int row = m_link->currentRow();
-    setCurrentIndex(row >= 0 && row < count() ? row : -1);
+    setCurrentIndex(index);
     m_syncing = false;
 }
 

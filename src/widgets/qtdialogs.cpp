@@ -1,6 +1,7 @@
 #include "qtdialogs.h"
 
 #include "document.h"
+#include "maskedinput.h"
 
 #include <QDialog>
 
@@ -17,7 +18,6 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
@@ -28,23 +28,6 @@
 namespace velmora {
 
 namespace {
-
-// Masked input shows a plain '*' for every character, right away, whatever
-// the platform style would use (often a bullet, sometimes with the last
-// character left visible for a moment).
-class AsteriskPasswordStyle : public QProxyStyle
-{
-public:
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* returnData) const override
-    {
-        if (hint == QStyle::SH_LineEdit_PasswordCharacter)
-            return QChar(u'*').unicode();
-        if (hint == QStyle::SH_LineEdit_PasswordMaskDelay)
-            return 0;
-        return QProxyStyle::styleHint(hint, option, widget, returnData);
-    }
-};
 
 QMessageBox::Icon iconFor(BoxType type)
 {
@@ -207,9 +190,6 @@ Button QtDialogs::message(BoxType type, const QString& text, Buttons buttons,
 std::optional<QString> QtDialogs::input(const QString& caption, const QString& prompt,
                                         const QString& initial, bool masked)
 {
-    // Declared before the dialog so that it outlives the line edit using it.
-    AsteriskPasswordStyle asterisks;
-
     QInputDialog dialog(m_parent);
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setWindowTitle(caption);
@@ -218,7 +198,7 @@ std::optional<QString> QtDialogs::input(const QString& caption, const QString& p
     if (masked) {
         dialog.setTextEchoMode(QLineEdit::Password);
         if (auto* edit = dialog.findChild<QLineEdit*>())
-            edit->setStyle(&asterisks);
+            maskWithAsterisks(edit);
     }
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;

@@ -602,7 +602,8 @@ void TestDataControls::comboListsInIndexOrderAndFollowsCursor()
         items << c.itemText(i);
     QCOMPARE(items, (QStringList{"Asilo A", "Asilo B", "Asilo C"}));
     QCOMPARE(c.itemData(0).toLongLong(), 2);
-    QCOMPARE(c.currentIndex(), 0);
+    // No key yet: no item is shown until the cursor moves or a key is set.
+    QCOMPARE(c.currentIndex(), -1);
     t->locate(QStringLiteral("Nome"), QStringLiteral("Asilo C"));
     QCOMPARE(c.currentIndex(), 2);
     t->edit();
@@ -618,10 +619,12 @@ void TestDataControls::comboChoiceMovesCursorAndWritesKey()
     auto t = nurseries(f);
     auto edu = f.table(QStringLiteral("AnagEdu.db"));
     edu->open();
-    addRow(*edu, {{"Nome", QStringLiteral("Anna")}});
+    addRow(*edu, {{"Nome", QStringLiteral("Anna")}, {"Id_Nido", 2}});
     LookupComboBox c;
     c.setListSource(t.get(), QStringLiteral("Id"), QStringLiteral("Nome"));
     c.setDataSource(edu.get(), QStringLiteral("Id_Nido"));
+    // The data field's key shows its item.
+    QCOMPARE(c.currentText(), QStringLiteral("Asilo A"));
     QSignalSpy closed(&c, &LookupComboBox::closeUp);
     c.setFocus();
     // Down arrow on a closed combo chooses the next item, as a choice from
