@@ -20,7 +20,7 @@ int main(int argc, char** argv)
     dialogs.setParent(&window);
     // A program without its data folder ends at once, with no window, and
     // with a status a script or a terminal can see.
-    if (window.dataFolderMissing())
+    if (window.dataFolderMissing() || window.cannotStart())
         return 1;
     if (window.shouldEnd())
         return 0;

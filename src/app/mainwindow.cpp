@@ -300,7 +300,15 @@ void TFrm_Main::FormCreate()
         quit();
         return;
     }
+    // One program per folder, and every file sound and writable, before
+    // anything asks the user for anything else.
+    if (!Data.preparaCartella()) {
+        m_cannotStart = true;
+        quit();
+        return;
+    }
     store::AggiornaSchema(*Data.folder(), [this](const QString& text) { Data.dialogs.warning(text); });
+    Data.avviaCopiaGiornaliera();
 
     // Seeds the colours of the charts' surplus series.
     Data.Random.seed(quint32(QDateTime::currentMSecsSinceEpoch()));

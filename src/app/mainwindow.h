@@ -45,6 +45,9 @@ public:
 
     bool shouldEnd() const { return m_end; }
     bool dataFolderMissing() const { return m_dataFolderMissing; }
+    // The data folder is there but cannot be used (in use by another
+    // program, damaged, not writable); the user has been told why.
+    bool cannotStart() const { return m_cannotStart; }
 
     // The tables and the program's state.
     DataModule Data;
@@ -122,6 +125,7 @@ private:
 
     bool m_end = false;
     bool m_dataFolderMissing = false;
+    bool m_cannotStart = false;
 };
 
 } // namespace velmora

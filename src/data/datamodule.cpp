@@ -1,5 +1,10 @@
 #include "datamodule.h"
+#include "dailycopy.h"
 #include "dialogs.h"
+#include "foldercheck.h"
+
+#include <QDir>
+#include <QPointer>
 
 #include <QFileInfo>
 
@@ -37,6 +42,7 @@ DataModule::DataModule(Dialogs& d)
 
 DataModule::~DataModule()
 {
+    attendiCopiaGiornaliera();
     // The table objects close (dropping what is pending) before the folder
     // that holds their connections goes.
     for (store::Table* t : {&Tbl_App, &Tbl_FasiVal, &Tbl_Personale, &Tbl_Aree, &Tbl_Ruoli, &Tbl_Valutazioni,
@@ -51,10 +57,128 @@ bool DataModule::bind()
     if (!folder->exists() || folder->filePath(QStringLiteral("AnagBimbi.DB")).isEmpty())
         return false;
     m_folder = std::move(folder);
+    // Two-digit years typed into a date follow the program's clock.
+    m_folder->setClock(Now);
     for (store::Table* t : {&Tbl_AnagNido, &Tbl_AnagEdu, &Tbl_AnagBimbi, &Tbl_Valutazioni, &Tbl_Ruoli, &Tbl_Aree,
                             &Tbl_Personale, &Tbl_FasiVal})
         t->setDataFolder(m_folder.get());
     return true;
+}
+
+QString DataModule::cartellaCopie() const
+{
+    QDir db(QFileInfo(PercorsoDb).absoluteFilePath());
+    return QDir::cleanPath(db.absoluteFilePath(QStringLiteral("../copie")));
+}
+
+bool DataModule::preparaCartella()
+{
+    m_lock = std::make_unique<store::FolderLock>(m_folder->path());
+    m_lock->setClock(Now);
+    QString busy;
+    switch (m_lock->acquire(&busy)) {
+    case store::FolderLock::Result::Acquired:
+        break;
+    case store::FolderLock::Result::InUse:
+        dialogs.error(busy);
+        return false;
+    case store::FolderLock::Result::Unavailable:
+        // A folder that cannot hold the lock file cannot be written either:
+        // the check below says so in its own words.
+        break;
+    }
+
+    // Damaged or missing files first, one at a time, each offered back from
+    // the daily copies; then what cannot be written.
+    for (int round = 0; round < 16; ++round) {
+        const QList<store::FolderProblem> problems = store::checkDataFolder(*m_folder);
+        const store::FolderProblem* broken = nullptr;
+        const store::FolderProblem* readOnly = nullptr;
+        for (const store::FolderProblem& p : problems) {
+            using K = store::FolderProblem::Kind;
+            if ((p.kind == K::Damaged || p.kind == K::FileMissing || p.kind == K::Unreadable) && !broken)
+                broken = &p;
+            else if ((p.kind == K::FolderReadOnly || p.kind == K::FileReadOnly || p.kind == K::FolderMissing) && !readOnly)
+                readOnly = &p;
+        }
+        if (!broken && !readOnly)
+            return true;
+        if (!broken) {
+            dialogs.error(readOnly->message
+                          + QStringLiteral("\n\nIl programma si chiude senza modificare nulla. Chiedere a chi "
+                                           "amministra il computer di concedere la scrittura nella cartella dati, "
+                                           "poi riavviare il programma."));
+            return false;
+        }
+        const bool restorable = broken->kind != store::FolderProblem::Kind::Unreadable
+                                && !store::copieGiornaliere(cartellaCopie()).isEmpty();
+        if (!restorable) {
+            dialogs.error(broken->message + QStringLiteral("\n\nIl programma si chiude senza modificare nulla."));
+            return false;
+        }
+        if (!dialogs.confirm(broken->message
+                             + QStringLiteral("\n\nRimettere il file %1 dall'ultima copia giornaliera sana? I dati "
+                                              "inseriti in quel file dopo la copia andranno persi; gli altri file "
+                                              "restano come sono.").arg(broken->fileName))) {
+            dialogs.information(QStringLiteral("Il programma si chiude senza modificare nulla."));
+            return false;
+        }
+        QString from;
+        const QString failed = store::ripristinaDaCopia(*m_folder, cartellaCopie(), broken->fileName, &from);
+        if (!failed.isEmpty()) {
+            dialogs.error(failed + QStringLiteral("\n\nIl programma si chiude."));
+            return false;
+        }
+        dialogs.information(QStringLiteral("Il file %1 è stato rimesso dalla copia giornaliera %2.")
+                                .arg(broken->fileName, from));
+    }
+    return false;
+}
+
+namespace {
+
+// The day's copy, on connections of its own.
+class CopiaGiornaliera : public QThread
+{
+public:
+    CopiaGiornaliera(const QString& folder, const QString& root, const QDateTime& now)
+        : m_folder(folder), m_root(root), m_now(now) {}
+    QString esito;
+
+protected:
+    void run() override
+    {
+        store::DataFolder folder(m_folder);
+        esito = store::copiaGiornaliera(folder, m_root, m_now);
+        folder.closeAll();
+    }
+
+private:
+    QString m_folder, m_root;
+    QDateTime m_now;
+};
+
+} // namespace
+
+void DataModule::avviaCopiaGiornaliera()
+{
+    if (!m_folder || m_copia)
+        return;
+    auto* copia = new CopiaGiornaliera(m_folder->path(), cartellaCopie(), Now());
+    m_copia.reset(copia);
+    Dialogs* d = &dialogs;
+    QObject::connect(copia, &QThread::finished, copia, [copia, d] {
+        if (!copia->esito.isEmpty())
+            d->warning(QStringLiteral("La copia giornaliera dei dati non è stata fatta: ") + copia->esito
+                       + QStringLiteral("\nIl programma prosegue; la copia sarà tentata di nuovo al prossimo avvio."));
+    });
+    copia->start(QThread::LowPriority);
+}
+
+void DataModule::attendiCopiaGiornaliera()
+{
+    if (m_copia)
+        m_copia->wait();
 }
 
 void DataModule::ImpostaSolaLettura(store::Table& table, bool readOnly)

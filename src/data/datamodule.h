@@ -4,11 +4,13 @@
 // data module, never the main window.
 #include "datafolder.h"
 #include "errors.h"
+#include "folderlock.h"
 #include "table.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>
 #include <QString>
+#include <QThread>
 
 #include <functional>
 #include <memory>
@@ -86,6 +88,23 @@ public:
     bool bind();
     store::DataFolder* folder() const { return m_folder.get(); }
 
+    // After bind(), before any table opens: takes the folder for this program
+    // (one program per data folder) and checks every table file. A damaged
+    // or missing file is named to the user, who is offered to put it back
+    // from the newest daily copy that holds it sound; a folder that cannot be
+    // written is told at once. False, after its message, when the program
+    // cannot go on (the folder is in use by another program, a file is
+    // damaged and not put back, the folder cannot be written).
+    bool preparaCartella();
+    // The daily copies live in "copie" beside the data folder.
+    QString cartellaCopie() const;
+    // Makes the day's copy of the data, when none was made today, in a
+    // thread of its own so that the window does not wait for it; a failure
+    // is told in one warning and the program goes on. Waited for at exit.
+    void avviaCopiaGiornaliera();
+    // Waits for a copy still being written (at exit).
+    void attendiCopiaGiornaliera();
+
     // Reopens a table read-only or writable, keeping filter, index and Tag.
     static void ImpostaSolaLettura(store::Table& table, bool readOnly);
     // Filters the children by the current nursery and FiltroFrequenza.
@@ -108,6 +127,8 @@ public:
 
 private:
     std::unique_ptr<store::DataFolder> m_folder;
+    std::unique_ptr<store::FolderLock> m_lock;
+    std::unique_ptr<QThread> m_copia;
     void showError(const QString& message);
 };
 
