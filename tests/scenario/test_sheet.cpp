@@ -232,6 +232,10 @@ void TestSheet::refusedTextKeepsSheetOpen()
 
     d.expectAnyMessage(BoxType::Error);
     if (byClosing)
+        d.expectMessage(BoxType::Confirmation,
+                        QStringLiteral("Le modifiche non salvate andranno perse. Chiudere comunque il programma?"),
+                        Button::No);
+    if (byClosing)
         QVERIFY(!w.close());
     else
         w.Sheet->SpeedButton7Click();
