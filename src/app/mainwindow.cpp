@@ -257,29 +257,51 @@ bool TFrm_Main::event(QEvent* e)
 
 void TFrm_Main::closeEvent(QCloseEvent* e)
 {
-    if (Sheet && !Sheet->SalvaPrimaDiChiudere()) {
-        e->ignore();
-        return;
-    }
-    // A registry still open is left through its own way out, which posts
-    // what was typed and keeps its rules (a nursery keeps a responsible
-    // educator); when that way out refuses, with its message, the window
-    // stays open.
-    const std::pair<QGroupBox*, std::function<void()>> registries[] = {
-        {GB_AnagraficaNido, [this] { Nursery->SpeedButton3Click(); }},
-        {GB_AnagraficaEducatrici, [this] { Staff->SpeedButton1Click(); }},
-        {GB_AnagraficaRuoli, [this] { Staff->SpeedButton5Click(); }},
-        {GB_AnagraficaAree, [this] { Staff->SpeedButton6Click(); }},
-        {GB_AnagraficaBimbi, [this] { Children->SpeedButton2Click(); }},
+    // What the sheet or a registry cannot store keeps the window open only
+    // if the user wants it so: after the refusal's own message, the user
+    // chooses between going back to it and closing without it.
+    const auto closeAnyway = [this] {
+        return Data.dialogs.confirm(
+            QStringLiteral("Le modifiche non salvate andranno perse. Chiudere comunque il programma?"));
     };
-    for (const auto& [box, leave] : registries) {
-        if (!box || box->isHidden())
-            continue;
-        leave();
-        if (!box->isHidden()) {
+    if (Sheet && !Sheet->SalvaPrimaDiChiudere()) {
+        if (!closeAnyway()) {
             e->ignore();
             return;
         }
+        Sheet->AbbandonaInSospeso();
+    }
+    // A registry still open is left through its own way out, which posts
+    // what was typed and keeps its rules (a nursery keeps a responsible
+    // educator). When that way out refuses, with its message, only what it
+    // could not store is given up if the user closes anyway.
+    struct Open
+    {
+        QGroupBox* box;
+        std::function<void()> leave;
+        store::Table* table;
+    };
+    const Open registries[] = {
+        {GB_AnagraficaNido, [this] { Nursery->SpeedButton3Click(); }, &Data.Tbl_AnagNido},
+        {GB_AnagraficaEducatrici, [this] { Staff->SpeedButton1Click(); }, &Data.Tbl_AnagEdu},
+        {GB_AnagraficaRuoli, [this] { Staff->SpeedButton5Click(); }, &Data.Tbl_Ruoli},
+        {GB_AnagraficaAree, [this] { Staff->SpeedButton6Click(); }, &Data.Tbl_Aree},
+        {GB_AnagraficaBimbi, [this] { Children->SpeedButton2Click(); }, &Data.Tbl_AnagBimbi},
+    };
+    for (const Open& r : registries) {
+        if (!r.box || r.box->isHidden())
+            continue;
+        r.leave();
+        if (r.box->isHidden())
+            continue;
+        if (!closeAnyway()) {
+            e->ignore();
+            return;
+        }
+        Data.guarded([&] {
+            if (r.table->state() == store::Table::State::Edit || r.table->state() == store::Table::State::Insert)
+                r.table->cancel();
+        });
     }
     QMainWindow::closeEvent(e);
 }

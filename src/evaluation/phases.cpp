@@ -71,6 +71,7 @@ PhasesScreen::PhasesScreen(DataModule& d, EvaluationSheet& sheet, QObject* paren
     data.Tbl_Aree.afterScroll = [this](store::Table&) { Tbl_AreeAfterScroll(); };
 
     buildBox();
+    connect(&sheet, &EvaluationSheet::aperta, this, [this] { data.guarded([&] { mostraTotaleValutazione(); }); });
 }
 
 void PhasesScreen::buildBox()
@@ -78,10 +79,8 @@ void PhasesScreen::buildBox()
     GroupBox4 = new QGroupBox(sheet.GB_Valutazione);
     GroupBox4->setObjectName(QStringLiteral("GroupBox4"));
     GroupBox4->setGeometry(4, 252, 833, 305);
-    GroupBox4->setAutoFillBackground(true);
-    QPalette pal = GroupBox4->palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    GroupBox4->setPalette(pal);
+    // White until an area is first chosen.
+    coloraBox(Qt::white);
 
     auto* caption = new QLabel(QStringLiteral("Inserimento area"), GroupBox4);
     caption->setObjectName(QStringLiteral("Label_InserimentoArea"));
@@ -142,6 +141,11 @@ void PhasesScreen::buildBox()
     DBNavigator11->setVisibleButtons(buttons);
     for (int i = 0; i < buttons.size(); ++i)
         DBNavigator11->setHint(buttons[i], hints[i]);
+    // The total counts the phases still there once one is deleted.
+    connect(DBNavigator11, &DataNavigator::clicked, this, [this](B b) {
+        if (b == B::Delete)
+            data.guarded([&] { CalcolaTotaleArea(true); });
+    });
 
     auto* totalCaption = new QLabel(QStringLiteral("Totale per area:"), GroupBox4);
     totalCaption->setObjectName(QStringLiteral("Label_TotaleArea"));
@@ -271,25 +275,36 @@ void PhasesScreen::impostaFiltroFasi(bool soloNonSo)
     fasi.setFiltered(true);
 }
 
-void PhasesScreen::coloraBox()
+QColor PhasesScreen::coloreArea(const QVariant& id)
 {
-    const int id = data.Tbl_Aree.isOpen() ? wholeOr(data.Tbl_Aree.value(QStringLiteral("Id")), 3) : 3;
-    QColor c;
-    switch (((id % 3) + 3) % 3) {
-    case 0: c = QColor(236, 135, 250); break;
-    case 1: c = QColor(176, 230, 255); break;
-    default: c = QColor(255, 255, 128); break;
+    // An empty or non-numeric Id counts as 3.
+    const int n = wholeOr(id, 3);
+    switch (((n % 3) + 3) % 3) {
+    case 0: return QColor(236, 135, 250);
+    case 1: return QColor(176, 230, 255);
+    default: return QColor(255, 255, 128);
     }
-    QPalette pal = GroupBox4->palette();
-    pal.setColor(QPalette::Window, c);
-    GroupBox4->setPalette(pal);
+}
+
+void PhasesScreen::coloraBox(const QColor& colour)
+{
+    // The list screen carries a style sheet, which puts every widget under it
+    // in the style-sheet style: that style paints a group box's background
+    // from a style sheet only, never from its palette. The frame is drawn by
+    // the style sheet too, since the platform style would shade the inside
+    // of its own. The rule names the box alone, so the item groups and
+    // controls inside keep their look.
+    GroupBox4->setStyleSheet(
+        QStringLiteral("#GroupBox4 { background-color: %1; border: 1px solid #a0a0a0; border-radius: 2px; }")
+            .arg(colour.name()));
+    GroupBox4->ensurePolished();
 }
 
 void PhasesScreen::applicaArea()
 {
     data.guarded([&] {
         impostaFiltroFasi(false);
-        coloraBox();
+        coloraBox(coloreArea(data.Tbl_Aree.isOpen() ? data.Tbl_Aree.value(QStringLiteral("Id")) : QVariant()));
         CalcolaTotaleArea(true);
     });
 }
@@ -306,20 +321,44 @@ void PhasesScreen::Tbl_AreeAfterScroll()
         impostaFiltroFasi(true);
 }
 
+void PhasesScreen::mostraTotaleValutazione()
+{
+    // The sheet opens on the phases of its evaluation, but a new evaluation
+    // comes in front before the phases are filtered to it (they may still
+    // hold the previous sheet's summary selection): the total is counted
+    // over the evaluation's phases themselves. Choosing an area then counts
+    // that area's.
+    const QString v = data.Tbl_Valutazioni.isOpen() ? data.Tbl_Valutazioni.asString(QStringLiteral("Id")) : QString();
+    if (v.isEmpty()) {
+        CalcolaTotaleArea(true);
+        return;
+    }
+    Lbl_Totale_Area->setText(formatGeneral(totaleFasi(QStringLiteral("Id_Valutazione=") + v)));
+}
+
 double PhasesScreen::CalcolaTotaleArea(bool show)
+{
+    const double result = totaleFasi(std::nullopt);
+    if (show)
+        Lbl_Totale_Area->setText(formatGeneral(result));
+    return result;
+}
+
+double PhasesScreen::totaleFasi(const std::optional<QString>& filter)
 {
     store::Table& app = data.Tbl_App;
     app.bindLike(data.Tbl_FasiVal);
+    if (filter) {
+        app.setFiltered(false);
+        app.setFilter(*filter);
+    }
     app.setFiltered(true); // the filter text of the phases, switched on
     app.open();
     scoring::AreaTotal total;
     for (app.last(); !app.isBof(); app.prior())
         total.add(app.asInteger(QStringLiteral("NumFase")), scoring::phaseScore(listsOf(app)));
     app.close();
-    const double result = total.total();
-    if (show)
-        Lbl_Totale_Area->setText(formatGeneral(result));
-    return result;
+    return total.total();
 }
 
 // ---------------------------------------------------------------- phases
@@ -433,9 +472,17 @@ void PhasesScreen::impostaRisposta(int item, int position)
 
 void PhasesScreen::applicaGrassetto(int item)
 {
-    QFont f = Domanda[item - 1]->font();
-    f.setBold(itemIndex(item) == int(scoring::Answer::NonSo));
-    Domanda[item - 1]->setFont(f);
+    const bool bold = itemIndex(item) == int(scoring::Answer::NonSo);
+    // The caption and each of the five answers: under the list screen's
+    // style sheet a group's font does not reach the buttons inside it.
+    QWidget* group = Domanda[item - 1];
+    for (QWidget* w : std::initializer_list<QWidget*>{group, Risposte[item - 1][0], Risposte[item - 1][1],
+                                                      Risposte[item - 1][2], Risposte[item - 1][3],
+                                                      Risposte[item - 1][4]}) {
+        QFont f = w->font();
+        f.setBold(bold);
+        w->setFont(f);
+    }
 }
 
 void PhasesScreen::Domanda1Enter(int item) { Tag[item - 1] = 1; }

@@ -1,8 +1,10 @@
 #pragma once
+#include <QColor>
 #include <QObject>
 #include <QVariant>
 
 #include <array>
+#include <optional>
 
 class QButtonGroup;
 class QGroupBox;
@@ -68,6 +70,9 @@ public:
     int itemIndex(int item) const;
     void impostaRisposta(int item, int position);
 
+    // Colour of the lower box for the area whose Id is `id`, by Id mod 3.
+    static QColor coloreArea(const QVariant& id);
+
     QGroupBox* GroupBox4 = nullptr;
     LookupComboBox* CB_Area = nullptr;
     DataGrid* DBGrid11 = nullptr;
@@ -87,7 +92,12 @@ private:
     void buildBox();
     void applicaArea();
     void impostaFiltroFasi(bool soloNonSo);
-    void coloraBox();
+    void coloraBox(const QColor& colour);
+    // Area total of the phases `filter` selects (by default those Tbl_FasiVal
+    // selects now), read through the copy cursor.
+    double totaleFasi(const std::optional<QString>& filter);
+    // The sheet opened: the total of its evaluation's phases.
+    void mostraTotaleValutazione();
     void applicaGrassetto(int item);
 
     DataModule& data;

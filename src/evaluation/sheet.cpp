@@ -1,6 +1,7 @@
 // The evaluation sheet: the child and the evaluation on top, the staff who
 // took part beneath them, and the way back to the children list.
 #include "sheet.h"
+#include "choicecolumn.h"
 #include "dataedits.h"
 #include "datagrid.h"
 #include "datanavigator.h"
@@ -14,8 +15,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPalette>
 #include <QToolButton>
+
+#include <functional>
 
 namespace velmora {
 
@@ -47,24 +51,33 @@ void tint(QWidget* w)
     w->setPalette(p);
 }
 
+// A thin rule painted in its own colour. It paints itself rather than
+// relying on a filled background: under the list screen's style sheet every
+// widget is drawn by the style-sheet style, which fills backgrounds from
+// style sheets only and ignores the palette.
+class Rule : public QFrame
+{
+public:
+    using QFrame::QFrame;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), palette().color(QPalette::WindowText));
+    }
+};
+
 QFrame* rule(QWidget* parent, const char* name, int y)
 {
-    auto* f = new QFrame(parent);
+    auto* f = new Rule(parent);
     f->setObjectName(QString::fromLatin1(name));
     f->setFrameShape(QFrame::NoFrame);
-    f->setAutoFillBackground(true);
     QPalette p = f->palette();
-    p.setColor(QPalette::Window, ruleColour);
+    p.setColor(QPalette::WindowText, ruleColour);
     f->setPalette(p);
     f->setGeometry(8, y, parent->width() - 16, 2);
     return f;
-}
-
-qint64 keyOf(const QVariant& v)
-{
-    bool ok = false;
-    const qint64 k = v.toLongLong(&ok);
-    return ok ? k : -1;
 }
 
 } // namespace
@@ -91,6 +104,7 @@ void EvaluationSheet::mostra()
 {
     GB_Valutazione->show();
     GB_Valutazione->raise();
+    emit aperta();
 }
 
 void EvaluationSheet::buildUpperPart()
@@ -186,30 +200,17 @@ void EvaluationSheet::buildStaff()
     // Ctrl+Delete in the grid deletes as the navigator does, after asking.
     connect(DBGrid10, &DataGrid::deleteKeyPressed, this, [this] { DBNavigator10->trigger(B::Delete); });
 
-    // The educator and the role of the current row are chosen from the lists
-    // of the current nursery's educators and of the roles.
-    auto chooser = [&](const char* name, const QString& title, store::Table& list, const QString& display,
-                       const QString& field, int y) {
-        caption(box, title, 8, y);
-        auto* c = new QComboBox(box);
-        c->setObjectName(QString::fromLatin1(name));
-        c->setEditable(false);
-        c->setProperty("list", QVariant::fromValue(static_cast<QObject*>(&list)));
-        c->setProperty("display", display);
-        c->setProperty("field", field);
-        c->setGeometry(8, y + 16, 262, 21);
-        connect(c, &QComboBox::activated, this, [this, c](int index) { scegli(c, index); });
-        connect(&list, &store::Table::dataSetChanged, c, [this, c] { riempiScelta(c); });
-        return c;
-    };
-    CB_Educatrice = chooser("CB_Educatrice", QStringLiteral("Educatrice"), data.Tbl_AnagEdu, QStringLiteral("Nominativo"),
-                            QStringLiteral("Id_Educatrice"), 132);
-    CB_Ruolo = chooser("CB_Ruolo", QStringLiteral("Ruolo"), data.Tbl_Ruoli, QStringLiteral("Ruolo"),
-                       QStringLiteral("Id_Ruolo"), 180);
-    for (auto signal : {&store::Table::dataSetChanged, &store::Table::recordChanged, &store::Table::stateChanged})
-        connect(&t, signal, this, &EvaluationSheet::mostraScelte);
-    riempiScelta(CB_Educatrice);
-    riempiScelta(CB_Ruolo);
+    // The educator and the role are chosen in the grid's own cells, from the
+    // current nursery's educators and from the roles; the grid always shows
+    // the two drop-downs on its current row.
+    auto* educatrice = new ChoiceColumn(DBGrid10, 0, data.Tbl_AnagEdu, QStringLiteral("Nominativo"),
+                                        QStringLiteral("Id_Educatrice"), &data.dialogs);
+    auto* ruolo = new ChoiceColumn(DBGrid10, 1, data.Tbl_Ruoli, QStringLiteral("Ruolo"), QStringLiteral("Id_Ruolo"),
+                                   &data.dialogs);
+    CB_Educatrice = educatrice->combo();
+    CB_Educatrice->setObjectName(QStringLiteral("CB_Educatrice"));
+    CB_Ruolo = ruolo->combo();
+    CB_Ruolo->setObjectName(QStringLiteral("CB_Ruolo"));
 
     caption(box, QStringLiteral("Note"), 594, 88);
     DBMemo4 = new DataMemo(box);
@@ -234,71 +235,12 @@ void EvaluationSheet::ChiudiRigaPersonale()
 
 bool EvaluationSheet::nellaParteStaff(QWidget* w) const
 {
-    // The drop-down of a chooser is a window of its own, still the chooser's child.
+    // The drop-downs sit in the grid; their lists are windows of their own,
+    // still children of the drop-downs.
     for (QWidget* p = w; p; p = p->parentWidget())
-        if (p == DBGrid10 || p == DBNavigator10 || p == CB_Educatrice || p == CB_Ruolo || p == DBMemo4)
+        if (p == DBGrid10 || p == DBNavigator10 || p == DBMemo4)
             return true;
     return false;
-}
-
-void EvaluationSheet::riempiScelta(QComboBox* box)
-{
-    auto* list = static_cast<store::Table*>(box->property("list").value<QObject*>());
-    const QString display = box->property("display").toString();
-    {
-        const QSignalBlocker quiet(box);
-        box->clear();
-        try {
-            if (list && list->isOpen()) {
-                const int key = list->findField(QStringLiteral("Id"));
-                const int shown = list->findField(display);
-                for (int row = 0; row < list->rowCount(); ++row)
-                    box->addItem(shown >= 0 ? list->valueAt(row, shown).toString() : QString(),
-                                 key >= 0 ? list->valueAt(row, key) : QVariant());
-            }
-        } catch (const store::DbError&) {
-            box->clear();
-        }
-    }
-    mostraScelte();
-}
-
-void EvaluationSheet::mostraScelte()
-{
-    store::Table& t = data.Tbl_Personale;
-    const bool row = t.isOpen() && (!t.isEmpty() || t.state() == store::Table::State::Insert);
-    for (QComboBox* box : {CB_Educatrice, CB_Ruolo}) {
-        if (!box)
-            continue;
-        const QSignalBlocker quiet(box);
-        int index = -1;
-        if (row) {
-            const qint64 key = keyOf(t.value(box->property("field").toString()));
-            for (int i = 0; key >= 0 && i < box->count() && index < 0; ++i)
-                if (keyOf(box->itemData(i)) == key)
-                    index = i;
-        }
-        box->setCurrentIndex(index);
-        box->setEnabled(t.isOpen() && !t.isReadOnly());
-    }
-}
-
-void EvaluationSheet::scegli(QComboBox* box, int index)
-{
-    data.guarded([&] {
-        store::Table& t = data.Tbl_Personale;
-        if (!t.isOpen() || index < 0)
-            return;
-        // Choosing on an evaluation without staff starts its first row.
-        if (t.state() == store::Table::State::Browse) {
-            if (t.isEmpty())
-                t.append();
-            else
-                t.edit();
-        }
-        t.setValue(box->property("field").toString(), box->itemData(index));
-    });
-    mostraScelte();
 }
 
 void EvaluationSheet::Tbl_PersonaleNewRecord()
@@ -313,9 +255,20 @@ void EvaluationSheet::DBGrid10Exit()
         t.cancel();
 }
 
+void EvaluationSheet::postaValutazione()
+{
+    // A date or number refused by its field, still in its box, is told once,
+    // by the box. Posting first would tell it twice: the post is refused with
+    // a message, and the box, losing the focus to that message, tells it
+    // again on top of it.
+    if (!commitPendingEdits(GB_Valutazione))
+        throw store::Abort();
+    postIfEditing(data.Tbl_Valutazioni);
+}
+
 void EvaluationSheet::postaInSospeso()
 {
-    postIfEditing(data.Tbl_Valutazioni);
+    postaValutazione();
     ChiudiRigaPersonale();
     postIfEditing(data.Tbl_FasiVal);
 }
@@ -346,12 +299,29 @@ bool EvaluationSheet::SalvaPrimaDiChiudere()
 {
     if (GB_Valutazione->isHidden())
         return true;
-    bool saved = false;
-    data.guarded([&] {
-        postaInSospeso();
-        saved = true;
-    });
+    bool saved = true;
+    for (const std::function<void()>& step : std::initializer_list<std::function<void()>>{
+             [this] { postaValutazione(); },
+             [this] { ChiudiRigaPersonale(); },
+             [this] { postIfEditing(data.Tbl_FasiVal); },
+         }) {
+        bool done = false;
+        data.guarded([&] {
+            step();
+            done = true;
+        });
+        saved = saved && done;
+    }
     return saved;
+}
+
+void EvaluationSheet::AbbandonaInSospeso()
+{
+    for (store::Table* t : {&data.Tbl_Valutazioni, &data.Tbl_Personale, &data.Tbl_FasiVal})
+        data.guarded([&] {
+            if (t->state() == store::Table::State::Edit || t->state() == store::Table::State::Insert)
+                t->cancel();
+        });
 }
 
 void EvaluationSheet::StampaRiepilogoNonSo()

@@ -35,7 +35,7 @@ public:
     // that composes the screens.
     EvaluationPrints* prints = nullptr;
 
-    // Shows the sheet in front of the list screen.
+    // Shows the sheet in front of the list screen, on the current evaluation.
     void mostra();
 
     // The child, shown only: the children are changed in their registry.
@@ -50,12 +50,13 @@ public:
     DataEdit* DBEdit22 = nullptr; // "Mesi Bimbo"
     QLineEdit* Txt_SviluppoTeorico = nullptr; // "Età anagrafica": the theoretical development, read-only
 
-    // The staff of the evaluation: the grid with its navigator, the choice of
-    // educator and role of the current row, and the row's note.
+    // The staff of the evaluation: the grid with its navigator and the row's
+    // note. The educator and the role are chosen in the grid's cells, from
+    // the drop-downs it always shows on its current row.
     DataGrid* DBGrid10 = nullptr;
     DataNavigator* DBNavigator10 = nullptr;
-    QComboBox* CB_Educatrice = nullptr;
-    QComboBox* CB_Ruolo = nullptr;
+    QComboBox* CB_Educatrice = nullptr; // the drop-down of the "Educatrice" column
+    QComboBox* CB_Ruolo = nullptr;      // the drop-down of the "Ruolo" column
     DataMemo* DBMemo4 = nullptr;
 
     QFrame* Shape1 = nullptr; // rule under the child and the evaluation
@@ -77,9 +78,19 @@ public:
     void SpeedButton7Click();
 
     // Posts what the sheet still holds when the program is closed with the
-    // sheet open, as the way back to the list would. False when a post was
-    // refused (the reason has been shown): the program should stay open.
+    // sheet open, as the way back to the list would: the evaluation, the
+    // staff row and the phase each on its own, so that one refused does not
+    // hold back the others. False when something was refused (the reason has
+    // been shown).
     bool SalvaPrimaDiChiudere();
+    // Gives up what the sheet could not store, when the program closes anyway.
+    void AbbandonaInSospeso();
+
+signals:
+    // The sheet came in front on an evaluation.
+    void aperta();
+
+public:
 
     // Prints the "Non so" summary of the current evaluation; filled in with
     // the printed reports. Returns without printing until then.
@@ -88,10 +99,8 @@ public:
 private:
     void buildUpperPart();
     void buildStaff();
+    void postaValutazione();
     void postaInSospeso();
-    void riempiScelta(QComboBox* box);
-    void mostraScelte();
-    void scegli(QComboBox* box, int index);
     bool nellaParteStaff(QWidget* w) const;
 
     DataModule& data;

@@ -80,11 +80,9 @@ void NurseryRegistry::SpeedButton3Click()
         // A refused date or number still in its box keeps the registry open.
         if (!salvaRegistro(GB_AnagraficaNido, data.Tbl_AnagNido))
             return;
-        // Back on the current nursery, quietly (the follow reaction is still
-        // held): the prints' heading and the way out read it there.
-        const int current = data.IdNidoCorrente.trimmed().toInt();
-        if (current != 0 && data.Tbl_AnagNido.asInteger(QStringLiteral("Id")) != current)
-            data.Tbl_AnagNido.locate(QStringLiteral("Id"), current);
+        // The cursor stays where the registry left it: the current nursery
+        // does not change here, and a logout makes the nursery under the
+        // cursor the current one.
         data.Tbl_AnagNido.tag = 0;
         // The nurseries stay writable: only the start-up's first nursery
         // makes them read-only again.

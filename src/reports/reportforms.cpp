@@ -39,6 +39,49 @@ QString memoText(const QString& text)
     return t;
 }
 
+// The current nursery: the one whose Id is IdNidoCorrente.
+struct Nursery
+{
+    bool found = false;
+    QString nome, indirizzo, cap, citta, provincia;
+};
+
+// Read through a cursor of its own: the nursery table's cursor may rest on
+// another nursery, where the registry left it.
+Nursery currentNursery(const DataModule& data)
+{
+    Nursery n;
+    bool ok = false;
+    const int id = data.IdNidoCorrente.trimmed().toInt(&ok);
+    if (!ok || id == 0 || !data.Tbl_AnagNido.isOpen())
+        return n;
+    store::Table t;
+    t.bindLike(data.Tbl_AnagNido);
+    t.setReadOnly(true);
+    t.setFiltered(false);
+    t.setFilter(QStringLiteral("Id=%1").arg(id));
+    t.setFiltered(true);
+    t.open();
+    if (!t.isEmpty()) {
+        n.found = true;
+        n.nome = t.asString(QStringLiteral("Nome"));
+        n.indirizzo = t.asString(QStringLiteral("Indirizzo"));
+        n.cap = t.asString(QStringLiteral("Cap"));
+        n.citta = t.asString(QStringLiteral("Citta"));
+        n.provincia = t.asString(QStringLiteral("Provincia"));
+    }
+    t.close();
+    return n;
+}
+
+QString addressOf(const Nursery& n)
+{
+    if (!n.found)
+        return QString();
+    const QString sep = QStringLiteral(" - ");
+    return n.indirizzo + sep + n.cap + sep + n.citta + sep + n.provincia;
+}
+
 } // namespace
 
 void addPageHead(print::Band& band, Head head)
@@ -72,15 +115,7 @@ QString shortDate(const QVariant& value)
     return d.isValid() ? QLocale().toString(d, QLocale::ShortFormat) : QString();
 }
 
-QString addressLine(const DataModule& data)
-{
-    const store::Table& n = data.Tbl_AnagNido;
-    if (!n.isOpen())
-        return QString();
-    const QString sep = QStringLiteral(" - ");
-    return n.asString(QStringLiteral("Indirizzo")) + sep + n.asString(QStringLiteral("Cap")) + sep
-        + n.asString(QStringLiteral("Citta")) + sep + n.asString(QStringLiteral("Provincia"));
-}
+QString addressLine(const DataModule& data) { return addressOf(currentNursery(data)); }
 
 QString staffLine(const DataModule& data)
 {
@@ -98,9 +133,9 @@ QString staffLine(const DataModule& data)
 
 void fillPageHead(print::Report& r, DataModule& data, Head head)
 {
-    const store::Table& nido = data.Tbl_AnagNido;
-    setText(r, "Qr_NomeNido", nido.isOpen() ? nido.asString(QStringLiteral("Nome")) : QString());
-    setText(r, "Qr_Indirizzo", addressLine(data));
+    const Nursery nido = currentNursery(data);
+    setText(r, "Qr_NomeNido", nido.nome);
+    setText(r, "Qr_Indirizzo", addressOf(nido));
     if (head == Head::NurseryOnly)
         return;
 

@@ -26,11 +26,13 @@ enum class Head {
 
 // Puts the page head on a title band (positions in mm, as on every report).
 void addPageHead(print::Band& band, Head head);
-// Fills the page head of `report` from the current nursery, child,
-// evaluation and staff rows of the main window's tables.
+// Fills the page head of `report` from the current nursery (the one whose
+// Id is IdNidoCorrente, wherever the nursery table's cursor rests) and the
+// current child, evaluation and staff rows.
 void fillPageHead(print::Report& report, DataModule& data, Head head);
 
-// Name + " - " + Cap + " - " + city + " - " + province, empty parts kept.
+// The current nursery's address: street + " - " + Cap + " - " + city +
+// " - " + province, empty parts kept.
 QString addressLine(const DataModule& data);
 // Every staff row of the current evaluation as "educator (role)", joined by
 // " - ".

@@ -573,9 +573,9 @@ void TestAccess::newNurseryFromRegistryIsNotCurrent()
 
     w.Nursery->SpeedButton3Click();
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
-    // The registry left its cursor on the new nursery; leaving it goes back
-    // to the current one, which the prints' heading and the logout read.
-    QCOMPARE(w.Data.Tbl_AnagNido.asInteger(QStringLiteral("Id")), a);
+    // The registry left its cursor on the new nursery, and leaving it keeps
+    // it there: a logout now would make that nursery current.
+    QCOMPARE(w.Data.Tbl_AnagNido.asInteger(QStringLiteral("Id")), g);
     QCOMPARE(listedEducators(w), QStringList{QStringLiteral("*Rossi Anna")});
     QVERIFY2(w.Data.Tbl_AnagEdu.isReadOnly(), qPrintable(tableState(w.Data.Tbl_AnagEdu)));
 

@@ -233,6 +233,10 @@ void TestSheet::refusedTextKeepsSheetOpen()
 
     d.expectAnyMessage(BoxType::Error);
     if (byClosing)
+        d.expectMessage(BoxType::Confirmation,
+                        QStringLiteral("Le modifiche non salvate andranno perse. Chiudere comunque il programma?"),
+                        Button::No);
+    if (byClosing)
         QVERIFY2(!w.close(), qPrintable(QStringLiteral("the window closed: %1; %2")
                                             .arg(screenState(w, d), tableState(w.Data.Tbl_Valutazioni))));
     else

@@ -230,8 +230,12 @@ void TestStaff::closingWindowSavesRegistry()
             w.Staff->DBCheckBox1->click();
     }
 
-    if (refused)
+    if (refused) {
         dialogs.expectMessage(BoxType::Warning, QStringLiteral("Attenzione! Non è stato impostato nessun responsabile!"));
+        dialogs.expectMessage(BoxType::Confirmation,
+                              QStringLiteral("Le modifiche non salvate andranno perse. Chiudere comunque il programma?"),
+                              Button::No);
+    }
     QCOMPARE(w.close(), !refused);
     VERIFY_DIALOGS(dialogs);
     QCOMPARE(r.box->isHidden(), !refused);
