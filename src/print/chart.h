@@ -54,6 +54,15 @@ public:
     double axisMax = 14;
     QString axisFormat = QStringLiteral("#,##0.0");
 
+    // A series beyond the value axis is drawn where its values fall. Off
+    // (the default): over the page around the chart, as far as the bounds
+    // given to paintChart(). On: the plot is made lower (or higher, for
+    // values below the axis) just enough for those values to land inside
+    // the chart's own rectangle, so that what stands around the chart (a
+    // page head) is not drawn over; the axis keeps its range. The plot keeps
+    // at least a third of its height: values farther out still run beyond.
+    bool keepSeriesInChart = false;
+
     bool legendVisible = true;
     LegendPlace legendPlace = LegendPlace::Right;
 

@@ -158,6 +158,42 @@ void fitCategoryLabels(QChart* qchart, QCategoryAxis* xAxis, const QStringList& 
     }
 }
 
+// Lowers (or raises) the plot inside the chart's rectangle so that the
+// values of the series beyond the value axis land in the room the margins
+// give: the plot shrinks by the share the farthest values take beyond it,
+// down to a third of its height.
+void makeRoomBeyondAxis(QChart* qchart, const Chart& chart, double yMin, double yMax)
+{
+    double highest = yMax;
+    double lowest = yMin;
+    for (const ChartSeries& s : chart.allSeries()) {
+        for (const ChartPoint& p : s.points) {
+            if (std::isfinite(p.x) && std::isfinite(p.y)) {
+                highest = std::max(highest, p.y);
+                lowest = std::min(lowest, p.y);
+            }
+        }
+    }
+    const double range = yMax - yMin;
+    double above = (highest - yMax) / range; // in heights of the plot
+    double below = (yMin - lowest) / range;
+    if (above <= 0 && below <= 0)
+        return;
+    constexpr double MostBeyond = 2; // the plot keeps a third of its height
+    if (above + below > MostBeyond) {
+        const double scale = MostBeyond / (above + below);
+        above *= scale;
+        below *= scale;
+    }
+    const double plot = qchart->plotArea().height() / (1 + above + below);
+    QMargins margins = qchart->margins();
+    margins.setTop(margins.top() + int(std::ceil(above * plot)));
+    margins.setBottom(margins.bottom() + int(std::ceil(below * plot)));
+    qchart->setMargins(margins);
+    qchart->layout()->invalidate();
+    qchart->layout()->activate();
+}
+
 } // namespace
 
 PlotMapping addAxes(QGraphicsScene& scene, const Chart& chart, const QRectF& chartRect, const QLocale& locale,
@@ -192,6 +228,8 @@ PlotMapping addAxes(QGraphicsScene& scene, const Chart& chart, const QRectF& cha
     qchart->setGeometry(chartRect);
     qchart->layout()->activate();
     fitCategoryLabels(qchart, xAxis, labels, xMax - xMin, u);
+    if (chart.keepSeriesInChart)
+        makeRoomBeyondAxis(qchart, chart, yMin, yMax);
 
     // plotArea() is in the chart's own coordinates.
     return PlotMapping{qchart->mapRectToScene(qchart->plotArea()), xMin, xMax, yMin, yMax};

@@ -220,17 +220,20 @@ void Document::paintPage(QPainter& painter, int index) const
         // its floor, rather than cut at the column's edges (a phase answered
         // "Si" in all eleven items lists 33 characters).
         QFont font = t.font; // point sizes follow the device's resolution
-        int flags = int(t.alignment);
+        QRectF at = rect;
         if (rect.width() > 0) {
-            const double wide = QFontMetricsF(font, painter.device()).horizontalAdvance(t.text);
+            const QFontMetricsF fm(font, painter.device());
+            const double wide = fm.horizontalAdvance(t.text);
             const double points = font.pointSizeF() > 0 ? font.pointSizeF() : 10.0;
             if (wide > rect.width()) {
                 font.setPointSizeF(std::max(t.minimumPoints, points * rect.width() / wide * 0.97));
-                flags = (flags & ~int(Qt::AlignTop)) | Qt::AlignVCenter; // on the line of its neighbours
+                // On the baseline of its neighbours, where the text would
+                // have stood at its own size.
+                at.translate(0, fm.ascent() - QFontMetricsF(font, painter.device()).ascent());
             }
         }
         painter.setFont(font);
-        painter.drawText(rect, flags, t.text);
+        painter.drawText(at, int(t.alignment), t.text);
     }
 
     // A series beyond the value axis runs out of its chart, as far as the

@@ -336,7 +336,9 @@ Document Report::layout()
             const bool headed =
                 heading && pages.place(*heading, detailBand && detailBand->enabled ? detailBand->height : 0.0);
             // Rows of this record going on over a page break find their
-            // heading again above them, when the heading asks for it.
+            // heading again above them, when the heading asks for it; so
+            // does the footer when it alone goes over (a total under the
+            // name of its area, not under nothing).
             std::function<void()> repeatHeading;
             if (headed && heading->repeatOnContinuation)
                 repeatHeading = [&pages, heading] { pages.repeat(*heading); };
@@ -349,7 +351,7 @@ Document Report::layout()
                 } while (!detail.atEnd());
             }
             if (footer)
-                pages.place(*footer);
+                pages.place(*footer, 0, repeatHeading);
         }
     }
     pages.finish();

@@ -80,7 +80,8 @@ public:
     bool enabled = true;
     bool lineBelow = false; // a solid line along the band's bottom edge
     // Heading bands: printed again at the top of a page on which the detail
-    // rows of the same master record continue, marked as a repeat. The
+    // rows of the same master record continue (or only its footer band),
+    // marked as a repeat. The
     // repeat does not run the notice (the heading already printed for this
     // record); its data texts are read again. Off by default.
     bool repeatOnContinuation = false;

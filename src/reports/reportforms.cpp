@@ -82,6 +82,15 @@ QString addressOf(const Nursery& n)
     return n.indirizzo + sep + n.cap + sep + n.citta + sep + n.provincia;
 }
 
+// A fixed text as wide as it needs, stopping before the value beside it: a
+// caption wider than its room prints smaller instead of running into the
+// value ("Data di nascita:" before the birth date).
+print::Element& keptOff(print::Element& e)
+{
+    e.autoWidth = print::Element::AutoWidth::ToNextElement;
+    return e;
+}
+
 } // namespace
 
 void addPageHead(print::Band& band, Head head)
@@ -95,18 +104,27 @@ void addPageHead(print::Band& band, Head head)
         return;
     band.label(QStringLiteral("Qr_NomeBimbo"), QRectF(1.1, 15.6, 187.6, 9.0), QString(), Qt::AlignHCenter).font = big;
 
-    band.label(QStringLiteral("QRLabel1"), QRectF(1.1, 24.1, 0, 0), QStringLiteral("Data di nascita:"));
+    // Captions up to their values; each value in its own column.
+    keptOff(band.label(QStringLiteral("QRLabel1"), QRectF(1.1, 24.1, 0, 0), QStringLiteral("Data di nascita:")));
     band.label(QStringLiteral("Qr_DataDiNascita"), QRectF(25.1, 24.1, 22.0, 0), QString()).font = underlined(base);
-    band.label(QStringLiteral("QRLabel2"), QRectF(58.2, 24.1, 0, 0), QStringLiteral("Sesso:"));
+    keptOff(band.label(QStringLiteral("QRLabel2"), QRectF(58.2, 24.1, 0, 0), QStringLiteral("Sesso:")));
     band.label(QStringLiteral("Qr_Sesso"), QRectF(69.3, 24.1, 9.0, 0), QString()).font = underlined(base);
-    band.label(QStringLiteral("QRLabel4"), QRectF(90.0, 24.1, 0, 0), QStringLiteral("Data valutazione:"));
+    keptOff(band.label(QStringLiteral("QRLabel4"), QRectF(90.0, 24.1, 0, 0), QStringLiteral("Data valutazione:")));
     band.label(QStringLiteral("Qr_DataValutazione"), QRectF(117.2, 24.1, 22.0, 0), QString()).font = underlined(base);
-    band.label(QStringLiteral("QRLabel5"), QRectF(147.9, 24.1, 0, 0), QStringLiteral("Età in mesi:"));
+    keptOff(band.label(QStringLiteral("QRLabel5"), QRectF(147.9, 24.1, 0, 0), QStringLiteral("Età in mesi:")));
     band.label(QStringLiteral("Qr_EtaInMesi"), QRectF(167.0, 24.1, 22.0, 0), QString()).font = underlined(base);
-    band.label(QStringLiteral("QRLabel3"), QRectF(1.1, 28.3, 0, 0), QStringLiteral("Note:"));
-    band.memo(QStringLiteral("Qr_Note"), QRectF(10.6, 28.3, 178.1, 10.1));
-    if (head == Head::Full)
-        band.memo(QStringLiteral("Qr_Personale"), QRectF(1.1, 38.4, 187.6, 10.1));
+    keptOff(band.label(QStringLiteral("QRLabel3"), QRectF(1.1, 28.3, 0, 0), QStringLiteral("Note:")));
+    // The note and the staff line hold whole lines only: a longer text
+    // prints smaller, down to 5 pt, before lines are left out (the last one
+    // printed then ends with "…"); nothing runs below the box.
+    print::Element& note = band.memo(QStringLiteral("Qr_Note"), QRectF(10.6, 28.3, 178.1, 10.1));
+    note.memoOptions.fit = print::MemoFit::Shrink;
+    note.minimumPoints = 5;
+    if (head == Head::Full) {
+        print::Element& staff = band.memo(QStringLiteral("Qr_Personale"), QRectF(1.1, 38.4, 187.6, 10.1));
+        staff.memoOptions.fit = print::MemoFit::Shrink;
+        staff.minimumPoints = 5;
+    }
 }
 
 QString shortDate(const QVariant& value)
@@ -206,9 +224,13 @@ TQR_Area::TQR_Area(DataModule& d, QObject* parent) : ReportForm(QStringLiteral("
 
     print::Band& heading = report.addBand(print::Band::Kind::Heading, QStringLiteral("QRBand3"), 12.7);
     heading.lineBelow = true;
+    // An area whose rows go on over a page break finds its name (marked
+    // " (segue)") and the column titles again at the top of the next page.
+    heading.repeatOnContinuation = true;
+    heading.continuedElement = QStringLiteral("QRDBText1");
     heading.dataText(QStringLiteral("QRDBText1"), QRectF(2.1, 2.1, 0, 0),
                      [&aree] { return aree.asString(QStringLiteral("AreaCombo")); }).font = bold;
-    heading.label(QStringLiteral("QRLabel7"), QRectF(2.1, 7.9, 0, 0), QStringLiteral("Fase")).font = italic;
+    keptOff(heading.label(QStringLiteral("QRLabel7"), QRectF(2.1, 7.9, 0, 0), QStringLiteral("Fase"))).font = italic;
     const struct { const char* name; double left; const char* text; } headings[] = {
         {"QRLabel8", 19.1, "Si"}, {"QRLabel9", 59.3, "No"}, {"QRLabel10", 99.5, "A Volte"}, {"QRLabel11", 139.7, "Non So"}};
     for (const auto& h : headings)
@@ -224,7 +246,8 @@ TQR_Area::TQR_Area(DataModule& d, QObject* parent) : ReportForm(QStringLiteral("
 
     print::Band& row = report.addBand(print::Band::Kind::Detail, QStringLiteral("QRSubDetail1"), 5.0);
     row.lineBelow = true;
-    row.dataText(QStringLiteral("QRDBText2"), QRectF(4.2, 0.5, 0, 0), [&fasi] { return fasi.asString(QStringLiteral("NumFase")); });
+    keptOff(row.dataText(QStringLiteral("QRDBText2"), QRectF(4.2, 0.5, 0, 0),
+                         [&fasi] { return fasi.asString(QStringLiteral("NumFase")); }));
     const struct { const char* name; double left; const char* field; } columns[] = {
         {"QRDBText3", 19.1, "Si"}, {"QRDBText4", 59.3, "No"}, {"QRDBText5", 99.5, "AVolte"}, {"QRDBText6", 139.7, "NonSo"}};
     for (const auto& c : columns) {
@@ -257,7 +280,7 @@ TQR_Area::TQR_Area(DataModule& d, QObject* parent) : ReportForm(QStringLiteral("
         .font = bold;
 
     print::Band& pageFooter = report.addBand(print::Band::Kind::PageFooter, QStringLiteral("QRBand2"), 8.5);
-    pageFooter.label(QStringLiteral("QRLabel6"), QRectF(2.1, 2.6, 0, 0), QStringLiteral("Pagina:"));
+    keptOff(pageFooter.label(QStringLiteral("QRLabel6"), QRectF(2.1, 2.6, 0, 0), QStringLiteral("Pagina:")));
     pageFooter.pageNumber(QStringLiteral("QRSysData1"), QRectF(14.8, 2.6, 20, 0));
 }
 
@@ -269,9 +292,23 @@ ChartForm::ChartForm(const QString& name, const QString& title, Head head, const
     print::Band& band = report.addBand(print::Band::Kind::Title, QStringLiteral("QRBand1"), 275.2);
     addPageHead(band, head);
     band.chart(QStringLiteral("QRChart1"), QRectF(0.3, layout.chartTop, 189.4, layout.chartHeight), QRDBChart1);
-    band.memo(QStringLiteral("Qr_LegendaSmall"), QRectF(2.1, layout.keyTop, 19.3, layout.keyHeight));
-    band.memo(QStringLiteral("Qr_LegendaLarge"), QRectF(22.2, layout.keyTop, 166.4, layout.keyHeight));
+    // The key: one line per area, never wrapped, codes and names fitted
+    // together so that every code stands on its name's baseline; a long key
+    // prints smaller, then in two columns, and keeps every area.
+    const auto key = [&](const QString& name, double left, double width) {
+        print::Element& e = band.memo(name, QRectF(left, layout.keyTop, width, layout.keyHeight));
+        e.memoOptions.fit = print::MemoFit::AllLines;
+        e.memoOptions.maxColumns = 2;
+        e.fitGroup = QStringLiteral("Legenda");
+    };
+    key(QStringLiteral("Qr_LegendaSmall"), 2.1, 19.3);
+    key(QStringLiteral("Qr_LegendaLarge"), 22.2, 166.4);
     QRDBChart1->legendPlace = legend;
+    // The chart's texts in the face of the page.
+    QRDBChart1->fontFamily = report.font.family();
+    // A line beyond the value axis (an expected development of 19,45, an
+    // area total past 14) stays inside the chart, clear of the page head.
+    QRDBChart1->keepSeriesInChart = true;
 }
 
 void ChartForm::setKey(const QStringList& small, const QStringList& large)

@@ -126,6 +126,7 @@ private slots:
     void seriesBeyondTheAxisOnThePage_data();
     void seriesBeyondTheAxisOnThePage();
     void topLegendWithManyEntries();
+    void keptInChartChangesNothingWithin();
     void emptyChartsPaint_data();
     void emptyChartsPaint();
     void paintOnPdf();
@@ -385,14 +386,24 @@ void TestChart::seriesBeyondTheAxisOnThePage_data()
     QTest::addColumn<double>("chartTop");
     QTest::addColumn<double>("chartHeight");
     QTest::addColumn<int>("place");
+    QTest::addColumn<bool>("inChart"); // Chart::keepSeriesInChart
 
     // The expected development of a child of 100 months is 19,45 on a value
     // axis of 0 to 14; an area total can pass 14 too, and its value marks
     // stand above it. The charts as the profile prints place them under
     // their page heads.
-    QTest::newRow("19,45 on the profile chart") << 19.45 << false << 49.5 << 147.4 << int(LegendPlace::Right);
-    QTest::newRow("14,39 with marks on the profile chart") << 14.39 << true << 49.5 << 147.4 << int(LegendPlace::Right);
-    QTest::newRow("14,39 with marks on the comparison chart") << 14.39 << true << 13.8 << 207.2 << int(LegendPlace::Top);
+    for (const bool inChart : {false, true}) {
+        const char* where = inChart ? "kept in the chart" : "over the page";
+        QTest::addRow("19,45 on the profile chart, %s", where)
+            << 19.45 << false << 49.5 << 147.4 << int(LegendPlace::Right) << inChart;
+        QTest::addRow("14,39 with marks on the profile chart, %s", where)
+            << 14.39 << true << 49.5 << 147.4 << int(LegendPlace::Right) << inChart;
+        QTest::addRow("14,39 with marks on the comparison chart, %s", where)
+            << 14.39 << true << 13.8 << 207.2 << int(LegendPlace::Top) << inChart;
+    }
+    // Far beyond (a child of 200 months): the plot gives up almost two
+    // thirds of its height.
+    QTest::newRow("38,9 kept in the chart") << 38.9 << true << 49.5 << 147.4 << int(LegendPlace::Right) << true;
 }
 
 // A series whose values lie beyond the value axis is drawn where they fall,
@@ -405,9 +416,11 @@ void TestChart::seriesBeyondTheAxisOnThePage()
     QFETCH(double, chartTop);
     QFETCH(double, chartHeight);
     QFETCH(int, place);
+    QFETCH(bool, inChart);
 
     auto chart = std::make_shared<Chart>();
     chart->legendPlace = LegendPlace(place);
+    chart->keepSeriesInChart = inChart;
     chart->addSeries(QStringLiteral("Series1"));
     chart->addSeries(QStringLiteral("Series2"));
     ChartSeries& reference = *chart->series(QStringLiteral("Series1"));
@@ -460,8 +473,14 @@ void TestChart::seriesBeyondTheAxisOnThePage()
     const int y = lineRow(isRed, image.rect());
     QVERIFY2(std::abs(y - want) <= 4, qPrintable(QStringLiteral("line at %1 px, value at %2 px").arg(y).arg(want)));
     QVERIFY(y < plotTop);
-    if (value > 19)
+    if (inChart) {
+        // Inside the chart's rectangle, its marks too: the plot is lower.
+        QVERIFY2(y > target.top(), qPrintable(QStringLiteral("line at %1 px, chart from %2 px").arg(y).arg(target.top())));
+        const QRect over(0, 0, image.width(), target.top());
+        QCOMPARE(countPixels(image, over, [](QRgb c) { return !isWhite(c); }), 0);
+    } else if (value > 19) {
         QVERIFY(y < target.top()); // out of the chart, over the page
+    }
 
     // Whole: as long as the reference line, without a gap.
     const auto span = [&image](auto test, int row) {
@@ -495,6 +514,24 @@ void TestChart::seriesBeyondTheAxisOnThePage()
                      qPrintable(QStringLiteral("no mark above point %1").arg(i + 1)));
         }
     }
+}
+
+// A chart whose series stay within the value axis is drawn alike with and
+// without room kept for values beyond it.
+void TestChart::keptInChartChangesNothingWithin()
+{
+    Chart chart = profileChart();
+    chart.series(QStringLiteral("Series1"))->addXY(10, 14, QStringLiteral("MAX"));
+    QList<QImage> images;
+    for (const bool inChart : {false, true}) {
+        chart.keepSeriesInChart = inChart;
+        QImage image = blankImage(189.4, 147.4, 100);
+        QPainter painter(&image);
+        paintChart(painter, QRectF(image.rect()), chart);
+        painter.end();
+        images << image;
+    }
+    QVERIFY(images[0] == images[1]);
 }
 
 void TestChart::topLegendWithManyEntries()

@@ -112,6 +112,7 @@ private slots:
     void chartIsCopiedWhenLaidOut();
     void paintsIntoPdf();
     void textWiderThanColumnShrinks();
+    void shrunkTextKeepsItsBaseline();
     void oneFaceOnThePage();
     void memoHoldsItsText_data();
     void memoHoldsItsText();
@@ -119,6 +120,7 @@ private slots:
     void keyListsEveryArea();
     void memoLaidOutByHandIsFittedWhenPainted();
     void headingRepeatsOnContinuation();
+    void footerGoingOverFindsItsHeading();
     void overlappingTexts_data();
     void overlappingTexts();
     void textUpToNextElement_data();
@@ -291,6 +293,50 @@ void TestReport::textWiderThanColumnShrinks()
     QVERIFY2(left * mm > 20.2 && right * mm < 59.5, qPrintable(QStringLiteral("%1..%2 mm").arg(left * mm).arg(right * mm)));
     // ...and whole: the ink spans most of it, not a cut middle part.
     QVERIFY2((right - left) * mm > 0.8 * 39.7, qPrintable(QStringLiteral("%1 mm").arg((right - left) * mm)));
+}
+
+// A caption printed smaller to keep off its value stands on the value's
+// baseline, not lower or higher.
+void TestReport::shrunkTextKeepsItsBaseline()
+{
+    Document doc;
+    doc.pages.append(Page());
+    PageText label;
+    label.name = QStringLiteral("QRLabel1");
+    label.rect = QRectF(1.1, 4, 15, 4.41); // "Data di nascita:" needs about 24 mm
+    label.text = QStringLiteral("Data di nascita:");
+    label.font = Report::defaultFont();
+    doc.pages[0].texts.append(label);
+    PageText value = label;
+    value.name = QStringLiteral("Qr_EtaInMesi");
+    value.rect = QRectF(25.1, 4, 22, 4.41);
+    value.text = QStringLiteral("100");
+    doc.pages[0].texts.append(value);
+
+    const double dpi = 600;
+    const auto px = [dpi](double mm) { return int(mm / 25.4 * dpi); };
+    QImage image(px(60), px(12), QImage::Format_RGB32);
+    image.setDotsPerMeterX(qRound(dpi / 0.0254));
+    image.setDotsPerMeterY(qRound(dpi / 0.0254));
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        doc.paintPage(painter, 0);
+    }
+    // Neither text has a descender: the lowest ink is the baseline.
+    const auto baseline = [&image](int from, int to) {
+        int lowest = -1;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = from; x < to; ++x)
+                if (qGray(image.pixel(x, y)) < 128)
+                    lowest = y;
+        return lowest;
+    };
+    const int labelLine = baseline(px(1), px(16.2));
+    const int valueLine = baseline(px(25), px(40));
+    QVERIFY(labelLine > 0 && valueLine > 0);
+    QVERIFY2(std::abs(labelLine - valueLine) <= px(0.08),
+             qPrintable(QStringLiteral("caption on %1 mm, value on %2 mm").arg(labelLine * 25.4 / dpi).arg(valueLine * 25.4 / dpi)));
 }
 
 // The chart's axis labels, value marks and legend are written in the face of
@@ -610,6 +656,38 @@ void TestReport::headingRepeatsOnContinuation()
     const Document plain = f.report.layout();
     QCOMPARE(plain.pages[1].textsOf(QStringLiteral("NomeGruppo")), QStringList{QStringLiteral("Gruppo 2")});
     QCOMPARE(plain.pages[1].text(QStringLiteral("Valore"))->rect.top(), 0.5);
+}
+
+// A footer that alone goes over onto the next page (its rows filled the
+// page) stands under its heading again, marked as continued, not alone at
+// the top of the page.
+void TestReport::footerGoingOverFindsItsHeading()
+{
+    QStringList first;
+    for (int i = 1; i <= 43; ++i)
+        first << QStringLiteral("a%1").arg(i);
+    Fixture f({first, {QStringLiteral("b1")}});
+    Band& heading = *f.report.band(QStringLiteral("Gruppo"));
+    heading.repeatOnContinuation = true;
+    heading.continuedElement = QStringLiteral("NomeGruppo");
+
+    // Page 1: title 40, heading 10, rows a1..a43 down to 265 mm; the footer
+    // (8 mm) no longer fits above the page footer at 268.5 mm.
+    const Document doc = f.report.layout();
+    QCOMPARE(doc.pageCount(), 2);
+    QCOMPARE(doc.pages[0].textsOf(QStringLiteral("Valore")).size(), 43);
+    QVERIFY(doc.pages[0].textsOf(QStringLiteral("Conteggio")).isEmpty());
+    const Page& p2 = doc.pages[1];
+    QCOMPARE(p2.textsOf(QStringLiteral("NomeGruppo")), (QStringList{"Gruppo 1 (segue)", "Gruppo 2"}));
+    QCOMPARE(p2.textsOf(QStringLiteral("Conteggio")), (QStringList{"43", "1"}));
+    QCOMPARE(p2.text(QStringLiteral("NomeGruppo"))->rect.top(), 2.0);
+    QCOMPARE(p2.text(QStringLiteral("Conteggio"))->rect.top(), 11.0);
+
+    // Without the option the footer stands alone at the top.
+    heading.repeatOnContinuation = false;
+    const Document plain = f.report.layout();
+    QCOMPARE(plain.pages[1].textsOf(QStringLiteral("NomeGruppo")), QStringList{QStringLiteral("Gruppo 2")});
+    QCOMPARE(plain.pages[1].text(QStringLiteral("Conteggio"))->rect.top(), 1.0);
 }
 
 void TestReport::overlappingTexts_data()

@@ -538,7 +538,14 @@ void TestReports::longSheetRunsOverPages()
         for (int n = 1; n <= 14; ++n)
             expectedNumbers << QString::number(n);
     }
-    QCOMPARE(textsOf(doc, "QRDBText1"), areas);
+    // Each area heads its rows once; an area that continues on the next
+    // page is headed there again, marked as continued.
+    QStringList headings, repeated;
+    for (const QString& h : textsOf(doc, "QRDBText1"))
+        (h.endsWith(QLatin1String(" (segue)")) ? repeated : headings) << h;
+    QCOMPARE(headings, areas);
+    for (const QString& h : repeated)
+        QVERIFY2(areas.contains(h.chopped(8)), qPrintable(h));
     QCOMPARE(textsOf(doc, "QRDBText2"), expectedNumbers);
     QCOMPARE(textsOf(doc, "Qr_Totale"), QStringList(8, QStringLiteral("14")));
     for (int i = 0; i < doc.pageCount(); ++i) {
