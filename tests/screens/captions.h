@@ -47,7 +47,7 @@ inline QString nameOf(const QWidget* w, const QString& text)
 // Checks text laid in `room` (in `w`'s coordinates) with `alignment`: every
 // line must fit the room's width and lie inside what the parents leave
 // visible; all lines must fit its height.
-inline void checkText(QStringList& problems, const QWidget* w, const QString& what, const QString& text,
+inline void checkText(QStringList& problems, const QString& who, const QString& what, const QString& text,
                       const QFont& font, const QRect& room, Qt::Alignment alignment, const QRect& clip)
 {
     if (text.trimmed().isEmpty())
@@ -65,11 +65,11 @@ inline void checkText(QStringList& problems, const QWidget* w, const QString& wh
     if (widest > room.width() || !visible.contains(drawn.left(), drawn.center().y())
         || !visible.contains(drawn.right(), drawn.center().y()))
         problems << QStringLiteral("%1: %2 is %3 px wide, has %4 px")
-                        .arg(nameOf(w, text), what)
+                        .arg(who, what)
                         .arg(widest)
                         .arg(std::min(room.width(), std::max(0, visible.right() - std::max(visible.left(), drawn.left()) + 1)));
     else if (height > room.height())
-        problems << QStringLiteral("%1: %2 is %3 px high, has %4 px").arg(nameOf(w, text), what).arg(height).arg(room.height());
+        problems << QStringLiteral("%1: %2 is %3 px high, has %4 px").arg(who, what).arg(height).arg(room.height());
 }
 
 inline void checkLabel(QStringList& problems, const QLabel* l)
@@ -99,7 +99,7 @@ inline void checkLabel(QStringList& problems, const QLabel* l)
                             .arg(room.height());
         return;
     }
-    checkText(problems, l, QStringLiteral("the text"), text, l->font(), room, l->alignment(), visiblePart(l));
+    checkText(problems, nameOf(l, text), QStringLiteral("the text"), text, l->font(), room, l->alignment(), visiblePart(l));
 }
 
 inline void checkButton(QStringList& problems, const QAbstractButton* b)
@@ -132,7 +132,7 @@ inline void checkButton(QStringList& problems, const QAbstractButton* b)
         opt.text = b->text();
         room = style->subElementRect(QStyle::SE_PushButtonContents, &opt, b);
     }
-    checkText(problems, b, QStringLiteral("the caption"), b->text(), b->font(), room, alignment, visiblePart(b));
+    checkText(problems, nameOf(b, b->text()), QStringLiteral("the caption"), b->text(), b->font(), room, alignment, visiblePart(b));
 }
 
 inline void checkGroupBox(QStringList& problems, const QGroupBox* g)
@@ -174,7 +174,7 @@ inline void checkGrid(QStringList& problems, const QTableView* grid)
             continue;
         const QString title = grid->model()->headerData(i, Qt::Horizontal, Qt::DisplayRole).toString();
         const QRect section(h->sectionViewportPosition(i), 0, h->sectionSize(i), h->viewport()->height());
-        checkText(problems, h->viewport(), QStringLiteral("the title of column %1 of %2").arg(i).arg(grid->objectName()),
+        checkText(problems, QStringLiteral("%1 \"%2\"").arg(grid->objectName(), title), QStringLiteral("the title of column %1").arg(i),
                   title, font, section.adjusted(margin, 0, -margin, 0), h->defaultAlignment(), clip);
     }
     if (grid->horizontalScrollBar()->isVisible()) {
