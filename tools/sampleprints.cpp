@@ -18,6 +18,7 @@
 // profili-difficile.pdf and confronto-difficile.pdf. For every file it
 // names the texts printed over one another, if any.
 #include "commandline.h"
+#include "demonursery.h"
 #include "datafolder.h"
 #include "document.h"
 #include "evaluations.h"
@@ -135,51 +136,17 @@ void layEducators(Folder& f, int nido, QList<int>& educators, const QStringList&
     }
 }
 
+// The demonstration nursery the screens tool shows too; its prints are run
+// on Bianchi's last evaluation, the third one laid.
 Demo layDemo(const QString& db)
 {
     Demo demo;
-    demo.problem = store::layDataFolder(db);
+    demo.problem = tools::layDemoNursery(db);
     if (!demo.problem.isEmpty())
         return demo;
     Folder f(db);
-    const int nido = f.add(QStringLiteral("AnagNido.db"),
-                           {{"Nome", QStringLiteral("Nido d'infanzia Il Girasole")},
-                            {"Indirizzo", QStringLiteral("Via dei Tigli 12")}, {"Cap", QStringLiteral("20121")},
-                            {"Citta", QStringLiteral("Milano")}, {"Provincia", QStringLiteral("MI")}});
-    QList<int> educators;
-    layEducators(f, nido, educators, {QStringLiteral("Anna Rossi"), QStringLiteral("Laura Verdi")});
-    const QList<int> roles = f.ids(QStringLiteral("Ruoli.db"));
-    const QList<int> areas = f.ids(QStringLiteral("Aree.db"));
-
-    struct Child { const char* nome; const char* cognome; QDate nascita; const char* sesso; const char* note; };
-    const Child children[] = {
-        {"Giulia", "Bianchi", QDate(2024, 3, 15), "F",
-         "Allergia alle arachidi. Inserimento graduale a settembre, con la mamma nei primi giorni."},
-        {"Marco", "Esposito", QDate(2024, 1, 20), "M", ""},
-        {"Sofia", "Ferrari", QDate(2023, 11, 2), "F", "Porta gli occhiali."},
-    };
-    int evaluationNumber = 0;
-    for (const Child& c : children) {
-        const int child = f.add(QStringLiteral("AnagBimbi.DB"),
-                                {{"Id_Nido", nido}, {"Nome", QString::fromUtf8(c.nome)}, {"Cognome", QString::fromUtf8(c.cognome)},
-                                 {"DataDiNascita", c.nascita}, {"Sesso", QString::fromLatin1(c.sesso)},
-                                 {"Note", QString::fromUtf8(c.note)}, {"Frequenza", true}});
-        const int count = evaluationNumber == 0 ? 3 : 1;
-        for (int k = 0; k < count; ++k, ++evaluationNumber) {
-            const int months = 12 + 6 * k + evaluationNumber % 3;
-            const int v = f.add(QStringLiteral("Valutaz.db"),
-                                {{"Id_Bimbo", child}, {"DataValutazione", c.nascita.addMonths(months)},
-                                 {"MesiBimbo", months}, {"Sel", false}});
-            f.add(QStringLiteral("Personale.db"), {{"Id_Valutazione", v}, {"Id_Educatrice", educators[0]}, {"Id_Ruolo", roles.value(0)}});
-            f.add(QStringLiteral("Personale.db"), {{"Id_Valutazione", v}, {"Id_Educatrice", educators[1]}, {"Id_Ruolo", roles.value(1)}});
-            for (int i = 0; i < areas.size(); ++i) {
-                const int top = 2 + (months / 6) + (i * 7 + evaluationNumber * 3) % 4;
-                phases(f, v, areas[i], std::max(1, top - 3), top, i % 3 == 0);
-            }
-            if (evaluationNumber == 2) // the first child's last evaluation
-                demo.printed = demo.summarised = v;
-        }
-    }
+    const QList<int> evaluations = f.ids(QStringLiteral("Valutaz.db"));
+    demo.printed = demo.summarised = evaluations.value(2);
     demo.surname = QStringLiteral("Bianchi");
     return demo;
 }

@@ -58,8 +58,8 @@ AccessScreen::AccessScreen(DataModule& d, QWidget* panel, QObject* parent)
     connect(DBLookupListBox1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(DBLookupListBox1->viewport()->mapToGlobal(at)); });
 
-    SpeedButton4 = pictureButton(panel, "SpeedButton4", QStringLiteral("Accedi"), QStringLiteral("Clicca quì ed accedi al programma"),
-                                 QRect(464, 400, 55, 55));
+    SpeedButton4 = speedButton(panel, "SpeedButton4", QStringLiteral("Accedi"), QStringLiteral("Clicca quì ed accedi al programma"),
+                               QRect(464, 400, 55, 55), Glyph::Accedi);
     connect(SpeedButton4, &QToolButton::clicked, this, &AccessScreen::SpeedButton4Click);
 }
 

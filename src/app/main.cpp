@@ -1,4 +1,5 @@
 // Velmora: the program entry.
+#include "fonts.h"
 #include "mainwindow.h"
 #include "qtdialogs.h"
 
@@ -10,6 +11,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Velmora"));
     velmora::installItalianTranslations(app);
+    // The faces the windows were laid out for (Debian's fonts-wine); without
+    // them a narrower stand-in is used.
+    velmora::loadProgramFonts();
     // Everything the user sees is Italian, dates and numbers included, also
     // on a machine whose regional settings are not ("3,5", "10/12/26").
     if (QLocale::system().language() != QLocale::Italian)

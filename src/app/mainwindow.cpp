@@ -7,6 +7,7 @@
 #include "dialogs.h"
 #include "evaluations.h"
 #include "lookups.h"
+#include "fonts.h"
 #include "nursery.h"
 #include "phases.h"
 #include "prints.h"
@@ -17,6 +18,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
@@ -25,7 +27,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QPainter>
 #include <QRandomGenerator>
+#include <QShowEvent>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
@@ -36,6 +40,23 @@ namespace velmora {
 namespace {
 
 const char* const versionText = "Versione 1.12";
+
+// A white panel. Painted by hand: a style sheet would also keep the
+// window's font from reaching the controls laid on the panel, which would
+// then be drawn in the desktop's font, wider than the one they were laid
+// out for.
+class WhitePanel : public QWidget
+{
+public:
+    WhitePanel(const char* name, QWidget* parent) : QWidget(parent) { setObjectName(QString::fromLatin1(name)); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), Qt::white);
+    }
+};
 
 QGroupBox* hiddenBox(QWidget* parent, const char* name, const QRect& rect)
 {
@@ -57,6 +78,7 @@ TFrm_Main::TFrm_Main(const QString& programDir, Dialogs& dialogs, QWidget* paren
     Data.PercorsoDb = QDir(programDir).filePath(QStringLiteral("db")) + QDir::separator();
     buildWindow();
     composeScreens();
+    plainGridTitles(this);
     // The start-up runs while the main window is being made; the report
     // windows and then the About box come after it.
     FormCreate();
@@ -84,9 +106,8 @@ void TFrm_Main::buildWindow()
     setWindowTitle(QStringLiteral("  Velmora"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPixelSize(13);
-    setFont(f);
+    // The window is laid out for Tahoma at 13 pixels (loaded at start).
+    setFont(windowFont());
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -116,11 +137,8 @@ void TFrm_Main::buildWindow()
 
 void TFrm_Main::buildAccessPanel()
 {
-    Pnl_Accesso = new QWidget(centralWidget());
-    Pnl_Accesso->setObjectName(QStringLiteral("Pnl_Accesso"));
+    Pnl_Accesso = new WhitePanel("Pnl_Accesso", centralWidget());
     Pnl_Accesso->setGeometry(8, 8, 841, 593);
-    Pnl_Accesso->setStyleSheet(QStringLiteral("#Pnl_Accesso { background: white; }"));
-    Pnl_Accesso->setAttribute(Qt::WA_StyledBackground);
 
     auto* banner = new QLabel(QStringLiteral("Velmora"), Pnl_Accesso);
     banner->setObjectName(QStringLiteral("Image2"));
@@ -131,30 +149,26 @@ void TFrm_Main::buildAccessPanel()
     big.setBold(true);
     banner->setFont(big);
 
-    SpeedButton13 = pictureButton(Pnl_Accesso, "SpeedButton13", QStringLiteral("About"), QStringLiteral("About"),
-                                  QRect(720, 530, 55, 55));
-    SpeedButton9 = pictureButton(Pnl_Accesso, "SpeedButton9", QStringLiteral("Esci"), QStringLiteral("Esci"),
-                                 QRect(783, 530, 55, 55));
+    SpeedButton13 = speedButton(Pnl_Accesso, "SpeedButton13", QStringLiteral("About"), QStringLiteral("About"),
+                                QRect(720, 530, 55, 55), Glyph::About);
+    SpeedButton9 = speedButton(Pnl_Accesso, "SpeedButton9", QStringLiteral("Esci"), QStringLiteral("Esci"),
+                               QRect(783, 530, 55, 55), Glyph::Esci);
     connect(SpeedButton13, &QToolButton::clicked, this, &TFrm_Main::SpeedButton13Click);
     connect(SpeedButton9, &QToolButton::clicked, this, &TFrm_Main::Btn_EsciClick);
 }
 
 void TFrm_Main::buildListScreen()
 {
-    Pnl_Bambini = new QWidget(centralWidget());
-    Pnl_Bambini->setObjectName(QStringLiteral("Pnl_Bambini"));
+    Pnl_Bambini = new WhitePanel("Pnl_Bambini", centralWidget());
     Pnl_Bambini->setGeometry(8, 8, 841, 593);
-    Pnl_Bambini->setStyleSheet(QStringLiteral("#Pnl_Bambini { background: white; }"));
-    Pnl_Bambini->setAttribute(Qt::WA_StyledBackground);
 
     Tb_Setup = new QToolBar(Pnl_Bambini);
     Tb_Setup->setObjectName(QStringLiteral("Tb_Setup"));
     Tb_Setup->setGeometry(0, 0, 841, 29);
     Tb_Setup->setMovable(false);
     Tb_Setup->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    QFont bold = Tb_Setup->font();
-    bold.setBold(true);
-    Tb_Setup->setFont(bold);
+    // Flat, with bold captions.
+    Tb_Setup->setFont(windowFont(true));
     auto tool = [&](const char* name, const QString& caption) {
         auto* b = new QToolButton(Tb_Setup);
         b->setObjectName(QString::fromLatin1(name));
@@ -191,14 +205,17 @@ void TFrm_Main::buildListScreen()
     // Along the bottom of the group box, 18 pixels high.
     DBNavigator7->setGeometry(2, GroupBox1->height() - 20, GroupBox1->width() - 4, 18);
 
-    Btn_ConfrontoMultiplo = pictureButton(Pnl_Bambini, "Btn_ConfrontoMultiplo", QStringLiteral("Confronto"),
-                                          QStringLiteral("Stampa il grafico di comparazione tra i bimbi"), QRect(592, 535, 55, 55));
-    Btn_ConfrontoSingolo = pictureButton(Pnl_Bambini, "Btn_ConfrontoSingolo", QStringLiteral("Profili"),
-                                         QStringLiteral("Stampa il grafico completo del bimbo"), QRect(648, 535, 55, 55));
-    Btn_LogOut = pictureButton(Pnl_Bambini, "Btn_LogOut", QStringLiteral("Esci\nutente"),
-                               QStringLiteral("Accedi al programma come altra educatrice"), QRect(727, 535, 55, 55));
-    Btn_Esci = pictureButton(Pnl_Bambini, "Btn_Esci", QStringLiteral("Esci"), QStringLiteral("Esci dall'applicazione"),
-                             QRect(783, 535, 55, 55));
+    Btn_ConfrontoMultiplo = speedButton(Pnl_Bambini, "Btn_ConfrontoMultiplo", QStringLiteral("Confronto"),
+                                        QStringLiteral("Stampa il grafico di comparazione tra i bimbi"),
+                                        QRect(592, 535, 55, 55), Glyph::Confronto);
+    Btn_ConfrontoSingolo = speedButton(Pnl_Bambini, "Btn_ConfrontoSingolo", QStringLiteral("Profili"),
+                                       QStringLiteral("Stampa il grafico completo del bimbo"), QRect(648, 535, 55, 55),
+                                       Glyph::Profili);
+    Btn_LogOut = speedButton(Pnl_Bambini, "Btn_LogOut", QStringLiteral("Esci utente"),
+                             QStringLiteral("Accedi al programma come altra educatrice"), QRect(727, 535, 55, 55),
+                             Glyph::EsciUtente);
+    Btn_Esci = speedButton(Pnl_Bambini, "Btn_Esci", QStringLiteral("Esci"), QStringLiteral("Esci dall'applicazione"),
+                           QRect(783, 535, 55, 55), Glyph::Esci);
     connect(Btn_Esci, &QToolButton::clicked, this, &TFrm_Main::Btn_EsciClick);
 
     GB_AnagraficaNido = hiddenBox(Pnl_Bambini, "GB_AnagraficaNido", QRect(136, 96, 529, 337));
@@ -227,8 +244,34 @@ void TFrm_Main::composeScreens()
     connect(Btn_LogOut, &QToolButton::clicked, Access, &AccessScreen::Btn_LogOutClick);
 }
 
-void TFrm_Main::mostraAccesso() { Pnl_Accesso->raise(); }
-void TFrm_Main::mostraElenco() { Pnl_Bambini->raise(); }
+void TFrm_Main::mostraAccesso()
+{
+    Pnl_Accesso->raise();
+    mostraSuggerimentoSottoIlPuntatore();
+}
+
+void TFrm_Main::mostraElenco()
+{
+    Pnl_Bambini->raise();
+    mostraSuggerimentoSottoIlPuntatore();
+}
+
+void TFrm_Main::mostraSuggerimentoSottoIlPuntatore()
+{
+    // The hint of the screen that went away would stay until the pointer
+    // crossed another control: the toolkit tells of a control entered, not
+    // of a screen raised under a pointer that stands still.
+    QString hint;
+    if (isVisible()) {
+        for (QWidget* w = childAt(mapFromGlobal(QCursor::pos())); w && w != this; w = w->parentWidget()) {
+            if (!w->statusTip().isEmpty()) {
+                hint = w->statusTip();
+                break;
+            }
+        }
+    }
+    StatusHint->setText(hint);
+}
 void TFrm_Main::mostraSetup(bool visible) { Tb_Setup->setVisible(visible); }
 bool TFrm_Main::setupVisibile() const { return !Tb_Setup->isHidden(); }
 void TFrm_Main::mostraVersione() { StatusVersion->setText(QString::fromLatin1(versionText)); }
@@ -244,6 +287,16 @@ bool TFrm_Main::accessPanelInFront() const
             return false;
     }
     return false;
+}
+
+void TFrm_Main::showEvent(QShowEvent* e)
+{
+    // In the middle of the desktop, the first time it shows.
+    if (!m_centred && !e->spontaneous()) {
+        m_centred = true;
+        centreOnScreen(this);
+    }
+    QMainWindow::showEvent(e);
 }
 
 bool TFrm_Main::event(QEvent* e)

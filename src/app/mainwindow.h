@@ -109,6 +109,7 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     // Closing the window with the evaluation sheet or a registry open saves
     // what it still holds, as its own way out would; a refused save (told to
     // the user) keeps the window open.
@@ -122,10 +123,14 @@ private:
 
     void FormCreate();
     void quit();
+    // The status bar's first panel shows the hint of the control now under
+    // the pointer (empty over a control without one).
+    void mostraSuggerimentoSottoIlPuntatore();
 
     bool m_end = false;
     bool m_dataFolderMissing = false;
     bool m_cannotStart = false;
+    bool m_centred = false;
 };
 
 } // namespace velmora

@@ -1,7 +1,9 @@
 #include "phases.h"
 #include "datagrid.h"
 #include "datanavigator.h"
+#include "builders.h"
 #include "evaluationprints.h"
+#include "fonts.h"
 #include "lookups.h"
 #include "datamodule.h"
 #include "dialogs.h"
@@ -43,17 +45,6 @@ int wholeOr(const QVariant& v, int fallback)
     bool ok = false;
     const int n = v.toString().trimmed().toInt(&ok);
     return ok ? n : fallback;
-}
-
-QToolButton* squareButton(QWidget* parent, const char* name, const QString& text, const QString& hint)
-{
-    auto* b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setText(text);
-    b->setToolTip(hint);
-    b->setStatusTip(hint);
-    b->setCursor(Qt::PointingHandCursor);
-    return b;
 }
 
 } // namespace
@@ -130,6 +121,8 @@ void PhasesScreen::buildBox()
     DBNavigator11 = new DataNavigator(GroupBox4);
     DBNavigator11->setObjectName(QStringLiteral("DBNavigator11"));
     DBNavigator11->setGeometry(8, 244, 150, 18);
+    // Nine buttons in 150 pixels: their glyphs a size smaller than the window's.
+    DBNavigator11->setFont(tahomaFont(11));
     DBNavigator11->setTable(&data.Tbl_FasiVal);
     DBNavigator11->setDialogs(&data.dialogs);
     const QList<B> buttons = {B::First, B::Prior, B::Next, B::Last, B::Insert, B::Delete, B::Edit, B::Post, B::Cancel};
@@ -193,16 +186,16 @@ void PhasesScreen::buildBox()
     }
 
     // The print buttons and the way back share the panel with the items.
-    SpeedButton10 = squareButton(Panel3, "SpeedButton10", QStringLiteral("Scheda"),
-                                 QStringLiteral("Stampa la scheda di valutazione del bimbo"));
-    SpeedButton10->setGeometry(550, 134, 50, 50);
+    SpeedButton10 = speedButton(Panel3, "SpeedButton10", QStringLiteral("Scheda"),
+                                QStringLiteral("Stampa la scheda di valutazione del bimbo"), QRect(550, 134, 50, 50),
+                                Glyph::Scheda);
     connect(SpeedButton10, &QToolButton::clicked, this, [this] {
         if (sheet.prints)
             sheet.prints->SpeedButton10Click();
     });
-    SpeedButton8 = squareButton(Panel3, "SpeedButton8", QStringLiteral("Grafico"),
-                                QStringLiteral("Stampa il grafico di valutazione del bimbo"));
-    SpeedButton8->setGeometry(606, 134, 50, 50);
+    SpeedButton8 = speedButton(Panel3, "SpeedButton8", QStringLiteral("Grafico"),
+                               QStringLiteral("Stampa il grafico di valutazione del bimbo"), QRect(606, 134, 50, 50),
+                               Glyph::Grafico);
     connect(SpeedButton8, &QToolButton::clicked, this, [this] {
         if (sheet.prints)
             sheet.prints->SpeedButton8Click();

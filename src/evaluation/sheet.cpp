@@ -2,6 +2,7 @@
 // took part beneath them, and the way back to the children list.
 #include "sheet.h"
 #include "choicecolumn.h"
+#include "builders.h"
 #include "dataedits.h"
 #include "datagrid.h"
 #include "datanavigator.h"
@@ -86,14 +87,9 @@ EvaluationSheet::EvaluationSheet(DataModule& d, QGroupBox* box, QObject* parent)
     : QObject(parent), GB_Valutazione(box), data(d)
 {
     GB_Valutazione->setTitle(QStringLiteral("Scheda di Valutazione"));
-    SpeedButton7 = new QToolButton(GB_Valutazione);
-    SpeedButton7->setObjectName(QStringLiteral("SpeedButton7"));
-    SpeedButton7->setText(QStringLiteral("Torna"));
-    const QString hint = QStringLiteral("Torna all'elenco dei bambini");
-    SpeedButton7->setToolTip(hint);
-    SpeedButton7->setStatusTip(hint);
-    SpeedButton7->setCursor(Qt::PointingHandCursor);
-    SpeedButton7->setGeometry(GB_Valutazione->width() - 63, GB_Valutazione->height() - 63, 55, 55);
+    SpeedButton7 = speedButton(GB_Valutazione, "SpeedButton7", QStringLiteral("Torna"),
+                               QStringLiteral("Torna all'elenco dei bambini"),
+                               QRect(GB_Valutazione->width() - 63, GB_Valutazione->height() - 63, 55, 55), Glyph::Torna);
     connect(SpeedButton7, &QToolButton::clicked, this, &EvaluationSheet::SpeedButton7Click);
 
     buildUpperPart();

@@ -65,12 +65,13 @@ void ChildrenScreen::buildList()
     DBGrid1->setGeometry(24, 40, 497, 481);
     DBGrid1->setTable(&data.Tbl_AnagBimbi);
     DBGrid1->setDialogs(&data.dialogs);
+    // The five columns fit the grid beside its vertical scroll bar.
     DBGrid1->addColumn(QStringLiteral("Id"), QStringLiteral("Id"));
-    DBGrid1->addColumn(QStringLiteral("Nome"), QStringLiteral("Nome"));
-    DBGrid1->addColumn(QStringLiteral("Cognome"), QStringLiteral("Cognome"));
-    DBGrid1->addColumn(QStringLiteral("DataDiNascita"), QStringLiteral("Data Di Nascita"));
-    DBGrid1->addColumn(QStringLiteral("Sesso"), QStringLiteral("Sesso"));
-    DBGrid1->addColumn(QStringLiteral("Freq"), QStringLiteral("Freq."));
+    DBGrid1->addColumn(QStringLiteral("Nome"), QStringLiteral("Nome"), 120);
+    DBGrid1->addColumn(QStringLiteral("Cognome"), QStringLiteral("Cognome"), 130);
+    DBGrid1->addColumn(QStringLiteral("DataDiNascita"), QStringLiteral("Data Di Nascita"), 100);
+    DBGrid1->addColumn(QStringLiteral("Sesso"), QStringLiteral("Sesso"), 50);
+    DBGrid1->addColumn(QStringLiteral("Freq"), QStringLiteral("Freq."), 50);
     DBGrid1->setColumnHidden(0, true);
     DBGrid1->drawCell = [this](QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index,
                                bool& handled) {
@@ -112,7 +113,7 @@ void ChildrenScreen::buildList()
     auto radio = [&](QGroupBox* box, const char* name, const QString& text, int top) {
         auto* r = new QRadioButton(text, box);
         r->setObjectName(QString::fromLatin1(name));
-        r->setGeometry(8, top, 209, 17);
+        r->setGeometry(8, top, 213, 17);
         r->installEventFilter(this);
         return r;
     };
@@ -146,7 +147,7 @@ void ChildrenScreen::buildRegistry()
     DBGrid5->addColumn(QStringLiteral("Cognome"), QStringLiteral("Cognome"), 135);
     DBGrid5->addColumn(QStringLiteral("DataDiNascita"), QStringLiteral("Data Di Nascita"), 95);
     DBGrid5->addColumn(QStringLiteral("Sesso"), QStringLiteral("Sesso"), 42);
-    DBGrid5->addColumn(QStringLiteral("Freq"), QStringLiteral("F"));
+    DBGrid5->addColumn(QStringLiteral("Freq"), QStringLiteral("F"), 30);
 
     using B = DataNavigator::Button;
     DBNavigator5 = new DataNavigator(box);
@@ -187,7 +188,8 @@ void ChildrenScreen::buildRegistry()
     DBMemo2->setDataSource(&data.Tbl_AnagBimbi, QStringLiteral("Note"));
     DBMemo2->setDialogs(&data.dialogs);
 
-    SpeedButton2 = hintedButton(box, "SpeedButton2", QStringLiteral("Esci"), QStringLiteral("Esci"), QRect(436, 419, 55, 55));
+    SpeedButton2 = speedButton(box, "SpeedButton2", QStringLiteral("Esci"), QStringLiteral("Esci"), QRect(436, 419, 55, 55),
+                               Glyph::Esci);
     connect(SpeedButton2, &QToolButton::clicked, this, &ChildrenScreen::SpeedButton2Click);
 
     QWidget* order[] = {DBEdit10, DBEdit11, DBEdit12, DBEdit13, DBCheckBox2, DBMemo2, DBGrid5, DBNavigator5};

@@ -1,8 +1,10 @@
 #include "inserimentonido.h"
 #include "builders.h"
 #include "dataedits.h"
+#include "fonts.h"
 
 #include <QLabel>
+#include <QShowEvent>
 #include <QToolButton>
 
 namespace velmora {
@@ -37,9 +39,8 @@ TFrm_InserimentoNido::TFrm_InserimentoNido(store::Table& nurseries, Dialogs& dia
     setWindowTitle(QStringLiteral("Inserimento anagrafica nuovo nido"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(482, 179);
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setPixelSize(11);
-    setFont(f);
+    // Laid out for MS Sans Serif at 11 pixels (loaded at start).
+    setFont(formFont());
 
     const NurseryEdits e = layNurseryEdits(this, nurseries, dialogs, NurseryEdits::Form);
     DBEdit1 = e.DBEdit1;
@@ -49,12 +50,25 @@ TFrm_InserimentoNido::TFrm_InserimentoNido(store::Table& nurseries, Dialogs& dia
     DBEdit5 = e.DBEdit5;
     DBEdit6 = e.DBEdit6;
 
-    auto* cancel = hintedButton(this, "SpeedButton11", QStringLiteral("Annulla"), QStringLiteral("Annulla inserimento"), QRect(351, 115, 55, 55));
-    auto* ok = hintedButton(this, "SpeedButton1", QStringLiteral("Conferma"), QStringLiteral("Conferma inserimento nido"), QRect(415, 115, 55, 55));
+    auto* cancel = speedButton(this, "SpeedButton11", QStringLiteral("Annulla"), QStringLiteral("Annulla inserimento"),
+                               QRect(351, 115, 55, 55), Glyph::Annulla);
+    auto* ok = speedButton(this, "SpeedButton1", QStringLiteral("Conferma"), QStringLiteral("Conferma inserimento nido"),
+                           QRect(415, 115, 55, 55), Glyph::Conferma);
     SpeedButton11 = cancel;
     SpeedButton1 = ok;
     connect(cancel, &QToolButton::clicked, this, &TFrm_InserimentoNido::SpeedButton11Click);
     connect(ok, &QToolButton::clicked, this, &TFrm_InserimentoNido::SpeedButton1Click);
+}
+
+void TFrm_InserimentoNido::showEvent(QShowEvent* e)
+{
+    // Each opening is a new nursery: in the middle of the desktop (at the
+    // first start the main window is not shown yet), typing into "Nome".
+    if (!e->spontaneous()) {
+        centreOnScreen(this);
+        DBEdit1->setFocus(Qt::OtherFocusReason);
+    }
+    QDialog::showEvent(e);
 }
 
 } // namespace velmora

@@ -46,6 +46,9 @@ public:
 
     void SpeedButton1Click() { done(QDialog::Accepted); }
     void SpeedButton11Click() { done(Abort); }
+
+protected:
+    void showEvent(QShowEvent* e) override;
 };
 
 } // namespace velmora

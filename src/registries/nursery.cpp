@@ -55,8 +55,10 @@ NurseryRegistry::NurseryRegistry(DataModule& d, QGroupBox* box, QObject* parent)
     DBEdit5 = e.DBEdit5;
     DBEdit6 = e.DBEdit6;
 
-    SpeedButton11 = hintedButton(box, "SpeedButton11", QStringLiteral("Nuovo"), QStringLiteral("Inserisci un nuovo nido"), QRect(407, 275, 55, 55));
-    SpeedButton3 = hintedButton(box, "SpeedButton3", QStringLiteral("Esci"), QStringLiteral("Esci"), QRect(468, 275, 55, 55));
+    SpeedButton11 = speedButton(box, "SpeedButton11", QStringLiteral("Nuovo"), QStringLiteral("Inserisci un nuovo nido"),
+                                QRect(407, 275, 55, 55), Glyph::Nuovo);
+    SpeedButton3 = speedButton(box, "SpeedButton3", QStringLiteral("Esci"), QStringLiteral("Esci"), QRect(468, 275, 55, 55),
+                               Glyph::Esci);
     connect(SpeedButton11, &QToolButton::clicked, this, &NurseryRegistry::SpeedButton11Click);
     connect(SpeedButton3, &QToolButton::clicked, this, &NurseryRegistry::SpeedButton3Click);
 

@@ -51,10 +51,7 @@ DataNavigator* navigator(QGroupBox* box, const char* name, store::Table* table, 
 
 QToolButton* exitButton(QGroupBox* box, const char* name, const QRect& rect)
 {
-    auto* b = hintedButton(box, name, QStringLiteral("Esci"), QStringLiteral("Esci"), rect);
-    b->setAutoRaise(true);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    return b;
+    return speedButton(box, name, QStringLiteral("Esci"), QStringLiteral("Esci"), rect, Glyph::Esci);
 }
 
 void chainTabs(std::initializer_list<QWidget*> order)

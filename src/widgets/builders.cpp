@@ -1,7 +1,13 @@
 #include "builders.h"
 #include "dataedits.h"
+#include "fonts.h"
 
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QProxyStyle>
+#include <QStyleOption>
 #include <QLabel>
+#include <QScreen>
 #include <QToolButton>
 
 namespace velmora {
@@ -13,6 +19,11 @@ DataEdit* labelledEdit(QWidget* parent, const char* name, const QString& caption
         auto* l = new QLabel(caption, parent);
         l->move(rect.left(), rect.top() - 16);
         l->adjustSize();
+        // A caption that would run past the frame of its box (a narrow edit
+        // near the edge) ends at the frame instead, still above its edit.
+        const int right = parent->contentsRect().right();
+        if (l->geometry().right() > right)
+            l->move(std::max(0, right + 1 - l->width()), l->y());
     }
     auto* e = new DataEdit(parent);
     e->setObjectName(QString::fromLatin1(name));
@@ -22,26 +33,70 @@ DataEdit* labelledEdit(QWidget* parent, const char* name, const QString& caption
     return e;
 }
 
-QToolButton* hintedButton(QWidget* parent, const char* name, const QString& text, const QString& hint,
-                          const QRect& rect)
+QToolButton* speedButton(QWidget* parent, const char* name, const QString& caption, const QString& hint,
+                         const QRect& rect, Glyph glyph)
 {
-    auto* b = new QToolButton(parent);
+    auto* b = hinted(new QToolButton(parent), hint);
     b->setObjectName(QString::fromLatin1(name));
-    b->setText(text);
-    b->setToolTip(hint);
-    b->setStatusTip(hint);
+    b->setText(caption);
+    b->setFont(speedButtonFont());
+    b->setIcon(glyphIcon(glyph));
+    b->setIconSize(QSize(24, 24));
+    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    b->setAutoRaise(false);
     b->setGeometry(rect);
     b->setCursor(Qt::PointingHandCursor);
     return b;
 }
 
-QToolButton* pictureButton(QWidget* parent, const char* name, const QString& text, const QString& hint,
-                           const QRect& rect)
+namespace {
+
+// The application's style, but a column title is written in its header's
+// font whether or not its column holds the selection.
+class PlainTitlesStyle : public QProxyStyle
 {
-    QToolButton* b = hintedButton(parent, name, text, hint, rect);
-    b->setAutoRaise(true);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    return b;
+public:
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        if (element == CE_HeaderLabel) {
+            if (const auto* header = qstyleoption_cast<const QStyleOptionHeader*>(option)) {
+                QStyleOptionHeader plain(*header);
+                plain.state &= ~State_On;
+                QProxyStyle::drawControl(element, &plain, painter, widget);
+                return;
+            }
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+};
+
+} // namespace
+
+void plainGridTitles(QWidget* window)
+{
+    auto* style = window->findChild<QStyle*>(QStringLiteral("plainGridTitles"), Qt::FindDirectChildrenOnly);
+    if (!style) {
+        style = new PlainTitlesStyle;
+        style->setParent(window);
+        style->setObjectName(QStringLiteral("plainGridTitles"));
+    }
+    for (QHeaderView* h : window->findChildren<QHeaderView*>())
+        if (h->style() != style)
+            h->setStyle(style);
+}
+
+void centreOnScreen(QWidget* window)
+{
+    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect desktop = screen->availableGeometry();
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(desktop.center());
+    frame.moveLeft(std::max(frame.left(), desktop.left()));
+    frame.moveTop(std::max(frame.top(), desktop.top()));
+    window->move(frame.topLeft());
 }
 
 } // namespace velmora

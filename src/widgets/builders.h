@@ -1,5 +1,7 @@
 #pragma once
-// The two pieces every registry and form is laid out with.
+// The pieces every registry and form is laid out with.
+#include "glyphs.h"
+
 #include <QRect>
 #include <QString>
 
@@ -27,14 +29,20 @@ W* hinted(W* w, const QString& hint)
     return w;
 }
 
-// A flat picture button of the main window's panels (raised under the
-// pointer), with a hand cursor and its hint.
-QToolButton* pictureButton(QWidget* parent, const char* name, const QString& text, const QString& hint,
-                           const QRect& rect);
+// A speed button, the same on every screen: a raised button whose frame is
+// always drawn, its glyph above its caption (in speedButtonFont()), a hand
+// cursor, and its hint in the status bar and as a tooltip.
+QToolButton* speedButton(QWidget* parent, const char* name, const QString& caption, const QString& hint,
+                         const QRect& rect, Glyph glyph);
 
-// A square picture button with a hand cursor; its hint shows as a tooltip
-// and in the main window's status bar.
-QToolButton* hintedButton(QWidget* parent, const char* name, const QString& text, const QString& hint,
-                          const QRect& rect);
+// Qt's styles write the title of a grid column that holds a selection in
+// bold; the grids select whole rows, so every title would be bold and
+// wider than the column laid out for it. The grid headers inside `window`
+// keep their font instead, through a style of their own.
+void plainGridTitles(QWidget* window);
+
+// Puts a window in the middle of the desktop of its screen, never above or
+// left of it, so that its title bar stays within reach.
+void centreOnScreen(QWidget* window);
 
 } // namespace velmora

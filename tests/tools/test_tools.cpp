@@ -90,6 +90,7 @@ void TestTools::commandLine_data()
     const QString gendata = tool(VELMORA_GENDATA);
     const QString prints = tool(VELMORA_SAMPLE_PRINTS);
     const QString bench = tool(VELMORA_BENCH);
+    const QString screens = tool(VELMORA_SCREENS);
     const QString unknown = QStringLiteral("Opzione sconosciuta: --bogus");
     const QString missing = QStringLiteral("Manca l'argomento <cartella>.");
 
@@ -118,6 +119,13 @@ void TestTools::commandLine_data()
     QTest::newRow("sample-prints --bogus") << prints << QStringList{"--bogus"} << 2 << "" << unknown;
     QTest::newRow("sample-prints, three folders") << prints << QStringList{"pdf", "prog", "extra"} << 2 << ""
                                                   << "Argomento in più: extra";
+
+    QTest::newRow("screens --help") << screens << QStringList{"--help"} << 0 << "anagrafica-nido.png" << "";
+    QTest::newRow("screens --version") << screens << QStringList{"--version"} << 0 << "velmora-screens 1.12" << "";
+    QTest::newRow("screens --bogus") << screens << QStringList{"png", "--bogus"} << 2 << "" << unknown;
+    QTest::newRow("screens, no folder") << screens << QStringList{} << 2 << "" << missing;
+    QTest::newRow("screens, two folders") << screens << QStringList{"png", "extra"} << 2 << ""
+                                          << "Argomento in più: extra";
 
     QTest::newRow("bench --help") << bench << QStringList{"--help"} << 0 << "--reports <cartella>" << "";
     QTest::newRow("bench --version") << bench << QStringList{"--version"} << 0 << "velmora-bench 1.12" << "";

@@ -1,0 +1,549 @@
+// How the screens look as a whole, on a 1024 × 768 desktop: no caption of
+// any screen cut (with the program's faces and with the stand-in face used
+// when they are missing), the speed buttons' frames and glyphs, the bold
+// captions of the registries toolbar, the status bar's hint when the screen
+// in front changes, centred windows, and the new-nursery form starting at
+// its first field.
+
+#include "../scenario/scenariofixture.h"
+#include "captions.h"
+
+#include "aboutbox.h"
+#include "builders.h"
+#include "evaluations.h"
+#include <QHeaderView>
+#include "fonts.h"
+#include "inserimentonido.h"
+#include "lookups.h"
+#include "phases.h"
+#include "sheet.h"
+#include "staff.h"
+#include "children.h"
+#include "dataedits.h"
+#include "datagrid.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+
+using namespace velmora;
+
+namespace {
+
+// A nursery with its educators, a child with an evaluation, its staff and
+// the phases of one area.
+struct Scene
+{
+    ScenarioFolder p;
+    int child = 0;
+    int evaluation = 0;
+    int area = 0;
+
+    explicit Scene(int moreChildren = 0)
+    {
+        const int nido = p.add(QStringLiteral("AnagNido.db"),
+                               {{"Nome", QStringLiteral("Nido d'infanzia Il Girasole")},
+                                {"Indirizzo", QStringLiteral("Via dei Tigli 12")},
+                                {"Citta", QStringLiteral("Milano")}, {"Cap", QStringLiteral("20121")},
+                                {"Provincia", QStringLiteral("MI")}});
+        const int anna = p.add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nido}, {"Nome", QStringLiteral("Anna")},
+                                                             {"Cognome", QStringLiteral("Rossi")},
+                                                             {"Password", QStringLiteral("pw")}, {"Responsabile", true}});
+        child = p.add(QStringLiteral("AnagBimbi.DB"),
+                      {{"Id_Nido", nido}, {"Nome", QStringLiteral("Giulia")}, {"Cognome", QStringLiteral("Bianchi")},
+                       {"DataDiNascita", QDate(2024, 3, 15)}, {"Sesso", QStringLiteral("F")}, {"Frequenza", true}});
+        for (int i = 0; i < moreChildren; ++i)
+            p.add(QStringLiteral("AnagBimbi.DB"), {{"Id_Nido", nido}, {"Nome", QStringLiteral("Bimbo %1").arg(i)},
+                                                   {"Cognome", QStringLiteral("Verdi")}, {"Frequenza", i % 2 == 0}});
+        evaluation = p.add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", child}, {"DataValutazione", QDate(2025, 9, 15)},
+                                                          {"MesiBimbo", 18}, {"Sel", false}});
+        area = p.rows(QStringLiteral("Aree.db")).first().value(QStringLiteral("Id")).toInt();
+        const int role = p.rows(QStringLiteral("Ruoli.db")).first().value(QStringLiteral("Id")).toInt();
+        p.add(QStringLiteral("Personale.db"), {{"Id_Valutazione", evaluation}, {"Id_Educatrice", anna}, {"Id_Ruolo", role}});
+        for (int n = 3; n <= 5; ++n)
+            p.add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", evaluation}, {"Id_Area", area}, {"NumFase", n},
+                                                 {"Si", QStringLiteral("-01-02-03")}, {"No", QStringLiteral("-04")},
+                                                 {"AVolte", QStringLiteral("-05")}, {"NonSo", QStringLiteral("-06")}});
+    }
+};
+
+void show(QWidget& w)
+{
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+}
+
+// Logs in as the responsible educator and brings `screen` to the front;
+// returns the widget it is drawn in. The forms are checked where they show.
+QWidget* openScreen(TFrm_Main& w, ScriptedDialogs& d, const Scene& s, const QString& screen)
+{
+    if (screen == QLatin1String("accesso"))
+        return w.Pnl_Accesso;
+    login(w, d, QStringLiteral("Rossi"));
+    if (screen == QLatin1String("elenco"))
+        return w.Pnl_Bambini;
+    const QList<std::tuple<QString, QToolButton*, QGroupBox*>> registries = {
+        {QStringLiteral("anagrafica-nido"), w.ToolButton1, w.GB_AnagraficaNido},
+        {QStringLiteral("anagrafica-educatrici"), w.ToolButton3, w.GB_AnagraficaEducatrici},
+        {QStringLiteral("anagrafica-bimbi"), w.ToolButton5, w.GB_AnagraficaBimbi},
+        {QStringLiteral("gestione-ruoli"), w.ToolButton7, w.GB_AnagraficaRuoli},
+        {QStringLiteral("gestione-aree"), w.ToolButton9, w.GB_AnagraficaAree}};
+    for (const auto& [name, button, box] : registries) {
+        if (screen == name) {
+            button->click();
+            return box;
+        }
+    }
+    if (screen == QLatin1String("scheda")) {
+        chooseChild(w, s.child);
+        w.Data.Tbl_Valutazioni.last();
+        w.Evaluations->Modifica1Click();
+        for (int i = 0; i < w.Phases->CB_Area->count(); ++i)
+            if (w.Phases->CB_Area->itemData(i).toInt() == s.area)
+                emit w.Phases->CB_Area->activated(i);
+        return w.GB_Valutazione;
+    }
+    return nullptr;
+}
+
+QString joined(const QStringList& problems)
+{
+    return problems.join(QLatin1Char('\n'));
+}
+
+// Pixels of `image` inside `rect` that differ from `background`.
+int pixelsNot(const QImage& image, const QRect& rect, QRgb background)
+{
+    int n = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            if (qAbs(qGray(image.pixel(x, y)) - qGray(background)) > 24)
+                ++n;
+    return n;
+}
+
+// How wide the dark writing on `image` is painted, from its first to its
+// last dark column; the face is the colour at the top left corner.
+int paintedWidth(const QImage& image)
+{
+    const QRgb face = image.pixel(1, 1);
+    int left = image.width();
+    int right = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < qGray(face) - 80) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    return right - left + 1;
+}
+
+} // namespace
+
+class TestScreens : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void captionsFit_data();
+    void captionsFit();
+    void childrenGridWithoutScrollBar_data();
+    void childrenGridWithoutScrollBar();
+    void speedButtonsFramedWithGlyphs_data();
+    void speedButtonsFramedWithGlyphs();
+    void toolbarCaptionsBold();
+    void gridTitlesInHeaderFont();
+    void statusHintFollowsScreenInFront();
+    void mainWindowCentred();
+    void newNurseryFormCentredOnScreen();
+    void newNurseryFormStartsAtName();
+};
+
+void TestScreens::cleanup()
+{
+    // Every test after this one sees the program's own faces.
+    loadProgramFonts();
+}
+
+void TestScreens::captionsFit_data()
+{
+    QTest::addColumn<QString>("fonts"); // a folder to load the faces from
+    QTest::addColumn<QString>("screen");
+    const QStringList screens = {QStringLiteral("accesso"),         QStringLiteral("elenco"),
+                                 QStringLiteral("anagrafica-nido"), QStringLiteral("anagrafica-educatrici"),
+                                 QStringLiteral("anagrafica-bimbi"), QStringLiteral("gestione-ruoli"),
+                                 QStringLiteral("gestione-aree"),   QStringLiteral("scheda"),
+                                 QStringLiteral("nuovo-nido"),      QStringLiteral("about")};
+    // With Debian's fonts-wine, and without them (a folder with no faces).
+    const QList<QPair<QString, QString>> faces = {{QStringLiteral("fonts-wine"), defaultFontFolder()},
+                                                  {QStringLiteral("stand-in"), QStringLiteral("/nonexistent/fonts")}};
+    for (const auto& [label, folder] : faces)
+        for (const QString& screen : screens)
+            QTest::newRow(qPrintable(label + QLatin1Char(' ') + screen)) << folder << screen;
+}
+
+void TestScreens::captionsFit()
+{
+    QFETCH(QString, fonts);
+    QFETCH(QString, screen);
+    const bool real = loadProgramFonts(fonts);
+    QCOMPARE(real, fonts == defaultFontFolder());
+    QCOMPARE(tahomaAvailable(), real);
+
+    Scene s;
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    show(w);
+    QCOMPARE(QFontInfo(w.font()).family(), real ? QStringLiteral("Tahoma") : QFontInfo(windowFont()).family());
+    QStringList problems;
+    auto checkForm = [&](QDialog& form) {
+        form.show();
+        if (!QTest::qWaitForWindowExposed(&form))
+            problems << QStringLiteral("%1 not shown").arg(form.objectName());
+        problems << captions::cutCaptions(&form);
+        form.hide();
+        return int(QDialog::Rejected);
+    };
+    if (screen == QLatin1String("nuovo-nido")) {
+        openScreen(w, d, s, QStringLiteral("anagrafica-nido"));
+        d.expectForm(QStringLiteral("TFrm_InserimentoNido"), [&](QDialog& form) {
+            if (real)
+                problems << (QFontInfo(form.font()).family() == QLatin1String("MS Sans Serif") ? QString()
+                                                                                                 : QStringLiteral("form font"));
+            problems.removeAll(QString());
+            checkForm(form);
+            return int(TFrm_InserimentoNido::Abort);
+        });
+        w.Nursery->SpeedButton11Click();
+    } else if (screen == QLatin1String("about")) {
+        d.expectForm(QStringLiteral("Taboutbox"), checkForm);
+        w.SpeedButton13Click();
+    } else {
+        QWidget* root = openScreen(w, d, s, screen);
+        QVERIFY(root);
+        QVERIFY(root->isVisible());
+        QCoreApplication::processEvents(); // the grids' scroll bars shown or hidden
+        problems << captions::cutCaptions(root) << captions::cutCaptions(w.statusBar());
+    }
+    VERIFY_DIALOGS(d);
+    QVERIFY2(problems.isEmpty(), qPrintable(joined(problems)));
+}
+
+void TestScreens::childrenGridWithoutScrollBar_data()
+{
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<QString>("grid");
+    QTest::newRow("list") << "elenco" << "DBGrid1";
+    QTest::newRow("registry") << "anagrafica-bimbi" << "DBGrid5";
+}
+
+void TestScreens::childrenGridWithoutScrollBar()
+{
+    // Five columns that fit the grid beside its vertical scroll bar, so no
+    // scroll bar below them.
+    QFETCH(QString, screen);
+    QFETCH(QString, grid);
+    Scene s(60);
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    show(w);
+    QWidget* root = openScreen(w, d, s, screen);
+    auto* g = root->findChild<DataGrid*>(grid);
+    QVERIFY(g);
+    // What the grid does at its next turns of the event loop: rows laid
+    // out, then its scroll bars shown or hidden.
+    g->doItemsLayout();
+    QCoreApplication::processEvents();
+    QVERIFY(g->verticalScrollBar()->isVisible());
+    int total = 0;
+    int shown = 0;
+    for (int i = 0; i < g->horizontalHeader()->count(); ++i) {
+        if (g->isColumnHidden(i))
+            continue;
+        ++shown;
+        total += g->columnWidth(i);
+    }
+    QCOMPARE(shown, 5);
+    QVERIFY2(total <= g->viewport()->width(), qPrintable(QStringLiteral("%1 > %2").arg(total).arg(g->viewport()->width())));
+    QVERIFY(!g->horizontalScrollBar()->isVisible());
+    VERIFY_DIALOGS(d);
+}
+
+void TestScreens::speedButtonsFramedWithGlyphs_data()
+{
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<QStringList>("buttons");
+    QTest::addColumn<QStringList>("captions");
+    QTest::newRow("accesso") << "accesso" << QStringList{"SpeedButton4", "SpeedButton13", "SpeedButton9"}
+                             << QStringList{"Accedi", "About", "Esci"};
+    QTest::newRow("elenco") << "elenco"
+                            << QStringList{"Btn_ConfrontoMultiplo", "Btn_ConfrontoSingolo", "Btn_LogOut", "Btn_Esci"}
+                            << QStringList{"Confronto", "Profili", "Esci utente", "Esci"};
+    QTest::newRow("anagrafica-nido") << "anagrafica-nido" << QStringList{"SpeedButton11", "SpeedButton3"}
+                                     << QStringList{"Nuovo", "Esci"};
+    QTest::newRow("anagrafica-educatrici") << "anagrafica-educatrici" << QStringList{"SpeedButton1"} << QStringList{"Esci"};
+    QTest::newRow("anagrafica-bimbi") << "anagrafica-bimbi" << QStringList{"SpeedButton2"} << QStringList{"Esci"};
+    QTest::newRow("gestione-ruoli") << "gestione-ruoli" << QStringList{"SpeedButton5"} << QStringList{"Esci"};
+    QTest::newRow("gestione-aree") << "gestione-aree" << QStringList{"SpeedButton6"} << QStringList{"Esci"};
+    QTest::newRow("scheda") << "scheda" << QStringList{"SpeedButton10", "SpeedButton8", "SpeedButton7"}
+                            << QStringList{"Scheda", "Grafico", "Torna"};
+    QTest::newRow("nuovo-nido") << "nuovo-nido" << QStringList{"SpeedButton11", "SpeedButton1"}
+                                << QStringList{"Annulla", "Conferma"};
+}
+
+void TestScreens::speedButtonsFramedWithGlyphs()
+{
+    QFETCH(QString, screen);
+    QFETCH(QStringList, buttons);
+    QFETCH(QStringList, captions);
+    Scene s;
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    show(w);
+    QList<QImage> glyphs; // the glyphs seen so far on this screen
+    auto check = [&](QWidget* root) {
+        for (int i = 0; i < buttons.size(); ++i) {
+            auto* b = root->findChild<QToolButton*>(buttons[i]);
+            QVERIFY2(b, qPrintable(buttons[i]));
+            QCOMPARE(b->text(), captions[i]);
+            QVERIFY2(!b->icon().isNull(), qPrintable(buttons[i]));
+            QCOMPARE(b->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+            QVERIFY(!b->autoRaise());
+            QVERIFY(!b->underMouse());
+            const QImage img = b->grab().toImage();
+            const QRgb face = img.pixel(img.width() / 2, img.height() - 3);
+            // The frame is drawn without the pointer over the button: the
+            // outermost ring of pixels is darker than the face of the button.
+            int ring = 0;
+            int darker = 0;
+            for (int x = 0; x < img.width(); ++x)
+                for (int y : {0, img.height() - 1}) {
+                    ++ring;
+                    darker += qGray(img.pixel(x, y)) < qGray(face) - 30;
+                }
+            QVERIFY2(darker * 10 >= ring * 8, qPrintable(QStringLiteral("%1: %2 of %3 frame pixels").arg(buttons[i]).arg(darker).arg(ring)));
+            // The glyph above the caption, in colour.
+            const QRect glyph((img.width() - 24) / 2, 3, 24, 24);
+            int coloured = 0;
+            for (int y = glyph.top(); y <= glyph.bottom(); ++y)
+                for (int x = glyph.left(); x <= glyph.right(); ++x) {
+                    const QColor c(img.pixel(x, y));
+                    coloured += c.saturation() > 80 && c.value() > 60;
+                }
+            QVERIFY2(coloured > 20, qPrintable(QStringLiteral("%1: %2 coloured pixels").arg(buttons[i]).arg(coloured)));
+            // The caption below the glyph.
+            QVERIFY2(pixelsNot(img, QRect(3, 34, img.width() - 6, img.height() - 37), face) > 15, qPrintable(buttons[i]));
+            // Each button of a screen its own glyph.
+            const QImage own = b->icon().pixmap(24).toImage();
+            QVERIFY2(!glyphs.contains(own), qPrintable(buttons[i]));
+            glyphs << own;
+        }
+    };
+    if (screen == QLatin1String("nuovo-nido")) {
+        openScreen(w, d, s, QStringLiteral("anagrafica-nido"));
+        d.expectForm(QStringLiteral("TFrm_InserimentoNido"), [&](QDialog& form) {
+            form.show();
+            if (QTest::qWaitForWindowExposed(&form))
+                check(&form);
+            form.hide();
+            return int(TFrm_InserimentoNido::Abort);
+        });
+        w.Nursery->SpeedButton11Click();
+    } else {
+        QWidget* root = openScreen(w, d, s, screen);
+        QVERIFY(root);
+        check(root);
+    }
+    VERIFY_DIALOGS(d);
+}
+
+void TestScreens::toolbarCaptionsBold()
+{
+    Scene s;
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    show(w);
+    login(w, d, QStringLiteral("Rossi"));
+    for (QToolButton* b : {w.ToolButton1, w.ToolButton3, w.ToolButton5, w.ToolButton7, w.ToolButton9}) {
+        // Flat: no frame until the pointer is over it.
+        QVERIFY(b->autoRaise());
+        const QImage img = b->grab().toImage();
+        const int painted = paintedWidth(img);
+        QVERIFY2(painted > 0, qPrintable(b->text()));
+        QFont regular = b->font();
+        regular.setBold(false);
+        QFont bold = b->font();
+        bold.setBold(true);
+        const int boldWidth = QFontMetrics(bold).horizontalAdvance(b->text());
+        const int regularWidth = QFontMetrics(regular).horizontalAdvance(b->text());
+        QVERIFY(boldWidth > regularWidth + 4);
+        // The painted caption is as wide as the bold face sets it.
+        QVERIFY2(qAbs(painted - boldWidth) < qAbs(painted - regularWidth),
+                 qPrintable(QStringLiteral("%1: painted %2 px, bold %3 px, regular %4 px")
+                                .arg(b->text()).arg(painted).arg(boldWidth).arg(regularWidth)));
+        // The tool bar holds all five captions.
+        QVERIFY2(b->geometry().right() < w.Tb_Setup->width(), qPrintable(b->text()));
+    }
+    VERIFY_DIALOGS(d);
+}
+
+void TestScreens::gridTitlesInHeaderFont()
+{
+    // The evaluations list has its current row selected across every
+    // column: the titles are still written in the header's font, not bold.
+    Scene s;
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    show(w);
+    login(w, d, QStringLiteral("Rossi"));
+    chooseChild(w, s.child);
+    QHeaderView* h = w.Evaluations->DBGrid7->horizontalHeader();
+    QVERIFY(!w.Evaluations->DBGrid7->selectionModel()->selectedIndexes().isEmpty());
+    for (int i = 1; i < h->count(); ++i) {
+        const QString title = w.Evaluations->DBGrid7->model()->headerData(i, Qt::Horizontal).toString();
+        const QImage img = h->viewport()->grab(QRect(h->sectionViewportPosition(i) + 1, 0, h->sectionSize(i) - 2, h->height())).toImage();
+        QFont bold = h->font();
+        bold.setBold(true);
+        const int regularWidth = QFontMetrics(h->font()).horizontalAdvance(title);
+        const int boldWidth = QFontMetrics(bold).horizontalAdvance(title);
+        const int painted = paintedWidth(img);
+        QVERIFY2(qAbs(painted - regularWidth) < qAbs(painted - boldWidth),
+                 qPrintable(QStringLiteral("%1: painted %2 px, regular %3 px, bold %4 px").arg(title).arg(painted).arg(regularWidth).arg(boldWidth)));
+    }
+    VERIFY_DIALOGS(d);
+}
+
+void TestScreens::statusHintFollowsScreenInFront()
+{
+    Scene s;
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    show(w);
+    // The pointer on the login button: its hint shows.
+    QCursor::setPos(w.Access->SpeedButton4->mapToGlobal(w.Access->SpeedButton4->rect().center()));
+    QStatusTipEvent tip(w.Access->SpeedButton4->statusTip());
+    QApplication::sendEvent(w.Access->SpeedButton4, &tip);
+    QCOMPARE(w.StatusHint->text(), QStringLiteral("Clicca quì ed accedi al programma"));
+    // Logged in, the list screen is in front: under the pointer lies the
+    // children list, which has no hint.
+    login(w, d, QStringLiteral("Rossi"));
+    QCOMPARE(w.StatusHint->text(), QString());
+
+    // The pointer on "Esci utente": logging out puts the access panel in
+    // front, and there "About" lies under the pointer.
+    QCursor::setPos(w.Btn_LogOut->mapToGlobal(QPoint(5, 5)));
+    QStatusTipEvent out(w.Btn_LogOut->statusTip());
+    QApplication::sendEvent(w.Btn_LogOut, &out);
+    QCOMPARE(w.StatusHint->text(), QStringLiteral("Accedi al programma come altra educatrice"));
+    w.Btn_LogOut->click();
+    QVERIFY(w.accessPanelInFront());
+    QCOMPARE(w.StatusHint->text(), QStringLiteral("About"));
+    // Logging in again with the pointer there: the list's "Esci utente".
+    login(w, d, QStringLiteral("Rossi"));
+    QCOMPARE(w.StatusHint->text(), QStringLiteral("Accedi al programma come altra educatrice"));
+    VERIFY_DIALOGS(d);
+}
+
+void TestScreens::mainWindowCentred()
+{
+    Scene s;
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    show(w);
+    const QRect desktop = w.screen()->availableGeometry();
+    QVERIFY(desktop.width() >= w.frameGeometry().width());
+    QVERIFY(qAbs(w.frameGeometry().center().x() - desktop.center().x()) <= 1);
+    QVERIFY(qAbs(w.frameGeometry().center().y() - desktop.center().y()) <= 1);
+}
+
+void TestScreens::newNurseryFormCentredOnScreen()
+{
+    // At the first start, the main window is not shown yet while the form
+    // asks for the first nursery: the form is in the middle of the desktop.
+    ScenarioFolder p;
+    ScriptedDialogs d;
+    QRect where;
+    QRect desktop;
+    d.expectForm(QStringLiteral("TFrm_InserimentoNido"), [&](QDialog& form) {
+        form.show();
+        if (QTest::qWaitForWindowExposed(&form)) {
+            where = form.frameGeometry();
+            desktop = form.screen()->availableGeometry();
+        }
+        form.hide();
+        return int(TFrm_InserimentoNido::Abort);
+    });
+    d.expectMessage(BoxType::Confirmation, QStringLiteral("Per proseguire è indispensabile inserire un nido. Procedere?"),
+                    Button::No);
+    TFrm_Main w(p.path(), d);
+    QVERIFY(w.shouldEnd());
+    VERIFY_DIALOGS(d);
+    QVERIFY(!where.isNull());
+    QVERIFY2(qAbs(where.center().x() - desktop.center().x()) <= 1, qPrintable(QStringLiteral("%1").arg(where.center().x())));
+    QVERIFY2(qAbs(where.center().y() - desktop.center().y()) <= 1, qPrintable(QStringLiteral("%1").arg(where.center().y())));
+}
+
+void TestScreens::newNurseryFormStartsAtName()
+{
+    Scene s;
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    show(w);
+    login(w, d, QStringLiteral("Rossi"));
+    w.ToolButton1->click();
+    // The first time the user ends in "Telefono" and gives up.
+    d.expectForm(QStringLiteral("TFrm_InserimentoNido"), [&](QDialog& form) {
+        auto& f = static_cast<TFrm_InserimentoNido&>(form);
+        form.show();
+        if (!QTest::qWaitForWindowActive(&form))
+            return int(QDialog::Rejected);
+        if (form.focusWidget() != f.DBEdit1)
+            return int(QDialog::Rejected);
+        f.DBEdit5->setFocus(Qt::TabFocusReason);
+        form.hide();
+        return int(TFrm_InserimentoNido::Abort);
+    });
+    w.Nursery->SpeedButton11Click();
+    // The second time a name typed at once goes into "Nome".
+    QWidget* focused = nullptr;
+    d.expectForm(QStringLiteral("TFrm_InserimentoNido"), [&](QDialog& form) {
+        form.show();
+        if (!QTest::qWaitForWindowActive(&form))
+            return int(QDialog::Rejected);
+        focused = form.focusWidget();
+        QTest::keyClicks(form.focusWidget(), QStringLiteral("Nido Arcobaleno"));
+        form.hide();
+        return int(QDialog::Accepted);
+    });
+    d.expectAnyMessage(BoxType::Information);
+    w.Nursery->SpeedButton11Click();
+    VERIFY_DIALOGS(d);
+    auto* form = w.findChild<TFrm_InserimentoNido*>();
+    QVERIFY(form);
+    QCOMPARE(focused, form->DBEdit1);
+    QCOMPARE(s.p.count(QStringLiteral("AnagNido.db"), QStringLiteral("Nome='Nido Arcobaleno'")), 1);
+    QCOMPARE(s.p.count(QStringLiteral("AnagNido.db"), QStringLiteral("Telefono<>''")), 0);
+}
+
+// The tests see a desktop of 1024 × 768, as the program's users do.
+int main(int argc, char** argv)
+{
+    QTemporaryDir dir;
+    const QString config = QDir(dir.path()).filePath(QStringLiteral("screen.json"));
+    QFile f(config);
+    if (!f.open(QIODevice::WriteOnly))
+        return 1;
+    f.write(R"({"screens": [{"name": "Desktop", "x": 0, "y": 0, "width": 1024, "height": 768, "logicalDpi": 96}]})");
+    f.close();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toLocal8Bit());
+    QApplication app(argc, argv);
+    TestScreens t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "test_screens.moc"
