@@ -93,8 +93,8 @@ void PhasesScreen::buildBox()
     DBGrid11->setObjectName(QStringLiteral("DBGrid11"));
     DBGrid11->setGeometry(8, 40, 150, 200);
     DBGrid11->setDialogs(&data.dialogs);
-    DBGrid11->addColumn(QStringLiteral("NumFase"), QStringLiteral("N. Fase"), 50);
-    DBGrid11->addColumn(QStringLiteral("Valori"), QStringLiteral("Punteggio"), 70);
+    DBGrid11->addColumn(QStringLiteral("NumFase"), QStringLiteral("N. Fase"), 58);
+    DBGrid11->addColumn(QStringLiteral("Valori"), QStringLiteral("Punteggio"), 74);
     // A phase number typed wrong can be corrected in its cell.
     DBGrid11->setColumnEditable(0, true);
     DBGrid11->setTable(&data.Tbl_FasiVal);
