@@ -91,7 +91,9 @@ bool DataModule::preparaCartella()
     // Damaged or missing files first, one at a time, each offered back from
     // the daily copies; then what cannot be written.
     for (int round = 0; round < 16; ++round) {
-        const QList<store::FolderProblem> problems = store::checkDataFolder(*m_folder);
+        // The schema of every file at start (a moment whatever the folder's
+        // size); every page is read once a day, before the daily copy.
+        const QList<store::FolderProblem> problems = store::checkDataFolder(*m_folder, store::CheckDepth::Schema);
         const store::FolderProblem* broken = nullptr;
         const store::FolderProblem* readOnly = nullptr;
         for (const store::FolderProblem& p : problems) {
@@ -149,6 +151,22 @@ protected:
     void run() override
     {
         store::DataFolder folder(m_folder);
+        // Once a day, when the copy is due: every page of every file read,
+        // so that a damaged file is told and never becomes the newest copy.
+        const QStringList copies = store::copieGiornaliere(m_root);
+        if (copies.isEmpty() || !copies.first().startsWith(m_now.date().toString(QStringLiteral("yyyy-MM-dd")))) {
+            QStringList damaged;
+            for (const store::FolderProblem& p : store::checkDataFolder(folder, store::CheckDepth::Pages))
+                if (p.kind == store::FolderProblem::Kind::Damaged)
+                    damaged << p.message;
+            if (!damaged.isEmpty()) {
+                esito = damaged.join(QLatin1Char('\n'))
+                        + QStringLiteral("\nChiudere il programma e riavviarlo: verrà proposto di rimettere il file "
+                                         "dall'ultima copia giornaliera sana.");
+                folder.closeAll();
+                return;
+            }
+        }
         esito = store::copiaGiornaliera(folder, m_root, m_now);
         folder.closeAll();
     }

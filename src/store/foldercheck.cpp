@@ -83,7 +83,7 @@ QStringList column(QSqlDatabase& db, const QString& sql, int col = 0)
 
 } // namespace
 
-std::optional<FolderProblem> checkTableFile(const QString& path, const TableDef& def, int busyTimeout)
+std::optional<FolderProblem> checkTableFile(const QString& path, const TableDef& def, int busyTimeout, CheckDepth depth)
 {
     const QString fileName = def.fileName;
     const QFileInfo info(path);
@@ -105,7 +105,10 @@ std::optional<FolderProblem> checkTableFile(const QString& path, const TableDef&
         try {
             if (!db.open())
                 throw engineError(db.lastError(), path);
-            const QStringList verdict = column(db, QStringLiteral("PRAGMA quick_check"));
+            // Reading the schema reads the file's first page: a file that is
+            // not a database fails here. The engine's check reads every page.
+            const QStringList verdict = depth == CheckDepth::Pages ? column(db, QStringLiteral("PRAGMA quick_check"))
+                                                                   : QStringList{QStringLiteral("ok")};
             if (verdict != QStringList{QStringLiteral("ok")}) {
                 problem = damaged(fileName, verdict.mid(0, 3).join(QStringLiteral("; ")));
             } else {
@@ -134,7 +137,7 @@ std::optional<FolderProblem> checkTableFile(const QString& path, const TableDef&
     return problem;
 }
 
-QList<FolderProblem> checkDataFolder(const DataFolder& folder)
+QList<FolderProblem> checkDataFolder(const DataFolder& folder, CheckDepth depth)
 {
     QList<FolderProblem> problems;
     const QString shown = QDir::toNativeSeparators(folder.path());
@@ -162,7 +165,7 @@ QList<FolderProblem> checkDataFolder(const DataFolder& folder)
             problems.append(missing(def.fileName));
             continue;
         }
-        if (std::optional<FolderProblem> p = checkTableFile(path, def, folder.busyTimeout())) {
+        if (std::optional<FolderProblem> p = checkTableFile(path, def, folder.busyTimeout(), depth)) {
             problems.append(*p);
             continue;
         }

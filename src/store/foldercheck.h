@@ -9,6 +9,11 @@ namespace velmora::store {
 class DataFolder;
 struct TableDef;
 
+// How far a check reads a table file: its schema only (the file opens, is a
+// database, holds its table and fields: a moment, whatever its size), or also
+// every page through SQLite's quick check (reads the whole file).
+enum class CheckDepth { Schema, Pages };
+
 // One thing wrong with a data folder, as start-up tells it to the user.
 struct FolderProblem
 {
@@ -41,12 +46,13 @@ struct FolderProblem
 // crash is rolled back as on any first use) and writes nothing but a probe
 // file it removes at once. Returns no problem for a sound folder. Never
 // throws.
-QList<FolderProblem> checkDataFolder(const DataFolder& folder);
+QList<FolderProblem> checkDataFolder(const DataFolder& folder, CheckDepth depth = CheckDepth::Pages);
 
 // The problem with the file at `path` read as the table `def` (missing,
 // damaged, or unreadable now), none when it is a sound SQLite database that
 // holds the table and its fields. Used by the check above and to choose a
 // sound daily copy. Never throws.
-std::optional<FolderProblem> checkTableFile(const QString& path, const TableDef& def, int busyTimeout = 5000);
+std::optional<FolderProblem> checkTableFile(const QString& path, const TableDef& def, int busyTimeout = 5000,
+                                            CheckDepth depth = CheckDepth::Pages);
 
 } // namespace velmora::store

@@ -78,6 +78,7 @@ private slots:
     void damagedFile();
     void damagedChildrenTableIsNoOlderLayout_data();
     void damagedChildrenTableIsNoOlderLayout();
+    void schemaCheckReadsNoPages();
     void fileHeldByAnotherProgram();
     void missingFolder();
     void readOnlyFolder();
@@ -208,6 +209,30 @@ void TestFolderCheck::damagedChildrenTableIsNoOlderLayout()
 
 // A file another program holds cannot be checked now: it is reported as such,
 // not as damage.
+// The start-up's check reads schemas only, a moment for any size of file;
+// pages overwritten behind the schema are found by the reading of every page.
+void TestFolderCheck::schemaCheckReadsNoPages()
+{
+    Folder f;
+    QList<QVariantList> phases;
+    for (int i = 1; i <= 40; ++i)
+        phases << QVariantList{1, 1, i, QStringLiteral("-01")};
+    bulk(f.folder(), QStringLiteral("FasiVal.db"),
+         QStringLiteral("INSERT INTO FasiVal (Id_Valutazione, Id_Area, NumFase, Si) VALUES (?, ?, ?, ?)"), phases);
+    f->closeAll();
+    damage(f.path(), QStringLiteral("FasiVal.db"), QStringLiteral("malformed"));
+    QVERIFY(checkDataFolder(f.folder(), CheckDepth::Schema).isEmpty());
+    const QList<FolderProblem> problems = checkDataFolder(f.folder(), CheckDepth::Pages);
+    QCOMPARE(problems.size(), 1);
+    QCOMPARE(problems.first().fileName, QStringLiteral("FasiVal.db"));
+    QCOMPARE(problems.first().kind, FolderProblem::Kind::Damaged);
+    // What the start-up does find at once: a file that is no database.
+    damage(f.path(), QStringLiteral("Valutaz.db"), QStringLiteral("garbage"));
+    const QList<FolderProblem> atStart = checkDataFolder(f.folder(), CheckDepth::Schema);
+    QCOMPARE(atStart.size(), 1);
+    QCOMPARE(atStart.first().fileName, QStringLiteral("Valutaz.db"));
+}
+
 void TestFolderCheck::fileHeldByAnotherProgram()
 {
     Folder f;
