@@ -254,7 +254,8 @@ void DataGridModel::fetchMore(const QModelIndex& parent)
         return;
     int n = m_rows;
     try {
-        n = m_table->rowCount() + (insertRow() >= 0 ? 1 : 0);
+        m_table->fetchMoreRows();
+        n = rowsToShow();
     } catch (const store::DbError&) {
         return;
     }
