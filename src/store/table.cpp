@@ -375,7 +375,32 @@ void Table::reload() const
     m_ids.clear();
     m_idsLoaded = false;
     m_lookupCache.clear();
-    readPage(firstPageSize);
+    // The statement text depends only on the condition and the index.
+    const QString key = m_whereSql + QLatin1Char('\x1f') + m_indexName;
+    if (key != m_pageSqlKey) {
+        m_pageSql = QStringLiteral("SELECT %1 FROM %2").arg(selectColumns(), quoted(m_def->name));
+        if (!m_whereSql.isEmpty())
+            m_pageSql += QStringLiteral(" WHERE ") + m_whereSql;
+        m_pageSql += QStringLiteral(" ORDER BY ") + orderBy() + QStringLiteral(" LIMIT %1").arg(pageSize + 1);
+        m_pageSqlKey = key;
+    }
+    QSqlQuery& q = prepared(m_pageSql);
+    for (const QVariant& v : m_whereValues)
+        q.addBindValue(v);
+    run(q);
+    m_complete = true;
+    while (q.next()) {
+        if (int(m_page.size()) == pageSize) {
+            m_complete = false;
+            break;
+        }
+        Values v(m_stored);
+        for (int i = 0; i < m_stored; ++i)
+            v[i] = fromStorage(i, q.value(i));
+        m_page.push_back(std::move(v));
+    }
+    runThrough(q);
+    q.finish();
     m_stale = false;
     // A selection read anew starts at its first record; callers that keep
     // their place set it again afterwards.
@@ -383,93 +408,6 @@ void Table::reload() const
     m_bof = true;
     m_eof = m_page.empty();
     m_bufStale = true;
-}
-
-void Table::readPage(int rows) const
-{
-    // The statement text depends only on the condition and the index; the
-    // length is bound, one row past it to know whether more follow.
-    const QString key = m_whereSql + QLatin1Char('\x1f') + m_indexName;
-    if (key != m_pageSqlKey) {
-        m_pageSql = QStringLiteral("SELECT %1 FROM %2").arg(selectColumns(), quoted(m_def->name));
-        if (!m_whereSql.isEmpty())
-            m_pageSql += QStringLiteral(" WHERE ") + m_whereSql;
-        m_pageSql += QStringLiteral(" ORDER BY ") + orderBy() + QStringLiteral(" LIMIT ?");
-        m_pageSqlKey = key;
-    }
-    QSqlQuery& q = prepared(m_pageSql);
-    for (const QVariant& v : m_whereValues)
-        q.addBindValue(v);
-    q.addBindValue(rows + 1);
-    run(q);
-    std::vector<Values> page;
-    page.reserve(size_t(std::min(rows, 64)));
-    bool complete = true;
-    while (q.next()) {
-        if (int(page.size()) == rows) {
-            complete = false;
-            break;
-        }
-        Values v(m_stored);
-        for (int i = 0; i < m_stored; ++i)
-            v[i] = fromStorage(i, q.value(i));
-        page.push_back(std::move(v));
-    }
-    runThrough(q);
-    q.finish();
-    m_page = std::move(page);
-    m_complete = complete;
-}
-
-bool Table::extendPage(int row) const
-{
-    ensureFresh();
-    const int had = int(m_page.size());
-    if (row < had)
-        return true;
-    if (m_complete || had >= pageSize)
-        return false;
-    // The first rows are read again, longer (doubling up to pageSize), so
-    // that the page stays one snapshot of the selection.
-    const qint64 current = m_row >= 0 && m_row < had ? m_page[m_row][0].toLongLong() : -1;
-    std::vector<qint32> before;
-    before.reserve(size_t(had));
-    for (const Values& v : m_page)
-        before.push_back(qint32(v[0].toLongLong()));
-    readPage(std::min(pageSize, std::max(row + 1, 2 * had)));
-    bool same = int(m_page.size()) >= had;
-    for (int i = 0; same && i < had; ++i)
-        same = m_page[size_t(i)][0].toLongLong() == before[size_t(i)];
-    if (!same) {
-        // The table changed in between (a copy cursor or another program
-        // posted): the keys read before are dropped, the current record kept.
-        m_ids.clear();
-        m_idsLoaded = false;
-        m_lookupCache.clear();
-        if (current >= 0) {
-            int at = -1;
-            for (size_t i = 0; i < m_page.size(); ++i)
-                if (m_page[i][0].toLongLong() == current)
-                    at = int(i);
-            const int n = int(m_page.size());
-            m_row = at >= 0 ? at : (n == 0 ? -1 : std::min(m_row, n - 1));
-            m_bufStale = true;
-        }
-    }
-    return row < int(m_page.size());
-}
-
-void Table::fetchMoreRows() const
-{
-    if (!isOpen())
-        return;
-    ensureFresh();
-    if (m_complete || m_idsLoaded)
-        return;
-    if (int(m_page.size()) < pageSize)
-        extendPage(int(m_page.size()));
-    else
-        ensureIds();
 }
 
 void Table::ensureIds() const
@@ -523,9 +461,6 @@ int Table::recordCount() const
     if (!isOpen())
         return 0;
     ensureFresh();
-    // A selection within pageSize rows is counted from its values.
-    if (!m_complete && !m_idsLoaded)
-        extendPage(pageSize - 1);
     if (m_complete)
         return int(m_page.size());
     ensureIds();
@@ -561,10 +496,6 @@ bool Table::hasRowAfter(int row) const
     // The page was read one row past its size: a row follows its last one.
     if (row + 1 == int(m_page.size()))
         return true;
-    if (extendPage(row + 1))
-        return true;
-    if (m_complete)
-        return false;
     ensureIds();
     return row + 1 < int(m_ids.size());
 }
@@ -579,7 +510,7 @@ bool Table::isEmpty() const
 
 qint64 Table::idAt(int row) const
 {
-    if (row < int(m_page.size()) || extendPage(row))
+    if (row < int(m_page.size()))
         return m_page[row][0].toLongLong();
     ensureIds();
     return m_ids[row];
@@ -611,12 +542,6 @@ int Table::rowOfId(qint64 id) const
     for (size_t i = 0; i < m_page.size(); ++i)
         if (m_page[i][0].toLongLong() == id)
             return int(i);
-    // Looked for in the first pageSize rows before reading every key.
-    const size_t searched = m_page.size();
-    if (!m_complete && !m_idsLoaded && extendPage(pageSize - 1))
-        for (size_t i = searched; i < m_page.size(); ++i)
-            if (m_page[i][0].toLongLong() == id)
-                return int(i);
     if (m_complete)
         return -1;
     ensureIds();
@@ -745,7 +670,7 @@ QVariant Table::valueAt(int row, int field) const
         return QVariant();
     // A row of the first page is there; only a row past it needs the keys.
     ensureFresh();
-    if (row >= int(m_page.size()) && !extendPage(row) && row >= recordCount())
+    if (row >= int(m_page.size()) && row >= recordCount())
         return QVariant();
     if (row == m_row && m_state != State::Insert) {
         ensureCurrent();
@@ -931,12 +856,7 @@ void Table::next()
     ensureCurrent();
     if (m_eof || m_page.empty())
         return;
-    // The row after the page's last is read while the current record is
-    // still in the page, so that a selection changed meanwhile (by a copy
-    // cursor or another program) is followed from the current record.
-    if (!m_complete && m_row + 1 >= int(m_page.size()) && !extendPage(m_row + 1))
-        ensureIds();
-    const bool more = hasRowAfter(m_row);
+    const bool more = m_row + 1 < int(m_page.size()) || (!m_complete && m_row + 1 < recordCount());
     if (more) {
         ++m_row;
         m_bof = false;

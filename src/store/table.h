@@ -71,9 +71,6 @@ public:
     enum class State { Inactive, Browse, Edit, Insert, CalcFields };
     using Handler = std::function<void(Table&)>;
     static constexpr int pageSize = 1000;
-    // Rows read when a selection is read anew; the page grows (doubling, up
-    // to pageSize) as rows past it are needed.
-    static constexpr int firstPageSize = 64;
 
     explicit Table(const QString& name = QString(), QObject* parent = nullptr);
     ~Table() override;
@@ -207,9 +204,6 @@ public:
     // Whether a record follows row `row` of the selection, answered from the
     // rows known (the page is read one row past its size for that).
     bool hasRowAfter(int row) const;
-    // Reads more of a selection whose count is not known: the page longer,
-    // past pageSize every key. For grids scrolled to the end of their rows.
-    void fetchMoreRows() const;
 
     // Sets one stored field of every selected record in one statement and one
     // transaction, without moving the cursor or running any event.
@@ -250,8 +244,6 @@ private:
     void ensureFresh() const;
     void reload() const;
     void ensureIds() const;
-    void readPage(int rows) const;
-    bool extendPage(int row) const; // the page made to hold `row` when it can; true when it does
     qint64 idAt(int row) const;
     Values storedAt(int row) const;
     Values fetchById(qint64 id) const;

@@ -254,8 +254,7 @@ void DataGridModel::fetchMore(const QModelIndex& parent)
         return;
     int n = m_rows;
     try {
-        m_table->fetchMoreRows();
-        n = rowsToShow();
+        n = m_table->rowCount() + (insertRow() >= 0 ? 1 : 0);
     } catch (const store::DbError&) {
         return;
     }
