@@ -108,6 +108,16 @@ Arguments parseArguments(const QStringList& arguments)
                                                     " (riceve una valutazione e dei segni di selezione)."),
                                      QStringLiteral("cartella"));
     parser.addOption(reports);
+    const QCommandLineOption sizes(QStringLiteral("sizes"),
+                                   QStringLiteral("Misura tutto a ciascuna dimensione (righe di fasi: 10k, 1m, 10m o un"
+                                                  " numero) e affianca le cifre, col rapporto con la prima."),
+                                   QStringLiteral("elenco"));
+    parser.addOption(sizes);
+    const QCommandLineOption folder(QStringLiteral("folder"),
+                                    QStringLiteral("Con --sizes: usa per una dimensione una cartella creata prima"
+                                                   " (viene modificata), per esempio 10m=/percorso."),
+                                    QStringLiteral("dimensione=cartella"));
+    parser.addOption(folder);
     parser.addPositionalArgument(QStringLiteral("cartella-grande"),
                                  QStringLiteral("La cartella dati dei tempi (circa 1.000.000 di righe di fasi)."),
                                  QStringLiteral("[<cartella-grande>"));
@@ -130,7 +140,45 @@ Arguments parseArguments(const QStringList& arguments)
             a.exitStatus = cmd.fail(QStringLiteral("Con --reports non si indicano altre cartelle: %1")
                                         .arg(a.folders.join(QStringLiteral(" "))));
     }
+    if (parser.isSet(sizes)) {
+        if (a.reportsOnly || !a.folders.isEmpty())
+            return a.exitStatus = cmd.fail(QStringLiteral("--sizes non si combina con --reports né con cartelle.")), a;
+        for (const QString& part : parser.value(sizes).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const qint64 n = parseSize(part.trimmed());
+            if (n <= 0)
+                return a.exitStatus = cmd.fail(QStringLiteral("Dimensione non valida: %1").arg(part)), a;
+            a.sizes << n;
+            a.sizeLabels << part.trimmed().toLower();
+        }
+        if (a.sizes.size() < 2)
+            return a.exitStatus = cmd.fail(QStringLiteral("--sizes vuole almeno due dimensioni.")), a;
+        for (const QString& f : parser.values(folder)) {
+            const qsizetype eq = f.indexOf(QLatin1Char('='));
+            const QString label = f.left(eq).trimmed().toLower();
+            if (eq <= 0 || !a.sizeLabels.contains(label))
+                return a.exitStatus = cmd.fail(QStringLiteral("--folder vuole dimensione=cartella di una delle --sizes: %1").arg(f)), a;
+            a.sizeFolders.insert(label, f.mid(eq + 1));
+        }
+    } else if (parser.isSet(folder)) {
+        a.exitStatus = cmd.fail(QStringLiteral("--folder vale solo con --sizes."));
+    }
     return a;
+}
+
+qint64 parseSize(const QString& text)
+{
+    const QString t = text.toLower();
+    qint64 unit = 1;
+    QString digits = t;
+    if (t.endsWith(QLatin1Char('k')))
+        unit = 1000;
+    else if (t.endsWith(QLatin1Char('m')))
+        unit = 1000000;
+    if (unit > 1)
+        digits.chop(1);
+    bool ok = false;
+    const qint64 n = digits.toLongLong(&ok);
+    return ok && n > 0 ? n * unit : 0;
 }
 
 } // namespace bench

@@ -10,6 +10,7 @@
 #include "table.h"
 
 #include <QElapsedTimer>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -33,6 +34,8 @@ constexpr int clearSelReps = 20;
 constexpr int answerClickReps = 200;
 constexpr int phaseMoveReps = 500;
 constexpr int areaChangeReps = 300;
+constexpr int loginReps = 9;
+constexpr int openSheetReps = 9;
 constexpr int warmupReps = 5;
 // The memory workload repeats the same loops, fewer times for the posts.
 constexpr int memoryAnswerPostReps = 50;
@@ -44,6 +47,16 @@ constexpr double ratioLimit = 3.0;
 constexpr double memoryRatioLimit = 1.2;
 constexpr double medianLimitUs = 16000.0;
 constexpr double clearSelLimitUs = 100000.0;
+constexpr double loginLimitUs = 100000.0;
+// With --sizes: every interactive figure of the largest folder within this
+// factor of the smallest's, area_select within this factor of direct SQL,
+// and peak memory within this factor of the smallest's.
+constexpr double scaleLimit = 1.2;
+constexpr double areaSelectDirectLimit = 1.5;
+constexpr double scaleMemoryLimit = 1.1;
+// Evaluations a clear_sel repetition marks first: what a person marks for a
+// comparison print, whatever the size of the folder.
+constexpr int marksPerClear = 20;
 
 const char* const workloadArg = "--memory-workload";
 
@@ -127,7 +140,16 @@ struct Arguments
     bool reportsOnly = false;      // --reports <folder>: only the prints, on reportsFolder
     QString reportsFolder;
     QStringList folders;           // otherwise the whole run: [<large-folder> [<small-folder>]]
+    // --sizes 10k,1m,10m: the whole run at each number of phase rows, the
+    // figures side by side; --folder 10m=<path> uses a folder laid before
+    // for one of them (it is written to).
+    QList<qint64> sizes;
+    QStringList sizeLabels;
+    QMap<QString, QString> sizeFolders;
 };
+
+// "10k", "1m", "10m" or a plain number of phase rows; 0 when unreadable.
+qint64 parseSize(const QString& text);
 
 // Reads the application's arguments (all but the hidden memory workload one,
 // which main() handles before the application exists).
@@ -138,5 +160,8 @@ Arguments parseArguments(const QStringList& arguments);
 // Every figure on a large folder and the memory comparison with a small one,
 // laying whichever of the two `args` does not name (bench_run.cpp).
 int runBench(const QStringList& args);
+// The whole run at each size (--sizes), each figure side by side with its
+// ratio to the first size's.
+int runSizes(const Arguments& given);
 
 } // namespace bench

@@ -4,6 +4,9 @@
 //                                              folder in a temporary folder
 //   velmora-bench <large-folder> [<small-folder>]
 //   velmora-bench --reports <folder>           only the prints
+//   velmora-bench --sizes 10k,1m,10m [--folder 10m=<path>]
+//                                              every figure at each size, side
+//                                              by side with its ratio to the first
 //
 // The large folder (about 1,000,000 phase rows) is used for the timings, the
 // small one (about 10,000 phase rows) only for the memory comparison. Folders
@@ -80,5 +83,7 @@ int main(int argc, char** argv)
             check(name, ok, QStringLiteral("limit_us=%1").arg(num(reportReadyLimitUs, 0)));
         return 0;
     }
+    if (!given.sizes.isEmpty())
+        return runSizes(given);
     return runBench(given.folders);
 }

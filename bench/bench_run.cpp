@@ -6,6 +6,7 @@
 #include "bench_sheet.h"
 #include "bench_table.h"
 #include "gendata.h"
+#include "upgrade.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -32,6 +33,48 @@ bool generateInto(const QString& path, qint64 phaseRows)
             .arg(r.phases)
             .arg(r.milliseconds));
     return true;
+}
+
+// Every figure of the layer and of the sheet on `folder`, whose facts it
+// reads into `facts`.
+void timeFigures(const QString& folder, FolderFacts& facts, std::vector<Figure>& figures)
+{
+    try {
+        Direct d(folder);
+        facts = d.facts();
+        {
+            QSqlQuery v(d.fasi());
+            v.exec(QStringLiteral("SELECT sqlite_version()"));
+            v.next();
+            say(QStringLiteral("# folder %1: %2 evaluations, %3 phase rows; direct side: prepared QSqlQuery statements"
+                               " (QSQLITE, SQLite %4) on separate connections, journal_mode=DELETE, synchronous=FULL")
+                    .arg(folder).arg(facts.evaluations).arg(facts.phases).arg(v.value(0).toString()));
+        }
+        Session s(folder);
+        QElapsedTimer t;
+        // As the program's start-up: a folder laid before the partial index
+        // of the selection marks gets it (once; nothing to do afterwards).
+        t.start();
+        velmora::store::ensureSelectionIndex(s.folder);
+        say(QStringLiteral("# selection index ensured: %1 ms").arg(t.elapsed()));
+        t.start();
+        s.login();
+        say(QStringLiteral("# tables opened (eight tables, phases with no filter): %1 ms").arg(t.elapsed()));
+        // The phases are filtered from now on, as the program does after login.
+        filterTo(s.phases, QStringLiteral("Id_Valutazione=%1").arg(evaluationFor(0, facts)));
+
+        figures.push_back(benchAreaSelect(s, d, facts));
+        printFigure(figures.back());
+        figures.push_back(benchAnswerPost(s, d, facts));
+        printFigure(figures.back());
+        figures.push_back(benchChildFollow(s, d, facts));
+        printFigure(figures.back());
+        figures.push_back(benchClearSel(s, d, facts));
+        printFigure(figures.back());
+        benchSheet(folder, s, d, facts, figures);
+    } catch (const DbError& e) {
+        say(QStringLiteral("# error: %1").arg(e.message()));
+    }
 }
 
 } // namespace
@@ -68,40 +111,12 @@ int runBench(const QStringList& args)
     std::vector<Figure> figures;
     FolderFacts largeFacts, smallFacts;
     try {
-        {
-            Direct ds(small);
-            smallFacts = ds.facts();
-        }
-        Direct d(large);
-        largeFacts = d.facts();
-        {
-            QSqlQuery v(d.fasi());
-            v.exec(QStringLiteral("SELECT sqlite_version()"));
-            v.next();
-            say(QStringLiteral("# large folder %1: %2 evaluations, %3 phase rows; direct side: prepared QSqlQuery statements"
-                               " (QSQLITE, SQLite %4) on separate connections, journal_mode=DELETE, synchronous=FULL")
-                    .arg(large).arg(largeFacts.evaluations).arg(largeFacts.phases).arg(v.value(0).toString()));
-        }
-        Session s(large);
-        QElapsedTimer t;
-        t.start();
-        s.login();
-        say(QStringLiteral("# login (eight tables opened, phases with no filter): %1 ms").arg(t.elapsed()));
-        // The phases are filtered from now on, as the program does after login.
-        filterTo(s.phases, QStringLiteral("Id_Valutazione=%1").arg(evaluationFor(0, largeFacts)));
-
-        figures.push_back(benchAreaSelect(s, d, largeFacts));
-        printFigure(figures.back());
-        figures.push_back(benchAnswerPost(s, d, largeFacts));
-        printFigure(figures.back());
-        figures.push_back(benchChildFollow(s, d, largeFacts));
-        printFigure(figures.back());
-        figures.push_back(benchClearSel(s, d));
-        printFigure(figures.back());
-        benchSheet(large, s, d, largeFacts, figures);
+        Direct ds(small);
+        smallFacts = ds.facts();
     } catch (const DbError& e) {
         say(QStringLiteral("# error: %1").arg(e.message()));
     }
+    timeFigures(large, largeFacts, figures);
 
     const qint64 smallKb = measureInChild(small, smallFacts);
     say(QStringLiteral("bench peak_rss_kb rows=%1 kb=%2").arg(smallFacts.phases).arg(smallKb));
@@ -111,7 +126,8 @@ int runBench(const QStringList& args)
     // The screen figures measure what a person waits for (the handler, its
     // repaint and the event loop) against the table work alone: their ratio
     // shows what the widgets add, and their target is one frame.
-    const QStringList screenFigures = {QStringLiteral("answer_click"), QStringLiteral("phase_move"), QStringLiteral("area_change")};
+    const QStringList screenFigures = {QStringLiteral("answer_click"), QStringLiteral("phase_move"), QStringLiteral("area_change"),
+                                       QStringLiteral("login"), QStringLiteral("open_sheet")};
     for (const Figure& f : figures) {
         if (!screenFigures.contains(f.name))
             check(f.name + QStringLiteral("_ratio"), f.ratio() <= ratioLimit,
@@ -129,6 +145,110 @@ int runBench(const QStringList& args)
     benchReports(large, reportChecks);
     for (const auto& [name, ok] : reportChecks)
         check(name, ok, QStringLiteral("limit_us=%1").arg(num(reportReadyLimitUs, 0)));
+    say(QStringLiteral("# whole run: %1 s").arg(num(whole.elapsed() / 1000.0, 1)));
+    return 0;
+}
+
+int runSizes(const Arguments& given)
+{
+    QElapsedTimer whole;
+    whole.start();
+    QTemporaryDir temp(QDir::temp().filePath(QStringLiteral("velmora-bench-XXXXXX")));
+    struct Run
+    {
+        QString label;
+        QString folder;
+        FolderFacts facts;
+        std::vector<Figure> figures;
+        qint64 kb = 0;
+    };
+    std::vector<Run> runs;
+    for (int i = 0; i < given.sizes.size(); ++i) {
+        Run r;
+        r.label = given.sizeLabels[i];
+        r.folder = given.sizeFolders.value(r.label);
+        if (r.folder.isEmpty()) {
+            if (!temp.isValid()) {
+                say(QStringLiteral("# cannot create a temporary folder: %1").arg(temp.errorString()));
+                return 0;
+            }
+            r.folder = temp.filePath(r.label);
+            if (!generateInto(r.folder, given.sizes[i]))
+                return 0;
+        } else if (DataFolder(r.folder).filePath(QStringLiteral("FasiVal.db")).isEmpty()) {
+            say(QStringLiteral("# %1 is not a data folder").arg(r.folder));
+            return 0;
+        }
+        say(QStringLiteral("# ---- size %1").arg(r.label));
+        timeFigures(r.folder, r.facts, r.figures);
+        r.kb = measureInChild(r.folder, r.facts);
+        say(QStringLiteral("bench peak_rss_kb rows=%1 kb=%2").arg(r.facts.phases).arg(r.kb));
+        runs.push_back(std::move(r));
+    }
+
+    // Side by side: each figure at every size and its ratio to the first.
+    const Run& base = runs.front();
+    const Run& top = runs.back();
+    const auto find = [](const Run& r, const QString& name) -> const Figure* {
+        for (const Figure& f : r.figures)
+            if (f.name == name)
+                return &f;
+        return nullptr;
+    };
+    QStringList head{QStringLiteral("figure")};
+    for (const Run& r : runs)
+        head << r.label + QStringLiteral("_us");
+    for (size_t i = 1; i < runs.size(); ++i)
+        head << runs[i].label + QStringLiteral("/") + base.label;
+    say(QStringLiteral("# side by side (medians in microseconds): ") + head.join(QLatin1Char(' ')));
+    for (const Figure& f : base.figures) {
+        QStringList line{f.name};
+        for (const Run& r : runs) {
+            const Figure* g = find(r, f.name);
+            line << (g ? num(g->layerMedian()) : QStringLiteral("-"));
+        }
+        for (size_t i = 1; i < runs.size(); ++i) {
+            const Figure* g = find(runs[i], f.name);
+            line << (g && f.layerMedian() > 0 ? num(g->layerMedian() / f.layerMedian(), 2) : QStringLiteral("-"));
+        }
+        say(QStringLiteral("bench scale ") + line.join(QLatin1Char(' ')));
+    }
+    {
+        QStringList line{QStringLiteral("peak_rss_kb")};
+        for (const Run& r : runs)
+            line << QString::number(r.kb);
+        for (size_t i = 1; i < runs.size(); ++i)
+            line << (base.kb > 0 ? num(double(runs[i].kb) / double(base.kb), 3) : QStringLiteral("-"));
+        say(QStringLiteral("bench scale ") + line.join(QLatin1Char(' ')));
+    }
+
+    // The checks, on the largest size against the smallest. answer_post and
+    // answer_click wait for the disk sync of their commit, which moves from
+    // run to run whatever the size: their lines say so.
+    const QStringList interactive = {QStringLiteral("area_select"),  QStringLiteral("answer_post"),
+                                     QStringLiteral("child_follow"), QStringLiteral("clear_sel"),
+                                     QStringLiteral("answer_click"), QStringLiteral("phase_move"),
+                                     QStringLiteral("area_change"),  QStringLiteral("login"),
+                                     QStringLiteral("open_sheet")};
+    const QStringList synced = {QStringLiteral("answer_post"), QStringLiteral("answer_click")};
+    for (const QString& name : interactive) {
+        const Figure* a = find(base, name);
+        const Figure* b = find(top, name);
+        const double ratio = a && b && a->layerMedian() > 0 ? b->layerMedian() / a->layerMedian() : 0.0;
+        check(name + QStringLiteral("_scale"), a && b && ratio <= scaleLimit,
+              QStringLiteral("%1_us=%2 %3_us=%4 ratio=%5 limit=%6%7")
+                  .arg(base.label, a ? num(a->layerMedian()) : QStringLiteral("-"), top.label,
+                       b ? num(b->layerMedian()) : QStringLiteral("-"), num(ratio, 2), num(scaleLimit, 1),
+                       synced.contains(name) ? QStringLiteral(" (bound by the disk sync)") : QString()));
+    }
+    if (const Figure* f = find(top, QStringLiteral("area_select")))
+        check(QStringLiteral("area_select_direct"), f->ratio() <= areaSelectDirectLimit,
+              QStringLiteral("size=%1 ratio=%2 limit=%3").arg(top.label, num(f->ratio(), 2), num(areaSelectDirectLimit, 1)));
+    const double memRatio = base.kb > 0 ? double(top.kb) / double(base.kb) : 0.0;
+    check(QStringLiteral("memory_scale"), base.kb > 0 && top.kb > 0 && memRatio <= scaleMemoryLimit,
+          QStringLiteral("kb_%1=%2 kb_%3=%4 ratio=%5 limit=%6")
+              .arg(base.label).arg(base.kb).arg(top.label).arg(top.kb)
+              .arg(num(memRatio, 3), num(scaleMemoryLimit, 1)));
     say(QStringLiteral("# whole run: %1 s").arg(num(whole.elapsed() / 1000.0, 1)));
     return 0;
 }

@@ -201,11 +201,47 @@ Figure benchAreaChange(Sheet& sh, Session& s, Direct& d, const FolderFacts& fact
 void benchSheet(const QString& folder, Session& s, Direct& d, const FolderFacts& facts, std::vector<Figure>& figures)
 {
     Sheet sh;
-    const QString problem = sh.open(folder);
+    QString problem = sh.start(folder);
     if (!problem.isEmpty()) {
         say(QStringLiteral("# sheet: %1; no sheet figures").arg(problem));
         return;
     }
+    // The login again and again: back to the access panel, then in.
+    Figure login(QStringLiteral("login"), loginLimitUs);
+    for (int rep = -1; rep < loginReps && problem.isEmpty(); ++rep) {
+        sh.logout();
+        const double us = sh.login();
+        if (us < 0)
+            problem = QStringLiteral("the login did not go through");
+        else if (rep >= 0)
+            login.layer.push_back(us);
+    }
+    if (!login.layer.empty()) {
+        figures.push_back(login);
+        printFigure(figures.back());
+    }
+    // The sheet opened on an evaluation and left again.
+    Figure openSheet(QStringLiteral("open_sheet"), loginLimitUs);
+    for (int rep = -1; rep < openSheetReps && problem.isEmpty(); ++rep) {
+        double us = 0;
+        problem = sh.openSheet(&us);
+        if (problem.isEmpty() && rep >= 0)
+            openSheet.layer.push_back(us);
+        if (rep + 1 < openSheetReps)
+            sh.closeSheet();
+    }
+    if (!openSheet.layer.empty()) {
+        figures.push_back(openSheet);
+        printFigure(figures.back());
+    }
+    if (!problem.isEmpty()) {
+        say(QStringLiteral("# sheet: %1; no more sheet figures").arg(problem));
+        return;
+    }
+    say(QStringLiteral("# sheet: evaluation %1 open, area %2 chosen, %3 phases listed")
+            .arg(sh.evaluation)
+            .arg(sh.area)
+            .arg(sh.w->Data.Tbl_FasiVal.recordCount()));
     figures.push_back(benchAnswerClick(sh, s, facts));
     printFigure(figures.back());
     figures.push_back(benchPhaseMove(sh, s, facts));

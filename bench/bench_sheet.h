@@ -7,6 +7,7 @@
 #include "access.h"
 #include "mainwindow.h"
 #include "phases.h"
+#include "sheet.h"
 #include "prints.h"
 #include "scripteddialogs.h"
 
@@ -107,9 +108,15 @@ struct Sheet
         const QString problem = start(folder);
         if (!problem.isEmpty())
             return problem;
-        QElapsedTimer t;
+        double us = 0;
+        return openSheet(&us);
+    }
 
-        // The first child with an evaluation.
+    // From the list screen, logged in: the first child with an evaluation,
+    // its first evaluation opened on the sheet ("Modifica valutazione"),
+    // timed from the click to the event queue empty again (`us`).
+    QString openSheet(double* us)
+    {
         velmora::store::Table& children = w->Data.Tbl_AnagBimbi;
         velmora::store::Table& evaluations = w->Data.Tbl_Valutazioni;
         bool found = false;
@@ -125,27 +132,59 @@ struct Sheet
         evaluations.first();
         evaluation = evaluations.asInteger(QStringLiteral("Id"));
 
+        Stopwatch t;
         t.start();
         w->Evaluations->Modifica1Click();
         settle();
+        *us = t.us();
         reportDialogs(dlg, QStringLiteral("opening the evaluation"));
         if (w->GB_Valutazione->isHidden())
             return QStringLiteral("the sheet did not open");
         area = w->Phases->chiaveArea().toInt();
-        say(QStringLiteral("# sheet: evaluation %1 of child %2 opened in %3 ms; area %4 chosen, %5 phases listed")
-                .arg(evaluation)
-                .arg(children.asString(QStringLiteral("Id")))
-                .arg(t.elapsed())
-                .arg(area)
-                .arg(w->Data.Tbl_FasiVal.recordCount()));
         if (w->Data.Tbl_FasiVal.recordCount() < 2)
             return QStringLiteral("the chosen area lists fewer than two phases");
         return QString();
     }
+
+    // "Torna all'elenco dei bambini": the summary of the "Non so" it may
+    // offer is declined (the scripted dialogs' safe answer) and forgotten.
+    void closeSheet()
+    {
+        w->Sheet->SpeedButton7Click();
+        settle();
+        dlg.clear();
+    }
+
+    // One login through the access panel, from the double click on the
+    // educator list to the list screen shown and repainted; -1 when the
+    // login did not go through.
+    double login()
+    {
+        if (!w->Data.Tbl_AnagEdu.isOpen() || w->Data.Tbl_AnagEdu.isEmpty())
+            return -1;
+        w->Data.Tbl_AnagEdu.first();
+        dlg.expectInput(QStringLiteral("Password"), w->Data.Tbl_AnagEdu.asString(QStringLiteral("Password")), true);
+        Stopwatch t;
+        t.start();
+        w->Access->DBLookupListBox1DblClick();
+        settle();
+        const double us = t.us();
+        reportDialogs(dlg, QStringLiteral("at login"));
+        if (!dlg.done() || w->accessPanelInFront())
+            return -1;
+        return us;
+    }
+
+    void logout()
+    {
+        w->Access->Btn_LogOutClick();
+        settle();
+    }
 };
 
-// Opens the sheet in the real window and times answer_click, phase_move and
-// area_change, each printed and added to `figures`.
+// Logs in and opens the sheet in the real window and times login, open_sheet,
+// answer_click, phase_move and area_change, each printed and added to
+// `figures`.
 void benchSheet(const QString& folder, Session& s, Direct& d, const FolderFacts& facts, std::vector<Figure>& figures);
 
 } // namespace bench

@@ -114,20 +114,20 @@ Figure benchChildFollow(Session& s, Direct& d, const FolderFacts& facts)
     return f;
 }
 
-Figure benchClearSel(Session& s, Direct& d)
+Figure benchClearSel(Session& s, Direct& d, const FolderFacts& facts)
 {
     Figure f(QStringLiteral("clear_sel"), clearSelLimitUs);
     Stopwatch w;
     int left = 0;
     for (int rep = 0; rep < clearSelReps; ++rep) {
-        d.markSome(rep);
+        d.markSome(rep, facts.evaluations);
         w.start();
         s.clearSelection();
         f.layer.push_back(w.us());
         left += d.selected() != 0;
     }
     for (int rep = 0; rep < clearSelReps; ++rep) {
-        d.markSome(rep);
+        d.markSome(rep, facts.evaluations);
         w.start();
         d.clearSelection();
         f.direct.push_back(w.us());

@@ -361,12 +361,15 @@ public:
         m_clearSel.finish();
     }
 
-    // Marks a tenth of the evaluations as selected, so that clearing has work.
-    void markSome(int rep)
+    // Marks marksPerClear evaluations spread over the table as selected, as
+    // a person marks some for a comparison print, so that clearing has work.
+    void markSome(int rep, int evaluations)
     {
         QSqlQuery q(db(1));
-        q.prepare(QStringLiteral("UPDATE \"Valutaz\" SET \"Sel\" = 1 WHERE \"Id\" % 10 = ?"));
-        q.bindValue(0, rep % 10);
+        q.prepare(QStringLiteral("UPDATE \"Valutaz\" SET \"Sel\" = 1 WHERE \"Id\" % ? = ?"));
+        const int step = std::max(1, evaluations / marksPerClear);
+        q.bindValue(0, step);
+        q.bindValue(1, rep % step);
         exec(q);
     }
 
@@ -385,7 +388,7 @@ private:
 Figure benchAreaSelect(Session& s, Direct& d, const FolderFacts& facts);
 Figure benchAnswerPost(Session& s, Direct& d, const FolderFacts& facts);
 Figure benchChildFollow(Session& s, Direct& d, const FolderFacts& facts);
-Figure benchClearSel(Session& s, Direct& d);
+Figure benchClearSel(Session& s, Direct& d, const FolderFacts& facts);
 
 // ------------------------------------------------------------------ memory
 

@@ -251,7 +251,8 @@ void ChildrenScreen::DBGrid1DrawColumnCell(QPainter* painter, const QStyleOption
         // Painting must never throw: a row the engine cannot read is drawn
         // as a child who does not attend.
         try {
-            const QVariant v = index.row() < t.recordCount() ? t.valueAt(index.row(), field) : t.value(QStringLiteral("Frequenza"));
+            const bool record = t.state() != store::Table::State::Insert || index.row() < t.recordCount();
+            const QVariant v = record ? t.valueAt(index.row(), field) : t.value(QStringLiteral("Frequenza"));
             attends = !v.isNull() && v.toBool();
         } catch (const store::DbError&) {
             attends = false;

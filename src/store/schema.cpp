@@ -116,6 +116,11 @@ const TableDef* tableNamed(const QString& name)
     return nullptr;
 }
 
+QString selectionIndexStatement()
+{
+    return QStringLiteral("CREATE INDEX IF NOT EXISTS \"ix_Valutaz_Sel\" ON \"Valutaz\" (\"Sel\") WHERE \"Sel\" IS NOT 0");
+}
+
 QStringList createStatements(const TableDef& def, const QString& withoutColumn)
 {
     QStringList cols;
@@ -143,6 +148,8 @@ QStringList createStatements(const TableDef& def, const QString& withoutColumn)
                    .arg(quoted(QStringLiteral("ix_%1_%2").arg(def.name, key.join(QLatin1Char('_')))),
                         quoted(def.name), parts.join(QLatin1String(", ")));
     }
+    if (def.name == QLatin1String("Valutaz"))
+        sql << selectionIndexStatement();
     return sql;
 }
 

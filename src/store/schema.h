@@ -45,6 +45,12 @@ const TableDef* tableNamed(const QString& name);
 // one column out, to lay the older layout the schema upgrade starts from.
 QStringList createStatements(const TableDef& def, const QString& withoutColumn = QString());
 
+// The partial index of the evaluations on their selection mark, holding only
+// the marked ones (a mark that is not 0: 1 or unset), so that clearing every
+// mark visits the marked evaluations instead of all of them. Laid with new
+// folders and added to older ones at start-up (ensureSelectionIndex).
+QString selectionIndexStatement();
+
 // The SQL text of a column name, quoted.
 QString quoted(const QString& identifier);
 

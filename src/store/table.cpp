@@ -467,6 +467,39 @@ int Table::recordCount() const
     return int(m_ids.size());
 }
 
+int Table::knownRowCount() const
+{
+    if (!isOpen())
+        return 0;
+    ensureFresh();
+    const int known = (m_complete || !m_idsLoaded) ? int(m_page.size()) : int(m_ids.size());
+    return std::max(known, m_row + 1);
+}
+
+bool Table::isCountKnown() const
+{
+    if (!isOpen())
+        return true;
+    ensureFresh();
+    return m_complete || m_idsLoaded;
+}
+
+bool Table::hasRowAfter(int row) const
+{
+    if (!isOpen() || row < -1)
+        return false;
+    ensureFresh();
+    if (row + 1 < int(m_page.size()))
+        return true;
+    if (m_complete)
+        return false;
+    // The page was read one row past its size: a row follows its last one.
+    if (row + 1 == int(m_page.size()))
+        return true;
+    ensureIds();
+    return row + 1 < int(m_ids.size());
+}
+
 bool Table::isEmpty() const
 {
     if (!isOpen())
@@ -633,7 +666,11 @@ QVariant Table::lookupIn(const QString& keyField, const QVariant& key, const QSt
 
 QVariant Table::valueAt(int row, int field) const
 {
-    if (!isOpen() || row < 0 || row >= recordCount() || field < 0 || field >= fieldCount())
+    if (!isOpen() || row < 0 || field < 0 || field >= fieldCount())
+        return QVariant();
+    // A row of the first page is there; only a row past it needs the keys.
+    ensureFresh();
+    if (row >= int(m_page.size()) && row >= recordCount())
         return QVariant();
     if (row == m_row && m_state != State::Insert) {
         ensureCurrent();

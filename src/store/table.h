@@ -194,6 +194,16 @@ public:
     // cursor or running any event but onCalcFields.
     int rowCount() const { return recordCount(); }
     QVariant valueAt(int row, int field) const;
+    // What a grid can show without reading every key of a large selection:
+    // the rows known so far (the whole selection when it fits in one page or
+    // its keys were read; otherwise the first page), always covering the
+    // current record. isCountKnown() tells whether that is the whole count;
+    // recordCount() reads the keys when it is not.
+    int knownRowCount() const;
+    bool isCountKnown() const;
+    // Whether a record follows row `row` of the selection, answered from the
+    // rows known (the page is read one row past its size for that).
+    bool hasRowAfter(int row) const;
 
     // Sets one stored field of every selected record in one statement and one
     // transaction, without moving the cursor or running any event.

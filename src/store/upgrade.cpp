@@ -1,6 +1,7 @@
 #include "upgrade.h"
 #include "datafolder.h"
 #include "errors.h"
+#include "schema.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -39,6 +40,26 @@ void AggiornaSchema(DataFolder& folder, const std::function<void(const QString&)
     QSqlQuery alter(db);
     if (alter.exec(QStringLiteral("ALTER TABLE AnagBimbi ADD COLUMN Frequenza Boolean")))
         warning(QString::fromUtf8(upgradeDoneText));
+}
+
+void ensureSelectionIndex(DataFolder& folder)
+{
+    QSqlDatabase db;
+    try {
+        db = folder.connection(QStringLiteral("Valutaz.db"));
+    } catch (const DbError&) {
+        return;
+    }
+    // Asked first with a read, so that a folder that has it never takes the
+    // file for writing at start-up.
+    {
+        QSqlQuery probe(db);
+        probe.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = 'ix_Valutaz_Sel'"));
+        if (!probe.exec() || probe.next())
+            return;
+    }
+    QSqlQuery create(db);
+    (void)create.exec(selectionIndexStatement());
 }
 
 } // namespace velmora::store

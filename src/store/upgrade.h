@@ -16,6 +16,14 @@ class DataFolder;
 // `warning` shows a warning box with one OK button.
 void AggiornaSchema(DataFolder& folder, const std::function<void(const QString&)>& warning);
 
+// Adds the partial index on the evaluations' selection mark
+// (selectionIndexStatement) to a folder laid without it, so that clearing the
+// marks at login does not read every evaluation. It changes no stored value
+// and no reader's result; a folder or file that cannot be written (read-only,
+// held by another program) is left as it is, in silence, and the next start
+// tries again.
+void ensureSelectionIndex(DataFolder& folder);
+
 extern const char* const upgradeNeededText;
 extern const char* const upgradeDoneText;
 

@@ -214,24 +214,66 @@ void DataGridModel::setColumnEditable(int column, bool editable)
         m_columns[column].editable = editable;
 }
 
+int DataGridModel::rowsToShow() const
+{
+    if (!m_table || !m_table->isOpen())
+        return 0;
+    // A record being inserted stands after the last one, so only then is the
+    // whole selection counted; otherwise the rows the table knows without
+    // reading every key, the rest fetched when the view scrolls to them.
+    const int ins = insertRow();
+    return ins >= 0 ? ins + 1 : m_table->knownRowCount();
+}
+
 void DataGridModel::resetAll()
 {
     beginResetModel();
     m_rows = 0;
-    if (m_table && m_table->isOpen()) {
-        try {
-            m_rows = m_table->rowCount() + (insertRow() >= 0 ? 1 : 0);
-        } catch (const store::DbError&) {
-            m_rows = 0;
-        }
+    try {
+        m_rows = rowsToShow();
+    } catch (const store::DbError&) {
+        m_rows = 0;
     }
     endResetModel();
+}
+
+bool DataGridModel::canFetchMore(const QModelIndex& parent) const
+{
+    if (parent.isValid() || !m_table || !m_table->isOpen())
+        return false;
+    try {
+        return !m_table->isCountKnown();
+    } catch (const store::DbError&) {
+        return false;
+    }
+}
+
+void DataGridModel::fetchMore(const QModelIndex& parent)
+{
+    if (parent.isValid() || !m_table || !m_table->isOpen())
+        return;
+    int n = m_rows;
+    try {
+        n = m_table->rowCount() + (insertRow() >= 0 ? 1 : 0);
+    } catch (const store::DbError&) {
+        return;
+    }
+    if (n > m_rows) {
+        beginInsertRows(QModelIndex(), m_rows, n - 1);
+        m_rows = n;
+        endInsertRows();
+    }
 }
 
 void DataGridModel::refreshCurrentRow()
 {
     const int row = currentRow();
-    const int expected = (m_table && m_table->isOpen()) ? m_table->rowCount() + (insertRow() >= 0 ? 1 : 0) : 0;
+    int expected = 0;
+    try {
+        expected = rowsToShow();
+    } catch (const store::DbError&) {
+        expected = 0;
+    }
     if (expected != m_rows) {
         resetAll();
         return;
@@ -368,7 +410,8 @@ void DataGrid::keyPressEvent(QKeyEvent* event)
     if (m_editing && t && t->isOpen() && !t->isReadOnly() && t->state() == store::Table::State::Browse
         && event->modifiers() == Qt::NoModifier && state() != QAbstractItemView::EditingState
         && (event->key() == Qt::Key_Insert
-            || (event->key() == Qt::Key_Down && (t->isEmpty() || currentIndex().row() == m_model->rowCount() - 1)))) {
+            || (event->key() == Qt::Key_Down
+                && (t->isEmpty() || (currentIndex().row() == m_model->rowCount() - 1 && !m_model->canFetchMore(QModelIndex())))))) {
         event->accept();
         try {
             if (event->key() == Qt::Key_Insert)

@@ -24,7 +24,8 @@ class Dialogs;
 
 class DataGrid;
 
-// The model behind DataGrid; it keeps no data, it reads the table on demand.
+// The model behind DataGrid; it keeps no data, it reads the table on demand,
+// and announces the rows of a large selection a page at a time.
 // While the table inserts a record, an extra last row shows the edit buffer.
 class DataGridModel : public QAbstractTableModel
 {
@@ -63,10 +64,17 @@ public:
     // Where a refused value is told to the user.
     std::function<void(const store::DbError&)> onError;
 
+    // Rows past the first page of a large selection are announced when the
+    // view scrolls to them (the table then reads their keys), so a grid over
+    // an unfiltered table never makes it read every key just to be shown.
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
+
     void resetAll();
     void refreshCurrentRow();
 
 private:
+    int rowsToShow() const;
     QPointer<store::Table> m_table;
     QList<Column> m_columns;
     int m_rows = 0; // rows announced to the view

@@ -8,6 +8,8 @@
 #include <QDate>
 #include <QLocale>
 
+#include <algorithm>
+
 namespace velmora {
 
 QString displayText(const store::Table* table, int field, const QVariant& value)
@@ -40,7 +42,7 @@ void moveTableTo(store::Table* table, int row)
         return;
     // Bounded: a move that posts a pending change may shift the rows, so the
     // position is read again at every step.
-    for (int guard = table->rowCount() + 2; guard > 0; --guard) {
+    for (int guard = std::max(table->knownRowCount(), row + 1) + 2; guard > 0; --guard) {
         const int at = table->recNo();
         if (at == row)
             return;

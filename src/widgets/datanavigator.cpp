@@ -150,8 +150,9 @@ void DataNavigator::updateButtons()
         editing = inserting || state == store::Table::State::Edit;
         canModify = !t->isReadOnly();
         try {
-            const int rows = t->recordCount();
-            empty = rows == 0;
+            // Counting would read every key of a large selection: the
+            // table tells whether a record follows from the rows it knows.
+            empty = t->isEmpty();
             if (inserting) {
                 // The new record is shown after the last one.
                 atStart = empty;
@@ -161,7 +162,7 @@ void DataNavigator::updateButtons()
                 // last record does not set them, the record's place does.
                 const int row = t->recNo();
                 atStart = empty || t->isBof() || row <= 0;
-                atEnd = empty || t->isEof() || row >= rows - 1;
+                atEnd = empty || t->isEof() || !t->hasRowAfter(row);
             }
         } catch (const store::DbError&) {
         }

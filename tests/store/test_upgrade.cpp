@@ -89,6 +89,7 @@ private slots:
     void upgradeSpeaksInWarningBoxes();
     void upgradeFailureWarnsAgain();
     void currentFolderSaysNothing();
+    void selectionIndex();
 };
 
 void TestUpgrade::layout_data()
@@ -410,6 +411,72 @@ void TestUpgrade::currentFolderSaysNothing()
     QCOMPARE(collect([&](const auto& warn) { AggiornaSchema(f.folder(), warn); }), QStringList{});
     withFile(QDir(f.path()).filePath(QStringLiteral("AnagBimbi.DB")), [&](QSqlDatabase& db) {
         QCOMPARE(columnsOf(db, QStringLiteral("AnagBimbi")).count(QStringLiteral("Frequenza BOOLEAN")), 1);
+    });
+}
+
+// Clearing the selection marks goes through the partial index of the marked
+// evaluations: laid with a new folder, added at start-up to a folder without
+// it (once the file can be written), and the marks end as if every one had
+// been set false, unset ones included.
+void TestUpgrade::selectionIndex()
+{
+    Folder f;
+    const QString valutaz = QDir(f.path()).filePath(QStringLiteral("Valutaz.db"));
+    const QString indexQuery = QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'ix_Valutaz_Sel'");
+    f.folder().closeAll();
+    withFile(valutaz, [&](QSqlDatabase& db) {
+        QCOMPARE(queryColumn(db, indexQuery).size(), 1);
+        QSqlQuery q(db);
+        QVERIFY(q.exec(QStringLiteral("DROP INDEX ix_Valutaz_Sel")));
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO Valutaz (Id_Bimbo, Sel) VALUES (1, 1), (1, NULL), (2, 0), (2, 1)")));
+    });
+
+    // Held by another program: left alone (after the busy timeout), and the
+    // next start adds it.
+    {
+        DataFolder df(f.path());
+        df.setBusyTimeout(50);
+        QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("test_upgrade_holder"));
+        holder.setDatabaseName(valutaz);
+        QVERIFY(holder.open());
+        QSqlQuery(holder).exec(QStringLiteral("BEGIN EXCLUSIVE"));
+        ensureSelectionIndex(df);
+        QSqlQuery(holder).exec(QStringLiteral("ROLLBACK"));
+        holder.close();
+        holder = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("test_upgrade_holder"));
+        df.closeAll();
+        withFile(valutaz, [&](QSqlDatabase& db) { QCOMPARE(queryColumn(db, indexQuery).size(), 0); });
+    }
+    {
+        DataFolder df(f.path());
+        ensureSelectionIndex(df);
+        ensureSelectionIndex(df); // a folder that has it stays as it is
+        df.closeAll();
+    }
+    withFile(valutaz, [&](QSqlDatabase& db) {
+        QCOMPARE(queryColumn(db, indexQuery).size(), 1);
+        // The statement clearing the marks uses it, with the value bound.
+        QSqlQuery plan(db);
+        QVERIFY(plan.prepare(QStringLiteral("EXPLAIN QUERY PLAN UPDATE \"Valutaz\" SET \"Sel\" = ? WHERE \"Sel\" IS NOT ?")));
+        plan.addBindValue(0);
+        plan.addBindValue(0);
+        QVERIFY(plan.exec());
+        QStringList details;
+        while (plan.next())
+            details << plan.value(3).toString();
+        QVERIFY2(details.join(QLatin1Char(' ')).contains(QLatin1String("ix_Valutaz_Sel")), qPrintable(details.join(QLatin1Char(' '))));
+    });
+
+    auto t = f.table(QStringLiteral("Valutaz.db"));
+    t->open();
+    t->setAll(QStringLiteral("Sel"), false);
+    t->close();
+    f.folder().closeAll();
+    withFile(valutaz, [&](QSqlDatabase& db) {
+        QCOMPARE(queryColumn(db, QStringLiteral("SELECT quote(Sel) FROM Valutaz ORDER BY Id")),
+                 (QStringList{"0", "0", "0", "0"}));
+        QCOMPARE(queryColumn(db, QStringLiteral("PRAGMA integrity_check")), QStringList{"ok"});
     });
 }
 

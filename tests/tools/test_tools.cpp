@@ -135,6 +135,17 @@ void TestTools::commandLine_data()
     QTest::newRow("bench --reports, no folder") << bench << QStringList{"--reports"} << 2 << "" << "'--reports'";
     QTest::newRow("bench --reports and a folder") << bench << QStringList{"--reports", "db", "large"} << 2 << ""
                                                   << "Con --reports non si indicano altre cartelle: large";
+    QTest::newRow("bench --help lists --sizes") << bench << QStringList{"--help"} << 0 << "--sizes <elenco>" << "";
+    QTest::newRow("bench --sizes, one size") << bench << QStringList{"--sizes", "10k"} << 2 << ""
+                                             << "--sizes vuole almeno due dimensioni.";
+    QTest::newRow("bench --sizes, bad size") << bench << QStringList{"--sizes", "10k,dieci"} << 2 << ""
+                                             << "Dimensione non valida: dieci";
+    QTest::newRow("bench --sizes and a folder") << bench << QStringList{"--sizes", "10k,1m", "large"} << 2 << ""
+                                                << "--sizes non si combina con --reports né con cartelle.";
+    QTest::newRow("bench --folder of no size") << bench << QStringList{"--sizes", "10k,1m", "--folder", "5m=db"} << 2
+                                               << "" << "--folder vuole dimensione=cartella di una delle --sizes: 5m=db";
+    QTest::newRow("bench --folder without --sizes") << bench << QStringList{"--folder", "1m=db"} << 2 << ""
+                                                    << "--folder vale solo con --sizes.";
 }
 
 void TestTools::commandLine()

@@ -88,6 +88,7 @@ private slots:
     void gridClickMovesCursor();
     void gridShowsRecordBeingInserted();
     void gridPaintHookCanReplaceDefault();
+    void gridAndNavigatorOverLargeTable();
 
     void navigatorStates_data();
     void navigatorStates();
@@ -290,6 +291,54 @@ void TestDataControls::navigatorStates()
     t->first();
     step(*t);
     QCOMPARE(enabledButtons(n), enabled);
+}
+
+// A grid and a navigator over a table far larger than one page show its
+// first rows and offer to move on without making the table read every key;
+// the rest of the rows come when the grid is scrolled to their end, and the
+// last record is shown and selected when the cursor goes there.
+void TestDataControls::gridAndNavigatorOverLargeTable()
+{
+    Folder f;
+    const int rows = 2500;
+    QList<QVariantList> data;
+    for (int i = 1; i <= rows; ++i)
+        data << QVariantList{1, 1, i};
+    storetest::bulk(f.folder(), QStringLiteral("FasiVal.db"),
+                    QStringLiteral("INSERT INTO FasiVal (Id_Valutazione, Id_Area, NumFase) VALUES (?, ?, ?)"), data);
+    auto t = f.table(QStringLiteral("FasiVal.db"));
+    DataGrid g;
+    g.setTable(t.get());
+    g.addColumn(QStringLiteral("NumFase"), QStringLiteral("Fase"), 60);
+    DataNavigator n;
+    n.setTable(t.get());
+    g.resize(200, 300);
+    g.show();
+    t->open();
+    QCoreApplication::processEvents();
+    QVERIFY(!g.grab().isNull());
+    QCOMPARE(g.model()->rowCount(), Table::pageSize);
+    QCOMPARE(g.model()->index(0, 0).data().toString(), QStringLiteral("1"));
+    QCOMPARE(selectedRow(g), 0);
+    QVERIFY(n.button(Nav::Next)->isEnabled());
+    QVERIFY(n.button(Nav::Last)->isEnabled());
+    QVERIFY(!t->isCountKnown());
+
+    g.scrollToBottom();
+    QCoreApplication::processEvents();
+    QCOMPARE(g.model()->rowCount(), rows);
+    QCOMPARE(g.model()->index(rows - 1, 0).data().toString(), QString::number(rows));
+
+    t->first();
+    t->close();
+    t->open();
+    QVERIFY(!t->isCountKnown());
+    QTest::mouseClick(n.button(Nav::Last), Qt::LeftButton);
+    QCOMPARE(t->asInteger(QStringLiteral("NumFase")), rows);
+    QCOMPARE(g.model()->rowCount(), rows);
+    QCOMPARE(selectedRow(g), rows - 1);
+    QVERIFY(!n.button(Nav::Next)->isEnabled());
+    QVERIFY(n.button(Nav::Prior)->isEnabled());
 }
 
 void TestDataControls::navigatorNextAtLastDisablesNext()
