@@ -11,26 +11,19 @@
 
 namespace velmora::tools {
 
-namespace {
+int Folder::add(const QString& file, const QVariantMap& values) { return store::appendRecord(df, file, values); }
 
-struct Folder
+QList<int> Folder::ids(const QString& file)
 {
-    store::DataFolder df;
-    explicit Folder(const QString& path) : df(path) {}
-
-    int add(const QString& file, const QVariantMap& values) { return store::appendRecord(df, file, values); }
-    QList<int> ids(const QString& file)
-    {
-        store::Table t;
-        t.setDataFolder(&df);
-        t.setTableName(file);
-        t.open();
-        QList<int> out;
-        for (t.first(); !t.isEof(); t.next())
-            out << t.asInteger(QStringLiteral("Id"));
-        return out;
-    }
-};
+    store::Table t;
+    t.setDataFolder(&df);
+    t.setTableName(file);
+    t.open();
+    QList<int> out;
+    for (t.first(); !t.isEof(); t.next())
+        out << t.asInteger(QStringLiteral("Id"));
+    return out;
+}
 
 // Phases of one area: consecutive numbers from `from`, every item "Si" up to
 // the last phase, which is answered in part; the answer lists are written by
@@ -58,7 +51,6 @@ void phases(Folder& f, int evaluation, int area, int from, int to, bool nonSo)
     }
 }
 
-} // namespace
 
 QString layDemoNursery(const QString& db)
 {

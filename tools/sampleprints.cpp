@@ -38,6 +38,8 @@
 #include <QTextStream>
 
 using namespace velmora;
+using tools::Folder;
+using tools::phases;
 
 namespace {
 
@@ -70,51 +72,6 @@ public:
                                 << "\" over " << o.second->name << " \"" << o.second->text << "\"\n";
     }
 };
-
-struct Folder
-{
-    store::DataFolder df;
-    explicit Folder(const QString& path) : df(path) {}
-
-    int add(const QString& file, const QVariantMap& values) { return store::appendRecord(df, file, values); }
-    QList<int> ids(const QString& file)
-    {
-        store::Table t;
-        t.setDataFolder(&df);
-        t.setTableName(file);
-        t.open();
-        QList<int> out;
-        for (t.first(); !t.isEof(); t.next())
-            out << t.asInteger(QStringLiteral("Id"));
-        return out;
-    }
-};
-
-// Phases of one area: consecutive numbers from `from`, every item "Si" up to
-// the last phase, which is answered in part; the answer lists are written by
-// the program's own rules, as the sheet stores them.
-void phases(Folder& f, int evaluation, int area, int from, int to, bool nonSo)
-{
-    using scoring::Answer;
-    for (int n = from; n <= to; ++n) {
-        scoring::AnswerLists lists;
-        for (int item = 1; item <= 11; ++item) {
-            Answer a = Answer::Si;
-            if (n == to) {
-                if (item == 4 || item == 9)
-                    a = Answer::No;
-                else if (item == 6 || item == 10)
-                    a = Answer::AVolte;
-                else if (item == 7 || item == 11)
-                    a = nonSo ? Answer::NonSo : Answer::NonEsiste;
-            }
-            scoring::setAnswer(lists, item, a);
-        }
-        f.add(QStringLiteral("FasiVal.db"),
-              {{"Id_Valutazione", evaluation}, {"Id_Area", area}, {"NumFase", n}, {"Si", lists.si},
-               {"No", lists.no}, {"AVolte", lists.aVolte}, {"NonSo", lists.nonSo}});
-    }
-}
 
 // A laid nursery and what its prints are run on.
 struct Demo

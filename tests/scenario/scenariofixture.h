@@ -22,6 +22,14 @@
 #include <QToolButton>
 #include <QVariantMap>
 
+// Runs a helper step and stops the test when it failed.
+#define STEP(x)                                                                                                        \
+    do {                                                                                                               \
+        x;                                                                                                             \
+        if (QTest::currentTestFailed())                                                                                \
+            return;                                                                                                    \
+    } while (0)
+
 struct ScenarioFolder
 {
     QTemporaryDir dir;

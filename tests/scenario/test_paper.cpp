@@ -31,13 +31,6 @@ using namespace velmora;
 
 namespace {
 
-#define STEP(x)                                                                                                        \
-    do {                                                                                                               \
-        x;                                                                                                             \
-        if (QTest::currentTestFailed())                                                                                \
-            return;                                                                                                    \
-    } while (0)
-
 const QString allItems = QStringLiteral("-01-02-03-04-05-06-07-08-09-10-11");
 
 // Eight areas more than the installer lays, their names as long as the

@@ -30,14 +30,6 @@ using namespace velmora;
 
 namespace {
 
-// Stops the test when a helper step failed.
-#define STEP(x)                                                                                                        \
-    do {                                                                                                               \
-        x;                                                                                                             \
-        if (QTest::currentTestFailed())                                                                                \
-            return;                                                                                                    \
-    } while (0)
-
 const QDate today(2026, 12, 10);
 const QString allItems = QStringLiteral("-01-02-03-04-05-06-07-08-09-10-11");
 const QStringList areaCodes = {"MG", "MF", "LC", "CO", "RS", "AE", "AU", "GS"};

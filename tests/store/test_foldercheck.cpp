@@ -62,6 +62,17 @@ void damage(const QString& folderPath, const QString& file, const QString& fault
     }
 }
 
+// Forty phases, so that the phases table spans pages past its schema.
+void layPhases(Folder& f)
+{
+    QList<QVariantList> phases;
+    for (int i = 1; i <= 40; ++i)
+        phases << QVariantList{1, 1, i, QStringLiteral("-01")};
+    bulk(f.folder(), QStringLiteral("FasiVal.db"),
+         QStringLiteral("INSERT INTO FasiVal (Id_Valutazione, Id_Area, NumFase, Si) VALUES (?, ?, ?, ?)"), phases);
+    f->closeAll();
+}
+
 QString firstLine(const QString& s) { return s.section(QLatin1Char('\n'), 0, 0); }
 QString detailOf(const QString& s) { return s.section(QStringLiteral("\nDettaglio: "), 1); }
 
@@ -150,12 +161,7 @@ void TestFolderCheck::damagedFile()
     QFETCH(QString, detail);
 
     Folder f;
-    QList<QVariantList> phases;
-    for (int i = 1; i <= 40; ++i)
-        phases << QVariantList{1, 1, i, QStringLiteral("-01")};
-    bulk(f.folder(), QStringLiteral("FasiVal.db"),
-         QStringLiteral("INSERT INTO FasiVal (Id_Valutazione, Id_Area, NumFase, Si) VALUES (?, ?, ?, ?)"), phases);
-    f->closeAll();
+    layPhases(f);
     for (const QString& fault : faults)
         damage(f.path(), fault.section(QLatin1Char(':'), 0, 0), fault.section(QLatin1Char(':'), 1));
 
@@ -214,12 +220,7 @@ void TestFolderCheck::damagedChildrenTableIsNoOlderLayout()
 void TestFolderCheck::schemaCheckReadsNoPages()
 {
     Folder f;
-    QList<QVariantList> phases;
-    for (int i = 1; i <= 40; ++i)
-        phases << QVariantList{1, 1, i, QStringLiteral("-01")};
-    bulk(f.folder(), QStringLiteral("FasiVal.db"),
-         QStringLiteral("INSERT INTO FasiVal (Id_Valutazione, Id_Area, NumFase, Si) VALUES (?, ?, ?, ?)"), phases);
-    f->closeAll();
+    layPhases(f);
     damage(f.path(), QStringLiteral("FasiVal.db"), QStringLiteral("malformed"));
     QVERIFY(checkDataFolder(f.folder(), CheckDepth::Schema).isEmpty());
     const QList<FolderProblem> problems = checkDataFolder(f.folder(), CheckDepth::Pages);
