@@ -57,7 +57,7 @@ struct Session
     // the highest phase number down.
     qint64 areaTotal()
     {
-        copy.bindLike(phases);
+        copy.bindLike(phases, Table::CopyRows::Shown);
         copy.open();
         copy.last();
         scoring::AreaTotal total;

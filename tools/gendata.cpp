@@ -359,8 +359,13 @@ void fillAreas(const QString& folder, const Shape& s, Report& rep)
     f.commit();
 }
 
-void fillPhases(const QString& folder, const Shape& s, Random& rnd, Report& rep)
+void fillPhases(const QString& folder, const Shape& s, Random& rnd, Report& rep, const Progress& progress)
 {
+    // The phases are nearly all of the work: say how far they got about
+    // every 5% (and at the end), so that a long run is seen to move.
+    const qint64 total = s.phaseRows();
+    const int step = std::max(1, s.evaluations / 20);
+    qint64 done = 0;
     Filler f(folder, store::tableNamed(QStringLiteral("FasiVal"))->fileName);
     QSqlQuery q = f.prepare(QStringLiteral(
         "INSERT INTO \"FasiVal\" (\"Id_Valutazione\", \"Id_Area\", \"NumFase\", \"Si\", \"No\", \"NonSo\", \"AVolte\")"
@@ -380,6 +385,9 @@ void fillPhases(const QString& folder, const Shape& s, Random& rnd, Report& rep)
                 Filler::exec(q);
             }
         }
+        done += qint64(s.areas) * s.phasesPerArea;
+        if (progress && (e % step == 0 || e == s.evaluations))
+            progress(QStringLiteral("fasi"), done, total);
     }
     rep.phases += s.phaseRows();
     f.commit();
@@ -392,10 +400,13 @@ Shape shapeForPhaseRows(qint64 phaseRows)
     Shape s;
     const qint64 perEvaluation = qint64(s.areas) * s.phasesPerArea;
     s.evaluations = int(std::max<qint64>(1, (phaseRows + perEvaluation / 2) / perEvaluation));
+    const int children = (s.evaluations + evaluationsPerChild - 1) / evaluationsPerChild;
+    s.childrenPerNursery = std::min(s.childrenPerNursery, children);
+    s.nurseries = (children + s.childrenPerNursery - 1) / s.childrenPerNursery;
     return s;
 }
 
-QString generate(const QString& path, const Shape& shape, quint64 seed, Report* report)
+QString generate(const QString& path, const Shape& shape, quint64 seed, Report* report, const Progress& progress)
 {
     QElapsedTimer clock;
     clock.start();
@@ -416,13 +427,15 @@ QString generate(const QString& path, const Shape& shape, quint64 seed, Report* 
         // one leaves the others as they were.
         Random nurseries(seed ^ 0x01), educators(seed ^ 0x02), children(seed ^ 0x03), evaluations(seed ^ 0x04),
             staff(seed ^ 0x05), phases(seed ^ 0x06);
+        if (progress)
+            progress(QStringLiteral("nidi, educatrici, bambini, valutazioni e personale"), 0, 0);
         fillNurseries(folder, shape, nurseries, rep);
         fillEducators(folder, shape, educators, rep);
         const std::vector<Child> kids = fillChildren(folder, shape, children, rep);
         fillEvaluations(folder, shape, kids, evaluations, rep);
         fillStaff(folder, shape, kids, staff, rep);
         fillAreas(folder, shape, rep);
-        fillPhases(folder, shape, phases, rep);
+        fillPhases(folder, shape, phases, rep, progress);
     } catch (const DbError& e) {
         QDir(folder).removeRecursively();
         return e.message();

@@ -4,13 +4,14 @@
 // evaluations and answers.
 
 #include <QString>
+
+#include <functional>
 #include <QtGlobal>
 
 namespace velmora::gendata {
 
 // How much goes into each table. The phase rows are
-// evaluations x areas x phasesPerArea; every other table keeps its size
-// whatever the number of evaluations.
+// evaluations x areas x phasesPerArea.
 struct Shape
 {
     int nurseries = 20;
@@ -25,9 +26,21 @@ struct Shape
     qint64 phaseRows() const { return qint64(evaluations) * areas * phasesPerArea; }
 };
 
+// Evaluations each child gets in a shape made for a number of phase rows.
+inline constexpr int evaluationsPerChild = 10;
+
 // The default shape with as many evaluations as it takes to hold about
-// `phaseRows` phase rows (at least one evaluation).
+// `phaseRows` phase rows (at least one evaluation). A larger folder is a
+// nursery service with more years and schools, not children observed more
+// often: the children grow with the evaluations (evaluationsPerChild each)
+// and the nurseries with the children (at most childrenPerNursery each), so
+// one child's evaluations and one nursery's children are alike at every
+// size. 1,000,000 phase rows give the default shape exactly.
 Shape shapeForPhaseRows(qint64 phaseRows);
+
+// What generate() reports while it works: the step in Italian, the rows
+// written so far and the rows that step writes in all.
+using Progress = std::function<void(const QString& step, qint64 done, qint64 total)>;
 
 // The seed every folder is generated from: the same shape gives the same data.
 inline constexpr quint64 defaultSeed = 0x56454c4d4f5241ull;
@@ -48,6 +61,6 @@ struct Report
 // refused) and fills it. Returns an empty string on success, otherwise the
 // reason; a folder that could not be filled is removed.
 QString generate(const QString& path, const Shape& shape = Shape(), quint64 seed = defaultSeed,
-                 Report* report = nullptr);
+                 Report* report = nullptr, const Progress& progress = {});
 
 } // namespace velmora::gendata

@@ -340,7 +340,9 @@ double PhasesScreen::CalcolaTotaleArea(bool show)
 double PhasesScreen::totaleFasi(const std::optional<QString>& filter)
 {
     store::Table& app = data.Tbl_App;
-    app.bindLike(data.Tbl_FasiVal);
+    // The total of the phases shown starts from the grid's own rows when
+    // they are all in memory and nothing was posted since they were read.
+    app.bindLike(data.Tbl_FasiVal, filter ? store::Table::CopyRows::Read : store::Table::CopyRows::Shown);
     if (filter) {
         app.setFiltered(false);
         app.setFilter(*filter);

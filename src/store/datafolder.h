@@ -55,6 +55,12 @@ public:
     bool isChecked(const QString& fileName) const { return m_checked.contains(fileName.toLower()); }
     void setChecked(const QString& fileName) { m_checked.insert(fileName.toLower()); }
 
+    // How many writes table objects of this folder have made to a file: a
+    // table whose rows were read at the same count holds what this program
+    // last stored. Writes of other programs are not counted.
+    quint64 writes(const QString& fileName) const { return m_writes.value(fileName.toLower()); }
+    void noteWrite(const QString& fileName) { ++m_writes[fileName.toLower()]; }
+
     // Closes every connection (before files are copied or removed). Table
     // objects over this folder must be closed first.
     void closeAll();
@@ -65,7 +71,8 @@ private:
     std::function<QDateTime()> m_clock;
     QHash<QString, QString> m_connections; // lower-case file name -> connection name
     QHash<QString, QHash<QString, QSqlQuery>> m_statements;
-    QSet<QString> m_checked; // lower-case file name -> sql -> statement
+    QSet<QString> m_checked; // lower-case file names
+    QHash<QString, quint64> m_writes; // lower-case file name -> writes made
 };
 
 // Runs one statement on `db`; throws DbError naming the file and the cause.

@@ -236,6 +236,7 @@ void Table::open()
             f.source->open();
     m_stale = true;
     m_modified = false;
+    adoptSeed();
     // The first selection is read before the table counts as open, so that a
     // file that fails here (damaged, held by another program) leaves it closed.
     positionFirst();
@@ -388,6 +389,7 @@ void Table::reload() const
     for (const QVariant& v : m_whereValues)
         q.addBindValue(v);
     run(q);
+    m_pageWrites = m_folder->writes(m_fileName);
     m_complete = true;
     while (q.next()) {
         if (int(m_page.size()) == pageSize) {
@@ -1253,6 +1255,7 @@ void Table::post()
         run(q);
         const qint64 id = q.lastInsertId().toLongLong();
         q.finish();
+        m_folder->noteWrite(m_fileName);
         reselect(id, m_row);
     } else {
         QStringList sets;
@@ -1294,6 +1297,7 @@ void Table::post()
                 run(q);
                 q.finish();
                 exec(m_db, QStringLiteral("COMMIT"));
+                m_folder->noteWrite(m_fileName);
             } catch (...) {
                 QSqlQuery rollback(m_db);
                 rollback.exec(QStringLiteral("ROLLBACK")); // nothing to undo when the commit itself ended it
@@ -1302,10 +1306,16 @@ void Table::post()
             m_lookupCache.clear();
             if (reorder) {
                 reselect(m_buf[0].toLongLong(), m_row);
-            } else if (m_row >= 0 && m_row < int(m_page.size())) {
-                Values stored = m_buf;
-                stored.resize(m_stored);
-                m_page[m_row] = stored;
+            } else {
+                if (m_row >= 0 && m_row < int(m_page.size())) {
+                    Values stored = m_buf;
+                    stored.resize(m_stored);
+                    m_page[m_row] = stored;
+                }
+                // The rows in memory hold what was just stored; they are as
+                // fresh as before when this post was the only write since.
+                if (m_pageWrites + 1 == m_folder->writes(m_fileName))
+                    ++m_pageWrites;
             }
         }
     }
@@ -1359,6 +1369,7 @@ bool Table::remove()
     q.addBindValue(id);
     run(q);
     q.finish();
+    m_folder->noteWrite(m_fileName);
     m_modified = false;
     setState(State::Browse);
     reselect(-1, m_row);
@@ -1389,6 +1400,7 @@ void Table::setAll(const QString& fieldName, const QVariant& value)
         q.addBindValue(b);
     run(q);
     q.finish();
+    m_folder->noteWrite(m_fileName);
     m_lookupCache.clear();
     // Every selected record now holds the value: the rows in memory are set
     // alike, and the selection is read again only when its order or its
@@ -1403,16 +1415,27 @@ void Table::setAll(const QString& fieldName, const QVariant& value)
         const QVariant mem = fromStorage(fi, v);
         for (Values& row : m_page)
             row[fi] = mem;
+        if (m_pageWrites + 1 == m_folder->writes(m_fileName))
+            ++m_pageWrites;
         m_bufStale = true;
     }
     loadCurrent();
     announce(true);
 }
 
-void Table::bindLike(const Table& other)
+void Table::bindLike(const Table& other, CopyRows rows)
 {
     if (isOpen())
         close();
+    m_seed.clear();
+    m_seeded = rows == CopyRows::Shown && other.isOpen() && other.m_state == State::Browse && !other.m_stale
+        && other.m_complete && other.m_folder && other.m_pageWrites == other.m_folder->writes(other.m_fileName);
+    if (m_seeded) {
+        m_seed = other.m_page;
+        m_seedKey = other.m_pageSqlKey;
+        m_seedValues = other.m_whereValues;
+        m_seedWrites = other.m_pageWrites;
+    }
     setDataFolder(other.m_folder);
     setTableName(other.m_fileName);
     m_indexName = other.m_indexName;
@@ -1422,6 +1445,26 @@ void Table::bindLike(const Table& other)
     m_compiled = other.m_compiled;
     m_compiledText = other.m_compiledText;
     m_compiledDef = other.m_compiledDef;
+}
+
+void Table::adoptSeed()
+{
+    const bool fits = m_seeded && m_seedKey == m_whereSql + QLatin1Char('\x1f') + m_indexName
+        && m_seedValues == m_whereValues && m_folder && m_seedWrites == m_folder->writes(m_fileName);
+    m_seeded = false;
+    if (!fits) {
+        m_seed.clear();
+        return;
+    }
+    // What reload() would have read: the whole selection, in order.
+    m_page = std::move(m_seed);
+    m_seed.clear();
+    m_complete = true;
+    m_ids.clear();
+    m_idsLoaded = false;
+    m_lookupCache.clear();
+    m_pageWrites = m_folder->writes(m_fileName);
+    m_stale = false;
 }
 
 const CompiledFilter& Table::compiled()

@@ -187,7 +187,14 @@ public:
 
     // Binds this object as a copy cursor over `other`: same folder, file,
     // index and filter. Opening and walking it moves nothing of `other`.
-    void bindLike(const Table& other);
+    // With CopyRows::Shown, a copy opened with that filter and index starts
+    // from the rows `other` holds, without reading the file again, when
+    // `other` holds its whole selection, is not being edited, and nothing
+    // was written to the file through this folder since it read them: for
+    // a walk over exactly what `other` shows (a total of the rows on
+    // screen). Otherwise, and with CopyRows::Read, it reads the file.
+    enum class CopyRows { Read, Shown };
+    void bindLike(const Table& other, CopyRows rows = CopyRows::Read);
 
     // Row access for grids: the value of a field in row `row` of the
     // selection, calculated and lookup fields included, without moving the
@@ -264,6 +271,7 @@ private:
     void run(QSqlQuery& q) const;        // executes; throws DbError naming the file and the cause
     void runThrough(QSqlQuery& q) const; // after reading rows: throws when the walk ended on an error
     void applyFilterNow();
+    void adoptSeed(); // in open(): the rows bindLike() handed over, when they still fit
     const CompiledFilter& compiled(); // the filter text read once per text
     bool beginInsert();
 
@@ -294,6 +302,15 @@ private:
     mutable bool m_complete = false;
     mutable std::vector<qint32> m_ids;
     mutable bool m_idsLoaded = false;
+    mutable quint64 m_pageWrites = 0; // the folder's write count for the file when the rows were read
+
+    // Rows handed over by bindLike(…, CopyRows::Shown), with the statement
+    // and values they were read with; taken or dropped by the next open().
+    std::vector<Values> m_seed;
+    bool m_seeded = false;
+    QString m_seedKey;
+    QVariantList m_seedValues;
+    quint64 m_seedWrites = 0;
 
     mutable int m_row = -1;
     mutable bool m_bof = true;

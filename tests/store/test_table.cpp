@@ -119,6 +119,8 @@ private slots:
     void largeSelectionChangedByCopyCursor_data();
     void largeSelectionChangedByCopyCursor();
     void setAllUpdatesSelection();
+    void copyOfShownRows_data();
+    void copyOfShownRows();
 
     void reopenReadOnly_data();
     void reopenReadOnly();
@@ -1227,6 +1229,82 @@ void TestTable::setAllUpdatesSelection()
     QVERIFY(log.entries.isEmpty());
     QCOMPARE(readColumn(m_f->path(), QStringLiteral("FasiVal.db"), QStringLiteral("FasiVal"), QStringLiteral("No")),
              (QStringList{"<null>", "<null>", "<null>", "<null>", "<null>", "<null>"}));
+}
+
+// A copy cursor bound with CopyRows::Shown walks the rows its twin holds,
+// without reading the file, only while those rows are what this program
+// last stored. A write made on the folder's connection behind the layer's
+// back (which the layer does not count) shows whether the copy read the file.
+void TestTable::copyOfShownRows_data()
+{
+    QTest::addColumn<QString>("before");  // what happens between the twin's read and the copy
+    QTest::addColumn<bool>("shown");      // bound with CopyRows::Shown
+    QTest::addColumn<QStringList>("si");  // the Si column as the copy walks it
+
+    const QStringList held{"a", "a", "a"}, onDisk{"b", "b", "b"};
+    QTest::newRow("shown, nothing written") << "" << true << held;
+    QTest::newRow("read") << "" << false << onDisk;
+    QTest::newRow("the twin posted") << "twin posts" << true << QStringList{"a", "p", "a"};
+    QTest::newRow("another table object posted") << "other posts" << true << QStringList{"b", "q", "b"};
+    QTest::newRow("twin in edit") << "twin edits" << true << onDisk;
+    QTest::newRow("copy filtered otherwise") << "copy filter" << true << QStringList{"b", "b"};
+    QTest::newRow("twin holds only a page") << "many rows" << true << QStringList{"b", "b", "b", "b"};
+}
+
+void TestTable::copyOfShownRows()
+{
+    QFETCH(QString, before);
+    QFETCH(bool, shown);
+    QFETCH(QStringList, si);
+
+    auto t = m_f->table(QStringLiteral("FasiVal.db"));
+    t->setIndexName(QStringLiteral("NumeroFase"));
+    t->open();
+    for (int i = 1; i <= 3; ++i)
+        addRow(*t, {{"Id_Valutazione", 4}, {"NumFase", i}, {"Si", "a"}});
+    addRow(*t, {{"Id_Valutazione", 5}, {"NumFase", 1}, {"Si", "a"}});
+    if (before == QLatin1String("many rows")) {
+        QList<QVariantList> rows;
+        for (int i = 0; i < Table::pageSize; ++i)
+            rows << QVariantList{4, 20 + i, QStringLiteral("a")};
+        bulk(m_f->folder(), QStringLiteral("FasiVal.db"),
+             QStringLiteral("INSERT INTO FasiVal (Id_Valutazione, NumFase, Si) VALUES (?, ?, ?)"), rows);
+    }
+    t->setFilter(QStringLiteral("Id_Valutazione=4"));
+    t->setFiltered(true);
+    t->first();
+
+    if (before == QLatin1String("twin posts")) {
+        t->next();
+        t->edit();
+        t->setValue(QStringLiteral("Si"), QStringLiteral("p"));
+        t->post();
+    } else if (before == QLatin1String("twin edits")) {
+        t->edit();
+        t->setValue(QStringLiteral("No"), QStringLiteral("n"));
+    } else if (before == QLatin1String("other posts")) {
+        auto other = m_f->table(QStringLiteral("FasiVal.db"));
+        other->open();
+        QVERIFY(other->locate(QStringLiteral("NumFase"), 2));
+        other->edit();
+        other->setValue(QStringLiteral("Si"), QStringLiteral("q"));
+        other->post();
+    }
+    // Behind the layer's back: every Si that is still "a" becomes "b".
+    bulk(m_f->folder(), QStringLiteral("FasiVal.db"), QStringLiteral("UPDATE FasiVal SET Si = 'b' WHERE Si = 'a'"),
+         {QVariantList{}});
+
+    Table copy;
+    copy.bindLike(*t, shown ? Table::CopyRows::Shown : Table::CopyRows::Read);
+    if (before == QLatin1String("copy filter"))
+        copy.setFilter(QStringLiteral("Id_Valutazione=4 and NumFase<3"));
+    copy.open();
+    QStringList walked = walkForward(copy, QStringLiteral("Si"));
+    if (before == QLatin1String("many rows"))
+        walked = walked.mid(0, 4);
+    QCOMPARE(walked, si);
+    // Walking the copy moved nothing of its twin.
+    QVERIFY(t->isOpen());
 }
 
 // ---------------------------------------------------------------- reopen read-only

@@ -76,6 +76,8 @@ private slots:
     void commandLine();
     void installLays_data();
     void installLays();
+    void gendataShapeAndProgress_data();
+    void gendataShapeAndProgress();
 };
 
 void TestTools::commandLine_data()
@@ -171,6 +173,40 @@ void TestTools::commandLine()
     // None of these lays, writes or generates anything.
     const QStringList left = QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     QVERIFY2(left.isEmpty(), qPrintable(left.join(QStringLiteral(", "))));
+}
+
+void TestTools::gendataShapeAndProgress_data()
+{
+    QTest::addColumn<QString>("phases");
+    QTest::addColumn<QString>("counts"); // the summary line's counts
+    QTest::addColumn<QString>("last");   // the last progress line
+
+    // Ten evaluations a child, up to 100 children a nursery: a bigger folder
+    // has more children and nurseries, not more evaluations per child.
+    QTest::newRow("10 evaluations, 1 child") << "500" << "nidi 1, educatrici 4, bambini 1, valutazioni 10,"
+                                             << "Scrivo fasi: 500 di 500 (100%)";
+    QTest::newRow("200 evaluations, 20 children") << "10000" << "nidi 1, educatrici 4, bambini 20, valutazioni 200,"
+                                                  << "Scrivo fasi: 10.000 di 10.000 (100%)";
+    QTest::newRow("1 evaluation") << "1" << "nidi 1, educatrici 4, bambini 1, valutazioni 1,"
+                                  << "Scrivo fasi: 50 di 50 (100%)";
+}
+
+void TestTools::gendataShapeAndProgress()
+{
+    QFETCH(QString, phases);
+    QFETCH(QString, counts);
+    QFETCH(QString, last);
+
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const Run r = run(tool(VELMORA_GENDATA), {QStringLiteral("db"), QStringLiteral("--phases"), phases}, folder.path());
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.out.contains(counts), qPrintable(r.out));
+    // Progress on stderr: the first step, then the phases up to the end.
+    const QStringList lines = r.err.trimmed().split(QLatin1Char('\n'));
+    QVERIFY2(lines.size() >= 2, qPrintable(r.err));
+    QVERIFY2(lines.first().startsWith(QLatin1String("Scrivo nidi")), qPrintable(r.err));
+    QCOMPARE(lines.last().trimmed(), last);
 }
 
 void TestTools::installLays_data()
