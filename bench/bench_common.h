@@ -36,6 +36,7 @@ constexpr int phaseMoveReps = 500;
 constexpr int areaChangeReps = 300;
 constexpr int loginReps = 9;
 constexpr int openSheetReps = 9;
+constexpr int startupReps = 5;
 constexpr int warmupReps = 5;
 // The memory workload repeats the same loops, fewer times for the posts.
 constexpr int memoryAnswerPostReps = 50;
@@ -48,6 +49,7 @@ constexpr double memoryRatioLimit = 1.2;
 constexpr double medianLimitUs = 16000.0;
 constexpr double clearSelLimitUs = 100000.0;
 constexpr double loginLimitUs = 100000.0;
+constexpr double startupLimitUs = 2000000.0; // a desktop program shows its first panel within two seconds
 // With --sizes: every interactive figure of the largest folder within this
 // factor of the smallest's, area_select within this factor of direct SQL,
 // and peak memory within this factor of the smallest's.

@@ -229,7 +229,7 @@ int runSizes(const Arguments& given)
                                      QStringLiteral("child_follow"), QStringLiteral("clear_sel"),
                                      QStringLiteral("answer_click"), QStringLiteral("phase_move"),
                                      QStringLiteral("area_change"),  QStringLiteral("login"),
-                                     QStringLiteral("open_sheet")};
+                                     QStringLiteral("open_sheet"),   QStringLiteral("startup")};
     const QStringList synced = {QStringLiteral("answer_post"), QStringLiteral("answer_click")};
     for (const QString& name : interactive) {
         const Figure* a = find(base, name);

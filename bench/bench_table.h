@@ -143,9 +143,7 @@ struct Session
         Table t(QStringLiteral("Tbl_ValutazCopia"));
         t.setDataFolder(&folder);
         t.setTableName(QStringLiteral("Valutaz.db"));
-        t.open();
-        t.setAll(QStringLiteral("Sel"), false);
-        t.close();
+        t.setAllUnread(QStringLiteral("Sel"), false);
     }
 };
 

@@ -239,9 +239,8 @@ void DataModule::AzzeraSelezioni()
     Tbl_App.setIndexName(QString());
     Tbl_App.setFiltered(false);
     Tbl_App.setFilter(QString());
-    Tbl_App.open();
-    Tbl_App.setAll(QStringLiteral("Sel"), false);
-    Tbl_App.close();
+    // One statement over the file; the copy cursor reads no row for it.
+    Tbl_App.setAllUnread(QStringLiteral("Sel"), false);
 }
 
 void DataModule::showError(const QString& message)

@@ -220,16 +220,7 @@ void Table::open()
     }
     if (!m_indexName.isEmpty() && !m_def->index(m_indexName))
         throw DbError(QStringLiteral("Indice \"%1\" non trovato nella tabella %2.").arg(m_indexName, m_def->name));
-    if (m_filtered) {
-        const CompiledFilter& f = compiled();
-        m_whereSql = f.sql;
-        m_whereValues = f.values;
-        m_whereFields = f.fields;
-    } else {
-        m_whereSql.clear();
-        m_whereValues.clear();
-        m_whereFields.clear();
-    }
+    takeWhere();
     // A table with lookup fields opens the tables its lookups read.
     for (const FieldMeta& f : m_fields)
         if (f.kind == FieldKind::Lookup && f.source && !f.source->isOpen())
@@ -1379,12 +1370,10 @@ bool Table::remove()
     return true;
 }
 
-void Table::setAll(const QString& fieldName, const QVariant& value)
+int Table::writeAll(const QString& fieldName, const QVariant& value)
 {
-    requireOpen();
     if (m_readOnly)
         throw DbError(QStringLiteral("Impossibile modificare: la tabella %1 è aperta in sola lettura.").arg(m_def->name));
-    checkBrowseMode();
     const int fi = findField(fieldName);
     if (fi <= 0 || fi >= m_stored)
         throw DbError(QStringLiteral("Campo \"%1\" non trovato nella tabella %2.").arg(fieldName, m_def->name));
@@ -1401,6 +1390,27 @@ void Table::setAll(const QString& fieldName, const QVariant& value)
     run(q);
     q.finish();
     m_folder->noteWrite(m_fileName);
+    return fi;
+}
+
+void Table::setAllUnread(const QString& fieldName, const QVariant& value)
+{
+    if (isOpen()) {
+        setAll(fieldName, value);
+        return;
+    }
+    requireBound();
+    m_db = m_folder->connection(m_fileName);
+    takeWhere();
+    writeAll(fieldName, value);
+}
+
+void Table::setAll(const QString& fieldName, const QVariant& value)
+{
+    requireOpen();
+    checkBrowseMode();
+    const int fi = writeAll(fieldName, value);
+    const QVariant v = toStorage(fi, convertIn(fi, value));
     m_lookupCache.clear();
     // Every selected record now holds the value: the rows in memory are set
     // alike, and the selection is read again only when its order or its
@@ -1445,6 +1455,20 @@ void Table::bindLike(const Table& other, CopyRows rows)
     m_compiled = other.m_compiled;
     m_compiledText = other.m_compiledText;
     m_compiledDef = other.m_compiledDef;
+}
+
+void Table::takeWhere()
+{
+    if (m_filtered) {
+        const CompiledFilter& f = compiled();
+        m_whereSql = f.sql;
+        m_whereValues = f.values;
+        m_whereFields = f.fields;
+    } else {
+        m_whereSql.clear();
+        m_whereValues.clear();
+        m_whereFields.clear();
+    }
 }
 
 void Table::adoptSeed()

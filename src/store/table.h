@@ -216,6 +216,11 @@ public:
     // transaction, without moving the cursor or running any event.
     void setAll(const QString& fieldName, const QVariant& value);
 
+    // The same statement on a bound table object that is not open: every
+    // record the filter selects (all of the file when unfiltered) gets the
+    // value, and no row is read, whatever the size of the file.
+    void setAllUnread(const QString& fieldName, const QVariant& value);
+
 signals:
     void dataSetChanged();  // rows, order or open state changed
     void recordChanged();   // the current record moved or one of its values changed
@@ -272,6 +277,8 @@ private:
     void runThrough(QSqlQuery& q) const; // after reading rows: throws when the walk ended on an error
     void applyFilterNow();
     void adoptSeed(); // in open(): the rows bindLike() handed over, when they still fit
+    void takeWhere(); // the condition of the filter, when switched on, for the statements
+    int writeAll(const QString& fieldName, const QVariant& value); // setAll's statement; the field's index
     const CompiledFilter& compiled(); // the filter text read once per text
     bool beginInsert();
 

@@ -1222,6 +1222,23 @@ void TestTable::setAllUpdatesSelection()
     QCOMPARE(readColumn(m_f->path(), QStringLiteral("FasiVal.db"), QStringLiteral("FasiVal"), QStringLiteral("No")),
              (QStringList{"n", "<null>", "n", "<null>", "n", "<null>"}));
 
+    // A table object that is not open writes its selection, or the whole
+    // file, without reading it; read-only it refuses.
+    {
+        Table closed;
+        closed.bindLike(*t);
+        closed.setAllUnread(QStringLiteral("Si"), QStringLiteral("y"));
+        QVERIFY(!closed.isOpen());
+        closed.setFiltered(false);
+        closed.setAllUnread(QStringLiteral("AVolte"), QStringLiteral("v"));
+        closed.setReadOnly(true);
+        QVERIFY_THROWS_EXCEPTION(DbError, closed.setAllUnread(QStringLiteral("Si"), QString()));
+    }
+    QCOMPARE(readColumn(m_f->path(), QStringLiteral("FasiVal.db"), QStringLiteral("FasiVal"), QStringLiteral("Si")),
+             (QStringList{"y", "<null>", "y", "<null>", "y", "<null>"}));
+    QCOMPARE(readColumn(m_f->path(), QStringLiteral("FasiVal.db"), QStringLiteral("FasiVal"), QStringLiteral("AVolte")),
+             (QStringList(6, QStringLiteral("v"))));
+
     // On the visible table: the cursor stays and sees the new value.
     t->setAll(QStringLiteral("No"), QString());
     QCOMPARE(t->asInteger(QStringLiteral("NumFase")), 3);
