@@ -49,6 +49,8 @@ constexpr double memoryRatioLimit = 1.2;
 constexpr double medianLimitUs = 16000.0;
 constexpr double clearSelLimitUs = 100000.0;
 constexpr double loginLimitUs = 100000.0;
+// A post made while the day's copy is written waits at most a slice of it.
+constexpr double postDuringCopyLimitUs = 250000.0;
 constexpr double startupLimitUs = 2000000.0; // a desktop program shows its first panel within two seconds
 // With --sizes: every interactive figure of the largest folder within this
 // factor of the smallest's, area_select within this factor of direct SQL,

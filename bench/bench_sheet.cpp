@@ -4,6 +4,8 @@
 #include "bench_sheet.h"
 
 #include <QCoreApplication>
+
+#include <algorithm>
 #include <QRadioButton>
 
 namespace bench {
@@ -201,10 +203,44 @@ Figure benchAreaChange(Sheet& sh, Session& s, Direct& d, const FolderFacts& fact
 void benchSheet(const QString& folder, Session& s, Direct& d, const FolderFacts& facts, std::vector<Figure>& figures)
 {
     Sheet sh;
-    QString problem = sh.start(folder);
+    // While the first start of the day copies the folder, another program
+    // on it (the session) keeps posting answers: each post must go through
+    // without waiting for the copy to end.
+    Figure duringCopy(QStringLiteral("post_during_copy"));
+    int refused = 0;
+    QString problem = sh.start(folder, [&] {
+        const int rep = int(duringCopy.layer.size()) + refused;
+        const int v = evaluationFor(rep, facts), a = areaFor(rep, facts);
+        const scoring::AnswerLists lists = s.prepareAnswer(rep, v, a);
+        Stopwatch t;
+        t.start();
+        try {
+            s.answerPost(lists);
+            duringCopy.layer.push_back(t.us());
+        } catch (const DbError& e) {
+            ++refused;
+            s.phases.cancel();
+            say(QStringLiteral("#   post_during_copy: refused after %1 ms: %2")
+                    .arg(num(t.us() / 1000.0, 0), e.message().section(QLatin1Char('\n'), 0, 0)));
+        }
+        return rep < 10000;
+    });
     if (!problem.isEmpty()) {
         say(QStringLiteral("# sheet: %1; no sheet figures").arg(problem));
         return;
+    }
+    if (!duringCopy.layer.empty() || refused) {
+        say(QStringLiteral("bench post_during_copy median_us=%1 posts=%2 refused=%3")
+                .arg(num(median(duringCopy.layer)))
+                .arg(duringCopy.layer.size())
+                .arg(refused));
+        const double longest =
+            duringCopy.layer.empty() ? 0.0 : *std::max_element(duringCopy.layer.begin(), duringCopy.layer.end());
+        check(QStringLiteral("post_during_copy"), refused == 0 && longest < postDuringCopyLimitUs,
+              QStringLiteral("posts=%1 refused=%2 max_us=%3 limit=%4")
+                  .arg(duringCopy.layer.size())
+                  .arg(refused)
+                  .arg(num(longest), num(postDuringCopyLimitUs)));
     }
     // The login again and again: back to the access panel, then in.
     Figure login(QStringLiteral("login"), loginLimitUs);

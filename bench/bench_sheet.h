@@ -69,7 +69,9 @@ struct Sheet
     int area = 0;
 
     // Empty when the window is up and logged in; otherwise what went wrong.
-    QString start(const QString& folder)
+    // `whileCopying`, when given, runs again and again while the day's copy
+    // is being written, until it returns false.
+    QString start(const QString& folder, const std::function<bool()>& whileCopying = {})
     {
         if (!programDir.isValid())
             return QStringLiteral("cannot create a program folder: ") + programDir.errorString();
@@ -89,6 +91,8 @@ struct Sheet
         // The first start of the day copies the folder in a thread of its
         // own; the figures are taken once it is done, as on any later start.
         t.start();
+        while (whileCopying && w->Data.copiaGiornalieraInCorso() && whileCopying())
+            ;
         w->Data.attendiCopiaGiornaliera();
         say(QStringLiteral("# sheet: the daily copy of the folder took %1 ms more (once a day, in its own thread)")
                 .arg(t.elapsed()));

@@ -4,6 +4,8 @@
 #include "foldercheck.h"
 
 #include <QDir>
+#include <QThread>
+#include <QTimer>
 #include <QPointer>
 
 #include <QFileInfo>
@@ -137,66 +139,65 @@ bool DataModule::preparaCartella()
     return false;
 }
 
-namespace {
-
-// The day's copy, on connections of its own.
-class CopiaGiornaliera : public QThread
-{
-public:
-    CopiaGiornaliera(const QString& folder, const QString& root, const QDateTime& now)
-        : m_folder(folder), m_root(root), m_now(now) {}
-    QString esito;
-
-protected:
-    void run() override
-    {
-        store::DataFolder folder(m_folder);
-        // Once a day, when the copy is due: every page of every file read,
-        // so that a damaged file is told and never becomes the newest copy.
-        const QStringList copies = store::copieGiornaliere(m_root);
-        if (copies.isEmpty() || !copies.first().startsWith(m_now.date().toString(QStringLiteral("yyyy-MM-dd")))) {
-            QStringList damaged;
-            for (const store::FolderProblem& p : store::checkDataFolder(folder, store::CheckDepth::Pages))
-                if (p.kind == store::FolderProblem::Kind::Damaged)
-                    damaged << p.message;
-            if (!damaged.isEmpty()) {
-                esito = damaged.join(QLatin1Char('\n'))
-                        + QStringLiteral("\nChiudere il programma e riavviarlo: verrà proposto di rimettere il file "
-                                         "dall'ultima copia giornaliera sana.");
-                folder.closeAll();
-                return;
-            }
-        }
-        esito = store::copiaGiornaliera(folder, m_root, m_now);
-        folder.closeAll();
-    }
-
-private:
-    QString m_folder, m_root;
-    QDateTime m_now;
-};
-
-} // namespace
-
 void DataModule::avviaCopiaGiornaliera()
 {
     if (!m_folder || m_copia)
         return;
-    auto* copia = new CopiaGiornaliera(m_folder->path(), cartellaCopie(), Now());
-    m_copia.reset(copia);
+    m_copia = std::make_unique<store::DailyCopy>(*m_folder, cartellaCopie(), Now());
+    // A slice of the files at a time, whenever the window has nothing else
+    // to do: the copy reads through the program's own connections, so the
+    // user's posts go through meanwhile and are carried into the copy.
+    m_copiaTimer = std::make_unique<QTimer>();
+    m_copiaTimer->setInterval(0);
+    QObject::connect(m_copiaTimer.get(), &QTimer::timeout, m_copiaTimer.get(), [this] {
+        if (m_copia->step()) {
+            m_copiaTimer->stop();
+            verificaCopiaGiornaliera();
+        }
+    });
+    m_copiaTimer->start();
+}
+
+void DataModule::verificaCopiaGiornaliera()
+{
+    if (m_verifica)
+        return;
+    // Reading every page of the copy and putting it in place touch only the
+    // copies: in a thread of its own, so that the window does not wait.
+    store::DailyCopy* copia = m_copia.get();
+    auto esito = std::make_shared<QString>();
+    m_verifica.reset(QThread::create([copia, esito] {
+        QStringList damaged;
+        *esito = copia->finish(&damaged);
+        if (!damaged.isEmpty())
+            *esito = damaged.join(QLatin1Char('\n'))
+                     + QStringLiteral("\nChiudere il programma e riavviarlo: verrà proposto di rimettere il file "
+                                      "dall'ultima copia giornaliera sana.");
+    }));
     Dialogs* d = &dialogs;
-    QObject::connect(copia, &QThread::finished, copia, [copia, d] {
-        if (!copia->esito.isEmpty())
-            d->warning(QStringLiteral("La copia giornaliera dei dati non è stata fatta: ") + copia->esito
+    QObject::connect(m_verifica.get(), &QThread::finished, m_verifica.get(), [esito, d] {
+        if (!esito->isEmpty())
+            d->warning(QStringLiteral("La copia giornaliera dei dati non è stata fatta: ") + *esito
                        + QStringLiteral("\nIl programma prosegue; la copia sarà tentata di nuovo al prossimo avvio."));
     });
-    copia->start(QThread::LowPriority);
+    m_verifica->start(QThread::LowPriority);
+}
+
+bool DataModule::copiaGiornalieraInCorso() const
+{
+    return (m_copiaTimer && m_copiaTimer->isActive()) || (m_verifica && !m_verifica->isFinished());
 }
 
 void DataModule::attendiCopiaGiornaliera()
 {
-    if (m_copia)
-        m_copia->wait();
+    if (m_copiaTimer && m_copiaTimer->isActive()) {
+        m_copiaTimer->stop();
+        while (!m_copia->step())
+            ;
+        verificaCopiaGiornaliera();
+    }
+    if (m_verifica)
+        m_verifica->wait();
 }
 
 void DataModule::ImpostaSolaLettura(store::Table& table, bool readOnly)

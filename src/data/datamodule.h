@@ -2,6 +2,7 @@
 // The data module: the nine table objects of the program and the state every
 // screen shares. It sits below the screens: a screen or a print is given the
 // data module, never the main window.
+#include "dailycopy.h"
 #include "datafolder.h"
 #include "errors.h"
 #include "folderlock.h"
@@ -11,6 +12,7 @@
 #include <QRandomGenerator>
 #include <QString>
 #include <QThread>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -98,12 +100,16 @@ public:
     bool preparaCartella();
     // The daily copies live in "copie" beside the data folder.
     QString cartellaCopie() const;
-    // Makes the day's copy of the data, when none was made today, in a
-    // thread of its own so that the window does not wait for it; a failure
-    // is told in one warning and the program goes on. Waited for at exit.
+    // Makes the day's copy of the data, when none was made today, a slice
+    // at a time while the window is idle, then checks it in a thread of its
+    // own, so that neither the window nor the user's posts wait for it; a
+    // failure is told in one warning and the program goes on. Finished at
+    // exit.
     void avviaCopiaGiornaliera();
-    // Waits for a copy still being written (at exit).
+    // Finishes a copy still being written, at once (at exit).
     void attendiCopiaGiornaliera();
+    // Whether the day's copy is being written now.
+    bool copiaGiornalieraInCorso() const;
 
     // Reopens a table read-only or writable, keeping filter, index and Tag.
     static void ImpostaSolaLettura(store::Table& table, bool readOnly);
@@ -128,7 +134,10 @@ public:
 private:
     std::unique_ptr<store::DataFolder> m_folder;
     std::unique_ptr<store::FolderLock> m_lock;
-    std::unique_ptr<QThread> m_copia;
+    std::unique_ptr<store::DailyCopy> m_copia;
+    std::unique_ptr<QTimer> m_copiaTimer;
+    std::unique_ptr<QThread> m_verifica;
+    void verificaCopiaGiornaliera();
     void showError(const QString& message);
 };
 

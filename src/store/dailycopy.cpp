@@ -4,15 +4,17 @@
 #include "foldercheck.h"
 #include "schema.h"
 
-#include <QAtomicInt>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QThread>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryFile>
+
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -30,8 +32,6 @@ namespace velmora::store {
 
 namespace {
 
-QAtomicInt s_serial;
-
 const char* const copyNameFormat = "yyyy-MM-dd_HHmm";
 const char* const stagingSuffix = ".parziale";
 
@@ -42,33 +42,11 @@ bool isCopyName(const QString& name)
         && QDateTime::fromString(name, QString::fromLatin1(copyNameFormat)).isValid();
 }
 
-// Writes a consistent snapshot of the database `source` into `target` (a new
-// file) with VACUUM INTO, through a connection of its own.
-QString vacuumInto(const QString& source, const QString& target, int busyTimeout)
+// The engine's failure on `path` as the user reads it.
+QString engineMessage(sqlite3* db, int code, const QString& path)
 {
-    const QString name = QStringLiteral("velmora-copy-%1").arg(s_serial.fetchAndAddRelaxed(1));
-    QString error;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(source);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeout));
-        if (!db.open()) {
-            error = engineError(db.lastError(), source).message();
-        } else {
-            QSqlQuery q(db);
-            if (!q.prepare(QStringLiteral("VACUUM INTO ?"))) {
-                error = engineError(q.lastError(), source).message();
-            } else {
-                q.addBindValue(QDir::toNativeSeparators(target));
-                if (!q.exec())
-                    error = engineError(q.lastError(), source).message();
-            }
-            q.finish();
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return error;
+    const QString text = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(code));
+    return engineError(QSqlError(text, text, QSqlError::StatementError, QString::number(code)), path).message();
 }
 
 // Flushes a file's data to the disk, so that a rename that follows never
@@ -132,58 +110,234 @@ QStringList copieGiornaliere(const QString& copiesRoot)
     return names;
 }
 
-QString copiaGiornaliera(const DataFolder& folder, const QString& copiesRoot, const QDateTime& now, int keep)
+// ---------------------------------------------------------------- the day's copy
+
+namespace {
+
+// The SQLite connection under a Qt one: the online backup reads the file
+// through the program's own connection, so that the program's posts update
+// the copy under way instead of making it start again.
+sqlite3* handleOf(const QSqlDatabase& db)
 {
+    const QVariant v = db.driver() ? db.driver()->handle() : QVariant();
+    if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0)
+        return *static_cast<sqlite3* const*>(v.constData());
+    return nullptr;
+}
+
+QString failed(const QString& what)
+{
+    return QStringLiteral("Copia giornaliera dei dati non riuscita: %1").arg(what);
+}
+
+QString cannotCreate(const QString& dir)
+{
+    return failed(QStringLiteral("impossibile creare la cartella \"%1\".").arg(QDir::toNativeSeparators(dir)));
+}
+
+} // namespace
+
+struct DailyCopy::State
+{
+    DataFolder* folder = nullptr;
+    QString root;
+    QString name;    // the copy folder's name, the moment it stands for
+    QString staging; // where it is laid until whole
+    int keep = 10;
+    int busyTimeout = 5000;
+    bool due = false;
+    bool placed = false;
+    QString error;
+    QStringList damaged;
+    size_t file = 0; // the table file being copied, in schema order
+    sqlite3* target = nullptr;
+    sqlite3_backup* backup = nullptr;
+    int restarts = 0;
+    int lastRemaining = -1;
+
+    void fail(const QString& fileName, const QString& why)
+    {
+        error = QStringLiteral("Copia giornaliera dei dati non riuscita (file %1): %2").arg(fileName, why);
+    }
+
+    void closeFile()
+    {
+        if (backup)
+            sqlite3_backup_finish(backup);
+        backup = nullptr;
+        if (target)
+            sqlite3_close_v2(target);
+        target = nullptr;
+    }
+
+    // Begins the copy of the current file; false after a failure.
+    bool open(const TableDef& def)
+    {
+        const QString source = folder->filePath(def.fileName);
+        if (source.isEmpty()) {
+            fail(def.fileName, QStringLiteral("Il file %1 manca nella cartella dati.").arg(def.fileName));
+            return false;
+        }
+        sqlite3* from = nullptr;
+        try {
+            from = handleOf(folder->connection(def.fileName));
+        } catch (const DbError& e) {
+            if (e.cause() == DbError::Cause::Damaged)
+                damaged << e.message();
+            fail(def.fileName, e.message());
+            return false;
+        }
+        if (!from) {
+            fail(def.fileName, QStringLiteral("la connessione al file non è di SQLite."));
+            return false;
+        }
+        const QString copy = QDir(staging).filePath(def.fileName);
+        const int rc = sqlite3_open_v2(QFile::encodeName(copy).constData(), &target,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        if (rc == SQLITE_OK)
+            backup = sqlite3_backup_init(target, "main", from, "main");
+        if (!backup) {
+            fail(def.fileName, engineMessage(target, rc == SQLITE_OK ? sqlite3_errcode(target) : rc, copy));
+            closeFile();
+            return false;
+        }
+        restarts = 0;
+        lastRemaining = -1;
+        return true;
+    }
+};
+
+DailyCopy::DailyCopy(DataFolder& folder, const QString& copiesRoot, const QDateTime& now, int keep)
+    : d(std::make_unique<State>())
+{
+    d->folder = &folder;
+    d->root = copiesRoot;
+    d->keep = std::max(keep, 1);
+    d->busyTimeout = folder.busyTimeout();
+    const QString today = now.date().toString(QStringLiteral("yyyy-MM-dd"));
+    for (const QString& c : copieGiornaliere(copiesRoot))
+        if (c.startsWith(today))
+            return; // made already today
+    d->due = true;
+    QDir root(copiesRoot);
+    if (!QDir().mkpath(copiesRoot)) {
+        d->error = cannotCreate(copiesRoot);
+        return;
+    }
+    // A copy cut short by an earlier crash is dropped.
+    for (const QString& e : root.entryList({QStringLiteral(".*") + QString::fromLatin1(stagingSuffix)},
+                                           QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
+        QDir(root.filePath(e)).removeRecursively();
+    d->name = now.toString(QString::fromLatin1(copyNameFormat));
+    d->staging = root.filePath(QLatin1Char('.') + d->name + QString::fromLatin1(stagingSuffix));
+    if (!QDir().mkpath(d->staging))
+        d->error = cannotCreate(d->staging);
+}
+
+DailyCopy::~DailyCopy()
+{
+    d->closeFile();
+    // A copy not made whole is not left behind.
+    if (d->due && !d->placed && !d->staging.isEmpty())
+        QDir(d->staging).removeRecursively();
+}
+
+bool DailyCopy::step()
+{
+    constexpr int pagesPerSlice = 256;          // about a megabyte: a few milliseconds
+    constexpr int restartsBeforeOneGo = 8;       // another program keeps writing the file
+    const QList<TableDef>& files = schema();
+    if (!d->due || !d->error.isEmpty() || d->file >= size_t(files.size()))
+        return true;
+    const TableDef& def = files[qsizetype(d->file)];
+    if (!d->backup && !d->open(def))
+        return true;
+    const int rc = sqlite3_backup_step(d->backup, d->restarts < restartsBeforeOneGo ? pagesPerSlice : -1);
+    if (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+        // Held by a post of another program: the next slice comes later.
+        // A change made by another program starts the file again, which
+        // shows as a step that left no fewer pages to copy.
+        const int remaining = sqlite3_backup_remaining(d->backup);
+        if (rc == SQLITE_OK && d->lastRemaining >= 0 && remaining >= d->lastRemaining)
+            ++d->restarts;
+        d->lastRemaining = remaining;
+        return false;
+    }
+    if (rc != SQLITE_DONE) {
+        const bool damagedSource = rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB;
+        const QString why = engineMessage(d->target, rc, damagedSource ? d->folder->filePath(def.fileName)
+                                                                         : QDir(d->staging).filePath(def.fileName));
+        if (damagedSource)
+            d->damaged << why;
+        d->fail(def.fileName, why);
+        d->closeFile();
+        return true;
+    }
+    d->backup = sqlite3_backup_finish(d->backup) == SQLITE_OK ? nullptr : d->backup;
+    if (d->backup) {
+        d->fail(def.fileName, engineMessage(d->target, sqlite3_errcode(d->target), QDir(d->staging).filePath(def.fileName)));
+        d->backup = nullptr;
+        d->closeFile();
+        return true;
+    }
+    if (sqlite3_close_v2(d->target) != SQLITE_OK)
+        d->fail(def.fileName, engineMessage(nullptr, SQLITE_IOERR, QDir(d->staging).filePath(def.fileName)));
+    d->target = nullptr;
+    ++d->file;
+    return !d->error.isEmpty() || d->file >= size_t(files.size());
+}
+
+QString DailyCopy::finish(QStringList* damaged)
+{
+    if (!d->due)
+        return QString();
     try {
-        QDir root(copiesRoot);
-        const QString today = now.date().toString(QStringLiteral("yyyy-MM-dd"));
-        const QStringList copies = copieGiornaliere(copiesRoot);
-        for (const QString& c : copies)
-            if (c.startsWith(today))
-                return QString();
-
-        if (!QDir().mkpath(copiesRoot))
-            return QStringLiteral("Copia giornaliera dei dati non riuscita: impossibile creare la cartella \"%1\".")
-                .arg(QDir::toNativeSeparators(copiesRoot));
-        // A copy cut short by an earlier crash is dropped.
-        for (const QString& e : root.entryList({QStringLiteral(".*") + QString::fromLatin1(stagingSuffix)},
-                                               QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
-            QDir(root.filePath(e)).removeRecursively();
-
-        const QString name = now.toString(QString::fromLatin1(copyNameFormat));
-        const QString staging = root.filePath(QLatin1Char('.') + name + QString::fromLatin1(stagingSuffix));
-        if (!QDir().mkpath(staging))
-            return QStringLiteral("Copia giornaliera dei dati non riuscita: impossibile creare la cartella \"%1\".")
-                .arg(QDir::toNativeSeparators(staging));
-        for (const TableDef& def : schema()) {
-            const QString source = folder.filePath(def.fileName);
-            QString error;
-            if (source.isEmpty())
-                error = QStringLiteral("Il file %1 manca nella cartella dati.").arg(def.fileName);
-            else
-                error = vacuumInto(source, QDir(staging).filePath(def.fileName), folder.busyTimeout());
-            if (!error.isEmpty()) {
-                QDir(staging).removeRecursively();
-                return QStringLiteral("Copia giornaliera dei dati non riuscita (file %1): %2").arg(def.fileName, error);
+        if (d->error.isEmpty())
+            for (const TableDef& def : schema()) {
+                // Every page of the copy is read, not of the file in use: the
+                // copy is that file page for page, so a damaged file shows in
+                // it, and the program's posts never wait on the check.
+                const QString copy = QDir(d->staging).filePath(def.fileName);
+                if (const auto problem = checkTableFile(copy, def, d->busyTimeout, CheckDepth::Pages)) {
+                    if (problem->kind == FolderProblem::Kind::Damaged)
+                        d->damaged << problem->message;
+                    d->fail(def.fileName, problem->message);
+                    break;
+                }
             }
+        if (damaged)
+            *damaged << d->damaged;
+        if (!d->error.isEmpty()) {
+            QDir(d->staging).removeRecursively();
+            return d->error;
         }
-        if (!root.rename(QFileInfo(staging).fileName(), name)) {
-            QDir(staging).removeRecursively();
-            return QStringLiteral("Copia giornaliera dei dati non riuscita: impossibile creare la cartella \"%1\".")
-                .arg(QDir::toNativeSeparators(root.filePath(name)));
+        QDir root(d->root);
+        if (!root.rename(QFileInfo(d->staging).fileName(), d->name)) {
+            QDir(d->staging).removeRecursively();
+            return cannotCreate(root.filePath(d->name));
         }
+        d->placed = true;
 
         // Only once the new copy is whole do the oldest go.
-        QStringList rest = copieGiornaliere(copiesRoot);
-        rest.removeOne(name);
-        for (qsizetype i = std::max(keep, 1) - 1; i < rest.size(); ++i)
+        QStringList rest = copieGiornaliere(d->root);
+        rest.removeOne(d->name);
+        for (qsizetype i = d->keep - 1; i < rest.size(); ++i)
             QDir(root.filePath(rest[i])).removeRecursively();
         return QString();
     } catch (const std::exception& e) {
-        return QStringLiteral("Copia giornaliera dei dati non riuscita: %1").arg(QString::fromLocal8Bit(e.what()));
+        return failed(QString::fromLocal8Bit(e.what()));
     } catch (...) {
         return QStringLiteral("Copia giornaliera dei dati non riuscita.");
     }
+}
+
+QString copiaGiornaliera(DataFolder& folder, const QString& copiesRoot, const QDateTime& now, int keep,
+                         QStringList* damaged)
+{
+    DailyCopy copy(folder, copiesRoot, now, keep);
+    while (!copy.step())
+        QThread::msleep(0);
+    return copy.finish(damaged);
 }
 
 QString ripristinaDaCopia(DataFolder& folder, const QString& copiesRoot, const QString& fileName, QString* fromCopy)

@@ -7,6 +7,9 @@
 #include "storefixture.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTest>
 
 using namespace velmora::store;
@@ -76,6 +79,8 @@ class TestDailyCopy : public QObject
     Q_OBJECT
 
 private slots:
+    void postsGoOnWhileCopying_data();
+    void postsGoOnWhileCopying();
     void madeOncePerDay();
     void keepsTheNewest_data();
     void keepsTheNewest();
@@ -85,6 +90,76 @@ private slots:
     void damagedCopiesArePassedOver();
     void noSoundCopy();
 };
+
+void TestDailyCopy::postsGoOnWhileCopying_data()
+{
+    QTest::addColumn<bool>("otherProgram"); // the posts come from another connection to the file
+    QTest::newRow("the program's own posts") << false;
+    QTest::newRow("another program's posts") << true;
+}
+
+// The copy is made a slice at a time and holds no file between slices: a
+// post made between two steps goes through at once, even for a writer that
+// does not wait at all, and the copy holds it. The program's own posts go
+// through its own connection and are carried into the copy under way, which
+// therefore never starts again.
+void TestDailyCopy::postsGoOnWhileCopying()
+{
+    QFETCH(bool, otherProgram);
+    Folder f;
+    const QString root = f.parentPath() + QStringLiteral("/copie");
+    // Some megabytes of phases, so that the copy of the file takes many slices.
+    QList<QVariantList> rows;
+    const QString lists = QStringLiteral("-01-02-03-04-05-06-07-08-09-10-11").repeated(8);
+    for (int i = 1; i <= 12000; ++i)
+        rows << QVariantList{1 + i / 50, 1, i, lists};
+    bulk(f.folder(), QStringLiteral("FasiVal.db"),
+         QStringLiteral("INSERT INTO FasiVal (Id_Valutazione, Id_Area, NumFase, Si) VALUES (?, ?, ?, ?)"), rows);
+    const qint64 pages = QFileInfo(f->filePath(QStringLiteral("FasiVal.db"))).size() / 4096;
+    QVERIFY2(pages > 900, qPrintable(QString::number(pages)));
+
+    auto t = f.table(QStringLiteral("FasiVal.db"));
+    t->open();
+    const QString other = QStringLiteral("test_dailycopy_other");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), other);
+        db.setDatabaseName(f->filePath(QStringLiteral("FasiVal.db")));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+        QVERIFY(db.open());
+    }
+    int steps = 0;
+    int posts = 0;
+    {
+        DailyCopy copy(f.folder(), root, at(10, 9));
+        for (bool done = false; !done; ++steps) {
+            done = copy.step();
+            const QString value = QStringLiteral("-%1").arg(++posts);
+            if (otherProgram) {
+                QSqlQuery q(QSqlDatabase::database(other));
+                QVERIFY2(q.exec(QStringLiteral("UPDATE FasiVal SET No = '%1' WHERE Id = 7").arg(value)),
+                         qPrintable(q.lastError().text()));
+            } else {
+                QVERIFY(t->locate(QStringLiteral("Id"), 7));
+                t->edit();
+                t->setValue(QStringLiteral("No"), value);
+                t->post();
+            }
+            QVERIFY(steps < 10000);
+        }
+        // The last post came after the last slice: the copy holds the one before.
+        --posts;
+        QCOMPARE(copy.finish(), QString());
+    }
+    QSqlDatabase::removeDatabase(other);
+    const QString copy = root + QStringLiteral("/2026-12-10_0900");
+    QCOMPARE(readColumn(copy, QStringLiteral("FasiVal.db"), QStringLiteral("FasiVal"), QStringLiteral("No"),
+                        QStringLiteral("Id = 7")),
+             QStringList{QStringLiteral("-%1").arg(posts)});
+    QVERIFY(checkDataFolder(DataFolder(copy)).isEmpty());
+    // Without restarts, about one step per slice of 256 pages (one more per file).
+    if (!otherProgram)
+        QVERIFY2(steps <= pages / 256 + 16, qPrintable(QStringLiteral("%1 steps for %2 pages").arg(steps).arg(pages)));
+}
 
 void TestDailyCopy::madeOncePerDay()
 {
