@@ -56,6 +56,7 @@ constexpr double startupLimitUs = 2000000.0; // a desktop program shows its firs
 // factor of the smallest's, area_select within this factor of direct SQL,
 // and peak memory within this factor of the smallest's.
 constexpr double scaleLimit = 1.2;
+constexpr double scaleOverEngineLimit = 1.1; // the layer's growth over plain SQLite's on the same work
 constexpr double areaSelectDirectLimit = 1.5;
 constexpr double scaleMemoryLimit = 1.1;
 // Evaluations a clear_sel repetition marks first: what a person marks for a

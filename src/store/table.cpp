@@ -1379,12 +1379,22 @@ int Table::writeAll(const QString& fieldName, const QVariant& value)
         throw DbError(QStringLiteral("Campo \"%1\" non trovato nella tabella %2.").arg(fieldName, m_def->name));
     const QVariant v = toStorage(fi, convertIn(fi, value));
     const QString col = quoted(m_fields[fi].name);
-    QString sql = QStringLiteral("UPDATE %1 SET %2 = ? WHERE %2 IS NOT ?").arg(quoted(m_def->name), col);
+    // A whole number is written into the statement itself: only then can
+    // SQLite see that `col IS NOT 0` is the condition of a partial index
+    // (the selection marks) and visit the marked rows alone.
+    const int type = v.typeId();
+    const bool literal = !v.isNull()
+        && (type == QMetaType::Int || type == QMetaType::LongLong || type == QMetaType::Bool || type == QMetaType::UInt
+            || type == QMetaType::ULongLong);
+    const QString place = literal ? QString::number(v.toLongLong()) : QStringLiteral("?");
+    QString sql = QStringLiteral("UPDATE %1 SET %2 = %3 WHERE %2 IS NOT %3").arg(quoted(m_def->name), col, place);
     if (!m_whereSql.isEmpty())
         sql += QStringLiteral(" AND (") + m_whereSql + QLatin1Char(')');
     QSqlQuery& q = prepared(sql);
-    q.addBindValue(v);
-    q.addBindValue(v);
+    if (!literal) {
+        q.addBindValue(v);
+        q.addBindValue(v);
+    }
     for (const QVariant& b : m_whereValues)
         q.addBindValue(b);
     run(q);
