@@ -70,9 +70,11 @@ void AccessScreen::Tbl_AnagNidoAfterScroll()
         return;
     if (data.Tbl_AnagNido.asInteger(QStringLiteral("Id")) == 0)
         return;
+    // The filter first: opened unfiltered, the educators would read (and the
+    // lists bound to them show) a page of every nursery's educators first.
+    data.impostaFiltro(data.Tbl_AnagEdu, QStringLiteral("Id_Nido=%1").arg(data.wholeNumber(data.IdNidoCorrente)));
     if (!data.Tbl_AnagEdu.isOpen())
         data.Tbl_AnagEdu.open();
-    data.impostaFiltro(data.Tbl_AnagEdu, QStringLiteral("Id_Nido=%1").arg(data.wholeNumber(data.IdNidoCorrente)));
     if (data.Tbl_AnagBimbi.isOpen())
         data.ApplicaFiltroBimbi();
 }
