@@ -173,6 +173,18 @@ public:
             run(db, QStringLiteral("PRAGMA synchronous=FULL"));
             m_names << name;
         }
+        // The marks are set through a connection of their own, as by
+        // another program: both sides then clear them with the pages of
+        // their own connection's cache changed under them alike.
+        {
+            const QString name = tag + QStringLiteral("-marker");
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(DataFolder(path).filePath(QStringLiteral("Valutaz.db")));
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+            if (!db.open())
+                throw DbError(db.lastError().text());
+            m_names << name;
+        }
         m_phasesOf = prepare(fasi(), QStringLiteral(
             "SELECT \"Id\", \"NumFase\", \"Si\", \"No\", \"NonSo\", \"AVolte\" FROM \"FasiVal\""
             " WHERE \"Id_Valutazione\" = ? AND \"Id_Area\" = ? ORDER BY \"NumFase\", \"Id\""));
@@ -363,7 +375,7 @@ public:
     // a person marks some for a comparison print, so that clearing has work.
     void markSome(int rep, int evaluations)
     {
-        QSqlQuery q(db(1));
+        QSqlQuery q(db(6));
         q.prepare(QStringLiteral("UPDATE \"Valutaz\" SET \"Sel\" = 1 WHERE \"Id\" % ? = ?"));
         const int step = std::max(1, evaluations / marksPerClear);
         q.bindValue(0, step);
