@@ -29,7 +29,7 @@ for f in "$work"/schermate/*.png; do
   cp "$f" "$out/schermata-$(basename "$f")"
 done
 # The staff of an evaluation, cut from the sheet.
-convert "$work/schermate/scheda.png" -crop 310x160+286+124 +repage "$out/schermata-personale.png"
+convert "$work/schermate/scheda.png" -crop 310x160+286+124 +repage -strip "$out/schermata-personale.png"
 
 # The prints: first page of each, margins trimmed.
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$build/velmora-sample-prints" "$work/stampe" >/dev/null 2>"$work/log" || { cat "$work/log" >&2; exit 1; }
@@ -38,6 +38,6 @@ for name in scheda riepilogo-nonso grafico profili confronto; do
   page=$work/$name.png
   # The summary of the "Non so" fills the top of its page only.
   [ "$name" = riepilogo-nonso ] && convert "$page" -crop x400+0+0 +repage "$page"
-  convert "$page" -trim +repage -bordercolor white -border 12 -colors 128 "PNG8:$out/stampa-$name.png"
+  convert "$page" -trim +repage -bordercolor white -border 12 -colors 128 -strip "PNG8:$out/stampa-$name.png"
 done
 du -ch "$out"/*.png | tail -1

@@ -147,10 +147,12 @@ public:
             box.setInputMode(QInputDialog::TextInput);
             box.setWindowTitle(caption);
             box.setLabelText(prompt);
-            box.setTextValue(answer);
-            if (masked)
-                box.setTextEchoMode(QLineEdit::Password);
+            // A masked box shows one '*' per typed character.
+            box.setTextValue(masked ? QString(answer.size(), QLatin1Char('*')) : answer);
             box.show();
+            // Typed, not proposed: the password is not selected.
+            if (auto* edit = box.findChild<QLineEdit*>(); edit && masked)
+                edit->deselect();
             m_pictures.take(box, name);
             box.hide();
         }
