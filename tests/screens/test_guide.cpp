@@ -44,8 +44,8 @@ QString readAll(const QString& path)
 
 void TestGuide::guideBesideTheBuiltProgram()
 {
-    // The program runs from the top of the build folder.
-    AboutBox box(QStringLiteral(VELMORA_BUILD_DIR));
+    // The folder the built program runs from, as it passes it to the box.
+    AboutBox box(QStringLiteral(VELMORA_PROGRAM_DIR));
     const QUrl link = box.linkOf(box.Label1);
     QVERIFY(link.isLocalFile());
     QCOMPARE(QFileInfo(link.toLocalFile()).canonicalFilePath(), QFileInfo(box.guidePath()).canonicalFilePath());
@@ -58,7 +58,7 @@ void TestGuide::everyPictureAndTaskOfTheGuide_data()
 {
     QTest::addColumn<QString>("docs");
     QTest::newRow("sorgenti") << QStringLiteral(VELMORA_SOURCE_DIR "/docs");
-    QTest::newRow("compilazione") << QStringLiteral(VELMORA_BUILD_DIR "/docs");
+    QTest::newRow("compilazione") << QStringLiteral(VELMORA_PROGRAM_DIR "/docs");
 }
 
 void TestGuide::everyPictureAndTaskOfTheGuide()
