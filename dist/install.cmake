@@ -3,7 +3,7 @@
 # records), and a desktop entry that starts it from there.
 set(VELMORA_INSTALL_DIR velmora CACHE STRING "Folder, under the install prefix, that holds the program and db/")
 install(TARGETS Velmora velmora-install RUNTIME DESTINATION ${VELMORA_INSTALL_DIR})
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${VELMORA_INSTALL_DIR}/docs FILES_MATCHING PATTERN "*.md" PATTERN "*.html")
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${VELMORA_INSTALL_DIR}/docs FILES_MATCHING PATTERN "*.md" PATTERN "*.html" PATTERN "*.png")
 install(CODE "
   set(dir \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${VELMORA_INSTALL_DIR}\")
   if(NOT EXISTS \"\${dir}/db\")

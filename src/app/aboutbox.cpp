@@ -1,9 +1,12 @@
 #include "aboutbox.h"
+#include "dialogs.h"
 #include "fonts.h"
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QPushButton>
@@ -13,12 +16,12 @@ namespace velmora {
 
 namespace {
 
-// A label that opens its link with the desktop's default handler on a click.
+// A label that opens its link through the About box on a click.
 class LinkArea : public QLabel
 {
 public:
-    LinkArea(const QString& text, const QUrl& url, QWidget* parent)
-        : QLabel(text, parent), m_url(url)
+    LinkArea(const QString& text, const QUrl& url, AboutBox* parent)
+        : QLabel(text, parent), m_box(parent), m_url(url)
     {
         setCursor(Qt::PointingHandCursor);
         setToolTip(url.toString());
@@ -29,18 +32,19 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override
     {
         if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
-            QDesktopServices::openUrl(m_url);
+            m_box->apri(this);
         QLabel::mouseReleaseEvent(e);
     }
 
 private:
+    AboutBox* m_box;
     QUrl m_url;
 };
 
 } // namespace
 
-AboutBox::AboutBox(const QString& programDir, QWidget* parent)
-    : QDialog(parent), m_programDir(programDir)
+AboutBox::AboutBox(const QString& programDir, QWidget* parent, Dialogs* dialogs)
+    : QDialog(parent), m_programDir(programDir), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("Taboutbox"));
     setWindowTitle(QStringLiteral("About"));
@@ -73,7 +77,7 @@ AboutBox::AboutBox(const QString& programDir, QWidget* parent)
     bold.setBold(true);
     Lbl_Versione->setFont(bold);
 
-    const QString guide = QDir(programDir).filePath(QStringLiteral("docs/guida-utente.html"));
+    const QString guide = guidePath();
     Image2 = new LinkArea(QStringLiteral("supporto@velmora.example"), QUrl(QStringLiteral("mailto:supporto@velmora.example")), this);
     Image2->setGeometry(275, 216, 150, 17);
     Image3 = new LinkArea(QStringLiteral("https://velmora.example"), QUrl(QStringLiteral("https://velmora.example/")), this);
@@ -101,6 +105,38 @@ QUrl AboutBox::linkOf(const QLabel* area) const
     if (const auto* link = dynamic_cast<const LinkArea*>(area))
         return link->url();
     return QUrl();
+}
+
+QString AboutBox::guidePath() const
+{
+    return QDir(m_programDir).absoluteFilePath(QStringLiteral("docs/guida-utente.html"));
+}
+
+bool AboutBox::apri(const QLabel* area)
+{
+    const QUrl url = linkOf(area);
+    if (url.isEmpty())
+        return false;
+    if (url.isLocalFile() && !QFileInfo(url.toLocalFile()).isFile()) {
+        const QString text = QStringLiteral("La guida del software non si trova: manca il file\n%1\n\n"
+                                            "Reinstallare il programma per riaverla.")
+                                 .arg(QDir::toNativeSeparators(url.toLocalFile()));
+        if (m_dialogs)
+            m_dialogs->warning(text);
+        else
+            QMessageBox::warning(this, QStringLiteral("Attenzione"), text);
+        return false;
+    }
+    if (!QDesktopServices::openUrl(url)) {
+        const QString text = QStringLiteral("Impossibile aprire %1: nessun programma del computer sa aprirlo.")
+                                 .arg(url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : url.toString());
+        if (m_dialogs)
+            m_dialogs->warning(text);
+        else
+            QMessageBox::warning(this, QStringLiteral("Attenzione"), text);
+        return false;
+    }
+    return true;
 }
 
 } // namespace velmora

@@ -5,6 +5,8 @@ class QLabel;
 
 namespace velmora {
 
+class Dialogs;
+
 // The About box: version label and four areas that open a link with the
 // desktop's default handler (e-mail, the two web sites, the user guide).
 class AboutBox : public QDialog
@@ -12,7 +14,9 @@ class AboutBox : public QDialog
     Q_OBJECT
 
 public:
-    explicit AboutBox(const QString& programDir, QWidget* parent = nullptr);
+    // `dialogs` tells what cannot be opened (the user guide missing from
+    // the program folder); without it a plain message box does.
+    explicit AboutBox(const QString& programDir, QWidget* parent = nullptr, Dialogs* dialogs = nullptr);
 
     QLabel* Lbl_Versione = nullptr;
     QLabel* Image2 = nullptr;
@@ -22,9 +26,16 @@ public:
 
     // Where each area leads.
     QUrl linkOf(const QLabel* area) const;
+    // The user guide the bottom line opens: <program folder>/docs/guida-utente.html.
+    QString guidePath() const;
+    // What a click on `area` does: opens its link with the desktop's default
+    // handler; a local file that does not exist is said in Italian instead,
+    // and false is returned.
+    bool apri(const QLabel* area);
 
 private:
     QString m_programDir;
+    Dialogs* m_dialogs = nullptr;
 };
 
 } // namespace velmora

@@ -86,7 +86,7 @@ TFrm_Main::TFrm_Main(const QString& programDir, Dialogs& dialogs, QWidget* paren
     Sheet->prints = Reports;
     connect(Btn_ConfrontoSingolo, &QToolButton::clicked, Reports, &reports::Prints::Btn_ConfrontoSingoloClick);
     connect(Btn_ConfrontoMultiplo, &QToolButton::clicked, Reports, &reports::Prints::Btn_ConfrontoMultiploClick);
-    Taboutbox = new AboutBox(programDir, this);
+    Taboutbox = new AboutBox(programDir, this, &Data.dialogs);
 }
 
 QList<QObject*> TFrm_Main::reportForms() const

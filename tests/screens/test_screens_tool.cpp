@@ -27,7 +27,8 @@ void TestScreensTool::picturesOfEveryScreen()
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
     QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
 
-    // The main window's pictures are its client area, the forms' their own.
+    // The main window's pictures are its client area, the forms' their own;
+    // the boxes (an empty size) are as large as their text makes them.
     const QList<QPair<QString, QSize>> pictures = {
         {QStringLiteral("accesso.png"), QSize(857, 632)},
         {QStringLiteral("elenco.png"), QSize(857, 632)},
@@ -39,12 +40,23 @@ void TestScreensTool::picturesOfEveryScreen()
         {QStringLiteral("scheda.png"), QSize(857, 632)},
         {QStringLiteral("nuovo-nido.png"), QSize(482, 179)},
         {QStringLiteral("about.png"), QSize(500, 372)},
+        {QStringLiteral("password.png"), QSize()},
+        {QStringLiteral("elenco-selezione.png"), QSize(857, 632)},
+        {QStringLiteral("nuova-fase.png"), QSize()},
+        {QStringLiteral("rifiuto-fase.png"), QSize()},
+        {QStringLiteral("domanda-nonso.png"), QSize()},
+        {QStringLiteral("anagrafica-bimbi-nuovo.png"), QSize(857, 632)},
+        {QStringLiteral("elenco-tutti.png"), QSize(857, 632)},
+        {QStringLiteral("rifiuto-cancella.png"), QSize()},
     };
     QSet<QByteArray> seen;
     for (const auto& [name, size] : pictures) {
         const QImage img(QDir(out).filePath(name));
         QVERIFY2(!img.isNull(), qPrintable(name));
-        QCOMPARE(img.size(), size);
+        if (size.isValid())
+            QCOMPARE(img.size(), size);
+        else
+            QVERIFY2(img.width() > 150 && img.height() > 60, qPrintable(name));
         // Many colours: text, frames, glyphs, not one flat fill.
         QSet<QRgb> colours;
         for (int y = 0; y < img.height(); y += 2)
