@@ -127,7 +127,8 @@ int runBench(const QStringList& args)
     // repaint and the event loop) against the table work alone: their ratio
     // shows what the widgets add, and their target is one frame.
     const QStringList screenFigures = {QStringLiteral("answer_click"), QStringLiteral("phase_move"), QStringLiteral("area_change"),
-                                       QStringLiteral("login"), QStringLiteral("open_sheet")};
+                                       QStringLiteral("login"), QStringLiteral("open_sheet"),
+                                       QStringLiteral("startup")};
     for (const Figure& f : figures) {
         if (!screenFigures.contains(f.name))
             check(f.name + QStringLiteral("_ratio"), f.ratio() <= ratioLimit,
