@@ -4,12 +4,28 @@
 #include "qtdialogs.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLocale>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 int main(int argc, char** argv)
 {
+#ifdef Q_OS_UNIX
+    // The data folder is shared by the educators' accounts through its group
+    // (set at install): what the program and SQLite create in it (journals,
+    // the lock file, the daily copies) keeps group write.
+    ::umask(0002);
+#endif
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Velmora"));
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/velmora-%1.png").arg(size), QSize(size, size));
+    app.setWindowIcon(icon);
+    app.setDesktopFileName(QStringLiteral("velmora"));
     velmora::installItalianTranslations(app);
     // The faces the windows were laid out for (Debian's fonts-wine); without
     // them a narrower stand-in is used.

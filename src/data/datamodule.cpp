@@ -73,6 +73,23 @@ QString DataModule::cartellaCopie() const
     return QDir::cleanPath(db.absoluteFilePath(QStringLiteral("../copie")));
 }
 
+// What to do about a data folder this account cannot write. After a system
+// install the folder belongs to a group whose members may write it: the
+// advice names that group.
+QString DataModule::comeScrivere(const QString& folder)
+{
+    const QString group = QFileInfo(folder).group();
+    const QString user = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME"));
+    QString advice = QStringLiteral("Chiedere a chi amministra il computer di concedere a questo utente%1 la scrittura "
+                                    "nella cartella dati, poi riavviare il programma.")
+                         .arg(user.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(user));
+    if (!group.isEmpty() && group != QLatin1String("root"))
+        advice += QStringLiteral(" La cartella appartiene al gruppo \"%1\": basta aggiungere l'utente a quel gruppo "
+                                 "(per esempio con il comando: usermod -aG %1 %2) e rientrare nel computer.")
+                      .arg(group, user.isEmpty() ? QStringLiteral("<utente>") : user);
+    return advice;
+}
+
 bool DataModule::preparaCartella()
 {
     m_lock = std::make_unique<store::FolderLock>(m_folder->path());
@@ -108,10 +125,8 @@ bool DataModule::preparaCartella()
         if (!broken && !readOnly)
             return true;
         if (!broken) {
-            dialogs.error(readOnly->message
-                          + QStringLiteral("\n\nIl programma si chiude senza modificare nulla. Chiedere a chi "
-                                           "amministra il computer di concedere la scrittura nella cartella dati, "
-                                           "poi riavviare il programma."));
+            dialogs.error(readOnly->message + QStringLiteral("\n\n") + comeScrivere(m_folder->path())
+                          + QStringLiteral("\n\nIl programma si chiude senza modificare nulla."));
             return false;
         }
         const bool restorable = broken->kind != store::FolderProblem::Kind::Unreadable

@@ -98,6 +98,8 @@ public:
     // cannot go on (the folder is in use by another program, a file is
     // damaged and not put back, the folder cannot be written).
     bool preparaCartella();
+    // What to do about a data folder this account cannot write, in Italian.
+    static QString comeScrivere(const QString& folder);
     // The daily copies live in "copie" beside the data folder.
     QString cartellaCopie() const;
     // Makes the day's copy of the data, when none was made today, a slice

@@ -10,6 +10,10 @@
 
 #include <QCryptographicHash>
 #include <QDirIterator>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <unistd.h>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
@@ -94,6 +98,7 @@ private slots:
     void lockOfEndedProgramRecovered();
     void dailyCopyMadeOnce();
     void damagedFilePutBackFromCopy();
+    void unwritableFolderAdvice();
 };
 
 void TestSafety::damagedFolderIsNamed_data()
@@ -210,6 +215,29 @@ void TestSafety::damagedFilePutBackFromCopy()
     const auto phases = p.rows(QStringLiteral("FasiVal.db"));
     QCOMPARE(phases.size(), 1);
     QCOMPARE(phases.first().value(QStringLiteral("Si")).toString(), QStringLiteral("-01-02"));
+}
+
+// A folder this account cannot write: the advice says whom to ask and, when
+// the folder belongs to a group of its own (a system install), which group
+// the account must join.
+void TestSafety::unwritableFolderAdvice()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString plain = DataModule::comeScrivere(dir.path());
+    QVERIFY2(plain.contains(QLatin1String("Chiedere a chi amministra il computer")), qPrintable(plain));
+    QVERIFY2(plain.contains(QLatin1String("riavviare il programma")), qPrintable(plain));
+    if (QFileInfo(dir.path()).group() == QLatin1String("root"))
+        QVERIFY2(!plain.contains(QLatin1String("usermod")), qPrintable(plain));
+    // Given to another group (only root may do so).
+    if (::geteuid() != 0)
+        QSKIP("only root can give the folder to another group here");
+    QProcess chgrp;
+    chgrp.start(QStringLiteral("chgrp"), {QStringLiteral("users"), dir.path()});
+    QVERIFY(chgrp.waitForFinished() && chgrp.exitCode() == 0);
+    const QString shared = DataModule::comeScrivere(dir.path());
+    QVERIFY2(shared.contains(QLatin1String("La cartella appartiene al gruppo \"users\"")), qPrintable(shared));
+    QVERIFY2(shared.contains(QLatin1String("usermod -aG users ")), qPrintable(shared));
 }
 
 QTEST_MAIN(TestSafety)
