@@ -199,8 +199,14 @@ void ChildrenScreen::buildRegistry()
 
 bool ChildrenScreen::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyRelease) {
-        // Arrow keys move the check between radio buttons without a click.
+    // Arrow keys (and Space) move the check between radio buttons without a
+    // click. Other keys change nothing: the release of the Tab that brought
+    // the focus here must not apply the list again, which would move it
+    // back to its first child while the user tabs past on the way to the
+    // evaluations.
+    const auto* key = event->type() == QEvent::KeyRelease ? static_cast<QKeyEvent*>(event) : nullptr;
+    if (key && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down || key->key() == Qt::Key_Left
+                || key->key() == Qt::Key_Right || key->key() == Qt::Key_Space)) {
         if (watched == RadioButton2 || watched == Rb_Freq)
             Rb_FreqKeyUp();
         else if (watched == RB_Cognome || watched == RB_Nome)

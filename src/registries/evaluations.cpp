@@ -111,6 +111,12 @@ void EvaluationsScreen::buildList()
         if (elencoLibero())
             DBGrid7DblClick();
     });
+    // From the keyboard, Return on an evaluation opens it, as "Modifica
+    // valutazione" in the grid's menu does.
+    connect(DBGrid7, &DataGrid::returnPressed, this, [this] {
+        if (elencoLibero() && data.Tbl_Valutazioni.isOpen() && !data.Tbl_Valutazioni.isEmpty())
+            Modifica1Click();
+    });
     layout->addWidget(DBGrid7, 1);
 
     using B = DataNavigator::Button;

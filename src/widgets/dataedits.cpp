@@ -163,6 +163,9 @@ bool commitPendingEdits(QWidget* root)
 
 DataMemo::DataMemo(QWidget* parent) : QPlainTextEdit(parent), DataControl(this)
 {
+    // Tab goes on to the next control, as in every other edit; a note that
+    // swallowed it would hold the keyboard user (and gain tab characters).
+    setTabChangesFocus(true);
     connect(m_link, &FieldLink::changed, this, &DataMemo::refresh);
     connect(this, &QPlainTextEdit::textChanged, this, &DataMemo::onTextChanged);
     refresh();

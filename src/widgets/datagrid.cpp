@@ -292,6 +292,9 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new DataGridMo
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the grid for the next control, as in the rest of the
+    // window; the arrows move within it.
+    setTabKeyNavigation(false);
     verticalHeader()->setVisible(false);
     // Column widths are given in pixels and kept as given, narrow ones too:
     // the style's minimum section size would widen them.
@@ -361,8 +364,19 @@ void DataGrid::syncSelection()
     m_syncing = true;
     const int row = m_model->currentRow();
     if (row >= 0 && row < m_model->rowCount() && m_model->columnCount() > 0) {
-        const QModelIndex idx = m_model->index(row, qMax(0, currentIndex().column()));
-        if (currentIndex().row() != row)
+        // The current cell stays in a shown column: from a hidden one the
+        // arrow keys would not move.
+        int column = currentIndex().column();
+        if (column < 0 || isColumnHidden(column)) {
+            column = 0;
+            for (int v = 0; v < horizontalHeader()->count(); ++v)
+                if (!isColumnHidden(horizontalHeader()->logicalIndex(v))) {
+                    column = horizontalHeader()->logicalIndex(v);
+                    break;
+                }
+        }
+        const QModelIndex idx = m_model->index(row, column);
+        if (currentIndex().row() != row || currentIndex().column() != column)
             selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         else if (!selectionModel()->isRowSelected(row, QModelIndex()))
             selectionModel()->select(idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -428,6 +442,12 @@ void DataGrid::keyPressEvent(QKeyEvent* event)
     if (event->key() == Qt::Key_Delete && (event->modifiers() & Qt::ControlModifier)) {
         emit deleteKeyPressed();
         event->accept();
+        return;
+    }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && state() != QAbstractItemView::EditingState
+        && receivers(SIGNAL(returnPressed())) > 0) {
+        event->accept();
+        emit returnPressed();
         return;
     }
     QTableView::keyPressEvent(event);

@@ -117,6 +117,9 @@ signals:
     // Ctrl+Delete in the grid: the screen deletes as its navigator does.
     void deleteKeyPressed();
     void doubleClicked();
+    // Return or Enter on a row, outside editing: the screen's main action
+    // for the row, for a keyboard user.
+    void returnPressed();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -1,5 +1,7 @@
 #include "lookups.h"
 
+#include <QKeyEvent>
+
 #include "datahelpers.h"
 #include "errors.h"
 #include "table.h"
@@ -248,6 +250,18 @@ void LookupListBox::mouseDoubleClickEvent(QMouseEvent* event)
     QListWidget::mouseDoubleClickEvent(event);
     // Anywhere in the list, also below its rows or on an empty list.
     emit doubleClicked();
+}
+
+void LookupListBox::keyPressEvent(QKeyEvent* event)
+{
+    // Return chooses the item under the cursor as a double click does, so
+    // that the list works from the keyboard alone.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        emit doubleClicked();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
 }
 
 void LookupListBox::syncCurrent()

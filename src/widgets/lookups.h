@@ -114,8 +114,10 @@ public:
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 signals:
+    // A double click, or Return on the list.
     void doubleClicked();
 
 private:
