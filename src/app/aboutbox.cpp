@@ -117,25 +117,20 @@ bool AboutBox::apri(const QLabel* area)
     const QUrl url = linkOf(area);
     if (url.isEmpty())
         return false;
-    if (url.isLocalFile() && !QFileInfo(url.toLocalFile()).isFile()) {
-        const QString text = QStringLiteral("La guida del software non si trova: manca il file\n%1\n\n"
-                                            "Reinstallare il programma per riaverla.")
-                                 .arg(QDir::toNativeSeparators(url.toLocalFile()));
+    const auto tell = [this](const QString& text) {
         if (m_dialogs)
             m_dialogs->warning(text);
         else
             QMessageBox::warning(this, QStringLiteral("Attenzione"), text);
         return false;
-    }
-    if (!QDesktopServices::openUrl(url)) {
-        const QString text = QStringLiteral("Impossibile aprire %1: nessun programma del computer sa aprirlo.")
-                                 .arg(url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : url.toString());
-        if (m_dialogs)
-            m_dialogs->warning(text);
-        else
-            QMessageBox::warning(this, QStringLiteral("Attenzione"), text);
-        return false;
-    }
+    };
+    if (url.isLocalFile() && !QFileInfo(url.toLocalFile()).isFile())
+        return tell(QStringLiteral("La guida del software non si trova: manca il file\n%1\n\n"
+                                   "Reinstallare il programma per riaverla.")
+                        .arg(QDir::toNativeSeparators(url.toLocalFile())));
+    if (!QDesktopServices::openUrl(url))
+        return tell(QStringLiteral("Impossibile aprire %1: nessun programma del computer sa aprirlo.")
+                        .arg(url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : url.toString()));
     return true;
 }
 
