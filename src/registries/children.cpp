@@ -196,9 +196,7 @@ void ChildrenScreen::buildRegistry()
                                Glyph::Esci);
     connect(SpeedButton2, &QToolButton::clicked, this, &ChildrenScreen::SpeedButton2Click);
 
-    QWidget* order[] = {DBEdit10, DBEdit11, DBEdit12, DBEdit13, DBCheckBox2, DBMemo2, DBGrid5, DBNavigator5};
-    for (size_t i = 0; i + 1 < std::size(order); ++i)
-        QWidget::setTabOrder(order[i], order[i + 1]);
+    setTabChain({DBEdit10, DBEdit11, DBEdit12, DBEdit13, DBCheckBox2, DBMemo2, DBGrid5, DBNavigator5, SpeedButton2});
 }
 
 bool ChildrenScreen::eventFilter(QObject* watched, QEvent* event)
