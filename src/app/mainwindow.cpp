@@ -175,7 +175,8 @@ void TFrm_Main::buildListScreen()
     // Flat, with bold captions.
     Tb_Setup->setFont(windowFont(true));
     auto tool = [&](const char* name, const QString& caption) {
-        auto* b = new QToolButton(Tb_Setup);
+        // Flat; with the focus, a dotted rectangle shows it.
+        auto* b = new KeyButton(Tb_Setup, 2);
         b->setObjectName(QString::fromLatin1(name));
         b->setText(caption);
         b->setFixedHeight(24);

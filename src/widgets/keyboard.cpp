@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QPainter>
 #include <QList>
 #include <QStyleHints>
 #include <QWidget>
@@ -62,6 +64,29 @@ private:
 };
 
 } // namespace
+
+KeyButton::KeyButton(QWidget* parent, int inset) : QToolButton(parent), m_inset(inset) {}
+
+void KeyButton::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
+        event->accept();
+        animateClick();
+        return;
+    }
+    QToolButton::keyPressEvent(event);
+}
+
+void KeyButton::paintEvent(QPaintEvent* event)
+{
+    QToolButton::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QPainter p(this);
+    p.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(rect().adjusted(m_inset, m_inset, -m_inset - 1, -m_inset - 1));
+}
 
 bool showsInWindow(const QWidget* w)
 {

@@ -8,12 +8,31 @@
 // (and act on them behind the panel in front). These helpers walk the same
 // focus chain but stop only on controls that show somewhere in their window.
 
+#include <QToolButton>
+
 #include <initializer_list>
 
 class QAbstractButton;
 class QWidget;
 
 namespace velmora {
+
+// A tool button a keyboard can use: Return and Enter on the keypad press it
+// as Space does, and while it has the focus a dotted rectangle is drawn
+// `inset` pixels inside its edges, over whatever the style draws. Without
+// the focus it is drawn exactly as a QToolButton.
+class KeyButton : public QToolButton
+{
+public:
+    explicit KeyButton(QWidget* parent, int inset = 3);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int m_inset;
+};
 
 // Whether some part of `w` shows in its window: it is visible and, at its
 // centre or near one of its corners, the window's topmost widget there is

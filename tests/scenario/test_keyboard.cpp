@@ -15,6 +15,7 @@
 
 #include "children.h"
 #include "datagrid.h"
+#include "datanavigator.h"
 #include "evaluations.h"
 #include "lookups.h"
 #include "mainwindow.h"
@@ -26,6 +27,7 @@
 #include "sheet.h"
 
 #include <algorithm>
+#include <functional>
 
 #include <QApplication>
 #include <QDialog>
@@ -240,8 +242,8 @@ private slots:
     void passwordTypedInItsBox_data();
     void passwordTypedInItsBox();
     void childEvaluationAreaAnswer();
-    void focusedSpeedButton_data();
-    void focusedSpeedButton();
+    void focusedButton_data();
+    void focusedButton();
 };
 
 // Each screen: where the focus stands when it comes in front, and one round
@@ -251,6 +253,7 @@ void TestKeyboard::tabStopsOnWhatShows_data()
 {
     QTest::addColumn<QString>("screen");
     QTest::newRow("access panel") << QStringLiteral("access");
+    QTest::newRow("access panel after logout") << QStringLiteral("logout");
     QTest::newRow("children list") << QStringLiteral("list");
     QTest::newRow("evaluation sheet") << QStringLiteral("sheet");
     QTest::newRow("children registry") << QStringLiteral("registry");
@@ -267,9 +270,16 @@ void TestKeyboard::tabStopsOnWhatShows()
     QWidget* front = w.Pnl_Accesso;
     QWidget* first = w.Access->DBLookupComboBox1;
     QList<QWidget*> expected; // the whole round, when the screen fixes it
+    const QList<QWidget*> accessRound = {w.Access->DBLookupListBox1, w.Access->SpeedButton4, w.SpeedButton13,
+                                         w.SpeedButton9, w.Access->DBLookupComboBox1};
     if (screen == QLatin1String("access")) {
-        expected = {w.Access->DBLookupListBox1, w.Access->SpeedButton4, w.SpeedButton13, w.SpeedButton9,
-                    w.Access->DBLookupComboBox1};
+        expected = accessRound;
+    } else if (screen == QLatin1String("logout")) {
+        STEP(logIn(w, d));
+        STEP(tabTo(w.Btn_LogOut));
+        STEP(key(Qt::Key_Space));
+        QVERIFY2(w.accessPanelInFront(), qPrintable(screenState(w, d)));
+        expected = accessRound;
     } else {
         STEP(logIn(w, d));
         front = w.Pnl_Bambini;
@@ -470,71 +480,95 @@ void TestKeyboard::childEvaluationAreaAnswer()
     QCOMPARE(focused(), static_cast<QWidget*>(w.Evaluations->DBGrid7));
 }
 
-// A speed button with the focus: a dotted rectangle inside its frame and
-// nothing else changed, drawn as before once the focus goes on; Return,
-// Enter on the keypad and Space press it.
-void TestKeyboard::focusedSpeedButton_data()
+// A button with the focus, a speed button (on the white access panel and on
+// the coloured box of the sheet) or a flat one (the registries toolbar, a
+// navigator): a dotted rectangle inside it, drawn as before once the focus
+// goes on; Return, Enter on the keypad and Space press it.
+void TestKeyboard::focusedButton_data()
 {
+    QTest::addColumn<QString>("button");
     QTest::addColumn<int>("press");
     QTest::addColumn<int>("modifiers");
-    QTest::newRow("Return") << int(Qt::Key_Return) << int(Qt::NoModifier);
-    QTest::newRow("Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
-    QTest::newRow("Space") << int(Qt::Key_Space) << int(Qt::NoModifier);
+    QTest::newRow("About, Return") << QStringLiteral("about") << int(Qt::Key_Return) << int(Qt::NoModifier);
+    QTest::newRow("About, Enter") << QStringLiteral("about") << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
+    QTest::newRow("About, Space") << QStringLiteral("about") << int(Qt::Key_Space) << int(Qt::NoModifier);
+    QTest::newRow("Torna, Return") << QStringLiteral("torna") << int(Qt::Key_Return) << int(Qt::NoModifier);
+    QTest::newRow("toolbar, Return") << QStringLiteral("toolbar") << int(Qt::Key_Return) << int(Qt::NoModifier);
+    QTest::newRow("navigator, Enter") << QStringLiteral("navigator") << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
 }
 
-void TestKeyboard::focusedSpeedButton()
+void TestKeyboard::focusedButton()
 {
+    QFETCH(QString, button);
     QFETCH(int, press);
     QFETCH(int, modifiers);
     Nursery p;
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     STEP(start(w));
-    QToolButton* about = w.SpeedButton13;
 
-    const QImage before = grabbed(about);
-    STEP(tabTo(about));
-    const QImage focusedImage = grabbed(about);
-    QCOMPARE(focusedImage.size(), before.size());
-    // The dotted rectangle 3 pixels inside the frame (its right and bottom
-    // sides drawn a pixel outside the rectangle, as QPainter strokes): dark
-    // dots along each of its sides, where the button without the focus has
-    // none. The style may mark the focus in its own way besides.
-    const QRect ring = about->rect().adjusted(3, 3, -4, -4);
-    const auto darkDots = [&](const QImage& image) {
-        QList<int> sides(4, 0);
-        const auto dark = [&](int x, int y) { return QColor(image.pixel(x, y)).lightness() < 90; };
-        for (int x = ring.left() + 1; x < ring.right(); ++x) {
-            sides[0] += dark(x, ring.top());
-            sides[1] += dark(x, ring.bottom()) || dark(x, ring.bottom() + 1);
+    QToolButton* target = w.SpeedButton13;
+    int inset = 3;
+    bool opened = false;
+    std::function<bool()> pressed = [&] { return opened; };
+    if (button == QLatin1String("about")) {
+        d.expectForm(QStringLiteral("Taboutbox"), [&](QDialog&) {
+            opened = true;
+            return int(QDialog::Accepted);
+        });
+    } else {
+        STEP(logIn(w, d));
+        if (button == QLatin1String("torna")) {
+            STEP(openEvaluation(w, d, p));
+            target = w.Sheet->SpeedButton7;
+            pressed = [&] { return w.GB_Valutazione->isHidden(); };
+        } else if (button == QLatin1String("toolbar")) {
+            target = w.ToolButton1;
+            inset = 2;
+            pressed = [&] { return !w.GB_AnagraficaNido->isHidden(); };
+        } else {
+            target = w.DBNavigator1->button(DataNavigator::Button::Next);
+            inset = 2;
+            pressed = [&] { return w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id")) == p.neri; };
         }
-        for (int y = ring.top() + 1; y < ring.bottom(); ++y) {
-            sides[2] += dark(ring.left(), y);
-            sides[3] += dark(ring.right(), y) || dark(ring.right() + 1, y);
-        }
-        return sides;
-    };
-    const QList<int> focusedDots = darkDots(focusedImage);
-    const QList<int> plainDots = darkDots(before);
-    for (int side = 0; side < 4; ++side) {
-        QVERIFY2(focusedDots[side] >= ring.width() / 4 && plainDots[side] == 0,
-                 qPrintable(QStringLiteral("side %1: %2 dark dots with the focus, %3 without")
-                                .arg(side).arg(focusedDots[side]).arg(plainDots[side])));
     }
 
-    bool opened = false;
-    d.expectForm(QStringLiteral("Taboutbox"), [&](QDialog&) {
-        opened = true;
-        return int(QDialog::Accepted);
-    });
-    STEP(key(Qt::Key(press), Qt::KeyboardModifiers(modifiers)));
-    QTRY_VERIFY(opened);
-    VERIFY_DIALOGS(d);
+    const QImage before = grabbed(target);
+    STEP(tabTo(target));
+    const QImage focusedImage = grabbed(target);
+    QCOMPARE(focusedImage.size(), before.size());
+    // The dotted rectangle `inset` pixels inside the edges (its right and
+    // bottom sides a pixel further, as QPainter strokes): along each of its
+    // sides dots that are dark where the button without the focus is not.
+    // The style may mark the focus in its own way besides.
+    const QRect ring = target->rect().adjusted(inset, inset, -inset - 1, -inset - 1);
+    const auto dark = [](const QImage& image, int x, int y) { return QColor(image.pixel(x, y)).lightness() < 90; };
+    const auto dot = [&](int x, int y) { return dark(focusedImage, x, y) && !dark(before, x, y); };
+    QList<int> sides(4, 0);
+    for (int x = ring.left() + 1; x < ring.right(); ++x) {
+        sides[0] += dot(x, ring.top());
+        sides[1] += dot(x, ring.bottom()) || dot(x, ring.bottom() + 1);
+    }
+    for (int y = ring.top() + 1; y < ring.bottom(); ++y) {
+        sides[2] += dot(ring.left(), y);
+        sides[3] += dot(ring.right(), y) || dot(ring.right() + 1, y);
+    }
+    for (int side = 0; side < 4; ++side) {
+        const int length = side < 2 ? ring.width() - 2 : ring.height() - 2;
+        QVERIFY2(sides[side] >= length / 4, qPrintable(QStringLiteral("side %1 of %2: %3 dots along %4 pixels")
+                                                           .arg(side).arg(describe(target)).arg(sides[side]).arg(length)));
+    }
 
-    // Away from it, it is drawn as before.
+    // Away from it, it is drawn as before; back on it, the key presses it.
     STEP(tab());
-    QVERIFY(focused() != about);
-    QCOMPARE(grabbed(about), before);
+    QVERIFY(focused() != target);
+    QCOMPARE(grabbed(target), before);
+    STEP(tab(true));
+    QCOMPARE(focused(), static_cast<QWidget*>(target));
+    QVERIFY(!pressed());
+    STEP(key(Qt::Key(press), Qt::KeyboardModifiers(modifiers)));
+    QTRY_VERIFY2(pressed(), qPrintable(screenState(w, d)));
+    VERIFY_DIALOGS(d);
 }
 
 QTEST_MAIN(TestKeyboard)
