@@ -242,6 +242,7 @@ private slots:
     void passwordTypedInItsBox_data();
     void passwordTypedInItsBox();
     void childEvaluationAreaAnswer();
+    void staffChosenInCells();
     void focusedButton_data();
     void focusedButton();
 };
@@ -478,6 +479,52 @@ void TestKeyboard::childEvaluationAreaAnswer()
     QTRY_VERIFY(w.GB_Valutazione->isHidden());
     VERIFY_DIALOGS(d);
     QCOMPARE(focused(), static_cast<QWidget*>(w.Evaluations->DBGrid7));
+}
+
+// The staff of the evaluation from the keyboard: the educator and the role
+// chosen with the arrows in the drop-downs of the grid's row, the first
+// choice starting the row; Tab goes from one drop-down to the next and then
+// on out of the grid, never round between the two; back to the list the row
+// is stored.
+void TestKeyboard::staffChosenInCells()
+{
+    Nursery p;
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    STEP(start(w));
+    STEP(logIn(w, d));
+    STEP(openEvaluation(w, d, p));
+    EvaluationSheet& sheet = *w.Sheet;
+    QCOMPARE(w.Data.Tbl_Personale.recordCount(), 0);
+
+    STEP(tabTo(sheet.CB_Educatrice));
+    STEP(key(Qt::Key_Down));
+    QCOMPARE(w.Data.Tbl_Personale.state(), store::Table::State::Insert);
+    QCOMPARE(w.Data.Tbl_Personale.asString(QStringLiteral("Educatrice")), QStringLiteral("*Rossi Anna"));
+    // The arrows go on choosing in the drop-down, which keeps the keys.
+    QCOMPARE(focused(), static_cast<QWidget*>(sheet.CB_Educatrice));
+    STEP(tab());
+    QCOMPARE(focused(), static_cast<QWidget*>(sheet.CB_Ruolo));
+    STEP(key(Qt::Key_Down));
+    QCOMPARE(focused(), static_cast<QWidget*>(sheet.CB_Ruolo));
+    const QString role = sheet.CB_Ruolo->currentText();
+    QVERIFY(!role.isEmpty());
+    QCOMPARE(w.Data.Tbl_Personale.asString(QStringLiteral("Ruolo")), role);
+
+    // On out of the grid, and round the sheet to the areas.
+    STEP(tab());
+    QVERIFY2(focused() != sheet.CB_Educatrice && !sheet.DBGrid10->isAncestorOf(focused()), qPrintable(describe(focused())));
+    STEP(tabTo(w.Phases->CB_Area));
+
+    STEP(tabTo(sheet.SpeedButton7));
+    STEP(key(Qt::Key_Return));
+    QTRY_VERIFY(w.GB_Valutazione->isHidden());
+    VERIFY_DIALOGS(d);
+    const QList<QVariantMap> staff = p.rows(QStringLiteral("Personale.db"));
+    QCOMPARE(staff.size(), 1);
+    QCOMPARE(staff[0].value("Id_Valutazione").toInt(), p.evaluation);
+    QVERIFY(staff[0].value("Id_Educatrice").toInt() > 0);
+    QVERIFY(staff[0].value("Id_Ruolo").toInt() > 0);
 }
 
 // A button with the focus, a speed button (on the white access panel and on
