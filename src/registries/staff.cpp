@@ -119,7 +119,9 @@ void StaffRegistries::buildEducators()
     SpeedButton1 = exitButton(box, "SpeedButton1", QRect(436, 273, 55, 55));
     connect(SpeedButton1, &QToolButton::clicked, this, &StaffRegistries::SpeedButton1Click);
 
-    setTabChain({DBGrid3, DBNavigator3, DBEdit7, DBEdit8, DBEdit9, DBCheckBox1, SpeedButton1, DBEdit24});
+    // The plain password edit right after the masked one, which hands the
+    // focus over to it: Tab goes on from there to the check box and "Esci".
+    setTabChain({DBGrid3, DBNavigator3, DBEdit7, DBEdit8, DBEdit9, DBEdit24, DBCheckBox1, SpeedButton1});
 }
 
 void StaffRegistries::buildRoles()

@@ -31,6 +31,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QGroupBox>
+#include <QMap>
 #include <QImage>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -243,6 +245,8 @@ private slots:
     void passwordTypedInItsBox();
     void childEvaluationAreaAnswer();
     void staffChosenInCells();
+    void registriesFromToolbar_data();
+    void registriesFromToolbar();
     void focusedButton_data();
     void focusedButton();
 };
@@ -525,6 +529,50 @@ void TestKeyboard::staffChosenInCells()
     QCOMPARE(staff[0].value("Id_Valutazione").toInt(), p.evaluation);
     QVERIFY(staff[0].value("Id_Educatrice").toInt() > 0);
     QVERIFY(staff[0].value("Id_Ruolo").toInt() > 0);
+}
+
+// Every registry from the keyboard: its toolbar button pressed with Space
+// opens it with the focus inside it, Tab reaches its "Esci" (past the
+// educators' password edits, which hand the focus from one to the other),
+// Return closes it and the keys go on in the children list.
+void TestKeyboard::registriesFromToolbar_data()
+{
+    QTest::addColumn<QString>("registry");
+    for (const char* r : {"ToolButton1", "ToolButton3", "ToolButton5", "ToolButton7", "ToolButton9"})
+        QTest::newRow(r) << QString::fromLatin1(r);
+}
+
+void TestKeyboard::registriesFromToolbar()
+{
+    QFETCH(QString, registry);
+    Nursery p;
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    STEP(start(w));
+    STEP(logIn(w, d));
+    const QMap<QString, std::pair<QToolButton*, QGroupBox*>> registries = {
+        {QStringLiteral("ToolButton1"), {w.ToolButton1, w.GB_AnagraficaNido}},
+        {QStringLiteral("ToolButton3"), {w.ToolButton3, w.GB_AnagraficaEducatrici}},
+        {QStringLiteral("ToolButton5"), {w.ToolButton5, w.GB_AnagraficaBimbi}},
+        {QStringLiteral("ToolButton7"), {w.ToolButton7, w.GB_AnagraficaRuoli}},
+        {QStringLiteral("ToolButton9"), {w.ToolButton9, w.GB_AnagraficaAree}},
+    };
+    const auto [button, box] = registries.value(registry);
+
+    STEP(tabTo(button));
+    STEP(key(Qt::Key_Space));
+    QVERIFY2(!box->isHidden(), qPrintable(screenState(w, d)));
+    QVERIFY2(box->isAncestorOf(focused()), qPrintable(describe(focused())));
+    QToolButton* exit = nullptr;
+    for (QToolButton* b : box->findChildren<QToolButton*>())
+        if (b->text() == QLatin1String("Esci"))
+            exit = b;
+    QVERIFY(exit);
+    STEP(tabTo(exit));
+    STEP(key(Qt::Key_Return));
+    QTRY_VERIFY2(box->isHidden(), qPrintable(screenState(w, d)));
+    VERIFY_DIALOGS(d);
+    QCOMPARE(focused(), static_cast<QWidget*>(w.Children->DBGrid1));
 }
 
 // A button with the focus, a speed button (on the white access panel and on
