@@ -39,7 +39,6 @@
 #include <QToolBar>
 #include <QToolButton>
 
-
 namespace velmora {
 
 namespace {
