@@ -49,6 +49,8 @@ AccessScreen::AccessScreen(DataModule& d, QWidget* panel, QObject* parent)
     DBLookupListBox1->setDialogs(&data.dialogs);
     DBLookupListBox1->setListSource(&data.Tbl_AnagEdu, QStringLiteral("Id"), QStringLiteral("Nominativo"));
     connect(DBLookupListBox1, &LookupListBox::doubleClicked, this, &AccessScreen::DBLookupListBox1DblClick);
+    // Return on the list logs in as the login button does.
+    connect(DBLookupListBox1, &LookupListBox::returnPressed, this, &AccessScreen::SpeedButton4Click);
     DBLookupListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
     PopupMenu1 = new QMenu(DBLookupListBox1);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));

@@ -30,7 +30,7 @@ public:
     void Tbl_AnagNidoAfterScroll();  // the nursery cursor moved: lists follow IdNidoCorrente
     void DBLookupComboBox1CloseUp(); // the nursery chooser closed its list
     void DBLookupListBox1DblClick(); // double click on the educator list: the login
-    void SpeedButton4Click();        // "Accedi": the login, then the chosen nursery becomes current
+    void SpeedButton4Click();        // "Accedi" (and Return on the educator list): the login, then the chosen nursery becomes current
     void Btn_LogOutClick();          // "Esci utente": back to the access panel
     void Resettapassword1Click();    // menu "Resetta password" of the educator list
 

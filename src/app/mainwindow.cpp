@@ -3,11 +3,14 @@
 #include "access.h"
 #include "builders.h"
 #include "children.h"
+#include "dataedits.h"
+#include "datagrid.h"
 #include "datanavigator.h"
 #include "dialogs.h"
 #include "evaluations.h"
 #include "lookups.h"
 #include "fonts.h"
+#include "keyboard.h"
 #include "nursery.h"
 #include "phases.h"
 #include "prints.h"
@@ -28,6 +31,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPainter>
+#include <QRadioButton>
 #include <QRandomGenerator>
 #include <QShowEvent>
 #include <QStatusBar>
@@ -170,7 +174,8 @@ void TFrm_Main::buildListScreen()
     // Flat, with bold captions.
     Tb_Setup->setFont(windowFont(true));
     auto tool = [&](const char* name, const QString& caption) {
-        auto* b = new QToolButton(Tb_Setup);
+        // Flat; with the focus, a dotted rectangle shows it.
+        auto* b = new KeyButton(Tb_Setup, 2);
         b->setObjectName(QString::fromLatin1(name));
         b->setText(caption);
         b->setFixedHeight(24);
@@ -242,17 +247,30 @@ void TFrm_Main::composeScreens()
     connect(ToolButton7, &QToolButton::clicked, Staff, &StaffRegistries::ToolButton7Click);
     connect(ToolButton9, &QToolButton::clicked, Staff, &StaffRegistries::ToolButton9Click);
     connect(Btn_LogOut, &QToolButton::clicked, Access, &AccessScreen::Btn_LogOutClick);
+
+    // Tab in the order the controls are read: on the access panel the
+    // nursery, the educator, the login, then About and the way out; on the
+    // list screen the toolbar, the children with their navigator and
+    // choices, the notes, the evaluations with theirs, the buttons.
+    setTabChain({Access->DBLookupComboBox1, Access->DBLookupListBox1, Access->SpeedButton4, SpeedButton13, SpeedButton9});
+    setTabChain({ToolButton1, ToolButton3, ToolButton5, ToolButton7, ToolButton9, Children->DBGrid1, DBNavigator1,
+                 Children->RB_Cognome, Children->RB_Nome, Children->RadioButton2, Children->Rb_Freq, Children->DBMemo1,
+                 Evaluations->DBGrid7, DBNavigator7, Btn_ConfrontoMultiplo, Btn_ConfrontoSingolo, Btn_LogOut, Btn_Esci});
 }
 
 void TFrm_Main::mostraAccesso()
 {
     Pnl_Accesso->raise();
+    // The keys go to the panel now in front, from its first control; the
+    // focus left on the list screen would act on it unseen.
+    Access->DBLookupComboBox1->setFocus(Qt::OtherFocusReason);
     mostraSuggerimentoSottoIlPuntatore();
 }
 
 void TFrm_Main::mostraElenco()
 {
     Pnl_Bambini->raise();
+    Children->DBGrid1->setFocus(Qt::OtherFocusReason);
     mostraSuggerimentoSottoIlPuntatore();
 }
 
@@ -297,6 +315,15 @@ void TFrm_Main::showEvent(QShowEvent* e)
         centreOnScreen(this);
     }
     QMainWindow::showEvent(e);
+}
+
+bool TFrm_Main::focusNextPrevChild(bool next)
+{
+    if (QWidget* w = nextShownInFocusChain(this, next)) {
+        w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        return true;
+    }
+    return QMainWindow::focusNextPrevChild(next);
 }
 
 bool TFrm_Main::event(QEvent* e)

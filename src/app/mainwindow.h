@@ -114,6 +114,9 @@ protected:
     // what it still holds, as its own way out would; a refused save (told to
     // the user) keeps the window open.
     void closeEvent(QCloseEvent* e) override;
+    // Tab and Shift+Tab stop only on controls that show: never on those of
+    // the panel behind, nor on the list under the sheet or a registry.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void buildWindow();

@@ -6,7 +6,10 @@
 
 #include <QComboBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QSignalBlocker>
+
+#include <utility>
 
 namespace velmora {
 
@@ -76,8 +79,10 @@ void ChoiceColumn::release()
     if (!cell.isValid() || !m_grid->isPersistentEditorOpen(cell))
         return;
     // The focus stays in the grid rather than wander off with the hidden list.
-    if (m_combo && m_combo->hasFocus())
+    if (m_combo && m_combo->hasFocus()) {
         m_grid->setFocus(Qt::OtherFocusReason);
+        m_refocus = true;
+    }
     m_grid->closePersistentEditor(cell);
 }
 
@@ -93,10 +98,21 @@ void ChoiceColumn::follow()
     if (row != m_row || !onRow)
         release();
     m_combo->setEnabled(writable);
+    const bool refocus = std::exchange(m_refocus, false) && m_grid->hasFocus();
     if (onRow) {
         m_grid->openPersistentEditor(m_grid->model()->index(row, m_column));
+        // The view puts an editor it opens right after itself in the Tab
+        // order; the drop-downs keep the order of their columns.
+        for (int c = m_column - 1; c >= 0; --c) {
+            if (QWidget* left = m_grid->indexWidget(m_grid->model()->index(row, c))) {
+                QWidget::setTabOrder(left, m_combo);
+                break;
+            }
+        }
         m_row = row;
         showChoice(row);
+        if (refocus)
+            m_combo->setFocus(Qt::OtherFocusReason);
         return;
     }
     if (writable && t->state() == store::Table::State::Browse && t->isEmpty()) {
@@ -153,6 +169,16 @@ void ChoiceColumn::choose(int index)
         showDbError(m_dialogs, e);
     }
     follow();
+}
+
+bool ChoiceColumn::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_combo && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
+            return false;
+    }
+    return QStyledItemDelegate::eventFilter(watched, event);
 }
 
 QWidget* ChoiceColumn::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const

@@ -47,6 +47,12 @@ public:
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const override;
 
+protected:
+    // Tab and Shift+Tab leave the drop-down for the next control, as from
+    // any control; the grid's own rule for editors would walk its cells and
+    // hold the keyboard between the drop-downs of the row.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void fill();
     void choose(int index);
@@ -61,6 +67,9 @@ private:
     Dialogs* m_dialogs;
     QPointer<QComboBox> m_combo;
     int m_row = -1; // the row whose cell holds the drop-down, -1 when none
+    // The drop-down had the keyboard when it left its cell: it takes it back
+    // on the cell it comes to, so that the arrows go on choosing in it.
+    bool m_refocus = false;
 };
 
 } // namespace velmora

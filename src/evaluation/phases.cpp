@@ -4,6 +4,7 @@
 #include "builders.h"
 #include "evaluationprints.h"
 #include "fonts.h"
+#include "keyboard.h"
 #include "lookups.h"
 #include "datamodule.h"
 #include "dialogs.h"
@@ -14,6 +15,7 @@
 #include <QButtonGroup>
 #include <QEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QRadioButton>
@@ -62,7 +64,12 @@ PhasesScreen::PhasesScreen(DataModule& d, EvaluationSheet& sheet, QObject* paren
     data.Tbl_Aree.afterScroll = [this](store::Table&) { Tbl_AreeAfterScroll(); };
 
     buildBox();
-    connect(&sheet, &EvaluationSheet::aperta, this, [this] { data.guarded([&] { mostraTotaleValutazione(); }); });
+    connect(&sheet, &EvaluationSheet::aperta, this, [this] {
+        // The keys go to the sheet now in front, starting from its areas; left
+        // on the list under it, they would move the list unseen.
+        CB_Area->setFocus(Qt::OtherFocusReason);
+        data.guarded([&] { mostraTotaleValutazione(); });
+    });
 }
 
 void PhasesScreen::buildBox()
@@ -183,6 +190,9 @@ void PhasesScreen::buildBox()
         });
         Domanda[i] = g;
         m_groups[i] = group;
+        // Tab comes into the item on its chosen answer; the arrows move among
+        // the others (tastoSullaRisposta).
+        tabStopOnChecked({Risposte[i][0], Risposte[i][1], Risposte[i][2], Risposte[i][3], Risposte[i][4]});
     }
 
     // The print buttons and the way back share the panel with the items.
@@ -205,29 +215,80 @@ void PhasesScreen::buildBox()
     sheet.SpeedButton7->show();
 }
 
+namespace {
+
+// The keys that change the choice of a closed drop-down list: the arrows,
+// the page and end keys, and a letter that looks an item up. The release of
+// any other key (the Tab that brought the focus, the Return that opened the
+// sheet) changes nothing.
+bool changesChoice(const QKeyEvent* key)
+{
+    switch (key->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        return true;
+    default:
+        return !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+            && !key->text().isEmpty() && key->text().at(0).isPrint();
+    }
+}
+
+} // namespace
+
 bool PhasesScreen::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == CB_Area) {
-        if (event->type() == QEvent::KeyRelease) {
+        if (event->type() == QEvent::KeyRelease && changesChoice(static_cast<QKeyEvent*>(event))) {
             m_areaKey = data.Tbl_Aree.isOpen() ? data.Tbl_Aree.value(QStringLiteral("Id")) : QVariant();
             CB_AreaKeyUp();
         }
         return false;
     }
-    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
-        for (int i = 0; i < Items; ++i) {
-            for (QRadioButton* r : Risposte[i]) {
-                if (r != watched)
-                    continue;
-                if (event->type() == QEvent::FocusIn)
-                    Domanda1Enter(i + 1);
-                else
-                    Domanda1Exit(i + 1);
-                return false;
-            }
+    for (int i = 0; i < Items; ++i) {
+        for (int a = 0; a < Answers; ++a) {
+            if (Risposte[i][a] != watched)
+                continue;
+            if (event->type() == QEvent::FocusIn)
+                Domanda1Enter(i + 1);
+            else if (event->type() == QEvent::FocusOut)
+                Domanda1Exit(i + 1);
+            else if (event->type() == QEvent::KeyPress)
+                return tastoSullaRisposta(i + 1, a, static_cast<QKeyEvent*>(event));
+            return false;
         }
     }
     return QObject::eventFilter(watched, event);
+}
+
+bool PhasesScreen::tastoSullaRisposta(int item, int answer, QKeyEvent* key)
+{
+    // The arrows move among the five answers of the item without choosing
+    // (an answer is stored as soon as it is chosen, so passing over one must
+    // not store it); Space, as on every button, and Return choose the answer
+    // under the focus.
+    switch (key->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Left:
+        if (answer > 0)
+            Risposte[item - 1][answer - 1]->setFocus(Qt::BacktabFocusReason);
+        return true;
+    case Qt::Key_Down:
+    case Qt::Key_Right:
+        if (answer + 1 < Answers)
+            Risposte[item - 1][answer + 1]->setFocus(Qt::TabFocusReason);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!key->isAutoRepeat() && !Risposte[item - 1][answer]->isChecked())
+            Risposte[item - 1][answer]->click();
+        return true;
+    default:
+        return false;
+    }
 }
 
 // ---------------------------------------------------------------- areas

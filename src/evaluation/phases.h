@@ -8,6 +8,7 @@
 
 class QButtonGroup;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QRadioButton;
 class QToolButton;
@@ -90,6 +91,9 @@ protected:
 
 private:
     void buildBox();
+    // A key pressed on `answer` (0..4) of `item` (1..11); true when it was
+    // used there.
+    bool tastoSullaRisposta(int item, int answer, QKeyEvent* key);
     void applicaArea();
     void impostaFiltroFasi(bool soloNonSo);
     void coloraBox(const QColor& colour);

@@ -273,6 +273,7 @@ void EvaluationSheet::SpeedButton7Click()
 {
     data.guarded([&] {
         postaInSospeso();
+        emit chiusa();
         GB_Valutazione->hide();
         data.AbilitaNavigazione(true);
 

@@ -89,6 +89,8 @@ public:
 signals:
     // The sheet came in front on an evaluation.
     void aperta();
+    // The way back is closing the sheet: the list under it takes the keys.
+    void chiusa();
 
 public:
 

@@ -12,6 +12,7 @@
 #include "builders.h"
 #include "datamodule.h"
 #include "dialogs.h"
+#include "keyboard.h"
 #include "registry.h"
 
 #include <QEvent>
@@ -127,6 +128,9 @@ void ChildrenScreen::buildList()
     Rb_Freq = radio(GroupBox2, "Rb_Freq", QStringLiteral("Visualizza solo bimbi frequentanti"), 26);
     Rb_Freq->setChecked(true);
 
+    // Tab comes into each choice on the option chosen.
+    tabStopOnChecked({RB_Cognome, RB_Nome});
+    tabStopOnChecked({RadioButton2, Rb_Freq});
     for (QRadioButton* r : {RB_Cognome, RB_Nome})
         connect(r, &QRadioButton::clicked, this, &ChildrenScreen::RB_NomeClick);
     for (QRadioButton* r : {RadioButton2, Rb_Freq})
@@ -192,9 +196,7 @@ void ChildrenScreen::buildRegistry()
                                Glyph::Esci);
     connect(SpeedButton2, &QToolButton::clicked, this, &ChildrenScreen::SpeedButton2Click);
 
-    QWidget* order[] = {DBEdit10, DBEdit11, DBEdit12, DBEdit13, DBCheckBox2, DBMemo2, DBGrid5, DBNavigator5};
-    for (size_t i = 0; i + 1 < std::size(order); ++i)
-        QWidget::setTabOrder(order[i], order[i + 1]);
+    setTabChain({DBEdit10, DBEdit11, DBEdit12, DBEdit13, DBCheckBox2, DBMemo2, DBGrid5, DBNavigator5, SpeedButton2});
 }
 
 bool ChildrenScreen::eventFilter(QObject* watched, QEvent* event)

@@ -118,6 +118,8 @@ void EvaluationsScreen::buildList()
             Modifica1Click();
     });
     layout->addWidget(DBGrid7, 1);
+    // Back from the sheet, the keys go on in the list it was opened from.
+    connect(&sheet, &EvaluationSheet::chiusa, DBGrid7, [this] { DBGrid7->setFocus(Qt::OtherFocusReason); });
 
     using B = DataNavigator::Button;
     DataNavigator* nav = DBNavigator7;

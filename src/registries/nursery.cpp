@@ -8,6 +8,7 @@
 #include "datanavigator.h"
 #include "dialogs.h"
 #include "inserimentonido.h"
+#include "keyboard.h"
 #include "registry.h"
 
 #include <QGroupBox>
@@ -62,9 +63,8 @@ NurseryRegistry::NurseryRegistry(DataModule& d, QGroupBox* box, QObject* parent)
     connect(SpeedButton11, &QToolButton::clicked, this, &NurseryRegistry::SpeedButton11Click);
     connect(SpeedButton3, &QToolButton::clicked, this, &NurseryRegistry::SpeedButton3Click);
 
-    QWidget* order[] = {DBEdit1, DBEdit2, DBEdit23, DBEdit3, DBEdit4, DBEdit5, DBEdit6, DBGrid2, DBNavigator2};
-    for (size_t i = 0; i + 1 < std::size(order); ++i)
-        QWidget::setTabOrder(order[i], order[i + 1]);
+    setTabChain({DBEdit1, DBEdit2, DBEdit23, DBEdit3, DBEdit4, DBEdit5, DBEdit6, DBGrid2, DBNavigator2, SpeedButton11,
+                 SpeedButton3});
 }
 
 void NurseryRegistry::ToolButton1Click()

@@ -1,6 +1,7 @@
 #include "registry.h"
 #include "dataedits.h"
 #include "datamodule.h"
+#include "keyboard.h"
 
 #include <QGroupBox>
 
@@ -12,6 +13,9 @@ void apriRegistro(DataModule& data, QGroupBox* box, store::Table& table)
     box->raise();
     DataModule::ImpostaSolaLettura(table, false);
     data.AbilitaNavigazione(false);
+    // The keys go to the box now in front, from its first control, rather
+    // than stay on the list under it.
+    focusInto(box);
 }
 
 bool salvaRegistro(QGroupBox* box, store::Table& table)

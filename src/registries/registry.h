@@ -9,7 +9,8 @@ namespace velmora {
 class DataModule;
 namespace store { class Table; }
 
-// Shows the box in front, makes its table writable, locks the navigation.
+// Shows the box in front, makes its table writable, locks the navigation;
+// the focus goes to the box's first control.
 void apriRegistro(DataModule& data, QGroupBox* box, store::Table& table);
 
 // What leaving starts with: the text still in the box's edits is stored and

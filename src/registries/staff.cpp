@@ -7,6 +7,7 @@
 #include "datagrid.h"
 #include "datanavigator.h"
 #include "builders.h"
+#include "keyboard.h"
 #include "maskedinput.h"
 #include "registry.h"
 #include "datamodule.h"
@@ -52,13 +53,6 @@ DataNavigator* navigator(QGroupBox* box, const char* name, store::Table* table, 
 QToolButton* exitButton(QGroupBox* box, const char* name, const QRect& rect)
 {
     return speedButton(box, name, QStringLiteral("Esci"), QStringLiteral("Esci"), rect, Glyph::Esci);
-}
-
-void chainTabs(std::initializer_list<QWidget*> order)
-{
-    QWidget* const* w = order.begin();
-    for (size_t i = 0; i + 1 < order.size(); ++i)
-        QWidget::setTabOrder(w[i], w[i + 1]);
 }
 
 } // namespace
@@ -125,7 +119,9 @@ void StaffRegistries::buildEducators()
     SpeedButton1 = exitButton(box, "SpeedButton1", QRect(436, 273, 55, 55));
     connect(SpeedButton1, &QToolButton::clicked, this, &StaffRegistries::SpeedButton1Click);
 
-    chainTabs({DBGrid3, DBNavigator3, DBEdit7, DBEdit8, DBEdit9, DBCheckBox1, SpeedButton1, DBEdit24});
+    // The plain password edit right after the masked one, which hands the
+    // focus over to it: Tab goes on from there to the check box and "Esci".
+    setTabChain({DBGrid3, DBNavigator3, DBEdit7, DBEdit8, DBEdit9, DBEdit24, DBCheckBox1, SpeedButton1});
 }
 
 void StaffRegistries::buildRoles()
@@ -142,7 +138,7 @@ void StaffRegistries::buildRoles()
     DBEdit14 = labelledEdit(box, "DBEdit14", QStringLiteral("Descrizione ruolo"), t, "Ruolo", d, QRect(16, 200, 457, 24));
     SpeedButton5 = exitButton(box, "SpeedButton5", QRect(428, 227, 55, 55));
     connect(SpeedButton5, &QToolButton::clicked, this, &StaffRegistries::SpeedButton5Click);
-    chainTabs({DBGrid8, DBNavigator8, DBEdit14, SpeedButton5});
+    setTabChain({DBGrid8, DBNavigator8, DBEdit14, SpeedButton5});
 }
 
 void StaffRegistries::buildAreas()
@@ -166,7 +162,7 @@ void StaffRegistries::buildAreas()
     DBEdit16 = labelledEdit(box, "DBEdit16", QStringLiteral("Abbreviazione area"), t, "AreaBreve", d, QRect(16, 240, 105, 24));
     SpeedButton6 = exitButton(box, "SpeedButton6", QRect(428, 227, 55, 55));
     connect(SpeedButton6, &QToolButton::clicked, this, &StaffRegistries::SpeedButton6Click);
-    chainTabs({DBGrid9, DBNavigator9, DBEdit15, DBEdit16, SpeedButton6});
+    setTabChain({DBGrid9, DBNavigator9, DBEdit15, DBEdit16, SpeedButton6});
 }
 
 // ---------------------------------------------------------------- educators

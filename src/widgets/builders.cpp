@@ -1,11 +1,10 @@
 #include "builders.h"
 #include "dataedits.h"
 #include "fonts.h"
+#include "keyboard.h"
 
 #include <QGuiApplication>
 #include <QHeaderView>
-#include <QKeyEvent>
-#include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOption>
 #include <QLabel>
@@ -35,46 +34,12 @@ DataEdit* labelledEdit(QWidget* parent, const char* name, const QString& caption
     return e;
 }
 
-namespace {
-
-// A speed button a keyboard can use: it takes the focus with Tab, Return
-// presses it as Space does, and while it has the focus a dotted rectangle
-// is drawn inside its frame.
-class SpeedButton : public QToolButton
-{
-public:
-    using QToolButton::QToolButton;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override
-    {
-        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
-            event->accept();
-            animateClick();
-            return;
-        }
-        QToolButton::keyPressEvent(event);
-    }
-
-    void paintEvent(QPaintEvent* event) override
-    {
-        QToolButton::paintEvent(event);
-        if (!hasFocus())
-            return;
-        QPainter p(this);
-        QPen pen(palette().color(QPalette::WindowText), 1, Qt::DotLine);
-        p.setPen(pen);
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(rect().adjusted(3, 3, -4, -4));
-    }
-};
-
-} // namespace
-
 QToolButton* speedButton(QWidget* parent, const char* name, const QString& caption, const QString& hint,
                          const QRect& rect, Glyph glyph)
 {
-    auto* b = hinted(new SpeedButton(parent), hint);
+    // Return presses it as Space does; with the focus it shows a dotted
+    // rectangle inside its frame.
+    auto* b = hinted(new KeyButton(parent), hint);
     // Tab reaches it; a click does not take the focus from where the user types.
     b->setFocusPolicy(Qt::TabFocus);
     b->setObjectName(QString::fromLatin1(name));

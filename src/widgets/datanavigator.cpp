@@ -4,6 +4,7 @@
 #include "datahelpers.h"
 #include "dialogs.h"
 #include "errors.h"
+#include "keyboard.h"
 #include "table.h"
 
 #include <QResizeEvent>
@@ -59,7 +60,9 @@ QString DataNavigator::defaultHint(Button b)
 DataNavigator::DataNavigator(QWidget* parent) : QWidget(parent)
 {
     for (Button b : allButtons()) {
-        auto* tb = new QToolButton(this);
+        // Reached with Tab, pressed with Return or Space, a dotted rectangle
+        // inside it while it has the focus.
+        auto* tb = new KeyButton(this, 2);
         tb->setText(glyph(b));
         tb->setToolTip(defaultHint(b));
         tb->setStatusTip(defaultHint(b));

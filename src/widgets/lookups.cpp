@@ -254,11 +254,9 @@ void LookupListBox::mouseDoubleClickEvent(QMouseEvent* event)
 
 void LookupListBox::keyPressEvent(QKeyEvent* event)
 {
-    // Return chooses the item under the cursor as a double click does, so
-    // that the list works from the keyboard alone.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
         event->accept();
-        emit doubleClicked();
+        emit returnPressed();
         return;
     }
     QListWidget::keyPressEvent(event);

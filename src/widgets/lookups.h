@@ -117,8 +117,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 signals:
-    // A double click, or Return on the list.
     void doubleClicked();
+    // Return, or Enter on the keypad, on the list: its screen's main action
+    // for the current item.
+    void returnPressed();
 
 private:
     void rebuild();

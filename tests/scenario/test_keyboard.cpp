@@ -1,66 +1,234 @@
-// The program from the keyboard alone: Tab moves between the controls, the
-// educator list logs in with Return, the arrows choose a child, Return opens
-// its evaluation, and the arrows answer an item; a speed button with the
-// focus shows it and is pressed with Return.
+// The program from the keyboard alone. Every key goes to the widget that has
+// the focus, pressed and released as a keyboard does; nothing is clicked and
+// no handler is called directly.
+//
+// - Tab walks each screen in reading order and stops only on controls that
+//   show: never on the panel behind or on the list under the sheet.
+// - The educator list logs in with Return (and Enter on the keypad) exactly
+//   as the login button does; the password is typed in its box, where Return
+//   confirms it.
+// - The arrows choose a child, Return opens its evaluation, the arrows
+//   choose an area, and an item is answered with Space or Return after the
+//   arrows moved among its answers without choosing.
+// - A speed button with the focus is drawn with a dotted rectangle, and
+//   nothing else changes; Return, Enter and Space press it.
 
+#include "children.h"
 #include "datagrid.h"
+#include "datanavigator.h"
 #include "evaluations.h"
 #include "lookups.h"
 #include "mainwindow.h"
 #include "phases.h"
+#include "qtdialogs.h"
 #include "scenariofixture.h"
 #include "scripteddialogs.h"
 #include "scripteddialogs_qtest.h"
+#include "sheet.h"
+
+#include <algorithm>
+#include <functional>
 
 #include <QApplication>
 #include <QDialog>
+#include <QGroupBox>
+#include <QMap>
 #include <QImage>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QRadioButton>
-#include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace velmora;
 
 namespace {
 
+const QDate today(2026, 12, 10);
+const QString wrongPassword = QStringLiteral("La password inserita è errata");
+
 QWidget* focused() { return QApplication::focusWidget(); }
 
-QString describe(QWidget* w)
+QString describe(const QWidget* w)
 {
-    return w ? QStringLiteral("%1 (%2)").arg(w->objectName(), QString::fromLatin1(w->metaObject()->className()))
-             : QStringLiteral("nothing");
+    if (!w)
+        return QStringLiteral("nothing");
+    QStringList path;
+    for (const QWidget* p = w; p && !p->isWindow(); p = p->parentWidget())
+        if (!p->objectName().isEmpty())
+            path.prepend(p->objectName());
+    return QStringLiteral("%1 (%2)").arg(path.join(QLatin1Char('/')), QString::fromLatin1(w->metaObject()->className()));
 }
 
 // One key pressed and released as a keyboard does it: the release goes to
-// the widget that has the focus after the press.
-void key(Qt::Key k)
+// the widget that has the focus after the press (none when the press closed
+// the window that had the keys).
+void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     QVERIFY2(focused(), "no widget has the focus");
-    QTest::keyPress(focused(), k);
-    QVERIFY2(focused(), "no widget has the focus");
-    QTest::keyRelease(focused(), k);
+    QTest::keyPress(focused(), k, modifiers);
+    if (focused())
+        QTest::keyRelease(focused(), k, modifiers);
 }
+
+void tab(bool back = false) { key(Qt::Key_Tab, back ? Qt::ShiftModifier : Qt::NoModifier); }
 
 // Presses Tab until `target` has the focus; fails when it never comes.
 void tabTo(QWidget* target)
 {
-    for (int i = 0; i < 80 && focused() != target; ++i)
-        STEP(key(Qt::Key_Tab));
-    QVERIFY2(focused() == target, qPrintable(QStringLiteral("Tab never reached %1; focus on %2")
+    for (int i = 0; i < 60 && focused() != target; ++i)
+        STEP(tab());
+    QVERIFY2(focused() == target, qPrintable(QStringLiteral("Tab never reached %1; the focus is on %2")
                                                  .arg(describe(target), describe(focused()))));
 }
 
-void press(Qt::Key k) { key(k); }
-
-// The visible grid of the list screen that shows `table`.
-DataGrid* gridOf(TFrm_Main& w, store::Table* table)
+// The controls one round of Tab (or Shift+Tab) stops on, from the focus
+// round to it; fails when the round does not close.
+QList<QWidget*> tabRound(bool back = false)
 {
-    for (DataGrid* g : w.findChildren<DataGrid*>())
-        if (g->table() == table && g->isVisible())
-            return g;
-    return nullptr;
+    QList<QWidget*> stops;
+    QWidget* start = focused();
+    for (int i = 0; i < 80; ++i) {
+        tab(back);
+        if (QTest::currentTestFailed())
+            return stops;
+        stops << focused();
+        if (focused() == start)
+            return stops;
+    }
+    QTest::qFail("a round of Tab never came back to where it started", __FILE__, __LINE__);
+    return stops;
 }
+
+// One nursery with a responsible educator, Anna Rossi (password "pw"), two
+// children, Bianchi and Neri, and one evaluation of Neri with a phase in
+// each of the first two areas.
+struct Nursery : ScenarioFolder
+{
+    int nido = 0;
+    int neri = 0;
+    int evaluation = 0;
+    int area1 = 0, area2 = 0;
+    int phase1 = 0, phase2 = 0;
+
+    Nursery()
+    {
+        nido = nursery(QStringLiteral("Arcobaleno"));
+        add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nido}, {"Nome", QStringLiteral("Anna")},
+                                           {"Cognome", QStringLiteral("Rossi")}, {"Password", QStringLiteral("pw")},
+                                           {"Responsabile", true}});
+        for (const char* cognome : {"Bianchi", "Neri"})
+            neri = add(QStringLiteral("AnagBimbi.DB"), {{"Id_Nido", nido}, {"Nome", QStringLiteral("Bimbo")},
+                                                        {"Cognome", QString::fromLatin1(cognome)}, {"Frequenza", true},
+                                                        {"DataDiNascita", QDate(2024, 6, 10)}});
+        evaluation = add(QStringLiteral("Valutaz.db"),
+                         {{"Id_Bimbo", neri}, {"DataValutazione", QDate(2026, 12, 1)}, {"MesiBimbo", 30}});
+        const QList<QVariantMap> areas = rows(QStringLiteral("Aree.db"));
+        area1 = areas.at(0).value("Id").toInt();
+        area2 = areas.at(1).value("Id").toInt();
+        phase1 = add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", evaluation}, {"Id_Area", area1}, {"NumFase", 5}});
+        phase2 = add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", evaluation}, {"Id_Area", area2}, {"NumFase", 3}});
+    }
+    QVariantMap phase(int id) const { return rows(QStringLiteral("FasiVal.db"), QStringLiteral("Id=%1").arg(id)).value(0); }
+};
+
+// The window as the user gets it: shown and active, the focus where the
+// program puts it.
+void start(TFrm_Main& w)
+{
+    w.Data.Now = [] { return QDateTime(today, QTime(9, 30)); };
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+}
+
+// From the start: Tab to the educator list, Return, the password; the
+// children list comes in front with the focus on the children.
+void logIn(TFrm_Main& w, ScriptedDialogs& d)
+{
+    STEP(tabTo(w.Access->DBLookupListBox1));
+    d.expectInput(QStringLiteral("Password"), QStringLiteral("pw"), true);
+    STEP(key(Qt::Key_Return));
+    VERIFY_DIALOGS(d);
+    QVERIFY2(!w.accessPanelInFront(), qPrintable(screenState(w, d)));
+}
+
+// From the children list: the down arrow to Neri, Tab to the evaluations,
+// Return opens the one listed.
+void openEvaluation(TFrm_Main& w, ScriptedDialogs& d, const Nursery& p)
+{
+    QCOMPARE(focused(), static_cast<QWidget*>(w.Children->DBGrid1));
+    STEP(key(Qt::Key_Down));
+    QCOMPARE(w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id")), p.neri);
+    STEP(tabTo(w.Evaluations->DBGrid7));
+    QCOMPARE(w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id")), p.neri);
+    QCOMPARE(w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), p.evaluation);
+    STEP(key(Qt::Key_Return));
+    VERIFY_DIALOGS(d);
+    QVERIFY2(!w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
+}
+
+// Where the indicator of radio button `r` is painted, in `shot` of window
+// `w`: the lightness at its centre.
+int indicatorCentre(const QImage& shot, QWidget* w, QRadioButton* r)
+{
+    QStyleOptionButton option;
+    option.initFrom(r);
+    const QRect indicator = r->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, r);
+    return QColor(shot.pixel(r->mapTo(w, indicator.center()))).lightness();
+}
+
+// A speed button's grab, as plain pixels.
+QImage grabbed(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+// Scripted boxes, except the password: that box is Qt's own, masked, and
+// the keys type into it `typed` and then press `confirm`.
+class TypedPassword : public ScriptedDialogs
+{
+public:
+    TypedPassword(const QString& typed, Qt::Key confirm) : m_typed(typed), m_confirm(confirm) {}
+    QString seen; // what the box showed in its edit before confirming
+
+    std::optional<QString> input(const QString& caption, const QString& prompt, const QString& initial,
+                                 bool masked) override
+    {
+        if (!masked)
+            return ScriptedDialogs::input(caption, prompt, initial, masked);
+        QTimer typist;
+        int waited = 0;
+        QObject::connect(&typist, &QTimer::timeout, qApp, [&] {
+            auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            auto* edit = box ? qobject_cast<QLineEdit*>(focused()) : nullptr;
+            if (box && !edit && !box->isActiveWindow()) {
+                // A window manager gives a new box the keys; offscreen
+                // nothing does.
+                QApplication::setActiveWindow(box);
+                return;
+            }
+            if (edit && box->isAncestorOf(edit)) {
+                typist.stop();
+                for (const QChar c : m_typed)
+                    key(Qt::Key(c.toUpper().unicode()));
+                seen = edit->displayText();
+                key(m_confirm, m_confirm == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+            } else if (++waited > 200 && box) {
+                // Never left hanging: the test fails on the missing login.
+                typist.stop();
+                box->done(QDialog::Rejected);
+            }
+        });
+        typist.start(10);
+        QtDialogs real;
+        return real.input(caption, prompt, initial, masked);
+    }
+
+private:
+    QString m_typed;
+    Qt::Key m_confirm;
+};
 
 } // namespace
 
@@ -69,119 +237,433 @@ class TestKeyboard : public QObject
     Q_OBJECT
 
 private slots:
-    void loginChildEvaluationAnswer();
-    void focusedSpeedButton();
+    void tabStopsOnWhatShows_data();
+    void tabStopsOnWhatShows();
+    void educatorListLogsIn_data();
+    void educatorListLogsIn();
+    void passwordTypedInItsBox_data();
+    void passwordTypedInItsBox();
+    void childEvaluationAreaAnswer();
+    void staffChosenInCells();
+    void registriesFromToolbar_data();
+    void registriesFromToolbar();
+    void focusedButton_data();
+    void focusedButton();
 };
 
-void TestKeyboard::loginChildEvaluationAnswer()
+// Each screen: where the focus stands when it comes in front, and one round
+// of Tab and one of Shift+Tab stop only on controls of the screen in front,
+// the second the first backwards.
+void TestKeyboard::tabStopsOnWhatShows_data()
 {
-    ScenarioFolder p;
-    const int nursery = p.nursery(QStringLiteral("Arcobaleno"));
-    p.add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nursery}, {"Nome", QStringLiteral("Anna")},
-                                         {"Cognome", QStringLiteral("Rossi")}, {"Password", QStringLiteral("pw")},
-                                         {"Responsabile", true}});
-    for (const char* cognome : {"Bianchi", "Neri"})
-        p.add(QStringLiteral("AnagBimbi.DB"), {{"Id_Nido", nursery}, {"Nome", QStringLiteral("Bimbo")},
-                                                {"Cognome", QString::fromLatin1(cognome)}, {"Frequenza", true},
-                                                {"DataDiNascita", QDate(2024, 6, 10)}});
-    const int neri = p.rows(QStringLiteral("AnagBimbi.DB"), QStringLiteral("Cognome='Neri'")).first().value("Id").toInt();
-    const int evaluation = p.add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", neri}, {"DataValutazione", QDate(2026, 12, 1)},
-                                                                {"MesiBimbo", 30}});
-    p.add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", evaluation}, {"Id_Area", 1}, {"NumFase", 5}});
-
-    ScriptedDialogs d;
-    TFrm_Main w(p.path(), d);
-    w.Data.Now = [] { return QDateTime(QDate(2026, 12, 10), QTime(9, 30)); };
-    w.show();
-    QApplication::setActiveWindow(&w);
-    QVERIFY(QTest::qWaitForWindowActive(&w));
-    if (!focused())
-        w.setFocus(); // the window's own focus; Tab goes on from here
-
-    // Logging in: Tab to the educator list, Return, the password.
-    STEP(tabTo(w.Access->DBLookupListBox1));
-    QCOMPARE(w.Data.Tbl_AnagEdu.asString(QStringLiteral("Cognome")), QStringLiteral("Rossi"));
-    d.expectInput(QStringLiteral("Password"), QStringLiteral("pw"), true);
-    STEP(press(Qt::Key_Return));
-    VERIFY_DIALOGS(d);
-    QVERIFY2(!w.accessPanelInFront(), qPrintable(screenState(w, d)));
-
-    // The children: Tab to their list, down to the second, Neri.
-    DataGrid* children = gridOf(w, &w.Data.Tbl_AnagBimbi);
-    QVERIFY(children);
-    STEP(tabTo(children));
-    STEP(press(Qt::Key_Down));
-    QCOMPARE(w.Data.Tbl_AnagBimbi.asString(QStringLiteral("Cognome")), QStringLiteral("Neri"));
-
-    // Its evaluation: Tab to the list of evaluations, Return opens it.
-    DataGrid* evaluations = w.Evaluations->DBGrid7;
-    STEP(tabTo(evaluations));
-    QCOMPARE(w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), evaluation);
-    STEP(press(Qt::Key_Return));
-    VERIFY_DIALOGS(d);
-    QVERIFY2(w.GB_Valutazione->isVisible(), qPrintable(screenState(w, d)));
-    QCOMPARE(w.Data.Tbl_FasiVal.asInteger(QStringLiteral("NumFase")), 5);
-
-    // The first item: Tab to its answers, the arrows to the next answer,
-    // Space ticks it, and it is stored at once.
-    const auto& first = w.Phases->Risposte[0];
-    QVERIFY(first[PhasesScreen::NonEsiste]->isChecked());
-    int at = -1;
-    for (int i = 0; i < 120 && at < 0; ++i) {
-        for (int a = 0; a < PhasesScreen::Answers; ++a)
-            if (focused() == first[size_t(a)])
-                at = a;
-        if (at < 0)
-            STEP(key(Qt::Key_Tab));
-    }
-    QVERIFY2(at >= 0, qPrintable(QStringLiteral("Tab never reached the first item; focus on %1").arg(describe(focused()))));
-    const int target = at + 1 < PhasesScreen::NonEsiste ? at + 1 : 0;
-    const Qt::Key arrow = target > at ? Qt::Key_Down : Qt::Key_Up;
-    for (int a = at; a != target; a += target > at ? 1 : -1)
-        STEP(key(arrow));
-    QCOMPARE(focused(), static_cast<QWidget*>(first[size_t(target)]));
-    STEP(key(Qt::Key_Space));
-    QVERIFY2(first[size_t(target)]->isChecked(), qPrintable(describe(focused())));
-    // Stored: item 1 is in the list of that answer.
-    const QStringList fields{QStringLiteral("Si"), QStringLiteral("No"), QStringLiteral("AVolte"), QStringLiteral("NonSo")};
-    const QVariantMap phase = p.rows(QStringLiteral("FasiVal.db"), QStringLiteral("Id_Valutazione=%1").arg(evaluation)).first();
-    QCOMPARE(phase.value(fields[target]).toString(), QStringLiteral("-01"));
-    w.close();
+    QTest::addColumn<QString>("screen");
+    QTest::newRow("access panel") << QStringLiteral("access");
+    QTest::newRow("access panel after logout") << QStringLiteral("logout");
+    QTest::newRow("children list") << QStringLiteral("list");
+    QTest::newRow("evaluation sheet") << QStringLiteral("sheet");
+    QTest::newRow("children registry") << QStringLiteral("registry");
 }
 
-void TestKeyboard::focusedSpeedButton()
+void TestKeyboard::tabStopsOnWhatShows()
 {
-    ScenarioFolder p;
-    p.nursery(QStringLiteral("Arcobaleno"));
+    QFETCH(QString, screen);
+    Nursery p;
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
-    w.show();
-    QApplication::setActiveWindow(&w);
-    QVERIFY(QTest::qWaitForWindowActive(&w));
-    auto* about = w.findChild<QToolButton*>(QStringLiteral("SpeedButton13"));
-    QVERIFY(about);
-    QVERIFY(about->focusPolicy() & Qt::TabFocus);
+    STEP(start(w));
 
-    w.setFocus();
-    const QImage before = about->grab().toImage();
-    STEP(tabTo(about));
-    const QImage focusedImage = about->grab().toImage();
-    QVERIFY2(focusedImage != before, "the focused button looks as the others");
-    // Return presses it: the About box opens.
-    QSignalSpy clicked(about, &QToolButton::clicked);
-    bool opened = false;
-    d.expectForm(QStringLiteral("Taboutbox"), [&](QDialog&) {
-        opened = true;
-        return int(QDialog::Accepted);
-    });
-    STEP(press(Qt::Key_Return));
-    QTRY_COMPARE(clicked.count(), 1);
-    QVERIFY(opened);
+    QWidget* front = w.Pnl_Accesso;
+    QWidget* first = w.Access->DBLookupComboBox1;
+    QList<QWidget*> expected; // the whole round, when the screen fixes it
+    const QList<QWidget*> accessRound = {w.Access->DBLookupListBox1, w.Access->SpeedButton4, w.SpeedButton13,
+                                         w.SpeedButton9, w.Access->DBLookupComboBox1};
+    if (screen == QLatin1String("access")) {
+        expected = accessRound;
+    } else if (screen == QLatin1String("logout")) {
+        STEP(logIn(w, d));
+        STEP(tabTo(w.Btn_LogOut));
+        STEP(key(Qt::Key_Space));
+        QVERIFY2(w.accessPanelInFront(), qPrintable(screenState(w, d)));
+        expected = accessRound;
+    } else {
+        STEP(logIn(w, d));
+        front = w.Pnl_Bambini;
+        first = w.Children->DBGrid1;
+        if (screen == QLatin1String("sheet")) {
+            STEP(openEvaluation(w, d, p));
+            front = w.GB_Valutazione;
+            first = w.Phases->CB_Area;
+        } else if (screen == QLatin1String("registry")) {
+            STEP(tabTo(w.ToolButton5));
+            STEP(key(Qt::Key_Space));
+            QVERIFY2(!w.GB_AnagraficaBimbi->isHidden(), qPrintable(screenState(w, d)));
+            first = w.GB_AnagraficaBimbi->findChild<QWidget*>(QStringLiteral("DBEdit10"));
+        }
+    }
+    QVERIFY2(focused() == first, qPrintable(QStringLiteral("the focus is on %1").arg(describe(focused()))));
+
+    const QList<QWidget*> round = tabRound();
+    if (QTest::currentTestFailed())
+        return;
+    QList<QWidget*> back = tabRound(true);
+    if (QTest::currentTestFailed())
+        return;
+    QStringList stops;
+    for (QWidget* s : round)
+        stops << describe(s);
+    if (!expected.isEmpty())
+        QVERIFY2(round == expected, qPrintable(stops.join(QStringLiteral(", "))));
+    for (QWidget* s : round) {
+        QVERIFY2(front->isAncestorOf(s), qPrintable(QStringLiteral("Tab stopped on %1, not on the screen in front; round: %2")
+                                                        .arg(describe(s), stops.join(QStringLiteral(", ")))));
+        QVERIFY2(s->isVisible() && s->isEnabled(), qPrintable(describe(s)));
+    }
+    if (screen == QLatin1String("registry")) {
+        // The list beside the registry shows too, and can be reached as
+        // with the mouse; what lies wholly under the registry cannot.
+        const QRect box = w.GB_AnagraficaBimbi->geometry();
+        for (QWidget* s : round)
+            if (!w.GB_AnagraficaBimbi->isAncestorOf(s))
+                QVERIFY2(!box.contains(QRect(s->mapTo(w.Pnl_Bambini, QPoint(0, 0)), s->size())),
+                         qPrintable(QStringLiteral("Tab stopped on %1, under the registry").arg(describe(s))));
+    }
+    // Backwards: the same stops in the opposite order.
+    QList<QWidget*> forward = round;
+    forward.removeLast();
+    back.removeLast();
+    std::reverse(back.begin(), back.end());
+    QCOMPARE(back, forward);
+}
+
+// Return (or Enter on the keypad) on the educator list does what the login
+// button does, message for message: in with the right password, the error
+// and the access panel still in front with a wrong one or none.
+void TestKeyboard::educatorListLogsIn_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<std::optional<QString>>("password");
+    const std::optional<QString> right = QStringLiteral("pw");
+    const std::optional<QString> wrong = QStringLiteral("px");
+    const std::optional<QString> none;
+    for (const char* how : {"Return on the list", "Enter on the list", "Space on the button", "Return on the button"}) {
+        QTest::addRow("%s, right password", how) << QString::fromLatin1(how) << right;
+        QTest::addRow("%s, wrong password", how) << QString::fromLatin1(how) << wrong;
+        QTest::addRow("%s, box cancelled", how) << QString::fromLatin1(how) << none;
+    }
+}
+
+void TestKeyboard::educatorListLogsIn()
+{
+    QFETCH(QString, how);
+    QFETCH(std::optional<QString>, password);
+    Nursery p;
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    STEP(start(w));
+
+    const bool onList = how.endsWith(QLatin1String("on the list"));
+    STEP(tabTo(onList ? static_cast<QWidget*>(w.Access->DBLookupListBox1) : w.Access->SpeedButton4));
+    d.expectInput(QStringLiteral("Password"), password, true);
+    const bool in = password == std::optional<QString>(QStringLiteral("pw"));
+    if (!in)
+        d.expectMessage(BoxType::Error, wrongPassword);
+    if (how.startsWith(QLatin1String("Enter")))
+        STEP(key(Qt::Key_Enter, Qt::KeypadModifier));
+    else
+        STEP(key(how.startsWith(QLatin1String("Space")) ? Qt::Key_Space : Qt::Key_Return));
+    // A button pressed from the keyboard goes down for a moment first.
+    QTRY_COMPARE(d.shown().size(), in ? 1 : 2);
     VERIFY_DIALOGS(d);
-    // Away from it, it is drawn as before.
-    STEP(press(Qt::Key_Tab));
-    QVERIFY(focused() != about);
-    QCOMPARE(about->grab().toImage(), before);
+    QCOMPARE(w.accessPanelInFront(), !in);
+    QCOMPARE(w.Data.IdNidoCorrente, QString::number(p.nido));
+    if (in) {
+        QCOMPARE(focused(), static_cast<QWidget*>(w.Children->DBGrid1));
+        QCOMPARE(w.Data.Tbl_AnagBimbi.recordCount(), 2);
+    } else {
+        QVERIFY2(w.Pnl_Accesso->isAncestorOf(focused()), qPrintable(describe(focused())));
+    }
+}
+
+// The password typed with the keys in the program's own masked box: Return
+// (or Enter on the keypad) in the box confirms it and logs in; a wrong one
+// is told.
+void TestKeyboard::passwordTypedInItsBox_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("confirm");
+    QTest::addColumn<bool>("in");
+    QTest::newRow("right, Return") << QStringLiteral("pw") << int(Qt::Key_Return) << true;
+    QTest::newRow("right, Enter") << QStringLiteral("pw") << int(Qt::Key_Enter) << true;
+    QTest::newRow("wrong, Return") << QStringLiteral("pwx") << int(Qt::Key_Return) << false;
+}
+
+void TestKeyboard::passwordTypedInItsBox()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, confirm);
+    QFETCH(bool, in);
+    Nursery p;
+    TypedPassword d(typed, Qt::Key(confirm));
+    TFrm_Main w(p.path(), d);
+    STEP(start(w));
+    STEP(tabTo(w.Access->DBLookupListBox1));
+    if (!in)
+        d.expectMessage(BoxType::Error, wrongPassword);
+    STEP(key(Qt::Key_Return));
+    VERIFY_DIALOGS(d);
+    QCOMPARE(d.seen, QString(typed.size(), QLatin1Char('*')));
+    QCOMPARE(w.accessPanelInFront(), !in);
+}
+
+// The way through the program: log in, the second child, its evaluation,
+// the second area, and the first item answered twice, with Space and with
+// Return, each stored at once and painted; back to the list.
+void TestKeyboard::childEvaluationAreaAnswer()
+{
+    Nursery p;
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    STEP(start(w));
+    STEP(logIn(w, d));
+    STEP(openEvaluation(w, d, p));
+    PhasesScreen& ph = *w.Phases;
+    QCOMPARE(focused(), static_cast<QWidget*>(ph.CB_Area));
+    QCOMPARE(ph.chiaveArea().toInt(), p.area1);
+    QCOMPARE(w.Data.Tbl_FasiVal.asInteger(QStringLiteral("Id")), p.phase1);
+
+    // The next area: its colour, its phase.
+    STEP(key(Qt::Key_Down));
+    VERIFY_DIALOGS(d);
+    QCOMPARE(ph.chiaveArea().toInt(), p.area2);
+    QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), 1);
+    QCOMPARE(w.Data.Tbl_FasiVal.asInteger(QStringLiteral("Id")), p.phase2);
+    QVERIFY(ph.GroupBox4->styleSheet().contains(PhasesScreen::coloreArea(p.area2).name()));
+
+    // Tab comes into the first item on its answer, "Non esiste".
+    const auto& first = ph.Risposte[0];
+    STEP(tabTo(first[PhasesScreen::NonEsiste]));
+    QVERIFY(first[PhasesScreen::NonEsiste]->isChecked());
+
+    // Up to "Non so": only the focus moves; Space chooses it and it is stored.
+    STEP(key(Qt::Key_Up));
+    QCOMPARE(focused(), static_cast<QWidget*>(first[3]));
+    QVERIFY(first[PhasesScreen::NonEsiste]->isChecked());
+    QCOMPARE(p.phase(p.phase2).value("NonSo").toString(), QString());
+    STEP(key(Qt::Key_Space));
+    QVERIFY(first[3]->isChecked());
+    QCOMPARE(p.phase(p.phase2).value("NonSo").toString(), QStringLiteral("-01"));
+    QCOMPARE(p.phase(p.phase1).value("NonSo").toString(), QString());
+    QImage shot = w.grab().toImage();
+    QVERIFY2(indicatorCentre(shot, &w, first[3]) + 60 < indicatorCentre(shot, &w, first[PhasesScreen::NonEsiste]),
+             "the chosen answer is not painted chosen");
+
+    // Up again to "A volte", Return chooses it in place of "Non so".
+    STEP(key(Qt::Key_Up));
+    QCOMPARE(focused(), static_cast<QWidget*>(first[2]));
+    QVERIFY(first[3]->isChecked());
+    STEP(key(Qt::Key_Return));
+    QVERIFY(first[2]->isChecked());
+    const QVariantMap stored = p.phase(p.phase2);
+    QCOMPARE(stored.value("AVolte").toString(), QStringLiteral("-01"));
+    QCOMPARE(stored.value("NonSo").toString(), QString());
+    shot = w.grab().toImage();
+    QVERIFY2(indicatorCentre(shot, &w, first[2]) + 60 < indicatorCentre(shot, &w, first[3]),
+             "the chosen answer is not painted chosen");
+    VERIFY_DIALOGS(d);
+
+    // Tab leaves the item and comes back to it on its answer.
+    STEP(tab());
+    QCOMPARE(focused(), static_cast<QWidget*>(ph.Risposte[1][PhasesScreen::NonEsiste]));
+    STEP(tab(true));
+    QCOMPARE(focused(), static_cast<QWidget*>(first[2]));
+
+    // "Torna" with Return: back to the list of evaluations.
+    STEP(tabTo(w.Sheet->SpeedButton7));
+    STEP(key(Qt::Key_Return));
+    QTRY_VERIFY(w.GB_Valutazione->isHidden());
+    VERIFY_DIALOGS(d);
+    QCOMPARE(focused(), static_cast<QWidget*>(w.Evaluations->DBGrid7));
+}
+
+// The staff of the evaluation from the keyboard: the educator and the role
+// chosen with the arrows in the drop-downs of the grid's row, the first
+// choice starting the row; Tab goes from one drop-down to the next and then
+// on out of the grid, never round between the two; back to the list the row
+// is stored.
+void TestKeyboard::staffChosenInCells()
+{
+    Nursery p;
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    STEP(start(w));
+    STEP(logIn(w, d));
+    STEP(openEvaluation(w, d, p));
+    EvaluationSheet& sheet = *w.Sheet;
+    QCOMPARE(w.Data.Tbl_Personale.recordCount(), 0);
+
+    STEP(tabTo(sheet.CB_Educatrice));
+    STEP(key(Qt::Key_Down));
+    QCOMPARE(w.Data.Tbl_Personale.state(), store::Table::State::Insert);
+    QCOMPARE(w.Data.Tbl_Personale.asString(QStringLiteral("Educatrice")), QStringLiteral("*Rossi Anna"));
+    // The arrows go on choosing in the drop-down, which keeps the keys.
+    QCOMPARE(focused(), static_cast<QWidget*>(sheet.CB_Educatrice));
+    STEP(tab());
+    QCOMPARE(focused(), static_cast<QWidget*>(sheet.CB_Ruolo));
+    STEP(key(Qt::Key_Down));
+    QCOMPARE(focused(), static_cast<QWidget*>(sheet.CB_Ruolo));
+    const QString role = sheet.CB_Ruolo->currentText();
+    QVERIFY(!role.isEmpty());
+    QCOMPARE(w.Data.Tbl_Personale.asString(QStringLiteral("Ruolo")), role);
+
+    // On out of the grid, and round the sheet to the areas.
+    STEP(tab());
+    QVERIFY2(focused() != sheet.CB_Educatrice && !sheet.DBGrid10->isAncestorOf(focused()), qPrintable(describe(focused())));
+    STEP(tabTo(w.Phases->CB_Area));
+
+    STEP(tabTo(sheet.SpeedButton7));
+    STEP(key(Qt::Key_Return));
+    QTRY_VERIFY(w.GB_Valutazione->isHidden());
+    VERIFY_DIALOGS(d);
+    const QList<QVariantMap> staff = p.rows(QStringLiteral("Personale.db"));
+    QCOMPARE(staff.size(), 1);
+    QCOMPARE(staff[0].value("Id_Valutazione").toInt(), p.evaluation);
+    QVERIFY(staff[0].value("Id_Educatrice").toInt() > 0);
+    QVERIFY(staff[0].value("Id_Ruolo").toInt() > 0);
+}
+
+// Every registry from the keyboard: its toolbar button pressed with Space
+// opens it with the focus inside it, Tab reaches its "Esci" (past the
+// educators' password edits, which hand the focus from one to the other),
+// Return closes it and the keys go on in the children list.
+void TestKeyboard::registriesFromToolbar_data()
+{
+    QTest::addColumn<QString>("registry");
+    for (const char* r : {"ToolButton1", "ToolButton3", "ToolButton5", "ToolButton7", "ToolButton9"})
+        QTest::newRow(r) << QString::fromLatin1(r);
+}
+
+void TestKeyboard::registriesFromToolbar()
+{
+    QFETCH(QString, registry);
+    Nursery p;
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    STEP(start(w));
+    STEP(logIn(w, d));
+    const QMap<QString, std::pair<QToolButton*, QGroupBox*>> registries = {
+        {QStringLiteral("ToolButton1"), {w.ToolButton1, w.GB_AnagraficaNido}},
+        {QStringLiteral("ToolButton3"), {w.ToolButton3, w.GB_AnagraficaEducatrici}},
+        {QStringLiteral("ToolButton5"), {w.ToolButton5, w.GB_AnagraficaBimbi}},
+        {QStringLiteral("ToolButton7"), {w.ToolButton7, w.GB_AnagraficaRuoli}},
+        {QStringLiteral("ToolButton9"), {w.ToolButton9, w.GB_AnagraficaAree}},
+    };
+    const auto [button, box] = registries.value(registry);
+
+    STEP(tabTo(button));
+    STEP(key(Qt::Key_Space));
+    QVERIFY2(!box->isHidden(), qPrintable(screenState(w, d)));
+    QVERIFY2(box->isAncestorOf(focused()), qPrintable(describe(focused())));
+    QToolButton* exit = nullptr;
+    for (QToolButton* b : box->findChildren<QToolButton*>())
+        if (b->text() == QLatin1String("Esci"))
+            exit = b;
+    QVERIFY(exit);
+    STEP(tabTo(exit));
+    STEP(key(Qt::Key_Return));
+    QTRY_VERIFY2(box->isHidden(), qPrintable(screenState(w, d)));
+    VERIFY_DIALOGS(d);
+    QCOMPARE(focused(), static_cast<QWidget*>(w.Children->DBGrid1));
+}
+
+// A button with the focus, a speed button (on the white access panel and on
+// the coloured box of the sheet) or a flat one (the registries toolbar, a
+// navigator): a dotted rectangle inside it, drawn as before once the focus
+// goes on; Return, Enter on the keypad and Space press it.
+void TestKeyboard::focusedButton_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("press");
+    QTest::addColumn<int>("modifiers");
+    QTest::newRow("About, Return") << QStringLiteral("about") << int(Qt::Key_Return) << int(Qt::NoModifier);
+    QTest::newRow("About, Enter") << QStringLiteral("about") << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
+    QTest::newRow("About, Space") << QStringLiteral("about") << int(Qt::Key_Space) << int(Qt::NoModifier);
+    QTest::newRow("Torna, Return") << QStringLiteral("torna") << int(Qt::Key_Return) << int(Qt::NoModifier);
+    QTest::newRow("toolbar, Return") << QStringLiteral("toolbar") << int(Qt::Key_Return) << int(Qt::NoModifier);
+    QTest::newRow("navigator, Enter") << QStringLiteral("navigator") << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
+}
+
+void TestKeyboard::focusedButton()
+{
+    QFETCH(QString, button);
+    QFETCH(int, press);
+    QFETCH(int, modifiers);
+    Nursery p;
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    STEP(start(w));
+
+    QToolButton* target = w.SpeedButton13;
+    int inset = 3;
+    bool opened = false;
+    std::function<bool()> pressed = [&] { return opened; };
+    if (button == QLatin1String("about")) {
+        d.expectForm(QStringLiteral("Taboutbox"), [&](QDialog&) {
+            opened = true;
+            return int(QDialog::Accepted);
+        });
+    } else {
+        STEP(logIn(w, d));
+        if (button == QLatin1String("torna")) {
+            STEP(openEvaluation(w, d, p));
+            target = w.Sheet->SpeedButton7;
+            pressed = [&] { return w.GB_Valutazione->isHidden(); };
+        } else if (button == QLatin1String("toolbar")) {
+            target = w.ToolButton1;
+            inset = 2;
+            pressed = [&] { return !w.GB_AnagraficaNido->isHidden(); };
+        } else {
+            target = w.DBNavigator1->button(DataNavigator::Button::Next);
+            inset = 2;
+            pressed = [&] { return w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id")) == p.neri; };
+        }
+    }
+
+    const QImage before = grabbed(target);
+    STEP(tabTo(target));
+    const QImage focusedImage = grabbed(target);
+    QCOMPARE(focusedImage.size(), before.size());
+    // The dotted rectangle `inset` pixels inside the edges (its right and
+    // bottom sides a pixel further, as QPainter strokes): along each of its
+    // sides dots that are dark where the button without the focus is not.
+    // The style may mark the focus in its own way besides.
+    const QRect ring = target->rect().adjusted(inset, inset, -inset - 1, -inset - 1);
+    const auto dark = [](const QImage& image, int x, int y) { return QColor(image.pixel(x, y)).lightness() < 90; };
+    const auto dot = [&](int x, int y) { return dark(focusedImage, x, y) && !dark(before, x, y); };
+    QList<int> sides(4, 0);
+    for (int x = ring.left() + 1; x < ring.right(); ++x) {
+        sides[0] += dot(x, ring.top());
+        sides[1] += dot(x, ring.bottom()) || dot(x, ring.bottom() + 1);
+    }
+    for (int y = ring.top() + 1; y < ring.bottom(); ++y) {
+        sides[2] += dot(ring.left(), y);
+        sides[3] += dot(ring.right(), y) || dot(ring.right() + 1, y);
+    }
+    for (int side = 0; side < 4; ++side) {
+        const int length = side < 2 ? ring.width() - 2 : ring.height() - 2;
+        QVERIFY2(sides[side] >= length / 4, qPrintable(QStringLiteral("side %1 of %2: %3 dots along %4 pixels")
+                                                           .arg(side).arg(describe(target)).arg(sides[side]).arg(length)));
+    }
+
+    // Away from it, it is drawn as before; back on it, the key presses it.
+    STEP(tab());
+    QVERIFY(focused() != target);
+    QCOMPARE(grabbed(target), before);
+    STEP(tab(true));
+    QCOMPARE(focused(), static_cast<QWidget*>(target));
+    QVERIFY(!pressed());
+    STEP(key(Qt::Key(press), Qt::KeyboardModifiers(modifiers)));
+    QTRY_VERIFY2(pressed(), qPrintable(screenState(w, d)));
+    VERIFY_DIALOGS(d);
 }
 
 QTEST_MAIN(TestKeyboard)
