@@ -7,18 +7,14 @@
 #include <QIcon>
 #include <QLocale>
 
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
-
 int main(int argc, char** argv)
 {
-#ifdef Q_OS_UNIX
     // The data folder is shared by the educators' accounts through its group
-    // (set at install): what the program and SQLite create in it (journals,
-    // the lock file, the daily copies) keeps group write.
-    ::umask(0002);
-#endif
+    // (set at install). What the program creates in it (the lock and its
+    // note, the daily copies, a restored file, the mark of a damaged one) is
+    // given the folder's group and mode explicitly, and SQLite gives its
+    // journals the mode of their table file: nothing there depends on the
+    // user's umask, which is left as it is.
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Velmora"));
     QIcon icon;

@@ -2,6 +2,8 @@
 #include "dailycopy.h"
 #include "dialogs.h"
 #include "foldercheck.h"
+#include "schema.h"
+#include "sharedfiles.h"
 
 #include <QDir>
 #include <QThread>
@@ -9,6 +11,8 @@
 #include <QPointer>
 
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace velmora {
 
@@ -55,6 +59,16 @@ DataModule::~DataModule()
 bool DataModule::bind()
 {
     const QFileInfo path(PercorsoDb);
+    // A folder this account may not even read (an installed data folder is
+    // private to its group): said with the group and the command, never a
+    // silent end.
+    if (path.isDir() && (!path.isReadable() || !path.isExecutable())) {
+        dialogs.error(QStringLiteral("La cartella dati \"%1\" non si può aprire da questo utente (%2).\n\n%3"
+                                     "\n\nIl programma si chiude senza modificare nulla.")
+                          .arg(QDir::toNativeSeparators(path.absoluteFilePath()), store::currentAccount(),
+                               store::comeOttenereScrittura(path.absoluteFilePath())));
+        return false;
+    }
     auto folder = std::make_unique<store::DataFolder>(path.absoluteFilePath());
     if (!folder->exists() || folder->filePath(QStringLiteral("AnagBimbi.DB")).isEmpty())
         return false;
@@ -69,54 +83,78 @@ bool DataModule::bind()
 
 QString DataModule::cartellaCopie() const
 {
-    QDir db(QFileInfo(PercorsoDb).absoluteFilePath());
-    return QDir::cleanPath(db.absoluteFilePath(QStringLiteral("../copie")));
+    // Beside the data folder itself: an installed program's db/ is a link
+    // to the data in /var/lib/velmora, where the copies live too.
+    const QFileInfo db(QFileInfo(PercorsoDb).absoluteFilePath());
+    const QString real = db.canonicalFilePath().isEmpty() ? db.absoluteFilePath() : db.canonicalFilePath();
+    return QDir::cleanPath(QDir(real).absoluteFilePath(QStringLiteral("../copie")));
 }
 
-// What to do about a data folder this account cannot write. After a system
-// install the folder belongs to a group whose members may write it: the
-// advice names that group.
+// What to do about a data folder (or a file of it) this account cannot
+// write: join the group, log in again, or have the group given write.
 QString DataModule::comeScrivere(const QString& folder)
 {
-    const QString group = QFileInfo(folder).group();
-    const QString user = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME"));
-    QString advice = QStringLiteral("Chiedere a chi amministra il computer di concedere a questo utente%1 la scrittura "
-                                    "nella cartella dati, poi riavviare il programma.")
-                         .arg(user.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(user));
-    if (!group.isEmpty() && group != QLatin1String("root"))
-        advice += QStringLiteral(" La cartella appartiene al gruppo \"%1\": basta aggiungere l'utente a quel gruppo "
-                                 "(per esempio con il comando: usermod -aG %1 %2) e rientrare nel computer.")
-                      .arg(group, user.isEmpty() ? QStringLiteral("<utente>") : user);
-    return advice;
+    return store::comeOttenereScrittura(folder);
 }
+
+namespace {
+
+const char* const siChiude = "\n\nIl programma si chiude senza modificare nulla.";
+
+QString righe(qint64 n)
+{
+    return n == 1 ? QStringLiteral("1 riga") : QStringLiteral("%1 righe").arg(n);
+}
+
+} // namespace
 
 bool DataModule::preparaCartella()
 {
+    return riservaCartella() && controllaCartella();
+}
+
+bool DataModule::riservaCartella()
+{
     m_lock = std::make_unique<store::FolderLock>(m_folder->path());
     m_lock->setClock(Now);
-    QString busy;
-    switch (m_lock->acquire(&busy)) {
-    case store::FolderLock::Result::Acquired:
-        break;
-    case store::FolderLock::Result::InUse:
-        dialogs.error(busy);
-        return false;
-    case store::FolderLock::Result::Unavailable:
-        // A folder that cannot hold the lock file cannot be written either:
-        // the check below says so in its own words.
-        break;
-    }
+    QString why;
+    if (m_lock->acquire(&why) == store::FolderLock::Result::Acquired)
+        return true;
+    // In use by another program, or a lock this account cannot take: either
+    // way a second program could be working on the folder, so this one ends.
+    dialogs.error(why + QString::fromLatin1(siChiude));
+    return false;
+}
 
+bool DataModule::controllaCartella()
+{
+    using K = store::FolderProblem::Kind;
     // Damaged or missing files first, one at a time, each offered back from
     // the daily copies; then what cannot be written.
     for (int round = 0; round < 16; ++round) {
         // The schema of every file at start (a moment whatever the folder's
-        // size); every page is read once a day, before the daily copy.
-        const QList<store::FolderProblem> problems = store::checkDataFolder(*m_folder, store::CheckDepth::Schema);
+        // size); every page of a file marked damaged while the program ran;
+        // every page of all of them once a day, through the daily copy.
+        QList<store::FolderProblem> problems = store::checkDataFolder(*m_folder, store::CheckDepth::Schema);
+        for (const QString& marked : store::daVerificare(m_folder->path())) {
+            const store::TableDef* def = store::tableForFile(marked);
+            const QString file = def ? m_folder->filePath(def->fileName) : QString();
+            if (!def || file.isEmpty()) {
+                if (!def)
+                    store::verificato(m_folder->path(), marked);
+                continue; // not a table file, or missing: said above
+            }
+            if (std::any_of(problems.cbegin(), problems.cend(),
+                            [&](const store::FolderProblem& p) { return p.fileName == def->fileName; }))
+                continue;
+            if (auto p = store::checkTableFile(file, *def, m_folder->busyTimeout(), store::CheckDepth::Pages))
+                problems.prepend(*p);
+            else
+                store::verificato(m_folder->path(), marked);
+        }
         const store::FolderProblem* broken = nullptr;
         const store::FolderProblem* readOnly = nullptr;
         for (const store::FolderProblem& p : problems) {
-            using K = store::FolderProblem::Kind;
             if ((p.kind == K::Damaged || p.kind == K::FileMissing || p.kind == K::Unreadable) && !broken)
                 broken = &p;
             else if ((p.kind == K::FolderReadOnly || p.kind == K::FileReadOnly || p.kind == K::FolderMissing) && !readOnly)
@@ -125,33 +163,109 @@ bool DataModule::preparaCartella()
         if (!broken && !readOnly)
             return true;
         if (!broken) {
-            dialogs.error(readOnly->message + QStringLiteral("\n\n") + comeScrivere(m_folder->path())
-                          + QStringLiteral("\n\nIl programma si chiude senza modificare nulla."));
+            const QString what = readOnly->fileName.isEmpty() ? m_folder->path() : m_folder->filePath(readOnly->fileName);
+            dialogs.error(readOnly->message + QStringLiteral("\n\n") + comeScrivere(what) + QString::fromLatin1(siChiude));
             return false;
         }
-        const bool restorable = broken->kind != store::FolderProblem::Kind::Unreadable
-                                && !store::copieGiornaliere(cartellaCopie()).isEmpty();
-        if (!restorable) {
-            dialogs.error(broken->message + QStringLiteral("\n\nIl programma si chiude senza modificare nulla."));
+        if (!proponiRipristino(*broken))
             return false;
-        }
-        if (!dialogs.confirm(broken->message
-                             + QStringLiteral("\n\nRimettere il file %1 dall'ultima copia giornaliera sana? I dati "
-                                              "inseriti in quel file dopo la copia andranno persi; gli altri file "
-                                              "restano come sono.").arg(broken->fileName))) {
+    }
+    return false;
+}
+
+bool DataModule::proponiRipristino(const store::FolderProblem& broken)
+{
+    const QString& file = broken.fileName;
+    if (broken.kind == store::FolderProblem::Kind::Unreadable) {
+        dialogs.error(broken.message + QString::fromLatin1(siChiude));
+        return false;
+    }
+    const QList<store::CopiaSana> copie = store::copieSane(cartellaCopie(), file, m_folder->busyTimeout());
+    if (copie.isEmpty()) {
+        dialogs.error(broken.message
+                      + QStringLiteral("\n\nNessuna copia giornaliera contiene il file %1 integro.").arg(file)
+                      + QString::fromLatin1(siChiude));
+        return false;
+    }
+    const QString conservato = QStringLiteral("Gli altri file restano come sono; il file danneggiato non viene "
+                                              "cancellato ma conservato nella cartella \"%1\".")
+                                   .arg(QDir::toNativeSeparators(QDir(cartellaCopie()).filePath(QStringLiteral("danneggiati"))));
+    auto perdita = [&](const store::CopiaSana& c) {
+        return QStringLiteral("andranno persi i dati inseriti in %1 dopo %2").arg(file, store::quandoCopia(c.nome));
+    };
+    const store::CopiaSana& recente = copie.first();
+    const int piuRicca = store::copiaPiuRicca(copie);
+    QString scelta;
+    if (piuRicca < 0) {
+        if (!dialogs.confirm(broken.message
+                             + QStringLiteral("\n\nRimettere il file %1 dalla copia giornaliera delle %2? Ne contiene %3; "
+                                              "%4.\n%5")
+                                   .arg(file, store::quandoCopia(recente.nome).mid(3), righe(recente.righe),
+                                        perdita(recente), conservato))) {
             dialogs.information(QStringLiteral("Il programma si chiude senza modificare nulla."));
             return false;
         }
-        QString from;
-        const QString failed = store::ripristinaDaCopia(*m_folder, cartellaCopie(), broken->fileName, &from);
-        if (!failed.isEmpty()) {
-            dialogs.error(failed + QStringLiteral("\n\nIl programma si chiude."));
+        scelta = recente.nome;
+    } else {
+        // The newest sound copy holds less of the file than an older one
+        // (taken before the day's data was entered, or after rows were
+        // lost): both are offered, the fuller one first.
+        const store::CopiaSana& ricca = copie[piuRicca];
+        const Button b = dialogs.message(
+            BoxType::Confirmation,
+            broken.message
+                + QStringLiteral("\n\nLa copia giornaliera più recente con il file %1 integro, delle %2, ne contiene %3; "
+                                 "quella delle %4 ne contiene di più: %5.\n\n"
+                                 "Sì: rimettere il file dalla copia delle %4 (%6).\n"
+                                 "No: rimettere il file dalla copia delle %2 (%7).\n"
+                                 "Annulla: non rimettere nulla; il programma si chiude.\n\n%8")
+                      .arg(file, store::quandoCopia(recente.nome).mid(3), righe(recente.righe),
+                           store::quandoCopia(ricca.nome).mid(3), righe(ricca.righe), perdita(ricca), perdita(recente),
+                           conservato),
+            Button::Yes | Button::No | Button::Cancel);
+        if (b == Button::Yes) {
+            scelta = ricca.nome;
+        } else if (b == Button::No) {
+            scelta = recente.nome;
+        } else {
+            dialogs.information(QStringLiteral("Il programma si chiude senza modificare nulla."));
             return false;
         }
-        dialogs.information(QStringLiteral("Il file %1 è stato rimesso dalla copia giornaliera %2.")
-                                .arg(broken->fileName, from));
     }
-    return false;
+    QString from;
+    QString aside;
+    const QString failed = store::ripristinaDaCopia(*m_folder, cartellaCopie(), file, &from, scelta, &aside, Now());
+    if (!failed.isEmpty()) {
+        dialogs.error(failed + QStringLiteral("\n\nIl programma si chiude."));
+        return false;
+    }
+    store::verificato(m_folder->path(), file);
+    dialogs.information(QStringLiteral("Il file %1 è stato rimesso dalla copia giornaliera delle %2.%3")
+                            .arg(file, store::quandoCopia(from).mid(3),
+                                 aside.isEmpty() ? QString()
+                                                 : QStringLiteral(" Il file danneggiato è conservato nella cartella \"%1\".")
+                                                       .arg(QDir::toNativeSeparators(aside))));
+    return true;
+}
+
+void DataModule::segnaDanneggiato(const QString& fileName)
+{
+    if (m_folder && !fileName.isEmpty())
+        store::segnaDaVerificare(m_folder->path(), fileName);
+}
+
+void DataModule::erroreMotore(const store::DbError& e)
+{
+    if (e.cause() == store::DbError::Cause::Damaged && m_folder && !e.fileName().isEmpty()
+        && store::tableForFile(e.fileName())) {
+        segnaDanneggiato(e.fileName());
+        showError(e.message()
+                  + QStringLiteral("\n\nChiudere il programma e riavviarlo: all'avvio il file %1 sarà controllato "
+                                   "pagina per pagina e verrà proposto di rimetterlo dall'ultima copia giornaliera sana.")
+                        .arg(e.fileName()));
+        return;
+    }
+    showError(e.message());
 }
 
 void DataModule::avviaCopiaGiornaliera()
@@ -181,9 +295,14 @@ void DataModule::verificaCopiaGiornaliera()
     // copies: in a thread of its own, so that the window does not wait.
     store::DailyCopy* copia = m_copia.get();
     auto esito = std::make_shared<QString>();
-    m_verifica.reset(QThread::create([copia, esito] {
+    const QString cartella = m_folder->path();
+    m_verifica.reset(QThread::create([copia, esito, cartella] {
         QStringList damaged;
         *esito = copia->finish(&damaged);
+        // Marked at once: the next start reads every page of the file and
+        // offers it back, even if this program is killed before it ends.
+        for (const QString& f : copia->damagedFiles())
+            store::segnaDaVerificare(cartella, f);
         if (!damaged.isEmpty())
             *esito = damaged.join(QLatin1Char('\n'))
                      + QStringLiteral("\nChiudere il programma e riavviarlo: verrà proposto di rimettere il file "

@@ -5,6 +5,7 @@
 #include "dailycopy.h"
 #include "datafolder.h"
 #include "errors.h"
+#include "foldercheck.h"
 #include "folderlock.h"
 #include "table.h"
 
@@ -98,8 +99,23 @@ public:
     // cannot go on (the folder is in use by another program, a file is
     // damaged and not put back, the folder cannot be written).
     bool preparaCartella();
-    // What to do about a data folder this account cannot write, in Italian.
-    static QString comeScrivere(const QString& folder);
+    // The two steps of preparaCartella. riservaCartella: the folder's lock,
+    // or an error box saying who holds it or why this account cannot take
+    // it. controllaCartella: the check of every file (every page of one
+    // marked damaged while a program ran) and the restore question.
+    bool riservaCartella();
+    bool controllaCartella();
+    // Offers the damaged or missing file of `problem` back from a daily
+    // copy: the question names the copy (date and time), what is lost and
+    // where the damaged file is kept; an older copy holding more of the file
+    // than the newest is offered too. False when the program must end.
+    bool proponiRipristino(const store::FolderProblem& problem);
+    // Marks a table file found damaged while the program runs, for the full
+    // check and the restore question at the next start.
+    void segnaDanneggiato(const QString& fileName);
+    // What to do about a data folder or file this account cannot write, in
+    // Italian (the group, the command).
+    static QString comeScrivere(const QString& path);
     // The daily copies live in "copie" beside the data folder.
     QString cartellaCopie() const;
     // Makes the day's copy of the data, when none was made today, a slice
@@ -141,6 +157,8 @@ private:
     std::unique_ptr<QThread> m_verifica;
     void verificaCopiaGiornaliera();
     void showError(const QString& message);
+    // An engine error told to the user; a damaged file is marked first.
+    void erroreMotore(const store::DbError& e);
 };
 
 template <typename F>
@@ -150,7 +168,7 @@ void DataModule::guarded(F&& f)
         f();
     } catch (const store::Abort&) {
     } catch (const store::DbError& e) {
-        showError(e.message());
+        erroreMotore(e);
     }
 }
 

@@ -3,7 +3,10 @@
 #include "errors.h"
 #include "foldercheck.h"
 #include "schema.h"
+#include "sharedfiles.h"
 
+#include <QAtomicInt>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,7 +15,7 @@
 #include <QSqlDriver>
 #include <QThread>
 #include <QSqlError>
-#include <QTemporaryFile>
+#include <QSqlQuery>
 
 #include <sqlite3.h>
 
@@ -148,7 +151,8 @@ struct DailyCopy::State
     bool due = false;
     bool placed = false;
     QString error;
-    QStringList damaged;
+    QStringList damaged;      // messages
+    QStringList damagedFiles; // the files they name
     size_t file = 0; // the table file being copied, in schema order
     sqlite3* target = nullptr;
     sqlite3_backup* backup = nullptr;
@@ -182,8 +186,10 @@ struct DailyCopy::State
         try {
             from = handleOf(folder->connection(def.fileName));
         } catch (const DbError& e) {
-            if (e.cause() == DbError::Cause::Damaged)
+            if (e.cause() == DbError::Cause::Damaged) {
                 damaged << e.message();
+                damagedFiles << def.fileName;
+            }
             fail(def.fileName, e.message());
             return false;
         }
@@ -192,6 +198,11 @@ struct DailyCopy::State
             return false;
         }
         const QString copy = QDir(staging).filePath(def.fileName);
+        // Made first with the folder's group and shared mode: SQLite would
+        // make it 0644 whatever the umask.
+        const int made = createSharedFile(copy);
+        if (made >= 0)
+            ::close(made);
         const int rc = sqlite3_open_v2(QFile::encodeName(copy).constData(), &target,
                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
         if (rc == SQLITE_OK)
@@ -220,7 +231,7 @@ DailyCopy::DailyCopy(DataFolder& folder, const QString& copiesRoot, const QDateT
             return; // made already today
     d->due = true;
     QDir root(copiesRoot);
-    if (!QDir().mkpath(copiesRoot)) {
+    if (!makeSharedPath(copiesRoot)) {
         d->error = cannotCreate(copiesRoot);
         return;
     }
@@ -230,7 +241,7 @@ DailyCopy::DailyCopy(DataFolder& folder, const QString& copiesRoot, const QDateT
         QDir(root.filePath(e)).removeRecursively();
     d->name = now.toString(QString::fromLatin1(copyNameFormat));
     d->staging = root.filePath(QLatin1Char('.') + d->name + QString::fromLatin1(stagingSuffix));
-    if (!QDir().mkpath(d->staging))
+    if (!makeSharedPath(d->staging))
         d->error = cannotCreate(d->staging);
 }
 
@@ -267,8 +278,10 @@ bool DailyCopy::step()
         const bool damagedSource = rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB;
         const QString why = engineMessage(d->target, rc, damagedSource ? d->folder->filePath(def.fileName)
                                                                          : QDir(d->staging).filePath(def.fileName));
-        if (damagedSource)
+        if (damagedSource) {
             d->damaged << why;
+            d->damagedFiles << def.fileName;
+        }
         d->fail(def.fileName, why);
         d->closeFile();
         return true;
@@ -299,8 +312,10 @@ QString DailyCopy::finish(QStringList* damaged)
                 // it, and the program's posts never wait on the check.
                 const QString copy = QDir(d->staging).filePath(def.fileName);
                 if (const auto problem = checkTableFile(copy, def, d->busyTimeout, CheckDepth::Pages)) {
-                    if (problem->kind == FolderProblem::Kind::Damaged)
+                    if (problem->kind == FolderProblem::Kind::Damaged) {
                         d->damaged << problem->message;
+                        d->damagedFiles << def.fileName;
+                    }
                     d->fail(def.fileName, problem->message);
                     break;
                 }
@@ -331,6 +346,11 @@ QString DailyCopy::finish(QStringList* damaged)
     }
 }
 
+QStringList DailyCopy::damagedFiles() const
+{
+    return d->damagedFiles;
+}
+
 QString copiaGiornaliera(DataFolder& folder, const QString& copiesRoot, const QDateTime& now, int keep,
                          QStringList* damaged)
 {
@@ -340,7 +360,195 @@ QString copiaGiornaliera(DataFolder& folder, const QString& copiesRoot, const QD
     return copy.finish(damaged);
 }
 
-QString ripristinaDaCopia(DataFolder& folder, const QString& copiesRoot, const QString& fileName, QString* fromCopy)
+QString quandoCopia(const QString& copyName)
+{
+    const QDateTime when = QDateTime::fromString(copyName, QString::fromLatin1(copyNameFormat));
+    if (!when.isValid())
+        return copyName;
+    return QStringLiteral("le %1 del %2").arg(when.toString(QStringLiteral("HH:mm")),
+                                              when.toString(QStringLiteral("dd/MM/yyyy")));
+}
+
+namespace {
+
+// Rows of the table `def` in the file at `path`; -1 when it cannot be read.
+qint64 rowsIn(const QString& path, const TableDef& def, int busyTimeout)
+{
+    static QAtomicInt serial;
+    const QString name = QStringLiteral("velmora-rows-%1").arg(serial.fetchAndAddRelaxed(1));
+    qint64 rows = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1;QSQLITE_OPEN_READONLY").arg(busyTimeout));
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (q.exec(QStringLiteral("SELECT count(*) FROM %1").arg(quoted(def.name))) && q.next())
+                rows = q.value(0).toLongLong();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return rows;
+}
+
+// Moves `from` into the folder `to` under the same name: a rename, or a
+// copy and a removal across disks. Never removes `from` before its copy is
+// whole.
+bool moveInto(const QString& from, const QString& to)
+{
+    const QString target = QDir(to).filePath(QFileInfo(from).fileName());
+    std::error_code ec;
+    std::filesystem::rename(fsPath(from), fsPath(target), ec);
+    if (!ec)
+        return true;
+    if (!QFile::copy(from, target))
+        return false;
+    return QFile::remove(from);
+}
+
+// A table file of `folder` other than `except` to take the owner, group and
+// mode from: its sound neighbour.
+QString neighbourOf(const DataFolder& folder, const QString& except)
+{
+    for (const TableDef& def : schema()) {
+        if (def.fileName.compare(except, Qt::CaseInsensitive) == 0)
+            continue;
+        const QString p = folder.filePath(def.fileName);
+        if (!p.isEmpty())
+            return p;
+    }
+    return QString();
+}
+
+// Puts the file `source` in the place of the table file `def` of `folder`.
+// The new file is written beside it under a temporary name, synced, given
+// the owner, group and mode of a neighbour, and renamed into place; before
+// that the file it replaces, with any journal beside it, is moved into
+// `aside` (made when needed): nothing of the data folder is ever deleted.
+// `keptAside` receives the folder when something was moved there.
+QString putBack(DataFolder& folder, const QString& source, const TableDef& def, const QString& aside,
+                const QString& failed, bool* keptAside)
+{
+    folder.closeAll();
+    const QString existing = folder.filePath(def.fileName);
+    const QString target = existing.isEmpty() ? QDir(folder.path()).filePath(def.fileName) : existing;
+    const QString neighbour = neighbourOf(folder, def.fileName);
+
+    const QString tempPath = QDir(folder.path()).filePath(QStringLiteral(".%1.ripristino-%2")
+                                                               .arg(def.fileName)
+                                                               .arg(QCoreApplication::applicationPid()));
+    QFile::remove(tempPath);
+    QFile temp(tempPath);
+#ifdef Q_OS_UNIX
+    const int fd = createSharedFile(tempPath);
+    if (fd < 0 || !temp.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
+        return failed + QStringLiteral("la cartella dati non si può scrivere.");
+#else
+    if (!temp.open(QIODevice::WriteOnly))
+        return failed + QStringLiteral("la cartella dati non si può scrivere.");
+#endif
+    auto drop = [&](const QString& why) {
+        temp.close();
+        QFile::remove(tempPath);
+        return failed + why;
+    };
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return drop(QStringLiteral("la copia non si può leggere."));
+    for (;;) {
+        const QByteArray chunk = in.read(1 << 20);
+        if (chunk.isEmpty())
+            break;
+        if (temp.write(chunk) != chunk.size())
+            return drop(QStringLiteral("scrittura non riuscita (disco pieno?)."));
+    }
+    if (in.error() != QFileDevice::NoError)
+        return drop(QStringLiteral("la copia non si può leggere."));
+    if (!syncFile(temp))
+        return drop(QStringLiteral("scrittura non riuscita (disco pieno?)."));
+#ifdef Q_OS_UNIX
+    // The owner (for an administrator), group and mode of the sound files
+    // beside it, so that every account of the group opens it as before.
+    if (!neighbour.isEmpty())
+        shareLike(temp.handle(), neighbour);
+#endif
+    temp.close();
+
+    // The file replaced, and a journal beside it (which would otherwise be
+    // played into the restored file on its first use), are kept aside.
+    QStringList sides;
+    for (const QString& side : {target, target + QStringLiteral("-journal"), target + QStringLiteral("-wal"),
+                                target + QStringLiteral("-shm")})
+        if (QFileInfo::exists(side))
+            sides << side;
+    QStringList moved;
+    if (!sides.isEmpty()) {
+        if (!makeSharedPath(aside)) {
+            QFile::remove(tempPath);
+            return failed + QStringLiteral("impossibile creare la cartella \"%1\".").arg(QDir::toNativeSeparators(aside));
+        }
+        for (const QString& side : sides) {
+            if (!moveInto(side, aside)) {
+                // What was moved goes back: the folder stays as it was.
+                for (const QString& m : moved)
+                    moveInto(QDir(aside).filePath(QFileInfo(m).fileName()), QFileInfo(m).absolutePath());
+                QFile::remove(tempPath);
+                return failed + QStringLiteral("impossibile spostare il file %1 in \"%2\".")
+                                    .arg(QFileInfo(side).fileName(), QDir::toNativeSeparators(aside));
+            }
+            moved << side;
+        }
+        if (keptAside)
+            *keptAside = true;
+    }
+    std::error_code ec;
+    std::filesystem::rename(fsPath(tempPath), fsPath(target), ec);
+    if (ec) {
+        for (const QString& m : moved)
+            moveInto(QDir(aside).filePath(QFileInfo(m).fileName()), QFileInfo(m).absolutePath());
+        QFile::remove(tempPath);
+        return failed + QString::fromLocal8Bit(ec.message().c_str());
+    }
+    syncDirectory(folder.path());
+    return QString();
+}
+
+QString asideFolder(const QString& copiesRoot, const char* kind, const QDateTime& now)
+{
+    const QDateTime when = now.isValid() ? now : QDateTime::currentDateTime();
+    return QDir(copiesRoot).filePath(QString::fromLatin1(kind) + QLatin1Char('/')
+                                     + when.toString(QStringLiteral("yyyy-MM-dd_HHmmss")));
+}
+
+} // namespace
+
+QList<CopiaSana> copieSane(const QString& copiesRoot, const QString& fileName, int busyTimeout)
+{
+    QList<CopiaSana> out;
+    const TableDef* def = tableForFile(fileName);
+    if (!def)
+        return out;
+    for (const QString& c : copieGiornaliere(copiesRoot)) {
+        const QString candidate = findFile(QDir(copiesRoot).filePath(c), def->fileName);
+        if (candidate.isEmpty() || checkTableFile(candidate, *def, busyTimeout))
+            continue;
+        out.append({c, QDateTime::fromString(c, QString::fromLatin1(copyNameFormat)), rowsIn(candidate, *def, busyTimeout)});
+    }
+    return out;
+}
+
+int copiaPiuRicca(const QList<CopiaSana>& copies)
+{
+    int best = -1;
+    for (int i = 1; i < copies.size(); ++i)
+        if (copies[i].righe > copies.first().righe && (best < 0 || copies[i].righe > copies[best].righe))
+            best = i;
+    return best;
+}
+
+QString ripristinaDaCopia(DataFolder& folder, const QString& copiesRoot, const QString& fileName, QString* fromCopy,
+                          const QString& copyName, QString* keptAside, const QDateTime& now)
 {
     try {
         const TableDef* def = tableForFile(fileName);
@@ -352,6 +560,8 @@ QString ripristinaDaCopia(DataFolder& folder, const QString& copiesRoot, const Q
         QString source;
         QString copy;
         for (const QString& c : copieGiornaliere(copiesRoot)) {
+            if (!copyName.isEmpty() && c != copyName)
+                continue;
             const QString candidate = findFile(QDir(copiesRoot).filePath(c), def->fileName);
             if (!candidate.isEmpty() && !checkTableFile(candidate, *def, folder.busyTimeout())) {
                 source = candidate;
@@ -360,51 +570,63 @@ QString ripristinaDaCopia(DataFolder& folder, const QString& copiesRoot, const Q
             }
         }
         if (source.isEmpty())
-            return QStringLiteral("Nessuna copia giornaliera contiene un file %1 integro: reinstallare la cartella dati.")
-                .arg(def->fileName);
+            return copyName.isEmpty()
+                       ? QStringLiteral("Nessuna copia giornaliera contiene un file %1 integro: reinstallare la cartella dati.")
+                             .arg(def->fileName)
+                       : QStringLiteral("La copia giornaliera \"%1\" non contiene un file %2 integro.").arg(copyName, def->fileName);
 
-        // Nothing of this program may keep the damaged file open while it
-        // is replaced.
-        folder.closeAll();
-        const QString existing = folder.filePath(def->fileName);
-        const QString target = existing.isEmpty() ? QDir(folder.path()).filePath(def->fileName) : existing;
-        const QString failed = QStringLiteral("Impossibile rimettere il file %1 dalla copia del %2: ").arg(def->fileName, copy);
-
-        // The copy, written beside the target under a temporary name and
-        // synced to disk.
-        QTemporaryFile temp(QDir(folder.path()).filePath(QLatin1Char('.') + def->fileName + QStringLiteral(".ripristino-XXXXXX")));
-        temp.setAutoRemove(true);
-        QFile in(source);
-        if (!temp.open() || !in.open(QIODevice::ReadOnly))
-            return failed + QStringLiteral("la cartella dati non si può scrivere.");
-        for (;;) {
-            const QByteArray chunk = in.read(1 << 20);
-            if (chunk.isEmpty())
-                break;
-            if (temp.write(chunk) != chunk.size())
-                return failed + QStringLiteral("scrittura non riuscita (disco pieno?).");
-        }
-        if (in.error() != QFileDevice::NoError)
-            return failed + QStringLiteral("la copia non si può leggere.");
-        if (!syncFile(temp))
-            return failed + QStringLiteral("scrittura non riuscita (disco pieno?).");
-        temp.close();
-
-        // A journal left beside the damaged file would be played into the
-        // restored one on its first use: it goes first.
-        for (const char* suffix : {"-journal", "-wal", "-shm"}) {
-            const QString side = target + QString::fromLatin1(suffix);
-            if (QFileInfo::exists(side) && !QFile::remove(side))
-                return failed + QStringLiteral("impossibile togliere il file %1.").arg(QFileInfo(side).fileName());
-        }
-        std::error_code ec;
-        std::filesystem::rename(fsPath(temp.fileName()), fsPath(target), ec);
-        if (ec)
-            return failed + QString::fromLocal8Bit(ec.message().c_str());
-        temp.setAutoRemove(false); // it is the table file now
-        syncDirectory(folder.path());
+        const QString aside = asideFolder(copiesRoot, "danneggiati", now);
+        bool moved = false;
+        const QString failed = putBack(folder, source, *def, aside,
+                                       QStringLiteral("Impossibile rimettere il file %1 dalla copia del %2: ").arg(def->fileName, copy),
+                                       &moved);
+        if (!failed.isEmpty())
+            return failed;
         if (fromCopy)
             *fromCopy = copy;
+        if (keptAside)
+            *keptAside = moved ? aside : QString();
+        return QString();
+    } catch (const std::exception& e) {
+        return QStringLiteral("Ripristino dalla copia giornaliera non riuscito: %1").arg(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        return QStringLiteral("Ripristino dalla copia giornaliera non riuscito.");
+    }
+}
+
+QString ripristinaCopia(DataFolder& folder, const QString& copiesRoot, const QString& copyName, QString* keptAside,
+                        const QDateTime& now)
+{
+    try {
+        if (!folder.exists())
+            return QStringLiteral("La cartella dati \"%1\" non esiste.").arg(QDir::toNativeSeparators(folder.path()));
+        if (!copieGiornaliere(copiesRoot).contains(copyName))
+            return QStringLiteral("La copia giornaliera \"%1\" non c'è in \"%2\".")
+                .arg(copyName, QDir::toNativeSeparators(copiesRoot));
+        // Every file of the copy is read before any file of the folder is
+        // touched: a copy with one damaged file puts nothing back.
+        const QString dir = QDir(copiesRoot).filePath(copyName);
+        QList<QPair<const TableDef*, QString>> sources;
+        for (const TableDef& def : schema()) {
+            const QString f = findFile(dir, def.fileName);
+            if (f.isEmpty())
+                return QStringLiteral("La copia giornaliera \"%1\" non contiene il file %2.").arg(copyName, def.fileName);
+            if (const auto problem = checkTableFile(f, def, folder.busyTimeout()))
+                return QStringLiteral("La copia giornaliera \"%1\" non si può usare: %2").arg(copyName, problem->message);
+            sources.append({&def, f});
+        }
+        const QString aside = asideFolder(copiesRoot, "sostituiti", now);
+        bool moved = false;
+        for (const auto& [def, f] : sources) {
+            const QString failed = putBack(folder, f, *def, aside,
+                                           QStringLiteral("Impossibile rimettere il file %1 dalla copia del %2: ")
+                                               .arg(def->fileName, copyName),
+                                           &moved);
+            if (!failed.isEmpty())
+                return failed;
+        }
+        if (keptAside)
+            *keptAside = moved ? aside : QString();
         return QString();
     } catch (const std::exception& e) {
         return QStringLiteral("Ripristino dalla copia giornaliera non riuscito: %1").arg(QString::fromLocal8Bit(e.what()));

@@ -1,5 +1,6 @@
 #pragma once
 #include <QDateTime>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -53,6 +54,8 @@ public:
     bool step();
     // Empty, or the reason in Italian; `damaged` as for copiaGiornaliera.
     QString finish(QStringList* damaged = nullptr);
+    // After finish(): the table files found damaged in the folder ("FasiVal.db").
+    QStringList damagedFiles() const;
 
 private:
     struct State;
@@ -62,16 +65,50 @@ private:
 // The copy folders under `copiesRoot`, newest first (their names).
 QStringList copieGiornaliere(const QString& copiesRoot);
 
-// Puts the table file `fileName` of `folder` back from the newest copy under
-// `copiesRoot` whose copy of it is sound (passes `PRAGMA quick_check` and
-// holds its table and fields). The file is written under a temporary name in
-// the data folder, synced, and renamed over the damaged one, so the folder
-// holds either the old file or the whole restored one; a journal left beside
-// the damaged file is removed first, so that it is never played into the
-// restored one. Closes the folder's connections first: no table of the
-// folder may be open. `fromCopy` receives the name of the copy used. Returns
-// an empty string, or the reason in Italian; never throws.
+// "le 08:12 del 10/12/2026" for the copy named "2026-12-10_0812": the moment
+// a question about the copy names.
+QString quandoCopia(const QString& copyName);
+
+// A daily copy that holds a sound copy of one table file.
+struct CopiaSana
+{
+    QString nome;     // "2026-12-10_0812"
+    QDateTime quando; // the moment its name stands for
+    qint64 righe = 0; // the rows of the file's table in it
+};
+
+// The copies under `copiesRoot` whose copy of the table file `fileName` is
+// sound (passes `PRAGMA quick_check` and holds its table and fields),
+// newest first, each with the rows it holds of that table.
+QList<CopiaSana> copieSane(const QString& copiesRoot, const QString& fileName, int busyTimeout = 5000);
+
+// Among `copies` (newest first), the one to offer besides the newest: the
+// older copy holding the most rows of the file when that is more than the
+// newest holds (a newest copy taken before the data was entered, or after
+// rows were lost), the newest of those on a tie; -1 when none holds more.
+int copiaPiuRicca(const QList<CopiaSana>& copies);
+
+// Puts the table file `fileName` of `folder` back from the copy `copyName`
+// under `copiesRoot`, or, when `copyName` is empty, from the newest copy
+// whose copy of it is sound. The file is written under a temporary name in
+// the data folder, synced, given the owner (when run by the administrator),
+// group and mode of the sound table files beside it, and renamed over the
+// damaged one, so the folder holds either the old file or the whole
+// restored one. The damaged file, with any journal beside it, is never
+// deleted: it is moved into "danneggiati/<moment>/" under `copiesRoot`
+// (`keptAside` receives that folder, or an empty string when there was
+// nothing to move). Closes the folder's connections first: no table of the
+// folder may be open. `fromCopy` receives the name of the copy used.
+// Returns an empty string, or the reason in Italian; never throws.
 QString ripristinaDaCopia(DataFolder& folder, const QString& copiesRoot, const QString& fileName,
-                          QString* fromCopy = nullptr);
+                          QString* fromCopy = nullptr, const QString& copyName = QString(),
+                          QString* keptAside = nullptr, const QDateTime& now = QDateTime());
+
+// Puts the whole copy `copyName` back: all eight files, each as above, the
+// files they replace moved into "sostituiti/<moment>/" under `copiesRoot`.
+// Every file of the copy is checked first: a copy with a damaged or missing
+// file puts nothing back. The caller holds the folder's lock.
+QString ripristinaCopia(DataFolder& folder, const QString& copiesRoot, const QString& copyName,
+                        QString* keptAside = nullptr, const QDateTime& now = QDateTime());
 
 } // namespace velmora::store

@@ -56,6 +56,44 @@ int codeFromText(const QString& text)
     return 0;
 }
 
+// The engine's words in Italian, for the causes a user can meet; the
+// English text itself goes to the log.
+QString italianDetail(int code, const QString& english)
+{
+    switch (code & 0xff) {
+    case sqliteReadOnly:
+        return QStringLiteral("tentativo di scrivere in un database in sola lettura");
+    case sqliteFull:
+        return QStringLiteral("il database o il disco è pieno");
+    case sqliteBusy:
+        return QStringLiteral("il database è bloccato");
+    case sqliteLocked:
+        return QStringLiteral("una tabella del database è bloccata");
+    case sqliteNotADb:
+        return QStringLiteral("il file non è un database");
+    case sqliteCorrupt:
+        return QStringLiteral("l'immagine del database sul disco è danneggiata");
+    case sqliteCantOpen:
+        return QStringLiteral("impossibile aprire il file del database");
+    case sqliteIoErr:
+        return QStringLiteral("errore di lettura o di scrittura sul disco");
+    case sqliteNoMem:
+        return QStringLiteral("memoria esaurita");
+    case sqlitePerm:
+    case sqliteAuth:
+        return QStringLiteral("accesso negato");
+    case sqliteError:
+        if (english.startsWith(QLatin1String("no such table"), Qt::CaseInsensitive))
+            return QStringLiteral("manca una tabella");
+        if (english.startsWith(QLatin1String("no such column"), Qt::CaseInsensitive))
+            return QStringLiteral("manca un campo");
+        [[fallthrough]];
+    default:
+        return code ? QStringLiteral("errore del motore del database (codice %1)").arg(code)
+                    : QStringLiteral("errore del motore del database");
+    }
+}
+
 } // namespace
 
 DbError engineError(const QSqlError& error, const QString& filePath)
@@ -139,9 +177,15 @@ DbError engineError(const QSqlError& error, const QString& filePath)
         message = QStringLiteral("Errore del database sul file %1.").arg(file);
         break;
     }
-    if (!detail.isEmpty())
-        message += QStringLiteral("\nDettaglio: ") + detail;
-    return DbError(message, cause);
+    if (!detail.isEmpty()) {
+        qWarning("Velmora: %s: %s (codice SQLite %d)", qUtf8Printable(filePath.isEmpty() ? file : filePath),
+                 qUtf8Printable(detail), code);
+        message += QStringLiteral("\nDettaglio: ") + italianDetail(code, detail);
+    }
+    DbError e(message, cause);
+    if (!filePath.isEmpty())
+        e.setFileName(file);
+    return e;
 }
 
 DbError missingFileError(const QString& fileName, const QString& folderPath)

@@ -33,18 +33,25 @@ public:
         : std::runtime_error(message.toStdString()), m_message(message), m_cause(cause) {}
     const QString& message() const { return m_message; }
     Cause cause() const { return m_cause; }
+    // The table file the engine failed on ("FasiVal.db"), when known: a
+    // damaged one is marked for the full check at the next start.
+    const QString& fileName() const { return m_fileName; }
+    void setFileName(const QString& fileName) { m_fileName = fileName; }
 
 private:
     QString m_message;
     Cause m_cause;
+    QString m_fileName;
 };
 
 // Turns a failure of the SQLite engine on the file `filePath` into the error
 // the user reads: an Italian sentence that names the file and the cause
 // (read-only folder or file, full disk, file held by another program,
 // damaged file, missing file, ...), followed on a second line by the
-// engine's own text ("Dettaglio: ..."). Every failed open, statement and
-// commit of the table layer goes through here.
+// engine's words in Italian ("Dettaglio: il file non è un database"). The
+// engine's own English text goes to the log (standard error), never to the
+// user. Every failed open, statement and commit of the table layer goes
+// through here.
 DbError engineError(const QSqlError& error, const QString& filePath);
 
 // The Italian sentence for a missing table file of the data folder.

@@ -2,11 +2,14 @@
 #include "datafolder.h"
 #include "errors.h"
 #include "schema.h"
+#include "sharedfiles.h"
 #include "upgrade.h"
 
 #include <QAtomicInt>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -110,7 +113,15 @@ std::optional<FolderProblem> checkTableFile(const QString& path, const TableDef&
             const QStringList verdict = depth == CheckDepth::Pages ? column(db, QStringLiteral("PRAGMA quick_check"))
                                                                    : QStringList{QStringLiteral("ok")};
             if (verdict != QStringList{QStringLiteral("ok")}) {
-                problem = damaged(fileName, verdict.mid(0, 3).join(QStringLiteral("; ")));
+                // The engine's English findings go to the log; the user reads
+                // how many there are.
+                for (const QString& v : verdict.mid(0, 20))
+                    qWarning("Velmora: %s: %s", qUtf8Printable(path), qUtf8Printable(v));
+                problem = damaged(fileName, verdict.size() == 1
+                                                ? QStringLiteral("il controllo delle pagine ha trovato un errore")
+                                                : QStringLiteral("il controllo delle pagine ha trovato %1 errori")
+                                                      .arg(verdict.size() >= 100 ? QStringLiteral("almeno 100")
+                                                                                 : QString::number(verdict.size())));
             } else {
                 const QStringList columns = column(db, QStringLiteral("PRAGMA table_info(%1)").arg(quoted(def.name)), 1);
                 if (columns.isEmpty()) {
@@ -165,6 +176,19 @@ QList<FolderProblem> checkDataFolder(const DataFolder& folder, CheckDepth depth)
             problems.append(missing(def.fileName));
             continue;
         }
+        // A file this account may not read and write (one made by another
+        // account without the group's permissions) is no damage: it is said
+        // with its owner and the command that opens it to the group.
+        if (QFileInfo(path).isFile() && (!QFileInfo(path).isReadable() || !QFileInfo(path).isWritable())) {
+            problems.append({FolderProblem::Kind::FileReadOnly, def.fileName,
+                             QStringLiteral("Il file %1 della cartella dati non si può %2 da questo utente (%3): "
+                                            "appartiene all'utente %4, gruppo \"%5\", con i permessi %6.")
+                                 .arg(def.fileName,
+                                      QFileInfo(path).isReadable() ? QStringLiteral("scrivere")
+                                                                   : QStringLiteral("aprire"),
+                                      currentAccount(), ownerOf(path), groupOf(path), permissionText(path))});
+            continue;
+        }
         if (std::optional<FolderProblem> p = checkTableFile(path, def, folder.busyTimeout(), depth)) {
             problems.append(*p);
             continue;
@@ -180,6 +204,83 @@ QList<FolderProblem> checkDataFolder(const DataFolder& folder, CheckDepth depth)
                                  .arg(def.fileName)});
     }
     return problems;
+}
+
+const char* const markFileName = "velmora.verifica";
+
+namespace {
+
+QMutex s_markMutex; // the daily copy marks from a thread of its own
+
+QString markPath(const QString& folderPath)
+{
+    return QDir(folderPath).filePath(QString::fromLatin1(markFileName));
+}
+
+QStringList readMark(const QString& folderPath)
+{
+    QFile in(markPath(folderPath));
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QStringList out;
+    for (const QString& line : QString::fromUtf8(in.readAll()).split(QLatin1Char('\n')))
+        if (!line.trimmed().isEmpty() && !out.contains(line.trimmed(), Qt::CaseInsensitive))
+            out << line.trimmed();
+    return out;
+}
+
+// Writes the mark whole (aside, then renamed), or removes it when empty.
+bool writeMark(const QString& folderPath, const QStringList& files)
+{
+    const QString path = markPath(folderPath);
+    if (files.isEmpty())
+        return !QFileInfo::exists(path) || QFile::remove(path);
+    const QString temp = path + QStringLiteral(".nuovo");
+    QFile::remove(temp);
+    QFile out(temp);
+#ifdef Q_OS_UNIX
+    const int fd = createSharedFile(temp);
+    if (fd < 0 || !out.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
+        return false;
+#else
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+#endif
+    const QByteArray bytes = (files.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+    const bool ok = out.write(bytes) == bytes.size() && out.flush();
+    out.close();
+    if (!ok) {
+        QFile::remove(temp);
+        return false;
+    }
+    QFile::remove(path);
+    return QFile::rename(temp, path);
+}
+
+} // namespace
+
+bool segnaDaVerificare(const QString& folderPath, const QString& fileName)
+{
+    QMutexLocker lock(&s_markMutex);
+    QStringList files = readMark(folderPath);
+    if (files.contains(fileName, Qt::CaseInsensitive))
+        return true;
+    files << fileName;
+    return writeMark(folderPath, files);
+}
+
+QStringList daVerificare(const QString& folderPath)
+{
+    QMutexLocker lock(&s_markMutex);
+    return readMark(folderPath);
+}
+
+void verificato(const QString& folderPath, const QString& fileName)
+{
+    QMutexLocker lock(&s_markMutex);
+    QStringList files = readMark(folderPath);
+    files.removeIf([&](const QString& f) { return f.compare(fileName, Qt::CaseInsensitive) == 0; });
+    writeMark(folderPath, files);
 }
 
 } // namespace velmora::store

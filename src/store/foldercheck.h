@@ -1,6 +1,7 @@
 #pragma once
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -21,7 +22,7 @@ struct FolderProblem
         FolderMissing,  // the data folder is not there
         FolderReadOnly, // the folder cannot be written: nothing could be saved
         FileMissing,    // a table file is not in the folder
-        FileReadOnly,   // a table file cannot be written
+        FileReadOnly,   // a table file cannot be written (or read) by this account
         Damaged,        // a table file is empty, not a database, fails the engine's
                         // check, or lacks its table or one of its fields
         Unreadable,     // a table file cannot be read now (held by another
@@ -54,5 +55,18 @@ QList<FolderProblem> checkDataFolder(const DataFolder& folder, CheckDepth depth 
 // sound daily copy. Never throws.
 std::optional<FolderProblem> checkTableFile(const QString& path, const TableDef& def, int busyTimeout = 5000,
                                             CheckDepth depth = CheckDepth::Pages);
+
+// Files found damaged while the program ran (by the daily copy's page check,
+// by a read that failed), marked in the data folder (`velmora.verifica`, one
+// file name a line, with the folder's group and shared mode) so that the next
+// start reads every page of each and offers it back from a daily copy.
+extern const char* const markFileName; // "velmora.verifica"
+// Adds `fileName` to the mark; false when the mark could not be written.
+bool segnaDaVerificare(const QString& folderPath, const QString& fileName);
+// The marked files, as written.
+QStringList daVerificare(const QString& folderPath);
+// Drops `fileName` from the mark (found sound, or put back); the mark goes
+// when nothing is left in it.
+void verificato(const QString& folderPath, const QString& fileName);
 
 } // namespace velmora::store

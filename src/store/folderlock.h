@@ -16,7 +16,13 @@ namespace velmora::store {
 // program that died never leaves the folder locked, and nothing has to judge
 // whether a lock is stale. Beside it `velmora.lock.info` says who holds it
 // (computer, user, process, since when), for the message a refused program
-// shows; it is informative only and never decides anything.
+// shows; it is informative only and never decides anything. Without a note
+// (removed, unreadable) the system names the process of this computer that
+// holds SQLite's lock, its account and its start.
+//
+// The lock file and its note are made with the folder's group and the
+// folder's shared mode (see sharedfiles.h), whatever the umask: every
+// account of the group can then take the lock in turn.
 //
 // The lock file is never deleted: a program that removed it could let two
 // others lock two different files.
@@ -26,7 +32,9 @@ public:
     enum class Result {
         Acquired,    // this object holds the folder
         InUse,       // another program (or another FolderLock) holds it
-        Unavailable, // the lock cannot be taken: missing or read-only folder, ...
+        Unavailable, // the lock cannot be taken: missing folder, folder or lock file
+                     // this account cannot write, ... A refusal too: the program
+                     // never goes on without the lock.
     };
 
     explicit FolderLock(const QString& folderPath);
@@ -52,7 +60,10 @@ public:
     static const char* const infoFileName; // "velmora.lock.info"
 
 private:
+    // "sul computer X, dall'utente Y, dalle 08:12 del 10/12/2026, processo N",
+    // or empty when nothing says who holds the folder.
     QString holderText() const;
+    void writeNote();
     void closeConnection();
 
     QString m_folder;

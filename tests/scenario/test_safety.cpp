@@ -1,8 +1,12 @@
 // Start-up on a data folder that is damaged, incomplete or in use: the
 // program names the file in Italian before it asks for anything, changes no
-// sound file, and offers a damaged file back from the daily copy.
+// sound file, and offers a damaged file back from the daily copy, naming the
+// copy and what is lost, keeping the damaged file aside. A file found damaged
+// while the program runs (the daily copy's page check, a read that fails) is
+// offered back at the next start.
 #include "access.h"
 #include "dailycopy.h"
+#include "foldercheck.h"
 #include "folderlock.h"
 #include "mainwindow.h"
 #include "nursery.h"
@@ -98,6 +102,10 @@ private slots:
     void lockOfEndedProgramRecovered();
     void dailyCopyMadeOnce();
     void damagedFilePutBackFromCopy();
+    void restoreQuestionNamesTheCopy();
+    void fullerOlderCopyOffered();
+    void damageFoundWhileRunningOfferedAtNextStart_data();
+    void damageFoundWhileRunningOfferedAtNextStart();
     void unwritableFolderAdvice();
 };
 
@@ -215,6 +223,205 @@ void TestSafety::damagedFilePutBackFromCopy()
     const auto phases = p.rows(QStringLiteral("FasiVal.db"));
     QCOMPARE(phases.size(), 1);
     QCOMPARE(phases.first().value(QStringLiteral("Si")).toString(), QStringLiteral("-01-02"));
+}
+
+namespace {
+
+// Lays a daily copy of the folder as it is now, named for `when`.
+void copyAt(const ProgramDir& p, const QDateTime& when)
+{
+    store::DataFolder folder(p.db());
+    QCOMPARE(store::copiaGiornaliera(folder, p.copies(), when), QString());
+}
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile in(path);
+    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("<none>");
+}
+
+// Overwrites a leaf page of the phases table in the middle of the file: the
+// schema stays sound, the damage is met only by reading the pages.
+void damagePages(const QString& file)
+{
+    QFile in(file);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    const QByteArray bytes = in.readAll();
+    in.close();
+    QList<qint64> leaves;
+    for (qint64 page = 2; page * 4096 < bytes.size(); ++page)
+        if (bytes.at(page * 4096) == '\x0d')
+            leaves << page;
+    QVERIFY(leaves.size() > 10);
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::ReadWrite));
+    for (int i = 0; i < 3; ++i) {
+        out.seek(leaves[leaves.size() / 2 + i] * 4096);
+        out.write(QByteArray(4096, '\xff'));
+    }
+}
+
+void addPhases(const ProgramDir& p, int count)
+{
+    store::DataFolder folder(p.db());
+    QSqlDatabase db = folder.connection(QStringLiteral("FasiVal.db"));
+    store::exec(db, QStringLiteral("BEGIN"));
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("INSERT INTO FasiVal (Id_Valutazione, Id_Area, NumFase, Si) VALUES (1, 1, ?, ?)"));
+    for (int i = 0; i < count; ++i) {
+        q.addBindValue(100 + i);
+        q.addBindValue(QStringLiteral("-01-02-03-04-05-06-07-08-09-10-11-12-13-14-15-16"));
+        QVERIFY(q.exec());
+    }
+    q.finish();
+    store::exec(db, QStringLiteral("COMMIT"));
+}
+
+} // namespace
+
+// The question names the copy (its date and time) and what is lost before
+// anything is done; the damaged file is kept aside, not deleted.
+void TestSafety::restoreQuestionNamesTheCopy()
+{
+    ProgramDir p;
+    STEP(copyAt(p, QDateTime(QDate(2026, 12, 10), QTime(8, 12))));
+    overwrite(p.file(QStringLiteral("FasiVal.db")), randomBytes(4096));
+    const QByteArray damaged = bytesOf(p.file(QStringLiteral("FasiVal.db")));
+
+    ScriptedDialogs d;
+    const QString danneggiati = QDir::toNativeSeparators(QDir(p.copies()).filePath(QStringLiteral("danneggiati")));
+    d.expectMessage(BoxType::Confirmation,
+                    QRegularExpression(QStringLiteral("(?s)Il file FasiVal\\.db della cartella dati è danneggiato\\..*"
+                                                      "\n\nRimettere il file FasiVal\\.db dalla copia giornaliera delle "
+                                                      "08:12 del 10/12/2026\\? Ne contiene 1 riga; andranno persi i dati "
+                                                      "inseriti in FasiVal\\.db dopo le 08:12 del 10/12/2026\\.\nGli "
+                                                      "altri file restano come sono; il file danneggiato non viene "
+                                                      "cancellato ma conservato nella cartella \"")
+                                       + QRegularExpression::escape(danneggiati) + QStringLiteral("\"\\.")),
+                    Button::Yes);
+    d.expectMessage(BoxType::Information,
+                    QRegularExpression(QStringLiteral("Il file FasiVal\\.db è stato rimesso dalla copia giornaliera delle "
+                                                      "08:12 del 10/12/2026\\. Il file danneggiato è conservato nella "
+                                                      "cartella \"")
+                                       + QRegularExpression::escape(danneggiati) + QStringLiteral("/\\d{4}-\\d{2}-\\d{2}_\\d{6}\"\\.")));
+    TFrm_Main w(p.path(), d);
+    VERIFY_DIALOGS(d);
+    QVERIFY(!w.cannotStart());
+    const QStringList kept = QDir(QDir(p.copies()).filePath(QStringLiteral("danneggiati"))).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(bytesOf(QDir(p.copies()).filePath(QStringLiteral("danneggiati/%1/FasiVal.db").arg(kept.first()))), damaged);
+    QCOMPARE(p.count(QStringLiteral("FasiVal.db")), 1);
+}
+
+// The newest copy was taken before the phases were entered again: the older
+// copy that holds more of them is offered too, and chosen with Yes.
+void TestSafety::fullerOlderCopyOffered()
+{
+    ProgramDir p;
+    STEP(addPhases(p, 30));
+    STEP(copyAt(p, QDateTime(QDate(2026, 12, 9), QTime(17, 40))));
+    {
+        store::DataFolder folder(p.db());
+        QSqlDatabase db = folder.connection(QStringLiteral("FasiVal.db"));
+        store::exec(db, QStringLiteral("DELETE FROM FasiVal"));
+    }
+    STEP(copyAt(p, QDateTime(QDate(2026, 12, 10), QTime(8, 12))));
+    overwrite(p.file(QStringLiteral("FasiVal.db")), randomBytes(4096));
+
+    ScriptedDialogs d;
+    d.expectMessage(BoxType::Confirmation,
+                    QRegularExpression(QStringLiteral("(?s).*La copia giornaliera più recente con il file FasiVal\\.db "
+                                                      "integro, delle 08:12 del 10/12/2026, ne contiene 0 righe; quella "
+                                                      "delle 17:40 del 09/12/2026 ne contiene di più: 31 righe\\.\n\n"
+                                                      "Sì: rimettere il file dalla copia delle 17:40 del 09/12/2026 "
+                                                      "\\(andranno persi i dati inseriti in FasiVal\\.db dopo le 17:40 del "
+                                                      "09/12/2026\\)\\.\nNo: rimettere il file dalla copia delle 08:12 del "
+                                                      "10/12/2026 .*")),
+                    Button::Yes);
+    d.expectMessage(BoxType::Information, QRegularExpression(QStringLiteral(".*delle 17:40 del 09/12/2026.*")));
+    TFrm_Main w(p.path(), d);
+    VERIFY_DIALOGS(d);
+    QVERIFY(!w.cannotStart());
+    QCOMPARE(p.count(QStringLiteral("FasiVal.db")), 31);
+}
+
+void TestSafety::damageFoundWhileRunningOfferedAtNextStart_data()
+{
+    QTest::addColumn<bool>("byTheCopy"); // found by the daily copy, or by a read of the program
+    QTest::newRow("the daily copy's page check") << true;
+    QTest::newRow("a read that fails") << false;
+}
+
+// Pages overwritten inside a sound schema: the start reads only the schema
+// and goes on; whatever finds the damage then marks the file, and the next
+// start reads its every page and offers it back from the copy.
+void TestSafety::damageFoundWhileRunningOfferedAtNextStart()
+{
+    QFETCH(bool, byTheCopy);
+    ProgramDir p;
+    STEP(addPhases(p, 800));
+    STEP(copyAt(p, QDateTime(QDate(2020, 3, 2), QTime(8, 12))));
+    // Without the copy due today, only the read finds the damage.
+    if (!byTheCopy)
+        STEP(copyAt(p, QDateTime::currentDateTime().addSecs(-60)));
+    STEP(damagePages(p.file(QStringLiteral("FasiVal.db"))));
+    const QString mark = QDir(p.db()).filePath(QString::fromLatin1(store::markFileName));
+    {
+        ScriptedDialogs d;
+        if (byTheCopy)
+            d.expectMessage(BoxType::Warning,
+                            QRegularExpression(QStringLiteral("(?s)La copia giornaliera dei dati non è stata fatta: .*"
+                                                              "FasiVal\\.db.*Chiudere il programma e riavviarlo: verrà "
+                                                              "proposto di rimettere il file.*")));
+        else
+            d.expectMessage(BoxType::Error,
+                            QRegularExpression(QStringLiteral("(?s)Il file FasiVal\\.db della cartella dati è danneggiato: "
+                                                              "il suo contenuto non è integro\\.\nDettaglio: l'immagine del "
+                                                              "database sul disco è danneggiata\n\nChiudere il programma e "
+                                                              "riavviarlo: all'avvio il file FasiVal\\.db sarà controllato .*")));
+        TFrm_Main w(p.path(), d);
+        QVERIFY(!w.cannotStart());
+        if (byTheCopy) {
+            w.Data.attendiCopiaGiornaliera();
+            QCoreApplication::processEvents();
+        } else {
+            w.Data.guarded([&] {
+                store::Table& phases = w.Data.Tbl_FasiVal;
+                phases.open();
+                for (phases.first(); !phases.isEof(); phases.next())
+                    phases.asString(QStringLiteral("Si"));
+            });
+        }
+        VERIFY_DIALOGS(d);
+    }
+    QFile in(mark);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QCOMPARE(in.readAll(), QByteArray("FasiVal.db\n"));
+    in.close();
+
+    const QString newest = store::copieGiornaliere(p.copies()).first();
+    ScriptedDialogs d;
+    d.expectMessage(BoxType::Confirmation,
+                    QRegularExpression(QStringLiteral("(?s)Il file FasiVal\\.db della cartella dati è danneggiato\\..*"
+                                                      "Rimettere il file FasiVal\\.db dalla copia giornaliera delle %1\\? "
+                                                      "Ne contiene 801 righe; andranno persi i dati inseriti in "
+                                                      "FasiVal\\.db dopo le %1\\..*")
+                                           .arg(store::quandoCopia(newest).mid(3))),
+                    Button::Yes);
+    d.expectMessage(BoxType::Information, QRegularExpression(QStringLiteral("(?s)Il file FasiVal\\.db è stato rimesso.*")));
+    {
+        TFrm_Main w(p.path(), d);
+        VERIFY_DIALOGS(d);
+        QVERIFY(!w.cannotStart());
+        w.Data.attendiCopiaGiornaliera();
+    }
+    QVERIFY(!QFileInfo::exists(mark));
+    QCOMPARE(p.count(QStringLiteral("FasiVal.db")), 801);
+    // The next start asks nothing.
+    ScriptedDialogs again;
+    TFrm_Main w(p.path(), again);
+    VERIFY_DIALOGS(again);
+    QVERIFY(!w.cannotStart());
 }
 
 // A folder this account cannot write: the advice says whom to ask and, when

@@ -1,6 +1,9 @@
 // The daily copy of the data: made once a day with the records posted so
-// far, the newest ten kept, a copy that fails dropped whole; and a damaged
-// table file put back from the newest copy that holds a sound one.
+// far, the newest ten kept, a copy that fails dropped whole, its files with
+// the folder's group and shared mode whatever the umask; and a damaged table
+// file put back from the newest copy that holds a sound one (or from the one
+// chosen), the damaged file kept aside, the restored one with the mode of
+// its neighbours.
 
 #include "dailycopy.h"
 #include "foldercheck.h"
@@ -11,6 +14,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace velmora::store;
 using namespace storetest;
@@ -64,6 +69,18 @@ QByteArray journalInTheMiddle(const QString& path)
     return journal;
 }
 
+int modeOf(const QString& path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile in(path);
+    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("<none>");
+}
+
 QStringList numbers(int from, int to)
 {
     QStringList out;
@@ -88,6 +105,8 @@ private slots:
     void damagedFileIsPutBack_data();
     void damagedFileIsPutBack();
     void damagedCopiesArePassedOver();
+    void fullerOlderCopyIsOffered();
+    void copiesTakeTheFolderMode();
     void noSoundCopy();
 };
 
@@ -274,6 +293,10 @@ void TestDailyCopy::damagedFileIsPutBack()
 
     const QString file = f->filePath(QStringLiteral("FasiVal.db"));
     const QByteArray journal = fault == QLatin1String("journal") ? journalInTheMiddle(file) : QByteArray();
+    // The table files' own mode, which the restored file must take (not its
+    // temporary file's 0600).
+    for (const QString& name : QDir(f.path()).entryList(QDir::Files))
+        QVERIFY(::chmod(QFile::encodeName(QDir(f.path()).filePath(name)).constData(), 0640) == 0);
     if (fault == QLatin1String("garbage")) {
         overwriteFile(file, 0, QByteArray(4096, 'x'));
     } else if (fault == QLatin1String("empty")) {
@@ -294,11 +317,32 @@ void TestDailyCopy::damagedFileIsPutBack()
         f->connection(QStringLiteral("FasiVal.db"));
     } catch (const DbError&) {
     }
+    const QByteArray damagedBytes = QFileInfo::exists(file) ? bytesOf(file) : QByteArray();
     QString from;
-    QCOMPARE(ripristinaDaCopia(f.folder(), root, QStringLiteral("fasival.db"), &from), QString());
+    QString aside;
+    QCOMPARE(ripristinaDaCopia(f.folder(), root, QStringLiteral("fasival.db"), &from, QString(), &aside,
+                               at(11, 8, 12)),
+             QString());
     QCOMPARE(from, QStringLiteral("2026-12-10_0900"));
     // Only the eight files are there: no temporary file, no journal.
     QCOMPARE(QDir(f.path()).entryList(QDir::Files | QDir::Hidden).size(), 8);
+    QCOMPARE(modeOf(file), 0640);
+    // What was replaced is kept aside, never deleted: the damaged file, and
+    // the journal left beside it.
+    QStringList kept;
+    if (fault == QLatin1String("garbage") || fault == QLatin1String("empty"))
+        kept << QStringLiteral("FasiVal.db");
+    if (fault == QLatin1String("journal"))
+        kept << QStringLiteral("FasiVal.db-journal");
+    QCOMPARE(aside, kept.isEmpty() ? QString() : root + QStringLiteral("/danneggiati/2026-12-11_081200"));
+    if (!kept.isEmpty())
+        QCOMPARE(QDir(aside).entryList(QDir::Files | QDir::Hidden), kept);
+    if (fault == QLatin1String("garbage") || fault == QLatin1String("empty"))
+        QCOMPARE(bytesOf(aside + QStringLiteral("/FasiVal.db")), damagedBytes);
+    if (fault == QLatin1String("journal"))
+        QCOMPARE(bytesOf(aside + QStringLiteral("/FasiVal.db-journal")), journal);
+    // The kept files are no daily copy.
+    QCOMPARE(copieGiornaliere(root), (QStringList{"2026-12-10_0900", "2026-12-09_0900"}));
     QVERIFY(checkDataFolder(f.folder()).isEmpty());
     QCOMPARE(phasesIn(f.path()), numbers(1, 25));
     QCOMPARE(readColumn(f.path(), QStringLiteral("FasiVal.db"), QStringLiteral("FasiVal"), QStringLiteral("No")),
@@ -333,6 +377,64 @@ void TestDailyCopy::damagedCopiesArePassedOver()
     QCOMPARE(ripristinaDaCopia(f.folder(), root, QStringLiteral("FasiVal.db"), &from), QString());
     QCOMPARE(from, QStringLiteral("2026-12-01_0900"));
     QCOMPARE(phasesIn(f.path()), numbers(1, 5));
+}
+
+// A newest copy that holds less of the file than an older one (taken before
+// the data was entered again, after rows were lost) is not the only one
+// offered: the fuller older copy is found, and the one chosen is used.
+void TestDailyCopy::fullerOlderCopyIsOffered()
+{
+    Folder f;
+    const QString root = f.parentPath() + QStringLiteral("/copie");
+    addPhases(f.folder(), 1, 20);
+    QCOMPARE(copiaGiornaliera(f.folder(), root, at(8, 17, 40)), QString());
+    addPhases(f.folder(), 21, 22);
+    QCOMPARE(copiaGiornaliera(f.folder(), root, at(9, 8, 5)), QString());
+    bulk(f.folder(), QStringLiteral("FasiVal.db"), QStringLiteral("DELETE FROM FasiVal WHERE NumFase > ?"), {{3}});
+    QCOMPARE(copiaGiornaliera(f.folder(), root, at(10, 8, 12)), QString());
+    f->closeAll();
+
+    const QList<CopiaSana> copies = copieSane(root, QStringLiteral("FasiVal.db"));
+    QCOMPARE(copies.size(), 3);
+    QCOMPARE(copies[0].nome, QStringLiteral("2026-12-10_0812"));
+    QCOMPARE(copies[0].righe, 3);
+    QCOMPARE(copies[1].righe, 22);
+    QCOMPARE(copies[2].righe, 20);
+    QCOMPARE(copiaPiuRicca(copies), 1);
+    QCOMPARE(quandoCopia(copies[1].nome), QStringLiteral("le 08:05 del 09/12/2026"));
+    // Only the newest, or none fuller than it: nothing else to offer.
+    QCOMPARE(copiaPiuRicca(copies.mid(0, 1)), -1);
+    QCOMPARE(copiaPiuRicca(copies.mid(1)), -1);
+
+    overwriteFile(f->filePath(QStringLiteral("FasiVal.db")), 0, QByteArray(4096, 'x'));
+    QString from;
+    QCOMPARE(ripristinaDaCopia(f.folder(), root, QStringLiteral("FasiVal.db"), &from, copies[1].nome), QString());
+    QCOMPARE(from, QStringLiteral("2026-12-09_0805"));
+    QCOMPARE(phasesIn(f.path()), numbers(1, 22));
+    QCOMPARE(ripristinaDaCopia(f.folder(), root, QStringLiteral("FasiVal.db"), &from, QStringLiteral("2026-01-01_0000")),
+             QStringLiteral("La copia giornaliera \"2026-01-01_0000\" non contiene un file FasiVal.db integro."));
+}
+
+// Under a copies folder private to its group (2770), with a umask that
+// would give the group nothing, a copy's folder is 2770 and its files 0660,
+// of the folder's group.
+void TestDailyCopy::copiesTakeTheFolderMode()
+{
+    Folder f;
+    const QString root = f.parentPath() + QStringLiteral("/copie");
+    QVERIFY(QDir().mkpath(root));
+    QCOMPARE(::chmod(QFile::encodeName(root).constData(), 02770), 0);
+    const mode_t before = ::umask(077);
+    const QString made = copiaGiornaliera(f.folder(), root, at(10, 9));
+    ::umask(before);
+    QCOMPARE(made, QString());
+    const QString copy = root + QStringLiteral("/2026-12-10_0900");
+    QCOMPARE(modeOf(copy), 02770);
+    const QStringList files = QDir(copy).entryList(QDir::Files | QDir::Hidden);
+    QCOMPARE(files.size(), 8);
+    for (const QString& name : files)
+        QVERIFY2(modeOf(QDir(copy).filePath(name)) == 0660, qPrintable(name));
+    QCOMPARE(QFileInfo(copy + QStringLiteral("/FasiVal.db")).groupId(), QFileInfo(root).groupId());
 }
 
 void TestDailyCopy::noSoundCopy()

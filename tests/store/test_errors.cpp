@@ -1,7 +1,7 @@
 // Failures of the engine told to the user in Italian: a file that cannot be
 // written, a full disk, a file held by another program, a damaged or missing
-// file. The message names the file and the cause and keeps the engine's own
-// text as a detail; a refused post leaves the record being edited with what
+// file. The message names the file and the cause and gives the engine's
+// words in Italian as a detail (its English text goes to the log only); a refused post leaves the record being edited with what
 // was typed, and posting again once the trouble is gone stores it.
 //
 // Tests run as root in CI, where file permissions stop nothing: the engine is
@@ -51,6 +51,7 @@ private:
 struct Caught
 {
     QString message;
+    QString fileName;
     DbError::Cause cause = DbError::Cause::Refused;
     bool thrown = false;
 };
@@ -62,6 +63,7 @@ Caught caught(const std::function<void()>& f)
         f();
     } catch (const DbError& e) {
         c.message = e.message();
+        c.fileName = e.fileName();
         c.cause = e.cause();
         c.thrown = true;
     }
@@ -91,13 +93,13 @@ void TestErrors::refusedPostKeepsTheRecord_data()
 
     QTest::newRow("file read-only") << "readonly"
         << "Impossibile salvare in AnagBimbi.DB: il file è in sola lettura."
-        << "attempt to write a readonly database" << DbError::Cause::ReadOnly;
+        << "tentativo di scrivere in un database in sola lettura" << DbError::Cause::ReadOnly;
     QTest::newRow("disk full") << "full"
         << "Impossibile salvare in AnagBimbi.DB: il disco è pieno."
-        << "database or disk is full" << DbError::Cause::DiskFull;
+        << "il database o il disco è pieno" << DbError::Cause::DiskFull;
     QTest::newRow("locked by another program") << "locked"
         << "Il file AnagBimbi.DB è bloccato da un altro programma. Riprovare tra qualche istante."
-        << "database is locked" << DbError::Cause::Locked;
+        << "il database è bloccato" << DbError::Cause::Locked;
 }
 
 void TestErrors::refusedPostKeepsTheRecord()
@@ -137,6 +139,7 @@ void TestErrors::refusedPostKeepsTheRecord()
     QVERIFY(c.thrown);
     QCOMPARE(c.message.section(QLatin1Char('\n'), 0, 0), message);
     QCOMPARE(c.message.section(QLatin1Char('\n'), 1), QStringLiteral("Dettaglio: ") + detail);
+    QCOMPARE(c.fileName, QStringLiteral("AnagBimbi.DB"));
     QCOMPARE(c.cause, cause);
 
     QCOMPARE(t->state(), Table::State::Edit);

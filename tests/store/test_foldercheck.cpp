@@ -137,9 +137,9 @@ void TestFolderCheck::damagedFile_data()
     QTest::newRow("zero length") << QStringList{"FasiVal.db:empty"} << QStringList{"FasiVal.db"}
         << FolderProblem::Kind::Damaged << damaged.arg("FasiVal.db") << "il file è vuoto";
     QTest::newRow("not a database") << QStringList{"Valutaz.db:garbage"} << QStringList{"Valutaz.db"}
-        << FolderProblem::Kind::Damaged << damaged.arg("Valutaz.db") << "file is not a database";
+        << FolderProblem::Kind::Damaged << damaged.arg("Valutaz.db") << "il file non è un database";
     QTest::newRow("table pages overwritten") << QStringList{"FasiVal.db:malformed"} << QStringList{"FasiVal.db"}
-        << FolderProblem::Kind::Damaged << damaged.arg("FasiVal.db") << "";
+        << FolderProblem::Kind::Damaged << damaged.arg("FasiVal.db") << "il controllo delle pagine ha trovato";
     QTest::newRow("another table") << QStringList{"Ruoli.db:another table"} << QStringList{"Ruoli.db"}
         << FolderProblem::Kind::Damaged << damaged.arg("Ruoli.db") << "manca la tabella Ruoli";
     QTest::newRow("a field dropped") << QStringList{"AnagEdu.db:field dropped"} << QStringList{"AnagEdu.db"}

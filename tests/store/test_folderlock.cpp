@@ -1,9 +1,12 @@
 // One copy of the program per data folder: a second lock on the folder is
 // refused, in this process or in another, with a message saying who holds
 // it; a holder that ends, however it ends (killed without any cleanup
-// included), leaves the folder free for the next.
+// included), leaves the folder free for the next. The lock file and its note
+// take the folder's group and shared mode whatever the umask, so that every
+// account of the group can take the lock in turn.
 
 #include "folderlock.h"
+#include "sharedfiles.h"
 #include "storefixture.h"
 
 #include <QCoreApplication>
@@ -12,6 +15,9 @@
 #include <QSysInfo>
 #include <QTemporaryFile>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace velmora::store;
 using namespace storetest;
@@ -45,6 +51,9 @@ private slots:
     void secondLockInTheSameProgramIsRefused();
     void anotherProgramIsRefused();
     void lockOfAKilledProgramIsFree();
+    void holderNamedWithoutItsNote();
+    void lockFilesTakeTheFolderMode_data();
+    void lockFilesTakeTheFolderMode();
     void unavailable();
 };
 
@@ -129,6 +138,76 @@ void TestFolderLock::lockOfAKilledProgramIsFree()
     QVERIFY(next.waitForFinished(waitMs));
 }
 
+// The note gone (removed by hand, or unreadable), the refusal still names
+// the holder: the system says which process holds the lock, whose it is and
+// since when.
+void TestFolderLock::holderNamedWithoutItsNote()
+{
+    Folder f;
+    QProcess holder;
+    QCOMPARE(startHolder(holder, f.path()), QStringLiteral("HELD"));
+    QVERIFY(QFile::remove(QDir(f.path()).filePath(QString::fromLatin1(FolderLock::infoFileName))));
+    FolderLock mine(f.path());
+    QString message;
+    QCOMPARE(mine.acquire(&message), FolderLock::Result::InUse);
+    QVERIFY2(message.contains(QStringLiteral("(sul computer %1, dall'utente %2, dalle ")
+                                  .arg(QSysInfo::machineHostName(), currentAccount())),
+             qPrintable(message));
+    QVERIFY2(message.contains(QStringLiteral("del %1").arg(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"))))
+                 || message.contains(QStringLiteral("del %1").arg(QDate::currentDate().addDays(-1).toString(QStringLiteral("dd/MM/yyyy")))),
+             qPrintable(message));
+    QVERIFY2(message.contains(QStringLiteral("processo %1)").arg(holder.processId())), qPrintable(message));
+    holder.kill();
+    QVERIFY(holder.waitForFinished(waitMs));
+}
+
+void TestFolderLock::lockFilesTakeTheFolderMode_data()
+{
+    QTest::addColumn<int>("folderMode");
+    QTest::addColumn<int>("fileMode");
+    QTest::newRow("installed, private to the group") << 02770 << 0660;
+    QTest::newRow("older install, readable by all") << 02775 << 0664;
+    QTest::newRow("build folder") << 0755 << 0644;
+}
+
+// Whatever the umask (here one that would give nothing to the group), the
+// lock file and its note get the folder's group and the mode the folder
+// gives; a lock file of this account left with another mode by an older
+// version is given it too.
+void TestFolderLock::lockFilesTakeTheFolderMode()
+{
+    QFETCH(int, folderMode);
+    QFETCH(int, fileMode);
+    Folder f;
+    const QByteArray dir = QFile::encodeName(f.path());
+    QCOMPARE(::chmod(dir.constData(), mode_t(folderMode)), 0);
+    const QString lockPath = QDir(f.path()).filePath(QString::fromLatin1(FolderLock::lockFileName));
+    const QString notePath = QDir(f.path()).filePath(QString::fromLatin1(FolderLock::infoFileName));
+    struct stat folder;
+    QCOMPARE(::stat(dir.constData(), &folder), 0);
+    auto modeOf = [](const QString& path) {
+        struct stat st;
+        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+    };
+    auto groupOf = [](const QString& path) {
+        struct stat st;
+        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_gid : gid_t(-1);
+    };
+    const mode_t before = ::umask(077);
+    for (int round = 0; round < 2; ++round) {
+        FolderLock lock(f.path());
+        QCOMPARE(lock.acquire(), FolderLock::Result::Acquired);
+        QCOMPARE(modeOf(lockPath), fileMode);
+        QCOMPARE(modeOf(notePath), fileMode);
+        QCOMPARE(groupOf(lockPath), folder.st_gid);
+        QCOMPARE(groupOf(notePath), folder.st_gid);
+        lock.release();
+        // As an older version left it.
+        QCOMPARE(::chmod(QFile::encodeName(lockPath).constData(), 0600), 0);
+    }
+    ::umask(before);
+}
+
 void TestFolderLock::unavailable()
 {
     QTemporaryDir tmp;
@@ -151,8 +230,10 @@ void TestFolderLock::unavailable()
     const FolderLock::Result result = readOnly.acquire(&message);
     QFile::setPermissions(f.path(), before);
     QCOMPARE(result, FolderLock::Result::Unavailable);
-    QCOMPARE(message, QStringLiteral("Impossibile riservare la cartella dati \"%1\" a questo programma: la cartella è in sola lettura.")
-                          .arg(QDir::toNativeSeparators(f.path())));
+    QVERIFY2(message.startsWith(QStringLiteral("Impossibile riservare la cartella dati \"%1\" a questo programma: la "
+                                               "cartella è in sola lettura per l'utente %2.\n\nChiedere a chi amministra")
+                                    .arg(QDir::toNativeSeparators(f.path()), currentAccount())),
+             qPrintable(message));
 }
 
 QTEST_GUILESS_MAIN(TestFolderLock)
