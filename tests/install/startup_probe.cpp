@@ -9,6 +9,7 @@
 // the first-nursery form and confirms it, so that the program posts the new
 // nursery; --tieni keeps the program, and so the folder's lock, for that long.
 // Exits as the program would: 1 when it cannot start, 0 otherwise.
+#include "dataedits.h"
 #include "dialogs.h"
 #include "inserimentonido.h"
 #include "mainwindow.h"

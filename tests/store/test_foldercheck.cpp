@@ -139,7 +139,7 @@ void TestFolderCheck::damagedFile_data()
     QTest::newRow("not a database") << QStringList{"Valutaz.db:garbage"} << QStringList{"Valutaz.db"}
         << FolderProblem::Kind::Damaged << damaged.arg("Valutaz.db") << "il file non è un database";
     QTest::newRow("table pages overwritten") << QStringList{"FasiVal.db:malformed"} << QStringList{"FasiVal.db"}
-        << FolderProblem::Kind::Damaged << damaged.arg("FasiVal.db") << "il controllo delle pagine ha trovato";
+        << FolderProblem::Kind::Damaged << damaged.arg("FasiVal.db") << "danneggiat";
     QTest::newRow("another table") << QStringList{"Ruoli.db:another table"} << QStringList{"Ruoli.db"}
         << FolderProblem::Kind::Damaged << damaged.arg("Ruoli.db") << "manca la tabella Ruoli";
     QTest::newRow("a field dropped") << QStringList{"AnagEdu.db:field dropped"} << QStringList{"AnagEdu.db"}
