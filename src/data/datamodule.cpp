@@ -69,7 +69,10 @@ bool DataModule::bind()
                                store::comeOttenereScrittura(path.absoluteFilePath())));
         return false;
     }
-    auto folder = std::make_unique<store::DataFolder>(path.absoluteFilePath());
+    // The folder's real place: an installed db/ is a link into /var/lib, and
+    // what the messages name (and the commands they give) is the real one.
+    const QString real = path.canonicalFilePath().isEmpty() ? path.absoluteFilePath() : path.canonicalFilePath();
+    auto folder = std::make_unique<store::DataFolder>(real);
     if (!folder->exists() || folder->filePath(QStringLiteral("AnagBimbi.DB")).isEmpty())
         return false;
     m_folder = std::move(folder);

@@ -229,7 +229,7 @@ QString comeOttenereScrittura(const QString& path)
     // by an older version, or copied in by hand).
     const QString mode = folder ? QStringLiteral("2770") : QStringLiteral("660");
     return QStringLiteral("L'utente %1 fa già parte del gruppo \"%2\", ma %3 appartiene all'utente %4 con i permessi "
-                          "%5, che non danno al gruppo la scrittura. Chiedere a chi amministra il computer di "
+                          "%5, che non danno al gruppo la lettura e la scrittura. Chiedere a chi amministra il computer di "
                           "eseguire il comando: chgrp %2 %6 && chmod %7 %6")
         .arg(user, group, what, accountName(st.st_uid), permissionText(path), quotedPath(path), mode);
 }

@@ -205,6 +205,27 @@ echo "$out" | grep -q "AVVIATO" || fail "$a did not start: $out"
 grep -aq "Nido Prova $tag" "$data/db/AnagNido.db" || fail "the nursery posted by $a is not in AnagNido.db"
 private_to_group "after $a posted"
 
+# 5b. Files left by an older version or copied in by hand without the
+#     group's permissions: a member of the group is told whose the file is
+#     and the command that mends it, and changes nothing; a lock file of
+#     the first account's is given the shared mode when she starts again.
+chown "$a" "$data/db/velmora.lock" && chmod 644 "$data/db/velmora.lock"
+rc=0
+out=$(as "$b" 077 "$probe" "$prog") || rc=$?
+[ "$rc" = 1 ] || fail "$b went on with a lock file it cannot write ($rc): $out"
+echo "$out" | grep -q "il file velmora.lock appartiene all'utente $a con i permessi rw-r--r--" || fail "the unwritable lock is not explained: $out"
+echo "$out" | grep -q "fa già parte del gruppo \"$group\".*chmod 660 " || fail "the member is not told the command: $out"
+as "$a" 077 "$probe" "$prog" >/dev/null || fail "$a could not start on her own lock file"
+[ "$(stat -c '%a %G' "$data/db/velmora.lock")" = "660 $group" ] || fail "the lock file of $a was not given the shared mode"
+chown "$a" "$data/db/Ruoli.db" && chmod 600 "$data/db/Ruoli.db"
+rc=0
+out=$(as "$b" 077 "$probe" "$prog") || rc=$?
+[ "$rc" = 1 ] || fail "$b went on with a file it cannot open ($rc): $out"
+echo "$out" | grep -q "Il file Ruoli.db della cartella dati non si può aprire da questo utente ($b): appartiene all'utente $a" \
+  || fail "the unreadable file is not explained: $out"
+echo "$out" | grep -q "chgrp $group '$data/db/Ruoli.db' && chmod 660 '$data/db/Ruoli.db'" || fail "the command that mends it is not given: $out"
+chown root "$data/db/Ruoli.db" && chmod 660 "$data/db/Ruoli.db"
+
 # 6. The administrator puts the day's copy back (the nursery goes, kept in
 #    copie/sostituiti/), and the second account starts on it.
 out=$("$prefix/sbin/velmora-install" --ripristina "$copy") || fail "velmora-install --ripristina: $out"

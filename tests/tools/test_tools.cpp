@@ -104,6 +104,10 @@ void TestTools::commandLine_data()
     QTest::newRow("install --older, no folder") << install << QStringList{"--older"} << 2 << "" << missing;
     QTest::newRow("install, two folders") << install << QStringList{"db", "db2"} << 2 << ""
                                           << "Argomento in più: db2";
+    QTest::newRow("install --file without --ripristina") << install << QStringList{"db", "--file", "FasiVal.db"} << 2
+                                                         << "" << "--file si usa solo con --ripristina.";
+    QTest::newRow("install --ripristina, two folders") << install << QStringList{"--ripristina", "x", "db", "db2"} << 2
+                                                       << "" << "Argomento in più: db2";
 
     QTest::newRow("gendata --help") << gendata << QStringList{"--help"} << 0 << "--phases <N>" << "";
     QTest::newRow("gendata --version") << gendata << QStringList{"--version"} << 0 << "velmora-gendata 1.12" << "";
