@@ -54,6 +54,7 @@ private slots:
     void holderNamedWithoutItsNote();
     void lockFilesTakeTheFolderMode_data();
     void lockFilesTakeTheFolderMode();
+    void journalsTakeTheirFileMode();
     void unavailable();
 };
 
@@ -206,6 +207,26 @@ void TestFolderLock::lockFilesTakeTheFolderMode()
         QCOMPARE(::chmod(QFile::encodeName(lockPath).constData(), 0600), 0);
     }
     ::umask(before);
+}
+
+// SQLite's journals, which the program never makes itself, take the mode of
+// their table file whatever the umask, and the folder's group from its
+// set-group bit: the table files' 0660 reaches them.
+void TestFolderLock::journalsTakeTheirFileMode()
+{
+    Folder f;
+    const QString file = f->filePath(QStringLiteral("Ruoli.db"));
+    QCOMPARE(::chmod(QFile::encodeName(file).constData(), 0660), 0);
+    const mode_t before = ::umask(077);
+    QSqlDatabase db = f->connection(QStringLiteral("Ruoli.db"));
+    exec(db, QStringLiteral("BEGIN"));
+    exec(db, QStringLiteral("INSERT INTO Ruoli (Ruolo) VALUES ('Cuoca')"));
+    struct stat st;
+    const int found = ::stat(QFile::encodeName(file + QStringLiteral("-journal")).constData(), &st);
+    exec(db, QStringLiteral("COMMIT"));
+    ::umask(before);
+    QCOMPARE(found, 0);
+    QCOMPARE(int(st.st_mode & 07777), 0660);
 }
 
 void TestFolderLock::unavailable()
