@@ -410,7 +410,6 @@ void TFrm_Main::FormCreate()
         return;
     }
     store::AggiornaSchema(*Data.folder(), [this](const QString& text) { Data.dialogs.warning(text); });
-    store::ensureSelectionIndex(*Data.folder());
     Data.avviaCopiaGiornaliera();
 
     // Seeds the colours of the charts' surplus series.
