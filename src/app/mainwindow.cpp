@@ -43,7 +43,7 @@ namespace velmora {
 
 namespace {
 
-const char* const versionText = "Versione 1.12";
+const QString versionText = QStringLiteral("Versione " VELMORA_VERSION);
 
 // A white panel. Painted by hand: a style sheet would also keep the
 // window's font from reaching the controls laid on the panel, which would
@@ -292,7 +292,7 @@ void TFrm_Main::mostraSuggerimentoSottoIlPuntatore()
 }
 void TFrm_Main::mostraSetup(bool visible) { Tb_Setup->setVisible(visible); }
 bool TFrm_Main::setupVisibile() const { return !Tb_Setup->isHidden(); }
-void TFrm_Main::mostraVersione() { StatusVersion->setText(QString::fromLatin1(versionText)); }
+void TFrm_Main::mostraVersione() { StatusVersion->setText(versionText); }
 bool TFrm_Main::navigazioneAbilitata() const { return Btn_LogOut->isEnabled(); }
 
 bool TFrm_Main::accessPanelInFront() const
@@ -410,7 +410,6 @@ void TFrm_Main::FormCreate()
         return;
     }
     store::AggiornaSchema(*Data.folder(), [this](const QString& text) { Data.dialogs.warning(text); });
-    store::ensureSelectionIndex(*Data.folder());
     Data.avviaCopiaGiornaliera();
 
     // Seeds the colours of the charts' surplus series.
@@ -466,7 +465,7 @@ void TFrm_Main::Btn_EsciClick()
 
 void TFrm_Main::SpeedButton13Click()
 {
-    Taboutbox->Lbl_Versione->setText(QString::fromLatin1(versionText));
+    Taboutbox->Lbl_Versione->setText(versionText);
     Data.dialogs.execForm(*Taboutbox);
 }
 

@@ -94,8 +94,8 @@ signals:
 
 public:
 
-    // Prints the "Non so" summary of the current evaluation; filled in with
-    // the printed reports. Returns without printing until then.
+    // Prints the "Non so" summary of the current evaluation through the
+    // prints the window gave the sheet (none in a sheet built alone).
     void StampaRiepilogoNonSo();
 
 private:

@@ -1,4 +1,5 @@
 #include "chart.h"
+#include "numberformat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -111,17 +112,6 @@ QStringList Chart::categoryLabels() const
 
 namespace {
 
-// The program's general number format: up to 15 significant digits, no
-// trailing zeros, no thousands grouping.
-QString formatGeneralNumber(double value, const QLocale& locale)
-{
-    QLocale plain = locale;
-    plain.setNumberOptions(plain.numberOptions() | QLocale::OmitGroupSeparator);
-    if (value == 0.0)
-        value = 0.0; // no "-0"
-    return plain.toString(value, 'g', 15);
-}
-
 // Removes the quotes of a literal part of a pattern ("'kg'" -> "kg").
 QString literalText(const QString& text)
 {
@@ -137,7 +127,7 @@ QString literalText(const QString& text)
 QString formatPattern(double value, const QString& pattern, const QLocale& locale)
 {
     if (pattern.isEmpty() || !std::isfinite(value))
-        return formatGeneralNumber(value, locale);
+        return formatGeneral(value, locale);
 
     // The number part runs from the first to the last of "#0,."; what lies
     // around it is written as it is.

@@ -3,7 +3,6 @@
 #include "errors.h"
 #include "schema.h"
 #include "sharedfiles.h"
-#include "upgrade.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -127,12 +126,12 @@ std::optional<FolderProblem> checkTableFile(const QString& path, const TableDef&
                 if (columns.isEmpty()) {
                     problem = damaged(fileName, QStringLiteral("manca la tabella %1").arg(def.name));
                 } else {
-                    for (const FieldDef& f : def.fields) {
+                    // A file of an older schema version lacks the fields
+                    // later steps add: the upgrade adds them, that is no damage.
+                    const QStringList recorded = column(db, QStringLiteral("PRAGMA user_version"));
+                    const int version = recorded.isEmpty() ? 0 : recorded.constFirst().toInt();
+                    for (const FieldDef& f : fieldsAt(def, version)) {
                         if (columns.contains(f.name, Qt::CaseInsensitive))
-                            continue;
-                        // The older layout: the schema upgrade adds it.
-                        if (def.name.compare(QLatin1String(upgradedTable), Qt::CaseInsensitive) == 0
-                            && f.name.compare(QLatin1String(upgradedColumn), Qt::CaseInsensitive) == 0)
                             continue;
                         problem = damaged(fileName, QStringLiteral("nella tabella %1 manca il campo %2").arg(def.name, f.name));
                         break;

@@ -38,9 +38,9 @@ struct FolderProblem
 // Checks a data folder before the program uses it: every one of the eight
 // table files is there, opens, is an SQLite database, passes SQLite's
 // `PRAGMA quick_check`, and holds its table with every stored field of the
-// schema; and the folder and its files can be written. The older layout
-// (children without the attendance column) is no problem: the schema upgrade
-// adds it. A file that is empty or not a database is damaged, never taken
+// schema that the file's recorded schema version has; and the folder and its
+// files can be written. An older version (children without the attendance
+// column) is no problem: the schema upgrade brings it up to date. A file that is empty or not a database is damaged, never taken
 // for the older layout.
 //
 // Reads the files through connections of its own (a hot journal left by a

@@ -36,7 +36,7 @@ const int defaultRoleCount = int(std::size(defaultRoles));
 
 namespace {
 
-void layTable(const QString& folder, const TableDef& def, Layout layout)
+void layTable(const QString& folder, const TableDef& def, int version)
 {
     DataFolder df(folder);
     {
@@ -47,9 +47,7 @@ void layTable(const QString& folder, const TableDef& def, Layout layout)
     }
     QSqlDatabase db = df.connection(def.fileName);
     exec(db, QStringLiteral("BEGIN"));
-    const QString without = (layout == Layout::Older && def.name == QLatin1String("AnagBimbi"))
-        ? QStringLiteral("Frequenza") : QString();
-    for (const QString& sql : createStatements(def, without))
+    for (const QString& sql : createStatements(def, version))
         exec(db, sql);
     auto insertAll = [&](const QString& sql, const QList<QVariantList>& rows) {
         QSqlQuery q(db);
@@ -79,6 +77,12 @@ void layTable(const QString& folder, const TableDef& def, Layout layout)
 
 QString layDataFolder(const QString& path, Layout layout)
 {
+    // The older layout is that of release 1.02, before any schema step.
+    return layDataFolder(path, layout == Layout::Older ? 0 : currentSchemaVersion());
+}
+
+QString layDataFolder(const QString& path, int schemaVersion)
+{
     const QString target = QDir::cleanPath(QDir::current().absoluteFilePath(path));
     if (QFileInfo::exists(target))
         return QStringLiteral("La cartella \"%1\" esiste già: non viene modificata.").arg(QDir::toNativeSeparators(target));
@@ -90,7 +94,7 @@ QString layDataFolder(const QString& path, Layout layout)
         return QStringLiteral("Impossibile creare la cartella \"%1\".").arg(QDir::toNativeSeparators(staging));
     try {
         for (const TableDef& def : schema())
-            layTable(staging, def, layout);
+            layTable(staging, def, schemaVersion);
     } catch (const DbError& e) {
         QDir(staging).removeRecursively();
         return e.message();

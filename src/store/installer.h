@@ -5,7 +5,8 @@ namespace velmora::store {
 
 enum class Layout {
     Current, // the eight tables as the program uses them
-    Older,   // children without the attendance column, as before the upgrade
+    Older,   // release 1.02's (schema version 0): children without the attendance
+             // column, evaluations without the index of their marks
 };
 
 // Lays a new data folder at `path` with the eight tables, their indexes and
@@ -15,6 +16,10 @@ enum class Layout {
 // leaves half a folder behind. Returns an empty string on success, otherwise
 // the reason in Italian.
 QString layDataFolder(const QString& path, Layout layout = Layout::Current);
+
+// The same, with the tables as they stood at a schema version (schema.h):
+// the upgrade's tests start from every earlier one.
+QString layDataFolder(const QString& path, int schemaVersion);
 
 // The rows an installation starts with: {Area, AreaBreve} and roles.
 struct DefaultArea

@@ -78,6 +78,11 @@ QString quoted(const QString& identifier)
     return QLatin1Char('"') + q + QLatin1Char('"');
 }
 
+QString columnSql(const FieldDef& field)
+{
+    return quoted(field.name) + QLatin1Char(' ') + columnType(field);
+}
+
 int TableDef::fieldIndex(const QString& n) const
 {
     for (int i = 0; i < fields.size(); ++i)
@@ -121,14 +126,42 @@ QString selectionIndexStatement()
     return QStringLiteral("CREATE INDEX IF NOT EXISTS \"ix_Valutaz_Sel\" ON \"Valutaz\" (\"Sel\") WHERE \"Sel\" IS NOT 0");
 }
 
-QStringList createStatements(const TableDef& def, const QString& withoutColumn)
+const QList<SchemaStep>& schemaSteps()
 {
-    QStringList cols;
-    for (const FieldDef& f : def.fields) {
-        if (!withoutColumn.isEmpty() && f.name.compare(withoutColumn, Qt::CaseInsensitive) == 0)
+    static const QList<SchemaStep> steps = {
+        // Release 1.12: whether a child still attends the nursery.
+        {1, QStringLiteral("AnagBimbi"), SchemaStep::Kind::AddField, QStringLiteral("Frequenza"), QString(), true},
+        // Clearing the selection marks at login visits the marked evaluations only.
+        {2, QStringLiteral("Valutaz"), SchemaStep::Kind::AddIndex, QStringLiteral("ix_Valutaz_Sel"),
+         selectionIndexStatement(), false},
+    };
+    return steps;
+}
+
+int currentSchemaVersion()
+{
+    return schemaSteps().isEmpty() ? 0 : schemaSteps().constLast().version;
+}
+
+QList<FieldDef> fieldsAt(const TableDef& def, int version)
+{
+    QList<FieldDef> fields = def.fields;
+    for (const SchemaStep& step : schemaSteps()) {
+        if (step.version <= version || step.kind != SchemaStep::Kind::AddField
+            || step.table.compare(def.name, Qt::CaseInsensitive) != 0)
             continue;
-        cols << quoted(f.name) + QLatin1Char(' ') + columnType(f);
+        fields.removeIf([&](const FieldDef& f) { return f.name.compare(step.object, Qt::CaseInsensitive) == 0; });
     }
+    return fields;
+}
+
+QStringList createStatements(const TableDef& def, int version)
+{
+    if (version < 0)
+        version = currentSchemaVersion();
+    QStringList cols;
+    for (const FieldDef& f : fieldsAt(def, version))
+        cols << columnSql(f);
     QStringList sql;
     sql << QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(def.name), cols.join(QLatin1String(", ")));
     // Named indexes order text without regard to case, as the lists show them.
@@ -148,8 +181,11 @@ QStringList createStatements(const TableDef& def, const QString& withoutColumn)
                    .arg(quoted(QStringLiteral("ix_%1_%2").arg(def.name, key.join(QLatin1Char('_')))),
                         quoted(def.name), parts.join(QLatin1String(", ")));
     }
-    if (def.name == QLatin1String("Valutaz"))
-        sql << selectionIndexStatement();
+    for (const SchemaStep& step : schemaSteps())
+        if (step.version <= version && step.kind == SchemaStep::Kind::AddIndex
+            && step.table.compare(def.name, Qt::CaseInsensitive) == 0)
+            sql << step.sql;
+    sql << QStringLiteral("PRAGMA user_version = %1").arg(version);
     return sql;
 }
 

@@ -41,15 +41,52 @@ const QList<TableDef>& schema();
 const TableDef* tableForFile(const QString& fileName);
 const TableDef* tableNamed(const QString& name);
 
-// SQL that creates the table of `def` and its indexes. `withoutColumn` leaves
-// one column out, to lay the older layout the schema upgrade starts from.
-QStringList createStatements(const TableDef& def, const QString& withoutColumn = QString());
+// One change of the stored layout since the first layout the program read
+// (version 0, that of release 1.02). The steps are numbered 1, 2, ... in the
+// order they were made; a folder laid today is at the last step's version,
+// and start-up brings an older file up to it (see upgrade.h). Each table
+// file records the version it is at in SQLite's `PRAGMA user_version`.
+//
+// Adding a stored field is one step: append its FieldDef to the table's
+// definition in schema.cpp and a step { next version, table, AddField, field }
+// to the list. The installer, the folder check (which fields a file of a
+// given version must hold) and the upgrade all follow from the list.
+struct SchemaStep
+{
+    enum class Kind {
+        AddField, // adds `object`, a field of the table's definition, as a column
+        AddIndex, // adds the index whose CREATE statement is `sql`, named `object`
+    };
+
+    int version;     // the version a file is at once this step is done
+    QString table;   // the table whose file the step changes
+    Kind kind;
+    QString object;  // the field or index added
+    QString sql;     // AddIndex only: the statement that creates it
+    bool announced;  // told to the user before and after (the 1.02 upgrade)
+};
+
+const QList<SchemaStep>& schemaSteps();
+
+// The version of a folder laid by this program: the last step's.
+int currentSchemaVersion();
+
+// The stored fields a file of `def` holds at `version`: the definition's,
+// less those that later steps add.
+QList<FieldDef> fieldsAt(const TableDef& def, int version);
+
+// SQL that creates the table of `def` and its indexes as they stood at
+// `version` (the current version unless told), ending with the statement that
+// records the version in the file.
+QStringList createStatements(const TableDef& def, int version = -1);
 
 // The partial index of the evaluations on their selection mark, holding only
 // the marked ones (a mark that is not 0: 1 or unset), so that clearing every
-// mark visits the marked evaluations instead of all of them. Laid with new
-// folders and added to older ones at start-up (ensureSelectionIndex).
+// mark visits the marked evaluations instead of all of them. Schema step 2.
 QString selectionIndexStatement();
+
+// The column of `field` as CREATE TABLE and ALTER TABLE take it: quoted name and type.
+QString columnSql(const FieldDef& field);
 
 // The SQL text of a column name, quoted.
 QString quoted(const QString& identifier);

@@ -40,18 +40,6 @@ bool sameStoredValues(const QVector<QVariant>& a, const QVector<QVariant>& b)
 
 } // namespace
 
-QString stateName(Table::State s)
-{
-    switch (s) {
-    case Table::State::Inactive: return QStringLiteral("chiusa");
-    case Table::State::Browse: return QStringLiteral("consultazione");
-    case Table::State::Edit: return QStringLiteral("modifica");
-    case Table::State::Insert: return QStringLiteral("inserimento");
-    case Table::State::CalcFields: return QStringLiteral("calcolo");
-    }
-    return QString();
-}
-
 // ---------------------------------------------------------------- Field
 
 QString Field::name() const { return m_table->m_fields[m_index].name; }

@@ -336,8 +336,6 @@ private:
     quint64 m_announced = 0; // whole-set announcements made so far
 };
 
-QString stateName(Table::State s);
-
 // Appends one record with `values` to the table file `file` of `folder`,
 // through a table object of its own, and returns its Id. For laying data
 // (tools, benchmarks, tests), not for the program's screens.

@@ -13,53 +13,110 @@ const char* const upgradeNeededText =
     "I Database sono attualmente aggiornati alla versione 1.02.Per proseguire è necessario effettuare "
     "l'upgrade alla versione 1.12!\nCliccando sul tasto Ok l'upgrade verrà effettuato in modo automatico";
 const char* const upgradeDoneText = "Aggiornamento completato";
-const char* const upgradedTable = "AnagBimbi";
-const char* const upgradedColumn = "Frequenza";
+
+namespace {
+
+// The version recorded in the file, -1 when it cannot be read.
+int userVersion(QSqlDatabase& db)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
+        return -1;
+    return q.value(0).toInt();
+}
+
+// Whether `sql` prepares: the table it names is there and readable.
+bool prepares(QSqlDatabase& db, const QString& sql)
+{
+    QSqlQuery q(db);
+    return q.prepare(sql);
+}
+
+// Runs one step on the file of its table. True when the file has what the
+// step adds, whether it had it already or has it now.
+bool applyStep(QSqlDatabase& db, const TableDef& def, const SchemaStep& step,
+               const std::function<void(const QString&)>& warning)
+{
+    switch (step.kind) {
+    case SchemaStep::Kind::AddField: {
+        // Asked of the table's columns (a quoted name that is no column
+        // would be read as a text by SELECT). Only a table that lacks the
+        // column needs the step; a failure to read (a damaged page, a file
+        // held by another program) is not for the upgrade to mend.
+        QSqlQuery columns(db);
+        columns.setForwardOnly(true);
+        if (!columns.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(def.name))))
+            return false;
+        bool any = false;
+        while (columns.next()) {
+            any = true;
+            if (columns.value(1).toString().compare(step.object, Qt::CaseInsensitive) == 0)
+                return true;
+        }
+        if (!any || columns.lastError().isValid())
+            return false;
+        columns.finish();
+        if (step.announced)
+            warning(QString::fromUtf8(upgradeNeededText));
+        QSqlQuery alter(db);
+        if (!alter.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(quoted(def.name), columnSql(def.fields[def.fieldIndex(step.object)]))))
+            return false;
+        if (step.announced)
+            warning(QString::fromUtf8(upgradeDoneText));
+        return true;
+    }
+    case SchemaStep::Kind::AddIndex: {
+        // Asked first with a read, so that a file that has it is not written.
+        QSqlQuery probe(db);
+        probe.setForwardOnly(true);
+        probe.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?"));
+        probe.addBindValue(step.object);
+        if (!probe.exec())
+            return false;
+        if (probe.next())
+            return true;
+        probe.finish();
+        QSqlQuery create(db);
+        return create.exec(step.sql);
+    }
+    }
+    return false;
+}
+
+} // namespace
 
 void AggiornaSchema(DataFolder& folder, const std::function<void(const QString&)>& warning)
 {
-    QSqlDatabase db;
-    try {
-        db = folder.connection(QStringLiteral("AnagBimbi.DB"));
-    } catch (const DbError&) {
-        // Without the children table there is nothing to probe or upgrade;
-        // start-up has already refused such a folder.
-        return;
+    const int current = currentSchemaVersion();
+    for (const TableDef& def : schema()) {
+        QSqlDatabase db;
+        try {
+            db = folder.connection(def.fileName);
+        } catch (const DbError&) {
+            // A missing file: start-up has already refused such a folder.
+            continue;
+        }
+        const int version = userVersion(db);
+        if (version < 0 || version >= current)
+            continue;
+        // A file without its table is damage, not an older layout.
+        if (!prepares(db, QStringLiteral("SELECT 1 FROM %1").arg(quoted(def.name))))
+            continue;
+        bool done = true;
+        for (const SchemaStep& step : schemaSteps()) {
+            if (step.version <= version || step.table.compare(def.name, Qt::CaseInsensitive) != 0)
+                continue;
+            if (!applyStep(db, def, step, warning)) {
+                done = false;
+                break;
+            }
+        }
+        // Failing to record the version (a read-only file) only means the
+        // next start asks the steps again.
+        if (done)
+            (void)QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = %1").arg(current));
     }
-    {
-        QSqlQuery probe(db);
-        if (probe.exec(QStringLiteral("Select Frequenza from AnagBimbi")))
-            return;
-        // Only a table that lacks the column is the older layout. Any other
-        // failure (no such table in an empty file, a damaged page, a file
-        // held by another program) is not for the upgrade to mend.
-        if (!probe.lastError().databaseText().startsWith(QLatin1String("no such column"), Qt::CaseInsensitive))
-            return;
-    }
-    warning(QString::fromUtf8(upgradeNeededText));
-    QSqlQuery alter(db);
-    if (alter.exec(QStringLiteral("ALTER TABLE AnagBimbi ADD COLUMN Frequenza Boolean")))
-        warning(QString::fromUtf8(upgradeDoneText));
-}
-
-void ensureSelectionIndex(DataFolder& folder)
-{
-    QSqlDatabase db;
-    try {
-        db = folder.connection(QStringLiteral("Valutaz.db"));
-    } catch (const DbError&) {
-        return;
-    }
-    // Asked first with a read, so that a folder that has it never takes the
-    // file for writing at start-up.
-    {
-        QSqlQuery probe(db);
-        probe.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = 'ix_Valutaz_Sel'"));
-        if (!probe.exec() || probe.next())
-            return;
-    }
-    QSqlQuery create(db);
-    (void)create.exec(selectionIndexStatement());
 }
 
 } // namespace velmora::store

@@ -161,6 +161,9 @@ void TestChart::formatPattern_data()
     QTest::newRow("no decimals") << 1234.5 << "#,##0" << "1.235";
     QTest::newRow("empty pattern is the general format") << 2.5 << "" << "2,5";
     QTest::newRow("general format of a whole value") << 7.0 << "" << "7";
+    // The chart writes the program's one general format: a 16-digit whole
+    // number is written out, rounded to 15 significant digits.
+    QTest::newRow("general format of 16 digits") << 1234567890123456.0 << "" << "1234567890123460";
 }
 
 void TestChart::formatPattern()

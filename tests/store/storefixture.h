@@ -37,9 +37,15 @@ class Folder
 {
 public:
     explicit Folder(Layout layout = Layout::Current)
+        : Folder(layout == Layout::Older ? 0 : -1)
+    {
+    }
+
+    // Laid as the tables stood at `schemaVersion`; -1 for the current one.
+    explicit Folder(int schemaVersion)
     {
         m_path = m_tmp.path() + QStringLiteral("/Dati");
-        const QString err = layDataFolder(m_path, layout);
+        const QString err = schemaVersion < 0 ? layDataFolder(m_path) : layDataFolder(m_path, schemaVersion);
         if (!err.isEmpty())
             qFatal("layDataFolder failed: %s", qPrintable(err));
         m_folder = std::make_unique<DataFolder>(m_path);

@@ -1,11 +1,14 @@
-// The installer that lays a data folder, and the one schema upgrade the
-// program makes (children tables laid before the attendance column existed).
+// The installer that lays a data folder, and the schema upgrade that brings a
+// folder of any earlier schema version up to date (the first step: children
+// tables laid before the attendance column existed).
 // The expected layout is written out here as literal text, so that a change
 // to the table definitions shows up as a failure rather than being followed.
 
 #include "storefixture.h"
 #include "scripteddialogs.h"
 #include "scripteddialogs_qtest.h"
+#include "foldercheck.h"
+#include "schema.h"
 #include "upgrade.h"
 
 #include <QDir>
@@ -90,6 +93,10 @@ private slots:
     void upgradeFailureWarnsAgain();
     void currentFolderSaysNothing();
     void selectionIndex();
+    void everyVersionComesUpToDate_data();
+    void everyVersionComesUpToDate();
+    void checkExpectsFieldsOfVersion_data();
+    void checkExpectsFieldsOfVersion();
 };
 
 void TestUpgrade::layout_data()
@@ -427,7 +434,9 @@ void TestUpgrade::selectionIndex()
     withFile(valutaz, [&](QSqlDatabase& db) {
         QCOMPARE(queryColumn(db, indexQuery).size(), 1);
         QSqlQuery q(db);
+        // As a folder at version 1, laid before the index came.
         QVERIFY(q.exec(QStringLiteral("DROP INDEX ix_Valutaz_Sel")));
+        QVERIFY(q.exec(QStringLiteral("PRAGMA user_version = 1")));
         QVERIFY(q.exec(QStringLiteral("INSERT INTO Valutaz (Id_Bimbo, Sel) VALUES (1, 1), (1, NULL), (2, 0), (2, 1)")));
     });
 
@@ -440,7 +449,7 @@ void TestUpgrade::selectionIndex()
         holder.setDatabaseName(valutaz);
         QVERIFY(holder.open());
         QSqlQuery(holder).exec(QStringLiteral("BEGIN EXCLUSIVE"));
-        ensureSelectionIndex(df);
+        QCOMPARE(collect([&](const auto& warn) { AggiornaSchema(df, warn); }), QStringList{});
         QSqlQuery(holder).exec(QStringLiteral("ROLLBACK"));
         holder.close();
         holder = QSqlDatabase();
@@ -450,12 +459,13 @@ void TestUpgrade::selectionIndex()
     }
     {
         DataFolder df(f.path());
-        ensureSelectionIndex(df);
-        ensureSelectionIndex(df); // a folder that has it stays as it is
+        QCOMPARE(collect([&](const auto& warn) { AggiornaSchema(df, warn); }), QStringList{});
+        AggiornaSchema(df, [](const QString&) {}); // a folder that has it stays as it is
         df.closeAll();
     }
     withFile(valutaz, [&](QSqlDatabase& db) {
         QCOMPARE(queryColumn(db, indexQuery).size(), 1);
+        QCOMPARE(queryColumn(db, QStringLiteral("PRAGMA user_version")), QStringList{QString::number(currentSchemaVersion())});
         // The statement clearing the marks, the value written into it, uses
         // it from its first preparation on.
         QSqlQuery plan(db);
@@ -476,6 +486,116 @@ void TestUpgrade::selectionIndex()
                  (QStringList{"0", "0", "0", "0"}));
         QCOMPARE(queryColumn(db, QStringLiteral("PRAGMA integrity_check")), QStringList{"ok"});
     });
+}
+
+// What a file holds that a reader of its layout can see: every table and
+// index statement, and the version recorded.
+QStringList layoutOf(const QString& filePath)
+{
+    QStringList out;
+    withFile(filePath, [&](QSqlDatabase& db) {
+        out = queryColumn(db, QStringLiteral("SELECT type || ' ' || name || ': ' || sql FROM sqlite_master "
+                                             "WHERE name NOT LIKE 'sqlite_%' ORDER BY type, name"));
+        out << QStringLiteral("version ") + queryColumn(db, QStringLiteral("PRAGMA user_version")).join(QString());
+    });
+    return out;
+}
+
+void TestUpgrade::everyVersionComesUpToDate_data()
+{
+    QTest::addColumn<int>("version");
+    for (int v = 0; v <= currentSchemaVersion(); ++v)
+        QTest::addRow("from version %d", v) << v;
+}
+
+// A folder laid at any earlier version ends, after the upgrade, with exactly
+// the layout of a folder laid today, its rows kept; only the 1.02 step is
+// told to the user. The folder check finds nothing wrong before or after.
+void TestUpgrade::everyVersionComesUpToDate()
+{
+    QFETCH(int, version);
+    // The steps are numbered one by one, each on a table of the schema, and
+    // a field a step adds is one of that table's fields.
+    for (int i = 0; i < schemaSteps().size(); ++i) {
+        const SchemaStep& step = schemaSteps().at(i);
+        QCOMPARE(step.version, i + 1);
+        const TableDef* def = tableNamed(step.table);
+        QVERIFY2(def, qPrintable(step.table));
+        if (step.kind == SchemaStep::Kind::AddField)
+            QVERIFY2(def->fieldIndex(step.object) >= 0, qPrintable(step.object));
+    }
+
+    Folder today;
+    Folder f(version);
+    QVERIFY(checkDataFolder(f.folder()).isEmpty());
+    bulk(f.folder(), QStringLiteral("AnagBimbi.DB"), QStringLiteral("INSERT INTO AnagBimbi (Id_Nido, Nome) VALUES (?, ?)"),
+         {{1, QStringLiteral("Anna")}, {1, QStringLiteral("Bruno")}});
+
+    QStringList expected;
+    for (const SchemaStep& step : schemaSteps())
+        if (step.version > version && step.announced)
+            expected << QString::fromUtf8(neededText) << QString::fromUtf8(doneText);
+    QCOMPARE(collect([&](const auto& warn) { AggiornaSchema(f.folder(), warn); }), expected);
+    f->closeAll();
+    today->closeAll();
+
+    for (const TableDef& def : schema())
+        QCOMPARE(layoutOf(QDir(f.path()).filePath(def.fileName)), layoutOf(QDir(today.path()).filePath(def.fileName)));
+    QVERIFY(checkDataFolder(f.folder()).isEmpty());
+    auto t = f.table(QStringLiteral("AnagBimbi.DB"));
+    t->open();
+    QCOMPARE(walkForward(*t, QStringLiteral("Nome")), (QStringList{"Anna", "Bruno"}));
+    t->close();
+    f->closeAll();
+
+    // Up to date, the next start only reads: the files stay byte for byte.
+    QMap<QString, QByteArray> before;
+    for (const TableDef& def : schema()) {
+        QFile in(QDir(f.path()).filePath(def.fileName));
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        before.insert(def.fileName, in.readAll());
+    }
+    DataFolder again(f.path());
+    QCOMPARE(collect([&](const auto& warn) { AggiornaSchema(again, warn); }), QStringList{});
+    again.closeAll();
+    for (const TableDef& def : schema()) {
+        QFile in(QDir(f.path()).filePath(def.fileName));
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        QVERIFY2(in.readAll() == before.value(def.fileName), qPrintable(def.fileName));
+    }
+}
+
+void TestUpgrade::checkExpectsFieldsOfVersion_data()
+{
+    QTest::addColumn<int>("recorded");
+    QTest::addColumn<bool>("damaged");
+    // A children table without the attendance column is the 1.02 layout at
+    // version 0 (folders laid before versions were recorded say 0 too), and
+    // a damaged file at any version that has the column.
+    QTest::newRow("version 0") << 0 << false;
+    for (int v = 1; v <= currentSchemaVersion(); ++v)
+        QTest::addRow("version %d", v) << v << true;
+}
+
+// The folder check asks of each file the fields its recorded version has.
+void TestUpgrade::checkExpectsFieldsOfVersion()
+{
+    QFETCH(int, recorded);
+    QFETCH(bool, damaged);
+    Folder f(Layout::Older);
+    f->closeAll();
+    withFile(QDir(f.path()).filePath(QStringLiteral("AnagBimbi.DB")), [&](QSqlDatabase& db) {
+        QVERIFY(QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = %1").arg(recorded)));
+    });
+    const QList<FolderProblem> problems = checkDataFolder(f.folder());
+    if (!damaged) {
+        QVERIFY(problems.isEmpty());
+        return;
+    }
+    QCOMPARE(problems.size(), 1);
+    QCOMPARE(problems.first().kind, FolderProblem::Kind::Damaged);
+    QCOMPARE(problems.first().fileName, QStringLiteral("AnagBimbi.DB"));
+    QVERIFY2(problems.first().message.contains(QLatin1String("manca il campo Frequenza")), qPrintable(problems.first().message));
 }
 
 QTEST_GUILESS_MAIN(TestUpgrade)
