@@ -12,6 +12,7 @@
 #include "scoring.h"
 #include "sheet.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QEvent>
 #include <QGroupBox>
@@ -66,8 +67,13 @@ PhasesScreen::PhasesScreen(DataModule& d, EvaluationSheet& sheet, QObject* paren
     buildBox();
     connect(&sheet, &EvaluationSheet::aperta, this, [this] {
         // The keys go to the sheet now in front, starting from its areas; left
-        // on the list under it, they would move the list unseen.
-        CB_Area->setFocus(Qt::OtherFocusReason);
+        // on the list under it, they would move the list unseen. When the
+        // sheet opens again under the user's hands (the first key typed into
+        // a new evaluation's date or age puts it into editing), the focus
+        // stays in that field and the rest of the typing goes on there.
+        QWidget* typing = QApplication::focusWidget();
+        if (!(typing && this->sheet.GB_Valutazione->isAncestorOf(typing)))
+            CB_Area->setFocus(Qt::OtherFocusReason);
         data.guarded([&] { mostraTotaleValutazione(); });
     });
 }
@@ -91,10 +97,7 @@ void PhasesScreen::buildBox()
     CB_Area->setDialogs(&data.dialogs);
     CB_Area->setListSource(&data.Tbl_Aree, QStringLiteral("Id"), QStringLiteral("AreaCombo"));
     CB_Area->installEventFilter(this);
-    connect(CB_Area, &LookupComboBox::closeUp, this, [this] {
-        m_areaKey = data.Tbl_Aree.isOpen() ? data.Tbl_Aree.value(QStringLiteral("Id")) : QVariant();
-        CB_AreaCloseUp();
-    });
+    connect(CB_Area, &LookupComboBox::closeUp, this, [this] { CB_AreaCloseUp(); });
 
     DBGrid11 = new DataGrid(GroupBox4);
     DBGrid11->setObjectName(QStringLiteral("DBGrid11"));
@@ -242,10 +245,8 @@ bool changesChoice(const QKeyEvent* key)
 bool PhasesScreen::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == CB_Area) {
-        if (event->type() == QEvent::KeyRelease && changesChoice(static_cast<QKeyEvent*>(event))) {
-            m_areaKey = data.Tbl_Aree.isOpen() ? data.Tbl_Aree.value(QStringLiteral("Id")) : QVariant();
+        if (event->type() == QEvent::KeyRelease && changesChoice(static_cast<QKeyEvent*>(event)))
             CB_AreaKeyUp();
-        }
         return false;
     }
     for (int i = 0; i < Items; ++i) {
@@ -293,16 +294,34 @@ bool PhasesScreen::tastoSullaRisposta(int item, int answer, QKeyEvent* key)
 
 // ---------------------------------------------------------------- areas
 
+QVariant PhasesScreen::chiaveArea() const { return CB_Area->keyValue(); }
+
 void PhasesScreen::ImpostaChiaveArea(const QVariant& key)
 {
-    m_areaKey = key;
     if (wholeOr(key, 0) == 0) {
-        CB_Area->setCurrentIndex(-1);
+        CB_Area->setKeyValue(0);
         return;
     }
     store::Table& aree = data.Tbl_Aree;
     if (aree.isOpen() && aree.value(QStringLiteral("Id")) != key)
         aree.locate(QStringLiteral("Id"), key);
+    CB_Area->setKeyValue(key);
+}
+
+PhasesScreen::AreaScelta PhasesScreen::areaScelta() const
+{
+    const store::Table& aree = data.Tbl_Aree;
+    return {chiaveArea(), aree.isOpen() && !aree.isEmpty() ? aree.value(QStringLiteral("Id")) : QVariant()};
+}
+
+void PhasesScreen::ripristinaArea(const AreaScelta& scelta)
+{
+    // The areas cursor first (the chooser follows it), then the key, which
+    // stays none when none was chosen.
+    store::Table& aree = data.Tbl_Aree;
+    if (aree.isOpen() && scelta.cursore.isValid() && aree.value(QStringLiteral("Id")) != scelta.cursore)
+        aree.locate(QStringLiteral("Id"), scelta.cursore);
+    ImpostaChiaveArea(scelta.chiave);
 }
 
 void PhasesScreen::impostaFiltroFasi(bool soloNonSo)
@@ -462,7 +481,8 @@ void PhasesScreen::Tbl_FasiValNewRecord()
             proposed = 1;
     }
 
-    if (wholeOr(m_areaKey, 0) == 0)
+    const int area = wholeOr(chiaveArea(), 0);
+    if (area == 0)
         throw store::Abort();
 
     const QString initial = QString::number(proposed);
@@ -478,7 +498,7 @@ void PhasesScreen::Tbl_FasiValNewRecord()
 
     store::Table& fasi = data.Tbl_FasiVal;
     fasi.setValue(QStringLiteral("NumFase"), number);
-    fasi.setValue(QStringLiteral("Id_Area"), wholeOr(m_areaKey, 0));
+    fasi.setValue(QStringLiteral("Id_Area"), area);
     fasi.setValue(QStringLiteral("Id_Valutazione"), data.Tbl_Valutazioni.value(QStringLiteral("Id")));
     for (const char* list : {"Si", "No", "NonSo", "AVolte"})
         fasi.setValue(QString::fromLatin1(list), QString());

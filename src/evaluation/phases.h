@@ -43,9 +43,23 @@ public:
 
     void CB_AreaCloseUp(); // the area chooser "Inserimento area" closed its list: the area is applied
     void CB_AreaKeyUp();   // a key released in the area chooser: the same
-    // Key of CB_Area: the Id of the chosen area, 0 when none is chosen.
+    // Key of CB_Area: the Id of the chosen area, 0 when none is chosen. It is
+    // the one place that says which area is chosen: the chooser shows it and
+    // a new phase takes it. It follows the areas cursor (a choice moves the
+    // cursor there); setting it moves the cursor to it.
     void ImpostaChiaveArea(const QVariant& key);
-    QVariant chiaveArea() const { return m_areaKey; }
+    QVariant chiaveArea() const;
+
+    // The chosen area and the area under the areas cursor, as a walk through
+    // the areas (a print) found them, to put back afterwards: the chooser
+    // then shows, and new phases take, the area the user chose.
+    struct AreaScelta
+    {
+        QVariant chiave;
+        QVariant cursore;
+    };
+    AreaScelta areaScelta() const;
+    void ripristinaArea(const AreaScelta& scelta);
 
     // Area follow mode (the Tag of Tbl_Aree): 0 nothing, 1 phases of the
     // area, 2 phases of the area with "Non so" answers.
@@ -106,7 +120,6 @@ private:
 
     DataModule& data;
     EvaluationSheet& sheet;
-    QVariant m_areaKey = 0;
     std::array<QButtonGroup*, Items> m_groups{};
 };
 

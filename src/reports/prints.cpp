@@ -103,21 +103,21 @@ void Prints::mostraEAttendi(ReportForm& form)
         data.dialogs.preview(doc);
 }
 
-void Prints::ripristina(const QString& filtro)
+void Prints::ripristina(const QString& filtro, const PhasesScreen::AreaScelta& scelta)
 {
     data.Tbl_Aree.tag = 0;
+    // The area cursor and the chooser go back to the area the user chose (the
+    // follow mode is 0, so the phases stay as put back below), from the sheet
+    // or from the list alike: left on the last area, the chooser would show
+    // it on the next sheet while its key, the new phases and the answers
+    // went on with the one chosen before.
+    phases.ripristinaArea(scelta);
     store::Table& fasi = data.Tbl_FasiVal;
     if (!fasi.isOpen())
         return;
     fasi.setFiltered(false);
     fasi.setFilter(filtro);
     fasi.setFiltered(true);
-    // With the sheet open the area cursor goes back to the chosen area (the
-    // follow mode is 0, so the phases stay as put back): left on the last
-    // area, the chooser would name one area while the next key in it, a new
-    // phase or an answer worked on another.
-    if (!sheet.GB_Valutazione->isHidden())
-        phases.ImpostaChiaveArea(phases.chiaveArea());
 }
 
 // ---------------------------------------------------------------- sheet
@@ -128,6 +128,7 @@ void Prints::SpeedButton10Click()
         return;
     data.guarded([&] {
         const QString filtro = data.Tbl_FasiVal.filter();
+        const PhasesScreen::AreaScelta scelta = phases.areaScelta();
         sempre(
             [&] {
                 filtraFasi(data.Tbl_FasiVal, filtroValutazione(data.Tbl_Valutazioni));
@@ -138,7 +139,7 @@ void Prints::SpeedButton10Click()
                 fillPageHead(QR_Area->report, data, Head::Full);
                 mostraEAttendi(*QR_Area);
             },
-            [&] { ripristina(filtro); });
+            [&] { ripristina(filtro, scelta); });
     });
 }
 
@@ -146,6 +147,7 @@ void Prints::StampaRiepilogoNonSo()
 {
     print::Band* footer = QR_Area->report.band(QStringLiteral("QRBand4"));
     data.guarded([&] {
+        const PhasesScreen::AreaScelta scelta = phases.areaScelta();
         sempre(
             [&] {
                 data.Tbl_Aree.tag = 2;
@@ -157,6 +159,8 @@ void Prints::StampaRiepilogoNonSo()
             [&] {
                 footer->enabled = true;
                 data.Tbl_Aree.tag = 0;
+                // The phase filter stays as the way back set it.
+                phases.ripristinaArea(scelta);
             });
     });
 }
@@ -171,6 +175,7 @@ void Prints::SpeedButton8Click()
         store::Table& fasi = data.Tbl_FasiVal;
         store::Table& aree = data.Tbl_Aree;
         const QString filtro = fasi.filter();
+        const PhasesScreen::AreaScelta scelta = phases.areaScelta();
         sempre(
             [&] {
                 const QString perValutazione = filtroValutazione(data.Tbl_Valutazioni);
@@ -221,7 +226,7 @@ void Prints::SpeedButton8Click()
                 QR_Grafico->setKey(brevi, nomi);
                 mostraEAttendi(*QR_Grafico);
             },
-            [&] { ripristina(filtro); });
+            [&] { ripristina(filtro, scelta); });
     });
 }
 
@@ -295,6 +300,7 @@ void Prints::Btn_ConfrontoSingoloClick()
         avvisaTroppiProfili(soloSelezionate ? selezionate : tutte);
 
         const QString filtro = data.Tbl_FasiVal.filter();
+        const PhasesScreen::AreaScelta scelta = phases.areaScelta();
         sempre(
             [&] {
                 data.Tbl_Aree.tag = 1;
@@ -311,7 +317,7 @@ void Prints::Btn_ConfrontoSingoloClick()
                     val.last(); // stopped at the most a chart draws
                 stampaProfili(*form, n);
             },
-            [&] { ripristina(filtro); });
+            [&] { ripristina(filtro, scelta); });
     });
 }
 
@@ -371,6 +377,7 @@ void Prints::Btn_ConfrontoMultiploClick()
             profili.resize(MaxProfili);
 
         const QString filtro = data.Tbl_FasiVal.filter();
+        const PhasesScreen::AreaScelta scelta = phases.areaScelta();
         sempre(
             [&] {
                 data.Tbl_Aree.tag = 1;
@@ -387,7 +394,7 @@ void Prints::Btn_ConfrontoMultiploClick()
                 val.last();
                 stampaProfili(*form, n);
             },
-            [&] { ripristina(filtro); });
+            [&] { ripristina(filtro, scelta); });
     });
 }
 

@@ -7,6 +7,7 @@
 // cancelled or an error interrupts it.
 
 #include "evaluationprints.h"
+#include "phases.h"
 
 #include <QObject>
 #include <QString>
@@ -58,7 +59,8 @@ public:
 private:
     bool valutazioneCorrente();
     void mostraEAttendi(ReportForm& form);
-    void ripristina(const QString& filtro);
+    // Follow mode 0, the chosen area and the phase filter `filtro` back.
+    void ripristina(const QString& filtro, const PhasesScreen::AreaScelta& scelta);
     void disegnaProfilo(ChartForm& form, int n, const QString& titolo);
     // Keeps the series of the `profili` profiles drawn, then set-up and preview.
     void stampaProfili(ChartForm& form, int profili);

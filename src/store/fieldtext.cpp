@@ -7,8 +7,15 @@ namespace velmora::store {
 
 QString cutToLength(const QString& text, int length)
 {
-    if (length <= 0 || text.size() <= length)
+    if (length <= 0)
         return text;
+    if (text.size() <= length) {
+        // A text that fits may still end in half a character, where
+        // something before cut it by units: that half goes too.
+        if (!text.isEmpty() && text.back().isHighSurrogate())
+            return text.chopped(1);
+        return text;
+    }
     // Cut at the last boundary between user-perceived characters that falls
     // within the limit.
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);

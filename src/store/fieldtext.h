@@ -9,8 +9,9 @@ namespace velmora::store {
 
 // `text` cut to at most `length` UTF-16 units without splitting a character:
 // a character that straddles the limit (an emoji stored as a surrogate pair,
-// a letter with a combining accent, a flag) is dropped whole. A length of 0
-// or less leaves the text as it is (a field without a size).
+// a letter with a combining accent, a flag) is dropped whole, and a text
+// that fits but ends in the first half of a surrogate pair loses that half.
+// A length of 0 or less leaves the text as it is (a field without a size).
 QString cutToLength(const QString& text, int length);
 
 // The year that two typed digits mean on `today`: the one within the window

@@ -4,6 +4,8 @@
 #include "errors.h"
 #include "table.h"
 
+#include <QValidator>
+
 namespace velmora {
 
 // ---------------------------------------------------------------- link
@@ -49,8 +51,41 @@ void FieldLink::write(const QVariant& value)
 
 // ---------------------------------------------------------------- line edit
 
+namespace {
+
+// The edit's length limit counts UTF-16 units and cuts what is typed or
+// pasted at the limit by units: an emoji (a surrogate pair) that crosses it
+// would leave its first half in the box, and then in the field. This
+// validator takes out every half of a pair, so the box holds whole
+// characters only; it refuses nothing.
+class WholeCharacters : public QValidator
+{
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int& pos) const override
+    {
+        for (qsizetype i = 0; i < input.size();) {
+            const QChar c = input.at(i);
+            const bool paired = c.isHighSurrogate() ? i + 1 < input.size() && input.at(i + 1).isLowSurrogate()
+                                                    : !c.isLowSurrogate();
+            if (paired) {
+                i += c.isHighSurrogate() ? 2 : 1;
+                continue;
+            }
+            input.remove(i, 1);
+            if (pos > i)
+                --pos;
+        }
+        return Acceptable;
+    }
+};
+
+} // namespace
+
 DataEdit::DataEdit(QWidget* parent) : QLineEdit(parent), DataControl(this)
 {
+    setValidator(new WholeCharacters(this));
     connect(m_link, &FieldLink::changed, this, &DataEdit::refresh);
     connect(this, &QLineEdit::textEdited, this, &DataEdit::onTextEdited);
     connect(this, &QLineEdit::editingFinished, this, &DataEdit::onEditingFinished);
@@ -146,6 +181,14 @@ bool DataEdit::commitPending()
     m_showing = true;
     showDbError(m_dialogs, store::DbError(m_pendingError));
     m_showing = false;
+    // The value is corrected where it was refused: the focus comes back to
+    // the box (the Tab that left it, or the button that wanted to post, has
+    // moved it on), with the refused text chosen so that typing replaces it.
+    // Left on the next field, the correction would be typed there.
+    if (isVisible() && isEnabled()) {
+        setFocus(Qt::OtherFocusReason);
+        selectAll();
+    }
     return false;
 }
 

@@ -86,6 +86,8 @@ public:
     // record is given up: until then every post of the table is refused
     // with the same message, so the field never keeps a half-typed value
     // (the "15/03/20" on the way to "15/03/2026") the box no longer shows.
+    // Once the refusal is answered the box has the focus again, its text
+    // chosen, so the correction is typed where it belongs.
     bool commitPending();
     bool hasPendingRefusal() const { return !m_pendingError.isEmpty(); }
 private:

@@ -141,6 +141,11 @@ void LookupLink::choose(int row)
 LookupComboBox::LookupComboBox(QWidget* parent) : QComboBox(parent), m_link(new LookupLink(this))
 {
     setEditable(false);
+    // The list drops down below the chooser and shows maxVisibleItems rows,
+    // the rest a scroll away. Styles that open it as a menu over the chooser
+    // (Fusion among them) ignore that count and show every row, running past
+    // the window with a long list.
+    setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
     connect(m_link, &LookupLink::listChanged, this, &LookupComboBox::rebuild);
     connect(m_link, &LookupLink::currentChanged, this, &LookupComboBox::followCursor);
     connect(m_link, &LookupLink::dataKeyChanged, this, [this] {

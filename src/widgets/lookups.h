@@ -65,6 +65,8 @@ private:
 // Whether `key` names no record: unset, empty, or 0 (the key of no record).
 bool isNoKey(const QVariant& key);
 
+// Its list drops down below it, maxVisibleItems rows high (10 unless set),
+// whatever the style.
 class LookupComboBox : public QComboBox
 {
     Q_OBJECT

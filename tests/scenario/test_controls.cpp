@@ -20,6 +20,7 @@
 #include "staff.h"
 #include "table.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -160,6 +161,7 @@ private slots:
     void passwordShowsAsterisks();
 
     void areaChooserBlankOnNewEvaluation();
+    void areaDropDownShowsTenRows();
     void nurseryChooserShowsCurrentNursery();
 };
 
@@ -410,6 +412,53 @@ void TestControls::areaChooserBlankOnNewEvaluation()
     QCOMPARE(combo->currentIndex(), 0);
     QCOMPARE(w.Phases->chiaveArea().toInt(), aree.asInteger(QStringLiteral("Id")));
     VERIFY_DIALOGS(win.d);
+}
+
+// With sixteen areas the area chooser drops down ten rows, the rest a
+// scroll away, and its list stays inside the window.
+void TestControls::areaDropDownShowsTenRows()
+{
+    Scene s(1);
+    for (int i = 9; i <= 16; ++i)
+        s.p.add(QStringLiteral("Aree.db"), {{"AreaBreve", QStringLiteral("A%1").arg(i, 1, 16)},
+                                            {"Area", QStringLiteral("Area di prova %1").arg(i)}});
+    s.p.evaluation(s.children[0], 12);
+    Window win(s);
+    TFrm_Main& w = win.w;
+    QCOMPARE(w.Data.Tbl_Aree.recordCount(), 16);
+    w.Evaluations->Modifica1->trigger();
+    VERIFY_DIALOGS(win.d);
+    QVERIFY2(!w.GB_Valutazione->isHidden(), qPrintable(screenState(w, win.d)));
+    LookupComboBox* combo = w.Phases->CB_Area;
+    QCOMPARE(combo->count(), 16);
+
+    combo->showPopup();
+    QAbstractItemView* list = combo->view();
+    QWidget* popup = list->window();
+    QTRY_VERIFY(popup->isVisible());
+    // The rows the list shows, each by the part of it in sight: a row the
+    // frame trims by a pixel or two still reads whole.
+    QList<int> shownRows;
+    QStringList seen;
+    const QRect shown = list->viewport()->rect();
+    for (int i = 0; i < combo->count(); ++i) {
+        const QRect r = list->visualRect(combo->model()->index(i, 0));
+        const QRect part = shown.intersected(r);
+        seen << QStringLiteral("%1: %2 of %3").arg(i).arg(part.isValid() ? part.height() : 0).arg(r.height());
+        if (part.isValid() && part.height() > 0)
+            shownRows << i;
+        if (part.isValid() && part.height() > 0 && part.height() < r.height() - 2)
+            QFAIL(qPrintable(QStringLiteral("row %1 half shown; %2").arg(i).arg(seen.join(QStringLiteral(", ")))));
+    }
+    QCOMPARE(shownRows.size(), 10);
+    QCOMPARE(shownRows.first(), 0);
+    const QRect window(w.mapToGlobal(QPoint(0, 0)), w.size());
+    QVERIFY2(window.contains(QRect(popup->mapToGlobal(QPoint(0, 0)), popup->size())),
+             qPrintable(QStringLiteral("the list at %1,%2 %3x%4 runs out of the window at %5,%6 %7x%8")
+                            .arg(popup->mapToGlobal(QPoint(0, 0)).x()).arg(popup->mapToGlobal(QPoint(0, 0)).y())
+                            .arg(popup->width()).arg(popup->height())
+                            .arg(window.x()).arg(window.y()).arg(window.width()).arg(window.height())));
+    combo->hidePopup();
 }
 
 void TestControls::nurseryChooserShowsCurrentNursery()

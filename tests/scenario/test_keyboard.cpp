@@ -14,6 +14,7 @@
 //   nothing else changes; Return, Enter and Space press it.
 
 #include "children.h"
+#include "dataedits.h"
 #include "datagrid.h"
 #include "datanavigator.h"
 #include "evaluations.h"
@@ -25,6 +26,10 @@
 #include "scripteddialogs.h"
 #include "scripteddialogs_qtest.h"
 #include "sheet.h"
+#include "numberformat.h"
+#include "scoring.h"
+#include "datafolder.h"
+#include "table.h"
 
 #include <algorithm>
 #include <functional>
@@ -75,6 +80,16 @@ void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 }
 
 void tab(bool back = false) { key(Qt::Key_Tab, back ? Qt::ShiftModifier : Qt::NoModifier); }
+
+// Types `text` key by key, each key going to whatever has the focus when it
+// is pressed.
+void typeKeys(const QString& text)
+{
+    for (const QChar c : text) {
+        QVERIFY2(focused(), "no widget has the focus");
+        QTest::keyClick(focused(), c.toLatin1());
+    }
+}
 
 // Presses Tab until `target` has the focus; fails when it never comes.
 void tabTo(QWidget* target)
@@ -245,6 +260,9 @@ private slots:
     void passwordTypedInItsBox();
     void childEvaluationAreaAnswer();
     void staffChosenInCells();
+    void typedIntoNewEvaluation_data();
+    void typedIntoNewEvaluation();
+    void refusedDateKeepsFocus();
     void registriesFromToolbar_data();
     void registriesFromToolbar();
     void focusedButton_data();
@@ -529,6 +547,116 @@ void TestKeyboard::staffChosenInCells()
     QCOMPARE(staff[0].value("Id_Valutazione").toInt(), p.evaluation);
     QVERIFY(staff[0].value("Id_Educatrice").toInt() > 0);
     QVERIFY(staff[0].value("Id_Ruolo").toInt() > 0);
+}
+
+// A new evaluation's date or age typed from the keyboard: the first key
+// reopens the sheet on the first area (the evaluation goes into editing),
+// and the focus stays in the field, so every key typed is stored.
+void TestKeyboard::typedIntoNewEvaluation_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QVariant>("stored");
+    QTest::newRow("Mesi Bimbo 24") << QStringLiteral("MesiBimbo") << QStringLiteral("24") << QVariant(24);
+    QTest::newRow("Mesi Bimbo 7") << QStringLiteral("MesiBimbo") << QStringLiteral("7") << QVariant(7);
+    QTest::newRow("Data Valutazione") << QStringLiteral("DataValutazione") << QStringLiteral("15/11/26")
+                                      << QVariant(QDate(2026, 11, 15));
+}
+
+void TestKeyboard::typedIntoNewEvaluation()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QVariant, stored);
+    Nursery p;
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    STEP(start(w));
+    STEP(logIn(w, d));
+    STEP(key(Qt::Key_Down));
+    QCOMPARE(w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id")), p.neri);
+    STEP(tabTo(w.Evaluations->DBGrid7));
+    w.Evaluations->Inseriscinuovavalutazione1->trigger();
+    VERIFY_DIALOGS(d);
+    QVERIFY2(!w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
+    const int v = w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id"));
+    QVERIFY(v != p.evaluation);
+
+    QLineEdit* box = field == QLatin1String("MesiBimbo") ? static_cast<QLineEdit*>(w.Sheet->DBEdit22)
+                                                         : static_cast<QLineEdit*>(w.Sheet->DBEdit21);
+    STEP(tabTo(box));
+    QCOMPARE(box->selectedText(), box->text()); // Tab brings the focus in with the text chosen
+    STEP(typeKeys(typed));
+    QCOMPARE(focused(), static_cast<QWidget*>(box));
+    QCOMPARE(box->text(), typed);
+    // The first key put the evaluation into editing: the sheet is on its first area.
+    QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Edit);
+    QCOMPARE(w.Phases->chiaveArea().toInt(), p.area1);
+    if (field == QLatin1String("MesiBimbo"))
+        QCOMPARE(w.Sheet->Txt_SviluppoTeorico->text(), formatGeneral(scoring::CalcolaSviluppoTeorico(stored)));
+
+    STEP(tabTo(w.Sheet->SpeedButton7));
+    STEP(key(Qt::Key_Return));
+    QTRY_VERIFY(w.GB_Valutazione->isHidden());
+    VERIFY_DIALOGS(d);
+    const QList<QVariantMap> rows = p.rows(QStringLiteral("Valutaz.db"), QStringLiteral("Id=%1").arg(v));
+    QVERIFY2(rows.size() == 1, qPrintable(rowsText(rows)));
+    QCOMPARE(rows[0].value(field), stored);
+}
+
+// A birth date the field refuses keeps the focus in its box once the
+// refusal is answered: the corrected date typed next goes into it, and
+// "Sesso" after it is left as it was.
+void TestKeyboard::refusedDateKeepsFocus()
+{
+    Nursery p;
+    {
+        // Every child is a girl.
+        store::DataFolder folder(p.db());
+        store::Table t;
+        t.setDataFolder(&folder);
+        t.setTableName(QStringLiteral("AnagBimbi.DB"));
+        t.open();
+        for (t.first(); !t.isEof(); t.next()) {
+            t.edit();
+            t.setValue(QStringLiteral("Sesso"), QStringLiteral("F"));
+            t.post();
+        }
+    }
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    STEP(start(w));
+    STEP(logIn(w, d));
+    STEP(tabTo(w.ToolButton5));
+    STEP(key(Qt::Key_Space));
+    QVERIFY2(!w.GB_AnagraficaBimbi->isHidden(), qPrintable(screenState(w, d)));
+    const int child = w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id"));
+    auto* date = w.GB_AnagraficaBimbi->findChild<QLineEdit*>(QStringLiteral("DBEdit12"));
+    auto* sex = w.GB_AnagraficaBimbi->findChild<QLineEdit*>(QStringLiteral("DBEdit13"));
+    QVERIFY(date && sex);
+
+    STEP(tabTo(date));
+    STEP(typeKeys(QStringLiteral("31/02/24")));
+    d.expectMessage(BoxType::Error, QStringLiteral("'31/02/24' non è una data valida."));
+    STEP(tab());
+    VERIFY_DIALOGS(d);
+    QVERIFY2(focused() == date, qPrintable(describe(focused())));
+    QCOMPARE(date->selectedText(), QStringLiteral("31/02/24"));
+
+    STEP(typeKeys(QStringLiteral("15/03/21")));
+    QCOMPARE(date->text(), QStringLiteral("15/03/21"));
+    STEP(tab());
+    VERIFY_DIALOGS(d);
+    QVERIFY2(focused() == sex, qPrintable(describe(focused())));
+    QCOMPARE(sex->text(), QStringLiteral("F"));
+
+    w.Children->SpeedButton2Click();
+    VERIFY_DIALOGS(d);
+    QVERIFY2(w.GB_AnagraficaBimbi->isHidden(), qPrintable(screenState(w, d)));
+    const QList<QVariantMap> rows = p.rows(QStringLiteral("AnagBimbi.DB"), QStringLiteral("Id=%1").arg(child));
+    QVERIFY2(rows.size() == 1, qPrintable(rowsText(rows)));
+    QCOMPARE(rows[0].value("DataDiNascita").toDate(), QDate(2021, 3, 15));
+    QCOMPARE(rows[0].value("Sesso").toString(), QStringLiteral("F"));
 }
 
 // Every registry from the keyboard: its toolbar button pressed with Space

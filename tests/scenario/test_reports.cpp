@@ -296,6 +296,8 @@ private slots:
     void newEvaluationPrintedFromSheet();
     void printsGiveFilterBack_data();
     void printsGiveFilterBack();
+    void printsKeepAreaOfNewPhases_data();
+    void printsKeepAreaOfNewPhases();
     void nonSoSummary_data();
     void nonSoSummary();
     void profileChart_data();
@@ -684,6 +686,97 @@ void TestReports::printsGiveFilterBack()
         }
         verifyRestored(w, before);
     }
+}
+
+// Whatever a print from the list screen does with the areas, the area chooser
+// shows afterwards the area chosen before it, and the phase a new evaluation
+// gets (by "Inserisci fase" or by a clicked answer) is stored under the area
+// the chooser shows.
+void TestReports::printsKeepAreaOfNewPhases_data()
+{
+    QTest::addColumn<QString>("print");
+    QTest::addColumn<bool>("confirm");   // the print set-up
+    QTest::addColumn<bool>("byAnswer");  // the phase started by a clicked answer, not "Inserisci fase"
+    const char* prints[] = {"Non so summary", "Profili", "Confronto", "menu Stampa scheda", "menu Stampa grafico"};
+    int n = 0;
+    for (const char* print : prints)
+        for (bool confirm : {true, false})
+            QTest::addRow("%s, %s", print, confirm ? "printed" : "set-up cancelled")
+                << QString::fromLatin1(print) << confirm << bool(n++ % 3 == 1);
+}
+
+void TestReports::printsKeepAreaOfNewPhases()
+{
+    QFETCH(QString, print);
+    QFETCH(bool, confirm);
+    QFETCH(bool, byAnswer);
+    Folder p;
+    const int c = p.child(QStringLiteral("Giulia"), QStringLiteral("Bassi"));
+    const int v = p.evaluation(c, QDate(2026, 1, 15), 14);
+    p.complete(v);
+    const bool summary = print == QLatin1String("Non so summary");
+    if (summary)
+        p.phases(v, 3, {Phase::unknown(2, "-04")});
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    STEP(start(w, d));
+    STEP(openSheet(w, d, c, v));
+    PhasesScreen& ph = *w.Phases;
+
+    // "LC" chosen with the arrow keys in the chooser.
+    QTest::keyClick(ph.CB_Area, Qt::Key_Down);
+    QTest::keyClick(ph.CB_Area, Qt::Key_Down);
+    QCOMPARE(ph.CB_Area->currentText(), areaCombo(2));
+    QCOMPARE(ph.chiaveArea().toInt(), p.areas[2]);
+
+    // Back to the list, and the print from there.
+    if (summary) {
+        d.expectMessage(BoxType::Confirmation, nonSoQuestion, Button::Yes);
+        d.expectPrintSetup(confirm);
+        w.Sheet->SpeedButton7->click();
+    } else {
+        w.Sheet->SpeedButton7->click();
+        if (print == QLatin1String("Profili")) {
+            d.expectMessage(BoxType::Confirmation, noneSelectedOf(QStringLiteral("Giulia Bassi")), Button::Yes);
+            d.expectPrintSetup(confirm);
+            w.Btn_ConfrontoSingolo->click();
+        } else if (print == QLatin1String("Confronto")) {
+            d.expectMessage(BoxType::Confirmation, noneSelectedAll, Button::Yes);
+            d.expectPrintSetup(confirm);
+            w.Btn_ConfrontoMultiplo->click();
+        } else {
+            d.expectPrintSetup(confirm);
+            (print.endsWith(QLatin1String("scheda")) ? w.Evaluations->Stampascheda1 : w.Evaluations->Stampagrafico1)->trigger();
+        }
+    }
+    VERIFY_DIALOGS(d);
+    QVERIFY2(w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
+    QCOMPARE(d.previews().size(), confirm ? 1 : 0);
+    QCOMPARE(w.Data.Tbl_Aree.tag, 0);
+
+    // A new evaluation: its sheet opens with the chooser as the user left it,
+    // and the areas cursor and the chooser's key on that same area.
+    w.DBNavigator7->button(DataNavigator::Button::Insert)->click();
+    VERIFY_DIALOGS(d);
+    QVERIFY2(!w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
+    const int nuova = w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id"));
+    QVERIFY(nuova != v);
+    QCOMPARE(ph.CB_Area->currentText(), areaCombo(2));
+    QCOMPARE(ph.chiaveArea().toInt(), p.areas[2]);
+    QCOMPARE(w.Data.Tbl_Aree.asInteger(QStringLiteral("Id")), p.areas[2]);
+
+    d.expectInput(QStringLiteral("Numero fase: 1-14"), QStringLiteral("3"));
+    if (byAnswer)
+        ph.Risposte[0][0]->click(); // item 1: Si, on an area without phases
+    else
+        ph.DBNavigator11->button(DataNavigator::Button::Insert)->click();
+    VERIFY_DIALOGS(d);
+    const QList<QVariantMap> stored = p.rows(QStringLiteral("FasiVal.db"), QStringLiteral("Id_Valutazione=%1").arg(nuova));
+    QVERIFY2(stored.size() == 1, qPrintable(rowsText(stored)));
+    QCOMPARE(stored[0].value("NumFase").toInt(), 3);
+    // Stored under the area the chooser shows.
+    QCOMPARE(ph.CB_Area->currentText(), areaCombo(2));
+    QCOMPARE(stored[0].value("Id_Area").toInt(), p.areas[2]);
 }
 
 void TestReports::nonSoSummary_data()

@@ -15,6 +15,8 @@
 #include "staff.h"
 #include "table.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFocusEvent>
 #include <QGroupBox>
@@ -119,6 +121,8 @@ private slots:
     void newEducatorDefaults_data();
     void newEducatorDefaults();
     void passwordEditsTakeTurns();
+    void emojiAtFieldLimit_data();
+    void emojiAtFieldLimit();
     void educatorNames_data();
     void educatorNames();
     void areaLabel_data();
@@ -423,6 +427,66 @@ void TestStaff::passwordEditsTakeTurns()
     s.SpeedButton1Click();
     VERIFY_DIALOGS(dialogs);
     QCOMPARE(p.rows(QStringLiteral("AnagEdu.db")).first().value("Password").toString(), QStringLiteral("segreta"));
+}
+
+// An emoji (two UTF-16 units) typed or pasted where the field has room for
+// only one unit is left out whole, in the edit and in the stored row; one
+// that fits exactly is kept whole. Never half of one ("\uFFFD" once stored).
+void TestStaff::emojiAtFieldLimit_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("before");  // typed first
+    QTest::addColumn<QString>("added");   // then typed as one key, or pasted
+    QTest::addColumn<bool>("paste");
+    QTest::addColumn<QString>("stored");
+    const QString emoji = QString::fromUtf8("😀");
+    QTest::newRow("name, typed across the limit") << "Nome" << "Mariagrazielli" << emoji << false << "Mariagrazielli";
+    QTest::newRow("name, typed up to the limit")
+        << "Nome" << "Mariagraziell" << emoji << false << QStringLiteral("Mariagraziell") + emoji;
+    QTest::newRow("name, pasted across the limit")
+        << "Nome" << "Mariagrazielli" << emoji + QStringLiteral("abc") << true << "Mariagrazielli";
+    QTest::newRow("password, typed across the limit") << "Password" << "abcdefghi" << emoji << false << "abcdefghi";
+    QTest::newRow("password, pasted across the limit")
+        << "Password" << "abcdefgh" << QStringLiteral("x") + emoji << true << "abcdefghx";
+    QTest::newRow("password, pasted up to the limit")
+        << "Password" << "abcdefgh" << emoji + QStringLiteral("x") << true << QStringLiteral("abcdefgh") + emoji;
+}
+
+void TestStaff::emojiAtFieldLimit()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, before);
+    QFETCH(QString, added);
+    QFETCH(bool, paste);
+    QFETCH(QString, stored);
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    const int rossi = p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), true);
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    login(w, dialogs);
+    StaffRegistries& s = *w.Staff;
+    w.ToolButton3->click();
+    QVERIFY2(!w.GB_AnagraficaEducatrici->isHidden(), qPrintable(screenState(w, dialogs)));
+
+    QLineEdit* edit = field == QLatin1String("Nome") ? static_cast<QLineEdit*>(s.DBEdit7)
+                                                    : static_cast<QLineEdit*>(s.DBEdit24);
+    typeInto(edit, before);
+    if (paste) {
+        QApplication::clipboard()->setText(added);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    } else {
+        QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, added, Qt::NoModifier);
+    }
+    QCOMPARE(edit->text(), stored);
+    QCOMPARE(w.Data.Tbl_AnagEdu.asString(field), stored);
+
+    s.SpeedButton1->click();
+    VERIFY_DIALOGS(dialogs);
+    QVERIFY2(w.GB_AnagraficaEducatrici->isHidden(), qPrintable(screenState(w, dialogs)));
+    const QList<QVariantMap> rows = p.rows(QStringLiteral("AnagEdu.db"), QStringLiteral("Id=%1").arg(rossi));
+    QVERIFY2(rows.size() == 1, qPrintable(rowsText(rows)));
+    QCOMPARE(rows[0].value(field).toString(), stored);
 }
 
 // ----------------------------------------------------- calculated fields

@@ -803,6 +803,11 @@ void TestTable::stringCut_data()
         << "AnagEdu.db" << "Password" << QString::fromUtf8("abcdefgh🇮🇹") << "abcdefgh";
     QTest::newRow("lone high surrogate at the limit")
         << "AnagEdu.db" << "Password" << (QStringLiteral("abcdefghi") + QChar(0xD83D) + QStringLiteral("x")) << "abcdefghi";
+    // What a cut by units elsewhere leaves: exactly the size, ending in half a pair.
+    QTest::newRow("half an emoji ending a text of the field's size")
+        << "AnagEdu.db" << "Password" << (QStringLiteral("abcdefghi") + QChar(0xD83D)) << "abcdefghi";
+    QTest::newRow("half an emoji ending a shorter text")
+        << "AnagEdu.db" << "Nome" << (QStringLiteral("Anna") + QChar(0xD83D)) << "Anna";
 }
 
 void TestTable::stringCut()
