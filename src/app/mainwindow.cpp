@@ -13,6 +13,7 @@
 #include "keyboard.h"
 #include "nursery.h"
 #include "phases.h"
+#include "pictures.h"
 #include "prints.h"
 #include "reportforms.h"
 #include "sheet.h"
@@ -152,6 +153,13 @@ void TFrm_Main::buildAccessPanel()
     big.setPixelSize(40);
     big.setBold(true);
     banner->setFont(big);
+
+    // At the left, beside the chooser and the educators: the program's own
+    // picture, as high as the controls it stands beside.
+    Image1 = new QLabel(Pnl_Accesso);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(32, 140, 200, 300);
+    Image1->setPixmap(accessPicture(Image1->size(), qApp->devicePixelRatio()));
 
     SpeedButton13 = speedButton(Pnl_Accesso, "SpeedButton13", QStringLiteral("About"), QStringLiteral("About"),
                                 QRect(720, 530, 55, 55), Glyph::About);

@@ -78,6 +78,7 @@ public:
     // The controls the window lays out itself.
     QWidget* Pnl_Accesso = nullptr;
     QWidget* Pnl_Bambini = nullptr;
+    QLabel* Image1 = nullptr; // the picture at the left of the access panel
     QToolBar* Tb_Setup = nullptr;
     QToolButton* ToolButton1 = nullptr; // "Anagrafica nido"
     QToolButton* ToolButton3 = nullptr; // "Anagrafica educatrici"

@@ -211,6 +211,7 @@ private slots:
     void toolbarCaptionsBold_data();
     void toolbarCaptionsBold();
     void versionLabelBold();
+    void accessPictureAtLeft();
     void gridTitlesInHeaderFont();
     void statusHintFollowsScreenInFront();
     void mainWindowCentred();
@@ -469,6 +470,51 @@ void TestScreens::versionLabelBold()
     QVERIFY(l->font().bold());
     // White writing on the box's black.
     STEP(verifyPaintedBold(img, l->text(), l->font(), Qt::black, Qt::white, l->objectName()));
+}
+
+// The access panel's picture at the left, beside the chooser and the
+// educators: painted in its place, in the colours of the program's icon, and
+// covering none of the panel's controls.
+void TestScreens::accessPictureAtLeft()
+{
+    Scene s;
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    show(w);
+    QVERIFY(w.accessPanelInFront());
+    QLabel* picture = w.Image1;
+    QVERIFY(picture);
+    QCOMPARE(picture->parentWidget(), w.Pnl_Accesso);
+    QVERIFY(picture->isVisible());
+    const QRect where = picture->geometry();
+    QVERIFY2(where.right() < w.Access->DBLookupComboBox1->x() - 64, qPrintable(QStringLiteral("%1").arg(where.right())));
+    QVERIFY(where.width() >= 150 && where.height() >= 200);
+    for (QWidget* other : w.Pnl_Accesso->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (other != picture && other->isVisible())
+            QVERIFY2(!other->geometry().intersects(where), qPrintable(other->objectName()));
+
+    // What the panel shows there.
+    const QImage shot = w.Pnl_Accesso->grab(where).toImage();
+    int drawn = 0;
+    int red = 0, orange = 0, green = 0, blue = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            drawn += c != QColor(Qt::white);
+            const auto near = [&c](int r, int g, int b) {
+                return qAbs(c.red() - r) < 24 && qAbs(c.green() - g) < 24 && qAbs(c.blue() - b) < 24;
+            };
+            red += near(0xe8, 0x57, 0x4a);
+            orange += near(0xf2, 0xa5, 0x41);
+            green += near(0x3f, 0x9e, 0x6e);
+            blue += near(0x4a, 0x6f, 0xa5);
+        }
+    const int area = shot.width() * shot.height();
+    QVERIFY2(drawn > area * 8 / 10, qPrintable(QStringLiteral("%1 of %2 pixels drawn").arg(drawn).arg(area)));
+    // The three blocks and the growth line, each a good patch of its colour.
+    QVERIFY2(red > 1000 && orange > 1000 && green > 1000 && blue > 500,
+             qPrintable(QStringLiteral("red %1, orange %2, green %3, blue %4").arg(red).arg(orange).arg(green).arg(blue)));
+    VERIFY_DIALOGS(d);
 }
 
 void TestScreens::gridTitlesInHeaderFont()
