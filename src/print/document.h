@@ -80,6 +80,7 @@ struct PageRule
     QColor color = Qt::black;
     Qt::PenStyle style = Qt::SolidLine;
     double widthMm = 0.2;
+    QString name; // the element (or, for the line below a band, the band) that printed it
 };
 
 struct PageChart
@@ -104,6 +105,17 @@ struct TextOverlap
     QRectF where; // mm, the common part
 };
 
+// A text of a page under the box of a chart or the stroke of a rule
+// printed by another element: a chart paints its whole box, so a text
+// reaching into it loses the part inside.
+struct CoveredText
+{
+    int page = 0; // index in Document::pages
+    const PageText* text = nullptr;
+    QString by;   // the chart or rule
+    QRectF where; // mm, the common part
+};
+
 struct Page
 {
     QList<PageText> texts;
@@ -118,6 +130,9 @@ struct Page
     // Texts printed over one another (a label running into its value):
     // pairs whose ink boxes share more than a touching edge.
     QList<TextOverlap> overlappingTexts() const;
+    // Texts whose ink the box of a chart or the stroke of a rule of another
+    // element covers.
+    QList<CoveredText> coveredTexts() const;
 };
 
 class Document
@@ -147,6 +162,8 @@ public:
     // Overlapping texts of every page (Page::overlappingTexts()), for the
     // tests of the reports.
     QList<TextOverlap> overlappingTexts() const;
+    // Covered texts of every page (Page::coveredTexts()).
+    QList<CoveredText> coveredTexts() const;
 };
 
 } // namespace velmora::print

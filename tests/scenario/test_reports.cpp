@@ -738,6 +738,10 @@ void TestReports::nonSoSummary()
                  qPrintable(QStringLiteral("QRLabel13 printed: ") + textsOf(doc, "QRLabel13").join(QStringLiteral(" | "))));
         QVERIFY2(textsOf(doc, "Qr_Totale").isEmpty(),
                  qPrintable(QStringLiteral("Qr_Totale printed: ") + textsOf(doc, "Qr_Totale").join(QStringLiteral(" | "))));
+        // Nothing printed over a text of another element (the other prints
+        // are checked so on paper, in test_paper).
+        QVERIFY(doc.overlappingTexts().isEmpty());
+        QVERIFY(doc.coveredTexts().isEmpty());
     }
 
     // The sheet printed afterwards is whole again, totals included.
