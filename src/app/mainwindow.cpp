@@ -28,6 +28,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -92,6 +93,9 @@ TFrm_Main::TFrm_Main(const QString& programDir, Dialogs& dialogs, QWidget* paren
     connect(Btn_ConfrontoSingolo, &QToolButton::clicked, Reports, &reports::Prints::Btn_ConfrontoSingoloClick);
     connect(Btn_ConfrontoMultiplo, &QToolButton::clicked, Reports, &reports::Prints::Btn_ConfrontoMultiploClick);
     Taboutbox = new AboutBox(programDir, this, &Data.dialogs);
+    // F1 reaches the program's windows through the application, whichever
+    // control has the focus (a registry's grid, a box over the window).
+    qApp->installEventFilter(this);
 }
 
 QList<QObject*> TFrm_Main::reportForms() const
@@ -341,6 +345,23 @@ bool TFrm_Main::event(QEvent* e)
         return true;
     }
     return QMainWindow::event(e);
+}
+
+bool TFrm_Main::eventFilter(QObject* watched, QEvent* e)
+{
+    if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_F1
+        && (static_cast<QKeyEvent*>(e)->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        // Only for this window and the windows shown over it, each of which
+        // has it among its parents.
+        auto* w = qobject_cast<QWidget*>(watched);
+        for (QWidget* top = w ? w->window() : nullptr; top; top = top->parentWidget() ? top->parentWidget()->window() : nullptr) {
+            if (top == this) {
+                Taboutbox->apriGuida();
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, e);
 }
 
 void TFrm_Main::closeEvent(QCloseEvent* e)

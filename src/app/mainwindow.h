@@ -110,6 +110,9 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    // F1 on this window or on a box or form shown over it opens the user
+    // guide, as the About box's bottom line does.
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void showEvent(QShowEvent* e) override;
     // Closing the window with the evaluation sheet or a registry open saves
     // what it still holds, as its own way out would; a refused save (told to

@@ -6,6 +6,7 @@
 #include <QDialog>
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -264,6 +265,11 @@ bool QtDialogs::printSetup(const print::Document& doc)
     // On accepting, the dialog sets the printer: with "Print to File (PDF)"
     // chosen, PDF output into the file named there.
     return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtDialogs::openUrl(const QUrl& url)
+{
+    return QDesktopServices::openUrl(url);
 }
 
 void QtDialogs::preview(const print::Document& doc)

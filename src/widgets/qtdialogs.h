@@ -39,6 +39,8 @@ public:
     // "Anteprima di stampa" on printer(); its print button prints there, so
     // on the printer or into the PDF file chosen in the set-up.
     void preview(const print::Document& doc) override;
+    // QDesktopServices::openUrl.
+    bool openUrl(const QUrl& url) override;
 
     // The printer shared by set-up and preview, made on first use (a
     // QApplication must exist by then). It lives as long as this object, so

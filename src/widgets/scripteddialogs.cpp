@@ -259,6 +259,12 @@ void ScriptedDialogs::preview(const print::Document& doc)
         fail(QStringLiteral("%1: the print set-up just before it was for %2").arg(where, quoted(setupTitle)));
 }
 
+bool ScriptedDialogs::openUrl(const QUrl& url)
+{
+    m_opened.append(url);
+    return openUrlAnswer;
+}
+
 void ScriptedDialogs::expectForm(const QString& objectName, std::function<int(QDialog&)> fill)
 {
     m_forms.append({objectName, std::move(fill)});
@@ -290,6 +296,7 @@ void ScriptedDialogs::clear()
     m_forms.clear();
     m_shown.clear();
     m_previews.clear();
+    m_opened.clear();
     m_confirmedSetup = -1;
     m_failures.clear();
 }

@@ -78,6 +78,7 @@ public:
     int execForm(QDialog&) override { return 0; }
     bool printSetup(const print::Document&) override { return false; }
     void preview(const print::Document&) override {}
+    bool openUrl(const QUrl&) override { return false; }
     BoxType lastType = BoxType::Plain;
     Buttons lastButtons;
 
