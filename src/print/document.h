@@ -139,6 +139,10 @@ class Document
 {
 public:
     QString title;                      // the job name on the printer
+    // The name proposed for the PDF file the document is printed into,
+    // without ".pdf": the print, whose it is and when ("Scheda di
+    // valutazione - Bianchi Giulia - 15-05-2026"). The title when empty.
+    QString fileName;
     QSizeF paperMm{210, 297};           // A4 portrait
     QMarginsF marginsMm{10, 10, 10, 10};
     QList<Page> pages;

@@ -137,6 +137,18 @@ QString shortDate(const QVariant& value)
 
 QString addressLine(const DataModule& data) { return addressOf(currentNursery(data)); }
 
+QString nurseryName(const DataModule& data) { return currentNursery(data).nome; }
+
+QString printFileName(const QString& print, const QString& whose, const QDate& when)
+{
+    QStringList parts{print};
+    if (!whose.simplified().isEmpty())
+        parts << whose.simplified();
+    if (when.isValid())
+        parts << when.toString(QStringLiteral("dd-MM-yyyy"));
+    return parts.join(QStringLiteral(" - "));
+}
+
 QString staffLine(const DataModule& data)
 {
     const store::Table& p = data.Tbl_Personale;

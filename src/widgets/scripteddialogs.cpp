@@ -1,4 +1,5 @@
 #include "scripteddialogs.h"
+#include "qtdialogs.h"
 
 #include <QDialog>
 
@@ -220,6 +221,7 @@ bool ScriptedDialogs::printSetup(const print::Document& doc)
     box.text = doc.title;
     box.buttons = Button::Ok | Button::Cancel;
     box.pages = doc.pageCount();
+    box.file = pdfFileNameFor(doc);
     m_shown.append(box);
 
     const QString where = QStringLiteral("box %1, %2").arg(m_shown.size()).arg(describe(box));

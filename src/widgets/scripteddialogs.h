@@ -43,6 +43,7 @@ public:
         bool masked = false;            // input boxes only
         QString initial;                // input boxes only
         int pages = 0;                  // set-ups and previews: pages of the document
+        QString file;                   // set-ups: the PDF file name proposed (pdfFileNameFor)
     };
 
     // "Message", "Input", "PrintSetup", "Preview".
