@@ -128,10 +128,16 @@ bool AboutBox::apri(const QLabel* area)
         return tell(QStringLiteral("La guida del software non si trova: manca il file\n%1\n\n"
                                    "Reinstallare il programma per riaverla.")
                         .arg(QDir::toNativeSeparators(url.toLocalFile())));
-    if (!QDesktopServices::openUrl(url))
+    const bool opened = m_dialogs ? m_dialogs->openUrl(url) : QDesktopServices::openUrl(url);
+    if (!opened)
         return tell(QStringLiteral("Impossibile aprire %1: nessun programma del computer sa aprirlo.")
                         .arg(url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : url.toString()));
     return true;
+}
+
+bool AboutBox::apriGuida()
+{
+    return apri(Label1);
 }
 
 } // namespace velmora

@@ -14,8 +14,9 @@ class AboutBox : public QDialog
     Q_OBJECT
 
 public:
-    // `dialogs` tells what cannot be opened (the user guide missing from
-    // the program folder); without it a plain message box does.
+    // `dialogs` opens the links and tells what cannot be opened (the user
+    // guide missing from the program folder); without it the desktop opens
+    // them and a plain message box tells.
     explicit AboutBox(const QString& programDir, QWidget* parent = nullptr, Dialogs* dialogs = nullptr);
 
     QLabel* Lbl_Versione = nullptr;
@@ -32,6 +33,8 @@ public:
     // handler; a local file that does not exist is said in Italian instead,
     // and false is returned.
     bool apri(const QLabel* area);
+    // Opens the user guide as the bottom line does (F1 on every window).
+    bool apriGuida();
 
 private:
     QString m_programDir;

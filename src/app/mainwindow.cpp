@@ -13,6 +13,7 @@
 #include "keyboard.h"
 #include "nursery.h"
 #include "phases.h"
+#include "pictures.h"
 #include "prints.h"
 #include "reportforms.h"
 #include "sheet.h"
@@ -27,6 +28,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -91,6 +93,9 @@ TFrm_Main::TFrm_Main(const QString& programDir, Dialogs& dialogs, QWidget* paren
     connect(Btn_ConfrontoSingolo, &QToolButton::clicked, Reports, &reports::Prints::Btn_ConfrontoSingoloClick);
     connect(Btn_ConfrontoMultiplo, &QToolButton::clicked, Reports, &reports::Prints::Btn_ConfrontoMultiploClick);
     Taboutbox = new AboutBox(programDir, this, &Data.dialogs);
+    // F1 reaches the program's windows through the application, whichever
+    // control has the focus (a registry's grid, a box over the window).
+    qApp->installEventFilter(this);
 }
 
 QList<QObject*> TFrm_Main::reportForms() const
@@ -152,6 +157,13 @@ void TFrm_Main::buildAccessPanel()
     big.setPixelSize(40);
     big.setBold(true);
     banner->setFont(big);
+
+    // At the left, beside the chooser and the educators: the program's own
+    // picture, as high as the controls it stands beside.
+    Image1 = new QLabel(Pnl_Accesso);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(32, 140, 200, 300);
+    Image1->setPixmap(accessPicture(Image1->size(), qApp->devicePixelRatio()));
 
     SpeedButton13 = speedButton(Pnl_Accesso, "SpeedButton13", QStringLiteral("About"), QStringLiteral("About"),
                                 QRect(720, 530, 55, 55), Glyph::About);
@@ -333,6 +345,23 @@ bool TFrm_Main::event(QEvent* e)
         return true;
     }
     return QMainWindow::event(e);
+}
+
+bool TFrm_Main::eventFilter(QObject* watched, QEvent* e)
+{
+    if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_F1
+        && (static_cast<QKeyEvent*>(e)->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        // Only for this window and the windows shown over it, each of which
+        // has it among its parents.
+        auto* w = qobject_cast<QWidget*>(watched);
+        for (QWidget* top = w ? w->window() : nullptr; top; top = top->parentWidget() ? top->parentWidget()->window() : nullptr) {
+            if (top == this) {
+                Taboutbox->apriGuida();
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, e);
 }
 
 void TFrm_Main::closeEvent(QCloseEvent* e)

@@ -78,6 +78,7 @@ public:
     // The controls the window lays out itself.
     QWidget* Pnl_Accesso = nullptr;
     QWidget* Pnl_Bambini = nullptr;
+    QLabel* Image1 = nullptr; // the picture at the left of the access panel
     QToolBar* Tb_Setup = nullptr;
     QToolButton* ToolButton1 = nullptr; // "Anagrafica nido"
     QToolButton* ToolButton3 = nullptr; // "Anagrafica educatrici"
@@ -109,6 +110,9 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    // F1 on this window or on a box or form shown over it opens the user
+    // guide, as the About box's bottom line does.
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void showEvent(QShowEvent* e) override;
     // Closing the window with the evaluation sheet or a registry open saves
     // what it still holds, as its own way out would; a refused save (told to

@@ -113,6 +113,48 @@ QList<TextOverlap> Page::overlappingTexts() const
     return found;
 }
 
+QList<CoveredText> Page::coveredTexts() const
+{
+    constexpr double Touch = 0.01; // mm: a box only touching a text covers none of it
+    // Each chart's box and each rule's stroke, as wide as its pen.
+    QList<QPair<QString, QRectF>> covers;
+    for (const PageChart& c : charts)
+        covers.append({c.name, c.rect});
+    for (const PageRule& r : rules) {
+        const double half = r.widthMm / 2;
+        covers.append({r.name, QRectF(r.line.p1(), r.line.p2()).normalized().adjusted(-half, -half, half, half)});
+    }
+    QList<CoveredText> found;
+    for (const PageText& t : texts) {
+        const QList<QRectF> ink = inkBoxes(t);
+        for (const auto& [by, box] : std::as_const(covers)) {
+            if (by == t.name)
+                continue;
+            QRectF where;
+            for (const QRectF& line : ink) {
+                const QRectF common = line.intersected(box);
+                if (common.width() > Touch && common.height() > Touch)
+                    where = where.isNull() ? common : where.united(common);
+            }
+            if (!where.isNull())
+                found.append({0, &t, by, where});
+        }
+    }
+    return found;
+}
+
+QList<CoveredText> Document::coveredTexts() const
+{
+    QList<CoveredText> found;
+    for (int i = 0; i < pageCount(); ++i) {
+        for (CoveredText c : pages[i].coveredTexts()) {
+            c.page = i;
+            found.append(c);
+        }
+    }
+    return found;
+}
+
 QList<TextOverlap> Document::overlappingTexts() const
 {
     QList<TextOverlap> found;

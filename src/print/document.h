@@ -80,6 +80,7 @@ struct PageRule
     QColor color = Qt::black;
     Qt::PenStyle style = Qt::SolidLine;
     double widthMm = 0.2;
+    QString name; // the element (or, for the line below a band, the band) that printed it
 };
 
 struct PageChart
@@ -104,6 +105,17 @@ struct TextOverlap
     QRectF where; // mm, the common part
 };
 
+// A text of a page under the box of a chart or the stroke of a rule
+// printed by another element: a chart paints its whole box, so a text
+// reaching into it loses the part inside.
+struct CoveredText
+{
+    int page = 0; // index in Document::pages
+    const PageText* text = nullptr;
+    QString by;   // the chart or rule
+    QRectF where; // mm, the common part
+};
+
 struct Page
 {
     QList<PageText> texts;
@@ -118,12 +130,19 @@ struct Page
     // Texts printed over one another (a label running into its value):
     // pairs whose ink boxes share more than a touching edge.
     QList<TextOverlap> overlappingTexts() const;
+    // Texts whose ink the box of a chart or the stroke of a rule of another
+    // element covers.
+    QList<CoveredText> coveredTexts() const;
 };
 
 class Document
 {
 public:
     QString title;                      // the job name on the printer
+    // The name proposed for the PDF file the document is printed into,
+    // without ".pdf": the print, whose it is and when ("Scheda di
+    // valutazione - Bianchi Giulia - 15-05-2026"). The title when empty.
+    QString fileName;
     QSizeF paperMm{210, 297};           // A4 portrait
     QMarginsF marginsMm{10, 10, 10, 10};
     QList<Page> pages;
@@ -147,6 +166,8 @@ public:
     // Overlapping texts of every page (Page::overlappingTexts()), for the
     // tests of the reports.
     QList<TextOverlap> overlappingTexts() const;
+    // Covered texts of every page (Page::coveredTexts()).
+    QList<CoveredText> coveredTexts() const;
 };
 
 } // namespace velmora::print

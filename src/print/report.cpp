@@ -188,7 +188,7 @@ private:
             QRectF r = e.rect.translated(0, top);
             switch (e.kind) {
             case Element::Kind::Rule:
-                page.rules.append({QLineF(r.topLeft(), r.bottomRight()), e.color, e.penStyle, e.penWidthMm});
+                page.rules.append({QLineF(r.topLeft(), r.bottomRight()), e.color, e.penStyle, e.penWidthMm, e.name});
                 break;
             case Element::Kind::Chart: {
                 std::shared_ptr<Chart> copy;
@@ -236,7 +236,8 @@ private:
         }
         fitBandMemos(page, memos);
         if (band.lineBelow)
-            page.rules.append({QLineF(0, top + band.height, m_width, top + band.height), Qt::black, Qt::SolidLine, 0.2});
+            page.rules.append({QLineF(0, top + band.height, m_width, top + band.height), Qt::black, Qt::SolidLine, 0.2,
+                               band.name});
     }
 
     // The height an element's ink takes on its band: one line of its font

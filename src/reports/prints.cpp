@@ -92,15 +92,31 @@ bool Prints::valutazioneCorrente()
     return false;
 }
 
-void Prints::mostraEAttendi(ReportForm& form)
+void Prints::mostraEAttendi(ReportForm& form, const QString& nomeFile)
 {
     print::Document doc;
     {
         ControlliSospesi sospesi{&data.Tbl_Aree, &data.Tbl_FasiVal};
         doc = form.report.layout();
     }
+    doc.fileName = nomeFile;
     if (data.dialogs.printSetup(doc))
         data.dialogs.preview(doc);
+}
+
+QString Prints::bimboCorrente() const
+{
+    const store::Table& b = data.Tbl_AnagBimbi;
+    if (!b.isOpen() || b.isEmpty())
+        return QString();
+    return b.asString(QStringLiteral("Cognome")) + QLatin1Char(' ') + b.asString(QStringLiteral("Nome"));
+}
+
+QDate Prints::dataValutazione() const
+{
+    const store::Table& v = data.Tbl_Valutazioni;
+    const QDate d = v.isOpen() && !v.isEmpty() ? v.value(QStringLiteral("DataValutazione")).toDate() : QDate();
+    return d.isValid() ? d : data.Now().date();
 }
 
 void Prints::ripristina(const QString& filtro, const PhasesScreen::AreaScelta& scelta)
@@ -137,7 +153,8 @@ void Prints::SpeedButton10Click()
                 // A staff row being typed belongs on the staff line.
                 sheet.ChiudiRigaPersonale();
                 fillPageHead(QR_Area->report, data, Head::Full);
-                mostraEAttendi(*QR_Area);
+                mostraEAttendi(*QR_Area,
+                               printFileName(QStringLiteral("Scheda di valutazione"), bimboCorrente(), dataValutazione()));
             },
             [&] { ripristina(filtro, scelta); });
     });
@@ -154,7 +171,8 @@ void Prints::StampaRiepilogoNonSo()
                 data.Tbl_Aree.first();
                 footer->enabled = false;
                 fillPageHead(QR_Area->report, data, Head::Full);
-                mostraEAttendi(*QR_Area);
+                mostraEAttendi(*QR_Area,
+                               printFileName(QStringLiteral("Riepilogo Non so"), bimboCorrente(), dataValutazione()));
             },
             [&] {
                 footer->enabled = true;
@@ -224,7 +242,8 @@ void Prints::SpeedButton8Click()
                     eta->addXY(i, teorico, breve);
                 }
                 QR_Grafico->setKey(brevi, nomi);
-                mostraEAttendi(*QR_Grafico);
+                mostraEAttendi(*QR_Grafico,
+                               printFileName(QStringLiteral("Profilo di sviluppo"), bimboCorrente(), dataValutazione()));
             },
             [&] { ripristina(filtro, scelta); });
     });
@@ -252,14 +271,14 @@ void Prints::disegnaProfilo(ChartForm& form, int n, const QString& titolo)
     form.setKey(brevi, nomi);
 }
 
-void Prints::stampaProfili(ChartForm& form, int profili)
+void Prints::stampaProfili(ChartForm& form, int profili, const QString& nomeFile)
 {
     // The legend lists only the profiles drawn.
     for (int k = profili + 1; k <= MaxProfili; ++k)
         form.QRDBChart1->removeSeries(QStringLiteral("Series") + QString::number(k));
     if (onFreshForm)
         onFreshForm(form);
-    mostraEAttendi(form);
+    mostraEAttendi(form, nomeFile);
 }
 
 bool Prints::avvisaTroppiProfili(int profili)
@@ -315,7 +334,8 @@ void Prints::Btn_ConfrontoSingoloClick()
                 }
                 if (!val.isEof())
                     val.last(); // stopped at the most a chart draws
-                stampaProfili(*form, n);
+                stampaProfili(*form, n,
+                              printFileName(QStringLiteral("Profili del bambino"), bimboCorrente(), data.Now().date()));
             },
             [&] { ripristina(filtro, scelta); });
     });
@@ -392,7 +412,8 @@ void Prints::Btn_ConfrontoMultiploClick()
                 }
                 bimbi.last();
                 val.last();
-                stampaProfili(*form, n);
+                stampaProfili(*form, n,
+                              printFileName(QStringLiteral("Confronto tra i bambini"), nurseryName(data), data.Now().date()));
             },
             [&] { ripristina(filtro, scelta); });
     });

@@ -9,6 +9,7 @@
 #include "evaluationprints.h"
 #include "phases.h"
 
+#include <QDate>
 #include <QObject>
 #include <QString>
 
@@ -58,12 +59,18 @@ public:
 
 private:
     bool valutazioneCorrente();
-    void mostraEAttendi(ReportForm& form);
+    // Lays out `form`, then set-up and preview; `nomeFile` is the name
+    // proposed for a PDF file (printFileName).
+    void mostraEAttendi(ReportForm& form, const QString& nomeFile);
+    // "Bianchi Giulia": the current child, surname first.
+    QString bimboCorrente() const;
+    // The date of the current evaluation; today when it has none.
+    QDate dataValutazione() const;
     // Follow mode 0, the chosen area and the phase filter `filtro` back.
     void ripristina(const QString& filtro, const PhasesScreen::AreaScelta& scelta);
     void disegnaProfilo(ChartForm& form, int n, const QString& titolo);
     // Keeps the series of the `profili` profiles drawn, then set-up and preview.
-    void stampaProfili(ChartForm& form, int profili);
+    void stampaProfili(ChartForm& form, int profili, const QString& nomeFile);
     bool avvisaTroppiProfili(int profili);
 
     DataModule& data;

@@ -7,6 +7,8 @@
 #include <QDate>
 #include <QLocale>
 
+#include <algorithm>
+
 namespace velmora::reports {
 
 namespace {
@@ -135,6 +137,18 @@ QString shortDate(const QVariant& value)
 
 QString addressLine(const DataModule& data) { return addressOf(currentNursery(data)); }
 
+QString nurseryName(const DataModule& data) { return currentNursery(data).nome; }
+
+QString printFileName(const QString& print, const QString& whose, const QDate& when)
+{
+    QStringList parts{print};
+    if (!whose.simplified().isEmpty())
+        parts << whose.simplified();
+    if (when.isValid())
+        parts << when.toString(QStringLiteral("dd-MM-yyyy"));
+    return parts.join(QStringLiteral(" - "));
+}
+
 QString staffLine(const DataModule& data)
 {
     const store::Table& p = data.Tbl_Personale;
@@ -216,7 +230,11 @@ TQR_Area::TQR_Area(DataModule& d, QObject* parent) : ReportForm(QStringLiteral("
     bold.setBold(true);
     QFont italic = report.font;
     italic.setItalic(true);
-    const double rules[] = {19.2, 59.4, 99.6, 139.6, 179.5};
+    // The dotted rules stand in the gaps between the answer columns (19.1 to
+    // 58.8, 59.3 to 99.0, 99.5 to 139.2, 139.7 to 179.4 mm): a list of every
+    // item fills its column, and a rule inside the column's edge would run
+    // through its first dash.
+    const double rules[] = {18.9, 59.05, 99.25, 139.45, 179.5};
     auto columnRules = [&](print::Band& band, double top, double bottom) {
         for (double x : rules)
             band.rule(QStringLiteral("Divisore"), QLineF(x, top, x, bottom), Qt::DotLine, QColor(192, 192, 192));
@@ -291,7 +309,10 @@ ChartForm::ChartForm(const QString& name, const QString& title, Head head, const
     report.title = title;
     print::Band& band = report.addBand(print::Band::Kind::Title, QStringLiteral("QRBand1"), 275.2);
     addPageHead(band, head);
-    band.chart(QStringLiteral("QRChart1"), QRectF(0.3, layout.chartTop, 189.4, layout.chartHeight), QRDBChart1);
+    // The chart paints its whole box: it ends where the key starts, so that
+    // it never covers the tops of the key's first line.
+    const double chartHeight = std::min(layout.chartHeight, layout.keyTop - layout.chartTop);
+    band.chart(QStringLiteral("QRChart1"), QRectF(0.3, layout.chartTop, 189.4, chartHeight), QRDBChart1);
     // The key: one line per area, never wrapped, codes and names fitted
     // together so that every code stands on its name's baseline; a long key
     // prints smaller, then in two columns, and keeps every area.

@@ -6,6 +6,7 @@
 
 #include "report.h"
 
+#include <QDate>
 #include <QObject>
 #include <QRandomGenerator>
 
@@ -39,6 +40,12 @@ QString addressLine(const DataModule& data);
 QString staffLine(const DataModule& data);
 // A date in the short format of the regional settings; empty when unset.
 QString shortDate(const QVariant& value);
+// The current nursery's name (the one whose Id is IdNidoCorrente).
+QString nurseryName(const DataModule& data);
+// The name a print proposes for its PDF file: the print, whose it is and
+// when, "Scheda di valutazione - Bianchi Giulia - 15-05-2026"; an empty
+// `whose` or an invalid date is left out. The dialogs make it a file name.
+QString printFileName(const QString& print, const QString& whose, const QDate& when);
 
 // Number of line series a profile chart holds: the most profiles it draws.
 constexpr int MaxProfili = 100;

@@ -2,6 +2,7 @@
 
 #include <QFlags>
 #include <QString>
+#include <QUrl>
 
 #include <optional>
 
@@ -50,6 +51,11 @@ public:
     // The modal print preview of `doc`, from which the user prints with the
     // choices of the last set-up. Returns when the window is closed.
     virtual void preview(const print::Document& doc) = 0;
+
+    // Opens `url` with the desktop's default handler (the browser for the
+    // user guide and the web sites, the e-mail program for an address).
+    // False when nothing could open it.
+    virtual bool openUrl(const QUrl& url) = 0;
 
     // Yes/No question; true only when the user answers Yes.
     bool confirm(const QString& text, const QString& caption = QString());

@@ -1,10 +1,12 @@
 #include "fonts.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QList>
+#include <QtEndian>
 
 namespace velmora {
 
@@ -110,6 +112,50 @@ QFont fontFor(const Face& face)
     return f;
 }
 
+// fonts-wine's tahomabd.ttf has Tahoma Bold's advances but the strokes of the
+// regular face: loaded as it is, every bold caption was painted as wide as
+// bold and as thin as regular text. Told that the face is semibold (its
+// weight class 600, the bold flags of its style cleared), the font engine
+// thickens its strokes itself whenever bold is asked for, as it does for any
+// face lighter than bold; regular text still gets tahoma.ttf, the nearer
+// weight. Returns the data unchanged when it is not a TrueType face.
+QByteArray strokedAsBold(QByteArray face)
+{
+    const auto u16 = [&](qsizetype at) { return qFromBigEndian<quint16>(face.constData() + at); };
+    const auto u32 = [&](qsizetype at) { return qFromBigEndian<quint32>(face.constData() + at); };
+    const auto set16 = [&](qsizetype at, quint16 v) { qToBigEndian<quint16>(v, face.data() + at); };
+    if (face.size() < 12)
+        return face;
+    const int tables = u16(4);
+    if (face.size() < 12 + 16 * qsizetype(tables))
+        return face;
+    for (int i = 0; i < tables; ++i) {
+        const qsizetype record = 12 + 16 * qsizetype(i);
+        const QByteArray tag = face.mid(record, 4);
+        const qsizetype at = u32(record + 8);
+        const qsizetype length = u32(record + 12);
+        if (at + length > face.size())
+            return face;
+        if (tag == "OS/2" && length >= 64) {
+            set16(at + 4, 600);                            // usWeightClass: semibold
+            set16(at + 62, u16(at + 62) & ~quint16(0x20)); // fsSelection: not BOLD
+        } else if (tag == "head" && length >= 46) {
+            set16(at + 44, u16(at + 44) & ~quint16(0x01)); // macStyle: not bold
+        }
+    }
+    return face;
+}
+
+int addFace(const QString& path, bool bold)
+{
+    if (!bold)
+        return QFontDatabase::addApplicationFont(path);
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    return QFontDatabase::addApplicationFontFromData(strokedAsBold(f.readAll()));
+}
+
 } // namespace
 
 QString defaultFontFolder()
@@ -126,7 +172,8 @@ bool loadProgramFonts(const QString& folder)
             QFontDatabase::removeApplicationFont(id);
         l.ids.clear();
         for (const char* file : {"tahoma.ttf", "tahomabd.ttf", "ms_sans_serif.ttf"}) {
-            const int id = QFontDatabase::addApplicationFont(QDir(dir).filePath(QString::fromLatin1(file)));
+            const QString name = QString::fromLatin1(file);
+            const int id = addFace(QDir(dir).filePath(name), name == QLatin1String("tahomabd.ttf"));
             if (id >= 0)
                 l.ids << id;
         }

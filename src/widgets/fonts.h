@@ -19,6 +19,8 @@ QString defaultFontFolder();
 // default folder when empty) into the application's font database. Once per
 // folder: a call with another folder first drops the faces loaded before
 // (tests use this to see the screens without them). Needs a QGuiApplication.
+// fonts-wine's bold face carries the regular strokes: it is loaded so that
+// bold text is painted with thickened strokes on its own advances.
 // Returns whether Tahoma and MS Sans Serif are both available now, loaded or
 // installed on the system.
 bool loadProgramFonts(const QString& folder = QString());

@@ -6,6 +6,7 @@
 #include <QDialog>
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -101,10 +102,12 @@ QPageLayout pageLayoutFor(const print::Document& doc)
 }
 
 // Printing into a PDF file (the only choice where no printer is installed):
-// the set-up proposes a file named after the report, in the folder of the
-// last PDF written, else in the user's documents. Without a name Qt's dialog
-// would propose the home folder itself, which it then refuses.
-void proposePdfFile(QPrinter& printer, const QString& title)
+// the set-up proposes a file named after the print, whose it is and when
+// (so that one child's print never offers to overwrite another's), in the
+// folder of the last PDF written, else in the user's documents. Without a
+// name Qt's dialog would propose the home folder itself, which it then
+// refuses.
+void proposePdfFile(QPrinter& printer, const print::Document& doc)
 {
     QString folder;
     if (!printer.outputFileName().isEmpty())
@@ -113,7 +116,7 @@ void proposePdfFile(QPrinter& printer, const QString& title)
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = QDir::homePath();
-    printer.setOutputFileName(QDir(folder).filePath(pdfFileNameFor(title)));
+    printer.setOutputFileName(QDir(folder).filePath(pdfFileNameFor(doc)));
 }
 
 } // namespace
@@ -142,6 +145,11 @@ QString pdfFileNameFor(const QString& title)
     if (name.isEmpty())
         name = QStringLiteral("stampa");
     return name + QLatin1String(".pdf");
+}
+
+QString pdfFileNameFor(const print::Document& doc)
+{
+    return pdfFileNameFor(doc.fileName.isEmpty() ? doc.title : doc.fileName);
 }
 
 QtDialogs::QtDialogs(QWidget* parent)
@@ -253,7 +261,7 @@ bool QtDialogs::printSetup(const print::Document& doc)
     p.setPrintRange(QPrinter::AllPages);
     p.setFromTo(1, lastPage);
     if (p.outputFormat() == QPrinter::PdfFormat)
-        proposePdfFile(p, doc.title);
+        proposePdfFile(p, doc);
 
     QPrintDialog dialog(&p, m_parent);
     dialog.setWindowTitle(QStringLiteral("Imposta stampa"));
@@ -266,13 +274,18 @@ bool QtDialogs::printSetup(const print::Document& doc)
     return dialog.exec() == QDialog::Accepted;
 }
 
+bool QtDialogs::openUrl(const QUrl& url)
+{
+    return QDesktopServices::openUrl(url);
+}
+
 void QtDialogs::preview(const print::Document& doc)
 {
     QPrinter& p = printer();
     p.setDocName(doc.title);
     // Reached without a set-up: a PDF still needs a name for the print button.
     if (p.outputFormat() == QPrinter::PdfFormat && p.outputFileName().isEmpty())
-        proposePdfFile(p, doc.title);
+        proposePdfFile(p, doc);
 
     // The preview's print button opens Qt's print dialog on this same
     // printer, already set as chosen in the set-up (printer, or PDF file),

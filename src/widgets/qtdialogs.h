@@ -34,11 +34,13 @@ public:
 
     // "Imposta stampa": a QPrintDialog on printer(). With no printer
     // installed it offers a PDF file, proposed in the folder of the last one
-    // and named after the report.
+    // and named after the print, whose it is and when (pdfFileNameFor).
     bool printSetup(const print::Document& doc) override;
     // "Anteprima di stampa" on printer(); its print button prints there, so
     // on the printer or into the PDF file chosen in the set-up.
     void preview(const print::Document& doc) override;
+    // QDesktopServices::openUrl.
+    bool openUrl(const QUrl& url) override;
 
     // The printer shared by set-up and preview, made on first use (a
     // QApplication must exist by then). It lives as long as this object, so
@@ -55,6 +57,9 @@ private:
 // characters a file name cannot hold, with ".pdf" added; "stampa.pdf" for an
 // untitled report.
 QString pdfFileNameFor(const QString& title);
+// The name proposed for `doc` printed into a PDF file: from its fileName,
+// else from its title.
+QString pdfFileNameFor(const print::Document& doc);
 
 // Loads Qt's own Italian translations, so that standard buttons read "Sì",
 // "No", "Annulla". The translators are children of `app`. Calling it again

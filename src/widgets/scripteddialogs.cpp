@@ -1,4 +1,5 @@
 #include "scripteddialogs.h"
+#include "qtdialogs.h"
 
 #include <QDialog>
 
@@ -220,6 +221,7 @@ bool ScriptedDialogs::printSetup(const print::Document& doc)
     box.text = doc.title;
     box.buttons = Button::Ok | Button::Cancel;
     box.pages = doc.pageCount();
+    box.file = pdfFileNameFor(doc);
     m_shown.append(box);
 
     const QString where = QStringLiteral("box %1, %2").arg(m_shown.size()).arg(describe(box));
@@ -259,6 +261,12 @@ void ScriptedDialogs::preview(const print::Document& doc)
         fail(QStringLiteral("%1: the print set-up just before it was for %2").arg(where, quoted(setupTitle)));
 }
 
+bool ScriptedDialogs::openUrl(const QUrl& url)
+{
+    m_opened.append(url);
+    return openUrlAnswer;
+}
+
 void ScriptedDialogs::expectForm(const QString& objectName, std::function<int(QDialog&)> fill)
 {
     m_forms.append({objectName, std::move(fill)});
@@ -290,6 +298,7 @@ void ScriptedDialogs::clear()
     m_forms.clear();
     m_shown.clear();
     m_previews.clear();
+    m_opened.clear();
     m_confirmedSetup = -1;
     m_failures.clear();
 }

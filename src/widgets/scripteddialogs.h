@@ -7,6 +7,7 @@
 #include <QList>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QUrl>
 
 namespace velmora {
 
@@ -42,6 +43,7 @@ public:
         bool masked = false;            // input boxes only
         QString initial;                // input boxes only
         int pages = 0;                  // set-ups and previews: pages of the document
+        QString file;                   // set-ups: the PDF file name proposed (pdfFileNameFor)
     };
 
     // "Message", "Input", "PrintSetup", "Preview".
@@ -70,6 +72,11 @@ public:
                                  const QString& initial, bool masked) override;
     bool printSetup(const print::Document& doc) override;
     void preview(const print::Document& doc) override;
+    // Opens nothing: records the address and answers `openUrlAnswer`.
+    bool openUrl(const QUrl& url) override;
+    bool openUrlAnswer = true;
+    // Every address asked to be opened, in order.
+    const QList<QUrl>& opened() const { return m_opened; }
 
     const QList<Shown>& shown() const { return m_shown; }
     // A copy of every document previewed, in order (also those previewed
@@ -82,7 +89,8 @@ public:
     // Failures, then the script entries never used.
     QStringList problems() const;
 
-    // Forgets script, record (previews included) and failures.
+    // Forgets script, record (previews and addresses opened included) and
+    // failures.
     void clear();
 
 private:
@@ -110,6 +118,7 @@ private:
     QList<QPair<QString, std::function<int(QDialog&)>>> m_forms;
     QList<Shown> m_shown;
     QList<print::Document> m_previews;
+    QList<QUrl> m_opened;
     // Index in m_shown of the last print set-up answered with confirm, -1
     // when none; a preview is in order only right after it.
     qsizetype m_confirmedSetup = -1;

@@ -123,6 +123,8 @@ private slots:
     void footerGoingOverFindsItsHeading();
     void overlappingTexts_data();
     void overlappingTexts();
+    void coveredTexts_data();
+    void coveredTexts();
     void textUpToNextElement_data();
     void textUpToNextElement();
 };
@@ -753,6 +755,54 @@ void TestReport::overlappingTexts()
         QCOMPARE(QSet<QString>({o.first->name, o.second->name}), QSet<QString>({"Etichetta", "Valore"}));
         QVERIFY(o.where.width() > 0 && o.where.height() > 0);
     }
+}
+
+void TestReport::coveredTexts_data()
+{
+    QTest::addColumn<QString>("cover"); // "chart" or "rule"
+    QTest::addColumn<QRectF>("where");  // the chart's box, or the rule from its top left to its bottom right
+    QTest::addColumn<QString>("covered"); // the element whose text it covers, empty for none
+
+    // The key of the profiles' chart: its first line from 220.1 mm.
+    QTest::newRow("chart box reaching 0.3 mm into the key's first line")
+        << "chart" << QRectF(0.3, 40.2, 189.4, 180.2) << "Legenda";
+    QTest::newRow("chart box ending where the key starts")
+        << "chart" << QRectF(0.3, 40.2, 189.4, 179.9) << "";
+    QTest::newRow("chart box beside the key") << "chart" << QRectF(100, 215, 80, 30) << "";
+    QTest::newRow("chart box over a label of the head")
+        << "chart" << QRectF(0.3, 10.0, 189.4, 200.0) << "Etichetta";
+    QTest::newRow("rule struck through a label") << "rule" << QRectF(0, 26.0, 190, 0) << "Etichetta";
+    QTest::newRow("rule under a label") << "rule" << QRectF(0, 30.0, 190, 0) << "";
+    QTest::newRow("rule across the key's lines") << "rule" << QRectF(3, 215, 0, 30) << "Legenda";
+}
+
+// A chart paints its whole box: a text reaching into it, or a rule struck
+// through a text, is found from where the ink lies.
+void TestReport::coveredTexts()
+{
+    QFETCH(QString, cover);
+    QFETCH(QRectF, where);
+    QFETCH(QString, covered);
+
+    Report r(QStringLiteral("Prova"));
+    Band& band = r.addBand(Band::Kind::Title, QStringLiteral("QRBand1"), 275.2);
+    band.label(QStringLiteral("Etichetta"), QRectF(1.1, 24.1, 0, 0), QStringLiteral("Data di nascita:"));
+    band.memo(QStringLiteral("Legenda"), QRectF(2.1, 220.1, 19.3, 52.7)).text = QStringLiteral("LI\nMF\nMG");
+    if (cover == QLatin1String("chart"))
+        band.chart(QStringLiteral("QRChart1"), where, std::make_shared<Chart>());
+    else
+        band.rule(QStringLiteral("Riga"), QLineF(where.topLeft(), where.bottomRight()));
+
+    const Document doc = r.layout();
+    QVERIFY(doc.overlappingTexts().isEmpty());
+    const QList<CoveredText> found = doc.coveredTexts();
+    QStringList names;
+    for (const CoveredText& c : found) {
+        names << c.text->name;
+        QCOMPARE(c.by, cover == QLatin1String("chart") ? QStringLiteral("QRChart1") : QStringLiteral("Riga"));
+        QVERIFY(c.where.width() > 0 && c.where.height() > 0);
+    }
+    QCOMPARE(names, covered.isEmpty() ? QStringList() : QStringList{covered});
 }
 
 void TestReport::textUpToNextElement_data()

@@ -13,6 +13,7 @@
 // - A speed button with the focus is drawn with a dotted rectangle, and
 //   nothing else changes; Return, Enter and Space press it.
 
+#include "aboutbox.h"
 #include "children.h"
 #include "dataedits.h"
 #include "datagrid.h"
@@ -36,6 +37,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QMap>
 #include <QImage>
@@ -47,6 +50,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 
 using namespace velmora;
 
@@ -267,6 +271,8 @@ private slots:
     void registriesFromToolbar();
     void focusedButton_data();
     void focusedButton();
+    void f1OpensGuide_data();
+    void f1OpensGuide();
 };
 
 // Each screen: where the focus stands when it comes in front, and one round
@@ -792,6 +798,98 @@ void TestKeyboard::focusedButton()
     STEP(key(Qt::Key(press), Qt::KeyboardModifiers(modifiers)));
     QTRY_VERIFY2(pressed(), qPrintable(screenState(w, d)));
     VERIFY_DIALOGS(d);
+}
+
+// F1 opens the user guide from every screen, whichever control has the
+// focus, and from the boxes shown over the window; the screen stays as it
+// was. Without the guide beside the program, F1 says so.
+void TestKeyboard::f1OpensGuide_data()
+{
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<bool>("guideThere");
+    for (const char* screen : {"access panel", "list", "children registry", "nursery registry", "sheet", "About box",
+                               "new-nursery form"})
+        QTest::newRow(screen) << QString::fromLatin1(screen) << true;
+    QTest::newRow("list, guide missing") << QStringLiteral("list") << false;
+}
+
+void TestKeyboard::f1OpensGuide()
+{
+    QFETCH(QString, screen);
+    QFETCH(bool, guideThere);
+    Nursery p;
+    if (guideThere) {
+        QVERIFY(QDir(p.path()).mkpath(QStringLiteral("docs")));
+        QFile guide(QDir(p.path()).filePath(QStringLiteral("docs/guida-utente.html")));
+        QVERIFY(guide.open(QIODevice::WriteOnly));
+        guide.write("<html><body>Guida</body></html>");
+    }
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    STEP(start(w));
+    const QUrl guide = QUrl::fromLocalFile(w.Taboutbox->guidePath());
+
+    // F1 on the form or box in front, shown as the program shows it.
+    bool pressedOnForm = false;
+    const auto pressF1On = [&](QDialog& form) {
+        form.show();
+        if (QTest::qWaitForWindowExposed(&form)) {
+            QTest::keyClick(form.focusWidget() ? form.focusWidget() : &form, Qt::Key_F1);
+            pressedOnForm = form.isVisible();
+        }
+        form.hide();
+        return int(QDialog::Rejected);
+    };
+    QWidget* inFront = nullptr;
+    if (screen == QLatin1String("access panel")) {
+        inFront = w.Pnl_Accesso;
+    } else if (screen == QLatin1String("About box")) {
+        STEP(tabTo(w.SpeedButton13));
+        d.expectForm(QStringLiteral("Taboutbox"), pressF1On);
+        STEP(key(Qt::Key_Return));
+        inFront = w.Pnl_Accesso;
+    } else {
+        STEP(logIn(w, d));
+        inFront = w.Pnl_Bambini;
+        if (screen == QLatin1String("children registry") || screen == QLatin1String("nursery registry")) {
+            QToolButton* button = screen.startsWith(QLatin1String("children")) ? w.ToolButton5 : w.ToolButton1;
+            STEP(tabTo(button));
+            STEP(key(Qt::Key_Space));
+            inFront = screen.startsWith(QLatin1String("children")) ? w.GB_AnagraficaBimbi : w.GB_AnagraficaNido;
+        } else if (screen == QLatin1String("sheet")) {
+            STEP(openEvaluation(w, d, p));
+            inFront = w.GB_Valutazione;
+        } else if (screen == QLatin1String("new-nursery form")) {
+            w.ToolButton1->click();
+            inFront = w.GB_AnagraficaNido;
+            QToolButton* nuovo = nullptr;
+            for (QToolButton* b : w.GB_AnagraficaNido->findChildren<QToolButton*>())
+                if (b->text() == QLatin1String("Nuovo"))
+                    nuovo = b;
+            QVERIFY(nuovo);
+            d.expectForm(QStringLiteral("TFrm_InserimentoNido"), pressF1On);
+            STEP(tabTo(nuovo));
+            STEP(key(Qt::Key_Space));
+        }
+    }
+    if (!guideThere)
+        d.expectMessage(BoxType::Warning, QRegularExpression(QStringLiteral("^La guida del software non si trova")));
+    const bool onForm = screen == QLatin1String("About box") || screen == QLatin1String("new-nursery form");
+    QWidget* before = focused();
+    if (onForm) // the button that opened it clicks once the key is up
+        QTRY_VERIFY2(pressedOnForm, qPrintable(screen + QStringLiteral(" never had the keys")));
+    else
+        STEP(key(Qt::Key_F1));
+    VERIFY_DIALOGS(d);
+    QCOMPARE(d.opened(), guideThere ? QList<QUrl>{guide} : QList<QUrl>{});
+    // Nothing else happened: the same screen in front, the focus where it
+    // was (offscreen, nothing gives the keys back to the window after a form).
+    QVERIFY2(inFront->isVisible(), qPrintable(screenState(w, d)));
+    if (onForm)
+        return;
+    if (inFront != w.Pnl_Accesso && inFront != w.Pnl_Bambini)
+        QVERIFY2(inFront->isAncestorOf(focused()), qPrintable(describe(focused())));
+    QCOMPARE(focused(), before);
 }
 
 QTEST_MAIN(TestKeyboard)

@@ -136,7 +136,9 @@ void verifyOneFace(const print::Document& doc)
              qPrintable(QStringList(faces.values()).join(QLatin1String(", ")) + QStringLiteral(" for ") + face));
 }
 
-// No text printed over another: every caption stops before its value.
+// Nothing printed over a text of another element: no text over another
+// (every caption stops before its value), no chart's box over a text (the
+// key under the profiles' chart), no rule through one.
 void verifyNothingOverprinted(const print::Document& doc)
 {
     QStringList found;
@@ -144,6 +146,12 @@ void verifyNothingOverprinted(const print::Document& doc)
         found << QStringLiteral("page %1: %2 \"%3\" over %4 \"%5\"")
                      .arg(o.page + 1)
                      .arg(o.first->name, o.first->text, o.second->name, o.second->text);
+    for (const print::CoveredText& c : doc.coveredTexts())
+        found << QStringLiteral("page %1: %2 over %3 \"%4\" from %5 to %6 mm")
+                     .arg(c.page + 1)
+                     .arg(c.by, c.text->name, c.text->text.left(40))
+                     .arg(c.where.top())
+                     .arg(c.where.bottom());
     QVERIFY2(found.isEmpty(), qPrintable(found.join(QLatin1Char('\n'))));
 
     // The captions of the head end before their values start.

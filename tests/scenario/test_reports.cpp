@@ -312,6 +312,8 @@ private slots:
     void comparison_data();
     void comparison();
     void comparisonOfMoreThanHundred();
+    void proposedFileNames_data();
+    void proposedFileNames();
 };
 
 // ---------------------------------------------------------------- sheet
@@ -831,6 +833,10 @@ void TestReports::nonSoSummary()
                  qPrintable(QStringLiteral("QRLabel13 printed: ") + textsOf(doc, "QRLabel13").join(QStringLiteral(" | "))));
         QVERIFY2(textsOf(doc, "Qr_Totale").isEmpty(),
                  qPrintable(QStringLiteral("Qr_Totale printed: ") + textsOf(doc, "Qr_Totale").join(QStringLiteral(" | "))));
+        // Nothing printed over a text of another element (the other prints
+        // are checked so on paper, in test_paper).
+        QVERIFY(doc.overlappingTexts().isEmpty());
+        QVERIFY(doc.coveredTexts().isEmpty());
     }
 
     // The sheet printed afterwards is whole again, totals included.
@@ -1343,6 +1349,87 @@ void TestReports::comparisonOfMoreThanHundred()
     QCOMPARE(last.name, QStringLiteral("Series100"));
     QCOMPARE(last.title, QStringLiteral("Profilo di Marco Bassi del 09/02/22"));
     QCOMPARE(last.points.last().y, 3.0);
+}
+
+// ---------------------------------------------------------------- file names
+
+void TestReports::proposedFileNames_data()
+{
+    QTest::addColumn<QString>("print");
+    QTest::addColumn<QStringList>("files"); // proposed for Giulia Bianchi, then for Luca Verdi/Neri
+
+    QTest::newRow("sheet") << "sheet"
+                           << QStringList{"Scheda di valutazione - Bianchi Giulia - 15-05-2026.pdf",
+                                          "Scheda di valutazione - Verdi Neri Luca - 16-05-2026.pdf"};
+    QTest::newRow("\"Non so\" summary") << "nonso"
+                                       << QStringList{"Riepilogo Non so - Bianchi Giulia - 15-05-2026.pdf",
+                                                      "Riepilogo Non so - Verdi Neri Luca - 16-05-2026.pdf"};
+    QTest::newRow("profile chart") << "chart"
+                                   << QStringList{"Profilo di sviluppo - Bianchi Giulia - 15-05-2026.pdf",
+                                                  "Profilo di sviluppo - Verdi Neri Luca - 16-05-2026.pdf"};
+    // Profiles over time and the comparison span evaluations: the day printed.
+    QTest::newRow("profiles of the child") << "profiles"
+                                           << QStringList{"Profili del bambino - Bianchi Giulia - 10-12-2026.pdf",
+                                                          "Profili del bambino - Verdi Neri Luca - 10-12-2026.pdf"};
+    QTest::newRow("comparison") << "comparison"
+                                << QStringList{"Confronto tra i bambini - Nido Il Sole - 10-12-2026.pdf"};
+}
+
+// Printed into a file, every print proposes a name of its own: the print,
+// whose it is and when, without the characters a file name cannot hold.
+void TestReports::proposedFileNames()
+{
+    QFETCH(QString, print);
+    QFETCH(QStringList, files);
+    Folder p({{"Nome", QStringLiteral("Nido \"Il Sole\"")}, {"Citta", QStringLiteral("Milano")}});
+    // Each child and the name the profiles' question calls it by.
+    const QList<QPair<int, QString>> children = {
+        {p.child(QStringLiteral("Giulia"), QStringLiteral("Bianchi")), QStringLiteral("Giulia Bianchi")},
+        {p.child(QStringLiteral("Luca"), QStringLiteral("Verdi/Neri")), QStringLiteral("Luca Verdi/Neri")}};
+    QList<int> evaluations;
+    for (int i = 0; i < children.size(); ++i) {
+        const int v = p.evaluation(children[i].first, QDate(2026, 5, 15 + i), 14);
+        p.complete(v);
+        p.phases(v, 2, {Phase::unknown(2, "-03")});
+        evaluations << v;
+    }
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    STEP(start(w, d));
+
+    if (print == QLatin1String("comparison")) {
+        d.expectMessage(BoxType::Confirmation, noneSelectedAll, Button::Yes);
+        d.expectPrintSetup(false);
+        w.Btn_ConfrontoMultiplo->click();
+    }
+    for (int i = 0; i < children.size() && print != QLatin1String("comparison"); ++i) {
+        const int c = children[i].first;
+        if (print == QLatin1String("sheet") || print == QLatin1String("chart")) {
+            STEP(chooseEvaluation(w, c, evaluations[i]));
+            d.expectPrintSetup(false);
+            if (print == QLatin1String("sheet"))
+                w.Evaluations->SpeedButton10Click();
+            else
+                w.Evaluations->SpeedButton8Click();
+        } else if (print == QLatin1String("nonso")) {
+            STEP(openSheet(w, d, c, evaluations[i]));
+            d.expectMessage(BoxType::Confirmation, nonSoQuestion, Button::Yes);
+            d.expectPrintSetup(false);
+            w.Sheet->SpeedButton7Click();
+        } else {
+            STEP(chooseChild(w, c));
+            d.expectMessage(BoxType::Confirmation, noneSelectedOf(children[i].second), Button::Yes);
+            d.expectPrintSetup(false);
+            w.Btn_ConfrontoSingolo->click();
+        }
+        VERIFY_DIALOGS(d);
+    }
+    VERIFY_DIALOGS(d);
+    QStringList proposed;
+    for (const ScriptedDialogs::Shown& s : d.shown())
+        if (s.kind == ScriptedDialogs::Shown::PrintSetup)
+            proposed << s.file;
+    QCOMPARE(proposed, files);
 }
 
 QTEST_MAIN(TestReports)

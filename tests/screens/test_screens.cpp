@@ -22,9 +22,13 @@
 #include "dataedits.h"
 #include "datagrid.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
+#include <QPainter>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -142,6 +146,54 @@ int paintedWidth(const QImage& image)
     return right - left + 1;
 }
 
+// The ink a text puts on `image`: each pixel counts by how far it lies from
+// the background towards the text's colour (1 for a pixel wholly in the
+// text's colour), so that the thin, half-covered pixels of a light stroke
+// count in part and a heavier stroke counts more.
+double inkOf(const QImage& image, const QColor& background, const QColor& text)
+{
+    const int bg = qGray(background.rgb());
+    const int range = qGray(text.rgb()) - bg;
+    double ink = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ink += std::clamp(double(qGray(image.pixel(x, y)) - bg) / range, 0.0, 1.0);
+    return ink;
+}
+
+// The ink of `text` painted in `font` on its own.
+double inkOfText(const QString& text, const QFont& font, const QColor& background, const QColor& colour)
+{
+    const QFontMetrics fm(font);
+    QImage image(fm.horizontalAdvance(text) + 8, fm.height() + 4, QImage::Format_RGB32);
+    image.fill(background);
+    QPainter p(&image);
+    p.setFont(font);
+    p.setPen(colour);
+    p.drawText(QPoint(4, 2 + fm.ascent()), text);
+    p.end();
+    return inkOf(image, background, colour);
+}
+
+// A caption set bold is painted bold: its ink per character at least 30%
+// more than the same text's in the regular face (the regular stroke on the
+// bold face's wider advances gave 7% more). `painted` is a grab of the
+// caption alone on `background`.
+void verifyPaintedBold(const QImage& painted, const QString& text, const QFont& font, const QColor& background,
+                       const QColor& colour, const QString& where)
+{
+    QFont regular = font;
+    regular.setBold(false);
+    const double perChar = inkOf(painted, background, colour) / text.size();
+    const double regularPerChar = inkOfText(text, regular, background, colour) / text.size();
+    QVERIFY2(regularPerChar > 1, qPrintable(where));
+    QVERIFY2(perChar >= 1.3 * regularPerChar,
+             qPrintable(QStringLiteral("%1 \"%2\": %3 of ink per character, %4 in the regular face")
+                            .arg(where, text)
+                            .arg(perChar, 0, 'f', 1)
+                            .arg(regularPerChar, 0, 'f', 1)));
+}
+
 } // namespace
 
 class TestScreens : public QObject
@@ -156,7 +208,10 @@ private slots:
     void childrenGridWithoutScrollBar();
     void speedButtonsFramedWithGlyphs_data();
     void speedButtonsFramedWithGlyphs();
+    void toolbarCaptionsBold_data();
     void toolbarCaptionsBold();
+    void versionLabelBold();
+    void accessPictureAtLeft();
     void gridTitlesInHeaderFont();
     void statusHintFollowsScreenInFront();
     void mainWindowCentred();
@@ -362,8 +417,17 @@ void TestScreens::speedButtonsFramedWithGlyphs()
     VERIFY_DIALOGS(d);
 }
 
+void TestScreens::toolbarCaptionsBold_data()
+{
+    QTest::addColumn<QString>("fonts"); // a folder to load the faces from
+    QTest::newRow("fonts-wine") << defaultFontFolder();
+    QTest::newRow("stand-in") << QStringLiteral("/nonexistent/fonts");
+}
+
 void TestScreens::toolbarCaptionsBold()
 {
+    QFETCH(QString, fonts);
+    loadProgramFonts(fonts);
     Scene s;
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
@@ -372,23 +436,84 @@ void TestScreens::toolbarCaptionsBold()
     for (QToolButton* b : {w.ToolButton1, w.ToolButton3, w.ToolButton5, w.ToolButton7, w.ToolButton9}) {
         // Flat: no frame until the pointer is over it.
         QVERIFY(b->autoRaise());
+        QVERIFY(b->font().bold());
         const QImage img = b->grab().toImage();
-        const int painted = paintedWidth(img);
-        QVERIFY2(painted > 0, qPrintable(b->text()));
-        QFont regular = b->font();
-        regular.setBold(false);
-        QFont bold = b->font();
-        bold.setBold(true);
-        const int boldWidth = QFontMetrics(bold).horizontalAdvance(b->text());
-        const int regularWidth = QFontMetrics(regular).horizontalAdvance(b->text());
-        QVERIFY(boldWidth > regularWidth + 4);
-        // The painted caption is as wide as the bold face sets it.
-        QVERIFY2(qAbs(painted - boldWidth) < qAbs(painted - regularWidth),
-                 qPrintable(QStringLiteral("%1: painted %2 px, bold %3 px, regular %4 px")
-                                .arg(b->text()).arg(painted).arg(boldWidth).arg(regularWidth)));
+        QVERIFY2(paintedWidth(img) > 0, qPrintable(b->text()));
+        // Bold by its strokes, not only by its width.
+        STEP(verifyPaintedBold(img, b->text(), b->font(), img.pixel(1, 1), b->palette().color(QPalette::ButtonText),
+                               b->objectName()));
         // The tool bar holds all five captions.
         QVERIFY2(b->geometry().right() < w.Tb_Setup->width(), qPrintable(b->text()));
     }
+    VERIFY_DIALOGS(d);
+}
+
+void TestScreens::versionLabelBold()
+{
+    Scene s;
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    show(w);
+    QImage img;
+    d.expectForm(QStringLiteral("Taboutbox"), [&](QDialog& box) {
+        box.show();
+        if (QTest::qWaitForWindowExposed(&box))
+            img = w.Taboutbox->Lbl_Versione->grab().toImage();
+        box.hide();
+        return int(QDialog::Accepted);
+    });
+    w.SpeedButton13Click();
+    VERIFY_DIALOGS(d);
+    QVERIFY(!img.isNull());
+    QLabel* l = w.Taboutbox->Lbl_Versione;
+    QCOMPARE(l->text(), QStringLiteral("Versione 1.12"));
+    QVERIFY(l->font().bold());
+    // White writing on the box's black.
+    STEP(verifyPaintedBold(img, l->text(), l->font(), Qt::black, Qt::white, l->objectName()));
+}
+
+// The access panel's picture at the left, beside the chooser and the
+// educators: painted in its place, in the colours of the program's icon, and
+// covering none of the panel's controls.
+void TestScreens::accessPictureAtLeft()
+{
+    Scene s;
+    ScriptedDialogs d;
+    TFrm_Main w(s.p.path(), d);
+    show(w);
+    QVERIFY(w.accessPanelInFront());
+    QLabel* picture = w.Image1;
+    QVERIFY(picture);
+    QCOMPARE(picture->parentWidget(), w.Pnl_Accesso);
+    QVERIFY(picture->isVisible());
+    const QRect where = picture->geometry();
+    QVERIFY2(where.right() < w.Access->DBLookupComboBox1->x() - 64, qPrintable(QStringLiteral("%1").arg(where.right())));
+    QVERIFY(where.width() >= 150 && where.height() >= 200);
+    for (QWidget* other : w.Pnl_Accesso->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (other != picture && other->isVisible())
+            QVERIFY2(!other->geometry().intersects(where), qPrintable(other->objectName()));
+
+    // What the panel shows there.
+    const QImage shot = w.Pnl_Accesso->grab(where).toImage();
+    int drawn = 0;
+    int red = 0, orange = 0, green = 0, blue = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            drawn += c != QColor(Qt::white);
+            const auto near = [&c](int r, int g, int b) {
+                return qAbs(c.red() - r) < 24 && qAbs(c.green() - g) < 24 && qAbs(c.blue() - b) < 24;
+            };
+            red += near(0xe8, 0x57, 0x4a);
+            orange += near(0xf2, 0xa5, 0x41);
+            green += near(0x3f, 0x9e, 0x6e);
+            blue += near(0x4a, 0x6f, 0xa5);
+        }
+    const int area = shot.width() * shot.height();
+    QVERIFY2(drawn > area * 8 / 10, qPrintable(QStringLiteral("%1 of %2 pixels drawn").arg(drawn).arg(area)));
+    // The three blocks and the growth line, each a good patch of its colour.
+    QVERIFY2(red > 1000 && orange > 1000 && green > 1000 && blue > 500,
+             qPrintable(QStringLiteral("red %1, orange %2, green %3, blue %4").arg(red).arg(orange).arg(green).arg(blue)));
     VERIFY_DIALOGS(d);
 }
 

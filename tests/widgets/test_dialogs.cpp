@@ -78,6 +78,7 @@ public:
     int execForm(QDialog&) override { return 0; }
     bool printSetup(const print::Document&) override { return false; }
     void preview(const print::Document&) override {}
+    bool openUrl(const QUrl&) override { return false; }
     BoxType lastType = BoxType::Plain;
     Buttons lastButtons;
 
@@ -187,6 +188,7 @@ private slots:
     void pdfFileNames_data();
     void pdfFileNames();
     void printsIntoPdfFile();
+    void realPrintSetupProposesPrintsName();
 };
 
 void TestDialogs::initTestCase()
@@ -923,6 +925,39 @@ void TestDialogs::printsIntoPdfFile()
     QVERIFY(pdf.startsWith("%PDF"));
     // Both pages written, not only the first.
     QCOMPARE(pdf.count("/Type /Page") - pdf.count("/Type /Pages"), qsizetype(2));
+}
+
+// Printing into a PDF file, the set-up proposes each print's own name in the
+// folder of the last file: the second child's print never offers the first
+// one's file.
+void TestDialogs::realPrintSetupProposesPrintsName()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QtDialogs dialogs;
+    QPrinter& printer = dialogs.printer();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("Scheda di valutazione.pdf")));
+
+    QStringList proposed; // as the set-up shows them
+    for (const QString& name : {QStringLiteral("Scheda di valutazione - Bianchi Giulia - 15-05-2026"),
+                                QStringLiteral("Scheda di valutazione - Verdi/Neri Luca - 16-05-2026")}) {
+        print::Document doc = tinyDocument(QStringLiteral("Scheda di valutazione"));
+        doc.fileName = name;
+        bool confirmed = true;
+        const QString problem = driveModal([&] { confirmed = dialogs.printSetup(doc); },
+                                           [&](QWidget* modal) {
+                                               proposed << printer.outputFileName();
+                                               if (auto* box = qobject_cast<QDialog*>(modal))
+                                                   box->reject();
+                                               else
+                                                   modal->close();
+                                           });
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QVERIFY(!confirmed);
+    }
+    QCOMPARE(proposed, (QStringList{dir.filePath(QStringLiteral("Scheda di valutazione - Bianchi Giulia - 15-05-2026.pdf")),
+                                    dir.filePath(QStringLiteral("Scheda di valutazione - Verdi Neri Luca - 16-05-2026.pdf"))}));
 }
 
 QTEST_MAIN(TestDialogs)
