@@ -251,21 +251,11 @@ void ChildrenScreen::DBGrid1DrawColumnCell(QPainter* painter, const QStyleOption
     DBGrid1->itemDelegate()->paint(painter, option, index);
     m_defaultPainting = false;
 
-    store::Table& t = data.Tbl_AnagBimbi;
-    bool attends = false;
-    if (t.isOpen()) {
-        const int field = t.findField(QStringLiteral("Frequenza"));
-        // The row past the records is the child being inserted.
-        // Painting must never throw: a row the engine cannot read is drawn
-        // as a child who does not attend.
-        try {
-            const bool record = t.state() != store::Table::State::Insert || index.row() < t.recordCount();
-            const QVariant v = record ? t.valueAt(index.row(), field) : t.value(QStringLiteral("Frequenza"));
-            attends = !v.isNull() && v.toBool();
-        } catch (const store::DbError&) {
-            attends = false;
-        }
-    }
+    // The row as the grid shows it (the child being inserted on the row past
+    // the records). A row the engine cannot read comes blank and is drawn as
+    // a child who does not attend.
+    const QVariant v = DBGrid1->dataModel()->fieldValue(index.row(), QStringLiteral("Frequenza"));
+    const bool attends = !v.isNull() && v.toBool();
     const bool focused = index == DBGrid1->currentIndex();
 
     if (attends) {
@@ -322,6 +312,9 @@ void ChildrenScreen::ToolButton5Click()
         DBEdit10Tag = 1;
         // The whole nursery, attending or not, in the order of the list.
         DataModule::impostaFiltro(data.Tbl_AnagBimbi, QStringLiteral("Id_Nido=%1").arg(DataModule::wholeNumber(data.IdNidoCorrente)));
+        // The evaluations list beside the registry goes on showing what it
+        // showed, whatever child the registry moves to; it follows again
+        // when the registry closes.
         data.Tbl_Valutazioni.disableControls();
         apriRegistro(data, GB_AnagraficaBimbi, data.Tbl_AnagBimbi);
     });

@@ -4,6 +4,7 @@
 // responsible educator.
 #include "evaluations.h"
 
+#include "builders.h"
 #include "datagrid.h"
 #include "datanavigator.h"
 #include "dialogs.h"
@@ -168,6 +169,7 @@ void EvaluationsScreen::buildList()
                           QStringLiteral("Stampa il grafico di valutazione del bimbo"), &EvaluationsScreen::SpeedButton8Click);
     Stampascheda1 = item("Stampascheda1", QStringLiteral("Stampa scheda"),
                          QStringLiteral("Stampa la scheda di valutazione del bimbo"), &EvaluationsScreen::SpeedButton10Click);
+    menuHintsToStatusBar(PopupMenu1);
     DBGrid7->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(DBGrid7, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) {
@@ -279,18 +281,9 @@ void EvaluationsScreen::DBGrid7DrawColumnCell(QPainter* painter, const QStyleOpt
         return; // the grid's usual drawing
     handled = true;
 
-    bool selected = false;
-    store::Table& t = data.Tbl_Valutazioni;
-    try {
-        if (t.isOpen()) {
-            const QVariant v = index.row() == DBGrid7->dataModel()->insertRow()
-                ? t.value(QStringLiteral("Sel"))
-                : t.valueAt(index.row(), t.findField(QStringLiteral("Sel")));
-            selected = v.toBool();
-        }
-    } catch (const store::DbError&) {
-        selected = false;
-    }
+    // The row as the list shows it: while the children registry is open,
+    // the one it showed before.
+    const bool selected = DBGrid7->dataModel()->fieldValue(index.row(), QStringLiteral("Sel")).toBool();
 
     // The cell's background as the grid draws it, then the mark over it.
     QStyleOptionViewItem opt(option);

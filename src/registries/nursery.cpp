@@ -104,8 +104,13 @@ void NurseryRegistry::SpeedButton11Click()
             return;
         }
         data.Tbl_AnagNido.post();
-        // The new nursery holds the largest key: keys only ever grow.
-        const int nursery = std::max(1, data.Tbl_AnagNido.asInteger(QStringLiteral("Id")));
+        // The new nursery holds the largest key: keys only ever grow. The walk
+        // leaves the cursor on the last nursery by name, where the registry
+        // shows it; a logout makes that nursery the current one.
+        store::Table& nidi = data.Tbl_AnagNido;
+        int nursery = 1;
+        for (nidi.first(); !nidi.isEof(); nidi.next())
+            nursery = std::max(nursery, nidi.asInteger(QStringLiteral("Id")));
 
         data.ImpostaSolaLettura(data.Tbl_AnagEdu, false);
         data.Tbl_AnagEdu.append();

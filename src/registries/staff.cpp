@@ -101,13 +101,9 @@ void StaffRegistries::buildEducators()
 
     DBEdit7 = labelledEdit(box, "DBEdit7", QStringLiteral("Nome"), t, "Nome", d, QRect(16, 294, 130, 24));
     DBEdit8 = labelledEdit(box, "DBEdit8", QStringLiteral("Cognome"), t, "Cognome", d, QRect(160, 294, 130, 24));
-    // The plain password edit is made first, so that it lies beneath the
-    // masked one until the masked one hands the typing over to it.
-    DBEdit24 = labelledEdit(box, "DBEdit24", QString(), t, "Password", d, QRect(304, 294, 130, 24));
     DBEdit9 = labelledEdit(box, "DBEdit9", QStringLiteral("Password"), t, "Password", d, QRect(304, 294, 130, 24));
     maskWithAsterisks(DBEdit9); // one '*' per character
     DBEdit9->installEventFilter(this);
-    DBEdit24->installEventFilter(this);
 
     DBCheckBox1 = new DataCheckBox(
         QStringLiteral("L'utente è un utente Responsabile (potrà quindi inserire le varie anagrafiche)"), box);
@@ -119,9 +115,18 @@ void StaffRegistries::buildEducators()
     SpeedButton1 = exitButton(box, "SpeedButton1", QRect(436, 273, 55, 55));
     connect(SpeedButton1, &QToolButton::clicked, this, &StaffRegistries::SpeedButton1Click);
 
-    // The plain password edit right after the masked one, which hands the
-    // focus over to it: Tab goes on from there to the check box and "Esci".
-    setTabChain({DBGrid3, DBNavigator3, DBEdit7, DBEdit8, DBEdit9, DBEdit24, DBCheckBox1, SpeedButton1});
+    // The plain password edit lies beneath the masked one until the masked
+    // one hands the typing over to it. It is made last, as it comes last in
+    // the box's Tab order.
+    DBEdit24 = labelledEdit(box, "DBEdit24", QString(), t, "Password", d, QRect(304, 294, 130, 24));
+    DBEdit24->stackUnder(DBEdit9);
+    DBEdit24->installEventFilter(this);
+
+    // The masked password edit right after the surname; the plain one, to
+    // which the masked one hands the focus, is the last of the box, so Tab
+    // goes on from it past the box, and Shift+Tab from it comes back to
+    // "Esci" and the check box.
+    setTabChain({DBGrid3, DBNavigator3, DBEdit7, DBEdit8, DBEdit9, DBCheckBox1, SpeedButton1, DBEdit24});
 }
 
 void StaffRegistries::buildRoles()

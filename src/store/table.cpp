@@ -282,14 +282,21 @@ void Table::announceLater()
     }, Qt::QueuedConnection);
 }
 
-void Table::disableControls() { ++m_frozen; }
+void Table::disableControls()
+{
+    if (m_frozen++ == 0)
+        emit controlsFrozen(true);
+}
 
 void Table::enableControls()
 {
-    if (m_frozen > 0 && --m_frozen == 0 && m_pendingAnnounce) {
-        m_pendingAnnounce = false;
-        emit stateChanged();
-        emit dataSetChanged();
+    if (m_frozen > 0 && --m_frozen == 0) {
+        emit controlsFrozen(false);
+        if (m_pendingAnnounce) {
+            m_pendingAnnounce = false;
+            emit stateChanged();
+            emit dataSetChanged();
+        }
     }
 }
 

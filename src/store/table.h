@@ -180,7 +180,10 @@ public:
     int tag = 0;
 
     // While controls are disabled (nested), no change is announced to them;
-    // enabling them again announces the whole data set once.
+    // enabling them again announces the whole data set once. controlsFrozen
+    // tells the controls when the first disabling begins (before anything
+    // changes, so they can keep what they show) and when the last one ends
+    // (before the data set is announced again).
     void disableControls();
     void enableControls();
     bool controlsDisabled() const { return m_frozen > 0; }
@@ -225,6 +228,7 @@ signals:
     void dataSetChanged();  // rows, order or open state changed
     void recordChanged();   // the current record moved or one of its values changed
     void stateChanged();
+    void controlsFrozen(bool frozen);
 
 private:
     friend class Field;

@@ -8,6 +8,8 @@
 #include <QProxyStyle>
 #include <QStyleOption>
 #include <QLabel>
+#include <QMenu>
+#include <QStatusTipEvent>
 #include <QScreen>
 #include <QToolButton>
 
@@ -102,6 +104,35 @@ void centreOnScreen(QWidget* window)
     frame.moveLeft(std::max(frame.left(), desktop.left()));
     frame.moveTop(std::max(frame.top(), desktop.top()));
     window->move(frame.topLeft());
+}
+
+namespace {
+
+// Passes the status tips a menu receives on to the widget it belongs to.
+class MenuHints : public QObject
+{
+public:
+    explicit MenuHints(QMenu* menu) : QObject(menu) { menu->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::StatusTip)
+            return false;
+        QWidget* owner = static_cast<QMenu*>(watched)->parentWidget();
+        if (!owner)
+            return false;
+        QStatusTipEvent tip(static_cast<QStatusTipEvent*>(event)->tip());
+        QCoreApplication::sendEvent(owner, &tip);
+        return true;
+    }
+};
+
+} // namespace
+
+void menuHintsToStatusBar(QMenu* menu)
+{
+    new MenuHints(menu);
 }
 
 } // namespace velmora

@@ -5,6 +5,7 @@
 #include <QRect>
 #include <QString>
 
+class QMenu;
 class QToolButton;
 class QWidget;
 
@@ -28,6 +29,13 @@ W* hinted(W* w, const QString& hint)
     w->setToolTip(hint);
     return w;
 }
+
+// The hints of a pop-up menu's items show in the status bar's first panel
+// while an item is highlighted, and the panel is cleared when none is. Qt
+// tells an item's hint to the menu, a window of its own, where it would
+// stop; the menu passes it on to the control it belongs to, and so up to
+// the main window.
+void menuHintsToStatusBar(QMenu* menu);
 
 // A speed button, the same on every screen: a raised button whose frame is
 // always drawn, its glyph above its caption (in speedButtonFont()), a hand

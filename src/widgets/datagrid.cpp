@@ -66,8 +66,7 @@ protected:
         const DataGridModel* model = m_grid->dataModel();
         if (logicalIndex != model->currentRow())
             return;
-        const store::Table* t = model->table();
-        const store::Table::State state = t ? t->state() : store::Table::State::Browse;
+        const store::Table::State state = model->shownState();
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing, false);
         const QColor ink = opt.palette.color(QPalette::ButtonText);
@@ -122,6 +121,8 @@ void DataGridModel::addColumn(const Column& column)
 
 int DataGridModel::insertRow() const
 {
+    if (m_frozen.on)
+        return m_frozen.insertRow;
     if (!m_table || m_table->state() != store::Table::State::Insert)
         return -1;
     return m_table->rowCount();
@@ -129,10 +130,92 @@ int DataGridModel::insertRow() const
 
 int DataGridModel::currentRow() const
 {
+    if (m_frozen.on)
+        return m_frozen.currentRow;
     if (!m_table || !m_table->isOpen())
         return -1;
     const int ins = insertRow();
     return ins >= 0 ? ins : m_table->recNo();
+}
+
+store::Table::State DataGridModel::shownState() const
+{
+    if (m_frozen.on)
+        return m_frozen.state;
+    return m_table ? m_table->state() : store::Table::State::Inactive;
+}
+
+QVariant DataGridModel::liveValue(int row, int field) const
+{
+    if (!m_table || !m_table->isOpen() || field < 0)
+        return QVariant();
+    try {
+        return row == insertRow() ? m_table->field(field).value() : m_table->valueAt(row, field);
+    } catch (const store::DbError&) {
+        return QVariant();
+    }
+}
+
+QVariant DataGridModel::frozenValue(int row, int field) const
+{
+    const int i = row - m_frozen.firstRow;
+    if (i < 0 || i >= int(m_frozen.rows.size()) || field < 0 || field >= m_frozen.rows[i].size())
+        return QVariant();
+    return m_frozen.rows[i][field];
+}
+
+QVariant DataGridModel::fieldValue(int row, const QString& fieldName) const
+{
+    if (!m_table)
+        return QVariant();
+    const int field = m_table->findField(fieldName);
+    return m_frozen.on ? frozenValue(row, field) : liveValue(row, field);
+}
+
+void DataGridModel::freeze(int firstRow, int lastRow)
+{
+    // What is kept is what the table holds now: rows still to be told to
+    // the grid are taken in first.
+    m_frozen = Frozen();
+    int wanted = m_rows;
+    try {
+        wanted = rowsToShow();
+    } catch (const store::DbError&) {
+    }
+    if (wanted != m_rows)
+        resetAll();
+    Frozen f;
+    f.on = true;
+    f.state = m_table ? m_table->state() : store::Table::State::Inactive;
+    if (m_table && m_table->isOpen()) {
+        f.currentRow = currentRow();
+        f.insertRow = insertRow();
+        // The stored fields, for a screen's own drawing, and what the
+        // columns show.
+        QVector<bool> keep(m_table->fieldCount(), false);
+        for (int i = 0; i < m_table->storedFieldCount() && i < keep.size(); ++i)
+            keep[i] = true;
+        for (const Column& c : m_columns) {
+            const int field = m_table->findField(c.field);
+            if (field >= 0)
+                keep[field] = true;
+        }
+        f.firstRow = qMax(0, firstRow);
+        const int last = qMin(lastRow, m_rows - 1);
+        for (int row = f.firstRow; row <= last; ++row) {
+            QVector<QVariant> values(keep.size());
+            for (int field = 0; field < keep.size(); ++field)
+                if (keep[field])
+                    values[field] = liveValue(row, field);
+            f.rows.push_back(std::move(values));
+        }
+    }
+    m_frozen = std::move(f);
+}
+
+void DataGridModel::thaw()
+{
+    m_frozen = Frozen();
 }
 
 int DataGridModel::rowCount(const QModelIndex& parent) const
@@ -149,25 +232,23 @@ int DataGridModel::columnCount(const QModelIndex& parent) const
 
 QVariant DataGridModel::data(const QModelIndex& index, int role) const
 {
-    if (role == Qt::EditRole && index.isValid() && m_table && m_table->isOpen() && index.row() == currentRow()
-        && index.column() < m_columns.size()) {
+    if (role == Qt::EditRole && index.isValid() && m_table && m_table->isOpen() && !m_frozen.on
+        && index.row() == currentRow() && index.column() < m_columns.size()) {
         try {
             return m_table->fieldByName(m_columns[index.column()].field).asString();
         } catch (const store::DbError&) {
             return QVariant();
         }
     }
-    if (role != Qt::DisplayRole || !index.isValid() || !m_table || !m_table->isOpen())
+    if (role != Qt::DisplayRole || !index.isValid() || !m_table || (!m_table->isOpen() && !m_frozen.on))
         return QVariant();
     if (index.row() >= m_rows || index.column() >= m_columns.size())
         return QVariant();
     const int field = m_table->findField(m_columns[index.column()].field);
     if (field < 0)
         return QVariant();
+    const QVariant v = m_frozen.on ? frozenValue(index.row(), field) : liveValue(index.row(), field);
     try {
-        const int ins = insertRow();
-        const QVariant v = index.row() == ins ? m_table->value(m_columns[index.column()].field)
-                                              : m_table->valueAt(index.row(), field);
         return displayText(m_table, field, v);
     } catch (const store::DbError&) {
         return QVariant();
@@ -187,7 +268,7 @@ Qt::ItemFlags DataGridModel::flags(const QModelIndex& index) const
         return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     if (index.column() < m_columns.size() && m_columns[index.column()].editable && m_table && m_table->isOpen()
-        && !m_table->isReadOnly())
+        && !m_table->isReadOnly() && !m_frozen.on)
         f |= Qt::ItemIsEditable;
     return f;
 }
@@ -239,7 +320,7 @@ void DataGridModel::resetAll()
 
 bool DataGridModel::canFetchMore(const QModelIndex& parent) const
 {
-    if (parent.isValid() || !m_table || !m_table->isOpen())
+    if (parent.isValid() || !m_table || !m_table->isOpen() || m_frozen.on)
         return false;
     try {
         return !m_table->isCountKnown();
@@ -250,7 +331,7 @@ bool DataGridModel::canFetchMore(const QModelIndex& parent) const
 
 void DataGridModel::fetchMore(const QModelIndex& parent)
 {
-    if (parent.isValid() || !m_table || !m_table->isOpen())
+    if (parent.isValid() || !m_table || !m_table->isOpen() || m_frozen.on)
         return;
     int n = m_rows;
     try {
@@ -310,11 +391,15 @@ void DataGrid::setTable(store::Table* table)
 {
     for (auto& c : m_conn)
         disconnect(c);
+    m_model->thaw();
     m_model->setTable(table);
     if (table) {
         m_conn[0] = connect(table, &store::Table::dataSetChanged, this, &DataGrid::onDataSetChanged);
         m_conn[1] = connect(table, &store::Table::recordChanged, this, &DataGrid::onRecordChanged);
         m_conn[2] = connect(table, &store::Table::stateChanged, this, &DataGrid::onDataSetChanged);
+        m_conn[3] = connect(table, &store::Table::controlsFrozen, this, &DataGrid::onControlsFrozen);
+        if (table->controlsDisabled())
+            onControlsFrozen(true);
     }
     syncSelection();
 }
@@ -355,6 +440,31 @@ void DataGrid::onDataSetChanged()
 void DataGrid::onRecordChanged()
 {
     m_model->refreshCurrentRow();
+    syncSelection();
+}
+
+void DataGrid::onControlsFrozen(bool frozen)
+{
+    if (!frozen) {
+        m_model->thaw();
+        viewport()->update();
+        syncSelection();
+        return;
+    }
+    // A selection of a page at most is kept whole, so the grid scrolls over
+    // all of it; of a larger one, the rows in view and a margin around them.
+    int first = 0;
+    int last = m_model->rowCount() - 1;
+    if (m_model->rowCount() > store::Table::pageSize) {
+        const int top = qMax(0, rowAt(0));
+        const int bottom = rowAt(viewport()->height() - 1) < 0 ? m_model->rowCount() - 1 : rowAt(viewport()->height() - 1);
+        first = qMax(0, top - 100);
+        last = bottom + 100;
+    }
+    const bool was = m_syncing;
+    m_syncing = true;
+    m_model->freeze(first, last);
+    m_syncing = was;
     syncSelection();
 }
 
@@ -401,6 +511,12 @@ void DataGrid::onCurrentRowChanged(const QModelIndex& current)
     const int row = current.row();
     if (row == m_model->currentRow())
         return;
+    // A frozen grid shows rows the table may no longer hold: choosing one
+    // moves nothing, and the mark goes back to the row shown as current.
+    if (m_model->isFrozen()) {
+        syncSelection();
+        return;
+    }
     m_syncing = true;
     try {
         // The insert row is the edit buffer itself; any other row is a record.
@@ -416,12 +532,19 @@ void DataGrid::onCurrentRowChanged(const QModelIndex& current)
     syncSelection();
 }
 
+QItemSelectionModel::SelectionFlags DataGrid::selectionCommand(const QModelIndex& index, const QEvent* event) const
+{
+    if (m_model->isFrozen())
+        return QItemSelectionModel::NoUpdate;
+    return QTableView::selectionCommand(index, event);
+}
+
 void DataGrid::keyPressEvent(QKeyEvent* event)
 {
     // An editable grid inserts a row with Insert, and appends one with the
     // down arrow on its last row, as the navigator's insert button would.
     store::Table* t = m_model->table();
-    if (m_editing && t && t->isOpen() && !t->isReadOnly() && t->state() == store::Table::State::Browse
+    if (m_editing && t && t->isOpen() && !t->isReadOnly() && !m_model->isFrozen() && t->state() == store::Table::State::Browse
         && event->modifiers() == Qt::NoModifier && state() != QAbstractItemView::EditingState
         && (event->key() == Qt::Key_Insert
             || (event->key() == Qt::Key_Down

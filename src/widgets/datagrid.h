@@ -14,6 +14,7 @@
 #include <QTableView>
 
 #include <functional>
+#include <vector>
 #include "errors.h"
 
 class QPainter;
@@ -51,6 +52,21 @@ public:
     int currentRow() const;
     // Row of the edit buffer while inserting, -1 otherwise.
     int insertRow() const;
+    // The table's state as the grid shows it.
+    store::Table::State shownState() const;
+    // The value of field `fieldName` in grid row `row`, as the grid shows it
+    // (the edit buffer on the insert row); invalid when there is none. For
+    // a screen's own drawing of a cell.
+    QVariant fieldValue(int row, const QString& fieldName) const;
+
+    // While the table's controls are disabled the grid goes on showing the
+    // rows it showed when they were disabled, whatever the table does
+    // meanwhile: freeze() keeps the values of rows `firstRow` to `lastRow`
+    // (the stored fields and the columns' fields; other rows show blank),
+    // with the current row and the state; thaw() reads the table again.
+    void freeze(int firstRow, int lastRow);
+    void thaw();
+    bool isFrozen() const { return m_frozen.on; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -75,6 +91,19 @@ public:
 
 private:
     int rowsToShow() const;
+    QVariant liveValue(int row, int field) const;
+    QVariant frozenValue(int row, int field) const;
+    // What the grid showed when the table's controls were disabled.
+    struct Frozen
+    {
+        bool on = false;
+        int firstRow = 0;
+        std::vector<QVector<QVariant>> rows; // from firstRow on, indexed by field
+        int currentRow = -1;
+        int insertRow = -1;
+        store::Table::State state = store::Table::State::Inactive;
+    };
+    Frozen m_frozen;
     QPointer<store::Table> m_table;
     QList<Column> m_columns;
     int m_rows = 0; // rows announced to the view
@@ -123,17 +152,21 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // A frozen grid keeps its selection: clicks and keys choose nothing.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
 
 private:
     bool m_editing = false; // some column is editable: rows can be inserted too
     void onDataSetChanged();
     void onRecordChanged();
+    void onControlsFrozen(bool frozen);
     void syncSelection();
     void onCurrentRowChanged(const QModelIndex& current);
 
     DataGridModel* m_model;
     Dialogs* m_dialogs = nullptr;
-    QMetaObject::Connection m_conn[3];
+    QMetaObject::Connection m_conn[4];
     bool m_syncing = false;
 };
 

@@ -20,6 +20,7 @@
 #include <QTextStream>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
 
 #include <cstdio>
 #include <optional>
@@ -64,6 +65,11 @@ public:
     }
     bool printSetup(const velmora::print::Document&) override { return false; }
     void preview(const velmora::print::Document&) override {}
+    bool openUrl(const QUrl& url) override
+    {
+        QTextStream(stdout) << "URL " << url.toString() << Qt::endl;
+        return true;
+    }
 };
 
 } // namespace

@@ -3,8 +3,10 @@
 // security code, and the nursery registry with its new-nursery operation.
 
 #include "dataedits.h"
+#include "datagrid.h"
 #include "datafolder.h"
 #include "inserimentonido.h"
+#include "lookups.h"
 #include "installer.h"
 #include "datanavigator.h"
 #include "access.h"
@@ -108,7 +110,8 @@ private slots:
     void passwordReset_data();
     void passwordReset();
     void registryLocksNavigation();
-    void newNurseryFromRegistryIsNotCurrent();
+    void newNurseryThenLogout_data();
+    void newNurseryThenLogout();
     void cancelledNewNurseryLeavesNoTrace_data();
     void cancelledNewNurseryLeavesNoTrace();
 };
@@ -541,26 +544,46 @@ void TestAccess::registryLocksNavigation()
     QCOMPARE(rows[0].value("Nome").toString(), QStringLiteral("Arcobaleno"));
 }
 
-void TestAccess::newNurseryFromRegistryIsNotCurrent()
+// A new nursery made in the registry, by clicks on the shown window: it is
+// not current while the registry is open or after it closes; the registry
+// leaves its cursor on the last nursery by name (the new one only when its
+// name sorts last), and the logout makes that nursery the current one, with
+// its educators in the list.
+void TestAccess::newNurseryThenLogout_data()
 {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("currentAfterLogout");
+    // Named to sort between the two: neither first nor last in the list.
+    QTest::newRow("sorts between") << QStringLiteral("Girotondo") << QStringLiteral("Pollicino");
+    QTest::newRow("sorts last") << QStringLiteral("Zucchero") << QStringLiteral("Zucchero");
+}
+
+void TestAccess::newNurseryThenLogout()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, currentAfterLogout);
     ProgramDir p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.nursery(QStringLiteral("Pollicino"));
+    const int b = p.nursery(QStringLiteral("Pollicino"));
     p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), QVariant(), true);
+    p.educator(b, QStringLiteral("Piera"), QStringLiteral("Verdi"), QVariant(), true);
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
     expectLogin(dialogs, QString());
     w.Access->DBLookupListBox1DblClick();
-    w.Nursery->ToolButton1Click();
+    QVERIFY2(!w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
 
-    // Named to sort between the two: it is neither first nor last in the list.
-    dialogs.expectForm(QStringLiteral("TFrm_InserimentoNido"), fillNursery(QDialog::Accepted, QStringLiteral("Girotondo")));
+    QTest::mouseClick(w.ToolButton1, Qt::LeftButton);
+    QVERIFY2(!w.GB_AnagraficaNido->isHidden(), qPrintable(screenState(w, dialogs)));
+    dialogs.expectForm(QStringLiteral("TFrm_InserimentoNido"), fillNursery(QDialog::Accepted, name));
     dialogs.expectMessage(BoxType::Information, adminCreated);
-    w.Nursery->SpeedButton11Click();
+    QTest::mouseClick(w.Nursery->SpeedButton11, Qt::LeftButton);
     VERIFY_DIALOGS(dialogs);
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
 
-    const auto created = p.rows(QStringLiteral("AnagNido.db"), QStringLiteral("Nome='Girotondo'"));
+    const auto created = p.rows(QStringLiteral("AnagNido.db"), QStringLiteral("Nome='%1'").arg(name));
     QCOMPARE(created.size(), 1);
     const int g = created[0].value("Id").toInt();
     const auto admins = p.rows(QStringLiteral("AnagEdu.db"), QStringLiteral("Cognome='Admin'"));
@@ -569,24 +592,27 @@ void TestAccess::newNurseryFromRegistryIsNotCurrent()
     QCOMPARE(admins[0].value("Nome").toString(), QStringLiteral("Admin"));
     QCOMPARE(admins[0].value("Password").toString(), QStringLiteral("Kemlo"));
     QVERIFY2(admins[0].value("Responsabile").toBool(), qPrintable(rowsText(admins)));
-    QCOMPARE(p.count(QStringLiteral("AnagEdu.db")), 2);
+    QCOMPARE(p.count(QStringLiteral("AnagEdu.db")), 3);
 
-    w.Nursery->SpeedButton3Click();
+    // The registry's grid marks the last nursery by name.
+    const QModelIndex marked = w.Nursery->DBGrid2->currentIndex();
+    QCOMPARE(marked.row(), 2);
+    QCOMPARE(marked.siblingAtColumn(0).data().toString(), currentAfterLogout);
+
+    QTest::mouseClick(w.Nursery->SpeedButton3, Qt::LeftButton);
+    VERIFY_DIALOGS(dialogs);
+    QVERIFY2(w.GB_AnagraficaNido->isHidden(), qPrintable(screenState(w, dialogs)));
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
-    // The registry left its cursor on the new nursery, and leaving it keeps
-    // it there: a logout now would make that nursery current.
-    QCOMPARE(w.Data.Tbl_AnagNido.asInteger(QStringLiteral("Id")), g);
     QCOMPARE(listedEducators(w), QStringList{QStringLiteral("*Rossi Anna")});
     QVERIFY2(w.Data.Tbl_AnagEdu.isReadOnly(), qPrintable(tableState(w.Data.Tbl_AnagEdu)));
 
-    // Chosen in the chooser, it shows its admin.
-    QVERIFY2(w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), g),
-             qPrintable(notFound(w.Data.Tbl_AnagNido, QStringLiteral("Id"), g)));
-    QCOMPARE(listedEducators(w), QStringList{QStringLiteral("*Rossi Anna")});
-    w.Access->DBLookupComboBox1CloseUp();
-    QCOMPARE(w.Data.IdNidoCorrente, QString::number(g));
-    QCOMPARE(listedEducators(w), QStringList{QStringLiteral("*Admin Admin")});
+    QTest::mouseClick(w.Btn_LogOut, Qt::LeftButton);
     VERIFY_DIALOGS(dialogs);
+    QVERIFY2(w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
+    const int expected = currentAfterLogout == name ? g : b;
+    QCOMPARE(w.Data.IdNidoCorrente, QString::number(expected));
+    QCOMPARE(w.Access->DBLookupComboBox1->currentText(), currentAfterLogout);
+    QCOMPARE(listedEducators(w), QStringList{expected == g ? QStringLiteral("*Admin Admin") : QStringLiteral("*Verdi Piera")});
 }
 
 void TestAccess::cancelledNewNurseryLeavesNoTrace_data()

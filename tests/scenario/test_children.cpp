@@ -125,6 +125,7 @@ private slots:
     void refusedBirthDateStopsRowMove();
     void closingWindowSavesRegistry();
     void evaluationsListLockedWhileRegistryOpen();
+    void evaluationsListStillWhileRegistryMoves();
     void deleteChild_data();
     void deleteChild();
     void rowDrawing_data();
@@ -538,6 +539,111 @@ void TestChildren::evaluationsListLockedWhileRegistryOpen()
     QCOMPARE(p.rows(QStringLiteral("Valutaz.db"), QStringLiteral("Id=%1").arg(v)).first().value("Sel").toBool(), false);
     QVERIFY2(!s.w.Btn_LogOut->isEnabled(), qPrintable(widgetState(s.w.Btn_LogOut) + QStringLiteral("; ") + screenState(s.w)));
     VERIFY_DIALOGS(s.dialogs);
+}
+
+namespace {
+
+// Clicks the row of `grid` whose column `column` reads `text`; false when
+// no row does.
+bool clickRow(DataGrid* grid, int column, const QString& text)
+{
+    for (int row = 0; row < grid->model()->rowCount(); ++row) {
+        const QModelIndex cell = grid->model()->index(row, column);
+        if (cell.data().toString() == text) {
+            grid->scrollTo(cell);
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
+            return true;
+        }
+    }
+    return false;
+}
+
+// The texts of a grid's rows, its columns joined by " | ".
+QStringList gridTexts(QAbstractItemModel* m)
+{
+    QStringList out;
+    for (int row = 0; row < m->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < m->columnCount(); ++column)
+            cells << m->index(row, column).data().toString();
+        out << cells.join(QStringLiteral(" | "));
+    }
+    return out;
+}
+
+QImage painted(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+} // namespace
+
+// The registry lists the whole nursery, and the first child of it becomes
+// current as it opens: the evaluations list shows that child's evaluations
+// and then stays so, as painted, whatever child the registry moves to (one
+// without evaluations, one with fewer) and however often it is repainted; a
+// click on it moves nothing. When the registry closes, the first listed
+// child is current and the list shows its evaluations.
+void TestChildren::evaluationsListStillWhileRegistryMoves()
+{
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a);
+    // Abate no longer attends: the list leaves him out, the registry does not.
+    const int abate = p.child(a, QStringLiteral("Ugo"), QStringLiteral("Abate"), Attends::No);
+    const int moro = p.child(a, QStringLiteral("Aldo"), QStringLiteral("Moro"));
+    p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
+    for (const auto& [months, sel] : {std::pair{12, false}, std::pair{18, true}})
+        p.add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", abate}, {"DataValutazione", QDate(2026, 1, months)},
+                                             {"MesiBimbo", months}, {"Sel", sel}});
+    p.add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", moro}, {"DataValutazione", QDate(2026, 3, 10)},
+                                         {"MesiBimbo", 20}, {"Sel", true}});
+    Session s(p);
+    VERIFY_DIALOGS(s.dialogs);
+    s.w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s.w));
+    DataGrid* list = s.w.Evaluations->DBGrid7;
+    QCOMPARE(s.current(), QStringLiteral("Moro"));
+    const QImage moroShown = painted(list);
+
+    QTest::mouseClick(s.w.ToolButton5, Qt::LeftButton);
+    VERIFY_DIALOGS(s.dialogs);
+    QVERIFY2(!s.w.GB_AnagraficaBimbi->isHidden(), qPrintable(screenState(s.w, s.dialogs)));
+    QCOMPARE(s.current(), QStringLiteral("Abate"));
+    const QStringList abateTexts = gridTexts(list->model());
+    QCOMPARE(abateTexts.size(), 2);
+    QVERIFY2(abateTexts[0].endsWith(QStringLiteral(" | 12")) && abateTexts[1].endsWith(QStringLiteral(" | 18")),
+             qPrintable(abateTexts.join('\n')));
+    const QImage still = painted(list);
+
+    for (const QString& child : {QStringLiteral("Zeta"), QStringLiteral("Moro"), QStringLiteral("Abate"), QStringLiteral("Zeta")}) {
+        QVERIFY2(clickRow(s.c.DBGrid5, 1, child), qPrintable(child));
+        QCOMPARE(s.current(), child);
+        QTest::qWait(0);
+        QCOMPARE(gridTexts(list->model()), abateTexts);
+        QVERIFY2(painted(list) == still, qPrintable(QStringLiteral("the list is painted otherwise on %1").arg(child)));
+    }
+    // Moro's one evaluation is what the table holds now: a click on the
+    // second row of the still list moves nothing.
+    QVERIFY2(clickRow(s.c.DBGrid5, 1, QStringLiteral("Moro")), "Moro");
+    const int moroEvaluation = s.w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id"));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(1, 1)).center());
+    QCOMPARE(s.w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), moroEvaluation);
+    QCOMPARE(s.w.Data.Tbl_Valutazioni.recordCount(), 1);
+    QCOMPARE(list->currentIndex().row(), 0);
+    QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(list->selectionModel()->selectedRows().first().row(), 0);
+    // The click gave the list the keys; back in the registry it is painted
+    // as before.
+    QVERIFY2(clickRow(s.c.DBGrid5, 1, QStringLiteral("Zeta")), "Zeta");
+    QVERIFY2(painted(list) == still, "the list is painted otherwise after a click");
+
+    QTest::mouseClick(s.c.SpeedButton2, Qt::LeftButton);
+    VERIFY_DIALOGS(s.dialogs);
+    QVERIFY2(s.w.GB_AnagraficaBimbi->isHidden(), qPrintable(screenState(s.w, s.dialogs)));
+    QCOMPARE(s.current(), QStringLiteral("Moro"));
+    const QStringList moroTexts = gridTexts(list->model());
+    QCOMPARE(moroTexts.size(), 1);
+    QVERIFY2(moroTexts[0].endsWith(QStringLiteral(" | 20")), qPrintable(moroTexts.join('\n')));
+    QVERIFY2(painted(list) != still, "the list still shows Abate's evaluations");
+    QVERIFY2(painted(list) == moroShown, "the list shows Moro's evaluation otherwise than before the registry");
 }
 
 void TestChildren::deleteChild_data()

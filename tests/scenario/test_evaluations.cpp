@@ -18,7 +18,11 @@
 
 #include <QDir>
 #include <QGroupBox>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QImage>
+#include <QLabel>
+#include <QMenu>
 #include <QLineEdit>
 #include <QPainter>
 #include <QStyleOptionViewItem>
@@ -106,6 +110,7 @@ private slots:
     void theoreticalDevelopment_data();
     void theoreticalDevelopment();
     void drawsSelectionColumn();
+    void menuHintsInStatusBar();
 };
 
 // ------------------------------------------------------------ new evaluation
@@ -547,6 +552,64 @@ void TestEvaluations::backToListAsksOnlyWithNonSo()
     QVERIFY2(w.Btn_Esci->isEnabled(), qPrintable(widgetState(w.Btn_Esci) + QStringLiteral("; ") + screenState(w)));
     QVERIFY2(w.DBNavigator1->isEnabled(), qPrintable(widgetState(w.DBNavigator1) + QStringLiteral("; ") + screenState(w)));
     QCOMPARE(w.Data.Tbl_FasiVal.filter(), QStringLiteral("(nonso<>'') and (Id_Valutazione=%1)").arg(v));
+}
+
+// The list's pop-up menu, opened on a row as a right click does and walked
+// with the arrow keys: while an item is highlighted its hint is painted in
+// the status bar's first panel; the separator has none and is passed over;
+// closing the menu clears the panel.
+void TestEvaluations::menuHintsInStatusBar()
+{
+    ProgramDir p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator(a, QStringLiteral("Rossi"), true);
+    p.evaluation(p.child(a, QStringLiteral("Zeta")), 10);
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    login(w, d, QStringLiteral("Rossi"));
+    VERIFY_DIALOGS(d);
+
+    DataGrid* grid = w.Evaluations->DBGrid7;
+    QMenu* menu = w.Evaluations->PopupMenu1;
+    const QPoint at = grid->visualRect(grid->model()->index(0, 1)).center();
+    QContextMenuEvent right(QContextMenuEvent::Mouse, at, grid->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(grid->viewport(), &right);
+    QTRY_VERIFY(menu->isVisible());
+    QCOMPARE(w.StatusHint->text(), QString());
+
+    // What the first panel paints for a text: the same label with the text set.
+    auto panel = [&] { return w.StatusHint->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+    QLabel reference(w.StatusHint->parentWidget());
+    reference.setFont(w.StatusHint->font());
+    reference.setGeometry(w.StatusHint->geometry());
+    reference.lower();
+    auto paintedText = [&](const QString& text) {
+        reference.setText(text);
+        return reference.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage blank = paintedText(QString());
+
+    const QStringList hints = {
+        QStringLiteral("Seleziona/Deseleziona valutazione"),
+        QStringLiteral("Modifica valutazione"),
+        QStringLiteral("Inserisci nuova valutazione"),
+        QStringLiteral("Stampa il grafico di valutazione del bimbo"),
+        QStringLiteral("Stampa la scheda di valutazione del bimbo"),
+    };
+    for (const QString& hint : hints) {
+        QTest::keyClick(menu, Qt::Key_Down);
+        QCOMPARE(w.StatusHint->text(), hint);
+        const QImage shown = panel();
+        QVERIFY2(shown != blank, qPrintable(hint));
+        QVERIFY2(shown == paintedText(hint), qPrintable(hint));
+    }
+    QTest::keyClick(menu, Qt::Key_Escape);
+    QTRY_VERIFY(!menu->isVisible());
+    QCOMPARE(w.StatusHint->text(), QString());
+    QVERIFY(panel() == blank);
+    VERIFY_DIALOGS(d);
 }
 
 QTEST_MAIN(TestEvaluations)

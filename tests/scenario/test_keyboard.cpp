@@ -26,11 +26,13 @@
 #include "scenariofixture.h"
 #include "scripteddialogs.h"
 #include "scripteddialogs_qtest.h"
+#include "keyboard.h"
 #include "sheet.h"
 #include "numberformat.h"
 #include "scoring.h"
 #include "datafolder.h"
 #include "table.h"
+#include "staff.h"
 
 #include <algorithm>
 #include <functional>
@@ -101,6 +103,15 @@ void tabTo(QWidget* target)
     for (int i = 0; i < 60 && focused() != target; ++i)
         STEP(tab());
     QVERIFY2(focused() == target, qPrintable(QStringLiteral("Tab never reached %1; the focus is on %2")
+                                                 .arg(describe(target), describe(focused()))));
+}
+
+// Presses Shift+Tab until `target` has the focus; fails when it never comes.
+void tabBackTo(QWidget* target)
+{
+    for (int i = 0; i < 60 && focused() != target; ++i)
+        STEP(tab(true));
+    QVERIFY2(focused() == target, qPrintable(QStringLiteral("Shift+Tab never reached %1; the focus is on %2")
                                                  .arg(describe(target), describe(focused()))));
 }
 
@@ -269,6 +280,7 @@ private slots:
     void refusedDateKeepsFocus();
     void registriesFromToolbar_data();
     void registriesFromToolbar();
+    void educatorsPasswordLastInTabOrder();
     void focusedButton_data();
     void focusedButton();
     void f1OpensGuide_data();
@@ -666,9 +678,11 @@ void TestKeyboard::refusedDateKeepsFocus()
 }
 
 // Every registry from the keyboard: its toolbar button pressed with Space
-// opens it with the focus inside it, Tab reaches its "Esci" (past the
-// educators' password edits, which hand the focus from one to the other),
-// Return closes it and the keys go on in the children list.
+// opens it with the focus inside it, the keys reach its "Esci", Return
+// closes it and the keys go on in the children list. Tab reaches "Esci"
+// in every box but the educators', whose plain password edit is the last
+// of the box: there Tab stops on the password (the masked edit hands the
+// focus to the plain one) and Shift+Tab goes back to "Esci".
 void TestKeyboard::registriesFromToolbar_data()
 {
     QTest::addColumn<QString>("registry");
@@ -702,11 +716,65 @@ void TestKeyboard::registriesFromToolbar()
         if (b->text() == QLatin1String("Esci"))
             exit = b;
     QVERIFY(exit);
-    STEP(tabTo(exit));
+    if (box == w.GB_AnagraficaEducatrici) {
+        STEP(tabTo(w.Staff->DBEdit24));
+        STEP(tabBackTo(exit));
+    } else {
+        STEP(tabTo(exit));
+    }
     STEP(key(Qt::Key_Return));
     QTRY_VERIFY2(box->isHidden(), qPrintable(screenState(w, d)));
     VERIFY_DIALOGS(d);
     QCOMPARE(focused(), static_cast<QWidget*>(w.Children->DBGrid1));
+}
+
+// The educators registry: Tab from the surname comes into the password,
+// typed in clear in the plain edit the masked one hands the focus to; the
+// plain edit is the last of the box, so the next Tab leaves the box for a
+// control that shows beside it, and the password is masked again. Shift+Tab
+// from the plain edit goes back to "Esci" and then to the check box.
+void TestKeyboard::educatorsPasswordLastInTabOrder()
+{
+    Nursery p;
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    STEP(start(w));
+    STEP(logIn(w, d));
+    STEP(tabTo(w.ToolButton3));
+    STEP(key(Qt::Key_Space));
+    QGroupBox* box = w.GB_AnagraficaEducatrici;
+    QVERIFY2(!box->isHidden(), qPrintable(screenState(w, d)));
+    StaffRegistries* s = w.Staff;
+
+    STEP(tabTo(s->DBEdit8));
+    STEP(tab());
+    QVERIFY2(focused() == static_cast<QWidget*>(s->DBEdit24), qPrintable(describe(focused())));
+    QVERIFY(s->plainPasswordInFront());
+    QVERIFY(showsInWindow(s->DBEdit24));
+    s->DBEdit24->selectAll();
+    QTest::keyClicks(s->DBEdit24, QStringLiteral("abc"));
+    QCOMPARE(s->DBEdit24->displayText(), QStringLiteral("abc"));
+
+    STEP(tab());
+    QVERIFY2(focused() && !box->isAncestorOf(focused()) && showsInWindow(focused()), qPrintable(describe(focused())));
+    QVERIFY(!s->plainPasswordInFront());
+    QCOMPARE(s->DBEdit9->displayText(), QStringLiteral("***"));
+    QCOMPARE(w.Data.Tbl_AnagEdu.asString(QStringLiteral("Password")), QStringLiteral("abc"));
+
+    STEP(tabTo(s->DBEdit24));
+    STEP(tab(true));
+    QVERIFY2(focused() == static_cast<QWidget*>(s->SpeedButton1), qPrintable(describe(focused())));
+    STEP(tab(true));
+    QVERIFY2(focused() == static_cast<QWidget*>(s->DBCheckBox1), qPrintable(describe(focused())));
+    STEP(key(Qt::Key_Space));
+    QCOMPARE(w.Data.Tbl_AnagEdu.asBoolean(QStringLiteral("Responsabile")), false);
+    STEP(key(Qt::Key_Space));
+    STEP(tab());
+    QVERIFY2(focused() == static_cast<QWidget*>(s->SpeedButton1), qPrintable(describe(focused())));
+    STEP(key(Qt::Key_Return));
+    QTRY_VERIFY2(box->isHidden(), qPrintable(screenState(w, d)));
+    VERIFY_DIALOGS(d);
+    QCOMPARE(p.rows(QStringLiteral("AnagEdu.db")).value(0).value("Password").toString(), QStringLiteral("abc"));
 }
 
 // A button with the focus, a speed button (on the white access panel and on

@@ -1397,10 +1397,14 @@ void TestTable::disableControls()
     addChildren(*t, 3);
     QSignalSpy setSpy(t.get(), &Table::dataSetChanged);
     QSignalSpy recSpy(t.get(), &Table::recordChanged);
+    QSignalSpy frozenSpy(t.get(), &Table::controlsFrozen);
 
     t->disableControls();
     t->disableControls(); // nested
     QVERIFY(t->controlsDisabled());
+    // Told once, as the first disabling begins.
+    QCOMPARE(frozenSpy.count(), 1);
+    QCOMPARE(frozenSpy.at(0).at(0).toBool(), true);
     t->first();
     t->next();
     t->edit();
@@ -1417,10 +1421,14 @@ void TestTable::disableControls()
     QCOMPARE(setSpy.count(), 0);
     QCOMPARE(recSpy.count(), 0);
 
+    QCOMPARE(frozenSpy.count(), 1);
     t->enableControls();
     QVERIFY(!t->controlsDisabled());
     QCOMPARE(setSpy.count(), 1);
     QCOMPARE(recSpy.count(), 0);
+    // Told once more, as the last one ends.
+    QCOMPARE(frozenSpy.count(), 2);
+    QCOMPARE(frozenSpy.at(1).at(0).toBool(), false);
 
     // Enabled again, moves are announced as they happen.
     t->next();
