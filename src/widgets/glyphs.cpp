@@ -17,25 +17,18 @@ const QColor wood(170, 110, 60);
 const QColor paper(252, 252, 248);
 const QColor grey(150, 150, 150);
 
-QPen pen(const QColor& c, double width)
-{
-    QPen p(c, width);
-    p.setCapStyle(Qt::RoundCap);
-    p.setJoinStyle(Qt::RoundJoin);
-    return p;
-}
 
 // An arrow from `from` to `to` with a filled head.
 void arrow(QPainter& p, QPointF from, QPointF to, const QColor& c)
 {
-    p.setPen(pen(c, 2.6));
+    p.setPen(roundPen(c, 2.6));
     const QLineF shaft(from, to);
     const QLineF unit = shaft.unitVector();
     const QPointF d = unit.p2() - unit.p1();
     const QPointF n(-d.y(), d.x());
     const QPointF base = to - d * 5.0;
     p.drawLine(from, base);
-    p.setPen(pen(c, 1.0));
+    p.setPen(roundPen(c, 1.0));
     p.setBrush(c);
     const QPointF head[] = {to, base + n * 4.0, base - n * 4.0};
     p.drawPolygon(head, 3);
@@ -44,7 +37,7 @@ void arrow(QPainter& p, QPointF from, QPointF to, const QColor& c)
 // A door frame with the door swung open towards the viewer.
 void door(QPainter& p)
 {
-    p.setPen(pen(outline, 1.2));
+    p.setPen(roundPen(outline, 1.2));
     p.setBrush(QColor(235, 225, 205));
     p.drawRect(QRectF(12.5, 2.5, 9, 19));
     p.setBrush(wood);
@@ -56,7 +49,7 @@ void door(QPainter& p)
 
 void page(QPainter& p, const QRectF& r)
 {
-    p.setPen(pen(outline, 1.1));
+    p.setPen(roundPen(outline, 1.1));
     p.setBrush(paper);
     QPainterPath path;
     path.moveTo(r.topLeft());
@@ -72,23 +65,23 @@ void page(QPainter& p, const QRectF& r)
 
 void axes(QPainter& p)
 {
-    p.setPen(pen(outline, 1.3));
+    p.setPen(roundPen(outline, 1.3));
     p.setBrush(Qt::NoBrush);
     const QPointF axis[] = {{3, 2.5}, {3, 21}, {22, 21}};
     p.drawPolyline(axis, 3);
-    p.setPen(pen(QColor(200, 200, 200), 0.8));
+    p.setPen(roundPen(QColor(200, 200, 200), 0.8));
     for (double y : {7.0, 12.0, 17.0})
         p.drawLine(QPointF(4.5, y), QPointF(21.5, y));
 }
 
 void profile(QPainter& p, const QList<QPointF>& points, const QColor& c, bool marks)
 {
-    p.setPen(pen(c, 2.0));
+    p.setPen(roundPen(c, 2.0));
     p.setBrush(Qt::NoBrush);
     p.drawPolyline(points.data(), int(points.size()));
     if (!marks)
         return;
-    p.setPen(pen(c.darker(140), 1.0));
+    p.setPen(roundPen(c.darker(140), 1.0));
     p.setBrush(Qt::white);
     for (const QPointF& pt : points)
         p.drawEllipse(pt, 1.6, 1.6);
@@ -96,7 +89,7 @@ void profile(QPainter& p, const QList<QPointF>& points, const QColor& c, bool ma
 
 void printer(QPainter& p)
 {
-    p.setPen(pen(outline, 1.2));
+    p.setPen(roundPen(outline, 1.2));
     p.setBrush(QColor(70, 105, 160));
     p.drawRoundedRect(QRectF(2.5, 12.5, 19, 7.5), 1.5, 1.5);
     p.setBrush(QColor(45, 70, 110));
@@ -111,7 +104,7 @@ void disc(QPainter& p, const QColor& c)
     QRadialGradient g(QPointF(10, 9), 13);
     g.setColorAt(0, c.lighter(130));
     g.setColorAt(1, c);
-    p.setPen(pen(c.darker(130), 1.2));
+    p.setPen(roundPen(c.darker(130), 1.2));
     p.setBrush(g);
     p.drawEllipse(QRectF(2.5, 2.5, 19, 19));
 }
@@ -128,7 +121,7 @@ void draw(QPainter& p, Glyph glyph)
         arrow(p, {9, 12}, {23, 12}, red);
         break;
     case Glyph::EsciUtente:
-        p.setPen(pen(blue.darker(140), 1.1));
+        p.setPen(roundPen(blue.darker(140), 1.1));
         p.setBrush(blue);
         p.drawEllipse(QPointF(9, 7), 4, 4);
         {
@@ -159,10 +152,10 @@ void draw(QPainter& p, Glyph glyph)
         break;
     case Glyph::Nuovo:
         page(p, QRectF(3.5, 2.5, 14, 19));
-        p.setPen(pen(QColor(170, 170, 170), 1.0));
+        p.setPen(roundPen(QColor(170, 170, 170), 1.0));
         for (double y : {8.0, 11.0, 14.0})
             p.drawLine(QPointF(6, y), QPointF(14, y));
-        p.setPen(pen(green.darker(120), 1.0));
+        p.setPen(roundPen(green.darker(120), 1.0));
         p.setBrush(green);
         {
             const QPointF plus[] = {{16, 12}, {19, 12}, {19, 15}, {22, 15}, {22, 18}, {19, 18},
@@ -172,13 +165,13 @@ void draw(QPainter& p, Glyph glyph)
         break;
     case Glyph::Annulla:
         disc(p, red);
-        p.setPen(pen(Qt::white, 2.8));
+        p.setPen(roundPen(Qt::white, 2.8));
         p.drawLine(QPointF(8.5, 8.5), QPointF(15.5, 15.5));
         p.drawLine(QPointF(15.5, 8.5), QPointF(8.5, 15.5));
         break;
     case Glyph::Conferma: {
         disc(p, green);
-        p.setPen(pen(Qt::white, 2.8));
+        p.setPen(roundPen(Qt::white, 2.8));
         p.setBrush(Qt::NoBrush);
         const QPointF tick[] = {{7.5, 12.5}, {10.8, 15.8}, {16.5, 8.5}};
         p.drawPolyline(tick, 3);
@@ -186,14 +179,14 @@ void draw(QPainter& p, Glyph glyph)
     }
     case Glyph::Scheda:
         page(p, QRectF(6.5, 1.5, 11, 14));
-        p.setPen(pen(blue, 1.0));
+        p.setPen(roundPen(blue, 1.0));
         for (double y : {5.0, 7.5, 10.0})
             p.drawLine(QPointF(8.5, y), QPointF(14.5, y));
         printer(p);
         break;
     case Glyph::Grafico:
         page(p, QRectF(6.5, 1.5, 11, 14));
-        p.setPen(pen(orange, 1.6));
+        p.setPen(roundPen(orange, 1.6));
         p.setBrush(Qt::NoBrush);
         {
             const QPointF line[] = {{8.5, 10.5}, {11, 6.5}, {13, 8.5}, {15.5, 4}};
@@ -207,10 +200,10 @@ void draw(QPainter& p, Glyph glyph)
         bend.lineTo(20.5, 14);
         bend.cubicTo(20.5, 10, 18, 8.5, 14, 8.5);
         bend.lineTo(9, 8.5);
-        p.setPen(pen(blue, 3.0));
+        p.setPen(roundPen(blue, 3.0));
         p.setBrush(Qt::NoBrush);
         p.drawPath(bend);
-        p.setPen(pen(blue, 1.0));
+        p.setPen(roundPen(blue, 1.0));
         p.setBrush(blue);
         const QPointF head[] = {{2.5, 8.5}, {10, 2.5}, {10, 14.5}};
         p.drawPolygon(head, 3);
@@ -238,6 +231,14 @@ QIcon glyphIcon(Glyph glyph)
     for (int size : {16, 24, 32, 48})
         icon.addPixmap(glyphPixmap(glyph, size), QIcon::Normal);
     return icon;
+}
+
+QPen roundPen(const QColor& colour, double width)
+{
+    QPen p(colour, width);
+    p.setCapStyle(Qt::RoundCap);
+    p.setJoinStyle(Qt::RoundJoin);
+    return p;
 }
 
 } // namespace velmora

@@ -3,6 +3,7 @@
 // files): each is a small drawing on a 24 × 24 grid, painted at the size
 // asked for.
 #include <QIcon>
+#include <QPen>
 
 namespace velmora {
 
@@ -26,5 +27,8 @@ QPixmap glyphPixmap(Glyph glyph, int size);
 // The glyph at 16, 24, 32 and 48 pixels (Qt pales it for a disabled
 // button).
 QIcon glyphIcon(Glyph glyph);
+
+// The pen of the program's drawings: round caps and joins.
+QPen roundPen(const QColor& colour, double width);
 
 } // namespace velmora

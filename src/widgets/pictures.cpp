@@ -1,4 +1,5 @@
 #include "pictures.h"
+#include "glyphs.h"
 
 #include <QFont>
 #include <QPainter>
@@ -22,14 +23,6 @@ const QColor grass(0x8c, 0xc8, 0x6a);
 const QColor skin(0xf4, 0xc9, 0xa0);
 const QColor hair(0x8a, 0x55, 0x30);
 const QColor ink(0x50, 0x40, 0x30);
-
-QPen roundPen(const QColor& c, double width)
-{
-    QPen p(c, width);
-    p.setCapStyle(Qt::RoundCap);
-    p.setJoinStyle(Qt::RoundJoin);
-    return p;
-}
 
 void block(QPainter& p, const QRectF& r, const QColor& c, const QString& letter)
 {
