@@ -1,4 +1,5 @@
 #include "records.h"
+#include "datamodule.h"
 
 namespace velmora::records {
 
@@ -142,6 +143,58 @@ PropostaFase propostaFase(const store::Table& fasi, int valutazione, int area, c
     t.setFilter(filtroFasi(QString::number(valutazione), QString::number(area)));
     t.setFiltered(true);
     return propostaFase(t, mesiBimbo);
+}
+
+// ---------------------------------------------------------------- a print's head
+
+QString Nido::riga() const
+{
+    if (!trovato)
+        return QString();
+    const QString sep = QStringLiteral(" - ");
+    return indirizzo + sep + cap + sep + citta + sep + provincia;
+}
+
+Nido nidoCorrente(const DataModule& data)
+{
+    Nido n;
+    bool ok = false;
+    const int id = data.IdNidoCorrente.trimmed().toInt(&ok);
+    if (!ok || id == 0 || !data.Tbl_AnagNido.isOpen())
+        return n;
+    store::Table t;
+    apri(t, data.Tbl_AnagNido, QStringLiteral("Id=%1").arg(id));
+    if (!t.isEmpty()) {
+        n.trovato = true;
+        n.nome = t.asString(QStringLiteral("Nome"));
+        n.indirizzo = t.asString(QStringLiteral("Indirizzo"));
+        n.cap = t.asString(QStringLiteral("Cap"));
+        n.citta = t.asString(QStringLiteral("Citta"));
+        n.provincia = t.asString(QStringLiteral("Provincia"));
+    }
+    return n;
+}
+
+QString lineaPersonale(DataModule& data)
+{
+    const store::Table& personale = data.Tbl_Personale;
+    if (!personale.isOpen())
+        return QString();
+    // The names as the staff grid shows them: through the educators and
+    // roles under their current filters.
+    store::Table t;
+    t.bindLike(personale);
+    t.setReadOnly(true);
+    t.addLookupField(QStringLiteral("Educatrice"), 30, QStringLiteral("Id_Educatrice"), &data.Tbl_AnagEdu,
+                     QStringLiteral("Id"), QStringLiteral("Nominativo"));
+    t.addLookupField(QStringLiteral("Ruolo"), 30, QStringLiteral("Id_Ruolo"), &data.Tbl_Ruoli, QStringLiteral("Id"),
+                     QStringLiteral("Ruolo"));
+    t.open();
+    QStringList entries;
+    for (t.first(); !t.isEof(); t.next())
+        entries.append(t.asString(QStringLiteral("Educatrice")) + QStringLiteral(" (") + t.asString(QStringLiteral("Ruolo"))
+                       + QLatin1Char(')'));
+    return entries.join(QStringLiteral(" - "));
 }
 
 } // namespace velmora::records

@@ -12,6 +12,10 @@
 #include <QVariant>
 #include <QVector>
 
+namespace velmora {
+class DataModule;
+}
+
 namespace velmora::records {
 
 // The filter that selects the phases of evaluation `valutazione` in area
@@ -79,5 +83,23 @@ PropostaFase propostaFase(const store::Table& fasi, const QVariant& mesiBimbo);
 
 // The same over the phases of evaluation `valutazione` in area `area`.
 PropostaFase propostaFase(const store::Table& fasi, int valutazione, int area, const QVariant& mesiBimbo);
+
+// ---------------------------------------------------------------- a print's head
+
+// The current nursery: the one whose Id is IdNidoCorrente, wherever the
+// nursery table's cursor rests (the registry leaves it where it was used).
+struct Nido
+{
+    bool trovato = false;
+    QString nome, indirizzo, cap, citta, provincia;
+    // Street + " - " + Cap + " - " + city + " - " + province, empty parts
+    // kept; empty when no nursery is current.
+    QString riga() const;
+};
+Nido nidoCorrente(const DataModule& data);
+
+// The staff of the current evaluation, as the sheet's staff grid selects
+// them, each as "educator (role)", joined by " - ".
+QString lineaPersonale(DataModule& data);
 
 } // namespace velmora::records

@@ -42,49 +42,6 @@ QString memoText(const QString& text)
     return t;
 }
 
-// The current nursery: the one whose Id is IdNidoCorrente.
-struct Nursery
-{
-    bool found = false;
-    QString nome, indirizzo, cap, citta, provincia;
-};
-
-// Read through a cursor of its own: the nursery table's cursor may rest on
-// another nursery, where the registry left it.
-Nursery currentNursery(const DataModule& data)
-{
-    Nursery n;
-    bool ok = false;
-    const int id = data.IdNidoCorrente.trimmed().toInt(&ok);
-    if (!ok || id == 0 || !data.Tbl_AnagNido.isOpen())
-        return n;
-    store::Table t;
-    t.bindLike(data.Tbl_AnagNido);
-    t.setReadOnly(true);
-    t.setFiltered(false);
-    t.setFilter(QStringLiteral("Id=%1").arg(id));
-    t.setFiltered(true);
-    t.open();
-    if (!t.isEmpty()) {
-        n.found = true;
-        n.nome = t.asString(QStringLiteral("Nome"));
-        n.indirizzo = t.asString(QStringLiteral("Indirizzo"));
-        n.cap = t.asString(QStringLiteral("Cap"));
-        n.citta = t.asString(QStringLiteral("Citta"));
-        n.provincia = t.asString(QStringLiteral("Provincia"));
-    }
-    t.close();
-    return n;
-}
-
-QString addressOf(const Nursery& n)
-{
-    if (!n.found)
-        return QString();
-    const QString sep = QStringLiteral(" - ");
-    return n.indirizzo + sep + n.cap + sep + n.citta + sep + n.provincia;
-}
-
 // A fixed text as wide as it needs, stopping before the value beside it: a
 // caption wider than its room prints smaller instead of running into the
 // value ("Data di nascita:" before the birth date).
@@ -136,9 +93,9 @@ QString shortDate(const QVariant& value)
     return d.isValid() ? QLocale().toString(d, QLocale::ShortFormat) : QString();
 }
 
-QString addressLine(const DataModule& data) { return addressOf(currentNursery(data)); }
+QString addressLine(const DataModule& data) { return records::nidoCorrente(data).riga(); }
 
-QString nurseryName(const DataModule& data) { return currentNursery(data).nome; }
+QString nurseryName(const DataModule& data) { return records::nidoCorrente(data).nome; }
 
 QString printFileName(const QString& print, const QString& whose, const QDate& when)
 {
@@ -150,25 +107,13 @@ QString printFileName(const QString& print, const QString& whose, const QDate& w
     return parts.join(QStringLiteral(" - "));
 }
 
-QString staffLine(const DataModule& data)
-{
-    const store::Table& p = data.Tbl_Personale;
-    if (!p.isOpen())
-        return QString();
-    const int edu = p.findField(QStringLiteral("Educatrice"));
-    const int ruolo = p.findField(QStringLiteral("Ruolo"));
-    QStringList entries;
-    for (int row = 0, rows = p.rowCount(); row < rows; ++row)
-        entries.append(p.valueAt(row, edu).toString() + QStringLiteral(" (") + p.valueAt(row, ruolo).toString()
-                       + QLatin1Char(')'));
-    return entries.join(QStringLiteral(" - "));
-}
+QString staffLine(DataModule& data) { return records::lineaPersonale(data); }
 
 void fillPageHead(print::Report& r, DataModule& data, Head head)
 {
-    const Nursery nido = currentNursery(data);
+    const records::Nido nido = records::nidoCorrente(data);
     setText(r, "Qr_NomeNido", nido.nome);
-    setText(r, "Qr_Indirizzo", addressOf(nido));
+    setText(r, "Qr_Indirizzo", nido.riga());
     if (head == Head::NurseryOnly)
         return;
 

@@ -37,8 +37,8 @@ void fillPageHead(print::Report& report, DataModule& data, Head head);
 // " - " + province, empty parts kept.
 QString addressLine(const DataModule& data);
 // Every staff row of the current evaluation as "educator (role)", joined by
-// " - ".
-QString staffLine(const DataModule& data);
+// " - " (records::lineaPersonale).
+QString staffLine(DataModule& data);
 // A date in the short format of the regional settings; empty when unset.
 QString shortDate(const QVariant& value);
 // The current nursery's name (the one whose Id is IdNidoCorrente).
