@@ -88,7 +88,7 @@ TFrm_Main::TFrm_Main(const QString& programDir, Dialogs& dialogs, QWidget* paren
     // The start-up runs while the main window is being made; the report
     // windows and then the About box come after it.
     FormCreate();
-    Reports = new reports::Prints(Data, *Sheet, *Phases, this);
+    Reports = new reports::Prints(Data, *Sheet, this);
     Sheet->prints = Reports;
     connect(Btn_ConfrontoSingolo, &QToolButton::clicked, Reports, &reports::Prints::Btn_ConfrontoSingoloClick);
     connect(Btn_ConfrontoMultiplo, &QToolButton::clicked, Reports, &reports::Prints::Btn_ConfrontoMultiploClick);

@@ -9,6 +9,7 @@
 #include "datamodule.h"
 #include "dialogs.h"
 #include "numberformat.h"
+#include "records.h"
 #include "scoring.h"
 #include "sheet.h"
 
@@ -36,11 +37,7 @@ const QString fourteenText =
 
 bool editing(const store::Table& t) { return t.state() == State::Edit || t.state() == State::Insert; }
 
-scoring::AnswerLists listsOf(const store::Table& t)
-{
-    return {t.asString(QStringLiteral("Si")), t.asString(QStringLiteral("No")), t.asString(QStringLiteral("AVolte")),
-            t.asString(QStringLiteral("NonSo"))};
-}
+scoring::AnswerLists listsOf(const store::Table& t) { return records::risposte(t); }
 
 // Whole number read from a key or an Id; `fallback` when empty or not a number.
 int wholeOr(const QVariant& v, int fallback)
@@ -308,22 +305,6 @@ void PhasesScreen::ImpostaChiaveArea(const QVariant& key)
     CB_Area->setKeyValue(key);
 }
 
-PhasesScreen::AreaScelta PhasesScreen::areaScelta() const
-{
-    const store::Table& aree = data.Tbl_Aree;
-    return {chiaveArea(), aree.isOpen() && !aree.isEmpty() ? aree.value(QStringLiteral("Id")) : QVariant()};
-}
-
-void PhasesScreen::ripristinaArea(const AreaScelta& scelta)
-{
-    // The areas cursor first (the chooser follows it), then the key, which
-    // stays none when none was chosen.
-    store::Table& aree = data.Tbl_Aree;
-    if (aree.isOpen() && scelta.cursore.isValid() && aree.value(QStringLiteral("Id")) != scelta.cursore)
-        aree.locate(QStringLiteral("Id"), scelta.cursore);
-    ImpostaChiaveArea(scelta.chiave);
-}
-
 void PhasesScreen::impostaFiltroFasi(bool soloNonSo)
 {
     store::Table& fasi = data.Tbl_FasiVal;
@@ -332,19 +313,10 @@ void PhasesScreen::impostaFiltroFasi(bool soloNonSo)
     fasi.setFiltered(false);
     const QString v = data.Tbl_Valutazioni.isOpen() ? data.Tbl_Valutazioni.asString(QStringLiteral("Id")) : QString();
     const QString a = data.Tbl_Aree.isOpen() ? data.Tbl_Aree.asString(QStringLiteral("Id")) : QString();
-    QString text;
-    if (!v.isEmpty() && !a.isEmpty())
-        text = QStringLiteral("(Id_Valutazione=%1) and (Id_Area=%2)").arg(v, a);
-    else if (!v.isEmpty())
-        text = QStringLiteral("Id_Valutazione=") + v;
-    else if (!a.isEmpty())
-        text = QStringLiteral("Id_Area=") + a;
-    if (!text.isEmpty()) {
-        if (soloNonSo)
-            text = (!v.isEmpty() && !a.isEmpty()) ? QStringLiteral("(nonso<>'') and ") + text
-                                                  : QStringLiteral("(nonso<>'') and (") + text + QLatin1Char(')');
+    // With neither key the filter text stays as it was.
+    const QString text = records::filtroFasi(v, a, soloNonSo);
+    if (!text.isEmpty())
         fasi.setFilter(text);
-    }
     fasi.setFiltered(true);
 }
 
@@ -388,9 +360,9 @@ void PhasesScreen::CB_AreaKeyUp() { applicaArea(); }
 
 void PhasesScreen::Tbl_AreeAfterScroll()
 {
-    if (data.Tbl_Aree.tag == 1)
+    if (areaFollow == AreaFollow::Phases)
         impostaFiltroFasi(false);
-    else if (data.Tbl_Aree.tag == 2)
+    else if (areaFollow == AreaFollow::NonSoPhases)
         impostaFiltroFasi(true);
 }
 
@@ -419,21 +391,11 @@ double PhasesScreen::CalcolaTotaleArea(bool show)
 
 double PhasesScreen::totaleFasi(const std::optional<QString>& filter)
 {
-    store::Table& app = data.Tbl_App;
     // The total of the phases shown starts from the grid's own rows when
     // they are all in memory and nothing was posted since they were read.
-    app.bindLike(data.Tbl_FasiVal, filter ? store::Table::CopyRows::Read : store::Table::CopyRows::Shown);
-    if (filter) {
-        app.setFiltered(false);
-        app.setFilter(*filter);
-    }
-    app.setFiltered(true); // the filter text of the phases, switched on
-    app.open();
-    scoring::AreaTotal total;
-    for (app.last(); !app.isBof(); app.prior())
-        total.add(app.asInteger(QStringLiteral("NumFase")), scoring::phaseScore(listsOf(app)));
-    app.close();
-    return total.total();
+    if (filter)
+        return records::totaleFiltro(data.Tbl_FasiVal, *filter);
+    return records::totaleSelezione(data.Tbl_App, data.Tbl_FasiVal, store::Table::CopyRows::Shown);
 }
 
 // ---------------------------------------------------------------- phases
@@ -447,39 +409,20 @@ void PhasesScreen::Tbl_FasiValNewRecord()
 {
     // The phases already stored for this evaluation and area, in the order
     // of the grid: the last one decides whether another may follow.
-    store::Table& app = data.Tbl_App;
-    app.bindLike(data.Tbl_FasiVal);
-    app.open();
-    int highest = 0;
-    for (app.first(); !app.isEof(); app.next()) {
-        const int numFase = app.asInteger(QStringLiteral("NumFase"));
-        if (numFase > highest)
-            highest = numFase;
-        if (scoring::isZeroScored(listsOf(app)))
-            highest = -1;
-    }
-    app.close();
-
-    if (highest == -1) {
+    const QVariant months =
+        data.Tbl_Valutazioni.isOpen() ? data.Tbl_Valutazioni.value(QStringLiteral("MesiBimbo")) : QVariant();
+    const records::PropostaFase proposta = records::propostaFase(data.Tbl_FasiVal, months);
+    switch (proposta.stop) {
+    case records::PropostaFase::Stop::FasePrecedente0:
         data.dialogs.plain(zeroScoredText);
         throw store::Abort();
+    case records::PropostaFase::Stop::Quattordici:
+        data.dialogs.plain(fourteenText);
+        throw store::Abort();
+    case records::PropostaFase::Stop::Nessuno:
+        break;
     }
-    int proposed = 1;
-    if (highest > 0) {
-        proposed = highest + 1;
-        if (proposed == 15) {
-            data.dialogs.plain(fourteenText);
-            throw store::Abort();
-        }
-        if (proposed > 15)
-            proposed = 1;
-    } else {
-        const QVariant months =
-            data.Tbl_Valutazioni.isOpen() ? data.Tbl_Valutazioni.value(QStringLiteral("MesiBimbo")) : QVariant();
-        proposed = int(scoring::CalcolaSviluppoTeorico(months)) - 1;
-        if (proposed < 1 || proposed > 14)
-            proposed = 1;
-    }
+    const int proposed = proposta.numero;
 
     const int area = wholeOr(chiaveArea(), 0);
     if (area == 0)

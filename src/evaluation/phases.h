@@ -50,19 +50,15 @@ public:
     void ImpostaChiaveArea(const QVariant& key);
     QVariant chiaveArea() const;
 
-    // The chosen area and the area under the areas cursor, as a walk through
-    // the areas (a print) found them, to put back afterwards: the chooser
-    // then shows, and new phases take, the area the user chose.
-    struct AreaScelta
-    {
-        QVariant chiave;
-        QVariant cursore;
+    // Area follow mode: what a move of the areas cursor does to the phases.
+    // The prints read the areas and their phases through cursors of their
+    // own (records.h) and leave it at None.
+    enum class AreaFollow {
+        None,        // nothing
+        Phases,      // the phases of the area
+        NonSoPhases, // the phases of the area with "Non so" answers
     };
-    AreaScelta areaScelta() const;
-    void ripristinaArea(const AreaScelta& scelta);
-
-    // Area follow mode (the Tag of Tbl_Aree): 0 nothing, 1 phases of the
-    // area, 2 phases of the area with "Non so" answers.
+    AreaFollow areaFollow = AreaFollow::None;
     void Tbl_AreeAfterScroll();
 
     // Area total of the phases Tbl_FasiVal selects now; shown in

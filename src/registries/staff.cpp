@@ -3,6 +3,7 @@
 // screen's navigation, its "Esci" saves what is pending, makes the table
 // read-only again and unlocks the navigation.
 #include "staff.h"
+#include "records.h"
 #include "dataedits.h"
 #include "datagrid.h"
 #include "datanavigator.h"
@@ -321,8 +322,7 @@ void StaffRegistries::Tbl_AreeNewRecord(store::Table&)
 
 void StaffRegistries::Tbl_AreeCalcFields(store::Table& t)
 {
-    const QString label = t.asString(QStringLiteral("AreaBreve")) + QStringLiteral(" - ") + t.asString(QStringLiteral("Area"));
-    t.setValue(QStringLiteral("AreaCombo"), label.left(50));
+    t.setValue(QStringLiteral("AreaCombo"), records::etichettaArea(t));
 }
 
 } // namespace velmora

@@ -2,7 +2,7 @@
 
 #include "datamodule.h"
 #include "dialogs.h"
-#include "phases.h"
+#include "records.h"
 #include "reportforms.h"
 #include "scoring.h"
 #include "sheet.h"
@@ -34,47 +34,16 @@ void sempre(Body&& body, Restore&& restore)
     restore();
 }
 
-// Switches the phase filter off, sets `text` when it is not empty, and
-// switches it on again.
-void filtraFasi(store::Table& fasi, const QString& text)
+// The Id of the current evaluation; 0 when none.
+int valutazioneDi(const store::Table& val)
 {
-    if (!fasi.isOpen())
-        fasi.open();
-    fasi.setFiltered(false);
-    if (!text.isEmpty())
-        fasi.setFilter(text);
-    fasi.setFiltered(true);
+    return val.isOpen() && !val.isEmpty() ? val.asInteger(QStringLiteral("Id")) : 0;
 }
-
-QString filtroValutazione(const store::Table& val)
-{
-    const QString id = val.asString(Id);
-    return id.isEmpty() ? QString() : QStringLiteral("Id_Valutazione=") + id;
-}
-
-// Keeps the grids of the tables a print walks from redrawing at every move.
-class ControlliSospesi
-{
-public:
-    explicit ControlliSospesi(std::initializer_list<store::Table*> tables) : m_tables(tables)
-    {
-        for (store::Table* t : m_tables)
-            t->disableControls();
-    }
-    ~ControlliSospesi()
-    {
-        for (store::Table* t : m_tables)
-            t->enableControls();
-    }
-
-private:
-    QList<store::Table*> m_tables;
-};
 
 } // namespace
 
-Prints::Prints(DataModule& d, EvaluationSheet& sheet, PhasesScreen& phases, QObject* parent)
-    : QObject(parent), data(d), sheet(sheet), phases(phases)
+Prints::Prints(DataModule& d, EvaluationSheet& sheet, QObject* parent)
+    : QObject(parent), data(d), sheet(sheet)
 {
     setObjectName(QStringLiteral("Reports"));
     QR_Area = new TQR_Area(data, this);
@@ -94,11 +63,7 @@ bool Prints::valutazioneCorrente()
 
 void Prints::mostraEAttendi(ReportForm& form, const QString& nomeFile)
 {
-    print::Document doc;
-    {
-        ControlliSospesi sospesi{&data.Tbl_Aree, &data.Tbl_FasiVal};
-        doc = form.report.layout();
-    }
+    print::Document doc = form.report.layout();
     doc.fileName = nomeFile;
     if (data.dialogs.printSetup(doc))
         data.dialogs.preview(doc);
@@ -119,15 +84,8 @@ QDate Prints::dataValutazione() const
     return d.isValid() ? d : data.Now().date();
 }
 
-void Prints::ripristina(const QString& filtro, const PhasesScreen::AreaScelta& scelta)
+void Prints::ripristina(const QString& filtro)
 {
-    data.Tbl_Aree.tag = 0;
-    // The area cursor and the chooser go back to the area the user chose (the
-    // follow mode is 0, so the phases stay as put back below), from the sheet
-    // or from the list alike: left on the last area, the chooser would show
-    // it on the next sheet while its key, the new phases and the answers
-    // went on with the one chosen before.
-    phases.ripristinaArea(scelta);
     store::Table& fasi = data.Tbl_FasiVal;
     if (!fasi.isOpen())
         return;
@@ -138,25 +96,21 @@ void Prints::ripristina(const QString& filtro, const PhasesScreen::AreaScelta& s
 
 // ---------------------------------------------------------------- sheet
 
+void Prints::stampaScheda(bool soloNonSo, const QString& nomeFile)
+{
+    fillPageHead(QR_Area->report, data, Head::Full);
+    QR_Area->prepara(soloNonSo);
+    sempre([&] { mostraEAttendi(*QR_Area, nomeFile); }, [&] { QR_Area->chiudi(); });
+}
+
 void Prints::SpeedButton10Click()
 {
     if (!valutazioneCorrente())
         return;
     data.guarded([&] {
-        const QString filtro = data.Tbl_FasiVal.filter();
-        const PhasesScreen::AreaScelta scelta = phases.areaScelta();
-        sempre(
-            [&] {
-                filtraFasi(data.Tbl_FasiVal, filtroValutazione(data.Tbl_Valutazioni));
-                data.Tbl_Aree.tag = 1;
-                data.Tbl_Aree.first();
-                // A staff row being typed belongs on the staff line.
-                sheet.ChiudiRigaPersonale();
-                fillPageHead(QR_Area->report, data, Head::Full);
-                mostraEAttendi(*QR_Area,
-                               printFileName(QStringLiteral("Scheda di valutazione"), bimboCorrente(), dataValutazione()));
-            },
-            [&] { ripristina(filtro, scelta); });
+        // A staff row being typed belongs on the staff line.
+        sheet.ChiudiRigaPersonale();
+        stampaScheda(false, printFileName(QStringLiteral("Scheda di valutazione"), bimboCorrente(), dataValutazione()));
     });
 }
 
@@ -164,22 +118,9 @@ void Prints::StampaRiepilogoNonSo()
 {
     print::Band* footer = QR_Area->report.band(QStringLiteral("QRBand4"));
     data.guarded([&] {
-        const PhasesScreen::AreaScelta scelta = phases.areaScelta();
-        sempre(
-            [&] {
-                data.Tbl_Aree.tag = 2;
-                data.Tbl_Aree.first();
-                footer->enabled = false;
-                fillPageHead(QR_Area->report, data, Head::Full);
-                mostraEAttendi(*QR_Area,
-                               printFileName(QStringLiteral("Riepilogo Non so"), bimboCorrente(), dataValutazione()));
-            },
-            [&] {
-                footer->enabled = true;
-                data.Tbl_Aree.tag = 0;
-                // The phase filter stays as the way back set it.
-                phases.ripristinaArea(scelta);
-            });
+        footer->enabled = false;
+        sempre([&] { stampaScheda(true, printFileName(QStringLiteral("Riepilogo Non so"), bimboCorrente(), dataValutazione())); },
+               [&] { footer->enabled = true; });
     });
 }
 
@@ -190,62 +131,32 @@ void Prints::SpeedButton8Click()
     if (!valutazioneCorrente())
         return;
     data.guarded([&] {
-        store::Table& fasi = data.Tbl_FasiVal;
-        store::Table& aree = data.Tbl_Aree;
-        const QString filtro = fasi.filter();
-        const PhasesScreen::AreaScelta scelta = phases.areaScelta();
-        sempre(
-            [&] {
-                const QString perValutazione = filtroValutazione(data.Tbl_Valutazioni);
-                filtraFasi(fasi, perValutazione);
-                aree.tag = 1;
-                aree.first();
+        // Complete when every area has at least one phase row.
+        const QVector<records::TotaleArea> aree =
+            records::totaliAree(data.Tbl_Aree, data.Tbl_FasiVal, valutazioneDi(data.Tbl_Valutazioni));
+        if (!records::completa(aree)) {
+            data.dialogs.error(QStringLiteral("Per effettuare questo tipo di stampe, la valutazione deve essere completa."));
+            return;
+        }
 
-                // Complete when every area has at least one phase row.
-                // Without areas there is no area to name: the filter stays
-                // on the evaluation.
-                auto filtroArea = [&] {
-                    const QString area = aree.asString(Id);
-                    return perValutazione.isEmpty() || area.isEmpty()
-                        ? perValutazione
-                        : perValutazione + QStringLiteral(" and Id_Area=") + area;
-                };
-                bool completa = true;
-                for (aree.first(); !aree.isEof(); aree.next()) {
-                    filtraFasi(fasi, filtroArea());
-                    if (fasi.isEmpty())
-                        completa = false;
-                }
-                aree.first();
-                filtraFasi(fasi, filtroArea());
-                if (!completa) {
-                    data.dialogs.error(
-                        QStringLiteral("Per effettuare questo tipo di stampe, la valutazione deve essere completa."));
-                    return;
-                }
-
-                // A staff row being typed belongs on the staff line.
-                sheet.ChiudiRigaPersonale();
-                fillPageHead(QR_Grafico->report, data, Head::Full);
-                print::Chart& chart = *QR_Grafico->QRDBChart1;
-                print::ChartSeries* profilo = chart.series(QStringLiteral("Series1"));
-                print::ChartSeries* eta = chart.series(QStringLiteral("Series2"));
-                profilo->clear();
-                eta->clear();
-                const double teorico = scoring::CalcolaSviluppoTeorico(data.Tbl_Valutazioni.value(QStringLiteral("MesiBimbo")));
-                QStringList brevi, nomi;
-                for (int i = 0; !aree.isEof(); ++i, aree.next()) {
-                    const QString breve = aree.asString(QStringLiteral("AreaBreve"));
-                    brevi << breve;
-                    nomi << aree.asString(QStringLiteral("Area"));
-                    profilo->addXY(i, phases.CalcolaTotaleArea(false), breve);
-                    eta->addXY(i, teorico, breve);
-                }
-                QR_Grafico->setKey(brevi, nomi);
-                mostraEAttendi(*QR_Grafico,
-                               printFileName(QStringLiteral("Profilo di sviluppo"), bimboCorrente(), dataValutazione()));
-            },
-            [&] { ripristina(filtro, scelta); });
+        // A staff row being typed belongs on the staff line.
+        sheet.ChiudiRigaPersonale();
+        fillPageHead(QR_Grafico->report, data, Head::Full);
+        print::Chart& chart = *QR_Grafico->QRDBChart1;
+        print::ChartSeries* profilo = chart.series(QStringLiteral("Series1"));
+        print::ChartSeries* eta = chart.series(QStringLiteral("Series2"));
+        profilo->clear();
+        eta->clear();
+        const double teorico = scoring::CalcolaSviluppoTeorico(data.Tbl_Valutazioni.value(QStringLiteral("MesiBimbo")));
+        QStringList brevi, nomi;
+        for (int i = 0; i < aree.size(); ++i) {
+            brevi << aree[i].breve;
+            nomi << aree[i].nome;
+            profilo->addXY(i, aree[i].totale, aree[i].breve);
+            eta->addXY(i, teorico, aree[i].breve);
+        }
+        QR_Grafico->setKey(brevi, nomi);
+        mostraEAttendi(*QR_Grafico, printFileName(QStringLiteral("Profilo di sviluppo"), bimboCorrente(), dataValutazione()));
     });
 }
 
@@ -253,20 +164,18 @@ void Prints::SpeedButton8Click()
 
 void Prints::disegnaProfilo(ChartForm& form, int n, const QString& titolo)
 {
-    store::Table& aree = data.Tbl_Aree;
-    filtraFasi(data.Tbl_FasiVal, filtroValutazione(data.Tbl_Valutazioni));
-    aree.first();
     fillPageHead(form.report, data, form.head);
     print::ChartSeries* s = form.QRDBChart1->series(QStringLiteral("Series") + QString::number(n));
     s->clear();
     s->title = titolo;
     s->color = coloreProfilo(n, data.Random);
     QStringList brevi, nomi;
-    for (int i = 0; !aree.isEof(); ++i, aree.next()) {
-        const QString breve = aree.asString(QStringLiteral("AreaBreve"));
-        brevi << breve;
-        nomi << aree.asString(QStringLiteral("Area"));
-        s->addXY(i, phases.CalcolaTotaleArea(false), breve);
+    const QVector<records::TotaleArea> aree =
+        records::totaliAree(data.Tbl_Aree, data.Tbl_FasiVal, valutazioneDi(data.Tbl_Valutazioni));
+    for (int i = 0; i < aree.size(); ++i) {
+        brevi << aree[i].breve;
+        nomi << aree[i].nome;
+        s->addXY(i, aree[i].totale, aree[i].breve);
     }
     form.setKey(brevi, nomi);
 }
@@ -319,10 +228,8 @@ void Prints::Btn_ConfrontoSingoloClick()
         avvisaTroppiProfili(soloSelezionate ? selezionate : tutte);
 
         const QString filtro = data.Tbl_FasiVal.filter();
-        const PhasesScreen::AreaScelta scelta = phases.areaScelta();
         sempre(
             [&] {
-                data.Tbl_Aree.tag = 1;
                 int n = 0;
                 auto form = std::make_unique<TQR_GraficoSormontato>();
                 for (val.first(); !val.isEof() && n < MaxProfili; val.next()) {
@@ -337,7 +244,7 @@ void Prints::Btn_ConfrontoSingoloClick()
                 stampaProfili(*form, n,
                               printFileName(QStringLiteral("Profili del bambino"), bimboCorrente(), data.Now().date()));
             },
-            [&] { ripristina(filtro, scelta); });
+            [&] { ripristina(filtro); });
     });
 }
 
@@ -397,10 +304,8 @@ void Prints::Btn_ConfrontoMultiploClick()
             profili.resize(MaxProfili);
 
         const QString filtro = data.Tbl_FasiVal.filter();
-        const PhasesScreen::AreaScelta scelta = phases.areaScelta();
         sempre(
             [&] {
-                data.Tbl_Aree.tag = 1;
                 int n = 0;
                 auto form = std::make_unique<TQR_GraficoMultiplo>();
                 for (const Profilo& p : profili) {
@@ -415,7 +320,7 @@ void Prints::Btn_ConfrontoMultiploClick()
                 stampaProfili(*form, n,
                               printFileName(QStringLiteral("Confronto tra i bambini"), nurseryName(data), data.Now().date()));
             },
-            [&] { ripristina(filtro, scelta); });
+            [&] { ripristina(filtro); });
     });
 }
 

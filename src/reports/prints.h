@@ -1,13 +1,14 @@
 #pragma once
 // The print operations: the evaluation sheet and its "Non so" summary, the
 // development profile chart, the profiles of one child and the comparison of
-// children. Each walks the areas with the area follow mode, lays out its
-// report, shows the print set-up and, when confirmed, the modal preview; then
-// puts the area follow mode and the phase filter back, also when the set-up is
+// children. Each reads the areas, their phases and their totals through
+// cursors of its own (records.h), lays out its report, shows the print set-up
+// and, when confirmed, the modal preview. The sheet's areas cursor, its area
+// chooser and its phases stay as the user left them; the prints that walk the
+// evaluations list put the phase filter back, also when the set-up is
 // cancelled or an error interrupts it.
 
 #include "evaluationprints.h"
-#include "phases.h"
 
 #include <QDate>
 #include <QObject>
@@ -19,7 +20,6 @@ namespace velmora {
 
 class DataModule;
 class EvaluationSheet;
-class PhasesScreen;
 
 namespace reports {
 
@@ -35,13 +35,12 @@ class Prints : public QObject, public EvaluationPrints
     Q_OBJECT
 
 public:
-    // The prints read the sheet's staff row being typed and the area totals
-    // of `phases`.
-    Prints(DataModule& data, EvaluationSheet& sheet, PhasesScreen& phases, QObject* parent);
+    // The prints close the sheet's staff row being typed before they read it.
+    Prints(DataModule& data, EvaluationSheet& sheet, QObject* parent);
 
     void SpeedButton10Click() override;  // "Stampa la scheda di valutazione del bimbo", menu "Stampa scheda"
     void SpeedButton8Click() override;   // "Stampa il grafico di valutazione del bimbo", menu "Stampa grafico"
-    void StampaRiepilogoNonSo() override; // the "Non so" summary; the phase filter is already set by the caller
+    void StampaRiepilogoNonSo() override; // the "Non so" summary of the current evaluation
     void Btn_ConfrontoSingoloClick();     // "Stampa il grafico completo del bimbo": profiles of the current child
     void Btn_ConfrontoMultiploClick();    // "Stampa il grafico di comparazione tra i bimbi": comparison of the listed children
 
@@ -66,8 +65,11 @@ private:
     QString bimboCorrente() const;
     // The date of the current evaluation; today when it has none.
     QDate dataValutazione() const;
-    // Follow mode 0, the chosen area and the phase filter `filtro` back.
-    void ripristina(const QString& filtro, const PhasesScreen::AreaScelta& scelta);
+    // The phase filter `filtro` back, after a walk through the evaluations.
+    void ripristina(const QString& filtro);
+    // Lays out the evaluation sheet (or its "Non so" summary), then set-up
+    // and preview.
+    void stampaScheda(bool soloNonSo, const QString& nomeFile);
     void disegnaProfilo(ChartForm& form, int n, const QString& titolo);
     // Keeps the series of the `profili` profiles drawn, then set-up and preview.
     void stampaProfili(ChartForm& form, int profili, const QString& nomeFile);
@@ -75,7 +77,6 @@ private:
 
     DataModule& data;
     EvaluationSheet& sheet;
-    PhasesScreen& phases;
 };
 
 } // namespace reports

@@ -3,6 +3,7 @@
 #include "datamodule.h"
 #include "dialogs.h"
 #include "numberformat.h"
+#include "records.h"
 
 #include <QDate>
 #include <QLocale>
@@ -39,49 +40,6 @@ QString memoText(const QString& text)
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return t;
-}
-
-// The current nursery: the one whose Id is IdNidoCorrente.
-struct Nursery
-{
-    bool found = false;
-    QString nome, indirizzo, cap, citta, provincia;
-};
-
-// Read through a cursor of its own: the nursery table's cursor may rest on
-// another nursery, where the registry left it.
-Nursery currentNursery(const DataModule& data)
-{
-    Nursery n;
-    bool ok = false;
-    const int id = data.IdNidoCorrente.trimmed().toInt(&ok);
-    if (!ok || id == 0 || !data.Tbl_AnagNido.isOpen())
-        return n;
-    store::Table t;
-    t.bindLike(data.Tbl_AnagNido);
-    t.setReadOnly(true);
-    t.setFiltered(false);
-    t.setFilter(QStringLiteral("Id=%1").arg(id));
-    t.setFiltered(true);
-    t.open();
-    if (!t.isEmpty()) {
-        n.found = true;
-        n.nome = t.asString(QStringLiteral("Nome"));
-        n.indirizzo = t.asString(QStringLiteral("Indirizzo"));
-        n.cap = t.asString(QStringLiteral("Cap"));
-        n.citta = t.asString(QStringLiteral("Citta"));
-        n.provincia = t.asString(QStringLiteral("Provincia"));
-    }
-    t.close();
-    return n;
-}
-
-QString addressOf(const Nursery& n)
-{
-    if (!n.found)
-        return QString();
-    const QString sep = QStringLiteral(" - ");
-    return n.indirizzo + sep + n.cap + sep + n.citta + sep + n.provincia;
 }
 
 // A fixed text as wide as it needs, stopping before the value beside it: a
@@ -135,9 +93,9 @@ QString shortDate(const QVariant& value)
     return d.isValid() ? QLocale().toString(d, QLocale::ShortFormat) : QString();
 }
 
-QString addressLine(const DataModule& data) { return addressOf(currentNursery(data)); }
+QString addressLine(const DataModule& data) { return records::nidoCorrente(data).riga(); }
 
-QString nurseryName(const DataModule& data) { return currentNursery(data).nome; }
+QString nurseryName(const DataModule& data) { return records::nidoCorrente(data).nome; }
 
 QString printFileName(const QString& print, const QString& whose, const QDate& when)
 {
@@ -149,25 +107,13 @@ QString printFileName(const QString& print, const QString& whose, const QDate& w
     return parts.join(QStringLiteral(" - "));
 }
 
-QString staffLine(const DataModule& data)
-{
-    const store::Table& p = data.Tbl_Personale;
-    if (!p.isOpen())
-        return QString();
-    const int edu = p.findField(QStringLiteral("Educatrice"));
-    const int ruolo = p.findField(QStringLiteral("Ruolo"));
-    QStringList entries;
-    for (int row = 0, rows = p.rowCount(); row < rows; ++row)
-        entries.append(p.valueAt(row, edu).toString() + QStringLiteral(" (") + p.valueAt(row, ruolo).toString()
-                       + QLatin1Char(')'));
-    return entries.join(QStringLiteral(" - "));
-}
+QString staffLine(DataModule& data) { return records::lineaPersonale(data); }
 
 void fillPageHead(print::Report& r, DataModule& data, Head head)
 {
-    const Nursery nido = currentNursery(data);
+    const records::Nido nido = records::nidoCorrente(data);
     setText(r, "Qr_NomeNido", nido.nome);
-    setText(r, "Qr_Indirizzo", addressOf(nido));
+    setText(r, "Qr_Indirizzo", nido.riga());
     if (head == Head::NurseryOnly)
         return;
 
@@ -218,10 +164,17 @@ ReportForm::ReportForm(const QString& name, QObject* parent) : QObject(parent), 
 TQR_Area::TQR_Area(DataModule& d, QObject* parent) : ReportForm(QStringLiteral("TQR_Area"), parent), data(d)
 {
     report.title = QStringLiteral("Scheda di valutazione");
-    store::Table& aree = data.Tbl_Aree;
-    store::Table& fasi = data.Tbl_FasiVal;
-    report.master = {[&aree] { aree.first(); }, [&aree] { aree.next(); }, [&aree] { return aree.isEof(); }};
-    report.detail = {[&fasi] { fasi.first(); }, [&fasi] { fasi.next(); }, [&fasi] { return fasi.isEof(); }};
+    report.master = {[this] {
+                         aree.first();
+                         seguiArea();
+                     },
+                     [this] {
+                         aree.next();
+                         seguiArea();
+                     },
+                     [this] { return !aree.isOpen() || aree.isEof(); }};
+    report.detail = {[this] { fasi.first(); }, [this] { fasi.next(); },
+                     [this] { return !fasi.isOpen() || fasi.isEof(); }};
 
     print::Band& title = report.addBand(print::Band::Kind::Title, QStringLiteral("QRBand1"), 49.5);
     addPageHead(title, Head::Full);
@@ -247,7 +200,7 @@ TQR_Area::TQR_Area(DataModule& d, QObject* parent) : ReportForm(QStringLiteral("
     heading.repeatOnContinuation = true;
     heading.continuedElement = QStringLiteral("QRDBText1");
     heading.dataText(QStringLiteral("QRDBText1"), QRectF(2.1, 2.1, 0, 0),
-                     [&aree] { return aree.asString(QStringLiteral("AreaCombo")); }).font = bold;
+                     [this] { return records::etichettaArea(aree); }).font = bold;
     keptOff(heading.label(QStringLiteral("QRLabel7"), QRectF(2.1, 7.9, 0, 0), QStringLiteral("Fase"))).font = italic;
     const struct { const char* name; double left; const char* text; } headings[] = {
         {"QRLabel8", 19.1, "Si"}, {"QRLabel9", 59.3, "No"}, {"QRLabel10", 99.5, "A Volte"}, {"QRLabel11", 139.7, "Non So"}};
@@ -256,36 +209,36 @@ TQR_Area::TQR_Area(DataModule& d, QObject* parent) : ReportForm(QStringLiteral("
                       Qt::AlignHCenter).font = italic;
     heading.label(QStringLiteral("QRLabel12"), QRectF(179.9, 7.9, 0, 0), QStringLiteral("Valori")).font = italic;
     columnRules(heading, 7.4, 12.7);
-    heading.beforePrint = [this, &fasi] {
+    heading.beforePrint = [this] {
         totale = 0;
         ultimaFase = 0;
-        return !fasi.isEof();
+        return fasi.isOpen() && !fasi.isEof();
     };
 
     print::Band& row = report.addBand(print::Band::Kind::Detail, QStringLiteral("QRSubDetail1"), 5.0);
     row.lineBelow = true;
     keptOff(row.dataText(QStringLiteral("QRDBText2"), QRectF(4.2, 0.5, 0, 0),
-                         [&fasi] { return fasi.asString(QStringLiteral("NumFase")); }));
+                         [this] { return fasi.asString(QStringLiteral("NumFase")); }));
     const struct { const char* name; double left; const char* field; } columns[] = {
         {"QRDBText3", 19.1, "Si"}, {"QRDBText4", 59.3, "No"}, {"QRDBText5", 99.5, "AVolte"}, {"QRDBText6", 139.7, "NonSo"}};
     for (const auto& c : columns) {
         const QString field = QString::fromLatin1(c.field);
         row.dataText(QString::fromLatin1(c.name), QRectF(c.left, 0.5, 39.7, 0),
-                     [&fasi, field] { return fasi.asString(field); }, Qt::AlignHCenter);
+                     [this, field] { return fasi.asString(field); }, Qt::AlignHCenter);
     }
     row.dataText(QStringLiteral("QRDBText7"), QRectF(0, 0.5, 188.9, 0),
-                 [&fasi] { return formatGeneral(fasi.value(QStringLiteral("Valori")).toDouble()); }, Qt::AlignRight)
+                 [this] { return formatGeneral(scoring::phaseScore(records::risposte(fasi))); }, Qt::AlignRight)
         .rect.setLeft(179.9);
     columnRules(row, 0, 5.0);
-    row.beforePrint = [this, &fasi] {
-        if (fasi.isEof())
+    row.beforePrint = [this] {
+        if (!fasi.isOpen() || fasi.isEof())
             return false;
         const int n = fasi.asInteger(QStringLiteral("NumFase"));
         if (n != ultimaFase) {
             totale += n - ultimaFase - 1;
             ultimaFase = n;
         }
-        totale += fasi.value(QStringLiteral("Valori")).toDouble();
+        totale += scoring::phaseScore(records::risposte(fasi));
         return true;
     };
 
@@ -300,6 +253,37 @@ TQR_Area::TQR_Area(DataModule& d, QObject* parent) : ReportForm(QStringLiteral("
     print::Band& pageFooter = report.addBand(print::Band::Kind::PageFooter, QStringLiteral("QRBand2"), 8.5);
     keptOff(pageFooter.label(QStringLiteral("QRLabel6"), QRectF(2.1, 2.6, 0, 0), QStringLiteral("Pagina:")));
     pageFooter.pageNumber(QStringLiteral("QRSysData1"), QRectF(14.8, 2.6, 20, 0));
+}
+
+void TQR_Area::prepara(bool nonSo)
+{
+    soloNonSo = nonSo;
+    const store::Table& v = data.Tbl_Valutazioni;
+    valutazione = v.isOpen() && !v.isEmpty() ? v.asString(QStringLiteral("Id")) : QString();
+    fasi.close();
+    fasi.bindLike(data.Tbl_FasiVal);
+    fasi.setReadOnly(true);
+    aree.close();
+    aree.bindLike(data.Tbl_Aree);
+    aree.setReadOnly(true);
+    aree.open();
+}
+
+void TQR_Area::chiudi()
+{
+    fasi.close();
+    aree.close();
+}
+
+void TQR_Area::seguiArea()
+{
+    fasi.close();
+    if (aree.isEof())
+        return;
+    fasi.setFiltered(false);
+    fasi.setFilter(records::filtroFasi(valutazione, aree.asString(QStringLiteral("Id")), soloNonSo));
+    fasi.setFiltered(true);
+    fasi.open();
 }
 
 ChartForm::ChartForm(const QString& name, const QString& title, Head head, const Layout& layout,

@@ -5,6 +5,7 @@
 // head; the prints (prints.h) fill them from the main window's tables.
 
 #include "report.h"
+#include "table.h"
 
 #include <QDate>
 #include <QObject>
@@ -36,8 +37,8 @@ void fillPageHead(print::Report& report, DataModule& data, Head head);
 // " - " + province, empty parts kept.
 QString addressLine(const DataModule& data);
 // Every staff row of the current evaluation as "educator (role)", joined by
-// " - ".
-QString staffLine(const DataModule& data);
+// " - " (records::lineaPersonale).
+QString staffLine(DataModule& data);
 // A date in the short format of the regional settings; empty when unset.
 QString shortDate(const QVariant& value);
 // The current nursery's name (the one whose Id is IdNidoCorrente).
@@ -65,7 +66,9 @@ public:
     print::Report report;
 };
 
-// The evaluation sheet, one block per area.
+// The evaluation sheet, one block per area: the areas and, for each, the
+// phases of the current evaluation, read through cursors of the form's own
+// (the sheet's areas and phases stay where they are).
 class TQR_Area : public ReportForm
 {
     Q_OBJECT
@@ -73,12 +76,26 @@ class TQR_Area : public ReportForm
 public:
     TQR_Area(DataModule& data, QObject* parent = nullptr);
 
+    // Binds the form's cursors for the next layout: every area, and the
+    // phases of the current evaluation in each, only those with "Non so"
+    // answers when `soloNonSo`.
+    void prepara(bool soloNonSo);
+    // Closes the form's cursors once the report is laid out.
+    void chiudi();
+
     // Running total of the area being printed and the last phase counted.
     double totale = 0;
     int ultimaFase = 0;
 
 private:
+    // The phases of the area under the areas cursor.
+    void seguiArea();
+
     DataModule& data;
+    store::Table aree;
+    store::Table fasi;
+    QString valutazione;
+    bool soloNonSo = false;
 };
 
 // Chart forms: a title band with a head, a chart and the key of the areas.

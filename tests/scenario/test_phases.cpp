@@ -549,11 +549,11 @@ void TestPhases::followModes()
     const QString before = w.Data.Tbl_FasiVal.filter();
     const QString label = w.Phases->Lbl_Totale_Area->text();
 
-    // Mode 0: moving the areas changes nothing.
+    // Mode None: moving the areas changes nothing.
     w.Data.Tbl_Aree.next();
     QCOMPARE(w.Data.Tbl_FasiVal.filter(), before);
 
-    w.Data.Tbl_Aree.tag = 1;
+    w.Phases->areaFollow = PhasesScreen::AreaFollow::Phases;
     w.Data.Tbl_Aree.first();
     w.Data.Tbl_Aree.next();
     QCOMPARE(w.Data.Tbl_FasiVal.filter(),
@@ -561,7 +561,7 @@ void TestPhases::followModes()
     QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), 2);
     QCOMPARE(w.Phases->CalcolaTotaleArea(false), 1.0); // phases 1 and 2 score 1 and 0
 
-    w.Data.Tbl_Aree.tag = 2;
+    w.Phases->areaFollow = PhasesScreen::AreaFollow::NonSoPhases;
     w.Data.Tbl_Aree.first();
     QCOMPARE(w.Data.Tbl_FasiVal.filter(),
              QStringLiteral("(nonso<>'') and (Id_Valutazione=%1) and (Id_Area=%2)").arg(s.evaluation).arg(s.area));
@@ -569,7 +569,7 @@ void TestPhases::followModes()
     w.Data.Tbl_Aree.next();
     QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), 1);
     QCOMPARE(w.Data.Tbl_FasiVal.asInteger(QStringLiteral("NumFase")), 2);
-    w.Data.Tbl_Aree.tag = 0;
+    w.Phases->areaFollow = PhasesScreen::AreaFollow::None;
     // The colour and the label are left to the interactive choice.
     QCOMPARE(w.Phases->Lbl_Totale_Area->text(), label);
 }

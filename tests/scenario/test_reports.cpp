@@ -244,16 +244,16 @@ struct SheetState
 {
     QString filter;
     int rows = 0;
-    int tag = 0;
+    PhasesScreen::AreaFollow follow = PhasesScreen::AreaFollow::None;
     explicit SheetState(TFrm_Main& w)
-        : filter(w.Data.Tbl_FasiVal.filter()), rows(w.Data.Tbl_FasiVal.recordCount()), tag(w.Data.Tbl_Aree.tag)
+        : filter(w.Data.Tbl_FasiVal.filter()), rows(w.Data.Tbl_FasiVal.recordCount()), follow(w.Phases->areaFollow)
     {
     }
 };
 
 void verifyRestored(TFrm_Main& w, const SheetState& before)
 {
-    QCOMPARE(w.Data.Tbl_Aree.tag, 0);
+    QCOMPARE(w.Phases->areaFollow, PhasesScreen::AreaFollow::None);
     QCOMPARE(w.Data.Tbl_FasiVal.filter(), before.filter);
     QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), before.rows);
 }
@@ -262,7 +262,7 @@ void verifyRestored(TFrm_Main& w, const SheetState& before)
 // selects the phases of the evaluation the list stands on.
 void verifyFollowsEvaluation(TFrm_Main& w)
 {
-    QCOMPARE(w.Data.Tbl_Aree.tag, 0);
+    QCOMPARE(w.Phases->areaFollow, PhasesScreen::AreaFollow::None);
     QCOMPARE(w.Data.Tbl_FasiVal.filter(), QStringLiteral("Id_Valutazione=") + w.Data.Tbl_Valutazioni.asString(QStringLiteral("Id")));
 }
 
@@ -754,7 +754,7 @@ void TestReports::printsKeepAreaOfNewPhases()
     VERIFY_DIALOGS(d);
     QVERIFY2(w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
     QCOMPARE(d.previews().size(), confirm ? 1 : 0);
-    QCOMPARE(w.Data.Tbl_Aree.tag, 0);
+    QCOMPARE(w.Phases->areaFollow, PhasesScreen::AreaFollow::None);
 
     // A new evaluation: its sheet opens with the chooser as the user left it,
     // and the areas cursor and the chooser's key on that same area.
@@ -818,7 +818,7 @@ void TestReports::nonSoSummary()
     w.Sheet->SpeedButton7Click();
     VERIFY_DIALOGS(d);
     QVERIFY2(w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
-    QCOMPARE(w.Data.Tbl_Aree.tag, 0);
+    QCOMPARE(w.Phases->areaFollow, PhasesScreen::AreaFollow::None);
     if (!confirm) {
         QVERIFY2(d.previews().isEmpty(), qPrintable(dialogsShown(d)));
     } else {
@@ -1131,7 +1131,7 @@ void TestReports::childWithoutEvaluations()
         VERIFY_DIALOGS(d);
     }
     QVERIFY2(d.previews().isEmpty(), qPrintable(dialogsShown(d)));
-    QCOMPARE(w.Data.Tbl_Aree.tag, 0);
+    QCOMPARE(w.Phases->areaFollow, PhasesScreen::AreaFollow::None);
 }
 
 void TestReports::childProfileColours()
