@@ -31,7 +31,8 @@ namespace reports {
 class Prints;
 }
 
-// Constructing the main window runs the start-up; `shouldEnd()` then says
+// Constructing the main window runs the start-up (startup::Avvio::avvia,
+// after the window is laid out and the screens composed); `shouldEnd()` then says
 // whether the program is to end as soon as its event loop starts (no data
 // folder, or no nursery wanted).
 class TFrm_Main : public QMainWindow, public Shell, private startup::Finestra
