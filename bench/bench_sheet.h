@@ -91,9 +91,9 @@ struct Sheet
         // The first start of the day copies the folder in a thread of its
         // own; the figures are taken once it is done, as on any later start.
         t.start();
-        while (whileCopying && w->Data.copiaGiornalieraInCorso() && whileCopying())
+        while (whileCopying && w->Start.copiaGiornalieraInCorso() && whileCopying())
             ;
-        w->Data.attendiCopiaGiornaliera();
+        w->Start.attendiCopiaGiornaliera();
         say(QStringLiteral("# sheet: the daily copy of the folder took %1 ms more (once a day, in its own thread)")
                 .arg(t.elapsed()));
 

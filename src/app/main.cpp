@@ -31,6 +31,10 @@ int main(int argc, char** argv)
     if (QLocale::system().language() != QLocale::Italian)
         QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
 
+    // Making the window runs the start-up, one sequence in
+    // startup::Avvio::avvia (src/startup): data folder, its lock, the check
+    // of every file and the restore question, the schema steps, the day's
+    // copy, a first nursery.
     velmora::QtDialogs dialogs;
     velmora::TFrm_Main window(QCoreApplication::applicationDirPath(), dialogs);
     dialogs.setParent(&window);

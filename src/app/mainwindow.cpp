@@ -18,7 +18,6 @@
 #include "reportforms.h"
 #include "sheet.h"
 #include "staff.h"
-#include "upgrade.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -77,7 +76,7 @@ QGroupBox* hiddenBox(QWidget* parent, const char* name, const QRect& rect)
 } // namespace
 
 TFrm_Main::TFrm_Main(const QString& programDir, Dialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), Data(dialogs)
+    : QMainWindow(parent), Start(&Data), Data(dialogs)
 {
     setObjectName(QStringLiteral("TFrm_Main"));
     Data.shell = this;
@@ -107,6 +106,9 @@ QList<QObject*> TFrm_Main::reportForms() const
 
 TFrm_Main::~TFrm_Main()
 {
+    // The day's copy reads through the tables' connections: finished before
+    // they close.
+    Start.termina();
     Data.shell = nullptr;
 }
 
@@ -423,59 +425,38 @@ void TFrm_Main::quit()
 
 void TFrm_Main::FormCreate()
 {
-    // There is no window skin on this platform: the classic look is always on.
-
-    // The data folder beside the program, and its children table, or nothing.
-    if (!Data.bind()) {
+    switch (Start.avvia(*this)) {
+    case startup::Esito::Prosegue:
+        return;
+    case startup::Esito::CartellaMancante:
         m_dataFolderMissing = true;
-        quit();
-        return;
-    }
-    // One program per folder, and every file sound and writable, before
-    // anything asks the user for anything else.
-    if (!Data.preparaCartella()) {
+        break;
+    case startup::Esito::NonParte:
         m_cannotStart = true;
-        quit();
-        return;
+        break;
+    case startup::Esito::Fine:
+        break;
     }
-    store::AggiornaSchema(*Data.folder(), [this](const QString& text) { Data.dialogs.warning(text); });
-    Data.avviaCopiaGiornaliera();
+    quit();
+}
 
-    // Seeds the colours of the charts' surplus series.
-    Data.Random.seed(quint32(QDateTime::currentMSecsSinceEpoch()));
-    Data.FiltroFrequenza = DataModule::attendingOnly;
-
-    mostraAccesso();
+void TFrm_Main::nascondiSchede()
+{
     GB_Valutazione->move(0, GB_Valutazione->y());
     for (QGroupBox* g : {GB_Valutazione, GB_AnagraficaNido, GB_AnagraficaBimbi, GB_AnagraficaRuoli,
                          GB_AnagraficaEducatrici, GB_AnagraficaAree})
         g->hide();
-    Data.IdNidoCorrente = QStringLiteral("0");
+}
 
-    mostraVersione();
-    store::Table& nidi = Data.Tbl_AnagNido;
-    Data.guarded([&] {
-        nidi.open();
-        // A nursery is needed before anything else can be done.
-        for (;;) {
-            if (nidi.isEmpty()) {
-                DataModule::ImpostaSolaLettura(nidi, false);
-                Nursery->SpeedButton11Click();
-                DataModule::ImpostaSolaLettura(nidi, true);
-            }
-            if (!nidi.isEmpty())
-                break;
-            if (!Data.dialogs.confirm(QStringLiteral("Per proseguire è indispensabile inserire un nido. Procedere?"))) {
-                quit();
-                break;
-            }
-        }
-        Data.IdNidoCorrente = nidi.asString(QStringLiteral("Id"));
-        Access->Tbl_AnagNidoAfterScroll();
-        Access->DBLookupComboBox1->setKeyValue(nidi.value(QStringLiteral("Id")));
-        Data.Tbl_Ruoli.open();
-        Data.Tbl_Ruoli.first();
-    });
+void TFrm_Main::nuovoNido()
+{
+    Nursery->SpeedButton11Click();
+}
+
+void TFrm_Main::nidoScelto()
+{
+    Access->Tbl_AnagNidoAfterScroll();
+    Access->DBLookupComboBox1->setKeyValue(Data.Tbl_AnagNido.value(QStringLiteral("Id")));
 }
 
 void TFrm_Main::AbilitaNavigazione(bool enabled)

@@ -5,6 +5,7 @@
 // the window (the navigation lock, which screen is in front, the registries
 // toolbar, the status bar) through the Shell interface.
 #include "datamodule.h"
+#include "startup.h"
 
 #include <QMainWindow>
 
@@ -30,10 +31,11 @@ namespace reports {
 class Prints;
 }
 
-// Constructing the main window runs the start-up; `shouldEnd()` then says
+// Constructing the main window runs the start-up (startup::Avvio::avvia,
+// after the window is laid out and the screens composed); `shouldEnd()` then says
 // whether the program is to end as soon as its event loop starts (no data
 // folder, or no nursery wanted).
-class TFrm_Main : public QMainWindow, public Shell
+class TFrm_Main : public QMainWindow, public Shell, private startup::Finestra
 {
     Q_OBJECT
 
@@ -49,6 +51,10 @@ public:
     // program, damaged, not writable); the user has been told why.
     bool cannotStart() const { return m_cannotStart; }
 
+    // The start-up and what it holds for the whole run: the folder's lock
+    // and the day's copy. Made before the data module and gone after it, so
+    // that the lock is let go only once every table has closed.
+    startup::Avvio Start;
     // The tables and the program's state.
     DataModule Data;
 
@@ -128,7 +134,12 @@ private:
     void buildListScreen();
     void composeScreens();
 
+    // Runs the start-up (startup::Avvio::avvia) and keeps how it ended.
     void FormCreate();
+    // startup::Finestra: the window's part of the start-up.
+    void nascondiSchede() override;
+    void nuovoNido() override;
+    void nidoScelto() override;
     void quit();
     // The status bar's first panel shows the hint of the control now under
     // the pointer (empty over a control without one).

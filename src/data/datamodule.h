@@ -2,18 +2,14 @@
 // The data module: the nine table objects of the program and the state every
 // screen shares. It sits below the screens: a screen or a print is given the
 // data module, never the main window.
-#include "dailycopy.h"
 #include "datafolder.h"
 #include "errors.h"
 #include "foldercheck.h"
-#include "folderlock.h"
 #include "table.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>
 #include <QString>
-#include <QThread>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -91,43 +87,9 @@ public:
     bool bind();
     store::DataFolder* folder() const { return m_folder.get(); }
 
-    // After bind(), before any table opens: takes the folder for this program
-    // (one program per data folder) and checks every table file. A damaged
-    // or missing file is named to the user, who is offered to put it back
-    // from the newest daily copy that holds it sound; a folder that cannot be
-    // written is told at once. False, after its message, when the program
-    // cannot go on (the folder is in use by another program, a file is
-    // damaged and not put back, the folder cannot be written).
-    bool preparaCartella();
-    // The two steps of preparaCartella. riservaCartella: the folder's lock,
-    // or an error box saying who holds it or why this account cannot take
-    // it. controllaCartella: the check of every file (every page of one
-    // marked damaged while a program ran) and the restore question.
-    bool riservaCartella();
-    bool controllaCartella();
-    // Offers the damaged or missing file of `problem` back from a daily
-    // copy: the question names the copy (date and time), what is lost and
-    // where the damaged file is kept; an older copy holding more of the file
-    // than the newest is offered too. False when the program must end.
-    bool proponiRipristino(const store::FolderProblem& problem);
     // Marks a table file found damaged while the program runs, for the full
     // check and the restore question at the next start.
     void segnaDanneggiato(const QString& fileName);
-    // What to do about a data folder or file this account cannot write, in
-    // Italian (the group, the command).
-    static QString comeScrivere(const QString& path);
-    // The daily copies live in "copie" beside the data folder.
-    QString cartellaCopie() const;
-    // Makes the day's copy of the data, when none was made today, a slice
-    // at a time while the window is idle, then checks it in a thread of its
-    // own, so that neither the window nor the user's posts wait for it; a
-    // failure is told in one warning and the program goes on. Finished at
-    // exit.
-    void avviaCopiaGiornaliera();
-    // Finishes a copy still being written, at once (at exit).
-    void attendiCopiaGiornaliera();
-    // Whether the day's copy is being written now.
-    bool copiaGiornalieraInCorso() const;
 
     // Reopens a table read-only or writable, keeping filter, index and Tag.
     static void ImpostaSolaLettura(store::Table& table, bool readOnly);
@@ -151,11 +113,6 @@ public:
 
 private:
     std::unique_ptr<store::DataFolder> m_folder;
-    std::unique_ptr<store::FolderLock> m_lock;
-    std::unique_ptr<store::DailyCopy> m_copia;
-    std::unique_ptr<QTimer> m_copiaTimer;
-    std::unique_ptr<QThread> m_verifica;
-    void verificaCopiaGiornaliera();
     void showError(const QString& message);
     // An engine error told to the user; a damaged file is marked first.
     void erroreMotore(const store::DbError& e);

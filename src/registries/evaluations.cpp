@@ -71,11 +71,11 @@ EvaluationsScreen::EvaluationsScreen(DataModule& d, QWidget* Pnl_Bambini, QGroup
 {
 
     store::Table& t = data.Tbl_Valutazioni;
-    t.onNewRecord = [this](store::Table&) { Tbl_ValutazioniNewRecord(); };
-    t.afterInsert = [this](store::Table&) { Tbl_ValutazioniAfterInsert(); };
-    t.afterEdit = [this](store::Table&) { Tbl_ValutazioniAfterEdit(); };
-    t.afterScroll = [this](store::Table&) { Tbl_ValutazioniAfterScroll(); };
-    t.beforeDelete = [this](store::Table&) { Tbl_ValutazioniBeforeDelete(); };
+    t.setReaction(&store::Table::onNewRecord, this, [this](store::Table&) { Tbl_ValutazioniNewRecord(); });
+    t.setReaction(&store::Table::afterInsert, this, [this](store::Table&) { Tbl_ValutazioniAfterInsert(); });
+    t.setReaction(&store::Table::afterEdit, this, [this](store::Table&) { Tbl_ValutazioniAfterEdit(); });
+    t.setReaction(&store::Table::afterScroll, this, [this](store::Table&) { Tbl_ValutazioniAfterScroll(); });
+    t.setReaction(&store::Table::beforeDelete, this, [this](store::Table&) { Tbl_ValutazioniBeforeDelete(); });
     t.setFieldChangeHandler(QStringLiteral("MesiBimbo"), [this](store::Table&) { Tbl_ValutazioniMesiBimboChange(); });
 
     buildList();

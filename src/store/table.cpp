@@ -9,6 +9,7 @@
 #include <QSqlError>
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace velmora::store {
 
@@ -1199,6 +1200,40 @@ void Table::edit()
     announce(false);
     if (afterEdit)
         afterEdit(*this);
+}
+
+namespace {
+
+const char* reactionName(Table::Handler Table::*slot)
+{
+    const std::pair<Table::Handler Table::*, const char*> names[] = {
+        {&Table::onNewRecord, "onNewRecord"}, {&Table::afterInsert, "afterInsert"}, {&Table::afterEdit, "afterEdit"},
+        {&Table::afterScroll, "afterScroll"}, {&Table::afterPost, "afterPost"},   {&Table::beforeDelete, "beforeDelete"},
+        {&Table::onCalcFields, "onCalcFields"},
+    };
+    for (const auto& [s, name] : names)
+        if (s == slot)
+            return name;
+    return "reaction";
+}
+
+} // namespace
+
+void Table::setReaction(Handler Table::*slot, const void* owner, Handler handler)
+{
+    auto it = std::find_if(m_reactionOwners.begin(), m_reactionOwners.end(),
+                           [slot](const auto& o) { return o.first == slot; });
+    const void* holder = it != m_reactionOwners.end() ? it->second : nullptr;
+    if (this->*slot && holder != owner)
+        throw std::logic_error(QStringLiteral("%1.%2 has an owner already: a second one would replace its reaction")
+                                   .arg(objectName(), QLatin1String(reactionName(slot)))
+                                   .toStdString());
+    this->*slot = std::move(handler);
+    const void* now = this->*slot ? owner : nullptr;
+    if (it != m_reactionOwners.end())
+        it->second = now;
+    else
+        m_reactionOwners.emplace_back(slot, now);
 }
 
 void Table::addPostCheck(QObject* owner, std::function<void()> check)

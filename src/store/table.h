@@ -160,7 +160,13 @@ public:
     bool remove();
     bool isModified() const { return m_modified; }
 
-    // Reactions.
+    // Reactions: one slot each, and one owner each. setReaction sets `slot`
+    // (e.g. &Table::afterScroll) for `owner` (the screen that holds the
+    // handler); the same owner may set it again or clear it, but a slot
+    // already set by another owner (or assigned directly) is refused with
+    // std::logic_error naming the table and the slot, instead of silently
+    // leaving the first owner without its follow-up.
+    void setReaction(Handler Table::*slot, const void* owner, Handler handler);
     Handler onNewRecord;
     Handler afterInsert;
     Handler afterEdit;
@@ -336,6 +342,7 @@ private:
     bool m_conflict = false; // the last post was refused: the record changed on disk
     int m_frozen = 0;
     std::vector<std::pair<QPointer<QObject>, std::function<void()>>> m_postChecks;
+    std::vector<std::pair<Handler Table::*, const void*>> m_reactionOwners;
     bool m_pendingAnnounce = false;
     quint64 m_announced = 0; // whole-set announcements made so far
 };

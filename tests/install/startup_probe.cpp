@@ -98,7 +98,7 @@ int main(int argc, char** argv)
         QTextStream(stdout) << "FINE 1" << Qt::endl;
         return 1;
     }
-    window.Data.attendiCopiaGiornaliera();
+    window.Start.attendiCopiaGiornaliera();
     QCoreApplication::processEvents();
     QTextStream(stdout) << "AVVIATO" << Qt::endl;
     if (hold > 0) {

@@ -189,10 +189,10 @@ void TestSafety::dailyCopyMadeOnce()
     for (int start = 0; start < 2; ++start) {
         ScriptedDialogs d;
         TFrm_Main w(p.path(), d);
-        w.Data.attendiCopiaGiornaliera();
+        w.Start.attendiCopiaGiornaliera();
         QCoreApplication::processEvents();
         VERIFY_DIALOGS(d);
-        QCOMPARE(w.Data.cartellaCopie(), QDir::cleanPath(p.copies()));
+        QCOMPARE(w.Start.cartellaCopie(), QDir::cleanPath(p.copies()));
     }
     // Two starts on one day: one copy, holding the eight files.
     const QStringList copies = store::copieGiornaliere(p.copies());
@@ -207,7 +207,7 @@ void TestSafety::damagedFilePutBackFromCopy()
     {
         ScriptedDialogs d;
         TFrm_Main w(p.path(), d);
-        w.Data.attendiCopiaGiornaliera();
+        w.Start.attendiCopiaGiornaliera();
         VERIFY_DIALOGS(d);
     }
     overwrite(p.file(QStringLiteral("FasiVal.db")), randomBytes(4096));
@@ -382,7 +382,7 @@ void TestSafety::damageFoundWhileRunningOfferedAtNextStart()
         TFrm_Main w(p.path(), d);
         QVERIFY(!w.cannotStart());
         if (byTheCopy) {
-            w.Data.attendiCopiaGiornaliera();
+            w.Start.attendiCopiaGiornaliera();
             QCoreApplication::processEvents();
         } else {
             w.Data.guarded([&] {
@@ -413,7 +413,7 @@ void TestSafety::damageFoundWhileRunningOfferedAtNextStart()
         TFrm_Main w(p.path(), d);
         VERIFY_DIALOGS(d);
         QVERIFY(!w.cannotStart());
-        w.Data.attendiCopiaGiornaliera();
+        w.Start.attendiCopiaGiornaliera();
     }
     QVERIFY(!QFileInfo::exists(mark));
     QCOMPARE(p.count(QStringLiteral("FasiVal.db")), 801);
@@ -431,7 +431,7 @@ void TestSafety::unwritableFolderAdvice()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString plain = DataModule::comeScrivere(dir.path());
+    const QString plain = startup::Avvio::comeScrivere(dir.path());
     QVERIFY2(plain.contains(QLatin1String("Chiedere a chi amministra il computer")), qPrintable(plain));
     QVERIFY2(plain.contains(QLatin1String("riavviare il programma")), qPrintable(plain));
     if (QFileInfo(dir.path()).group() == QLatin1String("root"))
@@ -442,7 +442,7 @@ void TestSafety::unwritableFolderAdvice()
     QProcess chgrp;
     chgrp.start(QStringLiteral("chgrp"), {QStringLiteral("users"), dir.path()});
     QVERIFY(chgrp.waitForFinished() && chgrp.exitCode() == 0);
-    const QString shared = DataModule::comeScrivere(dir.path());
+    const QString shared = startup::Avvio::comeScrivere(dir.path());
     QVERIFY2(shared.contains(QLatin1String("La cartella appartiene al gruppo \"users\"")), qPrintable(shared));
     QVERIFY2(shared.contains(QLatin1String("usermod -aG users ")), qPrintable(shared));
 }

@@ -86,6 +86,7 @@ private slots:
     void openRunsAfterScroll_data();
     void openRunsAfterScroll();
     void appendEventOrder();
+    void reactionHasOneOwner();
     void abortInOnNewRecord();
     void abortInBeforeDelete();
     void removeScrollsToSuccessor_data();
@@ -441,6 +442,45 @@ void TestTable::openRunsAfterScroll()
     log.attach(*t);
     t->open();
     QCOMPARE(log.entries, expected);
+}
+
+// A reaction has one owner: a second screen setting it is refused, and the
+// first one's follow-up still runs.
+void TestTable::reactionHasOneOwner()
+{
+    {
+        auto t = m_f->table(QStringLiteral("AnagBimbi.DB"));
+        t->open();
+        addChildren(*t, 2);
+    }
+    auto t = m_f->table(QStringLiteral("AnagBimbi.DB"));
+    int first = 0;
+    int second = 0;
+    const int ownerA = 0;
+    const int ownerB = 0;
+    t->setReaction(&Table::afterScroll, &ownerA, [&](Table&) { ++first; });
+    QVERIFY_THROWS_EXCEPTION(std::logic_error,
+                             t->setReaction(&Table::afterScroll, &ownerB, [&](Table&) { ++second; }));
+    // Another slot is another owner's to take.
+    t->setReaction(&Table::afterPost, &ownerB, [](Table&) {});
+    t->open();
+    t->next();
+    QCOMPARE(first, 2);
+    QCOMPARE(second, 0);
+
+    // Its owner may set it again, or let it go for another to take.
+    t->setReaction(&Table::afterScroll, &ownerA, [&](Table&) { first += 10; });
+    t->prior();
+    QCOMPARE(first, 12);
+    t->setReaction(&Table::afterScroll, &ownerA, nullptr);
+    t->setReaction(&Table::afterScroll, &ownerB, [&](Table&) { ++second; });
+    t->next();
+    QCOMPARE(first, 12);
+    QCOMPARE(second, 1);
+
+    // A reaction assigned directly has an owner nobody named: refused too.
+    t->onNewRecord = [](Table&) {};
+    QVERIFY_THROWS_EXCEPTION(std::logic_error, t->setReaction(&Table::onNewRecord, &ownerA, [](Table&) {}));
 }
 
 void TestTable::appendEventOrder()
