@@ -68,7 +68,7 @@ AccessScreen::AccessScreen(DataModule& d, QWidget* panel, QObject* parent)
 void AccessScreen::Tbl_AnagNidoAfterScroll()
 {
     data.shell->mostraVersione();
-    if (data.Tbl_AnagNido.tag != 0)
+    if (data.registroNidiAperto)
         return;
     if (data.Tbl_AnagNido.asInteger(QStringLiteral("Id")) == 0)
         return;

@@ -59,6 +59,10 @@ public:
     QString PercorsoDb;
     // Id of the current nursery as text; "0" when none.
     QString IdNidoCorrente = QStringLiteral("0");
+    // True while the nursery registry is open: moving through the nurseries
+    // there does not make the access panel follow them (its educators list
+    // follows the nursery chosen, and this registry only edits them).
+    bool registroNidiAperto = false;
     // Attendance suffix of the children filter: attendingOnly or empty.
     QString FiltroFrequenza;
     static const QString attendingOnly;

@@ -71,7 +71,7 @@ void NurseryRegistry::ToolButton1Click()
 {
     data.guarded([&] {
         // The nursery follow-up rests while the registry moves the cursor.
-        data.Tbl_AnagNido.tag = 1;
+        data.registroNidiAperto = true;
         apriRegistro(data, GB_AnagraficaNido, data.Tbl_AnagNido);
     });
 }
@@ -85,7 +85,7 @@ void NurseryRegistry::SpeedButton3Click()
         // The cursor stays where the registry left it: the current nursery
         // does not change here, and a logout makes the nursery under the
         // cursor the current one.
-        data.Tbl_AnagNido.tag = 0;
+        data.registroNidiAperto = false;
         // The nurseries stay writable: only the start-up's first nursery
         // makes them read-only again.
         chiudiRegistro(data, GB_AnagraficaNido, data.Tbl_AnagNido, false);
