@@ -521,6 +521,19 @@ QString asideFolder(const QString& copiesRoot, const char* kind, const QDateTime
                                      + when.toString(QStringLiteral("yyyy-MM-dd_HHmmss")));
 }
 
+// The sentence of a restore that failed on an exception, said from inside
+// the handler that caught it: nothing of a restore ever throws to its caller.
+QString restoreFailure()
+{
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        return QStringLiteral("Ripristino dalla copia giornaliera non riuscito: %1").arg(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        return QStringLiteral("Ripristino dalla copia giornaliera non riuscito.");
+    }
+}
+
 } // namespace
 
 QList<CopiaSana> copieSane(const QString& copiesRoot, const QString& fileName, int busyTimeout)
@@ -587,10 +600,8 @@ QString ripristinaDaCopia(DataFolder& folder, const QString& copiesRoot, const Q
         if (keptAside)
             *keptAside = moved ? aside : QString();
         return QString();
-    } catch (const std::exception& e) {
-        return QStringLiteral("Ripristino dalla copia giornaliera non riuscito: %1").arg(QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        return QStringLiteral("Ripristino dalla copia giornaliera non riuscito.");
+        return restoreFailure();
     }
 }
 
@@ -628,10 +639,8 @@ QString ripristinaCopia(DataFolder& folder, const QString& copiesRoot, const QSt
         if (keptAside)
             *keptAside = moved ? aside : QString();
         return QString();
-    } catch (const std::exception& e) {
-        return QStringLiteral("Ripristino dalla copia giornaliera non riuscito: %1").arg(QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        return QStringLiteral("Ripristino dalla copia giornaliera non riuscito.");
+        return restoreFailure();
     }
 }
 
