@@ -112,21 +112,21 @@ struct Session
     // What the children's list does while the user moves along it.
     void followChildren(int nursery)
     {
-        evaluations.afterScroll = [this](Table& t) {
+        evaluations.setReaction(Table::Reaction::AfterScroll, this, [this](Table& t) {
             const QString v = QString::number(t.asInteger(QStringLiteral("Id")));
             filterTo(staff, QStringLiteral("Id_Valutazione=") + v);
             filterTo(phases, QStringLiteral("Id_Valutazione=") + v);
-        };
-        children.afterScroll = [this](Table& t) {
+        });
+        children.setReaction(Table::Reaction::AfterScroll, this, [this](Table& t) {
             filterTo(evaluations, QStringLiteral("Id_Bimbo=") + QString::number(t.asInteger(QStringLiteral("Id"))));
-        };
+        });
         filterTo(children, QStringLiteral("Id_Nido=%1 and (frequenza is null or frequenza = True)").arg(nursery));
     }
 
     void stopFollowing()
     {
-        children.afterScroll = nullptr;
-        evaluations.afterScroll = nullptr;
+        children.setReaction(Table::Reaction::AfterScroll, this, nullptr);
+        evaluations.setReaction(Table::Reaction::AfterScroll, this, nullptr);
     }
 
     // One step along the children, back to the first after the last.

@@ -29,7 +29,7 @@ QString quotedLiteral(const QString& text)
 AccessScreen::AccessScreen(DataModule& d, QWidget* panel, QObject* parent)
     : QObject(parent), data(d)
 {
-    data.Tbl_AnagNido.setReaction(&store::Table::afterScroll, this, [this](store::Table&) { Tbl_AnagNidoAfterScroll(); });
+    data.Tbl_AnagNido.setReaction(store::Table::Reaction::AfterScroll, this, [this](store::Table&) { Tbl_AnagNidoAfterScroll(); });
 
     auto* lblNido = new QLabel(QStringLiteral("Nido di riferimento:"), panel);
     lblNido->move(256, 128);

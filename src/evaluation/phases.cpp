@@ -54,12 +54,12 @@ PhasesScreen::PhasesScreen(DataModule& d, EvaluationSheet& sheet, QObject* paren
 {
     store::Table& fasi = data.Tbl_FasiVal;
     fasi.addCalculatedField(QStringLiteral("Valori"), store::FieldType::Float);
-    fasi.setReaction(&store::Table::onCalcFields, this, [this](store::Table& t) { Tbl_FasiValCalcFields(t); });
-    fasi.setReaction(&store::Table::onNewRecord, this, [this](store::Table&) { Tbl_FasiValNewRecord(); });
-    fasi.setReaction(&store::Table::afterInsert, this, [this](store::Table&) { Tbl_FasiValAfterInsert(); });
-    fasi.setReaction(&store::Table::afterScroll, this, [this](store::Table&) { Tbl_FasiValAfterScroll(); });
-    fasi.setReaction(&store::Table::afterPost, this, [this](store::Table&) { Tbl_FasiValAfterPost(); });
-    data.Tbl_Aree.setReaction(&store::Table::afterScroll, this, [this](store::Table&) { Tbl_AreeAfterScroll(); });
+    fasi.setReaction(store::Table::Reaction::OnCalcFields, this, [this](store::Table& t) { Tbl_FasiValCalcFields(t); });
+    fasi.setReaction(store::Table::Reaction::OnNewRecord, this, [this](store::Table&) { Tbl_FasiValNewRecord(); });
+    fasi.setReaction(store::Table::Reaction::AfterInsert, this, [this](store::Table&) { Tbl_FasiValAfterInsert(); });
+    fasi.setReaction(store::Table::Reaction::AfterScroll, this, [this](store::Table&) { Tbl_FasiValAfterScroll(); });
+    fasi.setReaction(store::Table::Reaction::AfterPost, this, [this](store::Table&) { Tbl_FasiValAfterPost(); });
+    data.Tbl_Aree.setReaction(store::Table::Reaction::AfterScroll, this, [this](store::Table&) { Tbl_AreeAfterScroll(); });
 
     buildBox();
     connect(&sheet, &EvaluationSheet::aperta, this, [this] {

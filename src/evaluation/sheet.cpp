@@ -161,7 +161,7 @@ void EvaluationSheet::buildStaff()
 {
     QWidget* box = GB_Valutazione;
     store::Table& t = data.Tbl_Personale;
-    t.setReaction(&store::Table::onNewRecord, this, [this](store::Table&) { Tbl_PersonaleNewRecord(); });
+    t.setReaction(store::Table::Reaction::OnNewRecord, this, [this](store::Table&) { Tbl_PersonaleNewRecord(); });
 
     caption(box, QStringLiteral("Personale impiegato nella valutazione"), 286, 88);
     DBGrid10 = new DataGrid(box);

@@ -49,9 +49,9 @@ ChildrenScreen::ChildrenScreen(DataModule& d, QWidget* Pnl_Bambini, DataNavigato
 {
     // The attendance column is calculated: it has to exist before the table first opens.
     data.Tbl_AnagBimbi.addCalculatedField(QStringLiteral("Freq"), store::FieldType::String, 2);
-    data.Tbl_AnagBimbi.setReaction(&store::Table::onCalcFields, this, [this](store::Table& t) { Tbl_AnagBimbiCalcFields(t); });
-    data.Tbl_AnagBimbi.setReaction(&store::Table::afterScroll, this, [this](store::Table&) { Tbl_AnagBimbiAfterScroll(); });
-    data.Tbl_AnagBimbi.setReaction(&store::Table::onNewRecord, this, [this](store::Table& t) { Tbl_AnagBimbiNewRecord(t); });
+    data.Tbl_AnagBimbi.setReaction(store::Table::Reaction::OnCalcFields, this, [this](store::Table& t) { Tbl_AnagBimbiCalcFields(t); });
+    data.Tbl_AnagBimbi.setReaction(store::Table::Reaction::AfterScroll, this, [this](store::Table&) { Tbl_AnagBimbiAfterScroll(); });
+    data.Tbl_AnagBimbi.setReaction(store::Table::Reaction::OnNewRecord, this, [this](store::Table& t) { Tbl_AnagBimbiNewRecord(t); });
 
     buildList();
     buildRegistry();

@@ -71,11 +71,11 @@ EvaluationsScreen::EvaluationsScreen(DataModule& d, QWidget* Pnl_Bambini, QGroup
 {
 
     store::Table& t = data.Tbl_Valutazioni;
-    t.setReaction(&store::Table::onNewRecord, this, [this](store::Table&) { Tbl_ValutazioniNewRecord(); });
-    t.setReaction(&store::Table::afterInsert, this, [this](store::Table&) { Tbl_ValutazioniAfterInsert(); });
-    t.setReaction(&store::Table::afterEdit, this, [this](store::Table&) { Tbl_ValutazioniAfterEdit(); });
-    t.setReaction(&store::Table::afterScroll, this, [this](store::Table&) { Tbl_ValutazioniAfterScroll(); });
-    t.setReaction(&store::Table::beforeDelete, this, [this](store::Table&) { Tbl_ValutazioniBeforeDelete(); });
+    t.setReaction(store::Table::Reaction::OnNewRecord, this, [this](store::Table&) { Tbl_ValutazioniNewRecord(); });
+    t.setReaction(store::Table::Reaction::AfterInsert, this, [this](store::Table&) { Tbl_ValutazioniAfterInsert(); });
+    t.setReaction(store::Table::Reaction::AfterEdit, this, [this](store::Table&) { Tbl_ValutazioniAfterEdit(); });
+    t.setReaction(store::Table::Reaction::AfterScroll, this, [this](store::Table&) { Tbl_ValutazioniAfterScroll(); });
+    t.setReaction(store::Table::Reaction::BeforeDelete, this, [this](store::Table&) { Tbl_ValutazioniBeforeDelete(); });
     t.setFieldChangeHandler(QStringLiteral("MesiBimbo"), [this](store::Table&) { Tbl_ValutazioniMesiBimboChange(); });
 
     buildList();

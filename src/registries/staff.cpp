@@ -67,15 +67,15 @@ StaffRegistries::StaffRegistries(DataModule& d, QGroupBox* educators, QGroupBox*
     data.Tbl_AnagEdu.addCalculatedField(QStringLiteral("Nominativo"), store::FieldType::String, 50);
     data.Tbl_AnagEdu.addCalculatedField(QStringLiteral("Resp"), store::FieldType::String, 2);
     data.Tbl_AnagEdu.setDisplayLabel(QStringLiteral("Resp"), QStringLiteral("Responsabile"));
-    data.Tbl_AnagEdu.setReaction(&store::Table::onCalcFields, this, [this](store::Table& t) { Tbl_AnagEduCalcFields(t); });
-    data.Tbl_AnagEdu.setReaction(&store::Table::onNewRecord, this, [this](store::Table& t) { Tbl_AnagEduNewRecord(t); });
+    data.Tbl_AnagEdu.setReaction(store::Table::Reaction::OnCalcFields, this, [this](store::Table& t) { Tbl_AnagEduCalcFields(t); });
+    data.Tbl_AnagEdu.setReaction(store::Table::Reaction::OnNewRecord, this, [this](store::Table& t) { Tbl_AnagEduNewRecord(t); });
 
     // The area's label is a calculated field: it has to be there before the
     // table first opens.
     data.Tbl_Aree.addCalculatedField(QStringLiteral("AreaCombo"), store::FieldType::String, 50);
-    data.Tbl_Aree.setReaction(&store::Table::onCalcFields, this, [this](store::Table& t) { Tbl_AreeCalcFields(t); });
-    data.Tbl_Aree.setReaction(&store::Table::onNewRecord, this, [this](store::Table& t) { Tbl_AreeNewRecord(t); });
-    data.Tbl_Ruoli.setReaction(&store::Table::onNewRecord, this, [this](store::Table& t) { Tbl_RuoliNewRecord(t); });
+    data.Tbl_Aree.setReaction(store::Table::Reaction::OnCalcFields, this, [this](store::Table& t) { Tbl_AreeCalcFields(t); });
+    data.Tbl_Aree.setReaction(store::Table::Reaction::OnNewRecord, this, [this](store::Table& t) { Tbl_AreeNewRecord(t); });
+    data.Tbl_Ruoli.setReaction(store::Table::Reaction::OnNewRecord, this, [this](store::Table& t) { Tbl_RuoliNewRecord(t); });
 
     buildEducators();
     buildRoles();

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 namespace velmora::store {
 
@@ -303,8 +304,7 @@ void Table::enableControls()
 
 void Table::scrolled()
 {
-    if (afterScroll)
-        afterScroll(*this);
+    react(Reaction::AfterScroll);
 }
 
 // ---------------------------------------------------------------- selection
@@ -583,14 +583,14 @@ void Table::complete(Values& v) const
             hasCalc = true;
         }
     }
-    if (hasCalc && onCalcFields) {
+    if (hasCalc && m_reactions[int(Reaction::OnCalcFields)]) {
         auto* self = const_cast<Table*>(this);
         Values* saved = m_cur;
         const State savedState = m_state;
         m_cur = &v;
         self->m_state = State::CalcFields;
         try {
-            onCalcFields(*self);
+            m_reactions[int(Reaction::OnCalcFields)](*self);
         } catch (...) {
             m_cur = saved;
             self->m_state = savedState;
@@ -1149,8 +1149,7 @@ bool Table::beginInsert()
     m_buf = Values(fieldCount());
     setState(State::Insert);
     try {
-        if (onNewRecord)
-            onNewRecord(*this);
+        react(Reaction::OnNewRecord);
     } catch (const Abort&) {
         setState(State::Browse);
         m_modified = false;
@@ -1168,8 +1167,7 @@ bool Table::beginInsert()
     complete(m_buf);
     announce(true);
     try {
-        if (afterInsert)
-            afterInsert(*this);
+        react(Reaction::AfterInsert);
     } catch (const Abort&) {
         cancel();
         return false;
@@ -1198,42 +1196,49 @@ void Table::edit()
     m_conflict = false;
     setState(State::Edit);
     announce(false);
-    if (afterEdit)
-        afterEdit(*this);
+    react(Reaction::AfterEdit);
 }
 
 namespace {
 
-const char* reactionName(Table::Handler Table::*slot)
+const char* reactionName(Table::Reaction slot)
 {
-    const std::pair<Table::Handler Table::*, const char*> names[] = {
-        {&Table::onNewRecord, "onNewRecord"}, {&Table::afterInsert, "afterInsert"}, {&Table::afterEdit, "afterEdit"},
-        {&Table::afterScroll, "afterScroll"}, {&Table::afterPost, "afterPost"},   {&Table::beforeDelete, "beforeDelete"},
-        {&Table::onCalcFields, "onCalcFields"},
-    };
-    for (const auto& [s, name] : names)
-        if (s == slot)
-            return name;
+    switch (slot) {
+    case Table::Reaction::OnNewRecord: return "onNewRecord";
+    case Table::Reaction::AfterInsert: return "afterInsert";
+    case Table::Reaction::AfterEdit: return "afterEdit";
+    case Table::Reaction::AfterScroll: return "afterScroll";
+    case Table::Reaction::AfterPost: return "afterPost";
+    case Table::Reaction::BeforeDelete: return "beforeDelete";
+    case Table::Reaction::OnCalcFields: return "onCalcFields";
+    }
     return "reaction";
 }
 
 } // namespace
 
-void Table::setReaction(Handler Table::*slot, const void* owner, Handler handler)
+void Table::setReaction(Reaction slot, const void* owner, Handler handler)
 {
-    auto it = std::find_if(m_reactionOwners.begin(), m_reactionOwners.end(),
-                           [slot](const auto& o) { return o.first == slot; });
-    const void* holder = it != m_reactionOwners.end() ? it->second : nullptr;
-    if (this->*slot && holder != owner)
+    const int i = int(slot);
+    if (m_reactions[i] && m_reactionOwners[i] != owner)
         throw std::logic_error(QStringLiteral("%1.%2 has an owner already: a second one would replace its reaction")
                                    .arg(objectName(), QLatin1String(reactionName(slot)))
                                    .toStdString());
-    this->*slot = std::move(handler);
-    const void* now = this->*slot ? owner : nullptr;
-    if (it != m_reactionOwners.end())
-        it->second = now;
-    else
-        m_reactionOwners.emplace_back(slot, now);
+    m_reactions[i] = std::move(handler);
+    m_reactionOwners[i] = m_reactions[i] ? owner : nullptr;
+}
+
+Table::Handler Table::releaseReaction(Reaction slot)
+{
+    const int i = int(slot);
+    m_reactionOwners[i] = nullptr;
+    return std::exchange(m_reactions[i], nullptr);
+}
+
+void Table::react(Reaction slot)
+{
+    if (const Handler& h = m_reactions[int(slot)])
+        h(*this);
 }
 
 void Table::addPostCheck(QObject* owner, std::function<void()> check)
@@ -1344,8 +1349,7 @@ void Table::post()
     setState(State::Browse);
     loadCurrent();
     announce(true);
-    if (afterPost)
-        afterPost(*this);
+    react(Reaction::AfterPost);
 }
 
 void Table::cancel()
@@ -1379,8 +1383,7 @@ bool Table::remove()
     if (isEmpty())
         throw DbError(QStringLiteral("Impossibile eseguire l'operazione: la tabella %1 è vuota.").arg(m_def->name));
     try {
-        if (beforeDelete)
-            beforeDelete(*this);
+        react(Reaction::BeforeDelete);
     } catch (const Abort&) {
         return false;
     }

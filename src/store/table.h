@@ -13,6 +13,7 @@
 #include <QVariantMap>
 #include <QVector>
 
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -161,19 +162,19 @@ public:
     bool isModified() const { return m_modified; }
 
     // Reactions: one slot each, and one owner each. setReaction sets `slot`
-    // (e.g. &Table::afterScroll) for `owner` (the screen that holds the
-    // handler); the same owner may set it again or clear it, but a slot
-    // already set by another owner (or assigned directly) is refused with
-    // std::logic_error naming the table and the slot, instead of silently
-    // leaving the first owner without its follow-up.
-    void setReaction(Handler Table::*slot, const void* owner, Handler handler);
-    Handler onNewRecord;
-    Handler afterInsert;
-    Handler afterEdit;
-    Handler afterScroll;
-    Handler afterPost;
-    Handler beforeDelete;
-    Handler onCalcFields;
+    // for `owner` (the screen that holds the handler); the same owner may set
+    // it again or clear it (an empty handler), but a slot already set by
+    // another owner is refused with std::logic_error naming the table and
+    // the slot, instead of silently leaving the first owner without its
+    // follow-up. The handlers are reached only through here.
+    enum class Reaction { OnNewRecord, AfterInsert, AfterEdit, AfterScroll, AfterPost, BeforeDelete, OnCalcFields };
+    static constexpr int reactionCount = 7;
+    void setReaction(Reaction slot, const void* owner, Handler handler);
+    // Lets go of `slot`: returns its handler and leaves the slot empty and
+    // without owner. For a test that watches a screen's reaction run: it sets
+    // the slot again, as its own owner, with a handler that counts and then
+    // calls the one given back.
+    Handler releaseReaction(Reaction slot);
 
     // Checks run before every post, in the order added: one may throw
     // DbError to refuse the post, which leaves the record being edited (an
@@ -342,7 +343,9 @@ private:
     bool m_conflict = false; // the last post was refused: the record changed on disk
     int m_frozen = 0;
     std::vector<std::pair<QPointer<QObject>, std::function<void()>>> m_postChecks;
-    std::vector<std::pair<Handler Table::*, const void*>> m_reactionOwners;
+    void react(Reaction slot);
+    std::array<Handler, reactionCount> m_reactions;
+    std::array<const void*, reactionCount> m_reactionOwners{};
     bool m_pendingAnnounce = false;
     quint64 m_announced = 0; // whole-set announcements made so far
 };

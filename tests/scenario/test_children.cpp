@@ -266,11 +266,11 @@ void TestChildren::sortKeepsCurrentChild()
     const QString evaluations = s.w.Data.Tbl_Valutazioni.filter();
 
     int scrolls = 0;
-    const store::Table::Handler original = s.w.Data.Tbl_AnagBimbi.afterScroll;
-    s.w.Data.Tbl_AnagBimbi.afterScroll = [&](store::Table& t) {
+    const store::Table::Handler original = s.w.Data.Tbl_AnagBimbi.releaseReaction(store::Table::Reaction::AfterScroll);
+    s.w.Data.Tbl_AnagBimbi.setReaction(store::Table::Reaction::AfterScroll, &scrolls, [&](store::Table& t) {
         ++scrolls;
         original(t);
-    };
+    });
     choose(byName ? s.c.RB_Nome : s.c.RB_Cognome, byKey);
     VERIFY_DIALOGS(s.dialogs);
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.indexName(), byName ? QStringLiteral("Nome-Cognome") : QStringLiteral("Cognome-Nome"));

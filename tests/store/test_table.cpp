@@ -26,12 +26,12 @@ struct EventLog
                 entries << QStringLiteral("%1:%2").arg(QString::fromLatin1(what), tb.asString(QStringLiteral("Id")));
             };
         };
-        t.onNewRecord = rec("onNewRecord");
-        t.afterInsert = rec("afterInsert");
-        t.afterEdit = rec("afterEdit");
-        t.afterScroll = rec("afterScroll");
-        t.afterPost = rec("afterPost");
-        t.beforeDelete = rec("beforeDelete");
+        t.setReaction(Table::Reaction::OnNewRecord, this, rec("onNewRecord"));
+        t.setReaction(Table::Reaction::AfterInsert, this, rec("afterInsert"));
+        t.setReaction(Table::Reaction::AfterEdit, this, rec("afterEdit"));
+        t.setReaction(Table::Reaction::AfterScroll, this, rec("afterScroll"));
+        t.setReaction(Table::Reaction::AfterPost, this, rec("afterPost"));
+        t.setReaction(Table::Reaction::BeforeDelete, this, rec("beforeDelete"));
     }
     int count(const QString& prefix) const
     {
@@ -458,29 +458,31 @@ void TestTable::reactionHasOneOwner()
     int second = 0;
     const int ownerA = 0;
     const int ownerB = 0;
-    t->setReaction(&Table::afterScroll, &ownerA, [&](Table&) { ++first; });
+    t->setReaction(Table::Reaction::AfterScroll, &ownerA, [&](Table&) { ++first; });
     QVERIFY_THROWS_EXCEPTION(std::logic_error,
-                             t->setReaction(&Table::afterScroll, &ownerB, [&](Table&) { ++second; }));
+                             t->setReaction(Table::Reaction::AfterScroll, &ownerB, [&](Table&) { ++second; }));
     // Another slot is another owner's to take.
-    t->setReaction(&Table::afterPost, &ownerB, [](Table&) {});
+    t->setReaction(Table::Reaction::AfterPost, &ownerB, [](Table&) {});
     t->open();
     t->next();
     QCOMPARE(first, 2);
     QCOMPARE(second, 0);
 
     // Its owner may set it again, or let it go for another to take.
-    t->setReaction(&Table::afterScroll, &ownerA, [&](Table&) { first += 10; });
+    t->setReaction(Table::Reaction::AfterScroll, &ownerA, [&](Table&) { first += 10; });
     t->prior();
     QCOMPARE(first, 12);
-    t->setReaction(&Table::afterScroll, &ownerA, nullptr);
-    t->setReaction(&Table::afterScroll, &ownerB, [&](Table&) { ++second; });
+    t->setReaction(Table::Reaction::AfterScroll, &ownerA, nullptr);
+    t->setReaction(Table::Reaction::AfterScroll, &ownerB, [&](Table&) { ++second; });
     t->next();
     QCOMPARE(first, 12);
     QCOMPARE(second, 1);
 
-    // A reaction assigned directly has an owner nobody named: refused too.
-    t->onNewRecord = [](Table&) {};
-    QVERIFY_THROWS_EXCEPTION(std::logic_error, t->setReaction(&Table::onNewRecord, &ownerA, [](Table&) {}));
+    // One let go by whoever set it is free for another owner.
+    t->setReaction(Table::Reaction::OnNewRecord, &ownerA, [](Table&) {});
+    QVERIFY(t->releaseReaction(Table::Reaction::OnNewRecord));
+    t->setReaction(Table::Reaction::OnNewRecord, &ownerB, [](Table&) {});
+    QVERIFY_THROWS_EXCEPTION(std::logic_error, t->setReaction(Table::Reaction::OnNewRecord, &ownerA, [](Table&) {}));
 }
 
 void TestTable::appendEventOrder()
@@ -490,11 +492,11 @@ void TestTable::appendEventOrder()
     addChildren(*t, 1);
     EventLog log;
     log.attach(*t);
-    t->onNewRecord = [&](Table& tb) {
+    t->setReaction(Table::Reaction::OnNewRecord, &log, [&](Table& tb) {
         log.entries << QStringLiteral("onNewRecord");
         tb.setValue(QStringLiteral("Id_Nido"), 9);
         tb.setValue(QStringLiteral("Frequenza"), true);
-    };
+    });
 
     QVERIFY(t->append());
     QCOMPARE(log.entries, (QStringList{"onNewRecord", "afterInsert:", "afterScroll:"}));
@@ -528,11 +530,11 @@ void TestTable::abortInOnNewRecord()
     QVERIFY(t->locate(QStringLiteral("Id"), 2));
     EventLog log;
     log.attach(*t);
-    t->onNewRecord = [&](Table& tb) {
+    t->setReaction(Table::Reaction::OnNewRecord, &log, [&](Table& tb) {
         log.entries << QStringLiteral("onNewRecord");
         tb.setValue(QStringLiteral("Nome"), QStringLiteral("non deve restare"));
         throw Abort();
-    };
+    });
 
     QVERIFY(!t->append());
     QVERIFY(!t->insert());
@@ -554,7 +556,7 @@ void TestTable::abortInBeforeDelete()
     QVERIFY(t->locate(QStringLiteral("Id"), 2));
     EventLog log;
     log.attach(*t);
-    t->beforeDelete = [&](Table&) { throw Abort(); };
+    t->setReaction(Table::Reaction::BeforeDelete, &log, [&](Table&) { throw Abort(); });
 
     QVERIFY(!t->remove());
     QCOMPARE(t->recordCount(), 2);
@@ -565,7 +567,7 @@ void TestTable::abortInBeforeDelete()
              (QStringList{"1", "2"}));
 
     // Without the veto the same call deletes.
-    t->beforeDelete = nullptr;
+    t->setReaction(Table::Reaction::BeforeDelete, &log, nullptr);
     QVERIFY(t->remove());
     QCOMPARE(t->recordCount(), 1);
 }
@@ -711,7 +713,7 @@ void TestTable::filterSwitchPostsOrDropsPending()
     addRow(*t, {{"Id_Nido", 3}, {"Nome", "b"}});
     EventLog log;
     log.attach(*t);
-    t->onNewRecord = [](Table& tb) { tb.setValue(QStringLiteral("Id_Nido"), 3); };
+    t->setReaction(Table::Reaction::OnNewRecord, &log, [](Table& tb) { tb.setValue(QStringLiteral("Id_Nido"), 3); });
 
     if (insert)
         t->append();
@@ -977,11 +979,11 @@ void TestTable::calculatedFields()
     auto t = m_f->table(QStringLiteral("AnagEdu.db"));
     t->addCalculatedField(QStringLiteral("NomeCompleto"), FieldType::String, 12);
     int calls = 0;
-    t->onCalcFields = [&](Table& tb) {
+    t->setReaction(Table::Reaction::OnCalcFields, this, [&](Table& tb) {
         ++calls;
         tb.setValue(QStringLiteral("NomeCompleto"),
                     tb.asString(QStringLiteral("Cognome")) + QLatin1Char(' ') + tb.asString(QStringLiteral("Nome")));
-    };
+    });
     t->open();
     addRow(*t, {{"Nome", "Anna"}, {"Cognome", "Rossi"}});
     addRow(*t, {{"Nome", "Margherita"}, {"Cognome", "Bianchi"}});
@@ -1032,10 +1034,10 @@ struct StaffFixture
 
         if (calculatedName) {
             edu->addCalculatedField(QStringLiteral("Nominativo"), FieldType::String, 40);
-            edu->onCalcFields = [](Table& tb) {
+            edu->setReaction(Table::Reaction::OnCalcFields, this, [](Table& tb) {
                 tb.setValue(QStringLiteral("Nominativo"),
                             tb.asString(QStringLiteral("Cognome")) + QLatin1Char(' ') + tb.asString(QStringLiteral("Nome")));
-            };
+            });
         }
         pers->addLookupField(QStringLiteral("Educatrice"), 10, QStringLiteral("Id_Educatrice"), edu.get(),
                              QStringLiteral("Id"), calculatedName ? QStringLiteral("Nominativo") : QStringLiteral("Cognome"));
@@ -1126,7 +1128,7 @@ void TestTable::copyCursorLeavesOtherAlone()
     EventLog log;
     log.attach(*other);
     int calcs = 0;
-    other->onCalcFields = [&](Table&) { ++calcs; };
+    other->setReaction(Table::Reaction::OnCalcFields, &log, [&](Table&) { ++calcs; });
     QSignalSpy setSpy(other.get(), &Table::dataSetChanged);
     QSignalSpy recSpy(other.get(), &Table::recordChanged);
     QSignalSpy stateSpy(other.get(), &Table::stateChanged);
@@ -1165,7 +1167,7 @@ void TestTable::copyCursorLeavesOtherAlone()
     QCOMPARE(other->tag, 7);
 
     // The changes are there once the visible table reads again.
-    other->afterScroll = nullptr;
+    other->setReaction(Table::Reaction::AfterScroll, &log, nullptr);
     other->refresh();
     QCOMPARE(other->asInteger(QStringLiteral("Id")), 4);
     QCOMPARE(walkForward(*other, QStringLiteral("Cognome")), (QStringList{"Neri", "Rossi", "Verdi"}));
