@@ -142,19 +142,19 @@ void benchReports(const QString& folder, std::vector<std::pair<QString, bool>>& 
     QTemporaryDir out(QDir::temp().filePath(QStringLiteral("velmora-bench-pdf-XXXXXX")));
     std::vector<ReportFigure> figures;
     figures.push_back(timeReport(sh, QStringLiteral("report_sheet"), out.filePath(QStringLiteral("scheda.pdf")),
-                                 [&] { w.Reports->SpeedButton10Click(); }));
+                                 [&] { w.prints().SpeedButton10Click(); }));
     figures.push_back(timeReport(sh, QStringLiteral("report_profile"), out.filePath(QStringLiteral("grafico.pdf")),
-                                 [&] { w.Reports->SpeedButton8Click(); }));
+                                 [&] { w.prints().SpeedButton8Click(); }));
 
     writer.markEvaluations({children[0]}, 1);
     figures.push_back(timeReport(sh, QStringLiteral("report_compare_1"), out.filePath(QStringLiteral("confronto1.pdf")),
-                                 [&] { w.Reports->Btn_ConfrontoMultiploClick(); }));
+                                 [&] { w.prints().Btn_ConfrontoMultiploClick(); }));
     const int marked = 1 + writer.markEvaluations(children.mid(1), 99);
     say(QStringLiteral("# reports: %1 evaluations selected over the listed children").arg(marked));
     // Up to 100 profiles: a small folder has fewer children to select, and
     // the figure is named after what was printed.
     figures.push_back(timeReport(sh, QStringLiteral("report_compare_%1").arg(marked), out.filePath(QStringLiteral("confronto-molti.pdf")),
-                                 [&] { w.Reports->Btn_ConfrontoMultiploClick(); }));
+                                 [&] { w.prints().Btn_ConfrontoMultiploClick(); }));
 
     const ReportFigure& one = figures[2];
     const ReportFigure& hundred = figures[3];

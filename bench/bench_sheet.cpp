@@ -53,13 +53,13 @@ Figure benchAnswerClick(Sheet& sh, Session& s, const FolderFacts& facts)
     std::vector<double> handler;
     Figure f(QStringLiteral("answer_click"));
     velmora::TFrm_Main& w = *sh.w;
-    velmora::PhasesScreen& ph = *w.Phases;
+    velmora::PhasesScreen& ph = w.phasesScreen();
     Stopwatch sw;
     int notStored = 0;
     for (int rep = -warmupReps; rep < answerClickReps; ++rep) {
         const int item = itemFor(rep + warmupReps);
         const int target = (ph.itemIndex(item) + 1) % velmora::PhasesScreen::Answers;
-        QRadioButton* button = ph.Risposte[size_t(item - 1)][size_t(target)];
+        QRadioButton* button = w.findChild<QRadioButton*>(QStringLiteral("Domanda%1_%2").arg(item).arg(target));
         sw.start();
         button->click();
         handler.push_back(sw.us());
@@ -102,7 +102,7 @@ Figure benchPhaseMove(Sheet& sh, Session& s, const FolderFacts& facts)
     std::vector<double> handler;
     Figure f(QStringLiteral("phase_move"));
     velmora::TFrm_Main& w = *sh.w;
-    velmora::PhasesScreen& ph = *w.Phases;
+    velmora::PhasesScreen& ph = w.phasesScreen();
     Stopwatch sw;
     bool forward = true;
     int mismatched = 0;
@@ -152,7 +152,7 @@ Figure benchAreaChange(Sheet& sh, Session& s, Direct& d, const FolderFacts& fact
     std::vector<double> handler, key;
     Figure f(QStringLiteral("area_change"));
     velmora::TFrm_Main& w = *sh.w;
-    velmora::PhasesScreen& ph = *w.Phases;
+    velmora::PhasesScreen& ph = w.phasesScreen();
     Stopwatch sw;
     int differ = 0;
     int current = ph.chiaveArea().toInt();

@@ -103,7 +103,7 @@ struct Sheet
             return QStringLiteral("no educator in the current nursery");
         w->Data.Tbl_AnagEdu.first();
         dlg.expectInput(QStringLiteral("Password"), w->Data.Tbl_AnagEdu.asString(QStringLiteral("Password")), true);
-        w->Access->DBLookupListBox1DblClick();
+        w->accessScreen().DBLookupListBox1DblClick();
         settle();
         reportDialogs(dlg, QStringLiteral("at login"));
         if (!dlg.done() || w->accessPanelInFront())
@@ -144,13 +144,13 @@ struct Sheet
 
         Stopwatch t;
         t.start();
-        w->Evaluations->Modifica1Click();
+        w->evaluationsScreen().Modifica1Click();
         settle();
         *us = t.us();
         reportDialogs(dlg, QStringLiteral("opening the evaluation"));
-        if (w->GB_Valutazione->isHidden())
+        if (w->findChild<QGroupBox*>(QStringLiteral("GB_Valutazione"))->isHidden())
             return QStringLiteral("the sheet did not open");
-        area = w->Phases->chiaveArea().toInt();
+        area = w->phasesScreen().chiaveArea().toInt();
         if (w->Data.Tbl_FasiVal.recordCount() < 2)
             return QStringLiteral("the chosen area lists fewer than two phases");
         return QString();
@@ -160,7 +160,7 @@ struct Sheet
     // offer is declined (the scripted dialogs' safe answer) and forgotten.
     void closeSheet()
     {
-        w->Sheet->SpeedButton7Click();
+        w->evaluationSheet().SpeedButton7Click();
         settle();
         dlg.clear();
     }
@@ -176,7 +176,7 @@ struct Sheet
         dlg.expectInput(QStringLiteral("Password"), w->Data.Tbl_AnagEdu.asString(QStringLiteral("Password")), true);
         Stopwatch t;
         t.start();
-        w->Access->DBLookupListBox1DblClick();
+        w->accessScreen().DBLookupListBox1DblClick();
         settle();
         const double us = t.us();
         reportDialogs(dlg, QStringLiteral("at login"));
@@ -207,7 +207,7 @@ struct Sheet
 
     void logout()
     {
-        w->Access->Btn_LogOutClick();
+        w->accessScreen().Btn_LogOutClick();
         settle();
     }
 };

@@ -211,7 +211,7 @@ QStringList runPrints(const QString& programDir, const Demo& demo, const QDir& o
         return {};
     w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi"));
     d.expectInput(QStringLiteral("Password"), QStringLiteral("pw"), true);
-    w.Access->DBLookupListBox1DblClick();
+    w.accessScreen().DBLookupListBox1DblClick();
     const auto file = [&](const char* name) { return out.filePath(QString::fromLatin1(name) + suffix + QStringLiteral(".pdf")); };
     const auto choose = [&](int evaluation) {
         w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Cognome"), demo.surname);
@@ -220,19 +220,19 @@ QStringList runPrints(const QString& programDir, const Demo& demo, const QDir& o
 
     choose(demo.printed);
     d.next = file("scheda");
-    w.Reports->SpeedButton10Click();
+    w.prints().SpeedButton10Click();
     d.next = file("grafico");
-    w.Reports->SpeedButton8Click();
+    w.prints().SpeedButton8Click();
     d.next = file("profili");
-    w.Reports->Btn_ConfrontoSingoloClick();
+    w.prints().Btn_ConfrontoSingoloClick();
     d.next = file("confronto");
-    w.Reports->Btn_ConfrontoMultiploClick();
+    w.prints().Btn_ConfrontoMultiploClick();
 
     // The summary of the "Non so" answers, as leaving the sheet offers it.
     choose(demo.summarised);
-    w.Evaluations->Modifica1Click();
+    w.evaluationsScreen().Modifica1Click();
     d.next = file("riepilogo-nonso");
-    w.Sheet->SpeedButton7Click();
+    w.evaluationSheet().SpeedButton7Click();
     return d.written;
 }
 

@@ -232,7 +232,7 @@ int main(int argc, char** argv)
 
     // Rossi, the responsible educator, logs in; the first child is current.
     w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi"));
-    w.Access->SpeedButton4->click();
+    w.findChild<QToolButton*>(QStringLiteral("SpeedButton4"))->click();
     w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Cognome"), QStringLiteral("Bianchi"));
     pictures.take(w, QStringLiteral("elenco.png"));
 
@@ -243,11 +243,11 @@ int main(int argc, char** argv)
         QGroupBox* box;
         const char* file;
     } registries[] = {
-        {w.ToolButton1, w.GB_AnagraficaNido, "anagrafica-nido.png"},
-        {w.ToolButton3, w.GB_AnagraficaEducatrici, "anagrafica-educatrici.png"},
-        {w.ToolButton5, w.GB_AnagraficaBimbi, "anagrafica-bimbi.png"},
-        {w.ToolButton7, w.GB_AnagraficaRuoli, "gestione-ruoli.png"},
-        {w.ToolButton9, w.GB_AnagraficaAree, "gestione-aree.png"},
+        {w.findChild<QToolButton*>(QStringLiteral("ToolButton1")), w.findChild<QGroupBox*>(QStringLiteral("GB_AnagraficaNido")), "anagrafica-nido.png"},
+        {w.findChild<QToolButton*>(QStringLiteral("ToolButton3")), w.findChild<QGroupBox*>(QStringLiteral("GB_AnagraficaEducatrici")), "anagrafica-educatrici.png"},
+        {w.findChild<QToolButton*>(QStringLiteral("ToolButton5")), w.findChild<QGroupBox*>(QStringLiteral("GB_AnagraficaBimbi")), "anagrafica-bimbi.png"},
+        {w.findChild<QToolButton*>(QStringLiteral("ToolButton7")), w.findChild<QGroupBox*>(QStringLiteral("GB_AnagraficaRuoli")), "gestione-ruoli.png"},
+        {w.findChild<QToolButton*>(QStringLiteral("ToolButton9")), w.findChild<QGroupBox*>(QStringLiteral("GB_AnagraficaAree")), "gestione-aree.png"},
     };
     for (const auto& r : registries) {
         r.open->click();
@@ -262,31 +262,31 @@ int main(int argc, char** argv)
     // on its last phase, answered in part.
     w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Cognome"), QStringLiteral("Bianchi"));
     w.Data.Tbl_Valutazioni.last();
-    w.Evaluations->Modifica1Click();
-    if (w.Phases->CB_Area->count() > 0)
-        emit w.Phases->CB_Area->activated(0);
+    w.evaluationsScreen().Modifica1Click();
+    if (w.findChild<LookupComboBox*>(QStringLiteral("CB_Area"))->count() > 0)
+        emit w.findChild<LookupComboBox*>(QStringLiteral("CB_Area"))->activated(0);
     w.Data.Tbl_FasiVal.last();
     pictures.take(w, QStringLiteral("scheda.png"));
 
     // A new phase in the last area: the number asked (the next one is
     // proposed), then a further phase refused, since the new one, not yet
     // answered, scored 0.
-    if (w.Phases->CB_Area->count() > 0)
-        emit w.Phases->CB_Area->activated(w.Phases->CB_Area->count() - 1);
+    if (w.findChild<LookupComboBox*>(QStringLiteral("CB_Area"))->count() > 0)
+        emit w.findChild<LookupComboBox*>(QStringLiteral("CB_Area"))->activated(w.findChild<LookupComboBox*>(QStringLiteral("CB_Area"))->count() - 1);
     d.boxPictures.insert(QStringLiteral("Numero fase"), QStringLiteral("nuova-fase.png"));
-    w.Phases->DBNavigator11->trigger(DataNavigator::Button::Insert);
+    w.findChild<DataNavigator*>(QStringLiteral("DBNavigator11"))->trigger(DataNavigator::Button::Insert);
     d.boxPictures.insert(QStringLiteral("La fase precedente"), QStringLiteral("rifiuto-fase.png"));
-    w.Phases->DBNavigator11->trigger(DataNavigator::Button::Insert);
+    w.findChild<DataNavigator*>(QStringLiteral("DBNavigator11"))->trigger(DataNavigator::Button::Insert);
 
     // Back to the list: the "Non so" summary is offered.
     d.boxPictures.insert(QStringLiteral("Nella valutazione sono presenti"), QStringLiteral("domanda-nonso.png"));
-    w.Sheet->SpeedButton7Click();
+    w.evaluationSheet().SpeedButton7Click();
 
     // The first evaluation of Bianchi marked in the "S" column.
     w.Data.Tbl_Valutazioni.first();
-    w.Evaluations->DBGrid7DblClick();
+    w.evaluationsScreen().DBGrid7DblClick();
     pictures.take(w, QStringLiteral("elenco-selezione.png"));
-    w.Evaluations->DBGrid7DblClick();
+    w.evaluationsScreen().DBGrid7DblClick();
 
     // The new-nursery form, a name being typed, from the nursery registry.
     d.onForm = [&](QDialog& form) {
@@ -294,16 +294,16 @@ int main(int argc, char** argv)
             name->setText(QStringLiteral("Nido d'infanzia L'Arcobaleno"));
         pictures.take(form, QStringLiteral("nuovo-nido.png"));
     };
-    w.ToolButton1->click();
-    w.Nursery->SpeedButton11->click();
-    w.Nursery->SpeedButton3->click();
+    w.findChild<QToolButton*>(QStringLiteral("ToolButton1"))->click();
+    w.findChild<QGroupBox*>(QStringLiteral("GB_AnagraficaNido"))->findChild<QToolButton*>(QStringLiteral("SpeedButton11"))->click();
+    w.findChild<QToolButton*>(QStringLiteral("SpeedButton3"))->click();
 
     d.onForm = [&](QDialog& form) { pictures.take(form, QStringLiteral("about.png")); };
-    w.SpeedButton13->click();
+    w.findChild<QToolButton*>(QStringLiteral("SpeedButton13"))->click();
 
     // A child who no longer attends, typed into the children registry, then
     // the list of all children, where she shows apart.
-    w.ToolButton5->click();
+    w.findChild<QToolButton*>(QStringLiteral("ToolButton5"))->click();
     store::Table& bimbi = w.Data.Tbl_AnagBimbi;
     bimbi.append();
     bimbi.setValue(QStringLiteral("Nome"), QStringLiteral("Chiara"));
@@ -313,22 +313,22 @@ int main(int argc, char** argv)
     bimbi.setValue(QStringLiteral("Frequenza"), false);
     pictures.take(w, QStringLiteral("anagrafica-bimbi-nuovo.png"));
     bimbi.post();
-    for (QToolButton* b : w.GB_AnagraficaBimbi->findChildren<QToolButton*>())
+    for (QToolButton* b : w.findChild<QGroupBox*>(QStringLiteral("GB_AnagraficaBimbi"))->findChildren<QToolButton*>())
         if (b->text() == QLatin1String("Esci"))
             b->click();
-    w.Children->RadioButton2->click();
+    w.findChild<QRadioButton*>(QStringLiteral("RadioButton2"))->click();
     pictures.take(w, QStringLiteral("elenco-tutti.png"));
-    w.Children->Rb_Freq->click();
+    w.findChild<QRadioButton*>(QStringLiteral("Rb_Freq"))->click();
 
     // Verdi, not responsible, logs in and tries to delete an evaluation:
     // asked first, then refused.
-    w.Btn_LogOut->click();
+    w.findChild<QToolButton*>(QStringLiteral("Btn_LogOut"))->click();
     w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Verdi"));
-    w.Access->SpeedButton4->click();
+    w.findChild<QToolButton*>(QStringLiteral("SpeedButton4"))->click();
     w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Cognome"), QStringLiteral("Bianchi"));
     d.yesTo << QStringLiteral("Eliminare il record?");
     d.boxPictures.insert(QStringLiteral("Attenzione! Solamente"), QStringLiteral("rifiuto-cancella.png"));
-    w.Evaluations->DBNavigator7->trigger(DataNavigator::Button::Delete);
+    w.findChild<DataNavigator*>(QStringLiteral("DBNavigator7"))->trigger(DataNavigator::Button::Delete);
 
     return pictures.written() == 18 ? 0 : 1;
 }

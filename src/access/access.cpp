@@ -39,7 +39,7 @@ AccessScreen::AccessScreen(DataModule& d, QWidget* panel, QObject* parent)
     DBLookupComboBox1->setGeometry(328, 144, 177, 21);
     DBLookupComboBox1->setDialogs(&data.dialogs);
     DBLookupComboBox1->setListSource(&data.Tbl_AnagNido, QStringLiteral("Id"), QStringLiteral("Nome"));
-    connect(DBLookupComboBox1, &LookupComboBox::closeUp, this, &AccessScreen::DBLookupComboBox1CloseUp);
+    data.onEvent(DBLookupComboBox1, &LookupComboBox::closeUp, this, &AccessScreen::DBLookupComboBox1CloseUp);
     auto* lblEdu = new QLabel(QStringLiteral("Educatrici:"), panel);
     lblEdu->move(288, 200);
     lblEdu->adjustSize();
@@ -48,21 +48,36 @@ AccessScreen::AccessScreen(DataModule& d, QWidget* panel, QObject* parent)
     DBLookupListBox1->setGeometry(328, 216, 177, 180);
     DBLookupListBox1->setDialogs(&data.dialogs);
     DBLookupListBox1->setListSource(&data.Tbl_AnagEdu, QStringLiteral("Id"), QStringLiteral("Nominativo"));
-    connect(DBLookupListBox1, &LookupListBox::doubleClicked, this, &AccessScreen::DBLookupListBox1DblClick);
+    data.onEvent(DBLookupListBox1, &LookupListBox::doubleClicked, this, &AccessScreen::DBLookupListBox1DblClick);
     // Return on the list logs in as the login button does.
-    connect(DBLookupListBox1, &LookupListBox::returnPressed, this, &AccessScreen::SpeedButton4Click);
+    data.onEvent(DBLookupListBox1, &LookupListBox::returnPressed, this, &AccessScreen::SpeedButton4Click);
     DBLookupListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
     PopupMenu1 = new QMenu(DBLookupListBox1);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     QAction* reset = PopupMenu1->addAction(QStringLiteral("Resetta password"));
     reset->setObjectName(QStringLiteral("Resettapassword1"));
-    connect(reset, &QAction::triggered, this, &AccessScreen::Resettapassword1Click);
+    data.onEvent(reset, &QAction::triggered, this, &AccessScreen::Resettapassword1Click);
     connect(DBLookupListBox1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(DBLookupListBox1->viewport()->mapToGlobal(at)); });
 
     SpeedButton4 = speedButton(panel, "SpeedButton4", QStringLiteral("Accedi"), QStringLiteral("Clicca quì ed accedi al programma"),
                                QRect(464, 400, 55, 55), Glyph::Accedi);
-    connect(SpeedButton4, &QToolButton::clicked, this, &AccessScreen::SpeedButton4Click);
+    data.onEvent(SpeedButton4, &QToolButton::clicked, this, &AccessScreen::SpeedButton4Click);
+}
+
+QList<QWidget*> AccessScreen::tabChain() const
+{
+    return {DBLookupComboBox1, DBLookupListBox1, SpeedButton4};
+}
+
+void AccessScreen::focusNurseryChooser()
+{
+    DBLookupComboBox1->setFocus(Qt::OtherFocusReason);
+}
+
+void AccessScreen::showNursery(const QVariant& id)
+{
+    DBLookupComboBox1->setKeyValue(id);
 }
 
 void AccessScreen::Tbl_AnagNidoAfterScroll()

@@ -88,9 +88,9 @@ TFrm_Main::TFrm_Main(const QString& programDir, Dialogs& dialogs, QWidget* paren
     // windows and then the About box come after it.
     FormCreate();
     Reports = new reports::Prints(Data, *Sheet, this);
-    Sheet->prints = Reports;
-    connect(Btn_ConfrontoSingolo, &QToolButton::clicked, Reports, &reports::Prints::Btn_ConfrontoSingoloClick);
-    connect(Btn_ConfrontoMultiplo, &QToolButton::clicked, Reports, &reports::Prints::Btn_ConfrontoMultiploClick);
+    Sheet->setPrints(Reports);
+    Data.onEvent(Btn_ConfrontoSingolo, &QToolButton::clicked, Reports, &reports::Prints::Btn_ConfrontoSingoloClick);
+    Data.onEvent(Btn_ConfrontoMultiplo, &QToolButton::clicked, Reports, &reports::Prints::Btn_ConfrontoMultiploClick);
     Taboutbox = new AboutBox(programDir, this, &Data.dialogs);
     // F1 reaches the program's windows through the application, whichever
     // control has the focus (a registry's grid, a box over the window).
@@ -171,8 +171,8 @@ void TFrm_Main::buildAccessPanel()
                                 QRect(720, 530, 55, 55), Glyph::About);
     SpeedButton9 = speedButton(Pnl_Accesso, "SpeedButton9", QStringLiteral("Esci"), QStringLiteral("Esci"),
                                QRect(783, 530, 55, 55), Glyph::Esci);
-    connect(SpeedButton13, &QToolButton::clicked, this, &TFrm_Main::SpeedButton13Click);
-    connect(SpeedButton9, &QToolButton::clicked, this, &TFrm_Main::Btn_EsciClick);
+    Data.onEvent(SpeedButton13, &QToolButton::clicked, this, &TFrm_Main::SpeedButton13Click);
+    Data.onEvent(SpeedButton9, &QToolButton::clicked, this, &TFrm_Main::Btn_EsciClick);
 }
 
 void TFrm_Main::buildListScreen()
@@ -235,7 +235,7 @@ void TFrm_Main::buildListScreen()
                              Glyph::EsciUtente);
     Btn_Esci = speedButton(Pnl_Bambini, "Btn_Esci", QStringLiteral("Esci"), QStringLiteral("Esci dall'applicazione"),
                            QRect(783, 535, 55, 55), Glyph::Esci);
-    connect(Btn_Esci, &QToolButton::clicked, this, &TFrm_Main::Btn_EsciClick);
+    Data.onEvent(Btn_Esci, &QToolButton::clicked, this, &TFrm_Main::Btn_EsciClick);
 
     GB_AnagraficaNido = hiddenBox(Pnl_Bambini, "GB_AnagraficaNido", QRect(136, 96, 529, 337));
     GB_AnagraficaEducatrici = hiddenBox(Pnl_Bambini, "GB_AnagraficaEducatrici", QRect(136, 96, 529, 353));
@@ -255,21 +255,21 @@ void TFrm_Main::composeScreens()
     Staff = new StaffRegistries(Data, GB_AnagraficaEducatrici, GB_AnagraficaRuoli, GB_AnagraficaAree, this);
     Access = new AccessScreen(Data, Pnl_Accesso, this);
 
-    connect(ToolButton1, &QToolButton::clicked, Nursery, &NurseryRegistry::ToolButton1Click);
-    connect(ToolButton3, &QToolButton::clicked, Staff, &StaffRegistries::ToolButton3Click);
-    connect(ToolButton5, &QToolButton::clicked, Children, &ChildrenScreen::ToolButton5Click);
-    connect(ToolButton7, &QToolButton::clicked, Staff, &StaffRegistries::ToolButton7Click);
-    connect(ToolButton9, &QToolButton::clicked, Staff, &StaffRegistries::ToolButton9Click);
-    connect(Btn_LogOut, &QToolButton::clicked, Access, &AccessScreen::Btn_LogOutClick);
+    Data.onEvent(ToolButton1, &QToolButton::clicked, Nursery, &NurseryRegistry::ToolButton1Click);
+    Data.onEvent(ToolButton3, &QToolButton::clicked, Staff, &StaffRegistries::ToolButton3Click);
+    Data.onEvent(ToolButton5, &QToolButton::clicked, Children, &ChildrenScreen::ToolButton5Click);
+    Data.onEvent(ToolButton7, &QToolButton::clicked, Staff, &StaffRegistries::ToolButton7Click);
+    Data.onEvent(ToolButton9, &QToolButton::clicked, Staff, &StaffRegistries::ToolButton9Click);
+    Data.onEvent(Btn_LogOut, &QToolButton::clicked, Access, &AccessScreen::Btn_LogOutClick);
 
     // Tab in the order the controls are read: on the access panel the
     // nursery, the educator, the login, then About and the way out; on the
     // list screen the toolbar, the children with their navigator and
     // choices, the notes, the evaluations with theirs, the buttons.
-    setTabChain({Access->DBLookupComboBox1, Access->DBLookupListBox1, Access->SpeedButton4, SpeedButton13, SpeedButton9});
-    setTabChain({ToolButton1, ToolButton3, ToolButton5, ToolButton7, ToolButton9, Children->DBGrid1, DBNavigator1,
-                 Children->RB_Cognome, Children->RB_Nome, Children->RadioButton2, Children->Rb_Freq, Children->DBMemo1,
-                 Evaluations->DBGrid7, DBNavigator7, Btn_ConfrontoMultiplo, Btn_ConfrontoSingolo, Btn_LogOut, Btn_Esci});
+    setTabChain(Access->tabChain() + QList<QWidget*>{SpeedButton13, SpeedButton9});
+    setTabChain(QList<QWidget*>{ToolButton1, ToolButton3, ToolButton5, ToolButton7, ToolButton9} + Children->tabChain()
+                + Evaluations->tabChain()
+                + QList<QWidget*>{Btn_ConfrontoMultiplo, Btn_ConfrontoSingolo, Btn_LogOut, Btn_Esci});
 }
 
 void TFrm_Main::mostraAccesso()
@@ -277,14 +277,14 @@ void TFrm_Main::mostraAccesso()
     Pnl_Accesso->raise();
     // The keys go to the panel now in front, from its first control; the
     // focus left on the list screen would act on it unseen.
-    Access->DBLookupComboBox1->setFocus(Qt::OtherFocusReason);
+    Access->focusNurseryChooser();
     mostraSuggerimentoSottoIlPuntatore();
 }
 
 void TFrm_Main::mostraElenco()
 {
     Pnl_Bambini->raise();
-    Children->DBGrid1->setFocus(Qt::OtherFocusReason);
+    Children->focusList();
     mostraSuggerimentoSottoIlPuntatore();
 }
 
@@ -456,7 +456,7 @@ void TFrm_Main::nuovoNido()
 void TFrm_Main::nidoScelto()
 {
     Access->Tbl_AnagNidoAfterScroll();
-    Access->DBLookupComboBox1->setKeyValue(Data.Tbl_AnagNido.value(QStringLiteral("Id")));
+    Access->showNursery(Data.Tbl_AnagNido.value(QStringLiteral("Id")));
 }
 
 void TFrm_Main::AbilitaNavigazione(bool enabled)

@@ -53,21 +53,24 @@ public:
 
     // The start-up and what it holds for the whole run: the folder's lock
     // and the day's copy. Made before the data module and gone after it, so
-    // that the lock is let go only once every table has closed.
+    // that the lock is let go only once every table has closed. Both are
+    // objects of the window's own, neither copied nor replaced: the tools and
+    // tests read the program's state and tables through them.
     startup::Avvio Start;
     // The tables and the program's state.
     DataModule Data;
 
-    // The screens, each in its own room.
-    AccessScreen* Access = nullptr;
-    NurseryRegistry* Nursery = nullptr;
-    ChildrenScreen* Children = nullptr;
-    EvaluationsScreen* Evaluations = nullptr;
-    StaffRegistries* Staff = nullptr;
-    EvaluationSheet* Sheet = nullptr;
-    PhasesScreen* Phases = nullptr;
+    // The screens, each in its own room; tests and tools run their handlers
+    // as the user's events would.
+    AccessScreen& accessScreen() const { return *Access; }
+    NurseryRegistry& nurseryRegistry() const { return *Nursery; }
+    ChildrenScreen& childrenScreen() const { return *Children; }
+    EvaluationsScreen& evaluationsScreen() const { return *Evaluations; }
+    StaffRegistries& staffRegistries() const { return *Staff; }
+    EvaluationSheet& evaluationSheet() const { return *Sheet; }
+    PhasesScreen& phasesScreen() const { return *Phases; }
     // The print operations and the report forms they fill.
-    reports::Prints* Reports = nullptr;
+    reports::Prints& prints() const { return *Reports; }
 
     void Btn_EsciClick();      // "Esci" (access panel and list screen): asks, then ends the program
     void SpeedButton13Click(); // "About": shows the About box
@@ -81,7 +84,37 @@ public:
     bool setupVisibile() const override;
     void mostraVersione() override;
 
-    // The controls the window lays out itself.
+    // The four report forms, in the order they were made at start-up.
+    QList<QObject*> reportForms() const;
+
+    bool accessPanelInFront() const;
+
+protected:
+    bool event(QEvent* e) override;
+    // F1 on this window or on a box or form shown over it opens the user
+    // guide, as the About box's bottom line does.
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    // Closing the window with the evaluation sheet or a registry open saves
+    // what it still holds, as its own way out would; a refused save (told to
+    // the user) keeps the window open.
+    void closeEvent(QCloseEvent* e) override;
+    // Tab and Shift+Tab stop only on controls that show: never on those of
+    // the panel behind, nor on the list under the sheet or a registry.
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    AccessScreen* Access = nullptr;
+    NurseryRegistry* Nursery = nullptr;
+    ChildrenScreen* Children = nullptr;
+    EvaluationsScreen* Evaluations = nullptr;
+    StaffRegistries* Staff = nullptr;
+    EvaluationSheet* Sheet = nullptr;
+    PhasesScreen* Phases = nullptr;
+    reports::Prints* Reports = nullptr;
+
+    // The controls the window lays out itself; a test finds them by their
+    // object names.
     QWidget* Pnl_Accesso = nullptr;
     QWidget* Pnl_Bambini = nullptr;
     QLabel* Image1 = nullptr; // the picture at the left of the access panel
@@ -109,26 +142,7 @@ public:
     QLabel* StatusHint = nullptr;
     QLabel* StatusVersion = nullptr;
     AboutBox* Taboutbox = nullptr;
-    // The four report forms, in the order they were made at start-up.
-    QList<QObject*> reportForms() const;
 
-    bool accessPanelInFront() const;
-
-protected:
-    bool event(QEvent* e) override;
-    // F1 on this window or on a box or form shown over it opens the user
-    // guide, as the About box's bottom line does.
-    bool eventFilter(QObject* watched, QEvent* e) override;
-    void showEvent(QShowEvent* e) override;
-    // Closing the window with the evaluation sheet or a registry open saves
-    // what it still holds, as its own way out would; a refused save (told to
-    // the user) keeps the window open.
-    void closeEvent(QCloseEvent* e) override;
-    // Tab and Shift+Tab stop only on controls that show: never on those of
-    // the panel behind, nor on the list under the sheet or a registry.
-    bool focusNextPrevChild(bool next) override;
-
-private:
     void buildWindow();
     void buildAccessPanel();
     void buildListScreen();

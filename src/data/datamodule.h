@@ -13,6 +13,8 @@
 
 #include <functional>
 #include <memory>
+#include <type_traits>
+#include <utility>
 
 namespace velmora {
 
@@ -115,6 +117,15 @@ public:
     // silently cancelled operation simply ends.
     template <typename F> void guarded(F&& f);
 
+    // Connects a user event of a screen (a button's click, a menu item, a
+    // list's double click or Return...) to its handler, run inside
+    // `guarded`. `handler` is a member function of `receiver` or a function
+    // object; it takes the signal's arguments or none. The screens connect
+    // every event that runs a handler through here, so that none can run
+    // unguarded; the connection ends with `receiver`, as Qt's own does.
+    template <typename Sender, typename Signal, typename Receiver, typename Handler>
+    QMetaObject::Connection onEvent(Sender* sender, Signal signal, Receiver* receiver, Handler handler);
+
 private:
     std::unique_ptr<store::DataFolder> m_folder;
     void showError(const QString& message);
@@ -131,6 +142,26 @@ void DataModule::guarded(F&& f)
     } catch (const store::DbError& e) {
         erroreMotore(e);
     }
+}
+
+template <typename Sender, typename Signal, typename Receiver, typename Handler>
+QMetaObject::Connection DataModule::onEvent(Sender* sender, Signal signal, Receiver* receiver, Handler handler)
+{
+    return QObject::connect(sender, signal, receiver, [this, receiver, handler](auto... args) {
+        guarded([&] {
+            if constexpr (std::is_member_function_pointer_v<Handler>) {
+                if constexpr (std::is_invocable_v<Handler, Receiver*, decltype(args)...>)
+                    std::invoke(handler, receiver, args...);
+                else
+                    std::invoke(handler, receiver);
+            } else {
+                if constexpr (std::is_invocable_v<const Handler&, decltype(args)...>)
+                    std::invoke(handler, args...);
+                else
+                    std::invoke(handler);
+            }
+        });
+    });
 }
 
 } // namespace velmora

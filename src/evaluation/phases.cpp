@@ -69,7 +69,7 @@ PhasesScreen::PhasesScreen(DataModule& d, EvaluationSheet& sheet, QObject* paren
         // a new evaluation's date or age puts it into editing), the focus
         // stays in that field and the rest of the typing goes on there.
         QWidget* typing = QApplication::focusWidget();
-        if (!(typing && this->sheet.GB_Valutazione->isAncestorOf(typing)))
+        if (!(typing && this->sheet.box()->isAncestorOf(typing)))
             CB_Area->setFocus(Qt::OtherFocusReason);
         data.guarded([&] { mostraTotaleValutazione(); });
     });
@@ -77,7 +77,7 @@ PhasesScreen::PhasesScreen(DataModule& d, EvaluationSheet& sheet, QObject* paren
 
 void PhasesScreen::buildBox()
 {
-    GroupBox4 = new QGroupBox(sheet.GB_Valutazione);
+    GroupBox4 = new QGroupBox(sheet.box());
     GroupBox4->setObjectName(QStringLiteral("GroupBox4"));
     GroupBox4->setGeometry(4, 252, 833, 305);
     // White until an area is first chosen.
@@ -94,7 +94,7 @@ void PhasesScreen::buildBox()
     CB_Area->setDialogs(&data.dialogs);
     CB_Area->setListSource(&data.Tbl_Aree, QStringLiteral("Id"), QStringLiteral("AreaCombo"));
     CB_Area->installEventFilter(this);
-    connect(CB_Area, &LookupComboBox::closeUp, this, [this] { CB_AreaCloseUp(); });
+    data.onEvent(CB_Area, &LookupComboBox::closeUp, this, &PhasesScreen::CB_AreaCloseUp);
 
     DBGrid11 = new DataGrid(GroupBox4);
     DBGrid11->setObjectName(QStringLiteral("DBGrid11"));
@@ -142,9 +142,9 @@ void PhasesScreen::buildBox()
     for (int i = 0; i < buttons.size(); ++i)
         DBNavigator11->setHint(buttons[i], hints[i]);
     // The total counts the phases still there once one is deleted.
-    connect(DBNavigator11, &DataNavigator::clicked, this, [this](B b) {
+    data.onEvent(DBNavigator11, &DataNavigator::clicked, this, [this](B b) {
         if (b == B::Delete)
-            data.guarded([&] { CalcolaTotaleArea(true); });
+            CalcolaTotaleArea(true);
     });
 
     auto* totalCaption = new QLabel(QStringLiteral("Totale per area:"), GroupBox4);
@@ -184,7 +184,7 @@ void PhasesScreen::buildBox()
             Risposte[i][a] = r;
         }
         Risposte[i][NonEsiste]->setChecked(true);
-        connect(group, &QButtonGroup::idToggled, this, [this, item](int, bool checked) {
+        data.onEvent(group, &QButtonGroup::idToggled, this, [this, item](int, bool checked) {
             if (checked)
                 Domanda1Click(item);
         });
@@ -199,20 +199,18 @@ void PhasesScreen::buildBox()
     SpeedButton10 = speedButton(Panel3, "SpeedButton10", QStringLiteral("Scheda"),
                                 QStringLiteral("Stampa la scheda di valutazione del bimbo"), QRect(550, 134, 50, 50),
                                 Glyph::Scheda);
-    connect(SpeedButton10, &QToolButton::clicked, this, [this] {
-        if (sheet.prints)
-            sheet.prints->SpeedButton10Click();
+    data.onEvent(SpeedButton10, &QToolButton::clicked, this, [this] {
+        if (sheet.prints())
+            sheet.prints()->SpeedButton10Click();
     });
     SpeedButton8 = speedButton(Panel3, "SpeedButton8", QStringLiteral("Grafico"),
                                QStringLiteral("Stampa il grafico di valutazione del bimbo"), QRect(606, 134, 50, 50),
                                Glyph::Grafico);
-    connect(SpeedButton8, &QToolButton::clicked, this, [this] {
-        if (sheet.prints)
-            sheet.prints->SpeedButton8Click();
+    data.onEvent(SpeedButton8, &QToolButton::clicked, this, [this] {
+        if (sheet.prints())
+            sheet.prints()->SpeedButton8Click();
     });
-    sheet.SpeedButton7->setParent(Panel3);
-    sheet.SpeedButton7->setGeometry(606, 196, 50, 50);
-    sheet.SpeedButton7->show();
+    sheet.posaTornaAllElenco(Panel3, QRect(606, 196, 50, 50));
 }
 
 namespace {

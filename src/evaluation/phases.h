@@ -84,6 +84,11 @@ public:
     // Colour of the lower box for the area whose Id is `id`, by Id mod 3.
     static QColor coloreArea(const QVariant& id);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The screen's controls; a test finds them by their object names.
     QGroupBox* GroupBox4 = nullptr;
     LookupComboBox* CB_Area = nullptr;
     DataGrid* DBGrid11 = nullptr;
@@ -96,10 +101,6 @@ public:
     std::array<std::array<QRadioButton*, Answers>, Items> Risposte{};
     std::array<int, Items> Tag{};                      // write-back flags
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void buildBox();
     // A key pressed on `answer` (0..4) of `item` (1..11); true when it was
     // used there.

@@ -90,7 +90,7 @@ EvaluationSheet::EvaluationSheet(DataModule& d, QGroupBox* box, QObject* parent)
     SpeedButton7 = speedButton(GB_Valutazione, "SpeedButton7", QStringLiteral("Torna"),
                                QStringLiteral("Torna all'elenco dei bambini"),
                                QRect(GB_Valutazione->width() - 63, GB_Valutazione->height() - 63, 55, 55), Glyph::Torna);
-    connect(SpeedButton7, &QToolButton::clicked, this, &EvaluationSheet::SpeedButton7Click);
+    data.onEvent(SpeedButton7, &QToolButton::clicked, this, &EvaluationSheet::SpeedButton7Click);
 
     buildUpperPart();
     buildStaff();
@@ -215,10 +215,22 @@ void EvaluationSheet::buildStaff()
     DBMemo4->setDataSource(&t, QStringLiteral("Note"));
     DBMemo4->setGeometry(594, 104, box->width() - 602, 132);
 
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+    data.onEvent(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         if (old && nellaParteStaff(old) && !(now && nellaParteStaff(now)))
             DBGrid10Exit();
     });
+}
+
+void EvaluationSheet::mostraSviluppoTeorico(const QString& text)
+{
+    Txt_SviluppoTeorico->setText(text);
+}
+
+void EvaluationSheet::posaTornaAllElenco(QWidget* panel, const QRect& where)
+{
+    SpeedButton7->setParent(panel);
+    SpeedButton7->setGeometry(where);
+    SpeedButton7->show();
 }
 
 void EvaluationSheet::ChiudiRigaPersonale()
@@ -323,8 +335,8 @@ void EvaluationSheet::AbbandonaInSospeso()
 
 void EvaluationSheet::StampaRiepilogoNonSo()
 {
-    if (prints)
-        prints->StampaRiepilogoNonSo();
+    if (m_prints)
+        m_prints->StampaRiepilogoNonSo();
 }
 
 } // namespace velmora

@@ -57,6 +57,16 @@ ChildrenScreen::ChildrenScreen(DataModule& d, QWidget* Pnl_Bambini, DataNavigato
     buildRegistry();
 }
 
+QList<QWidget*> ChildrenScreen::tabChain() const
+{
+    return {DBGrid1, DBNavigator1, RB_Cognome, RB_Nome, RadioButton2, Rb_Freq, DBMemo1};
+}
+
+void ChildrenScreen::focusList()
+{
+    DBGrid1->setFocus(Qt::OtherFocusReason);
+}
+
 void ChildrenScreen::buildList()
 {
     QWidget* panel = Pnl_Bambini;
@@ -132,9 +142,9 @@ void ChildrenScreen::buildList()
     tabStopOnChecked({RB_Cognome, RB_Nome});
     tabStopOnChecked({RadioButton2, Rb_Freq});
     for (QRadioButton* r : {RB_Cognome, RB_Nome})
-        connect(r, &QRadioButton::clicked, this, &ChildrenScreen::RB_NomeClick);
+        data.onEvent(r, &QRadioButton::clicked, this, &ChildrenScreen::RB_NomeClick);
     for (QRadioButton* r : {RadioButton2, Rb_Freq})
-        connect(r, &QRadioButton::clicked, this, &ChildrenScreen::Rb_FreqClick);
+        data.onEvent(r, &QRadioButton::clicked, this, &ChildrenScreen::Rb_FreqClick);
 }
 
 void ChildrenScreen::buildRegistry()
@@ -194,7 +204,7 @@ void ChildrenScreen::buildRegistry()
 
     SpeedButton2 = speedButton(box, "SpeedButton2", QStringLiteral("Esci"), QStringLiteral("Esci"), QRect(436, 419, 55, 55),
                                Glyph::Esci);
-    connect(SpeedButton2, &QToolButton::clicked, this, &ChildrenScreen::SpeedButton2Click);
+    data.onEvent(SpeedButton2, &QToolButton::clicked, this, &ChildrenScreen::SpeedButton2Click);
 
     setTabChain({DBEdit10, DBEdit11, DBEdit12, DBEdit13, DBCheckBox2, DBMemo2, DBGrid5, DBNavigator5, SpeedButton2});
 }

@@ -38,32 +38,6 @@ public:
     ChildrenScreen(DataModule& data, QWidget* Pnl_Bambini, DataNavigator* DBNavigator1, QGroupBox* GB_AnagraficaBimbi,
                    QObject* parent);
 
-    QWidget* Pnl_Bambini = nullptr;
-    DataNavigator* DBNavigator1 = nullptr;
-    QGroupBox* GB_AnagraficaBimbi = nullptr;
-
-    // The list screen.
-    DataGrid* DBGrid1 = nullptr;
-    QLabel* Label3 = nullptr;
-    DataMemo* DBMemo1 = nullptr;
-    QGroupBox* GroupBox3 = nullptr;
-    QRadioButton* RB_Cognome = nullptr;
-    QRadioButton* RB_Nome = nullptr;
-    QGroupBox* GroupBox2 = nullptr;
-    QRadioButton* RadioButton2 = nullptr;
-    QRadioButton* Rb_Freq = nullptr;
-
-    // The registry, inside the main window's GB_AnagraficaBimbi.
-    DataGrid* DBGrid5 = nullptr;
-    DataNavigator* DBNavigator5 = nullptr;
-    DataEdit* DBEdit10 = nullptr; // Nome
-    DataEdit* DBEdit11 = nullptr; // Cognome
-    DataEdit* DBEdit12 = nullptr; // DataDiNascita
-    DataEdit* DBEdit13 = nullptr; // Sesso
-    DataCheckBox* DBCheckBox2 = nullptr;
-    DataMemo* DBMemo2 = nullptr;
-    QToolButton* SpeedButton2 = nullptr;
-
     // 1 while the registry is open: only then does a new child move the focus to its name.
     int DBEdit10Tag = 0;
 
@@ -82,10 +56,39 @@ public:
     void ToolButton5Click();  // toolbar "Anagrafica bimbi": opens the registry
     void SpeedButton2Click(); // "Esci" of the registry: saves and closes it
 
+    // What the window composing the screens asks: the list screen's controls
+    // in Tab order (the list, its navigator, the sort and attendance
+    // choices, the notes) and the keys to the list.
+    QList<QWidget*> tabChain() const;
+    void focusList();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The screen's controls; a test finds them by their object names.
+    QWidget* Pnl_Bambini = nullptr;
+    DataNavigator* DBNavigator1 = nullptr;
+    QGroupBox* GB_AnagraficaBimbi = nullptr;
+    DataGrid* DBGrid1 = nullptr;
+    QLabel* Label3 = nullptr;
+    DataMemo* DBMemo1 = nullptr;
+    QGroupBox* GroupBox3 = nullptr;
+    QRadioButton* RB_Cognome = nullptr;
+    QRadioButton* RB_Nome = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QRadioButton* RadioButton2 = nullptr;
+    QRadioButton* Rb_Freq = nullptr;
+    DataGrid* DBGrid5 = nullptr;
+    DataNavigator* DBNavigator5 = nullptr;
+    DataEdit* DBEdit10 = nullptr; // Nome
+    DataEdit* DBEdit11 = nullptr; // Cognome
+    DataEdit* DBEdit12 = nullptr; // DataDiNascita
+    DataEdit* DBEdit13 = nullptr; // Sesso
+    DataCheckBox* DBCheckBox2 = nullptr;
+    DataMemo* DBMemo2 = nullptr;
+    QToolButton* SpeedButton2 = nullptr;
+
     void buildList();
     void buildRegistry();
 

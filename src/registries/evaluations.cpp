@@ -81,6 +81,11 @@ EvaluationsScreen::EvaluationsScreen(DataModule& d, QWidget* Pnl_Bambini, QGroup
     buildList();
 }
 
+QList<QWidget*> EvaluationsScreen::tabChain() const
+{
+    return {DBGrid7, DBNavigator7};
+}
+
 void EvaluationsScreen::buildList()
 {
     GroupBox1->setGeometry(544, 280, 289, 241);
@@ -108,13 +113,13 @@ void EvaluationsScreen::buildList()
     // While a registry or the sheet is in front, the list lies partly
     // uncovered but is not to be used: its menu and double click would open
     // a sheet or change marks behind the open box.
-    connect(DBGrid7, &DataGrid::doubleClicked, this, [this] {
+    data.onEvent(DBGrid7, &DataGrid::doubleClicked, this, [this] {
         if (elencoLibero())
             DBGrid7DblClick();
     });
     // From the keyboard, Return on an evaluation opens it, as "Modifica
     // valutazione" in the grid's menu does.
-    connect(DBGrid7, &DataGrid::returnPressed, this, [this] {
+    data.onEvent(DBGrid7, &DataGrid::returnPressed, this, [this] {
         if (elencoLibero() && data.Tbl_Valutazioni.isOpen() && !data.Tbl_Valutazioni.isEmpty())
             Modifica1Click();
     });
@@ -153,7 +158,7 @@ void EvaluationsScreen::buildList()
         a->setObjectName(QString::fromLatin1(name));
         a->setStatusTip(hint);
         a->setToolTip(hint);
-        connect(a, &QAction::triggered, this, handler);
+        data.onEvent(a, &QAction::triggered, this, handler);
         return a;
     };
     Seleziona1 = item("Seleziona1", QStringLiteral("Seleziona/Deseleziona valutazione"),
@@ -257,7 +262,7 @@ void EvaluationsScreen::Tbl_ValutazioniAfterScroll()
 void EvaluationsScreen::mostraSviluppoTeorico()
 {
     const QVariant months = data.Tbl_Valutazioni.value(QStringLiteral("MesiBimbo"));
-    sheet.Txt_SviluppoTeorico->setText(formatGeneral(scoring::CalcolaSviluppoTeorico(months)));
+    sheet.mostraSviluppoTeorico(formatGeneral(scoring::CalcolaSviluppoTeorico(months)));
 }
 
 void EvaluationsScreen::Tbl_ValutazioniMesiBimboChange()
@@ -349,14 +354,14 @@ void EvaluationsScreen::Inseriscinuovavalutazione1Click()
 
 void EvaluationsScreen::SpeedButton8Click()
 {
-    if (sheet.prints)
-        sheet.prints->SpeedButton8Click();
+    if (sheet.prints())
+        sheet.prints()->SpeedButton8Click();
 }
 
 void EvaluationsScreen::SpeedButton10Click()
 {
-    if (sheet.prints)
-        sheet.prints->SpeedButton10Click();
+    if (sheet.prints())
+        sheet.prints()->SpeedButton10Click();
 }
 
 } // namespace velmora

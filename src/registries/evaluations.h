@@ -36,10 +36,6 @@ public:
     EvaluationsScreen(DataModule& data, QWidget* Pnl_Bambini, QGroupBox* GroupBox1, DataNavigator* DBNavigator7,
                       EvaluationSheet& sheet, PhasesScreen& phases, QObject* parent);
 
-    QWidget* Pnl_Bambini = nullptr;
-    QGroupBox* GroupBox1 = nullptr; // "Valutazioni effettuate"
-    DataNavigator* DBNavigator7 = nullptr;
-
     // Length of one month when the age of a new evaluation is counted, in days.
     static constexpr double GiorniMese = 30.42;
 
@@ -65,6 +61,15 @@ public:
     void SpeedButton8Click();  // menu "Stampa grafico": the profile chart of the current evaluation
     void SpeedButton10Click(); // menu "Stampa scheda": the evaluation sheet of the current evaluation
 
+    // The list and its navigator, in Tab order, for the window composing the
+    // screens.
+    QList<QWidget*> tabChain() const;
+
+private:
+    // The screen's controls; a test finds them by their object names.
+    QWidget* Pnl_Bambini = nullptr;
+    QGroupBox* GroupBox1 = nullptr; // "Valutazioni effettuate"
+    DataNavigator* DBNavigator7 = nullptr;
     DataGrid* DBGrid7 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction* Seleziona1 = nullptr;
@@ -75,7 +80,6 @@ public:
     QAction* Stampascheda1 = nullptr;
     QLabel* Sel_Image = nullptr;          // hidden: the red tick of selected evaluations
 
-private:
     // False while a registry or the sheet holds the navigation lock.
     bool elencoLibero() const;
     void buildList();

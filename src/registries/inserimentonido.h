@@ -35,6 +35,14 @@ public:
 
     TFrm_InserimentoNido(store::Table& nurseries, Dialogs& dialogs, QWidget* parent = nullptr);
 
+    void SpeedButton1Click() { done(QDialog::Accepted); }
+    void SpeedButton11Click() { done(Abort); }
+
+protected:
+    void showEvent(QShowEvent* e) override;
+
+private:
+    // The form's controls; a test finds them by their object names.
     DataEdit* DBEdit1 = nullptr;  // Nome
     DataEdit* DBEdit2 = nullptr;  // Indirizzo
     DataEdit* DBEdit23 = nullptr; // Citta
@@ -43,12 +51,6 @@ public:
     DataEdit* DBEdit6 = nullptr;  // Fax
     QWidget* SpeedButton1 = nullptr;
     QWidget* SpeedButton11 = nullptr;
-
-    void SpeedButton1Click() { done(QDialog::Accepted); }
-    void SpeedButton11Click() { done(Abort); }
-
-protected:
-    void showEvent(QShowEvent* e) override;
 };
 
 } // namespace velmora

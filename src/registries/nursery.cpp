@@ -60,8 +60,8 @@ NurseryRegistry::NurseryRegistry(DataModule& d, QGroupBox* box, QObject* parent)
                                 QRect(407, 275, 55, 55), Glyph::Nuovo);
     SpeedButton3 = speedButton(box, "SpeedButton3", QStringLiteral("Esci"), QStringLiteral("Esci"), QRect(468, 275, 55, 55),
                                Glyph::Esci);
-    connect(SpeedButton11, &QToolButton::clicked, this, &NurseryRegistry::SpeedButton11Click);
-    connect(SpeedButton3, &QToolButton::clicked, this, &NurseryRegistry::SpeedButton3Click);
+    data.onEvent(SpeedButton11, &QToolButton::clicked, this, &NurseryRegistry::SpeedButton11Click);
+    data.onEvent(SpeedButton3, &QToolButton::clicked, this, &NurseryRegistry::SpeedButton3Click);
 
     setTabChain({DBEdit1, DBEdit2, DBEdit23, DBEdit3, DBEdit4, DBEdit5, DBEdit6, DBGrid2, DBNavigator2, SpeedButton11,
                  SpeedButton3});

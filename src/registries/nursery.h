@@ -23,6 +23,15 @@ public:
     // Lays the registry's controls in `GB_AnagraficaNido`.
     NurseryRegistry(DataModule& data, QGroupBox* GB_AnagraficaNido, QObject* parent);
 
+    void ToolButton1Click();   // toolbar "Anagrafica nido": opens the registry
+    void SpeedButton3Click();  // "Esci": saves what is pending and closes it
+    void SpeedButton11Click(); // "Inserisci un nuovo nido": the new-nursery form and its "Admin"
+
+    // The new-nursery form, made at its first use and kept.
+    TFrm_InserimentoNido* Frm_InserimentoNido() const { return m_inserimentoNido; }
+
+private:
+    // The screen's controls; a test finds them by their object names.
     QGroupBox* GB_AnagraficaNido = nullptr;
     DataGrid* DBGrid2 = nullptr;
     DataNavigator* DBNavigator2 = nullptr;
@@ -36,14 +45,6 @@ public:
     QToolButton* SpeedButton11 = nullptr;
     QToolButton* SpeedButton3 = nullptr;
 
-    void ToolButton1Click();   // toolbar "Anagrafica nido": opens the registry
-    void SpeedButton3Click();  // "Esci": saves what is pending and closes it
-    void SpeedButton11Click(); // "Inserisci un nuovo nido": the new-nursery form and its "Admin"
-
-    // The new-nursery form, made at its first use and kept.
-    TFrm_InserimentoNido* Frm_InserimentoNido() const { return m_inserimentoNido; }
-
-private:
     DataModule& data;
     TFrm_InserimentoNido* m_inserimentoNido = nullptr;
 };

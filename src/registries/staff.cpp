@@ -114,7 +114,7 @@ void StaffRegistries::buildEducators()
     DBCheckBox1->setDialogs(d);
 
     SpeedButton1 = exitButton(box, "SpeedButton1", QRect(436, 273, 55, 55));
-    connect(SpeedButton1, &QToolButton::clicked, this, &StaffRegistries::SpeedButton1Click);
+    data.onEvent(SpeedButton1, &QToolButton::clicked, this, &StaffRegistries::SpeedButton1Click);
 
     // The plain password edit lies beneath the masked one until the masked
     // one hands the typing over to it. It is made last, as it comes last in
@@ -143,7 +143,7 @@ void StaffRegistries::buildRoles()
     connect(DBGrid8, &DataGrid::deleteKeyPressed, DBNavigator8, [this] { DBNavigator8->trigger(DataNavigator::Button::Delete); });
     DBEdit14 = labelledEdit(box, "DBEdit14", QStringLiteral("Descrizione ruolo"), t, "Ruolo", d, QRect(16, 200, 457, 24));
     SpeedButton5 = exitButton(box, "SpeedButton5", QRect(428, 227, 55, 55));
-    connect(SpeedButton5, &QToolButton::clicked, this, &StaffRegistries::SpeedButton5Click);
+    data.onEvent(SpeedButton5, &QToolButton::clicked, this, &StaffRegistries::SpeedButton5Click);
     setTabChain({DBGrid8, DBNavigator8, DBEdit14, SpeedButton5});
 }
 
@@ -167,7 +167,7 @@ void StaffRegistries::buildAreas()
     DBEdit15 = labelledEdit(box, "DBEdit15", QStringLiteral("Descrizione area"), t, "Area", d, QRect(16, 200, 457, 24));
     DBEdit16 = labelledEdit(box, "DBEdit16", QStringLiteral("Abbreviazione area"), t, "AreaBreve", d, QRect(16, 240, 105, 24));
     SpeedButton6 = exitButton(box, "SpeedButton6", QRect(428, 227, 55, 55));
-    connect(SpeedButton6, &QToolButton::clicked, this, &StaffRegistries::SpeedButton6Click);
+    data.onEvent(SpeedButton6, &QToolButton::clicked, this, &StaffRegistries::SpeedButton6Click);
     setTabChain({DBGrid9, DBNavigator9, DBEdit15, DBEdit16, SpeedButton6});
 }
 

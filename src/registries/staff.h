@@ -30,38 +30,11 @@ public:
     StaffRegistries(DataModule& data, QGroupBox* GB_AnagraficaEducatrici, QGroupBox* GB_AnagraficaRuoli,
                     QGroupBox* GB_AnagraficaAree, QObject* parent);
 
-    QGroupBox* GB_AnagraficaEducatrici = nullptr;
-    QGroupBox* GB_AnagraficaRuoli = nullptr;
-    QGroupBox* GB_AnagraficaAree = nullptr;
-
-    // Educators registry (GB_AnagraficaEducatrici).
-    DataGrid* DBGrid3 = nullptr;
-    DataNavigator* DBNavigator3 = nullptr;
-    DataEdit* DBEdit7 = nullptr;  // Nome
-    DataEdit* DBEdit8 = nullptr;  // Cognome
-    DataEdit* DBEdit9 = nullptr;  // Password, masked
-    DataEdit* DBEdit24 = nullptr; // Password, plain, lying under DBEdit9
-    DataCheckBox* DBCheckBox1 = nullptr;
-    QToolButton* SpeedButton1 = nullptr;
     // The Tags of DBEdit7 and DBEdit24: 1 while the educators registry is
     // open, 0 otherwise; the defaults of a new educator read them.
     int DBEdit7Tag = 0;
     int DBEdit24Tag = 0;
 
-    // Roles registry (GB_AnagraficaRuoli).
-    DataGrid* DBGrid8 = nullptr;
-    DataNavigator* DBNavigator8 = nullptr;
-    DataEdit* DBEdit14 = nullptr; // Ruolo
-    QToolButton* SpeedButton5 = nullptr;
-
-    // Areas registry (GB_AnagraficaAree).
-    DataGrid* DBGrid9 = nullptr;
-    DataNavigator* DBNavigator9 = nullptr;
-    DataEdit* DBEdit15 = nullptr; // Area
-    DataEdit* DBEdit16 = nullptr; // AreaBreve
-    QToolButton* SpeedButton6 = nullptr;
-
-    // Handlers.
     void ToolButton3Click();                     // toolbar "Anagrafica educatrici": opens the educators registry
     void SpeedButton1Click();                    // "Esci" of the educators: closes it if a responsible educator remains
     void Tbl_AnagEduCalcFields(store::Table& t); // every educator: Nominativo ("*" for a responsible one) and Resp
@@ -83,6 +56,28 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The screen's controls; a test finds them by their object names.
+    QGroupBox* GB_AnagraficaEducatrici = nullptr;
+    QGroupBox* GB_AnagraficaRuoli = nullptr;
+    QGroupBox* GB_AnagraficaAree = nullptr;
+    DataGrid* DBGrid3 = nullptr;
+    DataNavigator* DBNavigator3 = nullptr;
+    DataEdit* DBEdit7 = nullptr;  // Nome
+    DataEdit* DBEdit8 = nullptr;  // Cognome
+    DataEdit* DBEdit9 = nullptr;  // Password, masked
+    DataEdit* DBEdit24 = nullptr; // Password, plain, lying under DBEdit9
+    DataCheckBox* DBCheckBox1 = nullptr;
+    QToolButton* SpeedButton1 = nullptr;
+    DataGrid* DBGrid8 = nullptr;
+    DataNavigator* DBNavigator8 = nullptr;
+    DataEdit* DBEdit14 = nullptr; // Ruolo
+    QToolButton* SpeedButton5 = nullptr;
+    DataGrid* DBGrid9 = nullptr;
+    DataNavigator* DBNavigator9 = nullptr;
+    DataEdit* DBEdit15 = nullptr; // Area
+    DataEdit* DBEdit16 = nullptr; // AreaBreve
+    QToolButton* SpeedButton6 = nullptr;
+
     void buildEducators();
     void buildRoles();
     void buildAreas();

@@ -105,9 +105,9 @@ void Prints::stampaScheda(bool soloNonSo, const QString& nomeFile)
 
 void Prints::SpeedButton10Click()
 {
-    if (!valutazioneCorrente())
-        return;
     data.guarded([&] {
+        if (!valutazioneCorrente())
+            return;
         // A staff row being typed belongs on the staff line.
         sheet.ChiudiRigaPersonale();
         stampaScheda(false, printFileName(QStringLiteral("Scheda di valutazione"), bimboCorrente(), dataValutazione()));
@@ -128,9 +128,9 @@ void Prints::StampaRiepilogoNonSo()
 
 void Prints::SpeedButton8Click()
 {
-    if (!valutazioneCorrente())
-        return;
     data.guarded([&] {
+        if (!valutazioneCorrente())
+            return;
         // Complete when every area has at least one phase row.
         const QVector<records::TotaleArea> aree =
             records::totaliAree(data.Tbl_Aree, data.Tbl_FasiVal, valutazioneDi(data.Tbl_Valutazioni));

@@ -165,7 +165,7 @@ bool focusInto(QWidget* box)
     return false;
 }
 
-void setTabChain(std::initializer_list<QWidget*> order)
+void setTabChain(const QList<QWidget*>& order)
 {
     QList<QWidget*> chain;
     for (QWidget* w : order) {

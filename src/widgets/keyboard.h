@@ -58,7 +58,7 @@ bool focusInto(QWidget* box);
 // QWidget::setTabOrder does pair by pair. A control made of others that
 // takes no focus itself (a navigator and its buttons) stands for those,
 // in their order.
-void setTabChain(std::initializer_list<QWidget*> order);
+void setTabChain(const QList<QWidget*>& order);
 
 // Tab comes into a group of exclusive choices on the chosen one (on the
 // first when none is chosen), whatever choice last had the focus: only that

@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QTest>
 #include <QTextStream>
 #include <QThread>
@@ -60,7 +61,7 @@ public:
         auto* nido = qobject_cast<velmora::TFrm_InserimentoNido*>(&form);
         if (!nido || nursery.isEmpty())
             return QDialog::Rejected;
-        QTest::keyClicks(nido->DBEdit1, nursery);
+        QTest::keyClicks(nido->findChild<QLineEdit*>(QStringLiteral("DBEdit1")), nursery);
         return QDialog::Accepted;
     }
     bool printSetup(const velmora::print::Document&) override { return false; }

@@ -11,6 +11,7 @@
 #include "scripteddialogs.h"
 #include "scripteddialogs_qtest.h"
 #include "table.h"
+#include "controls.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -182,14 +183,14 @@ inline QString buttonState(const QAbstractButton* b)
 inline QString screenState(const velmora::TFrm_Main& w)
 {
     QStringList boxes;
-    for (const QGroupBox* b : {w.GB_AnagraficaNido, w.GB_AnagraficaEducatrici, w.GB_AnagraficaBimbi,
-                               w.GB_AnagraficaRuoli, w.GB_AnagraficaAree, w.GB_Valutazione})
+    for (const QGroupBox* b : {control<QGroupBox>(&w, "GB_AnagraficaNido"), control<QGroupBox>(&w, "GB_AnagraficaEducatrici"), control<QGroupBox>(&w, "GB_AnagraficaBimbi"),
+                               control<QGroupBox>(&w, "GB_AnagraficaRuoli"), control<QGroupBox>(&w, "GB_AnagraficaAree"), control<QGroupBox>(&w, "GB_Valutazione")})
         if (b && !b->isHidden())
             boxes << b->objectName();
     return QStringLiteral("%1 in front, %2, navigation %3, nursery %4")
         .arg(w.accessPanelInFront() ? QStringLiteral("access panel") : QStringLiteral("children list"),
              boxes.isEmpty() ? QStringLiteral("no box shown") : QStringLiteral("shown: ") + boxes.join(QStringLiteral(", ")),
-             w.Btn_LogOut && w.Btn_LogOut->isEnabled() ? QStringLiteral("free") : QStringLiteral("locked"), w.Data.IdNidoCorrente);
+             control<QToolButton>(&w, "Btn_LogOut") && control<QToolButton>(&w, "Btn_LogOut")->isEnabled() ? QStringLiteral("free") : QStringLiteral("locked"), w.Data.IdNidoCorrente);
 }
 
 // The boxes shown through `d` so far, oldest first.
@@ -235,7 +236,7 @@ inline void login(velmora::TFrm_Main& w, velmora::ScriptedDialogs& d, const QStr
     QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), cognome),
              qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Cognome"), cognome)));
     d.expectInput(QStringLiteral("Password"), QStringLiteral("pw"), true);
-    w.Access->DBLookupListBox1DblClick();
+    w.accessScreen().DBLookupListBox1DblClick();
     VERIFY_DIALOGS(d);
     QVERIFY2(!w.accessPanelInFront(),
              qPrintable(QStringLiteral("after logging in as %1: %2").arg(cognome, screenState(w, d))));

@@ -68,7 +68,7 @@ std::function<int(QDialog&)> fillNursery(int result, const QString& name = QStri
 {
     return [result, name](QDialog& form) {
         if (result == QDialog::Accepted) {
-            auto* edit = static_cast<TFrm_InserimentoNido&>(form).DBEdit1;
+            auto* edit = control<DataEdit>(&form, "DBEdit1");
             QTest::keyClicks(edit, name);
         }
         return result;
@@ -171,7 +171,7 @@ void TestAccess::firstStartNeedsANursery()
     QVERIFY2(w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
     // The new admin gets in with the password the box announced.
     expectLogin(dialogs, QStringLiteral("Kemlo"));
-    w.Access->DBLookupListBox1DblClick();
+    w.accessScreen().DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
     QVERIFY2(!w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
 }
@@ -228,7 +228,7 @@ void TestAccess::login()
     expectLogin(dialogs, cancelled ? std::nullopt : std::optional<QString>(typed));
     if (!admitted)
         dialogs.expectMessage(BoxType::Error, wrongPassword);
-    w.Access->DBLookupListBox1DblClick();
+    w.accessScreen().DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
     const auto& shown = dialogs.shown();
     QCOMPARE(shown.first().caption, QStringLiteral("Inserire la password"));
@@ -241,7 +241,7 @@ void TestAccess::login()
     }
     QCOMPARE(p.count(QStringLiteral("Valutaz.db"), QStringLiteral("Sel")), 0);
     QCOMPARE(p.count(QStringLiteral("Valutaz.db")), 6);
-    QCOMPARE(!w.Tb_Setup->isHidden(), setup);
+    QCOMPARE(!control<QToolBar>(&w, "Tb_Setup")->isHidden(), setup);
     // The evaluations of the first attending child of the nursery, by name.
     QCOMPARE(w.Data.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=%1").arg(alfieri));
     QCOMPARE(w.Data.Tbl_Valutazioni.recordCount(), 2);
@@ -278,7 +278,7 @@ void TestAccess::evaluationsFollowFirstChild()
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     expectLogin(dialogs, QString());
-    w.Access->DBLookupListBox1DblClick();
+    w.accessScreen().DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
     QVERIFY2(!w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
     QCOMPARE(w.Data.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=%1").arg(first.isEmpty() ? 0 : ids.value(first)));
@@ -301,35 +301,35 @@ void TestAccess::setupToolbarAndMarksAtEveryLogin()
     QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")),
              qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Cognome"), QStringLiteral("Rossi"))));
     expectLogin(dialogs, QStringLiteral("r"));
-    w.Access->DBLookupListBox1DblClick();
+    w.accessScreen().DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
-    QVERIFY2(!w.Tb_Setup->isHidden(), qPrintable(widgetState(w.Tb_Setup) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(!control<QToolBar>(&w, "Tb_Setup")->isHidden(), qPrintable(widgetState(control<QToolBar>(&w, "Tb_Setup")) + QStringLiteral("; ") + screenState(w)));
     QCOMPARE(p.count(QStringLiteral("Valutaz.db"), QStringLiteral("Sel")), 0);
 
     // Marks set while working are dropped again at the next login.
     p.evaluation(ca, true);
     p.evaluation(cb, true);
-    w.Access->Btn_LogOutClick();
+    w.accessScreen().Btn_LogOutClick();
     QVERIFY2(w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
     QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Verdi")),
              qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Cognome"), QStringLiteral("Verdi"))));
     expectLogin(dialogs, QStringLiteral("v"));
-    w.Access->DBLookupListBox1DblClick();
+    w.accessScreen().DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
     QVERIFY2(!w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
-    QVERIFY2(w.Tb_Setup->isHidden(), qPrintable(widgetState(w.Tb_Setup) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(control<QToolBar>(&w, "Tb_Setup")->isHidden(), qPrintable(widgetState(control<QToolBar>(&w, "Tb_Setup")) + QStringLiteral("; ") + screenState(w)));
     QCOMPARE(p.count(QStringLiteral("Valutaz.db"), QStringLiteral("Sel")), 0);
     QCOMPARE(p.count(QStringLiteral("Valutaz.db")), 4);
 
     // And back to the responsible one.
-    w.Access->Btn_LogOutClick();
+    w.accessScreen().Btn_LogOutClick();
     QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")),
              qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Cognome"), QStringLiteral("Rossi"))));
     expectLogin(dialogs, QStringLiteral("r"));
-    w.Access->SpeedButton4Click();
+    w.accessScreen().SpeedButton4Click();
     VERIFY_DIALOGS(dialogs);
-    QVERIFY2(!w.Tb_Setup->isHidden(), qPrintable(widgetState(w.Tb_Setup) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(!control<QToolBar>(&w, "Tb_Setup")->isHidden(), qPrintable(widgetState(control<QToolBar>(&w, "Tb_Setup")) + QStringLiteral("; ") + screenState(w)));
 }
 
 void TestAccess::loginButtonTakesNurseryUnderCursor_data()
@@ -361,7 +361,7 @@ void TestAccess::loginButtonTakesNurseryUnderCursor()
     expectLogin(dialogs, right ? QStringLiteral("r") : QStringLiteral("n"));
     if (!right)
         dialogs.expectMessage(BoxType::Error, wrongPassword);
-    button ? w.Access->SpeedButton4Click() : w.Access->DBLookupListBox1DblClick();
+    button ? w.accessScreen().SpeedButton4Click() : w.accessScreen().DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
     QCOMPARE(w.accessPanelInFront(), !right);
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(button ? b : a));
@@ -393,21 +393,21 @@ void TestAccess::listsFollowChosenNursery()
     QCOMPARE(listedEducators(w), ofA);
 
     // Closing the chooser on it does.
-    w.Access->DBLookupComboBox1CloseUp();
+    w.accessScreen().DBLookupComboBox1CloseUp();
     VERIFY_DIALOGS(dialogs);
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(b));
     QCOMPARE(listedEducators(w), QStringList{QStringLiteral("Neri Paola")});
     expectLogin(dialogs, QString());
-    w.Access->DBLookupListBox1DblClick();
+    w.accessScreen().DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
     QCOMPARE(w.Data.Tbl_AnagBimbi.recordCount(), 1);
     QCOMPARE(w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id")), cb);
 
     // Back to the first one through the chooser.
-    w.Access->Btn_LogOutClick();
+    w.accessScreen().Btn_LogOutClick();
     QVERIFY2(w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), a),
              qPrintable(notFound(w.Data.Tbl_AnagNido, QStringLiteral("Id"), a)));
-    w.Access->DBLookupComboBox1CloseUp();
+    w.accessScreen().DBLookupComboBox1CloseUp();
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
     QCOMPARE(listedEducators(w), ofA);
 }
@@ -469,7 +469,7 @@ void TestAccess::passwordReset()
             dialogs.expectMessage(BoxType::Warning, QStringLiteral("La password può contenere al massimo 10 caratteri."));
         dialogs.expectMessage(BoxType::Plain, said);
     }
-    w.Access->Resettapassword1Click();
+    w.accessScreen().Resettapassword1Click();
     VERIFY_DIALOGS(dialogs);
     QCOMPARE(dialogs.shown().size(), asked ? (fresh.size() > 10 ? 4 : 3) : 1);
     for (int i = 0; i < (asked ? 2 : 1); ++i) {
@@ -500,7 +500,7 @@ void TestAccess::passwordReset()
     QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Id"), verdi),
              qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Id"), verdi)));
     expectLogin(dialogs, stored);
-    w.Access->DBLookupListBox1DblClick();
+    w.accessScreen().DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
     QVERIFY2(!w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
 }
@@ -515,26 +515,26 @@ void TestAccess::registryLocksNavigation()
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     expectLogin(dialogs, QString());
-    w.Access->DBLookupListBox1DblClick();
+    w.accessScreen().DBLookupListBox1DblClick();
 
-    const QList<QWidget*> locked = {w.Btn_Esci, w.Btn_LogOut, w.Btn_ConfrontoMultiplo, w.Btn_ConfrontoSingolo,
-                                    w.ToolButton1, w.ToolButton3, w.ToolButton5, w.ToolButton7, w.ToolButton9,
-                                    w.DBNavigator7, w.DBNavigator1};
+    const QList<QWidget*> locked = {control<QToolButton>(&w, "Btn_Esci"), control<QToolButton>(&w, "Btn_LogOut"), control<QToolButton>(&w, "Btn_ConfrontoMultiplo"), control<QToolButton>(&w, "Btn_ConfrontoSingolo"),
+                                    control<QToolButton>(&w, "ToolButton1"), control<QToolButton>(&w, "ToolButton3"), control<QToolButton>(&w, "ToolButton5"), control<QToolButton>(&w, "ToolButton7"), control<QToolButton>(&w, "ToolButton9"),
+                                    control<DataNavigator>(&w, "DBNavigator7"), control<DataNavigator>(&w, "DBNavigator1")};
     QVERIFY2(w.Data.Tbl_AnagNido.isReadOnly(), qPrintable(tableState(w.Data.Tbl_AnagNido)));
-    w.Nursery->ToolButton1Click();
-    QVERIFY2(!w.GB_AnagraficaNido->isHidden(), qPrintable(screenState(w)));
+    w.nurseryRegistry().ToolButton1Click();
+    QVERIFY2(!control<QGroupBox>(&w, "GB_AnagraficaNido")->isHidden(), qPrintable(screenState(w)));
     QVERIFY(w.Data.registroNidiAperto);
     QVERIFY2(!w.Data.Tbl_AnagNido.isReadOnly(), qPrintable(tableState(w.Data.Tbl_AnagNido)));
     for (QWidget* c : locked)
         QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
 
     // An edit still pending when the box is left is kept.
-    QTest::keyClicks(w.Nursery->DBEdit2, QStringLiteral("Via Roma 1"));
+    QTest::keyClicks(control<DataEdit>(control<QGroupBox>(&w, "GB_AnagraficaNido"), "DBEdit2"), QStringLiteral("Via Roma 1"));
     QCOMPARE(w.Data.Tbl_AnagNido.state(), store::Table::State::Edit);
-    w.Nursery->SpeedButton3Click();
+    w.nurseryRegistry().SpeedButton3Click();
     VERIFY_DIALOGS(dialogs);
     QCOMPARE(w.Data.Tbl_AnagNido.state(), store::Table::State::Browse);
-    QVERIFY2(w.GB_AnagraficaNido->isHidden(), qPrintable(screenState(w)));
+    QVERIFY2(control<QGroupBox>(&w, "GB_AnagraficaNido")->isHidden(), qPrintable(screenState(w)));
     QVERIFY(!w.Data.registroNidiAperto);
     for (QWidget* c : locked)
         QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
@@ -572,14 +572,14 @@ void TestAccess::newNurseryThenLogout()
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     expectLogin(dialogs, QString());
-    w.Access->DBLookupListBox1DblClick();
+    w.accessScreen().DBLookupListBox1DblClick();
     QVERIFY2(!w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
 
-    QTest::mouseClick(w.ToolButton1, Qt::LeftButton);
-    QVERIFY2(!w.GB_AnagraficaNido->isHidden(), qPrintable(screenState(w, dialogs)));
+    QTest::mouseClick(control<QToolButton>(&w, "ToolButton1"), Qt::LeftButton);
+    QVERIFY2(!control<QGroupBox>(&w, "GB_AnagraficaNido")->isHidden(), qPrintable(screenState(w, dialogs)));
     dialogs.expectForm(QStringLiteral("TFrm_InserimentoNido"), fillNursery(QDialog::Accepted, name));
     dialogs.expectMessage(BoxType::Information, adminCreated);
-    QTest::mouseClick(w.Nursery->SpeedButton11, Qt::LeftButton);
+    QTest::mouseClick(control<QToolButton>(control<QGroupBox>(&w, "GB_AnagraficaNido"), "SpeedButton11"), Qt::LeftButton);
     VERIFY_DIALOGS(dialogs);
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
 
@@ -595,23 +595,23 @@ void TestAccess::newNurseryThenLogout()
     QCOMPARE(p.count(QStringLiteral("AnagEdu.db")), 3);
 
     // The registry's grid marks the last nursery by name.
-    const QModelIndex marked = w.Nursery->DBGrid2->currentIndex();
+    const QModelIndex marked = control<DataGrid>(&w, "DBGrid2")->currentIndex();
     QCOMPARE(marked.row(), 2);
     QCOMPARE(marked.siblingAtColumn(0).data().toString(), currentAfterLogout);
 
-    QTest::mouseClick(w.Nursery->SpeedButton3, Qt::LeftButton);
+    QTest::mouseClick(control<QToolButton>(&w, "SpeedButton3"), Qt::LeftButton);
     VERIFY_DIALOGS(dialogs);
-    QVERIFY2(w.GB_AnagraficaNido->isHidden(), qPrintable(screenState(w, dialogs)));
+    QVERIFY2(control<QGroupBox>(&w, "GB_AnagraficaNido")->isHidden(), qPrintable(screenState(w, dialogs)));
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
     QCOMPARE(listedEducators(w), QStringList{QStringLiteral("*Rossi Anna")});
     QVERIFY2(w.Data.Tbl_AnagEdu.isReadOnly(), qPrintable(tableState(w.Data.Tbl_AnagEdu)));
 
-    QTest::mouseClick(w.Btn_LogOut, Qt::LeftButton);
+    QTest::mouseClick(control<QToolButton>(&w, "Btn_LogOut"), Qt::LeftButton);
     VERIFY_DIALOGS(dialogs);
     QVERIFY2(w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
     const int expected = currentAfterLogout == name ? g : b;
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(expected));
-    QCOMPARE(w.Access->DBLookupComboBox1->currentText(), currentAfterLogout);
+    QCOMPARE(control<LookupComboBox>(&w, "DBLookupComboBox1")->currentText(), currentAfterLogout);
     QCOMPARE(listedEducators(w), QStringList{expected == g ? QStringLiteral("*Admin Admin") : QStringLiteral("*Verdi Piera")});
 }
 
@@ -631,19 +631,19 @@ void TestAccess::cancelledNewNurseryLeavesNoTrace()
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     expectLogin(dialogs, QString());
-    w.Access->DBLookupListBox1DblClick();
-    w.Nursery->ToolButton1Click();
+    w.accessScreen().DBLookupListBox1DblClick();
+    w.nurseryRegistry().ToolButton1Click();
 
     // Typed into, then dropped.
     dialogs.expectForm(QStringLiteral("TFrm_InserimentoNido"), [result](QDialog& form) {
-        QTest::keyClicks(static_cast<TFrm_InserimentoNido&>(form).DBEdit1, QStringLiteral("Girotondo"));
+        QTest::keyClicks(control<DataEdit>(&form, "DBEdit1"), QStringLiteral("Girotondo"));
         return result;
     });
-    w.Nursery->SpeedButton11Click();
+    w.nurseryRegistry().SpeedButton11Click();
     VERIFY_DIALOGS(dialogs);
     QCOMPARE(dialogs.shown().size(), 1); // the login's box alone
     QCOMPARE(w.Data.Tbl_AnagNido.state(), store::Table::State::Browse);
-    w.Nursery->SpeedButton3Click();
+    w.nurseryRegistry().SpeedButton3Click();
     QCOMPARE(p.count(QStringLiteral("AnagNido.db")), 1);
     QCOMPARE(p.count(QStringLiteral("AnagEdu.db")), 1);
     QCOMPARE(w.Data.Tbl_AnagNido.recordCount(), 1);

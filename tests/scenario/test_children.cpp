@@ -66,10 +66,10 @@ struct Session
     TFrm_Main w;
     ChildrenScreen& c;
 
-    explicit Session(const ProgramDir& p) : w(p.path(), dialogs), c(*w.Children)
+    explicit Session(const ProgramDir& p) : w(p.path(), dialogs), c(w.childrenScreen())
     {
         dialogs.expectInput(QStringLiteral("Password"), QString(), true);
-        w.Access->DBLookupListBox1DblClick();
+        w.accessScreen().DBLookupListBox1DblClick();
     }
 
     // Surnames of the listed children, in the list's order; the current child stays current.
@@ -155,16 +155,16 @@ void TestChildren::attendanceColumn()
     p.child(a, QStringLiteral("Ugo"), QStringLiteral("Bassi"), Attends(attends));
     Session s(p);
     VERIFY_DIALOGS(s.dialogs);
-    QVERIFY2(s.c.Rb_Freq->isChecked(), qPrintable(buttonState(s.c.Rb_Freq) + QStringLiteral("; ") + buttonState(s.c.RadioButton2)));
+    QVERIFY2(control<QRadioButton>(&s.w, "Rb_Freq")->isChecked(), qPrintable(buttonState(control<QRadioButton>(&s.w, "Rb_Freq")) + QStringLiteral("; ") + buttonState(control<QRadioButton>(&s.w, "RadioButton2"))));
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.filter(), QStringLiteral("Id_Nido=%1").arg(a) + attendingOnly);
     QCOMPARE(s.listed().contains(QStringLiteral("Bassi")), listedWhenAttendingOnly);
 
-    choose(s.c.RadioButton2, false);
+    choose(control<QRadioButton>(&s.w, "RadioButton2"), false);
     QCOMPARE(s.listed(), QStringList{QStringLiteral("Bassi")});
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.asString(QStringLiteral("Freq")), freq);
     // The grid's column reads the same.
-    const QModelIndex cell = s.c.DBGrid1->model()->index(0, 5);
-    QCOMPARE(s.c.DBGrid1->model()->headerData(5, Qt::Horizontal).toString(), QStringLiteral("Freq."));
+    const QModelIndex cell = control<DataGrid>(&s.w, "DBGrid1")->model()->index(0, 5);
+    QCOMPARE(control<DataGrid>(&s.w, "DBGrid1")->model()->headerData(5, Qt::Horizontal).toString(), QStringLiteral("Freq."));
     QCOMPARE(cell.data().toString(), freq);
 }
 
@@ -202,11 +202,11 @@ void TestChildren::attendanceChoice()
     VERIFY_DIALOGS(s.dialogs);
 
     // Start from the other choice, with a child further down current.
-    choose(all ? s.c.Rb_Freq : s.c.RadioButton2, false);
+    choose(all ? control<QRadioButton>(&s.w, "Rb_Freq") : control<QRadioButton>(&s.w, "RadioButton2"), false);
     QVERIFY2(s.moveTo(QStringLiteral("Zeta")), qPrintable(s.missing(QStringLiteral("Zeta"))));
     QCOMPARE(s.w.Data.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=%1").arg(ids["Zeta"]));
 
-    choose(all ? s.c.RadioButton2 : s.c.Rb_Freq, byKey);
+    choose(all ? control<QRadioButton>(&s.w, "RadioButton2") : control<QRadioButton>(&s.w, "Rb_Freq"), byKey);
     VERIFY_DIALOGS(s.dialogs);
     QCOMPARE(s.w.Data.FiltroFrequenza, all ? QString() : attendingOnly);
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.filter(), QStringLiteral("Id_Nido=%1").arg(a) + s.w.Data.FiltroFrequenza);
@@ -224,9 +224,9 @@ void TestChildren::nothingAttends()
     const int left = p.child(a, QStringLiteral("Ugo"), QStringLiteral("Abate"), Attends::No);
     p.evaluation(left);
     Session s(p);
-    choose(s.c.RadioButton2, false);
+    choose(control<QRadioButton>(&s.w, "RadioButton2"), false);
     QCOMPARE(s.w.Data.Tbl_Valutazioni.recordCount(), 1);
-    choose(s.c.Rb_Freq, false);
+    choose(control<QRadioButton>(&s.w, "Rb_Freq"), false);
     VERIFY_DIALOGS(s.dialogs);
     QVERIFY2(s.w.Data.Tbl_AnagBimbi.isEmpty(), qPrintable(tableAt(s.w.Data.Tbl_AnagBimbi) + QStringLiteral("; Cognome: ")
                                                           + columnOf(s.w.Data.Tbl_AnagBimbi, QStringLiteral("Cognome"))));
@@ -261,7 +261,7 @@ void TestChildren::sortKeepsCurrentChild()
     p.evaluation(carlo);
     Session s(p);
     if (!byName)
-        choose(s.c.RB_Nome, false);
+        choose(control<QRadioButton>(&s.w, "RB_Nome"), false);
     QVERIFY2(s.moveTo(QStringLiteral("Bianchi")), qPrintable(s.missing(QStringLiteral("Bianchi"))));
     const QString evaluations = s.w.Data.Tbl_Valutazioni.filter();
 
@@ -271,7 +271,7 @@ void TestChildren::sortKeepsCurrentChild()
         ++scrolls;
         original(t);
     });
-    choose(byName ? s.c.RB_Nome : s.c.RB_Cognome, byKey);
+    choose(byName ? control<QRadioButton>(&s.w, "RB_Nome") : control<QRadioButton>(&s.w, "RB_Cognome"), byKey);
     VERIFY_DIALOGS(s.dialogs);
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.indexName(), byName ? QStringLiteral("Nome-Cognome") : QStringLiteral("Cognome-Nome"));
     QCOMPARE(s.listed(), expected);
@@ -297,23 +297,23 @@ void TestChildren::registryShowsWholeNursery()
     QVERIFY2(s.w.Data.Tbl_AnagBimbi.isReadOnly(), qPrintable(tableState(s.w.Data.Tbl_AnagBimbi)));
     QVERIFY2(s.moveTo(QStringLiteral("Zeta")), qPrintable(s.missing(QStringLiteral("Zeta"))));
 
-    s.w.ToolButton5->click();
+    control<QToolButton>(&s.w, "ToolButton5")->click();
     VERIFY_DIALOGS(s.dialogs);
-    QCOMPARE(s.w.GB_AnagraficaBimbi->title(), QStringLiteral("Inserimento anagrafica bimbi"));
-    QVERIFY2(!s.w.GB_AnagraficaBimbi->isHidden(), qPrintable(screenState(s.w, s.dialogs)));
+    QCOMPARE(control<QGroupBox>(&s.w, "GB_AnagraficaBimbi")->title(), QStringLiteral("Inserimento anagrafica bimbi"));
+    QVERIFY2(!control<QGroupBox>(&s.w, "GB_AnagraficaBimbi")->isHidden(), qPrintable(screenState(s.w, s.dialogs)));
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.filter(), QStringLiteral("Id_Nido=%1").arg(a));
     QCOMPARE(s.listed(), (QStringList{"Abate", "Moro", "Zeta"}));
     QVERIFY2(!s.w.Data.Tbl_AnagBimbi.isReadOnly(), qPrintable(tableState(s.w.Data.Tbl_AnagBimbi)));
     QVERIFY2(s.w.Data.Tbl_Valutazioni.controlsDisabled(), qPrintable(tableState(s.w.Data.Tbl_Valutazioni)));
     QCOMPARE(s.c.DBEdit10Tag, 1);
-    for (QWidget* locked : std::initializer_list<QWidget*>{s.w.Btn_Esci, s.w.Btn_LogOut, s.w.ToolButton5, s.w.DBNavigator1})
+    for (QWidget* locked : std::initializer_list<QWidget*>{control<QToolButton>(&s.w, "Btn_Esci"), control<QToolButton>(&s.w, "Btn_LogOut"), control<QToolButton>(&s.w, "ToolButton5"), control<DataNavigator>(&s.w, "DBNavigator1")})
         QVERIFY2(!locked->isEnabled(), qPrintable(locked->objectName()));
 
     // Moving to another child, then leaving.
     QVERIFY2(s.moveTo(QStringLiteral("Zeta")), qPrintable(s.missing(QStringLiteral("Zeta"))));
-    s.c.SpeedButton2->click();
+    control<QToolButton>(&s.w, "SpeedButton2")->click();
     VERIFY_DIALOGS(s.dialogs);
-    QVERIFY2(s.w.GB_AnagraficaBimbi->isHidden(), qPrintable(screenState(s.w, s.dialogs)));
+    QVERIFY2(control<QGroupBox>(&s.w, "GB_AnagraficaBimbi")->isHidden(), qPrintable(screenState(s.w, s.dialogs)));
     QVERIFY2(s.w.Data.Tbl_AnagBimbi.isReadOnly(), qPrintable(tableState(s.w.Data.Tbl_AnagBimbi)));
     QVERIFY2(!s.w.Data.Tbl_Valutazioni.controlsDisabled(), qPrintable(tableState(s.w.Data.Tbl_Valutazioni)));
     QCOMPARE(s.c.DBEdit10Tag, 0);
@@ -321,7 +321,7 @@ void TestChildren::registryShowsWholeNursery()
     QCOMPARE(s.listed(), (QStringList{"Moro", "Zeta"}));
     QCOMPARE(s.current(), QStringLiteral("Moro"));
     QCOMPARE(s.w.Data.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=%1").arg(moro));
-    for (QWidget* unlocked : std::initializer_list<QWidget*>{s.w.Btn_Esci, s.w.Btn_LogOut, s.w.ToolButton5, s.w.DBNavigator1})
+    for (QWidget* unlocked : std::initializer_list<QWidget*>{control<QToolButton>(&s.w, "Btn_Esci"), control<QToolButton>(&s.w, "Btn_LogOut"), control<QToolButton>(&s.w, "ToolButton5"), control<DataNavigator>(&s.w, "DBNavigator1")})
         QVERIFY2(unlocked->isEnabled(), qPrintable(unlocked->objectName()));
 }
 
@@ -342,16 +342,16 @@ void TestChildren::untickedChildLeavesList()
     const int bassi = p.child(a, QStringLiteral("Ugo"), QStringLiteral("Bassi"));
     Session s(p);
     if (!attendingOnly)
-        choose(s.c.RadioButton2, false);
+        choose(control<QRadioButton>(&s.w, "RadioButton2"), false);
 
     s.c.ToolButton5Click();
     QVERIFY2(s.moveTo(QStringLiteral("Bassi")), qPrintable(s.missing(QStringLiteral("Bassi"))));
-    QVERIFY2(s.c.DBCheckBox2->isChecked(),
+    QVERIFY2(control<DataCheckBox>(&s.w, "DBCheckBox2")->isChecked(),
              qPrintable(QStringLiteral("%1; Frequenza = %2; %3")
-                            .arg(buttonState(s.c.DBCheckBox2),
+                            .arg(buttonState(control<DataCheckBox>(&s.w, "DBCheckBox2")),
                                  s.w.Data.Tbl_AnagBimbi.value(QStringLiteral("Frequenza")).toString(),
                                  tableAt(s.w.Data.Tbl_AnagBimbi))));
-    s.c.DBCheckBox2->click();
+    control<DataCheckBox>(&s.w, "DBCheckBox2")->click();
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.state(), store::Table::State::Edit);
     s.c.SpeedButton2Click();
     VERIFY_DIALOGS(s.dialogs);
@@ -361,7 +361,7 @@ void TestChildren::untickedChildLeavesList()
     QCOMPARE(stored[0].value("Frequenza"), QVariant(false));
     QCOMPARE(s.listed(), attendingOnly ? QStringList{"Zeta"} : (QStringList{"Bassi", "Zeta"}));
     if (attendingOnly) {
-        choose(s.c.RadioButton2, false);
+        choose(control<QRadioButton>(&s.w, "RadioButton2"), false);
         QCOMPARE(s.listed(), (QStringList{"Bassi", "Zeta"}));
     }
 }
@@ -385,7 +385,7 @@ void TestChildren::newChild()
     // The second nursery is the one logged into.
     QVERIFY2(s.w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), b),
              qPrintable(notFound(s.w.Data.Tbl_AnagNido, QStringLiteral("Id"), b)));
-    s.w.Access->DBLookupComboBox1CloseUp();
+    s.w.accessScreen().DBLookupComboBox1CloseUp();
     QCOMPARE(s.w.Data.IdNidoCorrente, QString::number(b));
     s.w.show();
     QVERIFY2(QTest::qWaitForWindowExposed(&s.w),
@@ -393,21 +393,21 @@ void TestChildren::newChild()
                             .arg(widgetState(&s.w), s.w.isVisible() ? QStringLiteral("yes") : QStringLiteral("no"))));
 
     s.c.ToolButton5Click();
-    s.c.DBNavigator5->trigger(DataNavigator::Button::Insert);
+    control<DataNavigator>(&s.w, "DBNavigator5")->trigger(DataNavigator::Button::Insert);
     VERIFY_DIALOGS(s.dialogs);
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.state(), store::Table::State::Insert);
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id_Nido")), b);
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.value(QStringLiteral("Frequenza")), QVariant(true));
-    QCOMPARE(s.w.focusWidget(), s.c.DBEdit10);
-    QVERIFY2(s.c.DBCheckBox2->isChecked(),
+    QCOMPARE(s.w.focusWidget(), control<DataEdit>(&s.w, "DBEdit10"));
+    QVERIFY2(control<DataCheckBox>(&s.w, "DBCheckBox2")->isChecked(),
              qPrintable(QStringLiteral("%1; Frequenza = %2; %3")
-                            .arg(buttonState(s.c.DBCheckBox2),
+                            .arg(buttonState(control<DataCheckBox>(&s.w, "DBCheckBox2")),
                                  s.w.Data.Tbl_AnagBimbi.value(QStringLiteral("Frequenza")).toString(),
                                  tableState(s.w.Data.Tbl_AnagBimbi))));
 
     if (!typed.isEmpty()) {
-        QTest::keyClicks(s.c.DBEdit10, typed);
-        QTest::keyClicks(s.c.DBEdit11, QStringLiteral("Neri"));
+        QTest::keyClicks(control<DataEdit>(&s.w, "DBEdit10"), typed);
+        QTest::keyClicks(control<DataEdit>(&s.w, "DBEdit11"), QStringLiteral("Neri"));
     }
     s.c.SpeedButton2Click();
     VERIFY_DIALOGS(s.dialogs);
@@ -447,11 +447,11 @@ void TestChildren::birthDate()
     const bool refused = !stored.isValid();
     if (refused)
         s.dialogs.expectMessage(BoxType::Error, QStringLiteral("'%1' non è una data valida.").arg(typed));
-    QTest::keyClicks(s.c.DBEdit12, typed);
-    QTest::keyClick(s.c.DBEdit12, Qt::Key_Return);
+    QTest::keyClicks(control<DataEdit>(&s.w, "DBEdit12"), typed);
+    QTest::keyClick(control<DataEdit>(&s.w, "DBEdit12"), Qt::Key_Return);
     VERIFY_DIALOGS(s.dialogs);
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.state(), store::Table::State::Edit);
-    QCOMPARE(s.c.DBEdit12->text(), typed);
+    QCOMPARE(control<DataEdit>(&s.w, "DBEdit12")->text(), typed);
     if (refused) {
         QVERIFY2(s.w.Data.Tbl_AnagBimbi.isNull(QStringLiteral("DataDiNascita")),
                  qPrintable(QStringLiteral("DataDiNascita holds %1; %2")
@@ -483,12 +483,12 @@ void TestChildren::refusedBirthDateStopsRowMove()
     VERIFY_DIALOGS(s.dialogs);
     QVERIFY2(s.moveTo(QStringLiteral("Zeta")), qPrintable(s.missing(QStringLiteral("Zeta"))));
     // On the way the box held "01/02/20", a date the field took.
-    QTest::keyClicks(s.c.DBEdit12, QStringLiteral("01/02/202"));
+    QTest::keyClicks(control<DataEdit>(&s.w, "DBEdit12"), QStringLiteral("01/02/202"));
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.state(), store::Table::State::Edit);
 
     s.dialogs.expectMessage(BoxType::Error, QStringLiteral("'01/02/202' non è una data valida."));
-    const int other = s.c.DBGrid5->currentIndex().row() == 0 ? 1 : 0;
-    s.c.DBGrid5->setCurrentIndex(s.c.DBGrid5->model()->index(other, 1));
+    const int other = control<DataGrid>(&s.w, "DBGrid5")->currentIndex().row() == 0 ? 1 : 0;
+    control<DataGrid>(&s.w, "DBGrid5")->setCurrentIndex(control<DataGrid>(&s.w, "DBGrid5")->model()->index(other, 1));
     VERIFY_DIALOGS(s.dialogs);
     QCOMPARE(s.current(), QStringLiteral("Zeta"));
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.state(), store::Table::State::Edit);
@@ -505,9 +505,9 @@ void TestChildren::closingWindowSavesRegistry()
     Session s(p);
     s.c.ToolButton5Click();
     VERIFY_DIALOGS(s.dialogs);
-    s.c.DBNavigator5->trigger(DataNavigator::Button::Insert);
-    QTest::keyClicks(s.c.DBEdit10, QStringLiteral("Giulia"));
-    QTest::keyClicks(s.c.DBEdit11, QStringLiteral("Bianchi"));
+    control<DataNavigator>(&s.w, "DBNavigator5")->trigger(DataNavigator::Button::Insert);
+    QTest::keyClicks(control<DataEdit>(&s.w, "DBEdit10"), QStringLiteral("Giulia"));
+    QTest::keyClicks(control<DataEdit>(&s.w, "DBEdit11"), QStringLiteral("Bianchi"));
     QVERIFY2(s.w.close(), qPrintable(QStringLiteral("the window refused to close: %1; %2")
                                          .arg(screenState(s.w, s.dialogs), tableState(s.w.Data.Tbl_AnagBimbi))));
     VERIFY_DIALOGS(s.dialogs);
@@ -530,14 +530,14 @@ void TestChildren::evaluationsListLockedWhileRegistryOpen()
     Session s(p);
     s.c.ToolButton5Click();
     VERIFY_DIALOGS(s.dialogs);
-    DataGrid* list = s.w.Evaluations->DBGrid7;
+    DataGrid* list = control<DataGrid>(&s.w, "DBGrid7");
     emit list->doubleClicked();
     emit list->customContextMenuRequested(QPoint(5, 5));
-    QVERIFY2(!s.w.Evaluations->PopupMenu1->isVisible(),
+    QVERIFY2(!control<QMenu>(control<QGroupBox>(&s.w, "GroupBox1"), "PopupMenu1")->isVisible(),
              qPrintable(QStringLiteral("the evaluations menu is open; ") + screenState(s.w, s.dialogs)));
-    QVERIFY2(s.w.GB_Valutazione->isHidden(), qPrintable(screenState(s.w, s.dialogs)));
+    QVERIFY2(control<QGroupBox>(&s.w, "GB_Valutazione")->isHidden(), qPrintable(screenState(s.w, s.dialogs)));
     QCOMPARE(p.rows(QStringLiteral("Valutaz.db"), QStringLiteral("Id=%1").arg(v)).first().value("Sel").toBool(), false);
-    QVERIFY2(!s.w.Btn_LogOut->isEnabled(), qPrintable(widgetState(s.w.Btn_LogOut) + QStringLiteral("; ") + screenState(s.w)));
+    QVERIFY2(!control<QToolButton>(&s.w, "Btn_LogOut")->isEnabled(), qPrintable(widgetState(control<QToolButton>(&s.w, "Btn_LogOut")) + QStringLiteral("; ") + screenState(s.w)));
     VERIFY_DIALOGS(s.dialogs);
 }
 
@@ -599,13 +599,13 @@ void TestChildren::evaluationsListStillWhileRegistryMoves()
     VERIFY_DIALOGS(s.dialogs);
     s.w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&s.w));
-    DataGrid* list = s.w.Evaluations->DBGrid7;
+    DataGrid* list = control<DataGrid>(&s.w, "DBGrid7");
     QCOMPARE(s.current(), QStringLiteral("Moro"));
     const QImage moroShown = painted(list);
 
-    QTest::mouseClick(s.w.ToolButton5, Qt::LeftButton);
+    QTest::mouseClick(control<QToolButton>(&s.w, "ToolButton5"), Qt::LeftButton);
     VERIFY_DIALOGS(s.dialogs);
-    QVERIFY2(!s.w.GB_AnagraficaBimbi->isHidden(), qPrintable(screenState(s.w, s.dialogs)));
+    QVERIFY2(!control<QGroupBox>(&s.w, "GB_AnagraficaBimbi")->isHidden(), qPrintable(screenState(s.w, s.dialogs)));
     QCOMPARE(s.current(), QStringLiteral("Abate"));
     const QStringList abateTexts = gridTexts(list->model());
     QCOMPARE(abateTexts.size(), 2);
@@ -614,7 +614,7 @@ void TestChildren::evaluationsListStillWhileRegistryMoves()
     const QImage still = painted(list);
 
     for (const QString& child : {QStringLiteral("Zeta"), QStringLiteral("Moro"), QStringLiteral("Abate"), QStringLiteral("Zeta")}) {
-        QVERIFY2(clickRow(s.c.DBGrid5, 1, child), qPrintable(child));
+        QVERIFY2(clickRow(control<DataGrid>(&s.w, "DBGrid5"), 1, child), qPrintable(child));
         QCOMPARE(s.current(), child);
         QTest::qWait(0);
         QCOMPARE(gridTexts(list->model()), abateTexts);
@@ -622,7 +622,7 @@ void TestChildren::evaluationsListStillWhileRegistryMoves()
     }
     // Moro's one evaluation is what the table holds now: a click on the
     // second row of the still list moves nothing.
-    QVERIFY2(clickRow(s.c.DBGrid5, 1, QStringLiteral("Moro")), "Moro");
+    QVERIFY2(clickRow(control<DataGrid>(&s.w, "DBGrid5"), 1, QStringLiteral("Moro")), "Moro");
     const int moroEvaluation = s.w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id"));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(1, 1)).center());
     QCOMPARE(s.w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), moroEvaluation);
@@ -632,12 +632,12 @@ void TestChildren::evaluationsListStillWhileRegistryMoves()
     QCOMPARE(list->selectionModel()->selectedRows().first().row(), 0);
     // The click gave the list the keys; back in the registry it is painted
     // as before.
-    QVERIFY2(clickRow(s.c.DBGrid5, 1, QStringLiteral("Zeta")), "Zeta");
+    QVERIFY2(clickRow(control<DataGrid>(&s.w, "DBGrid5"), 1, QStringLiteral("Zeta")), "Zeta");
     QVERIFY2(painted(list) == still, "the list is painted otherwise after a click");
 
-    QTest::mouseClick(s.c.SpeedButton2, Qt::LeftButton);
+    QTest::mouseClick(control<QToolButton>(&s.w, "SpeedButton2"), Qt::LeftButton);
     VERIFY_DIALOGS(s.dialogs);
-    QVERIFY2(s.w.GB_AnagraficaBimbi->isHidden(), qPrintable(screenState(s.w, s.dialogs)));
+    QVERIFY2(control<QGroupBox>(&s.w, "GB_AnagraficaBimbi")->isHidden(), qPrintable(screenState(s.w, s.dialogs)));
     QCOMPARE(s.current(), QStringLiteral("Moro"));
     const QStringList moroTexts = gridTexts(list->model());
     QCOMPARE(moroTexts.size(), 1);
@@ -672,9 +672,9 @@ void TestChildren::deleteChild()
 
     s.dialogs.expectMessage(BoxType::Confirmation, deleteQuestion, confirmed ? Button::Yes : Button::No);
     if (fromGrid)
-        QTest::keyClick(s.c.DBGrid5, Qt::Key_Delete, Qt::ControlModifier);
+        QTest::keyClick(control<DataGrid>(&s.w, "DBGrid5"), Qt::Key_Delete, Qt::ControlModifier);
     else
-        s.c.DBNavigator5->trigger(DataNavigator::Button::Delete);
+        control<DataNavigator>(&s.w, "DBNavigator5")->trigger(DataNavigator::Button::Delete);
     s.c.SpeedButton2Click();
     VERIFY_DIALOGS(s.dialogs);
     QCOMPARE(s.listed(), confirmed ? QStringList{"Zeta"} : (QStringList{"Moro", "Zeta"}));
@@ -709,14 +709,14 @@ void TestChildren::rowDrawing()
     p.child(a, QStringLiteral("Aldo"), QStringLiteral("Abate"));
     p.child(a, QStringLiteral("Ugo"), QStringLiteral("Bassi"), Attends(attends));
     Session s(p);
-    choose(s.c.RadioButton2, false);
+    choose(control<QRadioButton>(&s.w, "RadioButton2"), false);
     QCOMPARE(s.listed(), (QStringList{"Abate", "Bassi"}));
     const QString surname = current ? QStringLiteral("Bassi") : QStringLiteral("Abate");
     QVERIFY2(s.moveTo(surname), qPrintable(s.missing(surname)));
-    QAbstractItemModel* model = s.c.DBGrid1->model();
+    QAbstractItemModel* model = control<DataGrid>(&s.w, "DBGrid1")->model();
     const QModelIndex cell = model->index(1, 2); // Bassi's surname
-    s.c.DBGrid1->setCurrentIndex(model->index(s.w.Data.Tbl_AnagBimbi.recNo(), 2));
-    QCOMPARE(s.c.DBGrid1->currentIndex() == cell, current);
+    control<DataGrid>(&s.w, "DBGrid1")->setCurrentIndex(model->index(s.w.Data.Tbl_AnagBimbi.recNo(), 2));
+    QCOMPARE(control<DataGrid>(&s.w, "DBGrid1")->currentIndex() == cell, current);
 
     QImage image(120, 24, QImage::Format_RGB32);
     image.fill(Qt::white);
@@ -724,7 +724,7 @@ void TestChildren::rowDrawing()
         QPainter painter(&image);
         QStyleOptionViewItem option;
         option.rect = image.rect();
-        option.font = s.c.DBGrid1->font();
+        option.font = control<DataGrid>(&s.w, "DBGrid1")->font();
         option.state = QStyle::State_Enabled;
         if (current)
             option.state |= QStyle::State_Selected;

@@ -132,15 +132,15 @@ struct Registry
 Registry registry(const QString& name)
 {
     if (name == QLatin1String("nido"))
-        return {[](TFrm_Main& w) { w.ToolButton1->click(); }, [](TFrm_Main& w) { w.Nursery->SpeedButton3->click(); }};
+        return {[](TFrm_Main& w) { control<QToolButton>(&w, "ToolButton1")->click(); }, [](TFrm_Main& w) { control<QToolButton>(&w, "SpeedButton3")->click(); }};
     if (name == QLatin1String("educatrici"))
-        return {[](TFrm_Main& w) { w.ToolButton3->click(); }, [](TFrm_Main& w) { w.Staff->SpeedButton1->click(); }};
+        return {[](TFrm_Main& w) { control<QToolButton>(&w, "ToolButton3")->click(); }, [](TFrm_Main& w) { control<QToolButton>(control<QGroupBox>(&w, "GB_AnagraficaEducatrici"), "SpeedButton1")->click(); }};
     if (name == QLatin1String("bimbi"))
-        return {[](TFrm_Main& w) { w.ToolButton5->click(); }, [](TFrm_Main& w) { w.Children->SpeedButton2->click(); }};
+        return {[](TFrm_Main& w) { control<QToolButton>(&w, "ToolButton5")->click(); }, [](TFrm_Main& w) { control<QToolButton>(&w, "SpeedButton2")->click(); }};
     if (name == QLatin1String("ruoli"))
-        return {[](TFrm_Main& w) { w.ToolButton7->click(); }, [](TFrm_Main& w) { w.Staff->SpeedButton5->click(); }};
+        return {[](TFrm_Main& w) { control<QToolButton>(&w, "ToolButton7")->click(); }, [](TFrm_Main& w) { control<QToolButton>(&w, "SpeedButton5")->click(); }};
     if (name == QLatin1String("aree"))
-        return {[](TFrm_Main& w) { w.ToolButton9->click(); }, [](TFrm_Main& w) { w.Staff->SpeedButton6->click(); }};
+        return {[](TFrm_Main& w) { control<QToolButton>(&w, "ToolButton9")->click(); }, [](TFrm_Main& w) { control<QToolButton>(&w, "SpeedButton6")->click(); }};
     return {[](TFrm_Main&) {}, [](TFrm_Main&) {}};
 }
 
@@ -198,14 +198,14 @@ void TestControls::navigatorsLaidAsSized()
     QVERIFY(n->isVisible());
     if (place.isEmpty()) {
         // Along the bottom of "Valutazioni effettuate", 18 high, its width.
-        const QRect inside = w.GroupBox1->contentsRect();
+        const QRect inside = control<QGroupBox>(&w, "GroupBox1")->contentsRect();
         QCOMPARE(n->height(), 18);
         QVERIFY2(n->geometry().bottom() >= inside.bottom() - 4 && n->geometry().bottom() <= inside.bottom(),
                  qPrintable(QStringLiteral("bottom %1 of %2").arg(n->geometry().bottom()).arg(inside.bottom())));
         QVERIFY(n->x() <= inside.left() + 2);
         QVERIFY(n->geometry().right() >= inside.right() - 2);
         // The evaluations fill the box above it.
-        QCOMPARE(w.Evaluations->DBGrid7->geometry().bottom() + 1, n->y());
+        QCOMPARE(control<DataGrid>(&w, "DBGrid7")->geometry().bottom() + 1, n->y());
     } else {
         QCOMPARE(n->geometry(), place);
     }
@@ -230,7 +230,7 @@ void TestControls::clickWhereInsertIsLaid()
     Window win(s);
     TFrm_Main& w = win.w;
     registry(QStringLiteral("bimbi")).open(w);
-    DataNavigator* n = w.Children->DBNavigator5;
+    DataNavigator* n = control<DataNavigator>(&w, "DBNavigator5");
     // Nine shares of 52 pixels: "Inserisci" is the fifth, "Annulla" the ninth.
     auto clickAt = [n](int x) {
         QWidget* hit = n->childAt(x, 9);
@@ -253,27 +253,27 @@ void TestControls::childrenNavigatorShowsWhatCanBeDone()
     Window win(s);
     TFrm_Main& w = win.w;
     // A list of one child: nowhere to move.
-    QCOMPARE(clickable(w.DBNavigator1), QString());
-    QCOMPARE(paintedEnabled(w.DBNavigator1), QString());
+    QCOMPARE(clickable(control<DataNavigator>(&w, "DBNavigator1")), QString());
+    QCOMPARE(paintedEnabled(control<DataNavigator>(&w, "DBNavigator1")), QString());
 
     // Two more children, and the list read again: the first is current.
     s.p.child(s.nursery, QStringLiteral("Neri"));
     s.p.child(s.nursery, QStringLiteral("Verdi"));
     w.Data.Tbl_AnagBimbi.refresh();
     w.Data.Tbl_AnagBimbi.first();
-    QCOMPARE(paintedEnabled(w.DBNavigator1), QStringLiteral("Successivo Ultimo"));
-    QTest::mouseClick(w.DBNavigator1->button(Nav::Last), Qt::LeftButton);
-    QCOMPARE(clickable(w.DBNavigator1), QStringLiteral("Primo Precedente"));
-    QCOMPARE(paintedEnabled(w.DBNavigator1), QStringLiteral("Primo Precedente"));
+    QCOMPARE(paintedEnabled(control<DataNavigator>(&w, "DBNavigator1")), QStringLiteral("Successivo Ultimo"));
+    QTest::mouseClick(control<DataNavigator>(&w, "DBNavigator1")->button(Nav::Last), Qt::LeftButton);
+    QCOMPARE(clickable(control<DataNavigator>(&w, "DBNavigator1")), QStringLiteral("Primo Precedente"));
+    QCOMPARE(paintedEnabled(control<DataNavigator>(&w, "DBNavigator1")), QStringLiteral("Primo Precedente"));
 
     // A registry in front locks the navigator; closing it gives back the
     // buttons of where the list then stands (its first child).
     registry(QStringLiteral("ruoli")).open(w);
-    QCOMPARE(clickable(w.DBNavigator1), QString());
-    QCOMPARE(paintedEnabled(w.DBNavigator1), QString());
+    QCOMPARE(clickable(control<DataNavigator>(&w, "DBNavigator1")), QString());
+    QCOMPARE(paintedEnabled(control<DataNavigator>(&w, "DBNavigator1")), QString());
     registry(QStringLiteral("ruoli")).close(w);
-    QCOMPARE(clickable(w.DBNavigator1), QStringLiteral("Primo Precedente"));
-    QCOMPARE(paintedEnabled(w.DBNavigator1), QStringLiteral("Primo Precedente"));
+    QCOMPARE(clickable(control<DataNavigator>(&w, "DBNavigator1")), QStringLiteral("Primo Precedente"));
+    QCOMPARE(paintedEnabled(control<DataNavigator>(&w, "DBNavigator1")), QStringLiteral("Primo Precedente"));
     VERIFY_DIALOGS(win.d);
 }
 
@@ -289,7 +289,7 @@ void TestControls::rowIndicatorOnNurseryGridOnly()
         QCOMPARE(g->hasRowIndicator(), g->objectName() == QLatin1String("DBGrid2"));
 
     registry(QStringLiteral("nido")).open(w);
-    DataGrid* g = w.Nursery->DBGrid2;
+    DataGrid* g = control<DataGrid>(&w, "DBGrid2");
     QHeaderView* h = g->verticalHeader();
     QCOMPARE(h->width(), DataGrid::RowIndicatorWidth);
     auto marked = [&] {
@@ -303,7 +303,7 @@ void TestControls::rowIndicatorOnNurseryGridOnly()
         return rows;
     };
     QCOMPARE(marked(), QList<int>{0});
-    QTest::mouseClick(w.Nursery->DBNavigator2->button(Nav::Next), Qt::LeftButton);
+    QTest::mouseClick(control<DataNavigator>(&w, "DBNavigator2")->button(Nav::Next), Qt::LeftButton);
     QCOMPARE(marked(), QList<int>{1});
     // Whole rows are selected, with the columns after the indicator.
     QCOMPARE(g->selectionModel()->selectedRows().size(), 1);
@@ -321,7 +321,7 @@ void TestControls::selectionColumnIsFifteenPixels()
     s.p.evaluation(s.children[0], 12);
     s.p.evaluation(s.children[0], 14);
     Window win(s);
-    DataGrid* g = win.w.Evaluations->DBGrid7;
+    DataGrid* g = control<DataGrid>(&win.w, "DBGrid7");
     QCOMPARE(g->model()->rowCount(), 2);
     const int widths[] = {15, 147, 77};
     int x = 0;
@@ -342,8 +342,8 @@ void TestControls::passwordShowsAsterisks()
     Window win(s);
     TFrm_Main& w = win.w;
     registry(QStringLiteral("educatrici")).open(w);
-    DataEdit* masked = w.Staff->DBEdit9;
-    DataEdit* plain = w.Staff->DBEdit24;
+    DataEdit* masked = control<DataEdit>(&w, "DBEdit9");
+    DataEdit* plain = control<DataEdit>(&w, "DBEdit24");
     // Typed in clear in the plain edit, shown masked again afterwards.
     plain->selectAll();
     QTest::keyClicks(plain, QStringLiteral("abc"));
@@ -372,18 +372,18 @@ void TestControls::areaChooserBlankOnNewEvaluation()
     Scene s(1);
     Window win(s);
     TFrm_Main& w = win.w;
-    LookupComboBox* combo = w.Phases->CB_Area;
+    LookupComboBox* combo = control<LookupComboBox>(&w, "CB_Area");
     store::Table& aree = w.Data.Tbl_Aree;
     QVERIFY(aree.isOpen());
     const int areas = aree.recordCount();
     QVERIFY(areas >= 3);
     const int row = aree.recNo();
 
-    QTest::mouseClick(w.DBNavigator7->button(Nav::Insert), Qt::LeftButton);
-    QVERIFY(!w.GB_Valutazione->isHidden());
+    QTest::mouseClick(control<DataNavigator>(&w, "DBNavigator7")->button(Nav::Insert), Qt::LeftButton);
+    QVERIFY(!control<QGroupBox>(&w, "GB_Valutazione")->isHidden());
     QCOMPARE(w.Data.Tbl_Valutazioni.recordCount(), 1);
     // No area is chosen yet: the chooser shows none, and the areas stay put.
-    QVERIFY(isNoKey(w.Phases->chiaveArea()));
+    QVERIFY(isNoKey(w.phasesScreen().chiaveArea()));
     QCOMPARE(combo->count(), areas);
     QCOMPARE(combo->currentIndex(), -1);
     QCOMPARE(combo->currentText(), QString());
@@ -400,17 +400,17 @@ void TestControls::areaChooserBlankOnNewEvaluation()
     // Choosing the third area shows it.
     emit combo->activated(2);
     QCOMPARE(combo->currentText(), combo->itemText(2));
-    QCOMPARE(w.Phases->chiaveArea().toInt(), aree.asInteger(QStringLiteral("Id")));
+    QCOMPARE(w.phasesScreen().chiaveArea().toInt(), aree.asInteger(QStringLiteral("Id")));
     reference.setCurrentIndex(2);
     QCOMPARE(grabbed(combo), grabbed(&reference));
 
     // Back to the list, and the evaluation opened again: the first area.
-    w.Sheet->SpeedButton7->click();
-    QVERIFY(w.GB_Valutazione->isHidden());
-    w.Evaluations->Modifica1->trigger();
-    QVERIFY(!w.GB_Valutazione->isHidden());
+    control<QToolButton>(&w, "SpeedButton7")->click();
+    QVERIFY(control<QGroupBox>(&w, "GB_Valutazione")->isHidden());
+    control<QAction>(&w, "Modifica1")->trigger();
+    QVERIFY(!control<QGroupBox>(&w, "GB_Valutazione")->isHidden());
     QCOMPARE(combo->currentIndex(), 0);
-    QCOMPARE(w.Phases->chiaveArea().toInt(), aree.asInteger(QStringLiteral("Id")));
+    QCOMPARE(w.phasesScreen().chiaveArea().toInt(), aree.asInteger(QStringLiteral("Id")));
     VERIFY_DIALOGS(win.d);
 }
 
@@ -426,10 +426,10 @@ void TestControls::areaDropDownShowsTenRows()
     Window win(s);
     TFrm_Main& w = win.w;
     QCOMPARE(w.Data.Tbl_Aree.recordCount(), 16);
-    w.Evaluations->Modifica1->trigger();
+    control<QAction>(&w, "Modifica1")->trigger();
     VERIFY_DIALOGS(win.d);
-    QVERIFY2(!w.GB_Valutazione->isHidden(), qPrintable(screenState(w, win.d)));
-    LookupComboBox* combo = w.Phases->CB_Area;
+    QVERIFY2(!control<QGroupBox>(&w, "GB_Valutazione")->isHidden(), qPrintable(screenState(w, win.d)));
+    LookupComboBox* combo = control<LookupComboBox>(&w, "CB_Area");
     QCOMPARE(combo->count(), 16);
 
     combo->showPopup();
@@ -469,7 +469,7 @@ void TestControls::nurseryChooserShowsCurrentNursery()
     p.educator(zeta, QStringLiteral("Rossi"), true);
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
-    LookupComboBox* chooser = w.Access->DBLookupComboBox1;
+    LookupComboBox* chooser = control<LookupComboBox>(&w, "DBLookupComboBox1");
     // The first nursery by name is the current one, and the chooser shows it.
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(alfa));
     QCOMPARE(chooser->currentText(), QStringLiteral("Alfa"));
@@ -480,7 +480,7 @@ void TestControls::nurseryChooserShowsCurrentNursery()
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(zeta));
     QCOMPARE(chooser->currentText(), QStringLiteral("Zeta"));
     login(w, d, QStringLiteral("Rossi"));
-    w.Btn_LogOut->click();
+    control<QToolButton>(&w, "Btn_LogOut")->click();
     QVERIFY(w.accessPanelInFront());
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(zeta));
     QCOMPARE(chooser->currentText(), QStringLiteral("Zeta"));

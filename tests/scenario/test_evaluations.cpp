@@ -86,7 +86,7 @@ struct ProgramDir : ScenarioFolder
 
 QDateTime at(const QTime& time) { return QDateTime(today, time); }
 
-bool sheetOpen(TFrm_Main& w) { return !w.GB_Valutazione->isHidden(); }
+bool sheetOpen(TFrm_Main& w) { return !control<QGroupBox>(&w, "GB_Valutazione")->isHidden(); }
 
 } // namespace
 
@@ -149,7 +149,7 @@ void TestEvaluations::monthsOfNewEvaluation()
     w.Data.Now = [time] { return at(time); };
     login(w, d, QStringLiteral("Rossi"));
 
-    w.Evaluations->Inseriscinuovavalutazione1Click();
+    w.evaluationsScreen().Inseriscinuovavalutazione1Click();
     VERIFY_DIALOGS(d);
     const auto rows = p.rows(QStringLiteral("Valutaz.db"));
     QCOMPARE(rows.size(), 1);
@@ -185,13 +185,13 @@ void TestEvaluations::newEvaluation()
     if (!withChild)
         d.expectMessage(BoxType::Plain, noChild);
     if (how == QLatin1String("menu insert"))
-        w.Evaluations->Inseriscinuovavalutazione1->trigger();
+        control<QAction>(&w, "Inseriscinuovavalutazione1")->trigger();
     else if (how == QLatin1String("navigator insert"))
-        w.DBNavigator7->trigger(DataNavigator::Button::Insert);
+        control<DataNavigator>(&w, "DBNavigator7")->trigger(DataNavigator::Button::Insert);
     else if (how == QLatin1String("menu edit on empty list"))
-        w.Evaluations->Modifica1->trigger();
+        control<QAction>(&w, "Modifica1")->trigger();
     else
-        w.DBNavigator7->trigger(DataNavigator::Button::Edit);
+        control<DataNavigator>(&w, "DBNavigator7")->trigger(DataNavigator::Button::Edit);
     VERIFY_DIALOGS(d);
 
     if (!withChild) {
@@ -199,7 +199,7 @@ void TestEvaluations::newEvaluation()
         QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Browse);
         QVERIFY2(w.Data.Tbl_Valutazioni.isEmpty(), qPrintable(tableAt(w.Data.Tbl_Valutazioni)));
         QVERIFY2(!sheetOpen(w), qPrintable(screenState(w, d)));
-        QVERIFY2(w.DBNavigator7->isEnabled(), qPrintable(widgetState(w.DBNavigator7) + QStringLiteral("; ") + screenState(w)));
+        QVERIFY2(control<DataNavigator>(&w, "DBNavigator7")->isEnabled(), qPrintable(widgetState(control<DataNavigator>(&w, "DBNavigator7")) + QStringLiteral("; ") + screenState(w)));
         return;
     }
     // Stored at once, before anything is typed on the sheet.
@@ -211,9 +211,9 @@ void TestEvaluations::newEvaluation()
     QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Browse);
     QCOMPARE(w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), rows[0].value("Id").toInt());
     QVERIFY2(sheetOpen(w), qPrintable(screenState(w, d)));
-    QVERIFY2(!w.DBNavigator7->isEnabled(), qPrintable(widgetState(w.DBNavigator7) + QStringLiteral("; ") + screenState(w)));
-    QVERIFY2(!w.DBNavigator1->isEnabled(), qPrintable(widgetState(w.DBNavigator1) + QStringLiteral("; ") + screenState(w)));
-    QVERIFY2(!w.Btn_LogOut->isEnabled(), qPrintable(widgetState(w.Btn_LogOut) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(!control<DataNavigator>(&w, "DBNavigator7")->isEnabled(), qPrintable(widgetState(control<DataNavigator>(&w, "DBNavigator7")) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(!control<DataNavigator>(&w, "DBNavigator1")->isEnabled(), qPrintable(widgetState(control<DataNavigator>(&w, "DBNavigator1")) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(!control<QToolButton>(&w, "Btn_LogOut")->isEnabled(), qPrintable(widgetState(control<QToolButton>(&w, "Btn_LogOut")) + QStringLiteral("; ") + screenState(w)));
     // The staff and phases already follow the new evaluation.
     QCOMPARE(w.Data.Tbl_Personale.filter(), QStringLiteral("Id_Valutazione=%1").arg(rows[0].value("Id").toInt()));
     QCOMPARE(w.Data.Tbl_FasiVal.filter(), QStringLiteral("Id_Valutazione=%1").arg(rows[0].value("Id").toInt()));
@@ -233,20 +233,20 @@ void TestEvaluations::openingKeepsRecord()
     TFrm_Main w(p.path(), d);
     login(w, d, QStringLiteral("Rossi"));
     // Another area chosen before, so that the opening has to move it.
-    w.Phases->ImpostaChiaveArea(areas.last().value("Id"));
+    w.phasesScreen().ImpostaChiaveArea(areas.last().value("Id"));
 
     w.Data.Tbl_Valutazioni.last();
-    w.Evaluations->Modifica1Click();
+    w.evaluationsScreen().Modifica1Click();
     VERIFY_DIALOGS(d);
     QCOMPARE(p.count(QStringLiteral("Valutaz.db")), 2);
     QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Edit);
     QCOMPARE(w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), second);
     QVERIFY2(sheetOpen(w), qPrintable(screenState(w, d)));
-    QVERIFY2(!w.DBNavigator7->isEnabled(), qPrintable(widgetState(w.DBNavigator7) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(!control<DataNavigator>(&w, "DBNavigator7")->isEnabled(), qPrintable(widgetState(control<DataNavigator>(&w, "DBNavigator7")) + QStringLiteral("; ") + screenState(w)));
     // The area chooser is set to the first area and closed up: the phases
     // follow the evaluation and that area.
     const int first = areas.first().value("Id").toInt();
-    QCOMPARE(w.Phases->chiaveArea().toInt(), first);
+    QCOMPARE(w.phasesScreen().chiaveArea().toInt(), first);
     QCOMPARE(w.Data.Tbl_Aree.asInteger(QStringLiteral("Id")), first);
     QCOMPARE(w.Data.Tbl_FasiVal.filter(),
              QStringLiteral("(Id_Valutazione=%1) and (Id_Area=%2)").arg(second).arg(first));
@@ -269,22 +269,22 @@ void TestEvaluations::toggleSelection()
     login(w, d, QStringLiteral("Rossi"));
     QCOMPARE(w.Data.Tbl_Valutazioni.recordCount(), 2);
 
-    w.Evaluations->DBGrid7DblClick();
+    w.evaluationsScreen().DBGrid7DblClick();
     QVERIFY2(p.sel(e1), qPrintable(p.marks()));
     QVERIFY2(!p.sel(e2), qPrintable(p.marks()));
     // A short editing of its own: the sheet stays closed, the list where it was.
     QVERIFY2(!sheetOpen(w), qPrintable(screenState(w, d)));
-    QVERIFY2(w.DBNavigator7->isEnabled(), qPrintable(widgetState(w.DBNavigator7) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(control<DataNavigator>(&w, "DBNavigator7")->isEnabled(), qPrintable(widgetState(control<DataNavigator>(&w, "DBNavigator7")) + QStringLiteral("; ") + screenState(w)));
     QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Browse);
     QCOMPARE(w.Data.Tbl_Valutazioni.tag, 0);
     QCOMPARE(w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), e1);
 
     w.Data.Tbl_Valutazioni.next();
-    w.Evaluations->Seleziona1->trigger();
+    control<QAction>(&w, "Seleziona1")->trigger();
     QVERIFY2(p.sel(e2), qPrintable(p.marks()));
-    w.Evaluations->DBGrid7DblClick();
+    w.evaluationsScreen().DBGrid7DblClick();
     QVERIFY2(!p.sel(e2), qPrintable(p.marks()));
-    w.Evaluations->DBGrid7DblClick();
+    w.evaluationsScreen().DBGrid7DblClick();
     QVERIFY2(p.sel(e2), qPrintable(p.marks()));
 
     // Leaving the child and coming back keeps the marks.
@@ -300,7 +300,7 @@ void TestEvaluations::toggleSelection()
     VERIFY_DIALOGS(d);
 
     // A new login does not.
-    w.Access->Btn_LogOutClick();
+    w.accessScreen().Btn_LogOutClick();
     login(w, d, QStringLiteral("Rossi"));
     QVERIFY2(!p.sel(e1) && !p.sel(e2) && !p.sel(e3),
              qPrintable(QStringLiteral("e1 = Id %1, e2 = Id %2, e3 = Id %3; %4").arg(e1).arg(e2).arg(e3).arg(p.marks())));
@@ -320,14 +320,14 @@ void TestEvaluations::toggleEdges()
     login(w, d, QStringLiteral("Rossi"));
 
     // After "Ultima valutazione" the last row, current in the list, is toggled.
-    w.DBNavigator7->trigger(DataNavigator::Button::Last);
-    w.Evaluations->DBGrid7DblClick();
+    control<DataNavigator>(&w, "DBNavigator7")->trigger(DataNavigator::Button::Last);
+    w.evaluationsScreen().DBGrid7DblClick();
     QVERIFY2(p.sel(last), qPrintable(p.marks() + QStringLiteral("; ") + tableState(w.Data.Tbl_Valutazioni)));
 
     // An empty list: nothing at all.
     chooseChild(w, bruno);
     QVERIFY2(w.Data.Tbl_Valutazioni.isEmpty(), qPrintable(tableAt(w.Data.Tbl_Valutazioni)));
-    w.Evaluations->DBGrid7DblClick();
+    w.evaluationsScreen().DBGrid7DblClick();
     VERIFY_DIALOGS(d);
     QCOMPARE(p.count(QStringLiteral("Valutaz.db")), 2);
     QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Browse);
@@ -367,7 +367,7 @@ void TestEvaluations::deletion()
     d.expectMessage(BoxType::Confirmation, deleteQuestion, answer ? Button::Yes : Button::No);
     if (answer && !responsible)
         d.expectMessage(BoxType::Warning, onlyResponsible);
-    w.DBNavigator7->trigger(DataNavigator::Button::Delete);
+    control<DataNavigator>(&w, "DBNavigator7")->trigger(DataNavigator::Button::Delete);
     VERIFY_DIALOGS(d);
     QCOMPARE(p.count(QStringLiteral("Valutaz.db")), deleted ? 0 : 1);
     QCOMPARE(w.Data.Tbl_Valutazioni.recordCount(), deleted ? 0 : 1);
@@ -401,17 +401,17 @@ void TestEvaluations::followsCurrentEvaluation()
              qPrintable(tableState(w.Data.Tbl_Personale) + QStringLiteral("; ") + tableState(w.Data.Tbl_FasiVal)));
     QCOMPARE(w.Data.Tbl_Personale.recordCount(), 2);
     QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), 2);
-    QCOMPARE(w.Sheet->Txt_SviluppoTeorico->text(), QStringLiteral("4"));
+    QCOMPARE(control<QLineEdit>(&w, "Txt_SviluppoTeorico")->text(), QStringLiteral("4"));
     w.Data.Tbl_Valutazioni.next();
     QCOMPARE(w.Data.Tbl_Personale.filter(), QStringLiteral("Id_Valutazione=%1").arg(e2));
     QCOMPARE(w.Data.Tbl_Personale.recordCount(), 1);
     QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), 1);
-    QCOMPARE(w.Sheet->Txt_SviluppoTeorico->text(), QStringLiteral("4,19"));
+    QCOMPARE(control<QLineEdit>(&w, "Txt_SviluppoTeorico")->text(), QStringLiteral("4,19"));
     // A child without evaluations leaves the last filters in force.
     chooseChild(w, bruno);
     QCOMPARE(w.Data.Tbl_Personale.filter(), QStringLiteral("Id_Valutazione=%1").arg(e2));
     QCOMPARE(w.Data.Tbl_FasiVal.filter(), QStringLiteral("Id_Valutazione=%1").arg(e2));
-    QCOMPARE(w.Sheet->Txt_SviluppoTeorico->text(), QStringLiteral("0"));
+    QCOMPARE(control<QLineEdit>(&w, "Txt_SviluppoTeorico")->text(), QStringLiteral("0"));
     VERIFY_DIALOGS(d);
 }
 
@@ -439,12 +439,12 @@ void TestEvaluations::theoreticalDevelopment()
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     login(w, d, QStringLiteral("Rossi"));
-    QCOMPARE(w.Sheet->Txt_SviluppoTeorico->text(), QStringLiteral("7"));
+    QCOMPARE(control<QLineEdit>(&w, "Txt_SviluppoTeorico")->text(), QStringLiteral("7"));
 
     // The age corrected on the sheet: the box follows at once.
     w.Data.Tbl_Valutazioni.edit();
     w.Data.Tbl_Valutazioni.setValue(QStringLiteral("MesiBimbo"), months);
-    QCOMPARE(w.Sheet->Txt_SviluppoTeorico->text(), shown);
+    QCOMPARE(control<QLineEdit>(&w, "Txt_SviluppoTeorico")->text(), shown);
     VERIFY_DIALOGS(d);
 }
 
@@ -461,9 +461,9 @@ void TestEvaluations::drawsSelectionColumn()
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     login(w, d, QStringLiteral("Rossi"));
-    w.Evaluations->DBGrid7DblClick(); // the first one selected
+    w.evaluationsScreen().DBGrid7DblClick(); // the first one selected
 
-    DataGrid* grid = w.Evaluations->DBGrid7;
+    DataGrid* grid = control<DataGrid>(&w, "DBGrid7");
     auto draw = [&](int row, int column, bool* handled) {
         QImage img(30, 20, QImage::Format_RGB32);
         img.fill(Qt::white);
@@ -471,7 +471,7 @@ void TestEvaluations::drawsSelectionColumn()
         QStyleOptionViewItem option;
         option.rect = QRect(0, 0, 15, 18);
         bool h = false;
-        w.Evaluations->DBGrid7DrawColumnCell(&painter, option, grid->dataModel()->index(row, column), h);
+        w.evaluationsScreen().DBGrid7DrawColumnCell(&painter, option, grid->dataModel()->index(row, column), h);
         painter.end();
         if (handled)
             *handled = h;
@@ -533,9 +533,9 @@ void TestEvaluations::backToListAsksOnlyWithNonSo()
     TFrm_Main w(p.path(), d);
     w.Data.Now = [] { return at(QTime(9, 0)); };
     login(w, d, QStringLiteral("Rossi"));
-    w.Evaluations->Inseriscinuovavalutazione1Click();
+    w.evaluationsScreen().Inseriscinuovavalutazione1Click();
     VERIFY_DIALOGS(d);
-    QVERIFY2(w.GB_Valutazione->isVisibleTo(w.Pnl_Bambini), qPrintable(screenState(w, d)));
+    QVERIFY2(control<QGroupBox>(&w, "GB_Valutazione")->isVisibleTo(control<QWidget>(&w, "Pnl_Bambini")), qPrintable(screenState(w, d)));
     const int v = w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id"));
     if (nonSo == QLatin1String("-"))
         p.add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", v}, {"Id_Area", 1}, {"NumFase", 2}, {"Si", QStringLiteral("-01")}});
@@ -546,11 +546,11 @@ void TestEvaluations::backToListAsksOnlyWithNonSo()
                         QStringLiteral("Nella valutazione sono presenti dei \"Non So\". Desideri stampare un riepilogo "
                                        "dei \"Non so\" per verificarli?"),
                         Button::No);
-    w.Sheet->SpeedButton7Click();
+    w.evaluationSheet().SpeedButton7Click();
     VERIFY_DIALOGS(d);
-    QVERIFY2(w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
-    QVERIFY2(w.Btn_Esci->isEnabled(), qPrintable(widgetState(w.Btn_Esci) + QStringLiteral("; ") + screenState(w)));
-    QVERIFY2(w.DBNavigator1->isEnabled(), qPrintable(widgetState(w.DBNavigator1) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(control<QGroupBox>(&w, "GB_Valutazione")->isHidden(), qPrintable(screenState(w, d)));
+    QVERIFY2(control<QToolButton>(&w, "Btn_Esci")->isEnabled(), qPrintable(widgetState(control<QToolButton>(&w, "Btn_Esci")) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(control<DataNavigator>(&w, "DBNavigator1")->isEnabled(), qPrintable(widgetState(control<DataNavigator>(&w, "DBNavigator1")) + QStringLiteral("; ") + screenState(w)));
     QCOMPARE(w.Data.Tbl_FasiVal.filter(), QStringLiteral("(nonso<>'') and (Id_Valutazione=%1)").arg(v));
 }
 
@@ -571,19 +571,19 @@ void TestEvaluations::menuHintsInStatusBar()
     login(w, d, QStringLiteral("Rossi"));
     VERIFY_DIALOGS(d);
 
-    DataGrid* grid = w.Evaluations->DBGrid7;
-    QMenu* menu = w.Evaluations->PopupMenu1;
+    DataGrid* grid = control<DataGrid>(&w, "DBGrid7");
+    QMenu* menu = control<QMenu>(control<QGroupBox>(&w, "GroupBox1"), "PopupMenu1");
     const QPoint at = grid->visualRect(grid->model()->index(0, 1)).center();
     QContextMenuEvent right(QContextMenuEvent::Mouse, at, grid->viewport()->mapToGlobal(at));
     QApplication::sendEvent(grid->viewport(), &right);
     QTRY_VERIFY(menu->isVisible());
-    QCOMPARE(w.StatusHint->text(), QString());
+    QCOMPARE(control<QLabel>(&w, "StatusHint")->text(), QString());
 
     // What the first panel paints for a text: the same label with the text set.
-    auto panel = [&] { return w.StatusHint->grab().toImage().convertToFormat(QImage::Format_RGB32); };
-    QLabel reference(w.StatusHint->parentWidget());
-    reference.setFont(w.StatusHint->font());
-    reference.setGeometry(w.StatusHint->geometry());
+    auto panel = [&] { return control<QLabel>(&w, "StatusHint")->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+    QLabel reference(control<QLabel>(&w, "StatusHint")->parentWidget());
+    reference.setFont(control<QLabel>(&w, "StatusHint")->font());
+    reference.setGeometry(control<QLabel>(&w, "StatusHint")->geometry());
     reference.lower();
     auto paintedText = [&](const QString& text) {
         reference.setText(text);
@@ -600,14 +600,14 @@ void TestEvaluations::menuHintsInStatusBar()
     };
     for (const QString& hint : hints) {
         QTest::keyClick(menu, Qt::Key_Down);
-        QCOMPARE(w.StatusHint->text(), hint);
+        QCOMPARE(control<QLabel>(&w, "StatusHint")->text(), hint);
         const QImage shown = panel();
         QVERIFY2(shown != blank, qPrintable(hint));
         QVERIFY2(shown == paintedText(hint), qPrintable(hint));
     }
     QTest::keyClick(menu, Qt::Key_Escape);
     QTRY_VERIFY(!menu->isVisible());
-    QCOMPARE(w.StatusHint->text(), QString());
+    QCOMPARE(control<QLabel>(&w, "StatusHint")->text(), QString());
     QVERIFY(panel() == blank);
     VERIFY_DIALOGS(d);
 }

@@ -179,7 +179,7 @@ void start(TFrm_Main& w)
 // children list comes in front with the focus on the children.
 void logIn(TFrm_Main& w, ScriptedDialogs& d)
 {
-    STEP(tabTo(w.Access->DBLookupListBox1));
+    STEP(tabTo(control<LookupListBox>(&w, "DBLookupListBox1")));
     d.expectInput(QStringLiteral("Password"), QStringLiteral("pw"), true);
     STEP(key(Qt::Key_Return));
     VERIFY_DIALOGS(d);
@@ -190,15 +190,15 @@ void logIn(TFrm_Main& w, ScriptedDialogs& d)
 // Return opens the one listed.
 void openEvaluation(TFrm_Main& w, ScriptedDialogs& d, const Nursery& p)
 {
-    QCOMPARE(focused(), static_cast<QWidget*>(w.Children->DBGrid1));
+    QCOMPARE(focused(), static_cast<QWidget*>(control<DataGrid>(&w, "DBGrid1")));
     STEP(key(Qt::Key_Down));
     QCOMPARE(w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id")), p.neri);
-    STEP(tabTo(w.Evaluations->DBGrid7));
+    STEP(tabTo(control<DataGrid>(&w, "DBGrid7")));
     QCOMPARE(w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id")), p.neri);
     QCOMPARE(w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), p.evaluation);
     STEP(key(Qt::Key_Return));
     VERIFY_DIALOGS(d);
-    QVERIFY2(!w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
+    QVERIFY2(!control<QGroupBox>(&w, "GB_Valutazione")->isHidden(), qPrintable(screenState(w, d)));
 }
 
 // Where the indicator of radio button `r` is painted, in `shot` of window
@@ -308,32 +308,32 @@ void TestKeyboard::tabStopsOnWhatShows()
     TFrm_Main w(p.path(), d);
     STEP(start(w));
 
-    QWidget* front = w.Pnl_Accesso;
-    QWidget* first = w.Access->DBLookupComboBox1;
+    QWidget* front = control<QWidget>(&w, "Pnl_Accesso");
+    QWidget* first = control<LookupComboBox>(&w, "DBLookupComboBox1");
     QList<QWidget*> expected; // the whole round, when the screen fixes it
-    const QList<QWidget*> accessRound = {w.Access->DBLookupListBox1, w.Access->SpeedButton4, w.SpeedButton13,
-                                         w.SpeedButton9, w.Access->DBLookupComboBox1};
+    const QList<QWidget*> accessRound = {control<LookupListBox>(&w, "DBLookupListBox1"), control<QToolButton>(&w, "SpeedButton4"), control<QToolButton>(&w, "SpeedButton13"),
+                                         control<QToolButton>(&w, "SpeedButton9"), control<LookupComboBox>(&w, "DBLookupComboBox1")};
     if (screen == QLatin1String("access")) {
         expected = accessRound;
     } else if (screen == QLatin1String("logout")) {
         STEP(logIn(w, d));
-        STEP(tabTo(w.Btn_LogOut));
+        STEP(tabTo(control<QToolButton>(&w, "Btn_LogOut")));
         STEP(key(Qt::Key_Space));
         QVERIFY2(w.accessPanelInFront(), qPrintable(screenState(w, d)));
         expected = accessRound;
     } else {
         STEP(logIn(w, d));
-        front = w.Pnl_Bambini;
-        first = w.Children->DBGrid1;
+        front = control<QWidget>(&w, "Pnl_Bambini");
+        first = control<DataGrid>(&w, "DBGrid1");
         if (screen == QLatin1String("sheet")) {
             STEP(openEvaluation(w, d, p));
-            front = w.GB_Valutazione;
-            first = w.Phases->CB_Area;
+            front = control<QGroupBox>(&w, "GB_Valutazione");
+            first = control<LookupComboBox>(&w, "CB_Area");
         } else if (screen == QLatin1String("registry")) {
-            STEP(tabTo(w.ToolButton5));
+            STEP(tabTo(control<QToolButton>(&w, "ToolButton5")));
             STEP(key(Qt::Key_Space));
-            QVERIFY2(!w.GB_AnagraficaBimbi->isHidden(), qPrintable(screenState(w, d)));
-            first = w.GB_AnagraficaBimbi->findChild<QWidget*>(QStringLiteral("DBEdit10"));
+            QVERIFY2(!control<QGroupBox>(&w, "GB_AnagraficaBimbi")->isHidden(), qPrintable(screenState(w, d)));
+            first = control<QGroupBox>(&w, "GB_AnagraficaBimbi")->findChild<QWidget*>(QStringLiteral("DBEdit10"));
         }
     }
     QVERIFY2(focused() == first, qPrintable(QStringLiteral("the focus is on %1").arg(describe(focused()))));
@@ -357,10 +357,10 @@ void TestKeyboard::tabStopsOnWhatShows()
     if (screen == QLatin1String("registry")) {
         // The list beside the registry shows too, and can be reached as
         // with the mouse; what lies wholly under the registry cannot.
-        const QRect box = w.GB_AnagraficaBimbi->geometry();
+        const QRect box = control<QGroupBox>(&w, "GB_AnagraficaBimbi")->geometry();
         for (QWidget* s : round)
-            if (!w.GB_AnagraficaBimbi->isAncestorOf(s))
-                QVERIFY2(!box.contains(QRect(s->mapTo(w.Pnl_Bambini, QPoint(0, 0)), s->size())),
+            if (!control<QGroupBox>(&w, "GB_AnagraficaBimbi")->isAncestorOf(s))
+                QVERIFY2(!box.contains(QRect(s->mapTo(control<QWidget>(&w, "Pnl_Bambini"), QPoint(0, 0)), s->size())),
                          qPrintable(QStringLiteral("Tab stopped on %1, under the registry").arg(describe(s))));
     }
     // Backwards: the same stops in the opposite order.
@@ -398,7 +398,7 @@ void TestKeyboard::educatorListLogsIn()
     STEP(start(w));
 
     const bool onList = how.endsWith(QLatin1String("on the list"));
-    STEP(tabTo(onList ? static_cast<QWidget*>(w.Access->DBLookupListBox1) : w.Access->SpeedButton4));
+    STEP(tabTo(onList ? static_cast<QWidget*>(control<LookupListBox>(&w, "DBLookupListBox1")) : control<QToolButton>(&w, "SpeedButton4")));
     d.expectInput(QStringLiteral("Password"), password, true);
     const bool in = password == std::optional<QString>(QStringLiteral("pw"));
     if (!in)
@@ -413,10 +413,10 @@ void TestKeyboard::educatorListLogsIn()
     QCOMPARE(w.accessPanelInFront(), !in);
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(p.nido));
     if (in) {
-        QCOMPARE(focused(), static_cast<QWidget*>(w.Children->DBGrid1));
+        QCOMPARE(focused(), static_cast<QWidget*>(control<DataGrid>(&w, "DBGrid1")));
         QCOMPARE(w.Data.Tbl_AnagBimbi.recordCount(), 2);
     } else {
-        QVERIFY2(w.Pnl_Accesso->isAncestorOf(focused()), qPrintable(describe(focused())));
+        QVERIFY2(control<QWidget>(&w, "Pnl_Accesso")->isAncestorOf(focused()), qPrintable(describe(focused())));
     }
 }
 
@@ -442,7 +442,7 @@ void TestKeyboard::passwordTypedInItsBox()
     TypedPassword d(typed, Qt::Key(confirm));
     TFrm_Main w(p.path(), d);
     STEP(start(w));
-    STEP(tabTo(w.Access->DBLookupListBox1));
+    STEP(tabTo(control<LookupListBox>(&w, "DBLookupListBox1")));
     if (!in)
         d.expectMessage(BoxType::Error, wrongPassword);
     STEP(key(Qt::Key_Return));
@@ -462,8 +462,8 @@ void TestKeyboard::childEvaluationAreaAnswer()
     STEP(start(w));
     STEP(logIn(w, d));
     STEP(openEvaluation(w, d, p));
-    PhasesScreen& ph = *w.Phases;
-    QCOMPARE(focused(), static_cast<QWidget*>(ph.CB_Area));
+    PhasesScreen& ph = w.phasesScreen();
+    QCOMPARE(focused(), static_cast<QWidget*>(control<LookupComboBox>(&w, "CB_Area")));
     QCOMPARE(ph.chiaveArea().toInt(), p.area1);
     QCOMPARE(w.Data.Tbl_FasiVal.asInteger(QStringLiteral("Id")), p.phase1);
 
@@ -473,10 +473,12 @@ void TestKeyboard::childEvaluationAreaAnswer()
     QCOMPARE(ph.chiaveArea().toInt(), p.area2);
     QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), 1);
     QCOMPARE(w.Data.Tbl_FasiVal.asInteger(QStringLiteral("Id")), p.phase2);
-    QVERIFY(ph.GroupBox4->styleSheet().contains(PhasesScreen::coloreArea(p.area2).name()));
+    QVERIFY(control<QGroupBox>(&w, "GroupBox4")->styleSheet().contains(PhasesScreen::coloreArea(p.area2).name()));
 
     // Tab comes into the first item on its answer, "Non esiste".
-    const auto& first = ph.Risposte[0];
+    QList<QRadioButton*> first;
+    for (int a = 0; a < PhasesScreen::Answers; ++a)
+        first << control<QRadioButton>(&w, QStringLiteral("Domanda1_%1").arg(a));
     STEP(tabTo(first[PhasesScreen::NonEsiste]));
     QVERIFY(first[PhasesScreen::NonEsiste]->isChecked());
 
@@ -509,16 +511,16 @@ void TestKeyboard::childEvaluationAreaAnswer()
 
     // Tab leaves the item and comes back to it on its answer.
     STEP(tab());
-    QCOMPARE(focused(), static_cast<QWidget*>(ph.Risposte[1][PhasesScreen::NonEsiste]));
+    QCOMPARE(focused(), static_cast<QWidget*>(control<QRadioButton>(&w, "Domanda2_4")));
     STEP(tab(true));
     QCOMPARE(focused(), static_cast<QWidget*>(first[2]));
 
     // "Torna" with Return: back to the list of evaluations.
-    STEP(tabTo(w.Sheet->SpeedButton7));
+    STEP(tabTo(control<QToolButton>(&w, "SpeedButton7")));
     STEP(key(Qt::Key_Return));
-    QTRY_VERIFY(w.GB_Valutazione->isHidden());
+    QTRY_VERIFY(control<QGroupBox>(&w, "GB_Valutazione")->isHidden());
     VERIFY_DIALOGS(d);
-    QCOMPARE(focused(), static_cast<QWidget*>(w.Evaluations->DBGrid7));
+    QCOMPARE(focused(), static_cast<QWidget*>(control<DataGrid>(&w, "DBGrid7")));
 }
 
 // The staff of the evaluation from the keyboard: the educator and the role
@@ -534,31 +536,30 @@ void TestKeyboard::staffChosenInCells()
     STEP(start(w));
     STEP(logIn(w, d));
     STEP(openEvaluation(w, d, p));
-    EvaluationSheet& sheet = *w.Sheet;
     QCOMPARE(w.Data.Tbl_Personale.recordCount(), 0);
 
-    STEP(tabTo(sheet.CB_Educatrice));
+    STEP(tabTo(control<QComboBox>(&w, "CB_Educatrice")));
     STEP(key(Qt::Key_Down));
     QCOMPARE(w.Data.Tbl_Personale.state(), store::Table::State::Insert);
     QCOMPARE(w.Data.Tbl_Personale.asString(QStringLiteral("Educatrice")), QStringLiteral("*Rossi Anna"));
     // The arrows go on choosing in the drop-down, which keeps the keys.
-    QCOMPARE(focused(), static_cast<QWidget*>(sheet.CB_Educatrice));
+    QCOMPARE(focused(), static_cast<QWidget*>(control<QComboBox>(&w, "CB_Educatrice")));
     STEP(tab());
-    QCOMPARE(focused(), static_cast<QWidget*>(sheet.CB_Ruolo));
+    QCOMPARE(focused(), static_cast<QWidget*>(control<QComboBox>(&w, "CB_Ruolo")));
     STEP(key(Qt::Key_Down));
-    QCOMPARE(focused(), static_cast<QWidget*>(sheet.CB_Ruolo));
-    const QString role = sheet.CB_Ruolo->currentText();
+    QCOMPARE(focused(), static_cast<QWidget*>(control<QComboBox>(&w, "CB_Ruolo")));
+    const QString role = control<QComboBox>(&w, "CB_Ruolo")->currentText();
     QVERIFY(!role.isEmpty());
     QCOMPARE(w.Data.Tbl_Personale.asString(QStringLiteral("Ruolo")), role);
 
     // On out of the grid, and round the sheet to the areas.
     STEP(tab());
-    QVERIFY2(focused() != sheet.CB_Educatrice && !sheet.DBGrid10->isAncestorOf(focused()), qPrintable(describe(focused())));
-    STEP(tabTo(w.Phases->CB_Area));
+    QVERIFY2(focused() != control<QComboBox>(&w, "CB_Educatrice") && !control<DataGrid>(&w, "DBGrid10")->isAncestorOf(focused()), qPrintable(describe(focused())));
+    STEP(tabTo(control<LookupComboBox>(&w, "CB_Area")));
 
-    STEP(tabTo(sheet.SpeedButton7));
+    STEP(tabTo(control<QToolButton>(&w, "SpeedButton7")));
     STEP(key(Qt::Key_Return));
-    QTRY_VERIFY(w.GB_Valutazione->isHidden());
+    QTRY_VERIFY(control<QGroupBox>(&w, "GB_Valutazione")->isHidden());
     VERIFY_DIALOGS(d);
     const QList<QVariantMap> staff = p.rows(QStringLiteral("Personale.db"));
     QCOMPARE(staff.size(), 1);
@@ -593,15 +594,15 @@ void TestKeyboard::typedIntoNewEvaluation()
     STEP(logIn(w, d));
     STEP(key(Qt::Key_Down));
     QCOMPARE(w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id")), p.neri);
-    STEP(tabTo(w.Evaluations->DBGrid7));
-    w.Evaluations->Inseriscinuovavalutazione1->trigger();
+    STEP(tabTo(control<DataGrid>(&w, "DBGrid7")));
+    control<QAction>(&w, "Inseriscinuovavalutazione1")->trigger();
     VERIFY_DIALOGS(d);
-    QVERIFY2(!w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
+    QVERIFY2(!control<QGroupBox>(&w, "GB_Valutazione")->isHidden(), qPrintable(screenState(w, d)));
     const int v = w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id"));
     QVERIFY(v != p.evaluation);
 
-    QLineEdit* box = field == QLatin1String("MesiBimbo") ? static_cast<QLineEdit*>(w.Sheet->DBEdit22)
-                                                         : static_cast<QLineEdit*>(w.Sheet->DBEdit21);
+    QLineEdit* box = field == QLatin1String("MesiBimbo") ? static_cast<QLineEdit*>(control<DataEdit>(&w, "DBEdit22"))
+                                                         : static_cast<QLineEdit*>(control<DataEdit>(&w, "DBEdit21"));
     STEP(tabTo(box));
     QCOMPARE(box->selectedText(), box->text()); // Tab brings the focus in with the text chosen
     STEP(typeKeys(typed));
@@ -609,13 +610,13 @@ void TestKeyboard::typedIntoNewEvaluation()
     QCOMPARE(box->text(), typed);
     // The first key put the evaluation into editing: the sheet is on its first area.
     QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Edit);
-    QCOMPARE(w.Phases->chiaveArea().toInt(), p.area1);
+    QCOMPARE(w.phasesScreen().chiaveArea().toInt(), p.area1);
     if (field == QLatin1String("MesiBimbo"))
-        QCOMPARE(w.Sheet->Txt_SviluppoTeorico->text(), formatGeneral(scoring::CalcolaSviluppoTeorico(stored)));
+        QCOMPARE(control<QLineEdit>(&w, "Txt_SviluppoTeorico")->text(), formatGeneral(scoring::CalcolaSviluppoTeorico(stored)));
 
-    STEP(tabTo(w.Sheet->SpeedButton7));
+    STEP(tabTo(control<QToolButton>(&w, "SpeedButton7")));
     STEP(key(Qt::Key_Return));
-    QTRY_VERIFY(w.GB_Valutazione->isHidden());
+    QTRY_VERIFY(control<QGroupBox>(&w, "GB_Valutazione")->isHidden());
     VERIFY_DIALOGS(d);
     const QList<QVariantMap> rows = p.rows(QStringLiteral("Valutaz.db"), QStringLiteral("Id=%1").arg(v));
     QVERIFY2(rows.size() == 1, qPrintable(rowsText(rows)));
@@ -645,12 +646,12 @@ void TestKeyboard::refusedDateKeepsFocus()
     TFrm_Main w(p.path(), d);
     STEP(start(w));
     STEP(logIn(w, d));
-    STEP(tabTo(w.ToolButton5));
+    STEP(tabTo(control<QToolButton>(&w, "ToolButton5")));
     STEP(key(Qt::Key_Space));
-    QVERIFY2(!w.GB_AnagraficaBimbi->isHidden(), qPrintable(screenState(w, d)));
+    QVERIFY2(!control<QGroupBox>(&w, "GB_AnagraficaBimbi")->isHidden(), qPrintable(screenState(w, d)));
     const int child = w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id"));
-    auto* date = w.GB_AnagraficaBimbi->findChild<QLineEdit*>(QStringLiteral("DBEdit12"));
-    auto* sex = w.GB_AnagraficaBimbi->findChild<QLineEdit*>(QStringLiteral("DBEdit13"));
+    auto* date = control<QGroupBox>(&w, "GB_AnagraficaBimbi")->findChild<QLineEdit*>(QStringLiteral("DBEdit12"));
+    auto* sex = control<QGroupBox>(&w, "GB_AnagraficaBimbi")->findChild<QLineEdit*>(QStringLiteral("DBEdit13"));
     QVERIFY(date && sex);
 
     STEP(tabTo(date));
@@ -668,9 +669,9 @@ void TestKeyboard::refusedDateKeepsFocus()
     QVERIFY2(focused() == sex, qPrintable(describe(focused())));
     QCOMPARE(sex->text(), QStringLiteral("F"));
 
-    w.Children->SpeedButton2Click();
+    w.childrenScreen().SpeedButton2Click();
     VERIFY_DIALOGS(d);
-    QVERIFY2(w.GB_AnagraficaBimbi->isHidden(), qPrintable(screenState(w, d)));
+    QVERIFY2(control<QGroupBox>(&w, "GB_AnagraficaBimbi")->isHidden(), qPrintable(screenState(w, d)));
     const QList<QVariantMap> rows = p.rows(QStringLiteral("AnagBimbi.DB"), QStringLiteral("Id=%1").arg(child));
     QVERIFY2(rows.size() == 1, qPrintable(rowsText(rows)));
     QCOMPARE(rows[0].value("DataDiNascita").toDate(), QDate(2021, 3, 15));
@@ -699,11 +700,11 @@ void TestKeyboard::registriesFromToolbar()
     STEP(start(w));
     STEP(logIn(w, d));
     const QMap<QString, std::pair<QToolButton*, QGroupBox*>> registries = {
-        {QStringLiteral("ToolButton1"), {w.ToolButton1, w.GB_AnagraficaNido}},
-        {QStringLiteral("ToolButton3"), {w.ToolButton3, w.GB_AnagraficaEducatrici}},
-        {QStringLiteral("ToolButton5"), {w.ToolButton5, w.GB_AnagraficaBimbi}},
-        {QStringLiteral("ToolButton7"), {w.ToolButton7, w.GB_AnagraficaRuoli}},
-        {QStringLiteral("ToolButton9"), {w.ToolButton9, w.GB_AnagraficaAree}},
+        {QStringLiteral("ToolButton1"), {control<QToolButton>(&w, "ToolButton1"), control<QGroupBox>(&w, "GB_AnagraficaNido")}},
+        {QStringLiteral("ToolButton3"), {control<QToolButton>(&w, "ToolButton3"), control<QGroupBox>(&w, "GB_AnagraficaEducatrici")}},
+        {QStringLiteral("ToolButton5"), {control<QToolButton>(&w, "ToolButton5"), control<QGroupBox>(&w, "GB_AnagraficaBimbi")}},
+        {QStringLiteral("ToolButton7"), {control<QToolButton>(&w, "ToolButton7"), control<QGroupBox>(&w, "GB_AnagraficaRuoli")}},
+        {QStringLiteral("ToolButton9"), {control<QToolButton>(&w, "ToolButton9"), control<QGroupBox>(&w, "GB_AnagraficaAree")}},
     };
     const auto [button, box] = registries.value(registry);
 
@@ -716,8 +717,8 @@ void TestKeyboard::registriesFromToolbar()
         if (b->text() == QLatin1String("Esci"))
             exit = b;
     QVERIFY(exit);
-    if (box == w.GB_AnagraficaEducatrici) {
-        STEP(tabTo(w.Staff->DBEdit24));
+    if (box == control<QGroupBox>(&w, "GB_AnagraficaEducatrici")) {
+        STEP(tabTo(control<DataEdit>(&w, "DBEdit24")));
         STEP(tabBackTo(exit));
     } else {
         STEP(tabTo(exit));
@@ -725,7 +726,7 @@ void TestKeyboard::registriesFromToolbar()
     STEP(key(Qt::Key_Return));
     QTRY_VERIFY2(box->isHidden(), qPrintable(screenState(w, d)));
     VERIFY_DIALOGS(d);
-    QCOMPARE(focused(), static_cast<QWidget*>(w.Children->DBGrid1));
+    QCOMPARE(focused(), static_cast<QWidget*>(control<DataGrid>(&w, "DBGrid1")));
 }
 
 // The educators registry: Tab from the surname comes into the password,
@@ -740,37 +741,37 @@ void TestKeyboard::educatorsPasswordLastInTabOrder()
     TFrm_Main w(p.path(), d);
     STEP(start(w));
     STEP(logIn(w, d));
-    STEP(tabTo(w.ToolButton3));
+    STEP(tabTo(control<QToolButton>(&w, "ToolButton3")));
     STEP(key(Qt::Key_Space));
-    QGroupBox* box = w.GB_AnagraficaEducatrici;
+    QGroupBox* box = control<QGroupBox>(&w, "GB_AnagraficaEducatrici");
     QVERIFY2(!box->isHidden(), qPrintable(screenState(w, d)));
-    StaffRegistries* s = w.Staff;
+    StaffRegistries* s = &w.staffRegistries();
 
-    STEP(tabTo(s->DBEdit8));
+    STEP(tabTo(control<DataEdit>(&w, "DBEdit8")));
     STEP(tab());
-    QVERIFY2(focused() == static_cast<QWidget*>(s->DBEdit24), qPrintable(describe(focused())));
+    QVERIFY2(focused() == static_cast<QWidget*>(control<DataEdit>(&w, "DBEdit24")), qPrintable(describe(focused())));
     QVERIFY(s->plainPasswordInFront());
-    QVERIFY(showsInWindow(s->DBEdit24));
-    s->DBEdit24->selectAll();
-    QTest::keyClicks(s->DBEdit24, QStringLiteral("abc"));
-    QCOMPARE(s->DBEdit24->displayText(), QStringLiteral("abc"));
+    QVERIFY(showsInWindow(control<DataEdit>(&w, "DBEdit24")));
+    control<DataEdit>(&w, "DBEdit24")->selectAll();
+    QTest::keyClicks(control<DataEdit>(&w, "DBEdit24"), QStringLiteral("abc"));
+    QCOMPARE(control<DataEdit>(&w, "DBEdit24")->displayText(), QStringLiteral("abc"));
 
     STEP(tab());
     QVERIFY2(focused() && !box->isAncestorOf(focused()) && showsInWindow(focused()), qPrintable(describe(focused())));
     QVERIFY(!s->plainPasswordInFront());
-    QCOMPARE(s->DBEdit9->displayText(), QStringLiteral("***"));
+    QCOMPARE(control<DataEdit>(&w, "DBEdit9")->displayText(), QStringLiteral("***"));
     QCOMPARE(w.Data.Tbl_AnagEdu.asString(QStringLiteral("Password")), QStringLiteral("abc"));
 
-    STEP(tabTo(s->DBEdit24));
+    STEP(tabTo(control<DataEdit>(&w, "DBEdit24")));
     STEP(tab(true));
-    QVERIFY2(focused() == static_cast<QWidget*>(s->SpeedButton1), qPrintable(describe(focused())));
+    QVERIFY2(focused() == static_cast<QWidget*>(control<QToolButton>(control<QGroupBox>(&w, "GB_AnagraficaEducatrici"), "SpeedButton1")), qPrintable(describe(focused())));
     STEP(tab(true));
-    QVERIFY2(focused() == static_cast<QWidget*>(s->DBCheckBox1), qPrintable(describe(focused())));
+    QVERIFY2(focused() == static_cast<QWidget*>(control<DataCheckBox>(&w, "DBCheckBox1")), qPrintable(describe(focused())));
     STEP(key(Qt::Key_Space));
     QCOMPARE(w.Data.Tbl_AnagEdu.asBoolean(QStringLiteral("Responsabile")), false);
     STEP(key(Qt::Key_Space));
     STEP(tab());
-    QVERIFY2(focused() == static_cast<QWidget*>(s->SpeedButton1), qPrintable(describe(focused())));
+    QVERIFY2(focused() == static_cast<QWidget*>(control<QToolButton>(control<QGroupBox>(&w, "GB_AnagraficaEducatrici"), "SpeedButton1")), qPrintable(describe(focused())));
     STEP(key(Qt::Key_Return));
     QTRY_VERIFY2(box->isHidden(), qPrintable(screenState(w, d)));
     VERIFY_DIALOGS(d);
@@ -804,7 +805,7 @@ void TestKeyboard::focusedButton()
     TFrm_Main w(p.path(), d);
     STEP(start(w));
 
-    QToolButton* target = w.SpeedButton13;
+    QToolButton* target = control<QToolButton>(&w, "SpeedButton13");
     int inset = 3;
     bool opened = false;
     std::function<bool()> pressed = [&] { return opened; };
@@ -817,14 +818,14 @@ void TestKeyboard::focusedButton()
         STEP(logIn(w, d));
         if (button == QLatin1String("torna")) {
             STEP(openEvaluation(w, d, p));
-            target = w.Sheet->SpeedButton7;
-            pressed = [&] { return w.GB_Valutazione->isHidden(); };
+            target = control<QToolButton>(&w, "SpeedButton7");
+            pressed = [&] { return control<QGroupBox>(&w, "GB_Valutazione")->isHidden(); };
         } else if (button == QLatin1String("toolbar")) {
-            target = w.ToolButton1;
+            target = control<QToolButton>(&w, "ToolButton1");
             inset = 2;
-            pressed = [&] { return !w.GB_AnagraficaNido->isHidden(); };
+            pressed = [&] { return !control<QGroupBox>(&w, "GB_AnagraficaNido")->isHidden(); };
         } else {
-            target = w.DBNavigator1->button(DataNavigator::Button::Next);
+            target = control<DataNavigator>(&w, "DBNavigator1")->button(DataNavigator::Button::Next);
             inset = 2;
             pressed = [&] { return w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id")) == p.neri; };
         }
@@ -895,7 +896,7 @@ void TestKeyboard::f1OpensGuide()
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     STEP(start(w));
-    const QUrl guide = QUrl::fromLocalFile(w.Taboutbox->guidePath());
+    const QUrl guide = QUrl::fromLocalFile(control<AboutBox>(&w, "Taboutbox")->guidePath());
 
     // F1 on the form or box in front, shown as the program shows it.
     bool pressedOnForm = false;
@@ -910,28 +911,28 @@ void TestKeyboard::f1OpensGuide()
     };
     QWidget* inFront = nullptr;
     if (screen == QLatin1String("access panel")) {
-        inFront = w.Pnl_Accesso;
+        inFront = control<QWidget>(&w, "Pnl_Accesso");
     } else if (screen == QLatin1String("About box")) {
-        STEP(tabTo(w.SpeedButton13));
+        STEP(tabTo(control<QToolButton>(&w, "SpeedButton13")));
         d.expectForm(QStringLiteral("Taboutbox"), pressF1On);
         STEP(key(Qt::Key_Return));
-        inFront = w.Pnl_Accesso;
+        inFront = control<QWidget>(&w, "Pnl_Accesso");
     } else {
         STEP(logIn(w, d));
-        inFront = w.Pnl_Bambini;
+        inFront = control<QWidget>(&w, "Pnl_Bambini");
         if (screen == QLatin1String("children registry") || screen == QLatin1String("nursery registry")) {
-            QToolButton* button = screen.startsWith(QLatin1String("children")) ? w.ToolButton5 : w.ToolButton1;
+            QToolButton* button = screen.startsWith(QLatin1String("children")) ? control<QToolButton>(&w, "ToolButton5") : control<QToolButton>(&w, "ToolButton1");
             STEP(tabTo(button));
             STEP(key(Qt::Key_Space));
-            inFront = screen.startsWith(QLatin1String("children")) ? w.GB_AnagraficaBimbi : w.GB_AnagraficaNido;
+            inFront = screen.startsWith(QLatin1String("children")) ? control<QGroupBox>(&w, "GB_AnagraficaBimbi") : control<QGroupBox>(&w, "GB_AnagraficaNido");
         } else if (screen == QLatin1String("sheet")) {
             STEP(openEvaluation(w, d, p));
-            inFront = w.GB_Valutazione;
+            inFront = control<QGroupBox>(&w, "GB_Valutazione");
         } else if (screen == QLatin1String("new-nursery form")) {
-            w.ToolButton1->click();
-            inFront = w.GB_AnagraficaNido;
+            control<QToolButton>(&w, "ToolButton1")->click();
+            inFront = control<QGroupBox>(&w, "GB_AnagraficaNido");
             QToolButton* nuovo = nullptr;
-            for (QToolButton* b : w.GB_AnagraficaNido->findChildren<QToolButton*>())
+            for (QToolButton* b : control<QGroupBox>(&w, "GB_AnagraficaNido")->findChildren<QToolButton*>())
                 if (b->text() == QLatin1String("Nuovo"))
                     nuovo = b;
             QVERIFY(nuovo);
@@ -955,7 +956,7 @@ void TestKeyboard::f1OpensGuide()
     QVERIFY2(inFront->isVisible(), qPrintable(screenState(w, d)));
     if (onForm)
         return;
-    if (inFront != w.Pnl_Accesso && inFront != w.Pnl_Bambini)
+    if (inFront != control<QWidget>(&w, "Pnl_Accesso") && inFront != control<QWidget>(&w, "Pnl_Bambini"))
         QVERIFY2(inFront->isAncestorOf(focused()), qPrintable(describe(focused())));
     QCOMPARE(focused(), before);
 }

@@ -149,27 +149,27 @@ void TestMainWindow::windowsMadeAtStart()
     for (QObject* r : w.reportForms())
         names << r->objectName();
     QCOMPARE(names, (QStringList{"TQR_Area", "TQR_Grafico", "TQR_GraficoMultiplo", "TQR_GraficoSormontato"}));
-    QVERIFY2(w.Taboutbox, "no About box was made at start");
-    w.Taboutbox->Lbl_Versione->clear();
+    QVERIFY2(control<AboutBox>(&w, "Taboutbox"), "no About box was made at start");
+    control<AboutBox>(&w, "Taboutbox")->Lbl_Versione->clear();
     // The box is modal: it goes through the dialogs seam like every other.
     QString shownVersion;
     dialogs.expectForm(QStringLiteral("Taboutbox"), [&](QDialog&) {
-        shownVersion = w.Taboutbox->Lbl_Versione->text();
+        shownVersion = control<AboutBox>(&w, "Taboutbox")->Lbl_Versione->text();
         return int(QDialog::Accepted);
     });
     w.SpeedButton13Click();
     VERIFY_DIALOGS(dialogs);
     QCOMPARE(shownVersion, QStringLiteral("Versione 1.12"));
-    QCOMPARE(w.Taboutbox->Lbl_Versione->text(), QStringLiteral("Versione 1.12"));
-    QCOMPARE(w.Taboutbox->windowTitle(), QStringLiteral("About"));
+    QCOMPARE(control<AboutBox>(&w, "Taboutbox")->Lbl_Versione->text(), QStringLiteral("Versione 1.12"));
+    QCOMPARE(control<AboutBox>(&w, "Taboutbox")->windowTitle(), QStringLiteral("About"));
     // The guide that ships with the program opens from the bottom line.
-    const QUrl guide = w.Taboutbox->linkOf(w.Taboutbox->Label1);
+    const QUrl guide = control<AboutBox>(&w, "Taboutbox")->linkOf(control<AboutBox>(&w, "Taboutbox")->Label1);
     QVERIFY2(guide.isLocalFile(), qPrintable(QStringLiteral("the link is ") + guide.toString()));
     QVERIFY2(guide.toLocalFile().endsWith(QLatin1String("docs/guida-utente.html")),
              qPrintable(QStringLiteral("the link is ") + guide.toString()));
-    QCOMPARE(w.Taboutbox->Label1->text(),
+    QCOMPARE(control<AboutBox>(&w, "Taboutbox")->Label1->text(),
              QStringLiteral("Scarica la guida del software \"Le tavole di sviluppo di Velmora\""));
-    QCOMPARE(w.Taboutbox->linkOf(w.Taboutbox->Image2).scheme(), QStringLiteral("mailto"));
+    QCOMPARE(control<AboutBox>(&w, "Taboutbox")->linkOf(control<AboutBox>(&w, "Taboutbox")->Image2).scheme(), QStringLiteral("mailto"));
 }
 
 void TestMainWindow::windowAsLaidOut()
@@ -184,27 +184,27 @@ void TestMainWindow::windowAsLaidOut()
     QVERIFY2(!(w.windowFlags() & Qt::WindowMaximizeButtonHint),
              qPrintable(QStringLiteral("window flags 0x%1").arg(int(w.windowFlags()), 0, 16)));
     QVERIFY2(w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
-    QCOMPARE(w.Pnl_Accesso->geometry(), QRect(8, 8, 841, 593));
-    QCOMPARE(w.Pnl_Bambini->geometry(), QRect(8, 8, 841, 593));
-    QCOMPARE(w.StatusVersion->text(), QStringLiteral("Versione 1.12"));
-    QCOMPARE(w.StatusHint->width(), 700);
+    QCOMPARE(control<QWidget>(&w, "Pnl_Accesso")->geometry(), QRect(8, 8, 841, 593));
+    QCOMPARE(control<QWidget>(&w, "Pnl_Bambini")->geometry(), QRect(8, 8, 841, 593));
+    QCOMPARE(control<QLabel>(&w, "StatusVersion")->text(), QStringLiteral("Versione 1.12"));
+    QCOMPARE(control<QLabel>(&w, "StatusHint")->width(), 700);
     const QList<QPair<QGroupBox*, QRect>> boxes = {
-        {w.GB_AnagraficaNido, QRect(136, 96, 529, 337)},   {w.GB_AnagraficaEducatrici, QRect(136, 96, 529, 353)},
-        {w.GB_AnagraficaBimbi, QRect(136, 72, 497, 481)},  {w.GB_AnagraficaRuoli, QRect(136, 96, 489, 289)},
-        {w.GB_AnagraficaAree, QRect(136, 96, 489, 289)},   {w.GB_Valutazione, QRect(0, 33, 841, 561)}};
+        {control<QGroupBox>(&w, "GB_AnagraficaNido"), QRect(136, 96, 529, 337)},   {control<QGroupBox>(&w, "GB_AnagraficaEducatrici"), QRect(136, 96, 529, 353)},
+        {control<QGroupBox>(&w, "GB_AnagraficaBimbi"), QRect(136, 72, 497, 481)},  {control<QGroupBox>(&w, "GB_AnagraficaRuoli"), QRect(136, 96, 489, 289)},
+        {control<QGroupBox>(&w, "GB_AnagraficaAree"), QRect(136, 96, 489, 289)},   {control<QGroupBox>(&w, "GB_Valutazione"), QRect(0, 33, 841, 561)}};
     for (const auto& [box, rect] : boxes) {
         QCOMPARE(box->geometry(), rect);
         QVERIFY2(box->isHidden(), qPrintable(box->objectName()));
-        QCOMPARE(box->parentWidget(), w.Pnl_Bambini);
+        QCOMPARE(box->parentWidget(), control<QWidget>(&w, "Pnl_Bambini"));
     }
     const QStringList captions = {QStringLiteral("Anagrafica nido"), QStringLiteral("Anagrafica educatrici"),
                                   QStringLiteral("Anagrafica bimbi"), QStringLiteral("Gestione ruoli"),
                                   QStringLiteral("Gestione aree")};
-    const QList<QToolButton*> tools = {w.ToolButton1, w.ToolButton3, w.ToolButton5, w.ToolButton7, w.ToolButton9};
+    const QList<QToolButton*> tools = {control<QToolButton>(&w, "ToolButton1"), control<QToolButton>(&w, "ToolButton3"), control<QToolButton>(&w, "ToolButton5"), control<QToolButton>(&w, "ToolButton7"), control<QToolButton>(&w, "ToolButton9")};
     for (int i = 0; i < tools.size(); ++i)
         QCOMPARE(tools[i]->text(), captions[i]);
-    for (auto [button, left] : QList<QPair<QToolButton*, int>>{{w.Btn_ConfrontoMultiplo, 592}, {w.Btn_ConfrontoSingolo, 648},
-                                                               {w.Btn_LogOut, 727}, {w.Btn_Esci, 783}})
+    for (auto [button, left] : QList<QPair<QToolButton*, int>>{{control<QToolButton>(&w, "Btn_ConfrontoMultiplo"), 592}, {control<QToolButton>(&w, "Btn_ConfrontoSingolo"), 648},
+                                                               {control<QToolButton>(&w, "Btn_LogOut"), 727}, {control<QToolButton>(&w, "Btn_Esci"), 783}})
         QCOMPARE(button->geometry(), QRect(left, 535, 55, 55));
     QVERIFY2(w.Data.Tbl_Ruoli.isOpen(), qPrintable(tableState(w.Data.Tbl_Ruoli)));
     QVERIFY2(w.Data.Tbl_AnagNido.isReadOnly(), qPrintable(tableState(w.Data.Tbl_AnagNido)));
@@ -256,17 +256,17 @@ void TestMainWindow::abilitaNavigazioneTouchesExactlyItsControls()
     QSet<QWidget*> changed(before.cbegin(), before.cend());
     for (QWidget* x : after)
         changed.remove(x);
-    const QSet<QWidget*> expected = {w.Btn_Esci, w.Btn_LogOut, w.Btn_ConfrontoMultiplo, w.Btn_ConfrontoSingolo,
-                                     w.ToolButton1, w.ToolButton3, w.ToolButton5, w.ToolButton7, w.ToolButton9,
-                                     w.DBNavigator7, w.DBNavigator1};
+    const QSet<QWidget*> expected = {control<QToolButton>(&w, "Btn_Esci"), control<QToolButton>(&w, "Btn_LogOut"), control<QToolButton>(&w, "Btn_ConfrontoMultiplo"), control<QToolButton>(&w, "Btn_ConfrontoSingolo"),
+                                     control<QToolButton>(&w, "ToolButton1"), control<QToolButton>(&w, "ToolButton3"), control<QToolButton>(&w, "ToolButton5"), control<QToolButton>(&w, "ToolButton7"), control<QToolButton>(&w, "ToolButton9"),
+                                     control<DataNavigator>(&w, "DBNavigator7"), control<DataNavigator>(&w, "DBNavigator1")};
     // Children of a disabled navigator follow it; only the eleven are set.
     for (QWidget* x : std::as_const(changed))
         if (!expected.contains(x))
             QVERIFY2(expected.contains(x->parentWidget()), qPrintable(x->objectName()));
     for (QWidget* x : expected)
         QVERIFY2(!x->isEnabled(), qPrintable(x->objectName()));
-    QVERIFY2(w.Pnl_Bambini->isEnabled(), qPrintable(widgetState(w.Pnl_Bambini)));
-    QVERIFY2(w.GB_AnagraficaNido->isHidden(), qPrintable(screenState(w)));
+    QVERIFY2(control<QWidget>(&w, "Pnl_Bambini")->isEnabled(), qPrintable(widgetState(control<QWidget>(&w, "Pnl_Bambini"))));
+    QVERIFY2(control<QGroupBox>(&w, "GB_AnagraficaNido")->isHidden(), qPrintable(screenState(w)));
     w.AbilitaNavigazione(true);
     QCOMPARE(enabledWidgets(&w).size(), before.size());
 }
@@ -299,7 +299,7 @@ void TestMainWindow::hintsShowInStatusBar()
     // What the toolkit sends when the pointer enters a control with a hint.
     QStatusTipEvent tip(c->statusTip());
     QApplication::sendEvent(c, &tip);
-    QCOMPARE(w.StatusHint->text(), hint);
+    QCOMPARE(::control<QLabel>(&w, "StatusHint")->text(), hint);
 }
 
 void TestMainWindow::exitAsksFirst_data()

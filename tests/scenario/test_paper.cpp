@@ -447,7 +447,7 @@ void TestPaper::prints()
 
     // The sheet.
     d.expectPrintSetup(true);
-    w.Evaluations->SpeedButton10Click();
+    w.evaluationsScreen().SpeedButton10Click();
     VERIFY_DIALOGS(d);
     QCOMPARE(d.previews().size(), 1);
     {
@@ -460,7 +460,7 @@ void TestPaper::prints()
 
     // The profile chart.
     d.expectPrintSetup(true);
-    w.Evaluations->SpeedButton8Click();
+    w.evaluationsScreen().SpeedButton8Click();
     VERIFY_DIALOGS(d);
     QCOMPARE(d.previews().size(), 2);
     {
@@ -476,7 +476,7 @@ void TestPaper::prints()
     // The profiles of the child.
     d.expectMessage(BoxType::Confirmation, noneSelectedOf(QStringLiteral("Tommaso Ricci")), Button::Yes);
     d.expectPrintSetup(true);
-    w.Reports->Btn_ConfrontoSingoloClick();
+    w.prints().Btn_ConfrontoSingoloClick();
     VERIFY_DIALOGS(d);
     QCOMPARE(d.previews().size(), 3);
     {
@@ -493,7 +493,7 @@ void TestPaper::prints()
                                    "inseriti?"),
                     Button::Yes);
     d.expectPrintSetup(true);
-    w.Reports->Btn_ConfrontoMultiploClick();
+    w.prints().Btn_ConfrontoMultiploClick();
     VERIFY_DIALOGS(d);
     QCOMPARE(d.previews().size(), 4);
     {

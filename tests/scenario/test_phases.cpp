@@ -95,7 +95,7 @@ void openSheet(TFrm_Main& w, ScriptedDialogs& d, const Scene& s)
     QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")),
              qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Cognome"), QStringLiteral("Rossi"))));
     d.expectInput(QStringLiteral("Password"), QStringLiteral("pw"), true);
-    w.Access->DBLookupListBox1DblClick();
+    w.accessScreen().DBLookupListBox1DblClick();
     VERIFY_DIALOGS(d);
     QVERIFY2(w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Id"), s.child),
              qPrintable(notFound(w.Data.Tbl_AnagBimbi, QStringLiteral("Id"), s.child)));
@@ -104,10 +104,10 @@ void openSheet(TFrm_Main& w, ScriptedDialogs& d, const Scene& s)
     w.Data.Tbl_Valutazioni.setFiltered(true);
     QVERIFY2(w.Data.Tbl_Valutazioni.locate(QStringLiteral("Id"), s.evaluation),
              qPrintable(notFound(w.Data.Tbl_Valutazioni, QStringLiteral("Id"), s.evaluation)));
-    w.Evaluations->Modifica1Click();
+    w.evaluationsScreen().Modifica1Click();
     VERIFY_DIALOGS(d);
-    QVERIFY2(!w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
-    QCOMPARE(w.Phases->chiaveArea().toInt(), s.area);
+    QVERIFY2(!control<QGroupBox>(&w, "GB_Valutazione")->isHidden(), qPrintable(screenState(w, d)));
+    QCOMPARE(w.phasesScreen().chiaveArea().toInt(), s.area);
 }
 
 QList<int> positions(const PhasesScreen& ph)
@@ -119,14 +119,14 @@ QList<int> positions(const PhasesScreen& ph)
 }
 
 // The items whose question is in bold, and the answer each item shows.
-QString boldItems(const PhasesScreen& ph)
+QString boldItems(const TFrm_Main& w)
 {
     QStringList bold;
     for (int item = 1; item <= PhasesScreen::Items; ++item)
-        if (ph.Domanda[item - 1]->font().bold())
+        if (control<QGroupBox>(&w, QStringLiteral("Domanda%1").arg(item))->font().bold())
             bold << QString::number(item);
     QStringList shown;
-    for (int p : positions(ph))
+    for (int p : positions(w.phasesScreen()))
         shown << QString::number(p);
     return QStringLiteral("items in bold: %1; answers shown: %2")
         .arg(bold.isEmpty() ? QStringLiteral("none") : bold.join(QStringLiteral(", ")), shown.join(QLatin1Char(' ')));
@@ -134,7 +134,11 @@ QString boldItems(const PhasesScreen& ph)
 
 const QList<int> allNonEsiste(PhasesScreen::Items, PhasesScreen::NonEsiste);
 
-void click(PhasesScreen& ph, int item, int position) { ph.Risposte[item - 1][position]->click(); }
+// Clicks answer `position` (0..4) of `item` (1..11).
+void click(TFrm_Main& w, int item, int position)
+{
+    control<QRadioButton>(&w, QStringLiteral("Domanda%1_%2").arg(item).arg(position))->click();
+}
 
 } // namespace
 
@@ -187,10 +191,10 @@ void TestPhases::firstProposal()
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
-    QCOMPARE(w.Phases->Lbl_Totale_Area->text(), QStringLiteral("0"));
+    QCOMPARE(control<QLabel>(&w, "Lbl_Totale_Area")->text(), QStringLiteral("0"));
 
     d.expectInput(phasePrompt, std::nullopt); // Cancel accepts the proposal
-    w.Phases->DBNavigator11->trigger(B::Insert);
+    control<DataNavigator>(&w, "DBNavigator11")->trigger(B::Insert);
     VERIFY_DIALOGS(d);
     QCOMPARE(d.shown().last().initial, QString::number(proposal));
     QCOMPARE(d.shown().last().caption, QStringLiteral("Introdurre il numero della fase"));
@@ -205,7 +209,7 @@ void TestPhases::firstProposal()
         QVERIFY2(rows[0].value(list).toString().isEmpty(), list);
     QCOMPARE(w.Data.Tbl_FasiVal.state(), store::Table::State::Browse);
     QCOMPARE(w.Data.Tbl_FasiVal.asInteger(QStringLiteral("NumFase")), proposal);
-    QCOMPARE(positions(*w.Phases), allNonEsiste);
+    QCOMPARE(positions(w.phasesScreen()), allNonEsiste);
 }
 
 void TestPhases::phaseInsertedFromGrid_data()
@@ -228,7 +232,7 @@ void TestPhases::phaseInsertedFromGrid()
     QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), 1);
 
     d.expectInput(phasePrompt, QStringLiteral("4"));
-    QTest::keyClick(w.Phases->DBGrid11, Qt::Key(key));
+    QTest::keyClick(control<DataGrid>(&w, "DBGrid11"), Qt::Key(key));
     VERIFY_DIALOGS(d);
     QCOMPARE(d.shown().last().initial, QStringLiteral("4"));
     QCOMPARE(w.Data.Tbl_FasiVal.state(), store::Table::State::Browse);
@@ -262,7 +266,7 @@ void TestPhases::numberPrompt()
 
     for (const auto& a : answers)
         d.expectInput(phasePrompt, a);
-    w.Phases->DBNavigator11->trigger(B::Insert);
+    control<DataNavigator>(&w, "DBNavigator11")->trigger(B::Insert);
     VERIFY_DIALOGS(d);
     // Every repetition comes pre-filled with the proposal again.
     for (const auto& shown : d.shown())
@@ -313,7 +317,7 @@ void TestPhases::stops()
         d.expectInput(phasePrompt, std::nullopt);
     else
         d.expectMessage(BoxType::Plain, message);
-    w.Phases->DBNavigator11->trigger(B::Insert);
+    control<DataNavigator>(&w, "DBNavigator11")->trigger(B::Insert);
     VERIFY_DIALOGS(d);
 
     const auto rows = s.p.rows(QStringLiteral("FasiVal.db"),
@@ -334,11 +338,11 @@ void TestPhases::noAreaCancelsSilently()
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
-    w.Phases->ImpostaChiaveArea(0);
+    w.phasesScreen().ImpostaChiaveArea(0);
 
-    w.Phases->DBNavigator11->trigger(B::Insert);
+    control<DataNavigator>(&w, "DBNavigator11")->trigger(B::Insert);
     // The same through a click on an answer.
-    click(*w.Phases, 2, 0);
+    click(w, 2, 0);
     VERIFY_DIALOGS(d);
     QCOMPARE(d.shown().size(), 1); // the password only
     QVERIFY2(s.p.phases().isEmpty(), qPrintable(rowsText(s.p.phases())));
@@ -381,7 +385,7 @@ void TestPhases::answersStored()
     openSheet(w, d, s);
 
     for (int c : clicks)
-        click(*w.Phases, c / 10, c % 10);
+        click(w, c / 10, c % 10);
     VERIFY_DIALOGS(d);
 
     const auto rows = s.p.phases();
@@ -393,7 +397,7 @@ void TestPhases::answersStored()
     QCOMPARE(rows[0].value("NonSo").toString(), lists[3]);
     QCOMPARE(w.Data.Tbl_FasiVal.state(), store::Table::State::Browse);
     // Phase 1 alone: its score is the area total.
-    QCOMPARE(w.Phases->Lbl_Totale_Area->text(), total);
+    QCOMPARE(control<QLabel>(&w, "Lbl_Totale_Area")->text(), total);
     QCOMPARE(w.Data.Tbl_FasiVal.value(QStringLiteral("Valori")).toString(), QString(total).replace(',', '.'));
 }
 
@@ -405,7 +409,7 @@ void TestPhases::clickWithoutPhaseStartsOne()
     openSheet(w, d, s);
 
     d.expectInput(phasePrompt, QStringLiteral("4"));
-    click(*w.Phases, 3, 0);
+    click(w, 3, 0);
     VERIFY_DIALOGS(d);
     const auto rows = s.p.phases();
     QCOMPARE(rows.size(), 1);
@@ -413,14 +417,14 @@ void TestPhases::clickWithoutPhaseStartsOne()
     for (const char* list : {"Si", "No", "AVolte", "NonSo"})
         QVERIFY2(rows[0].value(list).toString().isEmpty(), list);
     // The clicked answer is not kept: every item shows "Non esiste".
-    QCOMPARE(positions(*w.Phases), allNonEsiste);
+    QCOMPARE(positions(w.phasesScreen()), allNonEsiste);
 
     // The next click answers the new phase.
-    click(*w.Phases, 3, 0);
+    click(w, 3, 0);
     VERIFY_DIALOGS(d);
     QCOMPARE(s.p.phases().size(), 1);
     QCOMPARE(s.p.phases()[0].value("Si").toString(), QStringLiteral("-03"));
-    QCOMPARE(w.Phases->Lbl_Totale_Area->text(), QStringLiteral("4"));
+    QCOMPARE(control<QLabel>(&w, "Lbl_Totale_Area")->text(), QStringLiteral("4"));
 }
 
 void TestPhases::zeroScoredUntilAnswered()
@@ -430,18 +434,18 @@ void TestPhases::zeroScoredUntilAnswered()
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
     d.expectInput(phasePrompt, std::nullopt);
-    w.Phases->DBNavigator11->trigger(B::Insert);
+    control<DataNavigator>(&w, "DBNavigator11")->trigger(B::Insert);
 
     // Just created: zero-scored, so no further phase.
     d.expectMessage(BoxType::Plain, zeroScored);
-    w.Phases->DBNavigator11->trigger(B::Insert);
+    control<DataNavigator>(&w, "DBNavigator11")->trigger(B::Insert);
     // "No" keeps it zero-scored, "Non so" lifts the stop.
-    click(*w.Phases, 1, 1);
+    click(w, 1, 1);
     d.expectMessage(BoxType::Plain, zeroScored);
-    w.Phases->DBNavigator11->trigger(B::Insert);
-    click(*w.Phases, 2, 3);
+    control<DataNavigator>(&w, "DBNavigator11")->trigger(B::Insert);
+    click(w, 2, 3);
     d.expectInput(phasePrompt, std::nullopt);
-    w.Phases->DBNavigator11->trigger(B::Insert);
+    control<DataNavigator>(&w, "DBNavigator11")->trigger(B::Insert);
     VERIFY_DIALOGS(d);
     QCOMPARE(d.shown().last().initial, QStringLiteral("4"));
     QCOMPARE(s.p.phases().size(), 2);
@@ -472,18 +476,18 @@ void TestPhases::areaTotal()
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
-    QCOMPARE(w.Phases->Lbl_Totale_Area->text(), total);
-    QCOMPARE(w.Phases->CalcolaTotaleArea(false), QLocale().toDouble(total));
+    QCOMPARE(control<QLabel>(&w, "Lbl_Totale_Area")->text(), total);
+    QCOMPARE(w.phasesScreen().CalcolaTotaleArea(false), QLocale().toDouble(total));
     // Moving through the phases leaves the total and the phases cursor alone.
     const int current = w.Data.Tbl_FasiVal.recNo();
-    w.Phases->CalcolaTotaleArea(true);
+    w.phasesScreen().CalcolaTotaleArea(true);
     QCOMPARE(w.Data.Tbl_FasiVal.recNo(), current);
 
     QVERIFY2(w.Data.Tbl_Aree.locate(QStringLiteral("Id"), s.area + 1),
              qPrintable(notFound(w.Data.Tbl_Aree, QStringLiteral("Id"), s.area + 1)));
-    w.Phases->ImpostaChiaveArea(s.area + 1);
-    w.Phases->CB_AreaCloseUp();
-    QCOMPARE(w.Phases->Lbl_Totale_Area->text(), QStringLiteral("7"));
+    w.phasesScreen().ImpostaChiaveArea(s.area + 1);
+    w.phasesScreen().CB_AreaCloseUp();
+    QCOMPARE(control<QLabel>(&w, "Lbl_Totale_Area")->text(), QStringLiteral("7"));
     QCOMPARE(w.Data.Tbl_FasiVal.filter(), QStringLiteral("(Id_Valutazione=%1) and (Id_Area=%2)").arg(s.evaluation).arg(s.area + 1));
 }
 
@@ -504,20 +508,20 @@ void TestPhases::boxColour()
     QCOMPARE(s.p.rows(QStringLiteral("Aree.db"), QStringLiteral("Id=%1").arg(area)).size(), 1);
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
-    QCOMPARE(w.Phases->GroupBox4->palette().color(QPalette::Window), QColor(Qt::white));
+    QCOMPARE(control<QGroupBox>(&w, "GroupBox4")->palette().color(QPalette::Window), QColor(Qt::white));
     openSheet(w, d, s);
 
     // Chosen in the combo as the user does.
     int row = -1;
-    for (int i = 0; i < w.Phases->CB_Area->count(); ++i)
-        if (w.Phases->CB_Area->itemData(i).toInt() == area)
+    for (int i = 0; i < control<LookupComboBox>(&w, "CB_Area")->count(); ++i)
+        if (control<LookupComboBox>(&w, "CB_Area")->itemData(i).toInt() == area)
             row = i;
     QCOMPARE_GE(row, 0);
-    emit w.Phases->CB_Area->activated(row);
+    emit control<LookupComboBox>(&w, "CB_Area")->activated(row);
     VERIFY_DIALOGS(d);
     QCOMPARE(w.Data.Tbl_Aree.asInteger(QStringLiteral("Id")), area);
-    QCOMPARE(w.Phases->chiaveArea().toInt(), area);
-    QCOMPARE(w.Phases->GroupBox4->palette().color(QPalette::Window), colour);
+    QCOMPARE(w.phasesScreen().chiaveArea().toInt(), area);
+    QCOMPARE(control<QGroupBox>(&w, "GroupBox4")->palette().color(QPalette::Window), colour);
 }
 
 void TestPhases::arrowKeyAppliesArea()
@@ -527,14 +531,14 @@ void TestPhases::arrowKeyAppliesArea()
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
-    QCOMPARE(w.Phases->Lbl_Totale_Area->text(), QStringLiteral("0"));
+    QCOMPARE(control<QLabel>(&w, "Lbl_Totale_Area")->text(), QStringLiteral("0"));
 
-    QTest::keyClick(w.Phases->CB_Area, Qt::Key_Down);
+    QTest::keyClick(control<LookupComboBox>(&w, "CB_Area"), Qt::Key_Down);
     VERIFY_DIALOGS(d);
     QCOMPARE(w.Data.Tbl_Aree.asInteger(QStringLiteral("Id")), s.area + 1);
-    QCOMPARE(w.Phases->chiaveArea().toInt(), s.area + 1);
+    QCOMPARE(w.phasesScreen().chiaveArea().toInt(), s.area + 1);
     QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), 1);
-    QCOMPARE(w.Phases->Lbl_Totale_Area->text(), QStringLiteral("2"));
+    QCOMPARE(control<QLabel>(&w, "Lbl_Totale_Area")->text(), QStringLiteral("2"));
 }
 
 void TestPhases::followModes()
@@ -547,21 +551,21 @@ void TestPhases::followModes()
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
     const QString before = w.Data.Tbl_FasiVal.filter();
-    const QString label = w.Phases->Lbl_Totale_Area->text();
+    const QString label = control<QLabel>(&w, "Lbl_Totale_Area")->text();
 
     // Mode None: moving the areas changes nothing.
     w.Data.Tbl_Aree.next();
     QCOMPARE(w.Data.Tbl_FasiVal.filter(), before);
 
-    w.Phases->areaFollow = PhasesScreen::AreaFollow::Phases;
+    w.phasesScreen().areaFollow = PhasesScreen::AreaFollow::Phases;
     w.Data.Tbl_Aree.first();
     w.Data.Tbl_Aree.next();
     QCOMPARE(w.Data.Tbl_FasiVal.filter(),
              QStringLiteral("(Id_Valutazione=%1) and (Id_Area=%2)").arg(s.evaluation).arg(s.area + 1));
     QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), 2);
-    QCOMPARE(w.Phases->CalcolaTotaleArea(false), 1.0); // phases 1 and 2 score 1 and 0
+    QCOMPARE(w.phasesScreen().CalcolaTotaleArea(false), 1.0); // phases 1 and 2 score 1 and 0
 
-    w.Phases->areaFollow = PhasesScreen::AreaFollow::NonSoPhases;
+    w.phasesScreen().areaFollow = PhasesScreen::AreaFollow::NonSoPhases;
     w.Data.Tbl_Aree.first();
     QCOMPARE(w.Data.Tbl_FasiVal.filter(),
              QStringLiteral("(nonso<>'') and (Id_Valutazione=%1) and (Id_Area=%2)").arg(s.evaluation).arg(s.area));
@@ -569,9 +573,9 @@ void TestPhases::followModes()
     w.Data.Tbl_Aree.next();
     QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), 1);
     QCOMPARE(w.Data.Tbl_FasiVal.asInteger(QStringLiteral("NumFase")), 2);
-    w.Phases->areaFollow = PhasesScreen::AreaFollow::None;
+    w.phasesScreen().areaFollow = PhasesScreen::AreaFollow::None;
     // The colour and the label are left to the interactive choice.
-    QCOMPARE(w.Phases->Lbl_Totale_Area->text(), label);
+    QCOMPARE(control<QLabel>(&w, "Lbl_Totale_Area")->text(), label);
 }
 
 void TestPhases::boldNonSo()
@@ -582,16 +586,16 @@ void TestPhases::boldNonSo()
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
-    PhasesScreen& ph = *w.Phases;
+    PhasesScreen& ph = w.phasesScreen();
 
     QCOMPARE(w.Data.Tbl_FasiVal.asInteger(QStringLiteral("NumFase")), 1);
     QCOMPARE(ph.itemIndex(4), 3);
-    QVERIFY2(ph.Domanda[3]->font().bold(), qPrintable(boldItems(ph)));
-    QVERIFY2(!ph.Domanda[2]->font().bold(), qPrintable(boldItems(ph)));
+    QVERIFY2(control<QGroupBox>(&w, "Domanda4")->font().bold(), qPrintable(boldItems(w)));
+    QVERIFY2(!control<QGroupBox>(&w, "Domanda3")->font().bold(), qPrintable(boldItems(w)));
 
-    w.Phases->DBNavigator11->trigger(B::Next);
+    control<DataNavigator>(&w, "DBNavigator11")->trigger(B::Next);
     QCOMPARE(positions(ph), (QList<int>{1, 4, 4, 0, 4, 4, 4, 4, 4, 2, 1}));
-    QVERIFY2(!ph.Domanda[3]->font().bold(), qPrintable(boldItems(ph)));
+    QVERIFY2(!control<QGroupBox>(&w, "Domanda4")->font().bold(), qPrintable(boldItems(w)));
 
     // Loading wrote nothing back.
     VERIFY_DIALOGS(d);
@@ -601,8 +605,8 @@ void TestPhases::boldNonSo()
     QCOMPARE(w.Data.Tbl_FasiVal.state(), store::Table::State::Browse);
 
     // A click on "Non so" makes its group bold at once.
-    click(ph, 7, 3);
-    QVERIFY2(ph.Domanda[6]->font().bold(), qPrintable(boldItems(ph)));
+    click(w, 7, 3);
+    QVERIFY2(control<QGroupBox>(&w, "Domanda7")->font().bold(), qPrintable(boldItems(w)));
     QCOMPARE(s.p.phases()[1].value("NonSo").toString(), QStringLiteral("-07"));
 }
 
@@ -629,26 +633,26 @@ void TestPhases::oneEvaluationFromStartToList()
     QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")),
              qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Cognome"), QStringLiteral("Rossi"))));
     d.expectInput(QStringLiteral("Password"), QStringLiteral("pw"), true);
-    w.Access->DBLookupListBox1DblClick();
+    w.accessScreen().DBLookupListBox1DblClick();
     QVERIFY2(w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Id"), child),
              qPrintable(notFound(w.Data.Tbl_AnagBimbi, QStringLiteral("Id"), child)));
 
     // (2) A new evaluation: stored at once, age and expected level shown.
-    w.Evaluations->Inseriscinuovavalutazione1Click();
+    w.evaluationsScreen().Inseriscinuovavalutazione1Click();
     VERIFY_DIALOGS(d);
-    QVERIFY2(!w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
+    QVERIFY2(!control<QGroupBox>(&w, "GB_Valutazione")->isHidden(), qPrintable(screenState(w, d)));
     const auto evaluations = p.rows(QStringLiteral("Valutaz.db"));
     QCOMPARE(evaluations.size(), 1);
     QCOMPARE(evaluations[0].value("MesiBimbo").toInt(), 13);
-    QCOMPARE(w.Sheet->Txt_SviluppoTeorico->text(), QStringLiteral("4,19"));
+    QCOMPARE(control<QLineEdit>(&w, "Txt_SviluppoTeorico")->text(), QStringLiteral("4,19"));
     const int evaluation = evaluations[0].value("Id").toInt();
 
     // (3) An area: its (empty) phases and the total 0.
     const int area = p.firstArea();
-    w.Phases->ImpostaChiaveArea(area);
-    w.Phases->CB_AreaCloseUp();
+    w.phasesScreen().ImpostaChiaveArea(area);
+    w.phasesScreen().CB_AreaCloseUp();
     QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), 0);
-    QCOMPARE(w.Phases->Lbl_Totale_Area->text(), QStringLiteral("0"));
+    QCOMPARE(control<QLabel>(&w, "Lbl_Totale_Area")->text(), QStringLiteral("0"));
 
     // (4) The first phase is proposed one below the expected level: 3.
     d.expectInput(QStringLiteral("Numero fase: 1-14"), QStringLiteral("3"), false);
@@ -657,10 +661,10 @@ void TestPhases::oneEvaluationFromStartToList()
     QCOMPARE(d.shown().last().initial, QStringLiteral("3"));
 
     // (5) Answers: stored as lists at every click, score and total follow.
-    click(*w.Phases, 1, 0);  // Si
-    click(*w.Phases, 2, 0);  // Si
-    click(*w.Phases, 3, 1);  // No
-    click(*w.Phases, 4, 3);  // Non so
+    click(w, 1, 0);  // Si
+    click(w, 2, 0);  // Si
+    click(w, 3, 1);  // No
+    click(w, 4, 3);  // Non so
     VERIFY_DIALOGS(d);
     const auto phases = p.phases();
     QCOMPARE(phases.size(), 1);
@@ -671,17 +675,17 @@ void TestPhases::oneEvaluationFromStartToList()
     QCOMPARE(phases[0].value("No").toString(), QStringLiteral("-03"));
     QCOMPARE(phases[0].value("NonSo").toString(), QStringLiteral("-04"));
     // Phases 1 and 2 count as achieved, phase 3 scores 2/3 truncated: 2,66.
-    QCOMPARE(w.Phases->Lbl_Totale_Area->text(), QStringLiteral("2,66"));
+    QCOMPARE(control<QLabel>(&w, "Lbl_Totale_Area")->text(), QStringLiteral("2,66"));
 
     // (6) Back to the list: the "Non so" answer brings the question.
     d.expectMessage(BoxType::Confirmation,
                     QStringLiteral("Nella valutazione sono presenti dei \"Non So\". Desideri stampare un riepilogo dei "
                                    "\"Non so\" per verificarli?"),
                     Button::No);
-    w.Sheet->SpeedButton7Click();
+    w.evaluationSheet().SpeedButton7Click();
     VERIFY_DIALOGS(d);
-    QVERIFY2(w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
-    QVERIFY2(w.Btn_Esci->isEnabled(), qPrintable(widgetState(w.Btn_Esci) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(control<QGroupBox>(&w, "GB_Valutazione")->isHidden(), qPrintable(screenState(w, d)));
+    QVERIFY2(control<QToolButton>(&w, "Btn_Esci")->isEnabled(), qPrintable(widgetState(control<QToolButton>(&w, "Btn_Esci")) + QStringLiteral("; ") + screenState(w)));
 }
 
 void TestPhases::phaseNumberCorrectedInGrid()
@@ -693,7 +697,7 @@ void TestPhases::phaseNumberCorrectedInGrid()
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
-    DataGridModel* model = w.Phases->DBGrid11->dataModel();
+    DataGridModel* model = control<DataGrid>(&w, "DBGrid11")->dataModel();
     const QModelIndex cell = model->index(0, 0);
     QVERIFY2(model->flags(cell) & Qt::ItemIsEditable,
              qPrintable(QStringLiteral("flags of the cell 0x%1").arg(int(model->flags(cell)), 0, 16)));
@@ -713,7 +717,7 @@ void TestPhases::phaseNumberCorrectedInGrid()
     QCOMPARE(rows[0].value("Id").toInt(), id);
     QCOMPARE(rows[0].value("NumFase").toInt(), 4);
     // Phases 1 to 3 now count as achieved, phase 4 scores 1.
-    QCOMPARE(w.Phases->Lbl_Totale_Area->text(), QStringLiteral("4"));
+    QCOMPARE(control<QLabel>(&w, "Lbl_Totale_Area")->text(), QStringLiteral("4"));
 }
 
 QTEST_MAIN(TestPhases)

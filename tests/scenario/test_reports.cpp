@@ -161,9 +161,9 @@ void chooseEvaluation(TFrm_Main& w, int child, int evaluation)
 void openSheet(TFrm_Main& w, ScriptedDialogs& d, int child, int evaluation)
 {
     chooseEvaluation(w, child, evaluation);
-    w.Evaluations->Modifica1Click();
+    w.evaluationsScreen().Modifica1Click();
     VERIFY_DIALOGS(d);
-    QVERIFY2(!w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
+    QVERIFY2(!control<QGroupBox>(&w, "GB_Valutazione")->isHidden(), qPrintable(screenState(w, d)));
 }
 
 // Marks evaluations as selected the way the list does (a double click).
@@ -171,7 +171,7 @@ void select(TFrm_Main& w, int child, const QList<int>& evaluations)
 {
     for (int e : evaluations) {
         chooseEvaluation(w, child, e);
-        w.Evaluations->DBGrid7DblClick();
+        w.evaluationsScreen().DBGrid7DblClick();
         QVERIFY2(w.Data.Tbl_Valutazioni.asBoolean(QStringLiteral("Sel")), qPrintable(tableAt(w.Data.Tbl_Valutazioni)));
     }
 }
@@ -246,14 +246,14 @@ struct SheetState
     int rows = 0;
     PhasesScreen::AreaFollow follow = PhasesScreen::AreaFollow::None;
     explicit SheetState(TFrm_Main& w)
-        : filter(w.Data.Tbl_FasiVal.filter()), rows(w.Data.Tbl_FasiVal.recordCount()), follow(w.Phases->areaFollow)
+        : filter(w.Data.Tbl_FasiVal.filter()), rows(w.Data.Tbl_FasiVal.recordCount()), follow(w.phasesScreen().areaFollow)
     {
     }
 };
 
 void verifyRestored(TFrm_Main& w, const SheetState& before)
 {
-    QCOMPARE(w.Phases->areaFollow, PhasesScreen::AreaFollow::None);
+    QCOMPARE(w.phasesScreen().areaFollow, PhasesScreen::AreaFollow::None);
     QCOMPARE(w.Data.Tbl_FasiVal.filter(), before.filter);
     QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), before.rows);
 }
@@ -262,7 +262,7 @@ void verifyRestored(TFrm_Main& w, const SheetState& before)
 // selects the phases of the evaluation the list stands on.
 void verifyFollowsEvaluation(TFrm_Main& w)
 {
-    QCOMPARE(w.Phases->areaFollow, PhasesScreen::AreaFollow::None);
+    QCOMPARE(w.phasesScreen().areaFollow, PhasesScreen::AreaFollow::None);
     QCOMPARE(w.Data.Tbl_FasiVal.filter(), QStringLiteral("Id_Valutazione=") + w.Data.Tbl_Valutazioni.asString(QStringLiteral("Id")));
 }
 
@@ -368,7 +368,7 @@ void TestReports::sheetHead()
     STEP(openSheet(w, d, giulia, v));
 
     d.expectPrintSetup(true);
-    w.Phases->SpeedButton10->click();
+    control<QToolButton>(&w, "SpeedButton10")->click();
     VERIFY_DIALOGS(d);
     QCOMPARE(d.previews().size(), 1);
     const print::Document& doc = d.previews().first();
@@ -406,7 +406,7 @@ void TestReports::staffRowBeingTyped()
             w.Data.Tbl_Personale.setValue(QStringLiteral("Id_Ruolo"), ruolo);
         }
         d.expectPrintSetup(true);
-        w.Phases->SpeedButton8->click();
+        control<QToolButton>(&w, "SpeedButton8")->click();
         VERIFY_DIALOGS(d);
         QCOMPARE(headText(d.previews().last(), "Qr_Personale"), QStringLiteral("*Rossi Anna (Osservatrice)"));
         QCOMPARE(w.Data.Tbl_Personale.state(), store::Table::State::Browse);
@@ -470,7 +470,7 @@ void TestReports::sheetAreas()
     STEP(chooseEvaluation(w, c, v));
 
     d.expectPrintSetup(true);
-    w.Evaluations->SpeedButton10Click();
+    w.evaluationsScreen().SpeedButton10Click();
     VERIFY_DIALOGS(d);
     QCOMPARE(d.previews().size(), 1);
     const print::Document& doc = d.previews().first();
@@ -523,7 +523,7 @@ void TestReports::longSheetRunsOverPages()
     STEP(openSheet(w, d, c, v));
 
     d.expectPrintSetup(true);
-    w.Phases->SpeedButton10->click();
+    control<QToolButton>(&w, "SpeedButton10")->click();
     VERIFY_DIALOGS(d);
     QCOMPARE(d.previews().size(), 1);
     const print::Document& doc = d.previews().first();
@@ -569,22 +569,22 @@ void TestReports::newEvaluationPrintedFromSheet()
     TFrm_Main w(p.path(), d);
     STEP(start(w, d));
     STEP(chooseChild(w, c));
-    w.Evaluations->Inseriscinuovavalutazione1Click();
+    w.evaluationsScreen().Inseriscinuovavalutazione1Click();
     VERIFY_DIALOGS(d);
-    QVERIFY2(!w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
+    QVERIFY2(!control<QGroupBox>(&w, "GB_Valutazione")->isHidden(), qPrintable(screenState(w, d)));
     // The area is chosen first, as in the area chooser.
-    w.Phases->ImpostaChiaveArea(p.areas[0]);
-    w.Phases->CB_AreaCloseUp();
+    w.phasesScreen().ImpostaChiaveArea(p.areas[0]);
+    w.phasesScreen().CB_AreaCloseUp();
 
     d.expectInput(QStringLiteral("Numero fase: 1-14"), QStringLiteral("2"));
-    w.Phases->DBNavigator11->trigger(DataNavigator::Button::Insert);
-    w.Phases->Risposte[0][0]->click(); // item 1: Si
-    w.Phases->Risposte[1][1]->click(); // item 2: No
-    w.Phases->Risposte[2][3]->click(); // item 3: Non so
+    control<DataNavigator>(&w, "DBNavigator11")->trigger(DataNavigator::Button::Insert);
+    control<QRadioButton>(&w, "Domanda1_0")->click(); // item 1: Si
+    control<QRadioButton>(&w, "Domanda2_1")->click(); // item 2: No
+    control<QRadioButton>(&w, "Domanda3_3")->click(); // item 3: Non so
     VERIFY_DIALOGS(d);
 
     d.expectPrintSetup(true);
-    w.Phases->SpeedButton10->click();
+    control<QToolButton>(&w, "SpeedButton10")->click();
     VERIFY_DIALOGS(d);
     QCOMPARE(d.previews().size(), 1);
     const print::Document& doc = d.previews().first();
@@ -600,7 +600,7 @@ void TestReports::newEvaluationPrintedFromSheet()
 
     d.expectMessage(BoxType::Confirmation, nonSoQuestion, Button::Yes);
     d.expectPrintSetup(true);
-    w.Sheet->SpeedButton7Click();
+    w.evaluationSheet().SpeedButton7Click();
     VERIFY_DIALOGS(d);
     QCOMPARE(d.previews().size(), 2);
     QCOMPARE(textsOf(d.previews().last(), "QRDBText6"), QStringList{"-03"});
@@ -637,8 +637,8 @@ void TestReports::printsGiveFilterBack()
     if (onSheet) {
         STEP(openSheet(w, d, c, v));
         // The third area chosen: its three phases in the grid.
-        w.Phases->ImpostaChiaveArea(p.areas[2]);
-        w.Phases->CB_AreaCloseUp();
+        w.phasesScreen().ImpostaChiaveArea(p.areas[2]);
+        w.phasesScreen().CB_AreaCloseUp();
         QCOMPARE(w.Data.Tbl_FasiVal.recordCount(), 3);
     } else {
         STEP(chooseEvaluation(w, c, v));
@@ -647,30 +647,30 @@ void TestReports::printsGiveFilterBack()
 
     d.expectPrintSetup(confirm);
     if (print == QLatin1String("sheet"))
-        w.Evaluations->SpeedButton10Click();
+        w.evaluationsScreen().SpeedButton10Click();
     else
-        w.Evaluations->SpeedButton8Click();
+        w.evaluationsScreen().SpeedButton8Click();
     VERIFY_DIALOGS(d);
     QCOMPARE(d.previews().size(), confirm ? 1 : 0);
     verifyRestored(w, before);
     if (onSheet) {
         // The sheet still shows the area it stands for, and works on it: a key
         // in the chooser and a new phase stay in that area.
-        QCOMPARE(w.Phases->CB_Area->currentText(), areaCombo(2));
-        QCOMPARE(w.Phases->chiaveArea().toInt(), p.areas[2]);
+        QCOMPARE(control<LookupComboBox>(&w, "CB_Area")->currentText(), areaCombo(2));
+        QCOMPARE(w.phasesScreen().chiaveArea().toInt(), p.areas[2]);
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_Tab, Qt::NoModifier);
-        QApplication::sendEvent(w.Phases->CB_Area, &release);
-        QCOMPARE(w.Phases->chiaveArea().toInt(), p.areas[2]);
-        QCOMPARE(w.Phases->CB_Area->currentText(), areaCombo(2));
+        QApplication::sendEvent(control<LookupComboBox>(&w, "CB_Area"), &release);
+        QCOMPARE(w.phasesScreen().chiaveArea().toInt(), p.areas[2]);
+        QCOMPARE(control<LookupComboBox>(&w, "CB_Area")->currentText(), areaCombo(2));
         verifyRestored(w, before);
     }
     // The same print again gives the same pages.
     if (confirm) {
         d.expectPrintSetup(true);
         if (print == QLatin1String("sheet"))
-            w.Evaluations->SpeedButton10Click();
+            w.evaluationsScreen().SpeedButton10Click();
         else
-            w.Evaluations->SpeedButton8Click();
+            w.evaluationsScreen().SpeedButton8Click();
         VERIFY_DIALOGS(d);
         QCOMPARE(d.previews().size(), 2);
         const print::Document& a = d.previews()[0];
@@ -723,61 +723,61 @@ void TestReports::printsKeepAreaOfNewPhases()
     TFrm_Main w(p.path(), d);
     STEP(start(w, d));
     STEP(openSheet(w, d, c, v));
-    PhasesScreen& ph = *w.Phases;
+    PhasesScreen& ph = w.phasesScreen();
 
     // "LC" chosen with the arrow keys in the chooser.
-    QTest::keyClick(ph.CB_Area, Qt::Key_Down);
-    QTest::keyClick(ph.CB_Area, Qt::Key_Down);
-    QCOMPARE(ph.CB_Area->currentText(), areaCombo(2));
+    QTest::keyClick(control<LookupComboBox>(&w, "CB_Area"), Qt::Key_Down);
+    QTest::keyClick(control<LookupComboBox>(&w, "CB_Area"), Qt::Key_Down);
+    QCOMPARE(control<LookupComboBox>(&w, "CB_Area")->currentText(), areaCombo(2));
     QCOMPARE(ph.chiaveArea().toInt(), p.areas[2]);
 
     // Back to the list, and the print from there.
     if (summary) {
         d.expectMessage(BoxType::Confirmation, nonSoQuestion, Button::Yes);
         d.expectPrintSetup(confirm);
-        w.Sheet->SpeedButton7->click();
+        control<QToolButton>(&w, "SpeedButton7")->click();
     } else {
-        w.Sheet->SpeedButton7->click();
+        control<QToolButton>(&w, "SpeedButton7")->click();
         if (print == QLatin1String("Profili")) {
             d.expectMessage(BoxType::Confirmation, noneSelectedOf(QStringLiteral("Giulia Bassi")), Button::Yes);
             d.expectPrintSetup(confirm);
-            w.Btn_ConfrontoSingolo->click();
+            control<QToolButton>(&w, "Btn_ConfrontoSingolo")->click();
         } else if (print == QLatin1String("Confronto")) {
             d.expectMessage(BoxType::Confirmation, noneSelectedAll, Button::Yes);
             d.expectPrintSetup(confirm);
-            w.Btn_ConfrontoMultiplo->click();
+            control<QToolButton>(&w, "Btn_ConfrontoMultiplo")->click();
         } else {
             d.expectPrintSetup(confirm);
-            (print.endsWith(QLatin1String("scheda")) ? w.Evaluations->Stampascheda1 : w.Evaluations->Stampagrafico1)->trigger();
+            (print.endsWith(QLatin1String("scheda")) ? control<QAction>(&w, "Stampascheda1") : control<QAction>(&w, "Stampagrafico1"))->trigger();
         }
     }
     VERIFY_DIALOGS(d);
-    QVERIFY2(w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
+    QVERIFY2(control<QGroupBox>(&w, "GB_Valutazione")->isHidden(), qPrintable(screenState(w, d)));
     QCOMPARE(d.previews().size(), confirm ? 1 : 0);
-    QCOMPARE(w.Phases->areaFollow, PhasesScreen::AreaFollow::None);
+    QCOMPARE(w.phasesScreen().areaFollow, PhasesScreen::AreaFollow::None);
 
     // A new evaluation: its sheet opens with the chooser as the user left it,
     // and the areas cursor and the chooser's key on that same area.
-    w.DBNavigator7->button(DataNavigator::Button::Insert)->click();
+    control<DataNavigator>(&w, "DBNavigator7")->button(DataNavigator::Button::Insert)->click();
     VERIFY_DIALOGS(d);
-    QVERIFY2(!w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
+    QVERIFY2(!control<QGroupBox>(&w, "GB_Valutazione")->isHidden(), qPrintable(screenState(w, d)));
     const int nuova = w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id"));
     QVERIFY(nuova != v);
-    QCOMPARE(ph.CB_Area->currentText(), areaCombo(2));
+    QCOMPARE(control<LookupComboBox>(&w, "CB_Area")->currentText(), areaCombo(2));
     QCOMPARE(ph.chiaveArea().toInt(), p.areas[2]);
     QCOMPARE(w.Data.Tbl_Aree.asInteger(QStringLiteral("Id")), p.areas[2]);
 
     d.expectInput(QStringLiteral("Numero fase: 1-14"), QStringLiteral("3"));
     if (byAnswer)
-        ph.Risposte[0][0]->click(); // item 1: Si, on an area without phases
+        control<QRadioButton>(&w, "Domanda1_0")->click(); // item 1: Si, on an area without phases
     else
-        ph.DBNavigator11->button(DataNavigator::Button::Insert)->click();
+        control<DataNavigator>(&w, "DBNavigator11")->button(DataNavigator::Button::Insert)->click();
     VERIFY_DIALOGS(d);
     const QList<QVariantMap> stored = p.rows(QStringLiteral("FasiVal.db"), QStringLiteral("Id_Valutazione=%1").arg(nuova));
     QVERIFY2(stored.size() == 1, qPrintable(rowsText(stored)));
     QCOMPARE(stored[0].value("NumFase").toInt(), 3);
     // Stored under the area the chooser shows.
-    QCOMPARE(ph.CB_Area->currentText(), areaCombo(2));
+    QCOMPARE(control<LookupComboBox>(&w, "CB_Area")->currentText(), areaCombo(2));
     QCOMPARE(stored[0].value("Id_Area").toInt(), p.areas[2]);
 }
 
@@ -815,10 +815,10 @@ void TestReports::nonSoSummary()
         if (answer == int(Button::Yes))
             d.expectPrintSetup(confirm);
     }
-    w.Sheet->SpeedButton7Click();
+    w.evaluationSheet().SpeedButton7Click();
     VERIFY_DIALOGS(d);
-    QVERIFY2(w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
-    QCOMPARE(w.Phases->areaFollow, PhasesScreen::AreaFollow::None);
+    QVERIFY2(control<QGroupBox>(&w, "GB_Valutazione")->isHidden(), qPrintable(screenState(w, d)));
+    QCOMPARE(w.phasesScreen().areaFollow, PhasesScreen::AreaFollow::None);
     if (!confirm) {
         QVERIFY2(d.previews().isEmpty(), qPrintable(dialogsShown(d)));
     } else {
@@ -841,7 +841,7 @@ void TestReports::nonSoSummary()
 
     // The sheet printed afterwards is whole again, totals included.
     d.expectPrintSetup(true);
-    w.Evaluations->SpeedButton10Click();
+    w.evaluationsScreen().SpeedButton10Click();
     VERIFY_DIALOGS(d);
     QVERIFY2(!d.previews().isEmpty(), qPrintable(dialogsShown(d)));
     const print::Document& sheet = d.previews().last();
@@ -896,9 +896,9 @@ void TestReports::profileChart()
 
     d.expectPrintSetup(true);
     if (onSheet)
-        w.Phases->SpeedButton8->click();
+        control<QToolButton>(&w, "SpeedButton8")->click();
     else
-        w.Evaluations->SpeedButton8Click();
+        w.evaluationsScreen().SpeedButton8Click();
     VERIFY_DIALOGS(d);
     QCOMPARE(d.previews().size(), 1);
     const print::Document& doc = d.previews().first();
@@ -950,22 +950,22 @@ void TestReports::profileChartNeedsCompleteEvaluation()
     TFrm_Main w(p.path(), d);
     STEP(start(w, d));
     STEP(openSheet(w, d, c, v));
-    w.Phases->ImpostaChiaveArea(p.areas[3]);
-    w.Phases->CB_AreaCloseUp();
+    w.phasesScreen().ImpostaChiaveArea(p.areas[3]);
+    w.phasesScreen().CB_AreaCloseUp();
     const SheetState before(w);
 
     d.expectMessage(BoxType::Error, incomplete);
-    w.Phases->SpeedButton8->click();
+    control<QToolButton>(&w, "SpeedButton8")->click();
     VERIFY_DIALOGS(d);
     QVERIFY2(d.previews().isEmpty(), qPrintable(dialogsShown(d)));
     verifyRestored(w, before);
-    QCOMPARE(w.Phases->CB_Area->currentText(), areaCombo(3));
+    QCOMPARE(control<LookupComboBox>(&w, "CB_Area")->currentText(), areaCombo(3));
 
     // Once the area has a phase the chart prints.
     p.phases(v, 7, {Phase::half(1)});
     w.Data.Tbl_FasiVal.refresh();
     d.expectPrintSetup(true);
-    w.Phases->SpeedButton8->click();
+    control<QToolButton>(&w, "SpeedButton8")->click();
     VERIFY_DIALOGS(d);
     QCOMPARE(d.previews().size(), 1);
     QVERIFY2(chartOf(d.previews().first()), qPrintable(noChart(d.previews().first())));
@@ -999,7 +999,7 @@ void TestReports::profileChartWithoutAreas()
     STEP(chooseEvaluation(w, c, v));
     const SheetState before(w);
     d.expectPrintSetup(true);
-    w.Evaluations->SpeedButton8Click();
+    w.evaluationsScreen().SpeedButton8Click();
     VERIFY_DIALOGS(d);
     QCOMPARE(d.previews().size(), 1);
     const print::Chart* chart = chartOf(d.previews().first());
@@ -1058,7 +1058,7 @@ void TestReports::childProfiles()
         d.expectMessage(BoxType::Confirmation, noneSelectedOf(QStringLiteral("Giulia Bassi")), Button(answer));
     if (!drawn.isEmpty())
         d.expectPrintSetup(true);
-    w.Reports->Btn_ConfrontoSingoloClick();
+    w.prints().Btn_ConfrontoSingoloClick();
     VERIFY_DIALOGS(d);
     verifyFollowsEvaluation(w);
     if (drawn.isEmpty()) {
@@ -1118,20 +1118,20 @@ void TestReports::childWithoutEvaluations()
     STEP(start(w, d));
     STEP(chooseChild(w, c));
     d.expectMessage(BoxType::Plain, QStringLiteral("Nessuna valutazione presente"));
-    w.Reports->Btn_ConfrontoSingoloClick();
+    w.prints().Btn_ConfrontoSingoloClick();
     VERIFY_DIALOGS(d);
     QVERIFY2(d.previews().isEmpty(), qPrintable(dialogsShown(d)));
     // The sheet and the chart need an evaluation as well.
     for (int i = 0; i < 2; ++i) {
         d.expectMessage(BoxType::Plain, QStringLiteral("Nessuna valutazione presente"));
         if (i == 0)
-            w.Evaluations->SpeedButton10Click();
+            w.evaluationsScreen().SpeedButton10Click();
         else
-            w.Evaluations->SpeedButton8Click();
+            w.evaluationsScreen().SpeedButton8Click();
         VERIFY_DIALOGS(d);
     }
     QVERIFY2(d.previews().isEmpty(), qPrintable(dialogsShown(d)));
-    QCOMPARE(w.Phases->areaFollow, PhasesScreen::AreaFollow::None);
+    QCOMPARE(w.phasesScreen().areaFollow, PhasesScreen::AreaFollow::None);
 }
 
 void TestReports::childProfileColours()
@@ -1150,7 +1150,7 @@ void TestReports::childProfileColours()
         d.expectMessage(BoxType::Confirmation, noneSelectedOf(QStringLiteral("Giulia Bassi")), Button::Yes);
         d.expectPrintSetup(true);
         const auto before = d.previews().size();
-        w.Reports->Btn_ConfrontoSingoloClick();
+        w.prints().Btn_ConfrontoSingoloClick();
         QList<QColor> colours;
         if (d.previews().size() != before + 1 || !chartOf(d.previews().last()))
             return colours;
@@ -1191,7 +1191,7 @@ void TestReports::atMostHundredProfiles()
     d.expectMessage(BoxType::Confirmation, noneSelectedOf(QStringLiteral("Giulia Bassi")), Button::Yes);
     d.expectMessage(BoxType::Information, QRegularExpression(QStringLiteral("\\b101\\b.*\\bprimi 100\\b")));
     d.expectPrintSetup(true);
-    w.Reports->Btn_ConfrontoSingoloClick();
+    w.prints().Btn_ConfrontoSingoloClick();
     VERIFY_DIALOGS(d);
     verifyFollowsEvaluation(w);
     QCOMPARE(d.previews().size(), 1);
@@ -1266,20 +1266,20 @@ void TestReports::comparison()
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     STEP(start(w, d));
-    w.Children->RadioButton2->click(); // every child listed while marking
+    control<QRadioButton>(&w, "RadioButton2")->click(); // every child listed while marking
     for (const QString& k : selected)
         STEP(select(w, child[k.left(1)], {ev[k]}));
     if (!allChildren)
-        w.Children->Rb_Freq->click();
+        control<QRadioButton>(&w, "Rb_Freq")->click();
     if (byName)
-        w.Children->RB_Nome->click();
+        control<QRadioButton>(&w, "RB_Nome")->click();
     VERIFY_DIALOGS(d);
 
     if (answer)
         d.expectMessage(BoxType::Confirmation, noneSelectedAll, Button(answer));
     if (!drawn.isEmpty())
         d.expectPrintSetup(true);
-    w.Btn_ConfrontoMultiplo->click();
+    control<QToolButton>(&w, "Btn_ConfrontoMultiplo")->click();
     VERIFY_DIALOGS(d);
     QCOMPARE(w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id")), child[lastChild]);
     verifyFollowsEvaluation(w);
@@ -1334,7 +1334,7 @@ void TestReports::comparisonOfMoreThanHundred()
     d.expectMessage(BoxType::Confirmation, noneSelectedAll, Button::Yes);
     d.expectMessage(BoxType::Information, QRegularExpression(QStringLiteral("\\b101\\b.*\\bprimi 100\\b")));
     d.expectPrintSetup(true);
-    w.Btn_ConfrontoMultiplo->click();
+    control<QToolButton>(&w, "Btn_ConfrontoMultiplo")->click();
     VERIFY_DIALOGS(d);
     QCOMPARE(w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id")), bassi);
     verifyFollowsEvaluation(w);
@@ -1400,7 +1400,7 @@ void TestReports::proposedFileNames()
     if (print == QLatin1String("comparison")) {
         d.expectMessage(BoxType::Confirmation, noneSelectedAll, Button::Yes);
         d.expectPrintSetup(false);
-        w.Btn_ConfrontoMultiplo->click();
+        control<QToolButton>(&w, "Btn_ConfrontoMultiplo")->click();
     }
     for (int i = 0; i < children.size() && print != QLatin1String("comparison"); ++i) {
         const int c = children[i].first;
@@ -1408,19 +1408,19 @@ void TestReports::proposedFileNames()
             STEP(chooseEvaluation(w, c, evaluations[i]));
             d.expectPrintSetup(false);
             if (print == QLatin1String("sheet"))
-                w.Evaluations->SpeedButton10Click();
+                w.evaluationsScreen().SpeedButton10Click();
             else
-                w.Evaluations->SpeedButton8Click();
+                w.evaluationsScreen().SpeedButton8Click();
         } else if (print == QLatin1String("nonso")) {
             STEP(openSheet(w, d, c, evaluations[i]));
             d.expectMessage(BoxType::Confirmation, nonSoQuestion, Button::Yes);
             d.expectPrintSetup(false);
-            w.Sheet->SpeedButton7Click();
+            w.evaluationSheet().SpeedButton7Click();
         } else {
             STEP(chooseChild(w, c));
             d.expectMessage(BoxType::Confirmation, noneSelectedOf(children[i].second), Button::Yes);
             d.expectPrintSetup(false);
-            w.Btn_ConfrontoSingolo->click();
+            control<QToolButton>(&w, "Btn_ConfrontoSingolo")->click();
         }
         VERIFY_DIALOGS(d);
     }

@@ -108,36 +108,36 @@ void TestSheet::showsCurrentChildReadOnly()
     TFrm_Main w(p.path(), d);
     login(w, d, QStringLiteral("Rossi"));
     chooseChild(w, giulia);
-    w.Evaluations->Modifica1Click();
+    w.evaluationsScreen().Modifica1Click();
     VERIFY_DIALOGS(d);
-    EvaluationSheet* s = w.Sheet;
-    QVERIFY2(!w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
+    EvaluationSheet* s = &w.evaluationSheet();
+    QVERIFY2(!control<QGroupBox>(&w, "GB_Valutazione")->isHidden(), qPrintable(screenState(w, d)));
 
-    QCOMPARE(s->DBEdit17->text(), QStringLiteral("Giulia"));
-    QCOMPARE(s->DBEdit18->text(), QStringLiteral("Bassi"));
-    QCOMPARE(s->DBEdit19->text(), QStringLiteral("20/11/24"));
-    QCOMPARE(s->DBEdit20->text(), QStringLiteral("F"));
-    QCOMPARE(s->DBMemo3->toPlainText(), QStringLiteral("gemella"));
-    for (QLineEdit* e : {static_cast<QLineEdit*>(s->DBEdit17), static_cast<QLineEdit*>(s->DBEdit18),
-                         static_cast<QLineEdit*>(s->DBEdit19), static_cast<QLineEdit*>(s->DBEdit20)}) {
+    QCOMPARE(control<DataEdit>(&w, "DBEdit17")->text(), QStringLiteral("Giulia"));
+    QCOMPARE(control<DataEdit>(&w, "DBEdit18")->text(), QStringLiteral("Bassi"));
+    QCOMPARE(control<DataEdit>(&w, "DBEdit19")->text(), QStringLiteral("20/11/24"));
+    QCOMPARE(control<DataEdit>(&w, "DBEdit20")->text(), QStringLiteral("F"));
+    QCOMPARE(control<DataMemo>(&w, "DBMemo3")->toPlainText(), QStringLiteral("gemella"));
+    for (QLineEdit* e : {static_cast<QLineEdit*>(control<DataEdit>(&w, "DBEdit17")), static_cast<QLineEdit*>(control<DataEdit>(&w, "DBEdit18")),
+                         static_cast<QLineEdit*>(control<DataEdit>(&w, "DBEdit19")), static_cast<QLineEdit*>(control<DataEdit>(&w, "DBEdit20"))}) {
         QVERIFY2(e->isReadOnly(), qPrintable(e->objectName()));
         QCOMPARE(e->palette().color(QPalette::Base), QColor(223, 239, 255));
     }
-    QVERIFY2(s->DBMemo3->isReadOnly(), qPrintable(s->DBMemo3->objectName() + QStringLiteral(" is writable")));
-    QCOMPARE(s->DBMemo3->palette().color(QPalette::Base), QColor(223, 239, 255));
+    QVERIFY2(control<DataMemo>(&w, "DBMemo3")->isReadOnly(), qPrintable(control<DataMemo>(&w, "DBMemo3")->objectName() + QStringLiteral(" is writable")));
+    QCOMPARE(control<DataMemo>(&w, "DBMemo3")->palette().color(QPalette::Base), QColor(223, 239, 255));
 
     // Typing into a child's field changes nothing.
-    QTest::keyClicks(s->DBEdit17, QStringLiteral("xyz"));
+    QTest::keyClicks(control<DataEdit>(&w, "DBEdit17"), QStringLiteral("xyz"));
     QCOMPARE(w.Data.Tbl_AnagBimbi.state(), store::Table::State::Browse);
     s->SpeedButton7Click();
     VERIFY_DIALOGS(d);
     QCOMPARE(p.rows(QStringLiteral("AnagBimbi.DB"), QStringLiteral("Id=%1").arg(giulia)).first().value("Nome").toString(),
              QStringLiteral("Giulia"));
     // "Età anagrafica" sits beside the age, in the sheet's upper part.
-    QLineEdit* dev = w.Sheet->Txt_SviluppoTeorico;
-    QCOMPARE(dev->parentWidget(), static_cast<QWidget*>(w.GB_Valutazione));
-    QCOMPARE_LT(dev->geometry().bottom(), s->Shape2->y());
-    QCOMPARE(dev->y(), s->DBEdit22->y());
+    QLineEdit* dev = control<QLineEdit>(&w, "Txt_SviluppoTeorico");
+    QCOMPARE(dev->parentWidget(), static_cast<QWidget*>(control<QGroupBox>(&w, "GB_Valutazione")));
+    QCOMPARE_LT(dev->geometry().bottom(), control<QFrame>(&w, "Shape2")->y());
+    QCOMPARE(dev->y(), control<DataEdit>(&w, "DBEdit22")->y());
 }
 
 void TestSheet::typedAgeSavedOnLeaving_data()
@@ -170,15 +170,15 @@ void TestSheet::typedAgeSavedOnLeaving()
     w.Data.Now = [] { return QDateTime(today, QTime(9, 0)); };
     login(w, d, QStringLiteral("Rossi"));
     if (newEvaluation)
-        w.Evaluations->Inseriscinuovavalutazione1Click();
+        w.evaluationsScreen().Inseriscinuovavalutazione1Click();
     else
-        w.Evaluations->Modifica1Click();
+        w.evaluationsScreen().Modifica1Click();
     VERIFY_DIALOGS(d);
     const int v = w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id"));
-    QCOMPARE(w.Sheet->Txt_SviluppoTeorico->text(), QStringLiteral("7"));
+    QCOMPARE(control<QLineEdit>(&w, "Txt_SviluppoTeorico")->text(), QStringLiteral("7"));
 
-    typeInto(w.Sheet->DBEdit22, typed);
-    QCOMPARE(w.Sheet->Txt_SviluppoTeorico->text(), shown);
+    typeInto(control<DataEdit>(&w, "DBEdit22"), typed);
+    QCOMPARE(control<QLineEdit>(&w, "Txt_SviluppoTeorico")->text(), shown);
     // Still pending until the sheet is left.
     QCOMPARE(p.rows(QStringLiteral("Valutaz.db"), QStringLiteral("Id=%1").arg(v)).first().value("MesiBimbo").toInt(), 30);
 
@@ -186,7 +186,7 @@ void TestSheet::typedAgeSavedOnLeaving()
         QVERIFY2(w.close(), qPrintable(QStringLiteral("the window refused to close: %1; %2")
                                            .arg(screenState(w, d), tableState(w.Data.Tbl_Valutazioni))));
     else
-        w.Sheet->SpeedButton7Click();
+        w.evaluationSheet().SpeedButton7Click();
     VERIFY_DIALOGS(d);
     const auto rows = p.rows(QStringLiteral("Valutaz.db"), QStringLiteral("Id=%1").arg(v));
     QCOMPARE(rows.size(), 1);
@@ -226,9 +226,9 @@ void TestSheet::refusedTextKeepsSheetOpen()
     TFrm_Main w(p.path(), d);
     w.Data.Now = [] { return QDateTime(today, QTime(9, 0)); };
     login(w, d, QStringLiteral("Rossi"));
-    w.Evaluations->Modifica1Click();
+    w.evaluationsScreen().Modifica1Click();
     VERIFY_DIALOGS(d);
-    DataEdit* box = field == QStringLiteral("MesiBimbo") ? w.Sheet->DBEdit22 : w.Sheet->DBEdit21;
+    DataEdit* box = field == QStringLiteral("MesiBimbo") ? control<DataEdit>(&w, "DBEdit22") : control<DataEdit>(&w, "DBEdit21");
     typeInto(box, typed);
 
     d.expectAnyMessage(BoxType::Error);
@@ -240,16 +240,16 @@ void TestSheet::refusedTextKeepsSheetOpen()
         QVERIFY2(!w.close(), qPrintable(QStringLiteral("the window closed: %1; %2")
                                             .arg(screenState(w, d), tableState(w.Data.Tbl_Valutazioni))));
     else
-        w.Sheet->SpeedButton7Click();
+        w.evaluationSheet().SpeedButton7Click();
     VERIFY_DIALOGS(d);
-    QVERIFY2(!w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
+    QVERIFY2(!control<QGroupBox>(&w, "GB_Valutazione")->isHidden(), qPrintable(screenState(w, d)));
     QCOMPARE(box->text(), typed);
     QCOMPARE(stored(), before);
 
     typeInto(box, field == QStringLiteral("MesiBimbo") ? QStringLiteral("31") : QStringLiteral("16/03/2026"));
-    w.Sheet->SpeedButton7Click();
+    w.evaluationSheet().SpeedButton7Click();
     VERIFY_DIALOGS(d);
-    QVERIFY2(w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
+    QVERIFY2(control<QGroupBox>(&w, "GB_Valutazione")->isHidden(), qPrintable(screenState(w, d)));
     QCOMPARE(stored(), field == QStringLiteral("MesiBimbo") ? QVariant(31) : QVariant(QDate(2026, 3, 16)));
 }
 
@@ -281,21 +281,20 @@ void TestSheet::staffRowBelongsToSheet()
     TFrm_Main w(p.path(), d);
     login(w, d, QStringLiteral("Rossi"));
     w.Data.Tbl_Valutazioni.last();
-    w.Evaluations->Modifica1Click();
+    w.evaluationsScreen().Modifica1Click();
     VERIFY_DIALOGS(d);
     QCOMPARE(w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), second);
-    EvaluationSheet* s = w.Sheet;
     const int before = w.Data.Tbl_Personale.recordCount();
 
     if (how == QLatin1String("navigator"))
-        s->DBNavigator10->trigger(DataNavigator::Button::Insert);
-    QComboBox* edu = s->CB_Educatrice;
-    QComboBox* role = s->CB_Ruolo;
+        control<DataNavigator>(&w, "DBNavigator10")->trigger(DataNavigator::Button::Insert);
+    QComboBox* edu = control<QComboBox>(&w, "CB_Educatrice");
+    QComboBox* role = control<QComboBox>(&w, "CB_Ruolo");
     emit edu->activated(indexOf(edu, QStringLiteral("Bianchi Anna")));
     emit role->activated(indexOf(role, QStringLiteral("Volontaria di prova")));
     QCOMPARE(w.Data.Tbl_Personale.state(), store::Table::State::Insert);
     QCOMPARE(w.Data.Tbl_Personale.asString(QStringLiteral("Educatrice")), QStringLiteral("Bianchi Anna"));
-    s->DBNavigator10->trigger(DataNavigator::Button::Post);
+    control<DataNavigator>(&w, "DBNavigator10")->trigger(DataNavigator::Button::Post);
     VERIFY_DIALOGS(d);
 
     QCOMPARE(w.Data.Tbl_Personale.recordCount(), before + 1);
@@ -334,14 +333,14 @@ void TestSheet::untouchedNewRowDroppedOnLeaving()
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     login(w, d, QStringLiteral("Rossi"));
-    w.Evaluations->Modifica1Click();
-    EvaluationSheet* s = w.Sheet;
-    s->DBNavigator10->trigger(DataNavigator::Button::Insert);
+    w.evaluationsScreen().Modifica1Click();
+    EvaluationSheet* s = &w.evaluationSheet();
+    control<DataNavigator>(&w, "DBNavigator10")->trigger(DataNavigator::Button::Insert);
     QCOMPARE(w.Data.Tbl_Personale.state(), store::Table::State::Insert);
     if (educatorChosen)
-        emit s->CB_Educatrice->activated(indexOf(s->CB_Educatrice, QStringLiteral("*Rossi Anna")));
+        emit control<QComboBox>(&w, "CB_Educatrice")->activated(indexOf(control<QComboBox>(&w, "CB_Educatrice"), QStringLiteral("*Rossi Anna")));
     if (noteTyped)
-        QTest::keyClicks(s->DBMemo4, QStringLiteral("osserva"));
+        QTest::keyClicks(control<DataMemo>(&w, "DBMemo4"), QStringLiteral("osserva"));
 
     const bool kept = educatorChosen || noteTyped;
     if (focusLeft) {
@@ -375,9 +374,9 @@ void TestSheet::deletingStaffRowAsks()
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     login(w, d, QStringLiteral("Rossi"));
-    w.Evaluations->Modifica1Click();
+    w.evaluationsScreen().Modifica1Click();
     d.expectMessage(BoxType::Confirmation, deleteQuestion, Button(answer));
-    QTest::keyClick(w.Sheet->DBGrid10, Qt::Key_Delete, Qt::ControlModifier);
+    QTest::keyClick(control<DataGrid>(&w, "DBGrid10"), Qt::Key_Delete, Qt::ControlModifier);
     VERIFY_DIALOGS(d);
     QCOMPARE(p.rows(QStringLiteral("Personale.db"), QStringLiteral("Id_Valutazione=%1").arg(v)).size(), left);
 }

@@ -93,9 +93,9 @@ void openSheet(TFrm_Main& w, ScriptedDialogs& d, int child, int evaluation)
 {
     chooseChild(w, child);
     QVERIFY(w.Data.Tbl_Valutazioni.locate(QStringLiteral("Id"), evaluation));
-    w.Evaluations->Modifica1Click();
+    w.evaluationsScreen().Modifica1Click();
     VERIFY_DIALOGS(d);
-    QVERIFY(!w.GB_Valutazione->isHidden());
+    QVERIFY(!control<QGroupBox>(&w, "GB_Valutazione")->isHidden());
 }
 
 // The part of the painted window that `widget` covers.
@@ -236,25 +236,24 @@ void TestSheetPainted::lowerBoxInAreaColour()
     start(w, d);
     // A new evaluation opens the sheet with the area chooser left as it was:
     // nothing chosen yet in this session.
-    w.Evaluations->Inseriscinuovavalutazione1Click();
+    w.evaluationsScreen().Inseriscinuovavalutazione1Click();
     VERIFY_DIALOGS(d);
-    QVERIFY(!w.GB_Valutazione->isHidden());
-    PhasesScreen& ph = *w.Phases;
+    QVERIFY(!control<QGroupBox>(&w, "GB_Valutazione")->isHidden());
     if (area != 0) {
         int row = -1;
-        for (int i = 0; i < ph.CB_Area->count(); ++i)
-            if (ph.CB_Area->itemData(i).toInt() == area)
+        for (int i = 0; i < control<LookupComboBox>(&w, "CB_Area")->count(); ++i)
+            if (control<LookupComboBox>(&w, "CB_Area")->itemData(i).toInt() == area)
                 row = i;
         QVERIFY(row >= 0);
-        emit ph.CB_Area->activated(row);
+        emit control<LookupComboBox>(&w, "CB_Area")->activated(row);
         VERIFY_DIALOGS(d);
         QCOMPARE(w.Data.Tbl_Aree.asInteger(QStringLiteral("Id")), area);
     }
 
     const QImage shot = w.grab().toImage();
-    const QImage box = painted(shot, &w, ph.GroupBox4);
+    const QImage box = painted(shot, &w, control<QGroupBox>(&w, "GroupBox4"));
     if (qEnvironmentVariableIsSet("SHOT")) shot.save(QStringLiteral("/tmp/sheetshot_%1.png").arg(area));
-    const QList<QPoint> points = backgroundPoints(ph.GroupBox4, ph.Panel3);
+    const QList<QPoint> points = backgroundPoints(control<QGroupBox>(&w, "GroupBox4"), control<QWidget>(&w, "Panel3"));
     QVERIFY(points.size() > 100);
     for (const QPoint& pt : points)
         QVERIFY2(box.pixelColor(pt) == colour,
@@ -262,7 +261,7 @@ void TestSheetPainted::lowerBoxInAreaColour()
     // The item groups and controls inside keep their own look: the phases
     // grid is not painted in the box's colour.
     if (area != 0)
-        QVERIFY(painted(shot, &w, ph.DBGrid11->viewport()).pixelColor(20, 60) != colour);
+        QVERIFY(painted(shot, &w, control<DataGrid>(&w, "DBGrid11")->viewport()).pixelColor(20, 60) != colour);
 }
 
 void TestSheetPainted::rulesInTheirColour()
@@ -273,7 +272,7 @@ void TestSheetPainted::rulesInTheirColour()
     start(w, d);
     openSheet(w, d, p.child, p.evaluation);
     const QImage shot = w.grab().toImage();
-    for (QFrame* rule : {w.Sheet->Shape1, w.Sheet->Shape2}) {
+    for (QFrame* rule : {control<QFrame>(&w, "Shape1"), control<QFrame>(&w, "Shape2")}) {
         QVERIFY(rule->isVisible());
         QVERIFY(rule->width() > 800);
         const QImage img = painted(shot, &w, rule);
@@ -298,31 +297,36 @@ void TestSheetPainted::nonSoAnswersBold()
     TFrm_Main w(p.path(), d);
     start(w, d);
     openSheet(w, d, p.child, p.evaluation);
-    PhasesScreen& ph = *w.Phases;
+    PhasesScreen& ph = w.phasesScreen();
     QCOMPARE(ph.itemIndex(4), 3);
     QCOMPARE(ph.itemIndex(3), 0);
 
+    // The answers of item 4 (with a "Non so") and of item 3 (without).
+    const auto answer = [&w](int item, int a) {
+        return control<QRadioButton>(&w, QStringLiteral("Domanda%1_%2").arg(item).arg(a));
+    };
     QImage shot = w.grab().toImage();
     for (int a = 0; a < PhasesScreen::Answers; ++a) {
-        const Ink bold = inkOf(shot, &w, ph.Risposte[3][a]);
-        const Ink regular = inkOf(shot, &w, ph.Risposte[2][a]);
-        QVERIFY2(regular.pixels > 0, qPrintable(ph.Risposte[2][a]->text()));
+        const Ink bold = inkOf(shot, &w, answer(4, a));
+        const Ink regular = inkOf(shot, &w, answer(3, a));
+        QVERIFY2(regular.pixels > 0, qPrintable(answer(3, a)->text()));
         QVERIFY2(bold.pixels > regular.pixels && bold.right > regular.right,
                  qPrintable(QStringLiteral("%1: %2 px to %3 against %4 px to %5")
-                                .arg(ph.Risposte[3][a]->text()).arg(bold.pixels).arg(bold.right)
+                                .arg(answer(4, a)->text()).arg(bold.pixels).arg(bold.right)
                                 .arg(regular.pixels).arg(regular.right)));
     }
     // The caption too.
-    const QImage caption4 = painted(shot, &w, ph.Domanda[3]).copy(0, 0, ph.Domanda[3]->width(), 16);
-    const QImage caption3 = painted(shot, &w, ph.Domanda[2]).copy(0, 0, ph.Domanda[2]->width(), 16);
+    QGroupBox* domanda4 = control<QGroupBox>(&w, "Domanda4");
+    QGroupBox* domanda3 = control<QGroupBox>(&w, "Domanda3");
+    const QImage caption4 = painted(shot, &w, domanda4).copy(0, 0, domanda4->width(), 16);
+    const QImage caption3 = painted(shot, &w, domanda3).copy(0, 0, domanda3->width(), 16);
     QVERIFY(caption4 != caption3);
 
     w.Data.Tbl_FasiVal.next();
     QCOMPARE(ph.itemIndex(4), 0);
     shot = w.grab().toImage();
     for (int a = 0; a < PhasesScreen::Answers; ++a)
-        QVERIFY2(painted(shot, &w, ph.Risposte[3][a]) == painted(shot, &w, ph.Risposte[2][a]),
-                 qPrintable(ph.Risposte[3][a]->text()));
+        QVERIFY2(painted(shot, &w, answer(4, a)) == painted(shot, &w, answer(3, a)), qPrintable(answer(4, a)->text()));
 }
 
 void TestSheetPainted::refusedValueToldOnce_data()
@@ -353,7 +357,7 @@ void TestSheetPainted::refusedValueToldOnce()
     start(w, d);
     openSheet(w, d, p.child, p.evaluation);
     QApplication::setActiveWindow(&w);
-    DataEdit* box = field == QLatin1String("MesiBimbo") ? w.Sheet->DBEdit22 : w.Sheet->DBEdit21;
+    DataEdit* box = field == QLatin1String("MesiBimbo") ? control<DataEdit>(&w, "DBEdit22") : control<DataEdit>(&w, "DBEdit21");
     box->setFocus();
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(box));
     typeInto(box, typed);
@@ -364,18 +368,18 @@ void TestSheetPainted::refusedValueToldOnce()
         : QStringLiteral("'%1' non è una data valida.").arg(typed);
     d.expectMessage(BoxType::Error, message);
     if (how == QLatin1String("back")) {
-        w.Sheet->SpeedButton7->click();
+        control<QToolButton>(&w, "SpeedButton7")->click();
     } else if (how == QLatin1String("close")) {
         d.expectMessage(BoxType::Confirmation, closeAnyway, Button::No);
         QVERIFY(!w.close());
     } else if (how == QLatin1String("staff")) {
-        w.Sheet->DBNavigator10->button(B::Next)->click();
+        control<DataNavigator>(&w, "DBNavigator10")->button(B::Next)->click();
     } else {
         QTest::keyClick(box, Qt::Key_Tab);
     }
     VERIFY_DIALOGS(d);
     QCOMPARE(errorBoxes(d), 1);
-    QVERIFY(!w.GB_Valutazione->isHidden());
+    QVERIFY(!control<QGroupBox>(&w, "GB_Valutazione")->isHidden());
     QCOMPARE(box->text(), typed);
 }
 
@@ -395,16 +399,15 @@ void TestSheetPainted::staffChosenInCells()
     TFrm_Main w(p.path(), d);
     start(w, d);
     openSheet(w, d, p.child, p.evaluation);
-    EvaluationSheet& s = *w.Sheet;
-    DataGrid* grid = s.DBGrid10;
+    DataGrid* grid = control<DataGrid>(&w, "DBGrid10");
 
     // No drop-down beside the grid: the sheet's only other one is the area
     // chooser of the lower box.
-    for (QComboBox* c : w.GB_Valutazione->findChildren<QComboBox*>())
-        QVERIFY2(c == w.Phases->CB_Area || grid->isAncestorOf(c), qPrintable(c->objectName()));
+    for (QComboBox* c : control<QGroupBox>(&w, "GB_Valutazione")->findChildren<QComboBox*>())
+        QVERIFY2(c == control<LookupComboBox>(&w, "CB_Area") || grid->isAncestorOf(c), qPrintable(c->objectName()));
 
-    QPointer<QComboBox> edu = s.CB_Educatrice;
-    QPointer<QComboBox> role = s.CB_Ruolo;
+    QPointer<QComboBox> edu = control<QComboBox>(&w, "CB_Educatrice");
+    QPointer<QComboBox> role = control<QComboBox>(&w, "CB_Ruolo");
     QCOMPARE(edu->parentWidget(), grid->viewport());
     QCOMPARE(role->parentWidget(), grid->viewport());
     // The current nursery's educators, not another's.
@@ -437,14 +440,14 @@ void TestSheetPainted::staffChosenInCells()
     };
     QCOMPARE(w.Data.Tbl_Personale.asInteger(QStringLiteral("Id")), first);
     inCells(0, QStringLiteral("*Rossi Anna"), QStringLiteral("Volontaria di prova"));
-    s.DBNavigator10->trigger(B::Next);
+    control<DataNavigator>(&w, "DBNavigator10")->trigger(B::Next);
     QCOMPARE(w.Data.Tbl_Personale.asInteger(QStringLiteral("Id")), second);
     inCells(1, QStringLiteral("Bianchi Anna"), QStringLiteral("Supplente di prova"));
 
     // A choice in the cell is written into the row, by its key.
     emit role->activated(role->findText(QStringLiteral("Volontaria di prova")));
     QCOMPARE(w.Data.Tbl_Personale.state(), store::Table::State::Edit);
-    s.DBNavigator10->trigger(B::Post);
+    control<DataNavigator>(&w, "DBNavigator10")->trigger(B::Post);
     VERIFY_DIALOGS(d);
     QCOMPARE(p.rows(QStringLiteral("Personale.db"), QStringLiteral("Id=%1").arg(second)).first().value("Id_Ruolo").toInt(),
              volontaria);
@@ -455,11 +458,11 @@ void TestSheetPainted::staffChosenInCells()
     inCells(1, QStringLiteral("Bianchi Anna"), QStringLiteral("Volontaria di prova"));
 
     // A new row gets them at once, empty.
-    s.DBNavigator10->trigger(B::Insert);
+    control<DataNavigator>(&w, "DBNavigator10")->trigger(B::Insert);
     QCOMPARE(w.Data.Tbl_Personale.state(), store::Table::State::Insert);
     inCells(2, QString(), QString());
     emit edu->activated(edu->findText(QStringLiteral("Bianchi Anna")));
-    s.DBNavigator10->trigger(B::Post);
+    control<DataNavigator>(&w, "DBNavigator10")->trigger(B::Post);
     VERIFY_DIALOGS(d);
     QCOMPARE(p.count(QStringLiteral("Personale.db"), QStringLiteral("Id_Valutazione=%1 and Id_Educatrice=%2")
                                                          .arg(p.evaluation).arg(bianchi)),
@@ -479,31 +482,31 @@ void TestSheetPainted::totalAfterDeletionAndOnOpening()
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     start(w, d);
-    QLabel* total = w.Phases->Lbl_Totale_Area;
+    QLabel* total = control<QLabel>(&w, "Lbl_Totale_Area");
     openSheet(w, d, p.child, p.evaluation);
     QVERIFY(paintsText(total, QStringLiteral("2")));
 
     // A new evaluation has no phase: its total is 0, not the last one shown
     // nor the summary's.
     d.expectMessage(BoxType::Confirmation, nonSoQuestion, Button::No);
-    w.Sheet->SpeedButton7Click();
+    w.evaluationSheet().SpeedButton7Click();
     VERIFY_DIALOGS(d);
-    QVERIFY(w.Phases->CalcolaTotaleArea(false) > 0);
-    w.Evaluations->Inseriscinuovavalutazione1Click();
+    QVERIFY(w.phasesScreen().CalcolaTotaleArea(false) > 0);
+    w.evaluationsScreen().Inseriscinuovavalutazione1Click();
     VERIFY_DIALOGS(d);
-    QVERIFY(!w.GB_Valutazione->isHidden());
+    QVERIFY(!control<QGroupBox>(&w, "GB_Valutazione")->isHidden());
     QVERIFY(paintsText(total, QStringLiteral("0")));
-    w.Sheet->SpeedButton7Click();
+    w.evaluationSheet().SpeedButton7Click();
     VERIFY_DIALOGS(d);
-    QVERIFY(w.GB_Valutazione->isHidden());
+    QVERIFY(control<QGroupBox>(&w, "GB_Valutazione")->isHidden());
 
     openSheet(w, d, p.child, p.evaluation);
     QVERIFY(paintsText(total, QStringLiteral("2")));
     // The last phase first, then the one left.
     for (const QString& left : {QStringLiteral("1"), QStringLiteral("0")}) {
-        w.Phases->DBNavigator11->trigger(B::Last);
+        control<DataNavigator>(&w, "DBNavigator11")->trigger(B::Last);
         d.expectMessage(BoxType::Confirmation, deleteQuestion, Button::Yes);
-        w.Phases->DBNavigator11->button(B::Delete)->click();
+        control<DataNavigator>(&w, "DBNavigator11")->button(B::Delete)->click();
         VERIFY_DIALOGS(d);
         QVERIFY(paintsText(total, left));
     }
@@ -533,20 +536,20 @@ void TestSheetPainted::closingAnywayAfterRefusal()
             openSheet(w, d, p.child, p.evaluation);
             // A staff row being typed and an age, both storable, beside a
             // date that is none.
-            w.Sheet->DBNavigator10->trigger(B::Insert);
-            emit w.Sheet->CB_Educatrice->activated(w.Sheet->CB_Educatrice->findText(QStringLiteral("Bianchi Anna")));
-            typeInto(w.Sheet->DBEdit22, QStringLiteral("31"));
-            typeInto(w.Sheet->DBEdit21, QStringLiteral("31/02/26"));
+            control<DataNavigator>(&w, "DBNavigator10")->trigger(B::Insert);
+            emit control<QComboBox>(&w, "CB_Educatrice")->activated(control<QComboBox>(&w, "CB_Educatrice")->findText(QStringLiteral("Bianchi Anna")));
+            typeInto(control<DataEdit>(&w, "DBEdit22"), QStringLiteral("31"));
+            typeInto(control<DataEdit>(&w, "DBEdit21"), QStringLiteral("31/02/26"));
             d.expectMessage(BoxType::Error, QStringLiteral("'31/02/26' non è una data valida."));
         } else if (where == QLatin1String("educators")) {
-            w.Staff->ToolButton3Click();
+            w.staffRegistries().ToolButton3Click();
             QVERIFY(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")));
-            w.Staff->DBCheckBox1->click();
+            control<DataCheckBox>(&w, "DBCheckBox1")->click();
             d.expectMessage(BoxType::Warning, QStringLiteral("Attenzione! Non è stato impostato nessun responsabile!"));
         } else {
-            w.Children->ToolButton5Click();
+            w.childrenScreen().ToolButton5Click();
             QCOMPARE(w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id")), p.child);
-            typeInto(w.Children->DBEdit12, QStringLiteral("01/02/202"));
+            typeInto(control<DataEdit>(&w, "DBEdit12"), QStringLiteral("01/02/202"));
             d.expectMessage(BoxType::Error, QStringLiteral("'01/02/202' non è una data valida."));
         }
         d.expectMessage(BoxType::Confirmation, closeAnyway, Button::Yes);
@@ -585,18 +588,18 @@ void TestSheetPainted::printsHeadCurrentNursery()
     start(w, d);
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(p.nido));
 
-    w.Nursery->ToolButton1Click();
-    w.Nursery->DBNavigator2->trigger(B::Last);
+    w.nurseryRegistry().ToolButton1Click();
+    control<DataNavigator>(&w, "DBNavigator2")->trigger(B::Last);
     QCOMPARE(w.Data.Tbl_AnagNido.asInteger(QStringLiteral("Id")), pollicino);
-    w.Nursery->SpeedButton3Click();
+    w.nurseryRegistry().SpeedButton3Click();
     VERIFY_DIALOGS(d);
-    QVERIFY(w.GB_AnagraficaNido->isHidden());
+    QVERIFY(control<QGroupBox>(&w, "GB_AnagraficaNido")->isHidden());
     QCOMPARE(w.Data.Tbl_AnagNido.asInteger(QStringLiteral("Id")), pollicino);
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(p.nido));
 
     openSheet(w, d, p.child, p.evaluation);
     d.expectPrintSetup(true);
-    w.Phases->SpeedButton10->click();
+    control<QToolButton>(&w, "SpeedButton10")->click();
     VERIFY_DIALOGS(d);
     QCOMPARE(d.previews().size(), 1);
     const print::Page& page = d.previews().first().pages.first();
@@ -605,9 +608,9 @@ void TestSheetPainted::printsHeadCurrentNursery()
     QCOMPARE(page.text(QStringLiteral("Qr_Indirizzo"))->text, QStringLiteral("Via Roma 1 - 20100 - Milano - MI"));
     QCOMPARE(w.Data.Tbl_AnagNido.asInteger(QStringLiteral("Id")), pollicino);
 
-    w.Sheet->SpeedButton7Click();
+    w.evaluationSheet().SpeedButton7Click();
     VERIFY_DIALOGS(d);
-    w.Access->Btn_LogOutClick();
+    w.accessScreen().Btn_LogOutClick();
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(pollicino));
 }
 

@@ -48,13 +48,13 @@ struct ProgramDir : ScenarioFolder
 void login(TFrm_Main& w, ScriptedDialogs& d)
 {
     d.expectInput(QStringLiteral("Password"), QString(), true);
-    w.Access->DBLookupListBox1DblClick();
+    w.accessScreen().DBLookupListBox1DblClick();
 }
 
 QList<QWidget*> lockedControls(TFrm_Main& w)
 {
-    return {w.Btn_Esci, w.Btn_LogOut, w.Btn_ConfrontoMultiplo, w.Btn_ConfrontoSingolo, w.ToolButton1,
-            w.ToolButton3, w.ToolButton5, w.ToolButton7, w.ToolButton9, w.DBNavigator7, w.DBNavigator1};
+    return {control<QToolButton>(&w, "Btn_Esci"), control<QToolButton>(&w, "Btn_LogOut"), control<QToolButton>(&w, "Btn_ConfrontoMultiplo"), control<QToolButton>(&w, "Btn_ConfrontoSingolo"), control<QToolButton>(&w, "ToolButton1"),
+            control<QToolButton>(&w, "ToolButton3"), control<QToolButton>(&w, "ToolButton5"), control<QToolButton>(&w, "ToolButton7"), control<QToolButton>(&w, "ToolButton9"), control<DataNavigator>(&w, "DBNavigator7"), control<DataNavigator>(&w, "DBNavigator1")};
 }
 
 enum Registry { Educators, Roles, Areas };
@@ -73,19 +73,24 @@ struct RegistryParts
 
 RegistryParts parts(TFrm_Main& w, Registry r)
 {
-    StaffRegistries* s = w.Staff;
     switch (r) {
     case Educators:
-        return {w.GB_AnagraficaEducatrici, &w.Data.Tbl_AnagEdu, s->DBNavigator3, s->DBEdit7, QStringLiteral("Nome"),
-                QStringLiteral("AnagEdu.db"), [&w] { w.ToolButton3->click(); }, [s] { s->SpeedButton1->click(); }};
+        return {control<QGroupBox>(&w, "GB_AnagraficaEducatrici"), &w.Data.Tbl_AnagEdu,
+                control<DataNavigator>(&w, "DBNavigator3"), control<DataEdit>(&w, "DBEdit7"), QStringLiteral("Nome"),
+                QStringLiteral("AnagEdu.db"), [&w] { control<QToolButton>(&w, "ToolButton3")->click(); },
+                [&w] { control<QToolButton>(control<QGroupBox>(&w, "GB_AnagraficaEducatrici"), "SpeedButton1")->click(); }};
     case Roles:
-        return {w.GB_AnagraficaRuoli, &w.Data.Tbl_Ruoli, s->DBNavigator8, s->DBEdit14, QStringLiteral("Ruolo"),
-                QStringLiteral("Ruoli.db"), [&w] { w.ToolButton7->click(); }, [s] { s->SpeedButton5->click(); }};
+        return {control<QGroupBox>(&w, "GB_AnagraficaRuoli"), &w.Data.Tbl_Ruoli, control<DataNavigator>(&w, "DBNavigator8"),
+                control<DataEdit>(&w, "DBEdit14"), QStringLiteral("Ruolo"), QStringLiteral("Ruoli.db"),
+                [&w] { control<QToolButton>(&w, "ToolButton7")->click(); },
+                [&w] { control<QToolButton>(&w, "SpeedButton5")->click(); }};
     case Areas:
         break;
     }
-    return {w.GB_AnagraficaAree, &w.Data.Tbl_Aree, s->DBNavigator9, s->DBEdit15, QStringLiteral("Area"),
-            QStringLiteral("Aree.db"), [&w] { w.ToolButton9->click(); }, [s] { s->SpeedButton6->click(); }};
+    return {control<QGroupBox>(&w, "GB_AnagraficaAree"), &w.Data.Tbl_Aree, control<DataNavigator>(&w, "DBNavigator9"),
+            control<DataEdit>(&w, "DBEdit15"), QStringLiteral("Area"), QStringLiteral("Aree.db"),
+            [&w] { control<QToolButton>(&w, "ToolButton9")->click(); },
+            [&w] { control<QToolButton>(&w, "SpeedButton6")->click(); }};
 }
 
 // Which of the two password edits is in front, and where the focus is.
@@ -93,7 +98,7 @@ QString passwordEdits(TFrm_Main& w)
 {
     const QWidget* focus = w.focusWidget();
     return QStringLiteral("%1 in front; focus on %2; %3")
-        .arg(w.Staff->plainPasswordInFront() ? QStringLiteral("the plain DBEdit24") : QStringLiteral("the masked DBEdit9"),
+        .arg(w.staffRegistries().plainPasswordInFront() ? QStringLiteral("the plain DBEdit24") : QStringLiteral("the masked DBEdit9"),
              focus ? focus->objectName() : QStringLiteral("nothing"), screenState(w));
 }
 
@@ -161,8 +166,8 @@ void TestStaff::registryLocksNavigationWhileOpen()
     for (QWidget* c : lockedControls(w))
         QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
     if (registry == Educators) {
-        QCOMPARE(w.Staff->DBEdit7Tag, 1);
-        QCOMPARE(w.Staff->DBEdit24Tag, 1);
+        QCOMPARE(w.staffRegistries().DBEdit7Tag, 1);
+        QCOMPARE(w.staffRegistries().DBEdit24Tag, 1);
     }
 
     // A new record takes the focus to its first edit; what is typed and not
@@ -172,7 +177,7 @@ void TestStaff::registryLocksNavigationWhileOpen()
     QCOMPARE(w.focusWidget(), static_cast<QWidget*>(r.firstEdit));
     typeInto(r.firstEdit, QStringLiteral("Nuovo"));
     if (registry == Educators)
-        w.Staff->DBCheckBox1->click(); // keeps a responsible after Anna
+        control<DataCheckBox>(&w, "DBCheckBox1")->click(); // keeps a responsible after Anna
     r.close();
     VERIFY_DIALOGS(dialogs);
 
@@ -184,8 +189,8 @@ void TestStaff::registryLocksNavigationWhileOpen()
         QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
     QCOMPARE(p.count(r.file, r.field + QStringLiteral("='Nuovo'")), 1);
     if (registry == Educators) {
-        QCOMPARE(w.Staff->DBEdit7Tag, 0);
-        QCOMPARE(w.Staff->DBEdit24Tag, 0);
+        QCOMPARE(w.staffRegistries().DBEdit7Tag, 0);
+        QCOMPARE(w.staffRegistries().DBEdit24Tag, 0);
     }
 
     // Open again, it is writable again.
@@ -226,12 +231,12 @@ void TestStaff::closingWindowSavesRegistry()
         // Anna, the only responsible educator, is no longer one.
         QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")),
                  qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Cognome"), QStringLiteral("Rossi"))));
-        w.Staff->DBCheckBox1->click();
+        control<DataCheckBox>(&w, "DBCheckBox1")->click();
     } else {
         r.navigator->trigger(Nav::Insert);
         typeInto(r.firstEdit, QStringLiteral("Nuovo"));
         if (registry == Educators)
-            w.Staff->DBCheckBox1->click();
+            control<DataCheckBox>(&w, "DBCheckBox1")->click();
     }
 
     if (refused) {
@@ -280,21 +285,21 @@ void TestStaff::educatorsNeedAResponsible()
     QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Id"), rossi),
              qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Id"), rossi)));
     login(w, dialogs);
-    StaffRegistries& s = *w.Staff;
+    StaffRegistries& s = w.staffRegistries();
     s.ToolButton3Click();
 
     if (action.startsWith(QStringLiteral("untick"))) {
         QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Id"), rossi),
                  qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Id"), rossi)));
-        s.DBCheckBox1->click();
+        control<DataCheckBox>(&w, "DBCheckBox1")->click();
         if (action == QStringLiteral("untick"))
-            s.DBNavigator3->trigger(Nav::Post);
+            control<DataNavigator>(&w, "DBNavigator3")->trigger(Nav::Post);
         QCOMPARE(w.Data.Tbl_AnagEdu.state(),
                  action == QStringLiteral("untick") ? store::Table::State::Browse : store::Table::State::Edit);
     } else if (action == QStringLiteral("delete all")) {
         while (!w.Data.Tbl_AnagEdu.isEmpty()) {
             dialogs.expectMessage(BoxType::Confirmation, deleteQuestion, Button::Yes);
-            s.DBNavigator3->trigger(Nav::Delete);
+            control<DataNavigator>(&w, "DBNavigator3")->trigger(Nav::Delete);
         }
         QCOMPARE(p.count(QStringLiteral("AnagEdu.db"), QStringLiteral("Id_Nido=%1").arg(a)), 0);
     }
@@ -304,9 +309,9 @@ void TestStaff::educatorsNeedAResponsible()
     s.SpeedButton1Click();
     VERIFY_DIALOGS(dialogs);
     QCOMPARE(w.Data.Tbl_AnagEdu.state(), store::Table::State::Browse);
-    QCOMPARE(w.GB_AnagraficaEducatrici->isHidden(), closes);
+    QCOMPARE(control<QGroupBox>(&w, "GB_AnagraficaEducatrici")->isHidden(), closes);
     QCOMPARE(w.Data.Tbl_AnagEdu.isReadOnly(), closes);
-    QCOMPARE(w.ToolButton1->isEnabled(), closes);
+    QCOMPARE(control<QToolButton>(&w, "ToolButton1")->isEnabled(), closes);
     QCOMPARE(s.DBEdit7Tag, closes ? 0 : 1);
     // What was changed is saved either way.
     if (action.startsWith(QStringLiteral("untick")))
@@ -321,15 +326,15 @@ void TestStaff::educatorsNeedAResponsible()
 
     // A new educator, made responsible, lets the registry close; she belongs
     // to the current nursery.
-    s.DBNavigator3->trigger(Nav::Insert);
-    typeInto(s.DBEdit7, QStringLiteral("Maria"));
-    typeInto(s.DBEdit8, QStringLiteral("Bruni"));
-    s.DBCheckBox1->click();
+    control<DataNavigator>(&w, "DBNavigator3")->trigger(Nav::Insert);
+    typeInto(control<DataEdit>(&w, "DBEdit7"), QStringLiteral("Maria"));
+    typeInto(control<DataEdit>(&w, "DBEdit8"), QStringLiteral("Bruni"));
+    control<DataCheckBox>(&w, "DBCheckBox1")->click();
     s.SpeedButton1Click();
     VERIFY_DIALOGS(dialogs);
-    QVERIFY2(w.GB_AnagraficaEducatrici->isHidden(), qPrintable(screenState(w, dialogs)));
+    QVERIFY2(control<QGroupBox>(&w, "GB_AnagraficaEducatrici")->isHidden(), qPrintable(screenState(w, dialogs)));
     QVERIFY2(w.Data.Tbl_AnagEdu.isReadOnly(), qPrintable(tableState(w.Data.Tbl_AnagEdu)));
-    QVERIFY2(w.ToolButton1->isEnabled(), qPrintable(widgetState(w.ToolButton1) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(control<QToolButton>(&w, "ToolButton1")->isEnabled(), qPrintable(widgetState(control<QToolButton>(&w, "ToolButton1")) + QStringLiteral("; ") + screenState(w)));
     const auto bruni = p.rows(QStringLiteral("AnagEdu.db"), QStringLiteral("Cognome='Bruni'"));
     QCOMPARE(bruni.size(), 1);
     QCOMPARE(bruni[0].value("Id_Nido").toInt(), a);
@@ -358,11 +363,11 @@ void TestStaff::newEducatorDefaults()
     // The second nursery, chosen in the chooser, is the current one.
     QVERIFY2(w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), b),
              qPrintable(notFound(w.Data.Tbl_AnagNido, QStringLiteral("Id"), b)));
-    w.Access->DBLookupComboBox1CloseUp();
+    w.accessScreen().DBLookupComboBox1CloseUp();
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(b));
     login(w, dialogs);
     VERIFY_DIALOGS(dialogs);
-    StaffRegistries& s = *w.Staff;
+    StaffRegistries& s = w.staffRegistries();
     QVERIFY2(!s.plainPasswordInFront(), qPrintable(passwordEdits(w)));
 
     if (registryOpen)
@@ -374,19 +379,19 @@ void TestStaff::newEducatorDefaults()
     const auto responsible = [&] {
         const QVariant v = w.Data.Tbl_AnagEdu.value(QStringLiteral("Responsabile"));
         return QStringLiteral("Responsabile = %1; %2; %3")
-            .arg(v.isNull() ? QStringLiteral("<null>") : v.toString(), buttonState(s.DBCheckBox1),
+            .arg(v.isNull() ? QStringLiteral("<null>") : v.toString(), buttonState(control<DataCheckBox>(&w, "DBCheckBox1")),
                  tableState(w.Data.Tbl_AnagEdu));
     };
     QVERIFY2(!w.Data.Tbl_AnagEdu.isNull(QStringLiteral("Responsabile")), qPrintable(responsible()));
     QVERIFY2(!w.Data.Tbl_AnagEdu.asBoolean(QStringLiteral("Responsabile")), qPrintable(responsible()));
-    QVERIFY2(!s.DBCheckBox1->isChecked(), qPrintable(responsible()));
-    QCOMPARE(w.focusWidget() == s.DBEdit7, registryOpen);
+    QVERIFY2(!control<DataCheckBox>(&w, "DBCheckBox1")->isChecked(), qPrintable(responsible()));
+    QCOMPARE(w.focusWidget() == control<DataEdit>(&w, "DBEdit7"), registryOpen);
     QCOMPARE(s.plainPasswordInFront(), registryOpen);
 
     // The edits hold no more than their fields.
-    typeInto(s.DBEdit7, QStringLiteral("Mariagraziella Rosa"));
-    typeInto(s.DBEdit8, QStringLiteral("Bevilacqua Ferretti"));
-    typeInto(s.DBEdit24, QStringLiteral("unapasswordlunga"));
+    typeInto(control<DataEdit>(&w, "DBEdit7"), QStringLiteral("Mariagraziella Rosa"));
+    typeInto(control<DataEdit>(&w, "DBEdit8"), QStringLiteral("Bevilacqua Ferretti"));
+    typeInto(control<DataEdit>(&w, "DBEdit24"), QStringLiteral("unapasswordlunga"));
     w.Data.Tbl_AnagEdu.post();
     QCOMPARE(w.Data.Tbl_AnagEdu.asString(QStringLiteral("Nome")), QStringLiteral("Mariagraziella "));
     QCOMPARE(w.Data.Tbl_AnagEdu.asString(QStringLiteral("Cognome")), QStringLiteral("Bevilacqua Ferr"));
@@ -405,24 +410,24 @@ void TestStaff::passwordEditsTakeTurns()
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     login(w, dialogs);
-    StaffRegistries& s = *w.Staff;
+    StaffRegistries& s = w.staffRegistries();
     s.ToolButton3Click();
 
     // Both edits show the same field, one masked, one plain, in one place.
-    QCOMPARE(s.DBEdit9->echoMode(), QLineEdit::Password);
-    QCOMPARE(s.DBEdit24->echoMode(), QLineEdit::Normal);
-    QCOMPARE(s.DBEdit9->geometry(), s.DBEdit24->geometry());
+    QCOMPARE(control<DataEdit>(&w, "DBEdit9")->echoMode(), QLineEdit::Password);
+    QCOMPARE(control<DataEdit>(&w, "DBEdit24")->echoMode(), QLineEdit::Normal);
+    QCOMPARE(control<DataEdit>(&w, "DBEdit9")->geometry(), control<DataEdit>(&w, "DBEdit24")->geometry());
     QVERIFY2(!s.plainPasswordInFront(), qPrintable(passwordEdits(w)));
 
     // Entering the masked one hands the typing to the plain one.
     QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
-    QCoreApplication::sendEvent(s.DBEdit9, &in);
+    QCoreApplication::sendEvent(control<DataEdit>(&w, "DBEdit9"), &in);
     QVERIFY2(s.plainPasswordInFront(), qPrintable(passwordEdits(w)));
-    QCOMPARE(w.focusWidget(), static_cast<QWidget*>(s.DBEdit24));
-    QTest::keyClicks(s.DBEdit24, QStringLiteral("segreta"));
-    QCOMPARE(s.DBEdit9->text(), QStringLiteral("segreta"));
+    QCOMPARE(w.focusWidget(), static_cast<QWidget*>(control<DataEdit>(&w, "DBEdit24")));
+    QTest::keyClicks(control<DataEdit>(&w, "DBEdit24"), QStringLiteral("segreta"));
+    QCOMPARE(control<DataEdit>(&w, "DBEdit9")->text(), QStringLiteral("segreta"));
     QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-    QCoreApplication::sendEvent(s.DBEdit24, &out);
+    QCoreApplication::sendEvent(control<DataEdit>(&w, "DBEdit24"), &out);
     QVERIFY2(!s.plainPasswordInFront(), qPrintable(passwordEdits(w)));
     s.SpeedButton1Click();
     VERIFY_DIALOGS(dialogs);
@@ -465,12 +470,11 @@ void TestStaff::emojiAtFieldLimit()
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     login(w, dialogs);
-    StaffRegistries& s = *w.Staff;
-    w.ToolButton3->click();
-    QVERIFY2(!w.GB_AnagraficaEducatrici->isHidden(), qPrintable(screenState(w, dialogs)));
+    control<QToolButton>(&w, "ToolButton3")->click();
+    QVERIFY2(!control<QGroupBox>(&w, "GB_AnagraficaEducatrici")->isHidden(), qPrintable(screenState(w, dialogs)));
 
-    QLineEdit* edit = field == QLatin1String("Nome") ? static_cast<QLineEdit*>(s.DBEdit7)
-                                                    : static_cast<QLineEdit*>(s.DBEdit24);
+    QLineEdit* edit = field == QLatin1String("Nome") ? static_cast<QLineEdit*>(control<DataEdit>(&w, "DBEdit7"))
+                                                    : static_cast<QLineEdit*>(control<DataEdit>(&w, "DBEdit24"));
     typeInto(edit, before);
     if (paste) {
         QApplication::clipboard()->setText(added);
@@ -481,9 +485,9 @@ void TestStaff::emojiAtFieldLimit()
     QCOMPARE(edit->text(), stored);
     QCOMPARE(w.Data.Tbl_AnagEdu.asString(field), stored);
 
-    s.SpeedButton1->click();
+    control<QToolButton>(control<QGroupBox>(&w, "GB_AnagraficaEducatrici"), "SpeedButton1")->click();
     VERIFY_DIALOGS(dialogs);
-    QVERIFY2(w.GB_AnagraficaEducatrici->isHidden(), qPrintable(screenState(w, dialogs)));
+    QVERIFY2(control<QGroupBox>(&w, "GB_AnagraficaEducatrici")->isHidden(), qPrintable(screenState(w, dialogs)));
     const QList<QVariantMap> rows = p.rows(QStringLiteral("AnagEdu.db"), QStringLiteral("Id=%1").arg(rossi));
     QVERIFY2(rows.size() == 1, qPrintable(rowsText(rows)));
     QCOMPARE(rows[0].value(field).toString(), stored);
@@ -525,7 +529,7 @@ void TestStaff::educatorNames()
     QCOMPARE(w.Data.Tbl_AnagEdu.asString(QStringLiteral("Nominativo")), nominativo);
     QCOMPARE(w.Data.Tbl_AnagEdu.asString(QStringLiteral("Resp")), resp);
     // The registry's grid shows the same.
-    const QAbstractItemModel* model = w.Staff->DBGrid3->model();
+    const QAbstractItemModel* model = control<DataGrid>(&w, "DBGrid3")->model();
     QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Responsabile"));
     QCOMPARE(model->index(0, 0).data().toString(), nominativo);
     QCOMPARE(model->index(0, 1).data().toString(), resp);
@@ -561,11 +565,11 @@ void TestStaff::areaLabel()
     QCOMPARE_GE(field, 0);
     QCOMPARE(w.Data.Tbl_Aree.field(field).size(), 50);
     login(w, dialogs);
-    w.Staff->ToolButton9Click();
+    w.staffRegistries().ToolButton9Click();
     QVERIFY2(w.Data.Tbl_Aree.locate(QStringLiteral("Id"), id),
              qPrintable(notFound(w.Data.Tbl_Aree, QStringLiteral("Id"), id)));
     QCOMPARE(w.Data.Tbl_Aree.asString(QStringLiteral("AreaCombo")), label);
-    w.Staff->SpeedButton6Click();
+    w.staffRegistries().SpeedButton6Click();
     QVERIFY2(w.Data.Tbl_Aree.locate(QStringLiteral("Id"), id),
              qPrintable(notFound(w.Data.Tbl_Aree, QStringLiteral("Id"), id)));
     QCOMPARE(w.Data.Tbl_Aree.asString(QStringLiteral("AreaCombo")), label);

@@ -10,6 +10,7 @@
 
 #include "aboutbox.h"
 #include "builders.h"
+#include "controls.h"
 #include "evaluations.h"
 #include <QHeaderView>
 #include "fonts.h"
@@ -86,16 +87,16 @@ void show(QWidget& w)
 QWidget* openScreen(TFrm_Main& w, ScriptedDialogs& d, const Scene& s, const QString& screen)
 {
     if (screen == QLatin1String("accesso"))
-        return w.Pnl_Accesso;
+        return control<QWidget>(&w, "Pnl_Accesso");
     login(w, d, QStringLiteral("Rossi"));
     if (screen == QLatin1String("elenco"))
-        return w.Pnl_Bambini;
+        return control<QWidget>(&w, "Pnl_Bambini");
     const QList<std::tuple<QString, QToolButton*, QGroupBox*>> registries = {
-        {QStringLiteral("anagrafica-nido"), w.ToolButton1, w.GB_AnagraficaNido},
-        {QStringLiteral("anagrafica-educatrici"), w.ToolButton3, w.GB_AnagraficaEducatrici},
-        {QStringLiteral("anagrafica-bimbi"), w.ToolButton5, w.GB_AnagraficaBimbi},
-        {QStringLiteral("gestione-ruoli"), w.ToolButton7, w.GB_AnagraficaRuoli},
-        {QStringLiteral("gestione-aree"), w.ToolButton9, w.GB_AnagraficaAree}};
+        {QStringLiteral("anagrafica-nido"), control<QToolButton>(&w, "ToolButton1"), control<QGroupBox>(&w, "GB_AnagraficaNido")},
+        {QStringLiteral("anagrafica-educatrici"), control<QToolButton>(&w, "ToolButton3"), control<QGroupBox>(&w, "GB_AnagraficaEducatrici")},
+        {QStringLiteral("anagrafica-bimbi"), control<QToolButton>(&w, "ToolButton5"), control<QGroupBox>(&w, "GB_AnagraficaBimbi")},
+        {QStringLiteral("gestione-ruoli"), control<QToolButton>(&w, "ToolButton7"), control<QGroupBox>(&w, "GB_AnagraficaRuoli")},
+        {QStringLiteral("gestione-aree"), control<QToolButton>(&w, "ToolButton9"), control<QGroupBox>(&w, "GB_AnagraficaAree")}};
     for (const auto& [name, button, box] : registries) {
         if (screen == name) {
             button->click();
@@ -105,11 +106,11 @@ QWidget* openScreen(TFrm_Main& w, ScriptedDialogs& d, const Scene& s, const QStr
     if (screen == QLatin1String("scheda")) {
         chooseChild(w, s.child);
         w.Data.Tbl_Valutazioni.last();
-        w.Evaluations->Modifica1Click();
-        for (int i = 0; i < w.Phases->CB_Area->count(); ++i)
-            if (w.Phases->CB_Area->itemData(i).toInt() == s.area)
-                emit w.Phases->CB_Area->activated(i);
-        return w.GB_Valutazione;
+        w.evaluationsScreen().Modifica1Click();
+        for (int i = 0; i < control<LookupComboBox>(&w, "CB_Area")->count(); ++i)
+            if (control<LookupComboBox>(&w, "CB_Area")->itemData(i).toInt() == s.area)
+                emit control<LookupComboBox>(&w, "CB_Area")->activated(i);
+        return control<QGroupBox>(&w, "GB_Valutazione");
     }
     return nullptr;
 }
@@ -274,7 +275,7 @@ void TestScreens::captionsFit()
             checkForm(form);
             return int(TFrm_InserimentoNido::Abort);
         });
-        w.Nursery->SpeedButton11Click();
+        w.nurseryRegistry().SpeedButton11Click();
     } else if (screen == QLatin1String("about")) {
         d.expectForm(QStringLiteral("Taboutbox"), checkForm);
         w.SpeedButton13Click();
@@ -408,7 +409,7 @@ void TestScreens::speedButtonsFramedWithGlyphs()
             form.hide();
             return int(TFrm_InserimentoNido::Abort);
         });
-        w.Nursery->SpeedButton11Click();
+        w.nurseryRegistry().SpeedButton11Click();
     } else {
         QWidget* root = openScreen(w, d, s, screen);
         QVERIFY(root);
@@ -433,7 +434,7 @@ void TestScreens::toolbarCaptionsBold()
     TFrm_Main w(s.p.path(), d);
     show(w);
     login(w, d, QStringLiteral("Rossi"));
-    for (QToolButton* b : {w.ToolButton1, w.ToolButton3, w.ToolButton5, w.ToolButton7, w.ToolButton9}) {
+    for (QToolButton* b : {control<QToolButton>(&w, "ToolButton1"), control<QToolButton>(&w, "ToolButton3"), control<QToolButton>(&w, "ToolButton5"), control<QToolButton>(&w, "ToolButton7"), control<QToolButton>(&w, "ToolButton9")}) {
         // Flat: no frame until the pointer is over it.
         QVERIFY(b->autoRaise());
         QVERIFY(b->font().bold());
@@ -443,7 +444,7 @@ void TestScreens::toolbarCaptionsBold()
         STEP(verifyPaintedBold(img, b->text(), b->font(), img.pixel(1, 1), b->palette().color(QPalette::ButtonText),
                                b->objectName()));
         // The tool bar holds all five captions.
-        QVERIFY2(b->geometry().right() < w.Tb_Setup->width(), qPrintable(b->text()));
+        QVERIFY2(b->geometry().right() < control<QToolBar>(&w, "Tb_Setup")->width(), qPrintable(b->text()));
     }
     VERIFY_DIALOGS(d);
 }
@@ -458,14 +459,14 @@ void TestScreens::versionLabelBold()
     d.expectForm(QStringLiteral("Taboutbox"), [&](QDialog& box) {
         box.show();
         if (QTest::qWaitForWindowExposed(&box))
-            img = w.Taboutbox->Lbl_Versione->grab().toImage();
+            img = control<AboutBox>(&w, "Taboutbox")->Lbl_Versione->grab().toImage();
         box.hide();
         return int(QDialog::Accepted);
     });
     w.SpeedButton13Click();
     VERIFY_DIALOGS(d);
     QVERIFY(!img.isNull());
-    QLabel* l = w.Taboutbox->Lbl_Versione;
+    QLabel* l = control<AboutBox>(&w, "Taboutbox")->Lbl_Versione;
     QCOMPARE(l->text(), QStringLiteral("Versione 1.12"));
     QVERIFY(l->font().bold());
     // White writing on the box's black.
@@ -482,19 +483,19 @@ void TestScreens::accessPictureAtLeft()
     TFrm_Main w(s.p.path(), d);
     show(w);
     QVERIFY(w.accessPanelInFront());
-    QLabel* picture = w.Image1;
+    QLabel* picture = control<QLabel>(&w, "Image1");
     QVERIFY(picture);
-    QCOMPARE(picture->parentWidget(), w.Pnl_Accesso);
+    QCOMPARE(picture->parentWidget(), control<QWidget>(&w, "Pnl_Accesso"));
     QVERIFY(picture->isVisible());
     const QRect where = picture->geometry();
-    QVERIFY2(where.right() < w.Access->DBLookupComboBox1->x() - 64, qPrintable(QStringLiteral("%1").arg(where.right())));
+    QVERIFY2(where.right() < control<LookupComboBox>(&w, "DBLookupComboBox1")->x() - 64, qPrintable(QStringLiteral("%1").arg(where.right())));
     QVERIFY(where.width() >= 150 && where.height() >= 200);
-    for (QWidget* other : w.Pnl_Accesso->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    for (QWidget* other : control<QWidget>(&w, "Pnl_Accesso")->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         if (other != picture && other->isVisible())
             QVERIFY2(!other->geometry().intersects(where), qPrintable(other->objectName()));
 
     // What the panel shows there.
-    const QImage shot = w.Pnl_Accesso->grab(where).toImage();
+    const QImage shot = control<QWidget>(&w, "Pnl_Accesso")->grab(where).toImage();
     int drawn = 0;
     int red = 0, orange = 0, green = 0, blue = 0;
     for (int y = 0; y < shot.height(); ++y)
@@ -527,10 +528,10 @@ void TestScreens::gridTitlesInHeaderFont()
     show(w);
     login(w, d, QStringLiteral("Rossi"));
     chooseChild(w, s.child);
-    QHeaderView* h = w.Evaluations->DBGrid7->horizontalHeader();
-    QVERIFY(!w.Evaluations->DBGrid7->selectionModel()->selectedIndexes().isEmpty());
+    QHeaderView* h = control<DataGrid>(&w, "DBGrid7")->horizontalHeader();
+    QVERIFY(!control<DataGrid>(&w, "DBGrid7")->selectionModel()->selectedIndexes().isEmpty());
     for (int i = 1; i < h->count(); ++i) {
-        const QString title = w.Evaluations->DBGrid7->model()->headerData(i, Qt::Horizontal).toString();
+        const QString title = control<DataGrid>(&w, "DBGrid7")->model()->headerData(i, Qt::Horizontal).toString();
         const QImage img = h->viewport()->grab(QRect(h->sectionViewportPosition(i) + 1, 0, h->sectionSize(i) - 2, h->height())).toImage();
         QFont bold = h->font();
         bold.setBold(true);
@@ -550,27 +551,27 @@ void TestScreens::statusHintFollowsScreenInFront()
     TFrm_Main w(s.p.path(), d);
     show(w);
     // The pointer on the login button: its hint shows.
-    QCursor::setPos(w.Access->SpeedButton4->mapToGlobal(w.Access->SpeedButton4->rect().center()));
-    QStatusTipEvent tip(w.Access->SpeedButton4->statusTip());
-    QApplication::sendEvent(w.Access->SpeedButton4, &tip);
-    QCOMPARE(w.StatusHint->text(), QStringLiteral("Clicca quì ed accedi al programma"));
+    QCursor::setPos(control<QToolButton>(&w, "SpeedButton4")->mapToGlobal(control<QToolButton>(&w, "SpeedButton4")->rect().center()));
+    QStatusTipEvent tip(control<QToolButton>(&w, "SpeedButton4")->statusTip());
+    QApplication::sendEvent(control<QToolButton>(&w, "SpeedButton4"), &tip);
+    QCOMPARE(control<QLabel>(&w, "StatusHint")->text(), QStringLiteral("Clicca quì ed accedi al programma"));
     // Logged in, the list screen is in front: under the pointer lies the
     // children list, which has no hint.
     login(w, d, QStringLiteral("Rossi"));
-    QCOMPARE(w.StatusHint->text(), QString());
+    QCOMPARE(control<QLabel>(&w, "StatusHint")->text(), QString());
 
     // The pointer on "Esci utente": logging out puts the access panel in
     // front, and there "About" lies under the pointer.
-    QCursor::setPos(w.Btn_LogOut->mapToGlobal(QPoint(5, 5)));
-    QStatusTipEvent out(w.Btn_LogOut->statusTip());
-    QApplication::sendEvent(w.Btn_LogOut, &out);
-    QCOMPARE(w.StatusHint->text(), QStringLiteral("Accedi al programma come altra educatrice"));
-    w.Btn_LogOut->click();
+    QCursor::setPos(control<QToolButton>(&w, "Btn_LogOut")->mapToGlobal(QPoint(5, 5)));
+    QStatusTipEvent out(control<QToolButton>(&w, "Btn_LogOut")->statusTip());
+    QApplication::sendEvent(control<QToolButton>(&w, "Btn_LogOut"), &out);
+    QCOMPARE(control<QLabel>(&w, "StatusHint")->text(), QStringLiteral("Accedi al programma come altra educatrice"));
+    control<QToolButton>(&w, "Btn_LogOut")->click();
     QVERIFY(w.accessPanelInFront());
-    QCOMPARE(w.StatusHint->text(), QStringLiteral("About"));
+    QCOMPARE(control<QLabel>(&w, "StatusHint")->text(), QStringLiteral("About"));
     // Logging in again with the pointer there: the list's "Esci utente".
     login(w, d, QStringLiteral("Rossi"));
-    QCOMPARE(w.StatusHint->text(), QStringLiteral("Accedi al programma come altra educatrice"));
+    QCOMPARE(control<QLabel>(&w, "StatusHint")->text(), QStringLiteral("Accedi al programma come altra educatrice"));
     VERIFY_DIALOGS(d);
 }
 
@@ -620,20 +621,19 @@ void TestScreens::newNurseryFormStartsAtName()
     TFrm_Main w(s.p.path(), d);
     show(w);
     login(w, d, QStringLiteral("Rossi"));
-    w.ToolButton1->click();
+    control<QToolButton>(&w, "ToolButton1")->click();
     // The first time the user ends in "Telefono" and gives up.
     d.expectForm(QStringLiteral("TFrm_InserimentoNido"), [&](QDialog& form) {
-        auto& f = static_cast<TFrm_InserimentoNido&>(form);
         form.show();
         if (!QTest::qWaitForWindowActive(&form))
             return int(QDialog::Rejected);
-        if (form.focusWidget() != f.DBEdit1)
+        if (form.focusWidget() != control<DataEdit>(&form, "DBEdit1"))
             return int(QDialog::Rejected);
-        f.DBEdit5->setFocus(Qt::TabFocusReason);
+        control<DataEdit>(&form, "DBEdit5")->setFocus(Qt::TabFocusReason);
         form.hide();
         return int(TFrm_InserimentoNido::Abort);
     });
-    w.Nursery->SpeedButton11Click();
+    w.nurseryRegistry().SpeedButton11Click();
     // The second time a name typed at once goes into "Nome".
     QWidget* focused = nullptr;
     d.expectForm(QStringLiteral("TFrm_InserimentoNido"), [&](QDialog& form) {
@@ -646,11 +646,11 @@ void TestScreens::newNurseryFormStartsAtName()
         return int(QDialog::Accepted);
     });
     d.expectAnyMessage(BoxType::Information);
-    w.Nursery->SpeedButton11Click();
+    w.nurseryRegistry().SpeedButton11Click();
     VERIFY_DIALOGS(d);
     auto* form = w.findChild<TFrm_InserimentoNido*>();
     QVERIFY(form);
-    QCOMPARE(focused, form->DBEdit1);
+    QCOMPARE(focused, static_cast<QWidget*>(control<DataEdit>(form, "DBEdit1")));
     QCOMPARE(s.p.count(QStringLiteral("AnagNido.db"), QStringLiteral("Nome='Nido Arcobaleno'")), 1);
     QCOMPARE(s.p.count(QStringLiteral("AnagNido.db"), QStringLiteral("Telefono<>''")), 0);
 }
