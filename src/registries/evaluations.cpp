@@ -230,7 +230,7 @@ void EvaluationsScreen::Tbl_ValutazioniAfterInsert()
 void EvaluationsScreen::Tbl_ValutazioniAfterEdit()
 {
     // The toggle of the selection edits the record without opening it.
-    if (data.Tbl_Valutazioni.tag == 1)
+    if (m_selezioneInCorso)
         return;
     apriScheda();
     phases.ImpostaChiaveArea(0);
@@ -327,17 +327,17 @@ void EvaluationsScreen::DBGrid7DblClick()
         // While the evaluation is open on the sheet its editing is not ours.
         if (!t.isOpen() || t.isEmpty() || t.state() != store::Table::State::Browse)
             return;
-        t.tag = 1;
+        m_selezioneInCorso = true;
         try {
             t.edit();
             t.setValue(QStringLiteral("Sel"), !t.asBoolean(QStringLiteral("Sel")));
             t.post();
         } catch (...) {
             t.cancel();
-            t.tag = 0;
+            m_selezioneInCorso = false;
             throw;
         }
-        t.tag = 0;
+        m_selezioneInCorso = false;
     });
 }
 

@@ -61,6 +61,10 @@ public:
     void SpeedButton8Click();  // menu "Stampa grafico": the profile chart of the current evaluation
     void SpeedButton10Click(); // menu "Stampa scheda": the evaluation sheet of the current evaluation
 
+    // True while the selection toggle edits the current evaluation: that
+    // editing is the list's own and does not open the sheet.
+    bool selezioneInCorso() const { return m_selezioneInCorso; }
+
     // The list and its navigator, in Tab order, for the window composing the
     // screens.
     QList<QWidget*> tabChain() const;
@@ -89,6 +93,7 @@ private:
     DataModule& data;
     EvaluationSheet& sheet;
     PhasesScreen& phases;
+    bool m_selezioneInCorso = false;
 };
 
 } // namespace velmora

@@ -276,7 +276,7 @@ void TestEvaluations::toggleSelection()
     QVERIFY2(!sheetOpen(w), qPrintable(screenState(w, d)));
     QVERIFY2(control<DataNavigator>(&w, "DBNavigator7")->isEnabled(), qPrintable(widgetState(control<DataNavigator>(&w, "DBNavigator7")) + QStringLiteral("; ") + screenState(w)));
     QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Browse);
-    QCOMPARE(w.Data.Tbl_Valutazioni.tag, 0);
+    QVERIFY(!w.evaluationsScreen().selezioneInCorso());
     QCOMPARE(w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), e1);
 
     w.Data.Tbl_Valutazioni.next();
