@@ -153,7 +153,8 @@ void benchReports(const QString& folder, std::vector<std::pair<QString, bool>>& 
     say(QStringLiteral("# reports: %1 evaluations selected over the listed children").arg(marked));
     // Up to 100 profiles: a small folder has fewer children to select, and
     // the figure is named after what was printed.
-    figures.push_back(timeReport(sh, QStringLiteral("report_compare_%1").arg(marked), out.filePath(QStringLiteral("confronto-molti.pdf")),
+    figures.push_back(timeReport(sh, QStringLiteral("report_compare_%1").arg(marked),
+                                 out.filePath(QStringLiteral("confronto-molti.pdf")),
                                  [&] { w.prints().Btn_ConfrontoMultiploClick(); }));
 
     const ReportFigure& one = figures[2];

@@ -243,11 +243,16 @@ int main(int argc, char** argv)
         QGroupBox* box;
         const char* file;
     } registries[] = {
-        {w.findChild<QToolButton*>(QStringLiteral("ToolButton1")), w.findChild<QGroupBox*>(QStringLiteral("GB_AnagraficaNido")), "anagrafica-nido.png"},
-        {w.findChild<QToolButton*>(QStringLiteral("ToolButton3")), w.findChild<QGroupBox*>(QStringLiteral("GB_AnagraficaEducatrici")), "anagrafica-educatrici.png"},
-        {w.findChild<QToolButton*>(QStringLiteral("ToolButton5")), w.findChild<QGroupBox*>(QStringLiteral("GB_AnagraficaBimbi")), "anagrafica-bimbi.png"},
-        {w.findChild<QToolButton*>(QStringLiteral("ToolButton7")), w.findChild<QGroupBox*>(QStringLiteral("GB_AnagraficaRuoli")), "gestione-ruoli.png"},
-        {w.findChild<QToolButton*>(QStringLiteral("ToolButton9")), w.findChild<QGroupBox*>(QStringLiteral("GB_AnagraficaAree")), "gestione-aree.png"},
+        {w.findChild<QToolButton*>(QStringLiteral("ToolButton1")),
+         w.findChild<QGroupBox*>(QStringLiteral("GB_AnagraficaNido")), "anagrafica-nido.png"},
+        {w.findChild<QToolButton*>(QStringLiteral("ToolButton3")),
+         w.findChild<QGroupBox*>(QStringLiteral("GB_AnagraficaEducatrici")), "anagrafica-educatrici.png"},
+        {w.findChild<QToolButton*>(QStringLiteral("ToolButton5")),
+         w.findChild<QGroupBox*>(QStringLiteral("GB_AnagraficaBimbi")), "anagrafica-bimbi.png"},
+        {w.findChild<QToolButton*>(QStringLiteral("ToolButton7")),
+         w.findChild<QGroupBox*>(QStringLiteral("GB_AnagraficaRuoli")), "gestione-ruoli.png"},
+        {w.findChild<QToolButton*>(QStringLiteral("ToolButton9")),
+         w.findChild<QGroupBox*>(QStringLiteral("GB_AnagraficaAree")), "gestione-aree.png"},
     };
     for (const auto& r : registries) {
         r.open->click();
@@ -263,20 +268,22 @@ int main(int argc, char** argv)
     w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Cognome"), QStringLiteral("Bianchi"));
     w.Data.Tbl_Valutazioni.last();
     w.evaluationsScreen().Modifica1Click();
-    if (w.findChild<LookupComboBox*>(QStringLiteral("CB_Area"))->count() > 0)
-        emit w.findChild<LookupComboBox*>(QStringLiteral("CB_Area"))->activated(0);
+    LookupComboBox* areas = w.findChild<LookupComboBox*>(QStringLiteral("CB_Area"));
+    DataNavigator* phases = w.findChild<DataNavigator*>(QStringLiteral("DBNavigator11"));
+    if (areas->count() > 0)
+        emit areas->activated(0);
     w.Data.Tbl_FasiVal.last();
     pictures.take(w, QStringLiteral("scheda.png"));
 
     // A new phase in the last area: the number asked (the next one is
     // proposed), then a further phase refused, since the new one, not yet
     // answered, scored 0.
-    if (w.findChild<LookupComboBox*>(QStringLiteral("CB_Area"))->count() > 0)
-        emit w.findChild<LookupComboBox*>(QStringLiteral("CB_Area"))->activated(w.findChild<LookupComboBox*>(QStringLiteral("CB_Area"))->count() - 1);
+    if (areas->count() > 0)
+        emit areas->activated(areas->count() - 1);
     d.boxPictures.insert(QStringLiteral("Numero fase"), QStringLiteral("nuova-fase.png"));
-    w.findChild<DataNavigator*>(QStringLiteral("DBNavigator11"))->trigger(DataNavigator::Button::Insert);
+    phases->trigger(DataNavigator::Button::Insert);
     d.boxPictures.insert(QStringLiteral("La fase precedente"), QStringLiteral("rifiuto-fase.png"));
-    w.findChild<DataNavigator*>(QStringLiteral("DBNavigator11"))->trigger(DataNavigator::Button::Insert);
+    phases->trigger(DataNavigator::Button::Insert);
 
     // Back to the list: the "Non so" summary is offered.
     d.boxPictures.insert(QStringLiteral("Nella valutazione sono presenti"), QStringLiteral("domanda-nonso.png"));
@@ -295,7 +302,9 @@ int main(int argc, char** argv)
         pictures.take(form, QStringLiteral("nuovo-nido.png"));
     };
     w.findChild<QToolButton*>(QStringLiteral("ToolButton1"))->click();
-    w.findChild<QGroupBox*>(QStringLiteral("GB_AnagraficaNido"))->findChild<QToolButton*>(QStringLiteral("SpeedButton11"))->click();
+    w.findChild<QGroupBox*>(QStringLiteral("GB_AnagraficaNido"))
+        ->findChild<QToolButton*>(QStringLiteral("SpeedButton11"))
+        ->click();
     w.findChild<QToolButton*>(QStringLiteral("SpeedButton3"))->click();
 
     d.onForm = [&](QDialog& form) { pictures.take(form, QStringLiteral("about.png")); };

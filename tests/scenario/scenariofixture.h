@@ -183,14 +183,20 @@ inline QString buttonState(const QAbstractButton* b)
 inline QString screenState(const velmora::TFrm_Main& w)
 {
     QStringList boxes;
-    for (const QGroupBox* b : {control<QGroupBox>(&w, "GB_AnagraficaNido"), control<QGroupBox>(&w, "GB_AnagraficaEducatrici"), control<QGroupBox>(&w, "GB_AnagraficaBimbi"),
-                               control<QGroupBox>(&w, "GB_AnagraficaRuoli"), control<QGroupBox>(&w, "GB_AnagraficaAree"), control<QGroupBox>(&w, "GB_Valutazione")})
+    for (const QGroupBox* b :
+         {control<QGroupBox>(&w, "GB_AnagraficaNido"), control<QGroupBox>(&w, "GB_AnagraficaEducatrici"),
+          control<QGroupBox>(&w, "GB_AnagraficaBimbi"), control<QGroupBox>(&w, "GB_AnagraficaRuoli"),
+          control<QGroupBox>(&w, "GB_AnagraficaAree"), control<QGroupBox>(&w, "GB_Valutazione")})
         if (b && !b->isHidden())
             boxes << b->objectName();
     return QStringLiteral("%1 in front, %2, navigation %3, nursery %4")
         .arg(w.accessPanelInFront() ? QStringLiteral("access panel") : QStringLiteral("children list"),
-             boxes.isEmpty() ? QStringLiteral("no box shown") : QStringLiteral("shown: ") + boxes.join(QStringLiteral(", ")),
-             control<QToolButton>(&w, "Btn_LogOut") && control<QToolButton>(&w, "Btn_LogOut")->isEnabled() ? QStringLiteral("free") : QStringLiteral("locked"), w.Data.IdNidoCorrente);
+             boxes.isEmpty() ? QStringLiteral("no box shown")
+                             : QStringLiteral("shown: ") + boxes.join(QStringLiteral(", ")),
+             control<QToolButton>(&w, "Btn_LogOut") && control<QToolButton>(&w, "Btn_LogOut")->isEnabled()
+                 ? QStringLiteral("free")
+                 : QStringLiteral("locked"),
+             w.Data.IdNidoCorrente);
 }
 
 // The boxes shown through `d` so far, oldest first.

@@ -303,7 +303,8 @@ void TestAccess::setupToolbarAndMarksAtEveryLogin()
     expectLogin(dialogs, QStringLiteral("r"));
     w.accessScreen().DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
-    QVERIFY2(!control<QToolBar>(&w, "Tb_Setup")->isHidden(), qPrintable(widgetState(control<QToolBar>(&w, "Tb_Setup")) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(!control<QToolBar>(&w, "Tb_Setup")->isHidden(),
+             qPrintable(widgetState(control<QToolBar>(&w, "Tb_Setup")) + QStringLiteral("; ") + screenState(w)));
     QCOMPARE(p.count(QStringLiteral("Valutaz.db"), QStringLiteral("Sel")), 0);
 
     // Marks set while working are dropped again at the next login.
@@ -318,7 +319,8 @@ void TestAccess::setupToolbarAndMarksAtEveryLogin()
     w.accessScreen().DBLookupListBox1DblClick();
     VERIFY_DIALOGS(dialogs);
     QVERIFY2(!w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
-    QVERIFY2(control<QToolBar>(&w, "Tb_Setup")->isHidden(), qPrintable(widgetState(control<QToolBar>(&w, "Tb_Setup")) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(control<QToolBar>(&w, "Tb_Setup")->isHidden(),
+             qPrintable(widgetState(control<QToolBar>(&w, "Tb_Setup")) + QStringLiteral("; ") + screenState(w)));
     QCOMPARE(p.count(QStringLiteral("Valutaz.db"), QStringLiteral("Sel")), 0);
     QCOMPARE(p.count(QStringLiteral("Valutaz.db")), 4);
 
@@ -329,7 +331,8 @@ void TestAccess::setupToolbarAndMarksAtEveryLogin()
     expectLogin(dialogs, QStringLiteral("r"));
     w.accessScreen().SpeedButton4Click();
     VERIFY_DIALOGS(dialogs);
-    QVERIFY2(!control<QToolBar>(&w, "Tb_Setup")->isHidden(), qPrintable(widgetState(control<QToolBar>(&w, "Tb_Setup")) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(!control<QToolBar>(&w, "Tb_Setup")->isHidden(),
+             qPrintable(widgetState(control<QToolBar>(&w, "Tb_Setup")) + QStringLiteral("; ") + screenState(w)));
 }
 
 void TestAccess::loginButtonTakesNurseryUnderCursor_data()
@@ -517,9 +520,17 @@ void TestAccess::registryLocksNavigation()
     expectLogin(dialogs, QString());
     w.accessScreen().DBLookupListBox1DblClick();
 
-    const QList<QWidget*> locked = {control<QToolButton>(&w, "Btn_Esci"), control<QToolButton>(&w, "Btn_LogOut"), control<QToolButton>(&w, "Btn_ConfrontoMultiplo"), control<QToolButton>(&w, "Btn_ConfrontoSingolo"),
-                                    control<QToolButton>(&w, "ToolButton1"), control<QToolButton>(&w, "ToolButton3"), control<QToolButton>(&w, "ToolButton5"), control<QToolButton>(&w, "ToolButton7"), control<QToolButton>(&w, "ToolButton9"),
-                                    control<DataNavigator>(&w, "DBNavigator7"), control<DataNavigator>(&w, "DBNavigator1")};
+    const QList<QWidget*> locked = {control<QToolButton>(&w, "Btn_Esci"),
+                                    control<QToolButton>(&w, "Btn_LogOut"),
+                                    control<QToolButton>(&w, "Btn_ConfrontoMultiplo"),
+                                    control<QToolButton>(&w, "Btn_ConfrontoSingolo"),
+                                    control<QToolButton>(&w, "ToolButton1"),
+                                    control<QToolButton>(&w, "ToolButton3"),
+                                    control<QToolButton>(&w, "ToolButton5"),
+                                    control<QToolButton>(&w, "ToolButton7"),
+                                    control<QToolButton>(&w, "ToolButton9"),
+                                    control<DataNavigator>(&w, "DBNavigator7"),
+                                    control<DataNavigator>(&w, "DBNavigator1")};
     QVERIFY2(w.Data.Tbl_AnagNido.isReadOnly(), qPrintable(tableState(w.Data.Tbl_AnagNido)));
     w.nurseryRegistry().ToolButton1Click();
     QVERIFY2(!control<QGroupBox>(&w, "GB_AnagraficaNido")->isHidden(), qPrintable(screenState(w)));
@@ -529,7 +540,8 @@ void TestAccess::registryLocksNavigation()
         QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
 
     // An edit still pending when the box is left is kept.
-    QTest::keyClicks(control<DataEdit>(control<QGroupBox>(&w, "GB_AnagraficaNido"), "DBEdit2"), QStringLiteral("Via Roma 1"));
+    QTest::keyClicks(control<DataEdit>(control<QGroupBox>(&w, "GB_AnagraficaNido"), "DBEdit2"),
+                     QStringLiteral("Via Roma 1"));
     QCOMPARE(w.Data.Tbl_AnagNido.state(), store::Table::State::Edit);
     w.nurseryRegistry().SpeedButton3Click();
     VERIFY_DIALOGS(dialogs);
@@ -579,7 +591,8 @@ void TestAccess::newNurseryThenLogout()
     QVERIFY2(!control<QGroupBox>(&w, "GB_AnagraficaNido")->isHidden(), qPrintable(screenState(w, dialogs)));
     dialogs.expectForm(QStringLiteral("TFrm_InserimentoNido"), fillNursery(QDialog::Accepted, name));
     dialogs.expectMessage(BoxType::Information, adminCreated);
-    QTest::mouseClick(control<QToolButton>(control<QGroupBox>(&w, "GB_AnagraficaNido"), "SpeedButton11"), Qt::LeftButton);
+    QTest::mouseClick(control<QToolButton>(control<QGroupBox>(&w, "GB_AnagraficaNido"), "SpeedButton11"),
+                      Qt::LeftButton);
     VERIFY_DIALOGS(dialogs);
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
 

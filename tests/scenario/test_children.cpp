@@ -155,7 +155,9 @@ void TestChildren::attendanceColumn()
     p.child(a, QStringLiteral("Ugo"), QStringLiteral("Bassi"), Attends(attends));
     Session s(p);
     VERIFY_DIALOGS(s.dialogs);
-    QVERIFY2(control<QRadioButton>(&s.w, "Rb_Freq")->isChecked(), qPrintable(buttonState(control<QRadioButton>(&s.w, "Rb_Freq")) + QStringLiteral("; ") + buttonState(control<QRadioButton>(&s.w, "RadioButton2"))));
+    QVERIFY2(control<QRadioButton>(&s.w, "Rb_Freq")->isChecked(),
+             qPrintable(buttonState(control<QRadioButton>(&s.w, "Rb_Freq")) + QStringLiteral("; ")
+                        + buttonState(control<QRadioButton>(&s.w, "RadioButton2"))));
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.filter(), QStringLiteral("Id_Nido=%1").arg(a) + attendingOnly);
     QCOMPARE(s.listed().contains(QStringLiteral("Bassi")), listedWhenAttendingOnly);
 
@@ -164,7 +166,8 @@ void TestChildren::attendanceColumn()
     QCOMPARE(s.w.Data.Tbl_AnagBimbi.asString(QStringLiteral("Freq")), freq);
     // The grid's column reads the same.
     const QModelIndex cell = control<DataGrid>(&s.w, "DBGrid1")->model()->index(0, 5);
-    QCOMPARE(control<DataGrid>(&s.w, "DBGrid1")->model()->headerData(5, Qt::Horizontal).toString(), QStringLiteral("Freq."));
+    QCOMPARE(control<DataGrid>(&s.w, "DBGrid1")->model()->headerData(5, Qt::Horizontal).toString(),
+             QStringLiteral("Freq."));
     QCOMPARE(cell.data().toString(), freq);
 }
 
@@ -306,7 +309,9 @@ void TestChildren::registryShowsWholeNursery()
     QVERIFY2(!s.w.Data.Tbl_AnagBimbi.isReadOnly(), qPrintable(tableState(s.w.Data.Tbl_AnagBimbi)));
     QVERIFY2(s.w.Data.Tbl_Valutazioni.controlsDisabled(), qPrintable(tableState(s.w.Data.Tbl_Valutazioni)));
     QCOMPARE(s.c.DBEdit10Tag, 1);
-    for (QWidget* locked : std::initializer_list<QWidget*>{control<QToolButton>(&s.w, "Btn_Esci"), control<QToolButton>(&s.w, "Btn_LogOut"), control<QToolButton>(&s.w, "ToolButton5"), control<DataNavigator>(&s.w, "DBNavigator1")})
+    for (QWidget* locked : std::initializer_list<QWidget*>{
+             control<QToolButton>(&s.w, "Btn_Esci"), control<QToolButton>(&s.w, "Btn_LogOut"),
+             control<QToolButton>(&s.w, "ToolButton5"), control<DataNavigator>(&s.w, "DBNavigator1")})
         QVERIFY2(!locked->isEnabled(), qPrintable(locked->objectName()));
 
     // Moving to another child, then leaving.
@@ -321,7 +326,9 @@ void TestChildren::registryShowsWholeNursery()
     QCOMPARE(s.listed(), (QStringList{"Moro", "Zeta"}));
     QCOMPARE(s.current(), QStringLiteral("Moro"));
     QCOMPARE(s.w.Data.Tbl_Valutazioni.filter(), QStringLiteral("Id_Bimbo=%1").arg(moro));
-    for (QWidget* unlocked : std::initializer_list<QWidget*>{control<QToolButton>(&s.w, "Btn_Esci"), control<QToolButton>(&s.w, "Btn_LogOut"), control<QToolButton>(&s.w, "ToolButton5"), control<DataNavigator>(&s.w, "DBNavigator1")})
+    for (QWidget* unlocked : std::initializer_list<QWidget*>{
+             control<QToolButton>(&s.w, "Btn_Esci"), control<QToolButton>(&s.w, "Btn_LogOut"),
+             control<QToolButton>(&s.w, "ToolButton5"), control<DataNavigator>(&s.w, "DBNavigator1")})
         QVERIFY2(unlocked->isEnabled(), qPrintable(unlocked->objectName()));
 }
 
@@ -537,7 +544,9 @@ void TestChildren::evaluationsListLockedWhileRegistryOpen()
              qPrintable(QStringLiteral("the evaluations menu is open; ") + screenState(s.w, s.dialogs)));
     QVERIFY2(control<QGroupBox>(&s.w, "GB_Valutazione")->isHidden(), qPrintable(screenState(s.w, s.dialogs)));
     QCOMPARE(p.rows(QStringLiteral("Valutaz.db"), QStringLiteral("Id=%1").arg(v)).first().value("Sel").toBool(), false);
-    QVERIFY2(!control<QToolButton>(&s.w, "Btn_LogOut")->isEnabled(), qPrintable(widgetState(control<QToolButton>(&s.w, "Btn_LogOut")) + QStringLiteral("; ") + screenState(s.w)));
+    QVERIFY2(
+        !control<QToolButton>(&s.w, "Btn_LogOut")->isEnabled(),
+        qPrintable(widgetState(control<QToolButton>(&s.w, "Btn_LogOut")) + QStringLiteral("; ") + screenState(s.w)));
     VERIFY_DIALOGS(s.dialogs);
 }
 

@@ -132,15 +132,22 @@ struct Registry
 Registry registry(const QString& name)
 {
     if (name == QLatin1String("nido"))
-        return {[](TFrm_Main& w) { control<QToolButton>(&w, "ToolButton1")->click(); }, [](TFrm_Main& w) { control<QToolButton>(&w, "SpeedButton3")->click(); }};
+        return {[](TFrm_Main& w) { control<QToolButton>(&w, "ToolButton1")->click(); },
+                [](TFrm_Main& w) { control<QToolButton>(&w, "SpeedButton3")->click(); }};
     if (name == QLatin1String("educatrici"))
-        return {[](TFrm_Main& w) { control<QToolButton>(&w, "ToolButton3")->click(); }, [](TFrm_Main& w) { control<QToolButton>(control<QGroupBox>(&w, "GB_AnagraficaEducatrici"), "SpeedButton1")->click(); }};
+        return {[](TFrm_Main& w) { control<QToolButton>(&w, "ToolButton3")->click(); },
+                [](TFrm_Main& w) {
+                    control<QToolButton>(control<QGroupBox>(&w, "GB_AnagraficaEducatrici"), "SpeedButton1")->click();
+                }};
     if (name == QLatin1String("bimbi"))
-        return {[](TFrm_Main& w) { control<QToolButton>(&w, "ToolButton5")->click(); }, [](TFrm_Main& w) { control<QToolButton>(&w, "SpeedButton2")->click(); }};
+        return {[](TFrm_Main& w) { control<QToolButton>(&w, "ToolButton5")->click(); },
+                [](TFrm_Main& w) { control<QToolButton>(&w, "SpeedButton2")->click(); }};
     if (name == QLatin1String("ruoli"))
-        return {[](TFrm_Main& w) { control<QToolButton>(&w, "ToolButton7")->click(); }, [](TFrm_Main& w) { control<QToolButton>(&w, "SpeedButton5")->click(); }};
+        return {[](TFrm_Main& w) { control<QToolButton>(&w, "ToolButton7")->click(); },
+                [](TFrm_Main& w) { control<QToolButton>(&w, "SpeedButton5")->click(); }};
     if (name == QLatin1String("aree"))
-        return {[](TFrm_Main& w) { control<QToolButton>(&w, "ToolButton9")->click(); }, [](TFrm_Main& w) { control<QToolButton>(&w, "SpeedButton6")->click(); }};
+        return {[](TFrm_Main& w) { control<QToolButton>(&w, "ToolButton9")->click(); },
+                [](TFrm_Main& w) { control<QToolButton>(&w, "SpeedButton6")->click(); }};
     return {[](TFrm_Main&) {}, [](TFrm_Main&) {}};
 }
 

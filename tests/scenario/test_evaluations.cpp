@@ -86,7 +86,10 @@ struct ProgramDir : ScenarioFolder
 
 QDateTime at(const QTime& time) { return QDateTime(today, time); }
 
-bool sheetOpen(TFrm_Main& w) { return !control<QGroupBox>(&w, "GB_Valutazione")->isHidden(); }
+bool sheetOpen(TFrm_Main& w)
+{
+    return !control<QGroupBox>(&w, "GB_Valutazione")->isHidden();
+}
 
 } // namespace
 
@@ -199,7 +202,9 @@ void TestEvaluations::newEvaluation()
         QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Browse);
         QVERIFY2(w.Data.Tbl_Valutazioni.isEmpty(), qPrintable(tableAt(w.Data.Tbl_Valutazioni)));
         QVERIFY2(!sheetOpen(w), qPrintable(screenState(w, d)));
-        QVERIFY2(control<DataNavigator>(&w, "DBNavigator7")->isEnabled(), qPrintable(widgetState(control<DataNavigator>(&w, "DBNavigator7")) + QStringLiteral("; ") + screenState(w)));
+        QVERIFY2(control<DataNavigator>(&w, "DBNavigator7")->isEnabled(),
+                 qPrintable(widgetState(control<DataNavigator>(&w, "DBNavigator7")) + QStringLiteral("; ")
+                            + screenState(w)));
         return;
     }
     // Stored at once, before anything is typed on the sheet.
@@ -211,9 +216,14 @@ void TestEvaluations::newEvaluation()
     QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Browse);
     QCOMPARE(w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), rows[0].value("Id").toInt());
     QVERIFY2(sheetOpen(w), qPrintable(screenState(w, d)));
-    QVERIFY2(!control<DataNavigator>(&w, "DBNavigator7")->isEnabled(), qPrintable(widgetState(control<DataNavigator>(&w, "DBNavigator7")) + QStringLiteral("; ") + screenState(w)));
-    QVERIFY2(!control<DataNavigator>(&w, "DBNavigator1")->isEnabled(), qPrintable(widgetState(control<DataNavigator>(&w, "DBNavigator1")) + QStringLiteral("; ") + screenState(w)));
-    QVERIFY2(!control<QToolButton>(&w, "Btn_LogOut")->isEnabled(), qPrintable(widgetState(control<QToolButton>(&w, "Btn_LogOut")) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(
+        !control<DataNavigator>(&w, "DBNavigator7")->isEnabled(),
+        qPrintable(widgetState(control<DataNavigator>(&w, "DBNavigator7")) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(
+        !control<DataNavigator>(&w, "DBNavigator1")->isEnabled(),
+        qPrintable(widgetState(control<DataNavigator>(&w, "DBNavigator1")) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(!control<QToolButton>(&w, "Btn_LogOut")->isEnabled(),
+             qPrintable(widgetState(control<QToolButton>(&w, "Btn_LogOut")) + QStringLiteral("; ") + screenState(w)));
     // The staff and phases already follow the new evaluation.
     QCOMPARE(w.Data.Tbl_Personale.filter(), QStringLiteral("Id_Valutazione=%1").arg(rows[0].value("Id").toInt()));
     QCOMPARE(w.Data.Tbl_FasiVal.filter(), QStringLiteral("Id_Valutazione=%1").arg(rows[0].value("Id").toInt()));
@@ -242,7 +252,9 @@ void TestEvaluations::openingKeepsRecord()
     QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Edit);
     QCOMPARE(w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), second);
     QVERIFY2(sheetOpen(w), qPrintable(screenState(w, d)));
-    QVERIFY2(!control<DataNavigator>(&w, "DBNavigator7")->isEnabled(), qPrintable(widgetState(control<DataNavigator>(&w, "DBNavigator7")) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(
+        !control<DataNavigator>(&w, "DBNavigator7")->isEnabled(),
+        qPrintable(widgetState(control<DataNavigator>(&w, "DBNavigator7")) + QStringLiteral("; ") + screenState(w)));
     // The area chooser is set to the first area and closed up: the phases
     // follow the evaluation and that area.
     const int first = areas.first().value("Id").toInt();
@@ -274,7 +286,9 @@ void TestEvaluations::toggleSelection()
     QVERIFY2(!p.sel(e2), qPrintable(p.marks()));
     // A short editing of its own: the sheet stays closed, the list where it was.
     QVERIFY2(!sheetOpen(w), qPrintable(screenState(w, d)));
-    QVERIFY2(control<DataNavigator>(&w, "DBNavigator7")->isEnabled(), qPrintable(widgetState(control<DataNavigator>(&w, "DBNavigator7")) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(
+        control<DataNavigator>(&w, "DBNavigator7")->isEnabled(),
+        qPrintable(widgetState(control<DataNavigator>(&w, "DBNavigator7")) + QStringLiteral("; ") + screenState(w)));
     QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Browse);
     QVERIFY(!w.evaluationsScreen().selezioneInCorso());
     QCOMPARE(w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id")), e1);
@@ -535,7 +549,8 @@ void TestEvaluations::backToListAsksOnlyWithNonSo()
     login(w, d, QStringLiteral("Rossi"));
     w.evaluationsScreen().Inseriscinuovavalutazione1Click();
     VERIFY_DIALOGS(d);
-    QVERIFY2(control<QGroupBox>(&w, "GB_Valutazione")->isVisibleTo(control<QWidget>(&w, "Pnl_Bambini")), qPrintable(screenState(w, d)));
+    QVERIFY2(control<QGroupBox>(&w, "GB_Valutazione")->isVisibleTo(control<QWidget>(&w, "Pnl_Bambini")),
+             qPrintable(screenState(w, d)));
     const int v = w.Data.Tbl_Valutazioni.asInteger(QStringLiteral("Id"));
     if (nonSo == QLatin1String("-"))
         p.add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", v}, {"Id_Area", 1}, {"NumFase", 2}, {"Si", QStringLiteral("-01")}});
@@ -549,8 +564,11 @@ void TestEvaluations::backToListAsksOnlyWithNonSo()
     w.evaluationSheet().SpeedButton7Click();
     VERIFY_DIALOGS(d);
     QVERIFY2(control<QGroupBox>(&w, "GB_Valutazione")->isHidden(), qPrintable(screenState(w, d)));
-    QVERIFY2(control<QToolButton>(&w, "Btn_Esci")->isEnabled(), qPrintable(widgetState(control<QToolButton>(&w, "Btn_Esci")) + QStringLiteral("; ") + screenState(w)));
-    QVERIFY2(control<DataNavigator>(&w, "DBNavigator1")->isEnabled(), qPrintable(widgetState(control<DataNavigator>(&w, "DBNavigator1")) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(control<QToolButton>(&w, "Btn_Esci")->isEnabled(),
+             qPrintable(widgetState(control<QToolButton>(&w, "Btn_Esci")) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(
+        control<DataNavigator>(&w, "DBNavigator1")->isEnabled(),
+        qPrintable(widgetState(control<DataNavigator>(&w, "DBNavigator1")) + QStringLiteral("; ") + screenState(w)));
     QCOMPARE(w.Data.Tbl_FasiVal.filter(), QStringLiteral("(nonso<>'') and (Id_Valutazione=%1)").arg(v));
 }
 
@@ -580,7 +598,9 @@ void TestEvaluations::menuHintsInStatusBar()
     QCOMPARE(control<QLabel>(&w, "StatusHint")->text(), QString());
 
     // What the first panel paints for a text: the same label with the text set.
-    auto panel = [&] { return control<QLabel>(&w, "StatusHint")->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+    auto panel = [&] {
+        return control<QLabel>(&w, "StatusHint")->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
     QLabel reference(control<QLabel>(&w, "StatusHint")->parentWidget());
     reference.setFont(control<QLabel>(&w, "StatusHint")->font());
     reference.setGeometry(control<QLabel>(&w, "StatusHint")->geometry());

@@ -311,8 +311,10 @@ void TestKeyboard::tabStopsOnWhatShows()
     QWidget* front = control<QWidget>(&w, "Pnl_Accesso");
     QWidget* first = control<LookupComboBox>(&w, "DBLookupComboBox1");
     QList<QWidget*> expected; // the whole round, when the screen fixes it
-    const QList<QWidget*> accessRound = {control<LookupListBox>(&w, "DBLookupListBox1"), control<QToolButton>(&w, "SpeedButton4"), control<QToolButton>(&w, "SpeedButton13"),
-                                         control<QToolButton>(&w, "SpeedButton9"), control<LookupComboBox>(&w, "DBLookupComboBox1")};
+    const QList<QWidget*> accessRound = {
+        control<LookupListBox>(&w, "DBLookupListBox1"), control<QToolButton>(&w, "SpeedButton4"),
+        control<QToolButton>(&w, "SpeedButton13"), control<QToolButton>(&w, "SpeedButton9"),
+        control<LookupComboBox>(&w, "DBLookupComboBox1")};
     if (screen == QLatin1String("access")) {
         expected = accessRound;
     } else if (screen == QLatin1String("logout")) {
@@ -398,7 +400,8 @@ void TestKeyboard::educatorListLogsIn()
     STEP(start(w));
 
     const bool onList = how.endsWith(QLatin1String("on the list"));
-    STEP(tabTo(onList ? static_cast<QWidget*>(control<LookupListBox>(&w, "DBLookupListBox1")) : control<QToolButton>(&w, "SpeedButton4")));
+    STEP(tabTo(onList ? static_cast<QWidget*>(control<LookupListBox>(&w, "DBLookupListBox1"))
+                      : control<QToolButton>(&w, "SpeedButton4")));
     d.expectInput(QStringLiteral("Password"), password, true);
     const bool in = password == std::optional<QString>(QStringLiteral("pw"));
     if (!in)
@@ -554,7 +557,9 @@ void TestKeyboard::staffChosenInCells()
 
     // On out of the grid, and round the sheet to the areas.
     STEP(tab());
-    QVERIFY2(focused() != control<QComboBox>(&w, "CB_Educatrice") && !control<DataGrid>(&w, "DBGrid10")->isAncestorOf(focused()), qPrintable(describe(focused())));
+    QVERIFY2(focused() != control<QComboBox>(&w, "CB_Educatrice")
+                 && !control<DataGrid>(&w, "DBGrid10")->isAncestorOf(focused()),
+             qPrintable(describe(focused())));
     STEP(tabTo(control<LookupComboBox>(&w, "CB_Area")));
 
     STEP(tabTo(control<QToolButton>(&w, "SpeedButton7")));
@@ -612,7 +617,8 @@ void TestKeyboard::typedIntoNewEvaluation()
     QCOMPARE(w.Data.Tbl_Valutazioni.state(), store::Table::State::Edit);
     QCOMPARE(w.phasesScreen().chiaveArea().toInt(), p.area1);
     if (field == QLatin1String("MesiBimbo"))
-        QCOMPARE(control<QLineEdit>(&w, "Txt_SviluppoTeorico")->text(), formatGeneral(scoring::CalcolaSviluppoTeorico(stored)));
+        QCOMPARE(control<QLineEdit>(&w, "Txt_SviluppoTeorico")->text(),
+                 formatGeneral(scoring::CalcolaSviluppoTeorico(stored)));
 
     STEP(tabTo(control<QToolButton>(&w, "SpeedButton7")));
     STEP(key(Qt::Key_Return));
@@ -700,11 +706,16 @@ void TestKeyboard::registriesFromToolbar()
     STEP(start(w));
     STEP(logIn(w, d));
     const QMap<QString, std::pair<QToolButton*, QGroupBox*>> registries = {
-        {QStringLiteral("ToolButton1"), {control<QToolButton>(&w, "ToolButton1"), control<QGroupBox>(&w, "GB_AnagraficaNido")}},
-        {QStringLiteral("ToolButton3"), {control<QToolButton>(&w, "ToolButton3"), control<QGroupBox>(&w, "GB_AnagraficaEducatrici")}},
-        {QStringLiteral("ToolButton5"), {control<QToolButton>(&w, "ToolButton5"), control<QGroupBox>(&w, "GB_AnagraficaBimbi")}},
-        {QStringLiteral("ToolButton7"), {control<QToolButton>(&w, "ToolButton7"), control<QGroupBox>(&w, "GB_AnagraficaRuoli")}},
-        {QStringLiteral("ToolButton9"), {control<QToolButton>(&w, "ToolButton9"), control<QGroupBox>(&w, "GB_AnagraficaAree")}},
+        {QStringLiteral("ToolButton1"),
+         {control<QToolButton>(&w, "ToolButton1"), control<QGroupBox>(&w, "GB_AnagraficaNido")}},
+        {QStringLiteral("ToolButton3"),
+         {control<QToolButton>(&w, "ToolButton3"), control<QGroupBox>(&w, "GB_AnagraficaEducatrici")}},
+        {QStringLiteral("ToolButton5"),
+         {control<QToolButton>(&w, "ToolButton5"), control<QGroupBox>(&w, "GB_AnagraficaBimbi")}},
+        {QStringLiteral("ToolButton7"),
+         {control<QToolButton>(&w, "ToolButton7"), control<QGroupBox>(&w, "GB_AnagraficaRuoli")}},
+        {QStringLiteral("ToolButton9"),
+         {control<QToolButton>(&w, "ToolButton9"), control<QGroupBox>(&w, "GB_AnagraficaAree")}},
     };
     const auto [button, box] = registries.value(registry);
 
@@ -764,14 +775,21 @@ void TestKeyboard::educatorsPasswordLastInTabOrder()
 
     STEP(tabTo(control<DataEdit>(&w, "DBEdit24")));
     STEP(tab(true));
-    QVERIFY2(focused() == static_cast<QWidget*>(control<QToolButton>(control<QGroupBox>(&w, "GB_AnagraficaEducatrici"), "SpeedButton1")), qPrintable(describe(focused())));
+    QVERIFY2(focused()
+                 == static_cast<QWidget*>(
+                     control<QToolButton>(control<QGroupBox>(&w, "GB_AnagraficaEducatrici"), "SpeedButton1")),
+             qPrintable(describe(focused())));
     STEP(tab(true));
-    QVERIFY2(focused() == static_cast<QWidget*>(control<DataCheckBox>(&w, "DBCheckBox1")), qPrintable(describe(focused())));
+    QVERIFY2(focused() == static_cast<QWidget*>(control<DataCheckBox>(&w, "DBCheckBox1")),
+             qPrintable(describe(focused())));
     STEP(key(Qt::Key_Space));
     QCOMPARE(w.Data.Tbl_AnagEdu.asBoolean(QStringLiteral("Responsabile")), false);
     STEP(key(Qt::Key_Space));
     STEP(tab());
-    QVERIFY2(focused() == static_cast<QWidget*>(control<QToolButton>(control<QGroupBox>(&w, "GB_AnagraficaEducatrici"), "SpeedButton1")), qPrintable(describe(focused())));
+    QVERIFY2(focused()
+                 == static_cast<QWidget*>(
+                     control<QToolButton>(control<QGroupBox>(&w, "GB_AnagraficaEducatrici"), "SpeedButton1")),
+             qPrintable(describe(focused())));
     STEP(key(Qt::Key_Return));
     QTRY_VERIFY2(box->isHidden(), qPrintable(screenState(w, d)));
     VERIFY_DIALOGS(d);
@@ -921,10 +939,13 @@ void TestKeyboard::f1OpensGuide()
         STEP(logIn(w, d));
         inFront = control<QWidget>(&w, "Pnl_Bambini");
         if (screen == QLatin1String("children registry") || screen == QLatin1String("nursery registry")) {
-            QToolButton* button = screen.startsWith(QLatin1String("children")) ? control<QToolButton>(&w, "ToolButton5") : control<QToolButton>(&w, "ToolButton1");
+            QToolButton* button = screen.startsWith(QLatin1String("children"))
+                                      ? control<QToolButton>(&w, "ToolButton5")
+                                      : control<QToolButton>(&w, "ToolButton1");
             STEP(tabTo(button));
             STEP(key(Qt::Key_Space));
-            inFront = screen.startsWith(QLatin1String("children")) ? control<QGroupBox>(&w, "GB_AnagraficaBimbi") : control<QGroupBox>(&w, "GB_AnagraficaNido");
+            inFront = screen.startsWith(QLatin1String("children")) ? control<QGroupBox>(&w, "GB_AnagraficaBimbi")
+                                                                   : control<QGroupBox>(&w, "GB_AnagraficaNido");
         } else if (screen == QLatin1String("sheet")) {
             STEP(openEvaluation(w, d, p));
             inFront = control<QGroupBox>(&w, "GB_Valutazione");

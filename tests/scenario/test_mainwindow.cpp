@@ -169,7 +169,8 @@ void TestMainWindow::windowsMadeAtStart()
              qPrintable(QStringLiteral("the link is ") + guide.toString()));
     QCOMPARE(control<AboutBox>(&w, "Taboutbox")->Label1->text(),
              QStringLiteral("Scarica la guida del software \"Le tavole di sviluppo di Velmora\""));
-    QCOMPARE(control<AboutBox>(&w, "Taboutbox")->linkOf(control<AboutBox>(&w, "Taboutbox")->Image2).scheme(), QStringLiteral("mailto"));
+    QCOMPARE(control<AboutBox>(&w, "Taboutbox")->linkOf(control<AboutBox>(&w, "Taboutbox")->Image2).scheme(),
+             QStringLiteral("mailto"));
 }
 
 void TestMainWindow::windowAsLaidOut()
@@ -189,9 +190,12 @@ void TestMainWindow::windowAsLaidOut()
     QCOMPARE(control<QLabel>(&w, "StatusVersion")->text(), QStringLiteral("Versione 1.12"));
     QCOMPARE(control<QLabel>(&w, "StatusHint")->width(), 700);
     const QList<QPair<QGroupBox*, QRect>> boxes = {
-        {control<QGroupBox>(&w, "GB_AnagraficaNido"), QRect(136, 96, 529, 337)},   {control<QGroupBox>(&w, "GB_AnagraficaEducatrici"), QRect(136, 96, 529, 353)},
-        {control<QGroupBox>(&w, "GB_AnagraficaBimbi"), QRect(136, 72, 497, 481)},  {control<QGroupBox>(&w, "GB_AnagraficaRuoli"), QRect(136, 96, 489, 289)},
-        {control<QGroupBox>(&w, "GB_AnagraficaAree"), QRect(136, 96, 489, 289)},   {control<QGroupBox>(&w, "GB_Valutazione"), QRect(0, 33, 841, 561)}};
+        {control<QGroupBox>(&w, "GB_AnagraficaNido"), QRect(136, 96, 529, 337)},
+        {control<QGroupBox>(&w, "GB_AnagraficaEducatrici"), QRect(136, 96, 529, 353)},
+        {control<QGroupBox>(&w, "GB_AnagraficaBimbi"), QRect(136, 72, 497, 481)},
+        {control<QGroupBox>(&w, "GB_AnagraficaRuoli"), QRect(136, 96, 489, 289)},
+        {control<QGroupBox>(&w, "GB_AnagraficaAree"), QRect(136, 96, 489, 289)},
+        {control<QGroupBox>(&w, "GB_Valutazione"), QRect(0, 33, 841, 561)}};
     for (const auto& [box, rect] : boxes) {
         QCOMPARE(box->geometry(), rect);
         QVERIFY2(box->isHidden(), qPrintable(box->objectName()));
@@ -200,11 +204,15 @@ void TestMainWindow::windowAsLaidOut()
     const QStringList captions = {QStringLiteral("Anagrafica nido"), QStringLiteral("Anagrafica educatrici"),
                                   QStringLiteral("Anagrafica bimbi"), QStringLiteral("Gestione ruoli"),
                                   QStringLiteral("Gestione aree")};
-    const QList<QToolButton*> tools = {control<QToolButton>(&w, "ToolButton1"), control<QToolButton>(&w, "ToolButton3"), control<QToolButton>(&w, "ToolButton5"), control<QToolButton>(&w, "ToolButton7"), control<QToolButton>(&w, "ToolButton9")};
+    const QList<QToolButton*> tools = {control<QToolButton>(&w, "ToolButton1"), control<QToolButton>(&w, "ToolButton3"),
+                                       control<QToolButton>(&w, "ToolButton5"), control<QToolButton>(&w, "ToolButton7"),
+                                       control<QToolButton>(&w, "ToolButton9")};
     for (int i = 0; i < tools.size(); ++i)
         QCOMPARE(tools[i]->text(), captions[i]);
-    for (auto [button, left] : QList<QPair<QToolButton*, int>>{{control<QToolButton>(&w, "Btn_ConfrontoMultiplo"), 592}, {control<QToolButton>(&w, "Btn_ConfrontoSingolo"), 648},
-                                                               {control<QToolButton>(&w, "Btn_LogOut"), 727}, {control<QToolButton>(&w, "Btn_Esci"), 783}})
+    for (auto [button, left] : QList<QPair<QToolButton*, int>>{{control<QToolButton>(&w, "Btn_ConfrontoMultiplo"), 592},
+                                                               {control<QToolButton>(&w, "Btn_ConfrontoSingolo"), 648},
+                                                               {control<QToolButton>(&w, "Btn_LogOut"), 727},
+                                                               {control<QToolButton>(&w, "Btn_Esci"), 783}})
         QCOMPARE(button->geometry(), QRect(left, 535, 55, 55));
     QVERIFY2(w.Data.Tbl_Ruoli.isOpen(), qPrintable(tableState(w.Data.Tbl_Ruoli)));
     QVERIFY2(w.Data.Tbl_AnagNido.isReadOnly(), qPrintable(tableState(w.Data.Tbl_AnagNido)));
@@ -256,16 +264,25 @@ void TestMainWindow::abilitaNavigazioneTouchesExactlyItsControls()
     QSet<QWidget*> changed(before.cbegin(), before.cend());
     for (QWidget* x : after)
         changed.remove(x);
-    const QSet<QWidget*> expected = {control<QToolButton>(&w, "Btn_Esci"), control<QToolButton>(&w, "Btn_LogOut"), control<QToolButton>(&w, "Btn_ConfrontoMultiplo"), control<QToolButton>(&w, "Btn_ConfrontoSingolo"),
-                                     control<QToolButton>(&w, "ToolButton1"), control<QToolButton>(&w, "ToolButton3"), control<QToolButton>(&w, "ToolButton5"), control<QToolButton>(&w, "ToolButton7"), control<QToolButton>(&w, "ToolButton9"),
-                                     control<DataNavigator>(&w, "DBNavigator7"), control<DataNavigator>(&w, "DBNavigator1")};
+    const QSet<QWidget*> expected = {control<QToolButton>(&w, "Btn_Esci"),
+                                     control<QToolButton>(&w, "Btn_LogOut"),
+                                     control<QToolButton>(&w, "Btn_ConfrontoMultiplo"),
+                                     control<QToolButton>(&w, "Btn_ConfrontoSingolo"),
+                                     control<QToolButton>(&w, "ToolButton1"),
+                                     control<QToolButton>(&w, "ToolButton3"),
+                                     control<QToolButton>(&w, "ToolButton5"),
+                                     control<QToolButton>(&w, "ToolButton7"),
+                                     control<QToolButton>(&w, "ToolButton9"),
+                                     control<DataNavigator>(&w, "DBNavigator7"),
+                                     control<DataNavigator>(&w, "DBNavigator1")};
     // Children of a disabled navigator follow it; only the eleven are set.
     for (QWidget* x : std::as_const(changed))
         if (!expected.contains(x))
             QVERIFY2(expected.contains(x->parentWidget()), qPrintable(x->objectName()));
     for (QWidget* x : expected)
         QVERIFY2(!x->isEnabled(), qPrintable(x->objectName()));
-    QVERIFY2(control<QWidget>(&w, "Pnl_Bambini")->isEnabled(), qPrintable(widgetState(control<QWidget>(&w, "Pnl_Bambini"))));
+    QVERIFY2(control<QWidget>(&w, "Pnl_Bambini")->isEnabled(),
+             qPrintable(widgetState(control<QWidget>(&w, "Pnl_Bambini"))));
     QVERIFY2(control<QGroupBox>(&w, "GB_AnagraficaNido")->isHidden(), qPrintable(screenState(w)));
     w.AbilitaNavigazione(true);
     QCOMPARE(enabledWidgets(&w).size(), before.size());

@@ -685,7 +685,8 @@ void TestPhases::oneEvaluationFromStartToList()
     w.evaluationSheet().SpeedButton7Click();
     VERIFY_DIALOGS(d);
     QVERIFY2(control<QGroupBox>(&w, "GB_Valutazione")->isHidden(), qPrintable(screenState(w, d)));
-    QVERIFY2(control<QToolButton>(&w, "Btn_Esci")->isEnabled(), qPrintable(widgetState(control<QToolButton>(&w, "Btn_Esci")) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(control<QToolButton>(&w, "Btn_Esci")->isEnabled(),
+             qPrintable(widgetState(control<QToolButton>(&w, "Btn_Esci")) + QStringLiteral("; ") + screenState(w)));
 }
 
 void TestPhases::phaseNumberCorrectedInGrid()

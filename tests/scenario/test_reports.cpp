@@ -246,7 +246,8 @@ struct SheetState
     int rows = 0;
     PhasesScreen::AreaFollow follow = PhasesScreen::AreaFollow::None;
     explicit SheetState(TFrm_Main& w)
-        : filter(w.Data.Tbl_FasiVal.filter()), rows(w.Data.Tbl_FasiVal.recordCount()), follow(w.phasesScreen().areaFollow)
+        : filter(w.Data.Tbl_FasiVal.filter()), rows(w.Data.Tbl_FasiVal.recordCount()),
+          follow(w.phasesScreen().areaFollow)
     {
     }
 };
@@ -748,7 +749,9 @@ void TestReports::printsKeepAreaOfNewPhases()
             control<QToolButton>(&w, "Btn_ConfrontoMultiplo")->click();
         } else {
             d.expectPrintSetup(confirm);
-            (print.endsWith(QLatin1String("scheda")) ? control<QAction>(&w, "Stampascheda1") : control<QAction>(&w, "Stampagrafico1"))->trigger();
+            (print.endsWith(QLatin1String("scheda")) ? control<QAction>(&w, "Stampascheda1")
+                                                     : control<QAction>(&w, "Stampagrafico1"))
+                ->trigger();
         }
     }
     VERIFY_DIALOGS(d);

@@ -118,12 +118,15 @@ void TestSheet::showsCurrentChildReadOnly()
     QCOMPARE(control<DataEdit>(&w, "DBEdit19")->text(), QStringLiteral("20/11/24"));
     QCOMPARE(control<DataEdit>(&w, "DBEdit20")->text(), QStringLiteral("F"));
     QCOMPARE(control<DataMemo>(&w, "DBMemo3")->toPlainText(), QStringLiteral("gemella"));
-    for (QLineEdit* e : {static_cast<QLineEdit*>(control<DataEdit>(&w, "DBEdit17")), static_cast<QLineEdit*>(control<DataEdit>(&w, "DBEdit18")),
-                         static_cast<QLineEdit*>(control<DataEdit>(&w, "DBEdit19")), static_cast<QLineEdit*>(control<DataEdit>(&w, "DBEdit20"))}) {
+    for (QLineEdit* e : {static_cast<QLineEdit*>(control<DataEdit>(&w, "DBEdit17")),
+                         static_cast<QLineEdit*>(control<DataEdit>(&w, "DBEdit18")),
+                         static_cast<QLineEdit*>(control<DataEdit>(&w, "DBEdit19")),
+                         static_cast<QLineEdit*>(control<DataEdit>(&w, "DBEdit20"))}) {
         QVERIFY2(e->isReadOnly(), qPrintable(e->objectName()));
         QCOMPARE(e->palette().color(QPalette::Base), QColor(223, 239, 255));
     }
-    QVERIFY2(control<DataMemo>(&w, "DBMemo3")->isReadOnly(), qPrintable(control<DataMemo>(&w, "DBMemo3")->objectName() + QStringLiteral(" is writable")));
+    QVERIFY2(control<DataMemo>(&w, "DBMemo3")->isReadOnly(),
+             qPrintable(control<DataMemo>(&w, "DBMemo3")->objectName() + QStringLiteral(" is writable")));
     QCOMPARE(control<DataMemo>(&w, "DBMemo3")->palette().color(QPalette::Base), QColor(223, 239, 255));
 
     // Typing into a child's field changes nothing.
@@ -228,7 +231,8 @@ void TestSheet::refusedTextKeepsSheetOpen()
     login(w, d, QStringLiteral("Rossi"));
     w.evaluationsScreen().Modifica1Click();
     VERIFY_DIALOGS(d);
-    DataEdit* box = field == QStringLiteral("MesiBimbo") ? control<DataEdit>(&w, "DBEdit22") : control<DataEdit>(&w, "DBEdit21");
+    DataEdit* box =
+        field == QStringLiteral("MesiBimbo") ? control<DataEdit>(&w, "DBEdit22") : control<DataEdit>(&w, "DBEdit21");
     typeInto(box, typed);
 
     d.expectAnyMessage(BoxType::Error);
@@ -338,7 +342,8 @@ void TestSheet::untouchedNewRowDroppedOnLeaving()
     control<DataNavigator>(&w, "DBNavigator10")->trigger(DataNavigator::Button::Insert);
     QCOMPARE(w.Data.Tbl_Personale.state(), store::Table::State::Insert);
     if (educatorChosen)
-        emit control<QComboBox>(&w, "CB_Educatrice")->activated(indexOf(control<QComboBox>(&w, "CB_Educatrice"), QStringLiteral("*Rossi Anna")));
+        emit control<QComboBox>(&w, "CB_Educatrice")
+            ->activated(indexOf(control<QComboBox>(&w, "CB_Educatrice"), QStringLiteral("*Rossi Anna")));
     if (noteTyped)
         QTest::keyClicks(control<DataMemo>(&w, "DBMemo4"), QStringLiteral("osserva"));
 

@@ -312,8 +312,11 @@ void TestSheetPainted::nonSoAnswersBold()
         QVERIFY2(regular.pixels > 0, qPrintable(answer(3, a)->text()));
         QVERIFY2(bold.pixels > regular.pixels && bold.right > regular.right,
                  qPrintable(QStringLiteral("%1: %2 px to %3 against %4 px to %5")
-                                .arg(answer(4, a)->text()).arg(bold.pixels).arg(bold.right)
-                                .arg(regular.pixels).arg(regular.right)));
+                                .arg(answer(4, a)->text())
+                                .arg(bold.pixels)
+                                .arg(bold.right)
+                                .arg(regular.pixels)
+                                .arg(regular.right)));
     }
     // The caption too.
     QGroupBox* domanda4 = control<QGroupBox>(&w, "Domanda4");
@@ -357,7 +360,8 @@ void TestSheetPainted::refusedValueToldOnce()
     start(w, d);
     openSheet(w, d, p.child, p.evaluation);
     QApplication::setActiveWindow(&w);
-    DataEdit* box = field == QLatin1String("MesiBimbo") ? control<DataEdit>(&w, "DBEdit22") : control<DataEdit>(&w, "DBEdit21");
+    DataEdit* box =
+        field == QLatin1String("MesiBimbo") ? control<DataEdit>(&w, "DBEdit22") : control<DataEdit>(&w, "DBEdit21");
     box->setFocus();
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(box));
     typeInto(box, typed);
@@ -537,7 +541,8 @@ void TestSheetPainted::closingAnywayAfterRefusal()
             // A staff row being typed and an age, both storable, beside a
             // date that is none.
             control<DataNavigator>(&w, "DBNavigator10")->trigger(B::Insert);
-            emit control<QComboBox>(&w, "CB_Educatrice")->activated(control<QComboBox>(&w, "CB_Educatrice")->findText(QStringLiteral("Bianchi Anna")));
+            emit control<QComboBox>(&w, "CB_Educatrice")
+                ->activated(control<QComboBox>(&w, "CB_Educatrice")->findText(QStringLiteral("Bianchi Anna")));
             typeInto(control<DataEdit>(&w, "DBEdit22"), QStringLiteral("31"));
             typeInto(control<DataEdit>(&w, "DBEdit21"), QStringLiteral("31/02/26"));
             d.expectMessage(BoxType::Error, QStringLiteral("'31/02/26' non è una data valida."));

@@ -53,8 +53,17 @@ void login(TFrm_Main& w, ScriptedDialogs& d)
 
 QList<QWidget*> lockedControls(TFrm_Main& w)
 {
-    return {control<QToolButton>(&w, "Btn_Esci"), control<QToolButton>(&w, "Btn_LogOut"), control<QToolButton>(&w, "Btn_ConfrontoMultiplo"), control<QToolButton>(&w, "Btn_ConfrontoSingolo"), control<QToolButton>(&w, "ToolButton1"),
-            control<QToolButton>(&w, "ToolButton3"), control<QToolButton>(&w, "ToolButton5"), control<QToolButton>(&w, "ToolButton7"), control<QToolButton>(&w, "ToolButton9"), control<DataNavigator>(&w, "DBNavigator7"), control<DataNavigator>(&w, "DBNavigator1")};
+    return {control<QToolButton>(&w, "Btn_Esci"),
+            control<QToolButton>(&w, "Btn_LogOut"),
+            control<QToolButton>(&w, "Btn_ConfrontoMultiplo"),
+            control<QToolButton>(&w, "Btn_ConfrontoSingolo"),
+            control<QToolButton>(&w, "ToolButton1"),
+            control<QToolButton>(&w, "ToolButton3"),
+            control<QToolButton>(&w, "ToolButton5"),
+            control<QToolButton>(&w, "ToolButton7"),
+            control<QToolButton>(&w, "ToolButton9"),
+            control<DataNavigator>(&w, "DBNavigator7"),
+            control<DataNavigator>(&w, "DBNavigator1")};
 }
 
 enum Registry { Educators, Roles, Areas };
@@ -75,20 +84,33 @@ RegistryParts parts(TFrm_Main& w, Registry r)
 {
     switch (r) {
     case Educators:
-        return {control<QGroupBox>(&w, "GB_AnagraficaEducatrici"), &w.Data.Tbl_AnagEdu,
-                control<DataNavigator>(&w, "DBNavigator3"), control<DataEdit>(&w, "DBEdit7"), QStringLiteral("Nome"),
-                QStringLiteral("AnagEdu.db"), [&w] { control<QToolButton>(&w, "ToolButton3")->click(); },
-                [&w] { control<QToolButton>(control<QGroupBox>(&w, "GB_AnagraficaEducatrici"), "SpeedButton1")->click(); }};
+        return {
+            control<QGroupBox>(&w, "GB_AnagraficaEducatrici"),
+            &w.Data.Tbl_AnagEdu,
+            control<DataNavigator>(&w, "DBNavigator3"),
+            control<DataEdit>(&w, "DBEdit7"),
+            QStringLiteral("Nome"),
+            QStringLiteral("AnagEdu.db"),
+            [&w] { control<QToolButton>(&w, "ToolButton3")->click(); },
+            [&w] { control<QToolButton>(control<QGroupBox>(&w, "GB_AnagraficaEducatrici"), "SpeedButton1")->click(); }};
     case Roles:
-        return {control<QGroupBox>(&w, "GB_AnagraficaRuoli"), &w.Data.Tbl_Ruoli, control<DataNavigator>(&w, "DBNavigator8"),
-                control<DataEdit>(&w, "DBEdit14"), QStringLiteral("Ruolo"), QStringLiteral("Ruoli.db"),
+        return {control<QGroupBox>(&w, "GB_AnagraficaRuoli"),
+                &w.Data.Tbl_Ruoli,
+                control<DataNavigator>(&w, "DBNavigator8"),
+                control<DataEdit>(&w, "DBEdit14"),
+                QStringLiteral("Ruolo"),
+                QStringLiteral("Ruoli.db"),
                 [&w] { control<QToolButton>(&w, "ToolButton7")->click(); },
                 [&w] { control<QToolButton>(&w, "SpeedButton5")->click(); }};
     case Areas:
         break;
     }
-    return {control<QGroupBox>(&w, "GB_AnagraficaAree"), &w.Data.Tbl_Aree, control<DataNavigator>(&w, "DBNavigator9"),
-            control<DataEdit>(&w, "DBEdit15"), QStringLiteral("Area"), QStringLiteral("Aree.db"),
+    return {control<QGroupBox>(&w, "GB_AnagraficaAree"),
+            &w.Data.Tbl_Aree,
+            control<DataNavigator>(&w, "DBNavigator9"),
+            control<DataEdit>(&w, "DBEdit15"),
+            QStringLiteral("Area"),
+            QStringLiteral("Aree.db"),
             [&w] { control<QToolButton>(&w, "ToolButton9")->click(); },
             [&w] { control<QToolButton>(&w, "SpeedButton6")->click(); }};
 }
@@ -98,7 +120,8 @@ QString passwordEdits(TFrm_Main& w)
 {
     const QWidget* focus = w.focusWidget();
     return QStringLiteral("%1 in front; focus on %2; %3")
-        .arg(w.staffRegistries().plainPasswordInFront() ? QStringLiteral("the plain DBEdit24") : QStringLiteral("the masked DBEdit9"),
+        .arg(w.staffRegistries().plainPasswordInFront() ? QStringLiteral("the plain DBEdit24")
+                                                        : QStringLiteral("the masked DBEdit9"),
              focus ? focus->objectName() : QStringLiteral("nothing"), screenState(w));
 }
 
@@ -334,7 +357,8 @@ void TestStaff::educatorsNeedAResponsible()
     VERIFY_DIALOGS(dialogs);
     QVERIFY2(control<QGroupBox>(&w, "GB_AnagraficaEducatrici")->isHidden(), qPrintable(screenState(w, dialogs)));
     QVERIFY2(w.Data.Tbl_AnagEdu.isReadOnly(), qPrintable(tableState(w.Data.Tbl_AnagEdu)));
-    QVERIFY2(control<QToolButton>(&w, "ToolButton1")->isEnabled(), qPrintable(widgetState(control<QToolButton>(&w, "ToolButton1")) + QStringLiteral("; ") + screenState(w)));
+    QVERIFY2(control<QToolButton>(&w, "ToolButton1")->isEnabled(),
+             qPrintable(widgetState(control<QToolButton>(&w, "ToolButton1")) + QStringLiteral("; ") + screenState(w)));
     const auto bruni = p.rows(QStringLiteral("AnagEdu.db"), QStringLiteral("Cognome='Bruni'"));
     QCOMPARE(bruni.size(), 1);
     QCOMPARE(bruni[0].value("Id_Nido").toInt(), a);
@@ -379,8 +403,8 @@ void TestStaff::newEducatorDefaults()
     const auto responsible = [&] {
         const QVariant v = w.Data.Tbl_AnagEdu.value(QStringLiteral("Responsabile"));
         return QStringLiteral("Responsabile = %1; %2; %3")
-            .arg(v.isNull() ? QStringLiteral("<null>") : v.toString(), buttonState(control<DataCheckBox>(&w, "DBCheckBox1")),
-                 tableState(w.Data.Tbl_AnagEdu));
+            .arg(v.isNull() ? QStringLiteral("<null>") : v.toString(),
+                 buttonState(control<DataCheckBox>(&w, "DBCheckBox1")), tableState(w.Data.Tbl_AnagEdu));
     };
     QVERIFY2(!w.Data.Tbl_AnagEdu.isNull(QStringLiteral("Responsabile")), qPrintable(responsible()));
     QVERIFY2(!w.Data.Tbl_AnagEdu.asBoolean(QStringLiteral("Responsabile")), qPrintable(responsible()));
@@ -474,7 +498,7 @@ void TestStaff::emojiAtFieldLimit()
     QVERIFY2(!control<QGroupBox>(&w, "GB_AnagraficaEducatrici")->isHidden(), qPrintable(screenState(w, dialogs)));
 
     QLineEdit* edit = field == QLatin1String("Nome") ? static_cast<QLineEdit*>(control<DataEdit>(&w, "DBEdit7"))
-                                                    : static_cast<QLineEdit*>(control<DataEdit>(&w, "DBEdit24"));
+                                                     : static_cast<QLineEdit*>(control<DataEdit>(&w, "DBEdit24"));
     typeInto(edit, before);
     if (paste) {
         QApplication::clipboard()->setText(added);

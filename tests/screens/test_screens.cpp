@@ -92,11 +92,16 @@ QWidget* openScreen(TFrm_Main& w, ScriptedDialogs& d, const Scene& s, const QStr
     if (screen == QLatin1String("elenco"))
         return control<QWidget>(&w, "Pnl_Bambini");
     const QList<std::tuple<QString, QToolButton*, QGroupBox*>> registries = {
-        {QStringLiteral("anagrafica-nido"), control<QToolButton>(&w, "ToolButton1"), control<QGroupBox>(&w, "GB_AnagraficaNido")},
-        {QStringLiteral("anagrafica-educatrici"), control<QToolButton>(&w, "ToolButton3"), control<QGroupBox>(&w, "GB_AnagraficaEducatrici")},
-        {QStringLiteral("anagrafica-bimbi"), control<QToolButton>(&w, "ToolButton5"), control<QGroupBox>(&w, "GB_AnagraficaBimbi")},
-        {QStringLiteral("gestione-ruoli"), control<QToolButton>(&w, "ToolButton7"), control<QGroupBox>(&w, "GB_AnagraficaRuoli")},
-        {QStringLiteral("gestione-aree"), control<QToolButton>(&w, "ToolButton9"), control<QGroupBox>(&w, "GB_AnagraficaAree")}};
+        {QStringLiteral("anagrafica-nido"), control<QToolButton>(&w, "ToolButton1"),
+         control<QGroupBox>(&w, "GB_AnagraficaNido")},
+        {QStringLiteral("anagrafica-educatrici"), control<QToolButton>(&w, "ToolButton3"),
+         control<QGroupBox>(&w, "GB_AnagraficaEducatrici")},
+        {QStringLiteral("anagrafica-bimbi"), control<QToolButton>(&w, "ToolButton5"),
+         control<QGroupBox>(&w, "GB_AnagraficaBimbi")},
+        {QStringLiteral("gestione-ruoli"), control<QToolButton>(&w, "ToolButton7"),
+         control<QGroupBox>(&w, "GB_AnagraficaRuoli")},
+        {QStringLiteral("gestione-aree"), control<QToolButton>(&w, "ToolButton9"),
+         control<QGroupBox>(&w, "GB_AnagraficaAree")}};
     for (const auto& [name, button, box] : registries) {
         if (screen == name) {
             button->click();
@@ -434,7 +439,9 @@ void TestScreens::toolbarCaptionsBold()
     TFrm_Main w(s.p.path(), d);
     show(w);
     login(w, d, QStringLiteral("Rossi"));
-    for (QToolButton* b : {control<QToolButton>(&w, "ToolButton1"), control<QToolButton>(&w, "ToolButton3"), control<QToolButton>(&w, "ToolButton5"), control<QToolButton>(&w, "ToolButton7"), control<QToolButton>(&w, "ToolButton9")}) {
+    for (QToolButton* b : {control<QToolButton>(&w, "ToolButton1"), control<QToolButton>(&w, "ToolButton3"),
+                           control<QToolButton>(&w, "ToolButton5"), control<QToolButton>(&w, "ToolButton7"),
+                           control<QToolButton>(&w, "ToolButton9")}) {
         // Flat: no frame until the pointer is over it.
         QVERIFY(b->autoRaise());
         QVERIFY(b->font().bold());
@@ -488,7 +495,8 @@ void TestScreens::accessPictureAtLeft()
     QCOMPARE(picture->parentWidget(), control<QWidget>(&w, "Pnl_Accesso"));
     QVERIFY(picture->isVisible());
     const QRect where = picture->geometry();
-    QVERIFY2(where.right() < control<LookupComboBox>(&w, "DBLookupComboBox1")->x() - 64, qPrintable(QStringLiteral("%1").arg(where.right())));
+    QVERIFY2(where.right() < control<LookupComboBox>(&w, "DBLookupComboBox1")->x() - 64,
+             qPrintable(QStringLiteral("%1").arg(where.right())));
     QVERIFY(where.width() >= 150 && where.height() >= 200);
     for (QWidget* other : control<QWidget>(&w, "Pnl_Accesso")->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         if (other != picture && other->isVisible())
@@ -551,7 +559,8 @@ void TestScreens::statusHintFollowsScreenInFront()
     TFrm_Main w(s.p.path(), d);
     show(w);
     // The pointer on the login button: its hint shows.
-    QCursor::setPos(control<QToolButton>(&w, "SpeedButton4")->mapToGlobal(control<QToolButton>(&w, "SpeedButton4")->rect().center()));
+    QCursor::setPos(control<QToolButton>(&w, "SpeedButton4")
+                        ->mapToGlobal(control<QToolButton>(&w, "SpeedButton4")->rect().center()));
     QStatusTipEvent tip(control<QToolButton>(&w, "SpeedButton4")->statusTip());
     QApplication::sendEvent(control<QToolButton>(&w, "SpeedButton4"), &tip);
     QCOMPARE(control<QLabel>(&w, "StatusHint")->text(), QStringLiteral("Clicca quì ed accedi al programma"));
