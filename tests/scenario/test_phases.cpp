@@ -52,37 +52,31 @@ struct Phase
     QString si, no, aVolte, nonSo;
 };
 
-struct ProgramDir : ScenarioFolder
+// Lays `f` as a phase of `evaluation` in `area`.
+int phase(const ScenarioFolder& p, int evaluation, int area, const Phase& f)
 {
-    int phase(int evaluation, int area, const Phase& f) const
-    {
-        return add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", evaluation}, {"Id_Area", area},
-                                                  {"NumFase", f.numFase}, {"Si", f.si}, {"No", f.no},
-                                                  {"AVolte", f.aVolte}, {"NonSo", f.nonSo}});
-    }
-    QList<QVariantMap> phases() const { return rows(QStringLiteral("FasiVal.db")); }
-    int firstArea() const { return rows(QStringLiteral("Aree.db")).first().value("Id").toInt(); }
-};
+    return p.phase({.evaluation = evaluation, .area = area, .numFase = f.numFase, .si = f.si, .no = f.no,
+                    .aVolte = f.aVolte, .nonSo = f.nonSo});
+}
+
+// Every phase as stored.
+QList<QVariantMap> storedPhases(const ScenarioFolder& p) { return p.rows(QStringLiteral("FasiVal.db")); }
 
 // A nursery with one responsible educator and one child with one evaluation
 // of the given age, laid before the window starts.
 struct Scene
 {
-    ProgramDir p;
+    ScenarioFolder p;
     int child = 0;
     int evaluation = 0;
     int area = 0;
 
     explicit Scene(int months)
     {
-        const int nursery = p.add(QStringLiteral("AnagNido.db"), {{"Nome", QStringLiteral("Arcobaleno")}});
-        p.add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nursery}, {"Nome", QStringLiteral("Anna")},
-                                             {"Cognome", QStringLiteral("Rossi")}, {"Password", QStringLiteral("pw")},
-                                             {"Responsabile", true}});
-        child = p.add(QStringLiteral("AnagBimbi.DB"), {{"Id_Nido", nursery}, {"Nome", QStringLiteral("Bimbo")},
-                                                      {"Cognome", QStringLiteral("Zeta")}, {"Frequenza", true}});
-        evaluation = p.add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", child}, {"DataValutazione", QDate(2026, 1, 15)},
-                                                         {"MesiBimbo", months}, {"Sel", false}});
+        p.nursery(QStringLiteral("Arcobaleno"));
+        p.educator();
+        child = p.child({.cognome = QStringLiteral("Zeta")});
+        evaluation = p.evaluation({.child = child, .months = months, .sel = false});
         area = p.firstArea();
     }
 };
@@ -92,21 +86,8 @@ struct Scene
 void openSheet(TFrm_Main& w, ScriptedDialogs& d, const Scene& s)
 {
     w.Data.Now = [] { return QDateTime(today, QTime(9, 30)); };
-    QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")),
-             qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Cognome"), QStringLiteral("Rossi"))));
-    d.expectInput(QStringLiteral("Password"), QStringLiteral("pw"), true);
-    w.Access->DBLookupListBox1DblClick();
-    VERIFY_DIALOGS(d);
-    QVERIFY2(w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Id"), s.child),
-             qPrintable(notFound(w.Data.Tbl_AnagBimbi, QStringLiteral("Id"), s.child)));
-    w.Data.Tbl_Valutazioni.setFiltered(false);
-    w.Data.Tbl_Valutazioni.setFilter(QStringLiteral("Id_Bimbo=%1").arg(s.child));
-    w.Data.Tbl_Valutazioni.setFiltered(true);
-    QVERIFY2(w.Data.Tbl_Valutazioni.locate(QStringLiteral("Id"), s.evaluation),
-             qPrintable(notFound(w.Data.Tbl_Valutazioni, QStringLiteral("Id"), s.evaluation)));
-    w.Evaluations->Modifica1Click();
-    VERIFY_DIALOGS(d);
-    QVERIFY2(!w.GB_Valutazione->isHidden(), qPrintable(screenState(w, d)));
+    STEP(login(w, d, QStringLiteral("Rossi")));
+    STEP(::openSheet(w, d, s.child, s.evaluation));
     QCOMPARE(w.Phases->chiaveArea().toInt(), s.area);
 }
 
@@ -196,7 +177,7 @@ void TestPhases::firstProposal()
     QCOMPARE(d.shown().last().caption, QStringLiteral("Introdurre il numero della fase"));
 
     // Stored at once, with empty answers, and current.
-    const auto rows = s.p.phases();
+    const auto rows = storedPhases(s.p);
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows[0].value("NumFase").toInt(), proposal);
     QCOMPARE(rows[0].value("Id_Area").toInt(), s.area);
@@ -221,7 +202,7 @@ void TestPhases::phaseInsertedFromGrid()
 {
     QFETCH(int, key);
     Scene s(12);
-    s.p.phase(s.evaluation, s.area, Phase(3, QStringLiteral("-01")));
+    phase(s.p, s.evaluation, s.area, Phase(3, QStringLiteral("-01")));
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
@@ -232,7 +213,7 @@ void TestPhases::phaseInsertedFromGrid()
     VERIFY_DIALOGS(d);
     QCOMPARE(d.shown().last().initial, QStringLiteral("4"));
     QCOMPARE(w.Data.Tbl_FasiVal.state(), store::Table::State::Browse);
-    const auto rows = s.p.phases();
+    const auto rows = storedPhases(s.p);
     QCOMPARE(rows.size(), 2);
     QCOMPARE(rows.last().value("NumFase").toInt(), 4);
     QCOMPARE(rows.last().value("Id_Area").toInt(), s.area);
@@ -268,7 +249,7 @@ void TestPhases::numberPrompt()
     for (const auto& shown : d.shown())
         if (shown.text == phasePrompt)
             QCOMPARE(shown.initial, QStringLiteral("3"));
-    const auto rows = s.p.phases();
+    const auto rows = storedPhases(s.p);
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows[0].value("NumFase").toInt(), stored);
 }
@@ -298,11 +279,11 @@ void TestPhases::stops()
     QFETCH(int, proposal);
     Scene s(30);
     for (const Phase& f : phases)
-        s.p.phase(s.evaluation, s.area, f);
+        phase(s.p, s.evaluation, s.area, f);
     // Phases of another evaluation and of another area play no part.
     const int other = s.p.add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", s.child}, {"MesiBimbo", 30}});
-    s.p.phase(other, s.area, {1});
-    s.p.phase(s.evaluation, s.area + 1, {1});
+    phase(s.p, other, s.area, {1});
+    phase(s.p, s.evaluation, s.area + 1, {1});
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
@@ -341,7 +322,7 @@ void TestPhases::noAreaCancelsSilently()
     click(*w.Phases, 2, 0);
     VERIFY_DIALOGS(d);
     QCOMPARE(d.shown().size(), 1); // the password only
-    QVERIFY2(s.p.phases().isEmpty(), qPrintable(rowsText(s.p.phases())));
+    QVERIFY2(storedPhases(s.p).isEmpty(), qPrintable(rowsText(storedPhases(s.p))));
     QCOMPARE(w.Data.Tbl_FasiVal.state(), store::Table::State::Browse);
 }
 
@@ -375,7 +356,7 @@ void TestPhases::answersStored()
     QFETCH(QStringList, lists);
     QFETCH(QString, total);
     Scene s(12);
-    const int id = s.p.phase(s.evaluation, s.area, {1});
+    const int id = phase(s.p, s.evaluation, s.area, {1});
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
@@ -384,7 +365,7 @@ void TestPhases::answersStored()
         click(*w.Phases, c / 10, c % 10);
     VERIFY_DIALOGS(d);
 
-    const auto rows = s.p.phases();
+    const auto rows = storedPhases(s.p);
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows[0].value("Id").toInt(), id);
     QCOMPARE(rows[0].value("Si").toString(), lists[0]);
@@ -407,7 +388,7 @@ void TestPhases::clickWithoutPhaseStartsOne()
     d.expectInput(phasePrompt, QStringLiteral("4"));
     click(*w.Phases, 3, 0);
     VERIFY_DIALOGS(d);
-    const auto rows = s.p.phases();
+    const auto rows = storedPhases(s.p);
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows[0].value("NumFase").toInt(), 4);
     for (const char* list : {"Si", "No", "AVolte", "NonSo"})
@@ -418,8 +399,8 @@ void TestPhases::clickWithoutPhaseStartsOne()
     // The next click answers the new phase.
     click(*w.Phases, 3, 0);
     VERIFY_DIALOGS(d);
-    QCOMPARE(s.p.phases().size(), 1);
-    QCOMPARE(s.p.phases()[0].value("Si").toString(), QStringLiteral("-03"));
+    QCOMPARE(storedPhases(s.p).size(), 1);
+    QCOMPARE(storedPhases(s.p)[0].value("Si").toString(), QStringLiteral("-03"));
     QCOMPARE(w.Phases->Lbl_Totale_Area->text(), QStringLiteral("4"));
 }
 
@@ -444,7 +425,7 @@ void TestPhases::zeroScoredUntilAnswered()
     w.Phases->DBNavigator11->trigger(B::Insert);
     VERIFY_DIALOGS(d);
     QCOMPARE(d.shown().last().initial, QStringLiteral("4"));
-    QCOMPARE(s.p.phases().size(), 2);
+    QCOMPARE(storedPhases(s.p).size(), 2);
 }
 
 // ---------------------------------------------------------------- areas
@@ -466,9 +447,9 @@ void TestPhases::areaTotal()
     QFETCH(QString, total);
     Scene s(12);
     for (const Phase& f : phases)
-        s.p.phase(s.evaluation, s.area, f);
+        phase(s.p, s.evaluation, s.area, f);
     // Another area of the same evaluation, with its own total.
-    s.p.phase(s.evaluation, s.area + 1, {7, QStringLiteral("-01")});
+    phase(s.p, s.evaluation, s.area + 1, {7, QStringLiteral("-01")});
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
@@ -523,7 +504,7 @@ void TestPhases::boxColour()
 void TestPhases::arrowKeyAppliesArea()
 {
     Scene s(12);
-    s.p.phase(s.evaluation, s.area + 1, {2, QStringLiteral("-01")});
+    phase(s.p, s.evaluation, s.area + 1, {2, QStringLiteral("-01")});
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
@@ -540,9 +521,9 @@ void TestPhases::arrowKeyAppliesArea()
 void TestPhases::followModes()
 {
     Scene s(12);
-    s.p.phase(s.evaluation, s.area, {1, QStringLiteral("-01")});
-    s.p.phase(s.evaluation, s.area + 1, {1, QStringLiteral("-01")});
-    s.p.phase(s.evaluation, s.area + 1, {2, {}, {}, {}, QStringLiteral("-04")});
+    phase(s.p, s.evaluation, s.area, {1, QStringLiteral("-01")});
+    phase(s.p, s.evaluation, s.area + 1, {1, QStringLiteral("-01")});
+    phase(s.p, s.evaluation, s.area + 1, {2, {}, {}, {}, QStringLiteral("-04")});
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
@@ -577,8 +558,8 @@ void TestPhases::followModes()
 void TestPhases::boldNonSo()
 {
     Scene s(12);
-    s.p.phase(s.evaluation, s.area, {1, {}, {}, {}, QStringLiteral("-04")});
-    s.p.phase(s.evaluation, s.area, {2, QStringLiteral("-04"), QStringLiteral("-01-11"), QStringLiteral("-10")});
+    phase(s.p, s.evaluation, s.area, {1, {}, {}, {}, QStringLiteral("-04")});
+    phase(s.p, s.evaluation, s.area, {2, QStringLiteral("-04"), QStringLiteral("-01-11"), QStringLiteral("-10")});
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
@@ -595,7 +576,7 @@ void TestPhases::boldNonSo()
 
     // Loading wrote nothing back.
     VERIFY_DIALOGS(d);
-    const auto rows = s.p.phases();
+    const auto rows = storedPhases(s.p);
     QCOMPARE(rows[0].value("NonSo").toString(), QStringLiteral("-04"));
     QCOMPARE(rows[1].value("No").toString(), QStringLiteral("-01-11"));
     QCOMPARE(w.Data.Tbl_FasiVal.state(), store::Table::State::Browse);
@@ -603,7 +584,7 @@ void TestPhases::boldNonSo()
     // A click on "Non so" makes its group bold at once.
     click(ph, 7, 3);
     QVERIFY2(ph.Domanda[6]->font().bold(), qPrintable(boldItems(ph)));
-    QCOMPARE(s.p.phases()[1].value("NonSo").toString(), QStringLiteral("-07"));
+    QCOMPARE(storedPhases(s.p)[1].value("NonSo").toString(), QStringLiteral("-07"));
 }
 
 // One evaluation as an educator records it: log in, pick the child, insert
@@ -611,16 +592,13 @@ void TestPhases::boldNonSo()
 // first phase at the proposed number, answer items, go back to the list.
 void TestPhases::oneEvaluationFromStartToList()
 {
-    ProgramDir p;
-    const int nursery = p.add(QStringLiteral("AnagNido.db"), {{"Nome", QStringLiteral("Arcobaleno")}});
-    p.add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nursery}, {"Nome", QStringLiteral("Anna")},
-                                         {"Cognome", QStringLiteral("Rossi")}, {"Password", QStringLiteral("pw")},
-                                         {"Responsabile", true}});
+    ScenarioFolder p;
+    p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator();
     // Born 365 days before 9:30 of the fixed present moment: 365.4 days,
     // which is more than 12 steps of 30.42 days, so 13 months.
-    const int child = p.add(QStringLiteral("AnagBimbi.DB"), {{"Id_Nido", nursery}, {"Nome", QStringLiteral("Luca")},
-                                                            {"Cognome", QStringLiteral("Bianchi")},
-                                                            {"DataDiNascita", today.addDays(-365)}, {"Frequenza", true}});
+    const int child =
+        p.child({.nome = QStringLiteral("Luca"), .cognome = QStringLiteral("Bianchi"), .born = today.addDays(-365)});
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     w.Data.Now = [] { return QDateTime(today, QTime(9, 30)); };
@@ -662,7 +640,7 @@ void TestPhases::oneEvaluationFromStartToList()
     click(*w.Phases, 3, 1);  // No
     click(*w.Phases, 4, 3);  // Non so
     VERIFY_DIALOGS(d);
-    const auto phases = p.phases();
+    const auto phases = storedPhases(p);
     QCOMPARE(phases.size(), 1);
     QCOMPARE(phases[0].value("Id_Valutazione").toInt(), evaluation);
     QCOMPARE(phases[0].value("Id_Area").toInt(), area);
@@ -689,7 +667,7 @@ void TestPhases::phaseNumberCorrectedInGrid()
     // A phase entered with the wrong number is corrected in its cell; text
     // that is no number is refused with the engine's word and changes nothing.
     Scene s(12);
-    const int id = s.p.phase(s.evaluation, s.area, Phase(2, QStringLiteral("-01")));
+    const int id = phase(s.p, s.evaluation, s.area, Phase(2, QStringLiteral("-01")));
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
@@ -708,7 +686,7 @@ void TestPhases::phaseNumberCorrectedInGrid()
              qPrintable(tableState(w.Data.Tbl_FasiVal) + QStringLiteral("; ") + dialogsShown(d)));
     QCOMPARE(w.Data.Tbl_FasiVal.state(), store::Table::State::Edit);
     w.Data.Tbl_FasiVal.post();
-    const auto rows = s.p.phases();
+    const auto rows = storedPhases(s.p);
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows[0].value("Id").toInt(), id);
     QCOMPARE(rows[0].value("NumFase").toInt(), 4);
