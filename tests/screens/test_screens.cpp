@@ -51,29 +51,22 @@ struct Scene
 
     explicit Scene(int moreChildren = 0)
     {
-        const int nido = p.add(QStringLiteral("AnagNido.db"),
-                               {{"Nome", QStringLiteral("Nido d'infanzia Il Girasole")},
-                                {"Indirizzo", QStringLiteral("Via dei Tigli 12")},
-                                {"Citta", QStringLiteral("Milano")}, {"Cap", QStringLiteral("20121")},
-                                {"Provincia", QStringLiteral("MI")}});
-        const int anna = p.add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nido}, {"Nome", QStringLiteral("Anna")},
-                                                             {"Cognome", QStringLiteral("Rossi")},
-                                                             {"Password", QStringLiteral("pw")}, {"Responsabile", true}});
-        child = p.add(QStringLiteral("AnagBimbi.DB"),
-                      {{"Id_Nido", nido}, {"Nome", QStringLiteral("Giulia")}, {"Cognome", QStringLiteral("Bianchi")},
-                       {"DataDiNascita", QDate(2024, 3, 15)}, {"Sesso", QStringLiteral("F")}, {"Frequenza", true}});
+        p.nursery({{"Nome", QStringLiteral("Nido d'infanzia Il Girasole")},
+                   {"Indirizzo", QStringLiteral("Via dei Tigli 12")}, {"Citta", QStringLiteral("Milano")},
+                   {"Cap", QStringLiteral("20121")}, {"Provincia", QStringLiteral("MI")}});
+        const int anna = p.educator();
+        child = p.child({.nome = QStringLiteral("Giulia"), .cognome = QStringLiteral("Bianchi"),
+                         .born = QDate(2024, 3, 15), .more = {{"Sesso", QStringLiteral("F")}}});
         for (int i = 0; i < moreChildren; ++i)
-            p.add(QStringLiteral("AnagBimbi.DB"), {{"Id_Nido", nido}, {"Nome", QStringLiteral("Bimbo %1").arg(i)},
-                                                   {"Cognome", QStringLiteral("Verdi")}, {"Frequenza", i % 2 == 0}});
-        evaluation = p.add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", child}, {"DataValutazione", QDate(2025, 9, 15)},
-                                                          {"MesiBimbo", 18}, {"Sel", false}});
-        area = p.rows(QStringLiteral("Aree.db")).first().value(QStringLiteral("Id")).toInt();
+            p.child({.nome = QStringLiteral("Bimbo %1").arg(i), .cognome = QStringLiteral("Verdi"),
+                     .frequenza = i % 2 == 0});
+        evaluation = p.evaluation({.child = child, .date = QDate(2025, 9, 15), .months = 18, .sel = false});
+        area = p.firstArea();
         const int role = p.rows(QStringLiteral("Ruoli.db")).first().value(QStringLiteral("Id")).toInt();
         p.add(QStringLiteral("Personale.db"), {{"Id_Valutazione", evaluation}, {"Id_Educatrice", anna}, {"Id_Ruolo", role}});
         for (int n = 3; n <= 5; ++n)
-            p.add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", evaluation}, {"Id_Area", area}, {"NumFase", n},
-                                                 {"Si", QStringLiteral("-01-02-03")}, {"No", QStringLiteral("-04")},
-                                                 {"AVolte", QStringLiteral("-05")}, {"NonSo", QStringLiteral("-06")}});
+            p.phase({.evaluation = evaluation, .area = area, .numFase = n, .si = QStringLiteral("-01-02-03"),
+                     .no = QStringLiteral("-04"), .aVolte = QStringLiteral("-05"), .nonSo = QStringLiteral("-06")});
     }
 };
 
