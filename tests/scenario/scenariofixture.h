@@ -37,7 +37,8 @@
 // most scenarios want, so that a test names only what differs:
 //     p.child({.nursery = a, .cognome = "Neri", .born = QDate(2024, 6, 10)});
 // A value left invalid (an invalid QVariant or QDate) is not stored: the
-// field stays empty. An Id left at 0 is the record of its kind laid last.
+// field stays empty. A nursery, child or evaluation Id left at 0 is the one
+// laid last through these builders (a record laid with `add` does not count).
 namespace scenario {
 
 // An educator: Anna Rossi, password "pw", responsible of her nursery.
