@@ -1,6 +1,7 @@
 #include "chart.h"
 #include "document.h"
 #include "face.h"
+#include "pixels.h"
 
 #include <QBuffer>
 #include <QFontInfo>
@@ -15,6 +16,7 @@
 #include <cmath>
 
 using namespace velmora::print;
+using namespace velmora::testsupport;
 
 namespace {
 
@@ -51,34 +53,10 @@ bool isBlue(QRgb c)
     return qBlue(c) > 180 && qRed(c) < 90 && qGreen(c) < 90;
 }
 
+// The smallest rectangle holding everything painted on the white image.
 QRect nonWhiteBounds(const QImage& image)
 {
-    int left = image.width(), top = image.height(), right = -1, bottom = -1;
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            if (!isWhite(line[x])) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
-        }
-    }
-    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
-}
-
-// Pixels in `area` for which `test` holds.
-template <typename Test>
-int countPixels(const QImage& image, const QRect& area, Test test)
-{
-    int n = 0;
-    const QRect r = area & image.rect();
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            if (test(image.pixel(x, y)))
-                ++n;
-    return n;
+    return boundsOf(image, image.rect(), [](QRgb c) { return !isWhite(c); });
 }
 
 // The chart of a child's profile: ten areas, the child's values (with

@@ -1,6 +1,7 @@
 // The banded report engine: which bands print where, on which page, and
 // that the laid-out pages paint into a PDF.
 #include "report.h"
+#include "pixels.h"
 
 #include <QFontInfo>
 #include <QImage>
@@ -11,6 +12,7 @@
 #include <QtTest>
 
 using namespace velmora::print;
+using namespace velmora::testsupport;
 
 namespace {
 
@@ -282,13 +284,8 @@ void TestReport::textWiderThanColumnShrinks()
         QPainter painter(&image);
         doc.paintPage(painter, 0);
     }
-    int left = image.width(), right = -1;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (qGray(image.pixel(x, y)) < 128) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-            }
+    const QRect ink = boundsOf(image, image.rect(), [](QRgb c) { return qGray(c) < 128; });
+    const int left = ink.left(), right = ink.right();
     const double mm = 25.4 / dpi;
     QVERIFY(right > left);
     // Inside the column, clear of its edges (a cut text runs right up to them)...
@@ -327,12 +324,7 @@ void TestReport::shrunkTextKeepsItsBaseline()
     }
     // Neither text has a descender: the lowest ink is the baseline.
     const auto baseline = [&image](int from, int to) {
-        int lowest = -1;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = from; x < to; ++x)
-                if (qGray(image.pixel(x, y)) < 128)
-                    lowest = y;
-        return lowest;
+        return boundsOf(image, QRect(from, 0, to - from, image.height()), [](QRgb c) { return qGray(c) < 128; }).bottom();
     };
     const int labelLine = baseline(px(1), px(16.2));
     const int valueLine = baseline(px(25), px(40));
@@ -592,13 +584,9 @@ void TestReport::memoLaidOutByHandIsFittedWhenPainted()
         QPainter painter(&image);
         doc.paintPage(painter, 0);
     }
-    int ink = 0, lowest = -1;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (qGray(image.pixel(x, y)) < 160) {
-                ++ink;
-                lowest = y;
-            }
+    const auto inked = [](QRgb c) { return qGray(c) < 160; };
+    const int ink = countPixels(image, image.rect(), inked);
+    const int lowest = boundsOf(image, image.rect(), inked).bottom();
     QVERIFY(ink > 50);
     QVERIFY2(lowest < px(memo.rect.bottom()), qPrintable(QString::number(lowest / px(1))));
     // The fourth line printed: ink in the lowest quarter of the box.
@@ -864,13 +852,8 @@ void TestReport::textUpToNextElement()
         QPainter painter(&image);
         labelOnly.paintPage(painter, 0);
     }
-    int inkLeft = image.width(), inkRight = -1;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (qGray(image.pixel(x, y)) < 160) {
-                inkLeft = std::min(inkLeft, x);
-                inkRight = std::max(inkRight, x);
-            }
+    const QRect ink = boundsOf(image, image.rect(), [](QRgb c) { return qGray(c) < 160; });
+    const int inkLeft = ink.left(), inkRight = ink.right();
     QVERIFY(inkRight > inkLeft);
     QVERIFY2(inkLeft >= px(left) - 1 && inkRight <= px(right) + 1,
              qPrintable(QStringLiteral("%1..%2 mm").arg(inkLeft / px(1)).arg(inkRight / px(1))));

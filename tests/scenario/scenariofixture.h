@@ -6,6 +6,7 @@
 #include "datafolder.h"
 #include "installer.h"
 #include "access.h"
+#include "evaluations.h"
 #include "mainwindow.h"
 #include "nursery.h"
 #include "scripteddialogs.h"
@@ -14,6 +15,7 @@
 #include "controls.h"
 
 #include <QAbstractButton>
+#include <QDate>
 #include <QDir>
 #include <QGroupBox>
 #include <QList>
@@ -31,6 +33,58 @@
             return;                                                                                                    \
     } while (0)
 
+// ------------------------------------------------------------ records to lay
+// The records a scenario lays before the window starts, each with the values
+// most scenarios want, so that a test names only what differs:
+//     p.child({.nursery = a, .cognome = "Neri", .born = QDate(2024, 6, 10)});
+// A value left invalid (an invalid QVariant or QDate) is not stored: the
+// field stays empty. A nursery, child or evaluation Id left at 0 is the one
+// laid last through these builders (a record laid with `add` does not count).
+namespace scenario {
+
+// An educator: Anna Rossi, password "pw", responsible of her nursery.
+struct Educator
+{
+    int nursery = 0;
+    QString nome = QStringLiteral("Anna");
+    QString cognome = QStringLiteral("Rossi");
+    QVariant password = QStringLiteral("pw");
+    QVariant responsabile = true;
+};
+
+// A child attending the nursery: "Bimbo" of no surname, no birth date.
+struct Child
+{
+    int nursery = 0;
+    QString nome = QStringLiteral("Bimbo");
+    QString cognome;
+    QVariant frequenza = true;
+    QDate born;       // DataDiNascita
+    QVariantMap more; // any other field
+};
+
+// An evaluation of 15 January 2026, the child's age and the selection mark
+// not stored.
+struct Evaluation
+{
+    int child = 0;
+    QDate date = QDate(2026, 1, 15); // DataValutazione
+    QVariant months;                 // MesiBimbo
+    QVariant sel;
+};
+
+// One phase of an evaluation in an area (by its Id; 0: the first area), with
+// its four lists of answered items ("-01-02...").
+struct Phase
+{
+    int evaluation = 0;
+    int area = 0;
+    int numFase = 1;
+    QString si, no, aVolte, nonSo;
+};
+
+} // namespace scenario
+
 struct ScenarioFolder
 {
     QTemporaryDir dir;
@@ -43,6 +97,8 @@ struct ScenarioFolder
     }
     QString path() const { return dir.path(); }
     QString db() const { return QDir(dir.path()).filePath(QStringLiteral("db")); }
+    // The path of the table file `name`.
+    QString file(const QString& name) const { return QDir(db()).filePath(name); }
 
     // Appends one record to `file` and returns its Id.
     int add(const QString& file, const QVariantMap& values) const
@@ -50,7 +106,52 @@ struct ScenarioFolder
         velmora::store::DataFolder folder(db());
         return velmora::store::appendRecord(folder, file, values);
     }
-    int nursery(const QString& name) const { return add(QStringLiteral("AnagNido.db"), {{"Nome", name}}); }
+
+    // ------------------------------------------------ the records of a scenario
+    int nursery(const QString& name) const { return nursery(QVariantMap{{"Nome", name}}); }
+    int nursery(const QVariantMap& fields) const { return last.nursery = add(QStringLiteral("AnagNido.db"), fields); }
+    int educator(const scenario::Educator& e = {}) const
+    {
+        QVariantMap v{{"Id_Nido", e.nursery ? e.nursery : last.nursery}, {"Nome", e.nome}, {"Cognome", e.cognome}};
+        stored(v, QStringLiteral("Password"), e.password);
+        stored(v, QStringLiteral("Responsabile"), e.responsabile);
+        return add(QStringLiteral("AnagEdu.db"), v);
+    }
+    int child(const scenario::Child& c = {}) const
+    {
+        QVariantMap v{{"Id_Nido", c.nursery ? c.nursery : last.nursery}, {"Nome", c.nome}, {"Cognome", c.cognome}};
+        stored(v, QStringLiteral("Frequenza"), c.frequenza);
+        if (c.born.isValid())
+            v.insert(QStringLiteral("DataDiNascita"), c.born);
+        v.insert(c.more);
+        return last.child = add(QStringLiteral("AnagBimbi.DB"), v);
+    }
+    int evaluation(const scenario::Evaluation& e = {}) const
+    {
+        QVariantMap v{{"Id_Bimbo", e.child ? e.child : last.child}};
+        if (e.date.isValid())
+            v.insert(QStringLiteral("DataValutazione"), e.date);
+        stored(v, QStringLiteral("MesiBimbo"), e.months);
+        stored(v, QStringLiteral("Sel"), e.sel);
+        return last.evaluation = add(QStringLiteral("Valutaz.db"), v);
+    }
+    int phase(const scenario::Phase& f) const
+    {
+        return add(QStringLiteral("FasiVal.db"),
+                   {{"Id_Valutazione", f.evaluation ? f.evaluation : last.evaluation},
+                    {"Id_Area", f.area ? f.area : firstArea()}, {"NumFase", f.numFase}, {"Si", f.si}, {"No", f.no},
+                    {"AVolte", f.aVolte}, {"NonSo", f.nonSo}});
+    }
+    int role(const QString& name) const { return add(QStringLiteral("Ruoli.db"), {{"Ruolo", name}}); }
+    // The Ids of the areas, in the order of the areas table.
+    QList<int> areas() const
+    {
+        QList<int> out;
+        for (const QVariantMap& r : rows(QStringLiteral("Aree.db")))
+            out << r.value(QStringLiteral("Id")).toInt();
+        return out;
+    }
+    int firstArea() const { return areas().value(0); }
 
     // Every record of `file` matching `filter`, stored fields only.
     QList<QVariantMap> rows(const QString& file, const QString& filter = QString()) const
@@ -75,6 +176,22 @@ struct ScenarioFolder
         return out;
     }
     int count(const QString& file, const QString& filter = QString()) const { return int(rows(file, filter).size()); }
+
+private:
+    // The Ids laid last, which a record to lay falls back on.
+    struct Last
+    {
+        int nursery = 0;
+        int child = 0;
+        int evaluation = 0;
+    };
+    mutable Last last;
+
+    static void stored(QVariantMap& v, const QString& field, const QVariant& value)
+    {
+        if (value.isValid())
+            v.insert(field, value);
+    }
 };
 
 // ------------------------------------------------------------ what a check saw
@@ -257,4 +374,22 @@ inline void chooseChild(velmora::TFrm_Main& w, int child)
     w.Data.Tbl_Valutazioni.setFiltered(false);
     w.Data.Tbl_Valutazioni.setFilter(QStringLiteral("Id_Bimbo=%1").arg(child));
     w.Data.Tbl_Valutazioni.setFiltered(true);
+}
+
+// Makes `evaluation` of `child` current in the evaluations list.
+inline void chooseEvaluation(velmora::TFrm_Main& w, int child, int evaluation)
+{
+    STEP(chooseChild(w, child));
+    QVERIFY2(w.Data.Tbl_Valutazioni.locate(QStringLiteral("Id"), evaluation),
+             qPrintable(notFound(w.Data.Tbl_Valutazioni, QStringLiteral("Id"), evaluation)));
+}
+
+// Opens `evaluation` of `child` on the sheet, as "Modifica" in the
+// evaluations list does; the sheet applies the first area.
+inline void openSheet(velmora::TFrm_Main& w, velmora::ScriptedDialogs& d, int child, int evaluation)
+{
+    STEP(chooseEvaluation(w, child, evaluation));
+    w.evaluationsScreen().Modifica1Click();
+    VERIFY_DIALOGS(d);
+    QVERIFY2(!control<QGroupBox>(&w, "GB_Valutazione")->isHidden(), qPrintable(screenState(w, d)));
 }

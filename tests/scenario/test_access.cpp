@@ -36,31 +36,12 @@ const QString adminCreated = QStringLiteral(
     "responsabile del nido.");
 const QString wrongPassword = QStringLiteral("La password inserita è errata");
 
-// A program folder with a freshly laid data folder, and direct access to its
-// tables through a connection of its own.
-struct ProgramDir : ScenarioFolder
+// The password stored for `educator`.
+QString password(const ScenarioFolder& p, int educator)
 {
-    int educator(int nursery, const QString& nome, const QString& cognome, const QVariant& password, bool resp) const
-    {
-        return add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nursery}, {"Nome", nome}, {"Cognome", cognome},
-                                                  {"Password", password}, {"Responsabile", resp}});
-    }
-    int child(int nursery, const QString& nome, const QString& cognome, bool attends = true) const
-    {
-        return add(QStringLiteral("AnagBimbi.DB"),
-                   {{"Id_Nido", nursery}, {"Nome", nome}, {"Cognome", cognome}, {"Frequenza", attends}});
-    }
-    int evaluation(int child, bool sel) const
-    {
-        return add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", child}, {"Sel", sel}});
-    }
-
-    QString password(int educator) const
-    {
-        const auto r = rows(QStringLiteral("AnagEdu.db"), QStringLiteral("Id=%1").arg(educator));
-        return r.isEmpty() ? QStringLiteral("<none>") : r.first().value(QStringLiteral("Password")).toString();
-    }
-};
+    const auto r = p.rows(QStringLiteral("AnagEdu.db"), QStringLiteral("Id=%1").arg(educator));
+    return r.isEmpty() ? QStringLiteral("<none>") : r.first().value(QStringLiteral("Password")).toString();
+}
 
 // The form's part of a script: types `name` in the new nursery's name and
 // confirms, or closes the form with `result`.
@@ -136,7 +117,7 @@ void TestAccess::firstStartNeedsANursery_data()
 void TestAccess::firstStartNeedsANursery()
 {
     QFETCH(QList<int>, forms);
-    ProgramDir p;
+    ScenarioFolder p;
     ScriptedDialogs dialogs;
     for (int i = 0; i < forms.size(); ++i) {
         dialogs.expectForm(QStringLiteral("TFrm_InserimentoNido"), fillNursery(forms[i], QStringLiteral("Il Girasole")));
@@ -204,20 +185,23 @@ void TestAccess::login()
     QFETCH(bool, cancelled);
     QFETCH(bool, admitted);
     QFETCH(bool, setup);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
     const int b = p.nursery(QStringLiteral("Pollicino"));
-    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), QStringLiteral("segreta"), true);
-    p.educator(a, QStringLiteral("Lucia"), QStringLiteral("Verdi"), QStringLiteral("ciao"), false);
-    p.educator(a, QStringLiteral("Carla"), QStringLiteral("Bianchi"), QVariant(), false);
-    p.educator(a, QStringLiteral("Gina"), QStringLiteral("Gialli"), QString(""), false);
-    const int zeta = p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
-    const int alfieri = p.child(a, QStringLiteral("Bruno"), QStringLiteral("Alfieri"));
-    p.child(a, QStringLiteral("Ugo"), QStringLiteral("Abate"), false);
-    const int other = p.child(b, QStringLiteral("Ada"), QStringLiteral("Aaron"));
+    p.educator({.nursery = a, .password = QStringLiteral("segreta")});
+    p.educator({.nursery = a, .nome = QStringLiteral("Lucia"), .cognome = QStringLiteral("Verdi"),
+                .password = QStringLiteral("ciao"), .responsabile = false});
+    p.educator({.nursery = a, .nome = QStringLiteral("Carla"), .cognome = QStringLiteral("Bianchi"),
+                .password = QVariant(), .responsabile = false});
+    p.educator({.nursery = a, .nome = QStringLiteral("Gina"), .cognome = QStringLiteral("Gialli"),
+                .password = QString(""), .responsabile = false});
+    const int zeta = p.child({.nursery = a, .nome = QStringLiteral("Marco"), .cognome = QStringLiteral("Zeta")});
+    const int alfieri = p.child({.nursery = a, .nome = QStringLiteral("Bruno"), .cognome = QStringLiteral("Alfieri")});
+    p.child({.nursery = a, .nome = QStringLiteral("Ugo"), .cognome = QStringLiteral("Abate"), .frequenza = false});
+    const int other = p.child({.nursery = b, .nome = QStringLiteral("Ada"), .cognome = QStringLiteral("Aaron")});
     for (int c : {zeta, alfieri, other}) {
-        p.evaluation(c, true);
-        p.evaluation(c, false);
+        p.evaluation({.child = c, .date = QDate(), .sel = true});
+        p.evaluation({.child = c, .date = QDate(), .sel = false});
     }
 
     ScriptedDialogs dialogs;
@@ -264,16 +248,16 @@ void TestAccess::evaluationsFollowFirstChild()
     QFETCH(QStringList, attending);
     QFETCH(QStringList, absent);
     QFETCH(QString, first);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
     const int b = p.nursery(QStringLiteral("Pollicino"));
-    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), QVariant(), true);
-    p.child(b, QStringLiteral("Ada"), QStringLiteral("Aaron")); // another nursery's
+    p.educator({.nursery = a, .password = QVariant()});
+    p.child({.nursery = b, .nome = QStringLiteral("Ada"), .cognome = QStringLiteral("Aaron")}); // another nursery's
     QMap<QString, int> ids;
     for (const QString& s : attending)
-        ids[s] = p.child(a, QStringLiteral("Nome"), s);
+        ids[s] = p.child({.nursery = a, .nome = QStringLiteral("Nome"), .cognome = s});
     for (const QString& s : absent)
-        ids[s] = p.child(a, QStringLiteral("Nome"), s, false);
+        ids[s] = p.child({.nursery = a, .nome = QStringLiteral("Nome"), .cognome = s, .frequenza = false});
 
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
@@ -286,15 +270,16 @@ void TestAccess::evaluationsFollowFirstChild()
 
 void TestAccess::setupToolbarAndMarksAtEveryLogin()
 {
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
     const int b = p.nursery(QStringLiteral("Pollicino"));
-    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), QStringLiteral("r"), true);
-    p.educator(a, QStringLiteral("Lucia"), QStringLiteral("Verdi"), QStringLiteral("v"), false);
-    const int ca = p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
-    const int cb = p.child(b, QStringLiteral("Ada"), QStringLiteral("Aaron"));
-    p.evaluation(ca, true);
-    p.evaluation(cb, true);
+    p.educator({.nursery = a, .password = QStringLiteral("r")});
+    p.educator({.nursery = a, .nome = QStringLiteral("Lucia"), .cognome = QStringLiteral("Verdi"),
+                .password = QStringLiteral("v"), .responsabile = false});
+    const int ca = p.child({.nursery = a, .nome = QStringLiteral("Marco"), .cognome = QStringLiteral("Zeta")});
+    const int cb = p.child({.nursery = b, .nome = QStringLiteral("Ada"), .cognome = QStringLiteral("Aaron")});
+    p.evaluation({.child = ca, .date = QDate(), .sel = true});
+    p.evaluation({.child = cb, .date = QDate(), .sel = true});
 
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
@@ -308,8 +293,8 @@ void TestAccess::setupToolbarAndMarksAtEveryLogin()
     QCOMPARE(p.count(QStringLiteral("Valutaz.db"), QStringLiteral("Sel")), 0);
 
     // Marks set while working are dropped again at the next login.
-    p.evaluation(ca, true);
-    p.evaluation(cb, true);
+    p.evaluation({.child = ca, .date = QDate(), .sel = true});
+    p.evaluation({.child = cb, .date = QDate(), .sel = true});
     w.accessScreen().Btn_LogOutClick();
     QVERIFY2(w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
@@ -349,11 +334,12 @@ void TestAccess::loginButtonTakesNurseryUnderCursor()
 {
     QFETCH(bool, button);
     QFETCH(bool, right);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
     const int b = p.nursery(QStringLiteral("Pollicino"));
-    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), QStringLiteral("r"), true);
-    p.educator(b, QStringLiteral("Paola"), QStringLiteral("Neri"), QStringLiteral("n"), true);
+    p.educator({.nursery = a, .password = QStringLiteral("r")});
+    p.educator({.nursery = b, .nome = QStringLiteral("Paola"), .cognome = QStringLiteral("Neri"),
+                .password = QStringLiteral("n")});
 
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
@@ -372,14 +358,16 @@ void TestAccess::loginButtonTakesNurseryUnderCursor()
 
 void TestAccess::listsFollowChosenNursery()
 {
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
     const int b = p.nursery(QStringLiteral("Pollicino"));
-    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), QVariant(), true);
-    p.educator(a, QStringLiteral("Lucia"), QStringLiteral("Verdi"), QVariant(), false);
-    p.educator(b, QStringLiteral("Paola"), QStringLiteral("Neri"), QVariant(), false);
-    p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
-    const int cb = p.child(b, QStringLiteral("Ada"), QStringLiteral("Moro"));
+    p.educator({.nursery = a, .password = QVariant()});
+    p.educator({.nursery = a, .nome = QStringLiteral("Lucia"), .cognome = QStringLiteral("Verdi"),
+                .password = QVariant(), .responsabile = false});
+    p.educator({.nursery = b, .nome = QStringLiteral("Paola"), .cognome = QStringLiteral("Neri"),
+                .password = QVariant(), .responsabile = false});
+    p.child({.nursery = a, .nome = QStringLiteral("Marco"), .cognome = QStringLiteral("Zeta")});
+    const int cb = p.child({.nursery = b, .nome = QStringLiteral("Ada"), .cognome = QStringLiteral("Moro")});
 
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
@@ -452,13 +440,16 @@ void TestAccess::passwordReset()
     QFETCH(bool, freshCancelled);
     QFETCH(QString, stored);
     QFETCH(QString, said);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
     const int b = p.nursery(QStringLiteral("Pollicino"));
-    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), QStringLiteral("segreta"), true);
-    const int verdi = p.educator(a, QStringLiteral("Lucia"), QStringLiteral("Verdi"), QStringLiteral("ciao"), false);
-    p.educator(a, QStringLiteral("Sara"), QStringLiteral("D'Amico"), QStringLiteral("dam"), true);
-    p.educator(b, QStringLiteral("Paola"), QStringLiteral("Neri"), QStringLiteral("n"), true);
+    p.educator({.nursery = a, .password = QStringLiteral("segreta")});
+    const int verdi = p.educator({.nursery = a, .nome = QStringLiteral("Lucia"), .cognome = QStringLiteral("Verdi"),
+                                  .password = QStringLiteral("ciao"), .responsabile = false});
+    p.educator({.nursery = a, .nome = QStringLiteral("Sara"), .cognome = QStringLiteral("D'Amico"),
+                .password = QStringLiteral("dam")});
+    p.educator({.nursery = b, .nome = QStringLiteral("Paola"), .cognome = QStringLiteral("Neri"),
+                .password = QStringLiteral("n")});
 
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
@@ -481,7 +472,7 @@ void TestAccess::passwordReset()
                  qPrintable(QStringLiteral("box %1 is masked; %2").arg(QString::number(i), dialogsShown(dialogs))));
     }
 
-    QCOMPARE(p.password(verdi), stored);
+    QCOMPARE(password(p, verdi), stored);
     const auto all = p.rows(QStringLiteral("AnagEdu.db"));
     QCOMPARE(all.size(), 4);
     for (const auto& r : all)
@@ -512,9 +503,9 @@ void TestAccess::passwordReset()
 
 void TestAccess::registryLocksNavigation()
 {
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), QVariant(), true);
+    p.educator({.nursery = a, .password = QVariant()});
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     expectLogin(dialogs, QString());
@@ -574,11 +565,12 @@ void TestAccess::newNurseryThenLogout()
 {
     QFETCH(QString, name);
     QFETCH(QString, currentAfterLogout);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
     const int b = p.nursery(QStringLiteral("Pollicino"));
-    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), QVariant(), true);
-    p.educator(b, QStringLiteral("Piera"), QStringLiteral("Verdi"), QVariant(), true);
+    p.educator({.nursery = a, .password = QVariant()});
+    p.educator({.nursery = b, .nome = QStringLiteral("Piera"), .cognome = QStringLiteral("Verdi"),
+                .password = QVariant()});
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     w.show();
@@ -638,9 +630,9 @@ void TestAccess::cancelledNewNurseryLeavesNoTrace_data()
 void TestAccess::cancelledNewNurseryLeavesNoTrace()
 {
     QFETCH(int, result);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), QVariant(), true);
+    p.educator({.nursery = a, .password = QVariant()});
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     expectLogin(dialogs, QString());

@@ -38,25 +38,11 @@ const QColor notAttendingGround(230, 239, 247);
 // Attendance of a child as stored: true, false, or never set.
 enum class Attends { Yes, No, Unset };
 
-// A program folder with a freshly laid data folder, and direct access to its
-// tables through a connection of its own.
-struct ProgramDir : ScenarioFolder
+// How `attends` is stored: true, false or nothing.
+QVariant frequenza(Attends attends)
 {
-    int educator(int nursery) const
-    {
-        return add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nursery}, {"Nome", "Anna"}, {"Cognome", "Rossi"},
-                                                  {"Password", QVariant()}, {"Responsabile", true}});
-    }
-    int child(int nursery, const QString& nome, const QString& cognome, Attends attends = Attends::Yes) const
-    {
-        QVariantMap v{{"Id_Nido", nursery}, {"Nome", nome}, {"Cognome", cognome}};
-        if (attends != Attends::Unset)
-            v.insert(QStringLiteral("Frequenza"), attends == Attends::Yes);
-        return add(QStringLiteral("AnagBimbi.DB"), v);
-    }
-    int evaluation(int child) const { return add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", child}}); }
-
-};
+    return attends == Attends::Unset ? QVariant() : QVariant(attends == Attends::Yes);
+}
 
 // The program started on `p` and logged in as its responsible educator, who
 // has no password.
@@ -66,7 +52,7 @@ struct Session
     TFrm_Main w;
     ChildrenScreen& c;
 
-    explicit Session(const ProgramDir& p) : w(p.path(), dialogs), c(w.childrenScreen())
+    explicit Session(const ScenarioFolder& p) : w(p.path(), dialogs), c(w.childrenScreen())
     {
         dialogs.expectInput(QStringLiteral("Password"), QString(), true);
         w.accessScreen().DBLookupListBox1DblClick();
@@ -149,10 +135,11 @@ void TestChildren::attendanceColumn()
     QFETCH(int, attends);
     QFETCH(bool, listedWhenAttendingOnly);
     QFETCH(QString, freq);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a);
-    p.child(a, QStringLiteral("Ugo"), QStringLiteral("Bassi"), Attends(attends));
+    p.educator({.nursery = a, .password = QVariant()});
+    p.child({.nursery = a, .nome = QStringLiteral("Ugo"), .cognome = QStringLiteral("Bassi"),
+             .frequenza = frequenza(Attends(attends))});
     Session s(p);
     VERIFY_DIALOGS(s.dialogs);
     QVERIFY2(control<QRadioButton>(&s.w, "Rb_Freq")->isChecked(),
@@ -189,18 +176,20 @@ void TestChildren::attendanceChoice()
     QFETCH(bool, byKey);
     QFETCH(bool, all);
     QFETCH(QStringList, expected);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
     const int b = p.nursery(QStringLiteral("Pollicino"));
-    p.educator(a);
+    p.educator({.nursery = a, .password = QVariant()});
     QMap<QString, int> ids;
-    ids["Zeta"] = p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
-    ids["Moro"] = p.child(a, QStringLiteral("Aldo"), QStringLiteral("Moro"), Attends::Unset);
-    ids["Alfieri"] = p.child(a, QStringLiteral("Bruno"), QStringLiteral("Alfieri"));
-    ids["Abate"] = p.child(a, QStringLiteral("Ugo"), QStringLiteral("Abate"), Attends::No);
-    p.child(b, QStringLiteral("Ada"), QStringLiteral("Aaron"));
+    ids["Zeta"] = p.child({.nursery = a, .nome = QStringLiteral("Marco"), .cognome = QStringLiteral("Zeta")});
+    ids["Moro"] = p.child({.nursery = a, .nome = QStringLiteral("Aldo"), .cognome = QStringLiteral("Moro"),
+                           .frequenza = frequenza(Attends::Unset)});
+    ids["Alfieri"] = p.child({.nursery = a, .nome = QStringLiteral("Bruno"), .cognome = QStringLiteral("Alfieri")});
+    ids["Abate"] = p.child({.nursery = a, .nome = QStringLiteral("Ugo"), .cognome = QStringLiteral("Abate"),
+                            .frequenza = false});
+    p.child({.nursery = b, .nome = QStringLiteral("Ada"), .cognome = QStringLiteral("Aaron")});
     for (int id : ids)
-        p.evaluation(id);
+        p.evaluation({.child = id, .date = QDate()});
     Session s(p);
     VERIFY_DIALOGS(s.dialogs);
 
@@ -221,11 +210,12 @@ void TestChildren::attendanceChoice()
 
 void TestChildren::nothingAttends()
 {
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a);
-    const int left = p.child(a, QStringLiteral("Ugo"), QStringLiteral("Abate"), Attends::No);
-    p.evaluation(left);
+    p.educator({.nursery = a, .password = QVariant()});
+    const int left = p.child({.nursery = a, .nome = QStringLiteral("Ugo"), .cognome = QStringLiteral("Abate"),
+                              .frequenza = false});
+    p.evaluation({.child = left, .date = QDate()});
     Session s(p);
     choose(control<QRadioButton>(&s.w, "RadioButton2"), false);
     QCOMPARE(s.w.Data.Tbl_Valutazioni.recordCount(), 1);
@@ -255,13 +245,13 @@ void TestChildren::sortKeepsCurrentChild()
     QFETCH(bool, byName);
     QFETCH(bool, byKey);
     QFETCH(QStringList, expected);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a);
-    p.child(a, QStringLiteral("Zeno"), QStringLiteral("Neri"));
-    const int carlo = p.child(a, QStringLiteral("Carlo"), QStringLiteral("Bianchi"));
-    p.child(a, QStringLiteral("Ada"), QStringLiteral("Verdi"));
-    p.evaluation(carlo);
+    p.educator({.nursery = a, .password = QVariant()});
+    p.child({.nursery = a, .nome = QStringLiteral("Zeno"), .cognome = QStringLiteral("Neri")});
+    const int carlo = p.child({.nursery = a, .nome = QStringLiteral("Carlo"), .cognome = QStringLiteral("Bianchi")});
+    p.child({.nursery = a, .nome = QStringLiteral("Ada"), .cognome = QStringLiteral("Verdi")});
+    p.evaluation({.child = carlo, .date = QDate()});
     Session s(p);
     if (!byName)
         choose(control<QRadioButton>(&s.w, "RB_Nome"), false);
@@ -288,14 +278,14 @@ void TestChildren::sortKeepsCurrentChild()
 
 void TestChildren::registryShowsWholeNursery()
 {
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
     const int b = p.nursery(QStringLiteral("Pollicino"));
-    p.educator(a);
-    p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
-    const int moro = p.child(a, QStringLiteral("Aldo"), QStringLiteral("Moro"));
-    p.child(a, QStringLiteral("Ugo"), QStringLiteral("Abate"), Attends::No);
-    p.child(b, QStringLiteral("Ada"), QStringLiteral("Aaron"));
+    p.educator({.nursery = a, .password = QVariant()});
+    p.child({.nursery = a, .nome = QStringLiteral("Marco"), .cognome = QStringLiteral("Zeta")});
+    const int moro = p.child({.nursery = a, .nome = QStringLiteral("Aldo"), .cognome = QStringLiteral("Moro")});
+    p.child({.nursery = a, .nome = QStringLiteral("Ugo"), .cognome = QStringLiteral("Abate"), .frequenza = false});
+    p.child({.nursery = b, .nome = QStringLiteral("Ada"), .cognome = QStringLiteral("Aaron")});
     Session s(p);
     QVERIFY2(s.w.Data.Tbl_AnagBimbi.isReadOnly(), qPrintable(tableState(s.w.Data.Tbl_AnagBimbi)));
     QVERIFY2(s.moveTo(QStringLiteral("Zeta")), qPrintable(s.missing(QStringLiteral("Zeta"))));
@@ -342,11 +332,11 @@ void TestChildren::untickedChildLeavesList_data()
 void TestChildren::untickedChildLeavesList()
 {
     QFETCH(bool, attendingOnly);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a);
-    p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
-    const int bassi = p.child(a, QStringLiteral("Ugo"), QStringLiteral("Bassi"));
+    p.educator({.nursery = a, .password = QVariant()});
+    p.child({.nursery = a, .nome = QStringLiteral("Marco"), .cognome = QStringLiteral("Zeta")});
+    const int bassi = p.child({.nursery = a, .nome = QStringLiteral("Ugo"), .cognome = QStringLiteral("Bassi")});
     Session s(p);
     if (!attendingOnly)
         choose(control<QRadioButton>(&s.w, "RadioButton2"), false);
@@ -383,11 +373,11 @@ void TestChildren::newChild_data()
 void TestChildren::newChild()
 {
     QFETCH(QString, typed);
-    ProgramDir p;
+    ScenarioFolder p;
     p.nursery(QStringLiteral("Arcobaleno"));
     const int b = p.nursery(QStringLiteral("Pollicino"));
-    p.educator(b);
-    p.child(b, QStringLiteral("Marco"), QStringLiteral("Zeta"));
+    p.educator({.nursery = b, .password = QVariant()});
+    p.child({.nursery = b, .nome = QStringLiteral("Marco"), .cognome = QStringLiteral("Zeta")});
     Session s(p);
     // The second nursery is the one logged into.
     QVERIFY2(s.w.Data.Tbl_AnagNido.locate(QStringLiteral("Id"), b),
@@ -443,10 +433,10 @@ void TestChildren::birthDate()
 {
     QFETCH(QString, typed);
     QFETCH(QDate, stored);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a);
-    const int zeta = p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
+    p.educator({.nursery = a, .password = QVariant()});
+    const int zeta = p.child({.nursery = a, .nome = QStringLiteral("Marco"), .cognome = QStringLiteral("Zeta")});
     Session s(p);
     s.c.ToolButton5Click();
     VERIFY_DIALOGS(s.dialogs);
@@ -476,11 +466,11 @@ void TestChildren::birthDate()
 // another row of the registry's grid: nothing half typed is stored.
 void TestChildren::refusedBirthDateStopsRowMove()
 {
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a);
-    const int zeta = p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
-    p.child(a, QStringLiteral("Anna"), QStringLiteral("Neri"));
+    p.educator({.nursery = a, .password = QVariant()});
+    const int zeta = p.child({.nursery = a, .nome = QStringLiteral("Marco"), .cognome = QStringLiteral("Zeta")});
+    p.child({.nursery = a, .nome = QStringLiteral("Anna"), .cognome = QStringLiteral("Neri")});
     const auto birth = [&] {
         return p.rows(QStringLiteral("AnagBimbi.DB"), QStringLiteral("Id=%1").arg(zeta)).first().value("DataDiNascita");
     };
@@ -505,10 +495,10 @@ void TestChildren::refusedBirthDateStopsRowMove()
 // Closing the window with the registry open saves the child being typed.
 void TestChildren::closingWindowSavesRegistry()
 {
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a);
-    p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
+    p.educator({.nursery = a, .password = QVariant()});
+    p.child({.nursery = a, .nome = QStringLiteral("Marco"), .cognome = QStringLiteral("Zeta")});
     Session s(p);
     s.c.ToolButton5Click();
     VERIFY_DIALOGS(s.dialogs);
@@ -528,10 +518,10 @@ void TestChildren::closingWindowSavesRegistry()
 // while the registry is open its double click and its menu do nothing.
 void TestChildren::evaluationsListLockedWhileRegistryOpen()
 {
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a);
-    const int zeta = p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
+    p.educator({.nursery = a, .password = QVariant()});
+    const int zeta = p.child({.nursery = a, .nome = QStringLiteral("Marco"), .cognome = QStringLiteral("Zeta")});
     const int v = p.add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", zeta}, {"DataValutazione", QDate(2026, 1, 15)},
                                                       {"MesiBimbo", 12}, {"Sel", false}});
     Session s(p);
@@ -592,13 +582,14 @@ QImage painted(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::
 // child is current and the list shows its evaluations.
 void TestChildren::evaluationsListStillWhileRegistryMoves()
 {
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a);
+    p.educator({.nursery = a, .password = QVariant()});
     // Abate no longer attends: the list leaves him out, the registry does not.
-    const int abate = p.child(a, QStringLiteral("Ugo"), QStringLiteral("Abate"), Attends::No);
-    const int moro = p.child(a, QStringLiteral("Aldo"), QStringLiteral("Moro"));
-    p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
+    const int abate = p.child({.nursery = a, .nome = QStringLiteral("Ugo"), .cognome = QStringLiteral("Abate"),
+                               .frequenza = false});
+    const int moro = p.child({.nursery = a, .nome = QStringLiteral("Aldo"), .cognome = QStringLiteral("Moro")});
+    p.child({.nursery = a, .nome = QStringLiteral("Marco"), .cognome = QStringLiteral("Zeta")});
     for (const auto& [months, sel] : {std::pair{12, false}, std::pair{18, true}})
         p.add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", abate}, {"DataValutazione", QDate(2026, 1, months)},
                                              {"MesiBimbo", months}, {"Sel", sel}});
@@ -669,12 +660,12 @@ void TestChildren::deleteChild()
 {
     QFETCH(bool, confirmed);
     QFETCH(bool, fromGrid);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a);
-    p.child(a, QStringLiteral("Marco"), QStringLiteral("Zeta"));
-    const int moro = p.child(a, QStringLiteral("Aldo"), QStringLiteral("Moro"));
-    p.evaluation(moro);
+    p.educator({.nursery = a, .password = QVariant()});
+    p.child({.nursery = a, .nome = QStringLiteral("Marco"), .cognome = QStringLiteral("Zeta")});
+    const int moro = p.child({.nursery = a, .nome = QStringLiteral("Aldo"), .cognome = QStringLiteral("Moro")});
+    p.evaluation({.child = moro, .date = QDate()});
     Session s(p);
     s.c.ToolButton5Click();
     QVERIFY2(s.moveTo(QStringLiteral("Moro")), qPrintable(s.missing(QStringLiteral("Moro"))));
@@ -712,11 +703,12 @@ void TestChildren::rowDrawing()
     QFETCH(bool, current);
     QFETCH(bool, paleBlue);
     QFETCH(bool, framed);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a);
-    p.child(a, QStringLiteral("Aldo"), QStringLiteral("Abate"));
-    p.child(a, QStringLiteral("Ugo"), QStringLiteral("Bassi"), Attends(attends));
+    p.educator({.nursery = a, .password = QVariant()});
+    p.child({.nursery = a, .nome = QStringLiteral("Aldo"), .cognome = QStringLiteral("Abate")});
+    p.child({.nursery = a, .nome = QStringLiteral("Ugo"), .cognome = QStringLiteral("Bassi"),
+             .frequenza = frequenza(Attends(attends))});
     Session s(p);
     choose(control<QRadioButton>(&s.w, "RadioButton2"), false);
     QCOMPARE(s.listed(), (QStringList{"Abate", "Bassi"}));

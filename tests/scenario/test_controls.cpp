@@ -13,6 +13,7 @@
 #include "mainwindow.h"
 #include "nursery.h"
 #include "phases.h"
+#include "pixels.h"
 #include "scenariofixture.h"
 #include "scripteddialogs.h"
 #include "scripteddialogs_qtest.h"
@@ -33,44 +34,25 @@
 
 using namespace velmora;
 using Nav = DataNavigator::Button;
+using velmora::testsupport::darkest;
 
 namespace {
-
-struct ProgramDir : ScenarioFolder
-{
-    int educator(int nursery, const QString& cognome, bool resp) const
-    {
-        return add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nursery}, {"Nome", QStringLiteral("Anna")},
-                                                  {"Cognome", cognome}, {"Password", QStringLiteral("pw")},
-                                                  {"Responsabile", resp}});
-    }
-    int child(int nursery, const QString& cognome) const
-    {
-        return add(QStringLiteral("AnagBimbi.DB"), {{"Id_Nido", nursery}, {"Nome", QStringLiteral("Bimbo")},
-                                                    {"Cognome", cognome}, {"Frequenza", true},
-                                                    {"DataDiNascita", QDate(2025, 1, 10)}});
-    }
-    int evaluation(int child, int months) const
-    {
-        return add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", child}, {"DataValutazione", QDate(2026, 1, 15)},
-                                                  {"MesiBimbo", months}});
-    }
-};
 
 // One nursery with its responsible educator "Rossi" and `children` children.
 struct Scene
 {
-    ProgramDir p;
+    ScenarioFolder p;
     int nursery = 0;
     QList<int> children;
 
     explicit Scene(int childCount = 1)
     {
         nursery = p.nursery(QStringLiteral("Arcobaleno"));
-        p.educator(nursery, QStringLiteral("Rossi"), true);
+        p.educator({.nursery = nursery});
         const char* names[] = {"Bianchi", "Neri", "Verdi"};
         for (int i = 0; i < childCount; ++i)
-            children << p.child(nursery, QString::fromLatin1(names[i]));
+            children << p.child({.nursery = nursery, .cognome = QString::fromLatin1(names[i]),
+                                 .born = QDate(2025, 1, 10)});
     }
 };
 
@@ -91,16 +73,6 @@ struct Window
 };
 
 QImage grabbed(QWidget* widget) { return widget->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-
-int darkest(const QImage& image, const QRect& rect)
-{
-    int out = 255;
-    const QRect r = rect.intersected(image.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            out = qMin(out, qGray(image.pixel(x, y)));
-    return out;
-}
 
 // The buttons of `n` painted with black ink, as their default hints.
 QString paintedEnabled(DataNavigator* n)
@@ -264,8 +236,8 @@ void TestControls::childrenNavigatorShowsWhatCanBeDone()
     QCOMPARE(paintedEnabled(control<DataNavigator>(&w, "DBNavigator1")), QString());
 
     // Two more children, and the list read again: the first is current.
-    s.p.child(s.nursery, QStringLiteral("Neri"));
-    s.p.child(s.nursery, QStringLiteral("Verdi"));
+    s.p.child({.nursery = s.nursery, .cognome = QStringLiteral("Neri"), .born = QDate(2025, 1, 10)});
+    s.p.child({.nursery = s.nursery, .cognome = QStringLiteral("Verdi"), .born = QDate(2025, 1, 10)});
     w.Data.Tbl_AnagBimbi.refresh();
     w.Data.Tbl_AnagBimbi.first();
     QCOMPARE(paintedEnabled(control<DataNavigator>(&w, "DBNavigator1")), QStringLiteral("Successivo Ultimo"));
@@ -325,8 +297,8 @@ void TestControls::rowIndicatorOnNurseryGridOnly()
 void TestControls::selectionColumnIsFifteenPixels()
 {
     Scene s(1);
-    s.p.evaluation(s.children[0], 12);
-    s.p.evaluation(s.children[0], 14);
+    s.p.evaluation({.child = s.children[0], .months = 12});
+    s.p.evaluation({.child = s.children[0], .months = 14});
     Window win(s);
     DataGrid* g = control<DataGrid>(&win.w, "DBGrid7");
     QCOMPARE(g->model()->rowCount(), 2);
@@ -429,7 +401,7 @@ void TestControls::areaDropDownShowsTenRows()
     for (int i = 9; i <= 16; ++i)
         s.p.add(QStringLiteral("Aree.db"), {{"AreaBreve", QStringLiteral("A%1").arg(i, 1, 16)},
                                             {"Area", QStringLiteral("Area di prova %1").arg(i)}});
-    s.p.evaluation(s.children[0], 12);
+    s.p.evaluation({.child = s.children[0], .months = 12});
     Window win(s);
     TFrm_Main& w = win.w;
     QCOMPARE(w.Data.Tbl_Aree.recordCount(), 16);
@@ -470,10 +442,10 @@ void TestControls::areaDropDownShowsTenRows()
 
 void TestControls::nurseryChooserShowsCurrentNursery()
 {
-    ProgramDir p;
+    ScenarioFolder p;
     const int zeta = p.nursery(QStringLiteral("Zeta"));
     const int alfa = p.nursery(QStringLiteral("Alfa"));
-    p.educator(zeta, QStringLiteral("Rossi"), true);
+    p.educator({.nursery = zeta});
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     LookupComboBox* chooser = control<LookupComboBox>(&w, "DBLookupComboBox1");

@@ -44,45 +44,23 @@ const QString deleteQuestion = QStringLiteral("Eliminare il record?");
 
 const QDate today(2026, 12, 10);
 
-// A program folder with a freshly laid data folder, and direct access to its
-// tables through a connection of its own.
-struct ProgramDir : ScenarioFolder
+// Whether `evaluation` is stored as selected.
+bool sel(const ScenarioFolder& p, int evaluation)
 {
-    int educator(int nursery, const QString& cognome, bool resp) const
-    {
-        return add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nursery}, {"Nome", QStringLiteral("Anna")},
-                                                  {"Cognome", cognome}, {"Password", QStringLiteral("pw")},
-                                                  {"Responsabile", resp}});
-    }
-    int child(int nursery, const QString& cognome, const QDate& born = QDate()) const
-    {
-        QVariantMap v{{"Id_Nido", nursery}, {"Nome", QStringLiteral("Bimbo")}, {"Cognome", cognome}, {"Frequenza", true}};
-        if (born.isValid())
-            v.insert(QStringLiteral("DataDiNascita"), born);
-        return add(QStringLiteral("AnagBimbi.DB"), v);
-    }
-    int evaluation(int child, int months, bool sel = false) const
-    {
-        return add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", child}, {"DataValutazione", QDate(2026, 1, 15)},
-                                                  {"MesiBimbo", months}, {"Sel", sel}});
-    }
+    const auto r = p.rows(QStringLiteral("Valutaz.db"), QStringLiteral("Id=%1").arg(evaluation));
+    return !r.isEmpty() && r.first().value(QStringLiteral("Sel")).toBool();
+}
 
-    bool sel(int evaluation) const
-    {
-        const auto r = rows(QStringLiteral("Valutaz.db"), QStringLiteral("Id=%1").arg(evaluation));
-        return !r.isEmpty() && r.first().value(QStringLiteral("Sel")).toBool();
-    }
-    // The selection marks as stored: "Sel of Id 1: true, Id 2: false".
-    QString marks() const
-    {
-        QStringList out;
-        for (const QVariantMap& r : rows(QStringLiteral("Valutaz.db")))
-            out << QStringLiteral("Id %1: %2").arg(r.value(QStringLiteral("Id")).toString(),
-                                                   r.value(QStringLiteral("Sel")).toBool() ? QStringLiteral("true")
-                                                                                           : QStringLiteral("false"));
-        return QStringLiteral("Sel of ") + out.join(QStringLiteral(", "));
-    }
-};
+// The selection marks as stored: "Sel of Id 1: true, Id 2: false".
+QString marks(const ScenarioFolder& p)
+{
+    QStringList out;
+    for (const QVariantMap& r : p.rows(QStringLiteral("Valutaz.db")))
+        out << QStringLiteral("Id %1: %2").arg(r.value(QStringLiteral("Id")).toString(),
+                                               r.value(QStringLiteral("Sel")).toBool() ? QStringLiteral("true")
+                                                                                       : QStringLiteral("false"));
+    return QStringLiteral("Sel of ") + out.join(QStringLiteral(", "));
+}
 
 QDateTime at(const QTime& time) { return QDateTime(today, time); }
 
@@ -143,10 +121,10 @@ void TestEvaluations::monthsOfNewEvaluation()
     QFETCH(QDate, born);
     QFETCH(QTime, time);
     QFETCH(int, months);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Rossi"), true);
-    const int c = p.child(a, QStringLiteral("Zeta"), born);
+    p.educator({.nursery = a});
+    const int c = p.child({.nursery = a, .cognome = QStringLiteral("Zeta"), .born = born});
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     w.Data.Now = [time] { return at(time); };
@@ -175,10 +153,11 @@ void TestEvaluations::newEvaluation()
 {
     QFETCH(QString, how);
     QFETCH(bool, withChild);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Rossi"), true);
-    const int c = withChild ? p.child(a, QStringLiteral("Zeta"), today.addMonths(-13)) : 0;
+    p.educator({.nursery = a});
+    const int c =
+        withChild ? p.child({.nursery = a, .cognome = QStringLiteral("Zeta"), .born = today.addMonths(-13)}) : 0;
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     w.Data.Now = [] { return at(QTime(9, 30)); };
@@ -231,12 +210,12 @@ void TestEvaluations::newEvaluation()
 
 void TestEvaluations::openingKeepsRecord()
 {
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Rossi"), true);
-    const int c = p.child(a, QStringLiteral("Zeta"));
-    p.evaluation(c, 10);
-    const int second = p.evaluation(c, 13);
+    p.educator({.nursery = a});
+    const int c = p.child({.nursery = a, .cognome = QStringLiteral("Zeta")});
+    p.evaluation({.child = c, .months = 10, .sel = false});
+    const int second = p.evaluation({.child = c, .months = 13, .sel = false});
     const auto areas = p.rows(QStringLiteral("Aree.db"));
     QCOMPARE_GT(areas.size(), 1);
     ScriptedDialogs d;
@@ -268,22 +247,22 @@ void TestEvaluations::openingKeepsRecord()
 
 void TestEvaluations::toggleSelection()
 {
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Rossi"), true);
-    const int anna = p.child(a, QStringLiteral("Alfieri"));
-    const int bruno = p.child(a, QStringLiteral("Bassi"));
-    const int e1 = p.evaluation(anna, 10);
-    const int e2 = p.evaluation(anna, 12);
-    const int e3 = p.evaluation(bruno, 20);
+    p.educator({.nursery = a});
+    const int anna = p.child({.nursery = a, .cognome = QStringLiteral("Alfieri")});
+    const int bruno = p.child({.nursery = a, .cognome = QStringLiteral("Bassi")});
+    const int e1 = p.evaluation({.child = anna, .months = 10, .sel = false});
+    const int e2 = p.evaluation({.child = anna, .months = 12, .sel = false});
+    const int e3 = p.evaluation({.child = bruno, .months = 20, .sel = false});
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     login(w, d, QStringLiteral("Rossi"));
     QCOMPARE(w.Data.Tbl_Valutazioni.recordCount(), 2);
 
     w.evaluationsScreen().DBGrid7DblClick();
-    QVERIFY2(p.sel(e1), qPrintable(p.marks()));
-    QVERIFY2(!p.sel(e2), qPrintable(p.marks()));
+    QVERIFY2(sel(p, e1), qPrintable(marks(p)));
+    QVERIFY2(!sel(p, e2), qPrintable(marks(p)));
     // A short editing of its own: the sheet stays closed, the list where it was.
     QVERIFY2(!sheetOpen(w), qPrintable(screenState(w, d)));
     QVERIFY2(
@@ -295,40 +274,40 @@ void TestEvaluations::toggleSelection()
 
     w.Data.Tbl_Valutazioni.next();
     control<QAction>(&w, "Seleziona1")->trigger();
-    QVERIFY2(p.sel(e2), qPrintable(p.marks()));
+    QVERIFY2(sel(p, e2), qPrintable(marks(p)));
     w.evaluationsScreen().DBGrid7DblClick();
-    QVERIFY2(!p.sel(e2), qPrintable(p.marks()));
+    QVERIFY2(!sel(p, e2), qPrintable(marks(p)));
     w.evaluationsScreen().DBGrid7DblClick();
-    QVERIFY2(p.sel(e2), qPrintable(p.marks()));
+    QVERIFY2(sel(p, e2), qPrintable(marks(p)));
 
     // Leaving the child and coming back keeps the marks.
     chooseChild(w, bruno);
     QCOMPARE(w.Data.Tbl_Valutazioni.recordCount(), 1);
     QVERIFY2(!w.Data.Tbl_Valutazioni.asBoolean(QStringLiteral("Sel")),
-             qPrintable(tableAt(w.Data.Tbl_Valutazioni) + QStringLiteral("; ") + p.marks()));
+             qPrintable(tableAt(w.Data.Tbl_Valutazioni) + QStringLiteral("; ") + marks(p)));
     chooseChild(w, anna);
     QVERIFY2(w.Data.Tbl_Valutazioni.asBoolean(QStringLiteral("Sel")),
-             qPrintable(tableAt(w.Data.Tbl_Valutazioni) + QStringLiteral("; ") + p.marks()));
-    QVERIFY2(p.sel(e1) && p.sel(e2) && !p.sel(e3),
-             qPrintable(QStringLiteral("e1 = Id %1, e2 = Id %2, e3 = Id %3; %4").arg(e1).arg(e2).arg(e3).arg(p.marks())));
+             qPrintable(tableAt(w.Data.Tbl_Valutazioni) + QStringLiteral("; ") + marks(p)));
+    QVERIFY2(sel(p, e1) && sel(p, e2) && !sel(p, e3),
+             qPrintable(QStringLiteral("e1 = Id %1, e2 = Id %2, e3 = Id %3; %4").arg(e1).arg(e2).arg(e3).arg(marks(p))));
     VERIFY_DIALOGS(d);
 
     // A new login does not.
     w.accessScreen().Btn_LogOutClick();
     login(w, d, QStringLiteral("Rossi"));
-    QVERIFY2(!p.sel(e1) && !p.sel(e2) && !p.sel(e3),
-             qPrintable(QStringLiteral("e1 = Id %1, e2 = Id %2, e3 = Id %3; %4").arg(e1).arg(e2).arg(e3).arg(p.marks())));
+    QVERIFY2(!sel(p, e1) && !sel(p, e2) && !sel(p, e3),
+             qPrintable(QStringLiteral("e1 = Id %1, e2 = Id %2, e3 = Id %3; %4").arg(e1).arg(e2).arg(e3).arg(marks(p))));
 }
 
 void TestEvaluations::toggleEdges()
 {
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Rossi"), true);
-    const int anna = p.child(a, QStringLiteral("Alfieri"));
-    const int bruno = p.child(a, QStringLiteral("Bassi"));
-    p.evaluation(anna, 10);
-    const int last = p.evaluation(anna, 12);
+    p.educator({.nursery = a});
+    const int anna = p.child({.nursery = a, .cognome = QStringLiteral("Alfieri")});
+    const int bruno = p.child({.nursery = a, .cognome = QStringLiteral("Bassi")});
+    p.evaluation({.child = anna, .months = 10, .sel = false});
+    const int last = p.evaluation({.child = anna, .months = 12, .sel = false});
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     login(w, d, QStringLiteral("Rossi"));
@@ -336,7 +315,7 @@ void TestEvaluations::toggleEdges()
     // After "Ultima valutazione" the last row, current in the list, is toggled.
     control<DataNavigator>(&w, "DBNavigator7")->trigger(DataNavigator::Button::Last);
     w.evaluationsScreen().DBGrid7DblClick();
-    QVERIFY2(p.sel(last), qPrintable(p.marks() + QStringLiteral("; ") + tableState(w.Data.Tbl_Valutazioni)));
+    QVERIFY2(sel(p, last), qPrintable(marks(p) + QStringLiteral("; ") + tableState(w.Data.Tbl_Valutazioni)));
 
     // An empty list: nothing at all.
     chooseChild(w, bruno);
@@ -366,12 +345,12 @@ void TestEvaluations::deletion()
     QFETCH(bool, responsible);
     QFETCH(bool, answer);
     QFETCH(bool, deleted);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Rossi"), true);
-    p.educator(a, QStringLiteral("Verdi"), false);
-    const int c = p.child(a, QStringLiteral("Zeta"));
-    const int e = p.evaluation(c, 10);
+    p.educator({.nursery = a});
+    p.educator({.nursery = a, .cognome = QStringLiteral("Verdi"), .responsabile = false});
+    const int c = p.child({.nursery = a, .cognome = QStringLiteral("Zeta")});
+    const int e = p.evaluation({.child = c, .months = 10, .sel = false});
     p.add(QStringLiteral("Personale.db"), {{"Id_Valutazione", e}, {"Id_Educatrice", 1}});
     p.add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", e}, {"Id_Area", 1}, {"NumFase", 1}});
     ScriptedDialogs d;
@@ -395,13 +374,13 @@ void TestEvaluations::deletion()
 
 void TestEvaluations::followsCurrentEvaluation()
 {
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Rossi"), true);
-    const int anna = p.child(a, QStringLiteral("Alfieri"));
-    const int bruno = p.child(a, QStringLiteral("Bassi"));
-    const int e1 = p.evaluation(anna, 12);
-    const int e2 = p.evaluation(anna, 13);
+    p.educator({.nursery = a});
+    const int anna = p.child({.nursery = a, .cognome = QStringLiteral("Alfieri")});
+    const int bruno = p.child({.nursery = a, .cognome = QStringLiteral("Bassi")});
+    const int e1 = p.evaluation({.child = anna, .months = 12, .sel = false});
+    const int e2 = p.evaluation({.child = anna, .months = 13, .sel = false});
     for (int e : {e1, e1, e2}) {
         p.add(QStringLiteral("Personale.db"), {{"Id_Valutazione", e}, {"Id_Educatrice", 1}});
         p.add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", e}, {"Id_Area", 1}, {"NumFase", 1}});
@@ -445,11 +424,11 @@ void TestEvaluations::theoreticalDevelopment()
 {
     QFETCH(QVariant, months);
     QFETCH(QString, shown);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Rossi"), true);
-    const int c = p.child(a, QStringLiteral("Zeta"));
-    p.evaluation(c, 30);
+    p.educator({.nursery = a});
+    const int c = p.child({.nursery = a, .cognome = QStringLiteral("Zeta")});
+    p.evaluation({.child = c, .months = 30, .sel = false});
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     login(w, d, QStringLiteral("Rossi"));
@@ -466,12 +445,12 @@ void TestEvaluations::theoreticalDevelopment()
 
 void TestEvaluations::drawsSelectionColumn()
 {
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Rossi"), true);
-    const int c = p.child(a, QStringLiteral("Zeta"));
-    p.evaluation(c, 10);
-    p.evaluation(c, 12);
+    p.educator({.nursery = a});
+    const int c = p.child({.nursery = a, .cognome = QStringLiteral("Zeta")});
+    p.evaluation({.child = c, .months = 10, .sel = false});
+    p.evaluation({.child = c, .months = 12, .sel = false});
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     login(w, d, QStringLiteral("Rossi"));
@@ -539,10 +518,10 @@ void TestEvaluations::backToListAsksOnlyWithNonSo()
 {
     QFETCH(QString, nonSo);
     QFETCH(bool, asked);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Rossi"), true);
-    p.child(a, QStringLiteral("Zeta"), today.addYears(-1));
+    p.educator({.nursery = a});
+    p.child({.nursery = a, .cognome = QStringLiteral("Zeta"), .born = today.addYears(-1)});
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     w.Data.Now = [] { return at(QTime(9, 0)); };
@@ -578,10 +557,10 @@ void TestEvaluations::backToListAsksOnlyWithNonSo()
 // closing the menu clears the panel.
 void TestEvaluations::menuHintsInStatusBar()
 {
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Rossi"), true);
-    p.evaluation(p.child(a, QStringLiteral("Zeta")), 10);
+    p.educator({.nursery = a});
+    p.evaluation({.child = p.child({.nursery = a, .cognome = QStringLiteral("Zeta")}), .months = 10, .sel = false});
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     w.show();

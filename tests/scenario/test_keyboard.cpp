@@ -147,20 +147,15 @@ struct Nursery : ScenarioFolder
     Nursery()
     {
         nido = nursery(QStringLiteral("Arcobaleno"));
-        add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nido}, {"Nome", QStringLiteral("Anna")},
-                                           {"Cognome", QStringLiteral("Rossi")}, {"Password", QStringLiteral("pw")},
-                                           {"Responsabile", true}});
+        educator();
         for (const char* cognome : {"Bianchi", "Neri"})
-            neri = add(QStringLiteral("AnagBimbi.DB"), {{"Id_Nido", nido}, {"Nome", QStringLiteral("Bimbo")},
-                                                        {"Cognome", QString::fromLatin1(cognome)}, {"Frequenza", true},
-                                                        {"DataDiNascita", QDate(2024, 6, 10)}});
-        evaluation = add(QStringLiteral("Valutaz.db"),
-                         {{"Id_Bimbo", neri}, {"DataValutazione", QDate(2026, 12, 1)}, {"MesiBimbo", 30}});
-        const QList<QVariantMap> areas = rows(QStringLiteral("Aree.db"));
-        area1 = areas.at(0).value("Id").toInt();
-        area2 = areas.at(1).value("Id").toInt();
-        phase1 = add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", evaluation}, {"Id_Area", area1}, {"NumFase", 5}});
-        phase2 = add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", evaluation}, {"Id_Area", area2}, {"NumFase", 3}});
+            neri = child({.cognome = QString::fromLatin1(cognome), .born = QDate(2024, 6, 10)});
+        evaluation = ScenarioFolder::evaluation({.child = neri, .date = QDate(2026, 12, 1), .months = 30});
+        const QList<int> ids = areas();
+        area1 = ids.at(0);
+        area2 = ids.at(1);
+        phase1 = ScenarioFolder::phase({.evaluation = evaluation, .area = area1, .numFase = 5});
+        phase2 = ScenarioFolder::phase({.evaluation = evaluation, .area = area2, .numFase = 3});
     }
     QVariantMap phase(int id) const { return rows(QStringLiteral("FasiVal.db"), QStringLiteral("Id=%1").arg(id)).value(0); }
 };

@@ -28,35 +28,6 @@ using namespace velmora;
 
 namespace {
 
-// A program folder with a data folder laid by the installer beside it.
-struct ProgramDir
-{
-    QTemporaryDir dir;
-    explicit ProgramDir(store::Layout layout = store::Layout::Current)
-    {
-        const QString problem = store::layDataFolder(db(), layout);
-        if (!problem.isEmpty())
-            qFatal("%s", qPrintable(problem));
-    }
-    QString path() const { return dir.path(); }
-    QString db() const { return QDir(dir.path()).filePath(QStringLiteral("db")); }
-
-    void addNurseries(const QStringList& names) const
-    {
-        store::DataFolder folder(db());
-        store::Table t;
-        t.setDataFolder(&folder);
-        t.setTableName(QStringLiteral("AnagNido.db"));
-        t.open();
-        for (const QString& n : names) {
-            t.append();
-            t.setValue(QStringLiteral("Nome"), n);
-            t.post();
-        }
-        t.close();
-    }
-};
-
 QList<QWidget*> enabledWidgets(QWidget* root)
 {
     QList<QWidget*> out;
@@ -99,7 +70,7 @@ void TestMainWindow::missingDataEndsSilently_data()
 void TestMainWindow::missingDataEndsSilently()
 {
     QFETCH(QString, remove);
-    ProgramDir p;
+    ScenarioFolder p;
     const QString target = QDir(p.path()).filePath(remove);
     if (QFileInfo(target).isDir())
         QVERIFY2(QDir(target).removeRecursively(), qPrintable(QStringLiteral("could not remove the folder ") + target));
@@ -141,8 +112,8 @@ void TestMainWindow::programWithoutDataFolderExitsNonZero()
 
 void TestMainWindow::windowsMadeAtStart()
 {
-    ProgramDir p;
-    p.addNurseries({QStringLiteral("Il Girasole")});
+    ScenarioFolder p;
+    p.nursery(QStringLiteral("Il Girasole"));
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     QStringList names;
@@ -175,8 +146,8 @@ void TestMainWindow::windowsMadeAtStart()
 
 void TestMainWindow::windowAsLaidOut()
 {
-    ProgramDir p;
-    p.addNurseries({QStringLiteral("Il Girasole")});
+    ScenarioFolder p;
+    p.nursery(QStringLiteral("Il Girasole"));
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     QVERIFY2(!w.shouldEnd(), qPrintable(screenState(w, dialogs)));
@@ -222,8 +193,9 @@ void TestMainWindow::windowAsLaidOut()
 void TestMainWindow::firstNurseryByNameIsCurrent()
 {
     // Whatever order they were recorded in, the first by name is current.
-    ProgramDir p;
-    p.addNurseries({QStringLiteral("Pollicino"), QStringLiteral("arcobaleno"), QStringLiteral("Girotondo")});
+    ScenarioFolder p;
+    for (const QString& name : QStringList{QStringLiteral("Pollicino"), QStringLiteral("arcobaleno"), QStringLiteral("Girotondo")})
+        p.nursery(name);
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     QCOMPARE(w.Data.IdNidoCorrente, QStringLiteral("2"));
@@ -233,8 +205,8 @@ void TestMainWindow::firstNurseryByNameIsCurrent()
 
 void TestMainWindow::olderFolderUpgradedAtStart()
 {
-    ProgramDir p(store::Layout::Older);
-    p.addNurseries({QStringLiteral("Il Girasole")});
+    ScenarioFolder p(store::Layout::Older);
+    p.nursery(QStringLiteral("Il Girasole"));
     ScriptedDialogs dialogs;
     dialogs.expectMessage(BoxType::Warning,
                           QStringLiteral("I Database sono attualmente aggiornati alla versione 1.02.Per proseguire è "
@@ -254,8 +226,8 @@ void TestMainWindow::olderFolderUpgradedAtStart()
 
 void TestMainWindow::abilitaNavigazioneTouchesExactlyItsControls()
 {
-    ProgramDir p;
-    p.addNurseries({QStringLiteral("Il Girasole")});
+    ScenarioFolder p;
+    p.nursery(QStringLiteral("Il Girasole"));
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     const QList<QWidget*> before = enabledWidgets(&w);
@@ -307,8 +279,8 @@ void TestMainWindow::hintsShowInStatusBar()
 {
     QFETCH(QString, control);
     QFETCH(QString, hint);
-    ProgramDir p;
-    p.addNurseries({QStringLiteral("Il Girasole")});
+    ScenarioFolder p;
+    p.nursery(QStringLiteral("Il Girasole"));
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     auto* c = w.findChild<QWidget*>(control);
@@ -333,8 +305,8 @@ void TestMainWindow::exitAsksFirst()
 {
     QFETCH(QString, button);
     QFETCH(bool, yes);
-    ProgramDir p;
-    p.addNurseries({QStringLiteral("Il Girasole")});
+    ScenarioFolder p;
+    p.nursery(QStringLiteral("Il Girasole"));
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     dialogs.expectMessage(BoxType::Confirmation, QStringLiteral("Siete sicurdi di voler uscire dall'applicazione?"),

@@ -9,6 +9,7 @@
 #include "document.h"
 #include "evaluations.h"
 #include "face.h"
+#include "pixels.h"
 #include "mainwindow.h"
 #include "prints.h"
 #include "scenariofixture.h"
@@ -28,6 +29,7 @@
 #include <cmath>
 
 using namespace velmora;
+using velmora::testsupport::countPixels;
 
 namespace {
 
@@ -59,10 +61,9 @@ struct Paper : ScenarioFolder
 
     Paper(int months, const QString& note, int areas, int phases, int staff)
     {
-        nido = add(QStringLiteral("AnagNido.db"),
-                   {{"Nome", QStringLiteral("Nido d'infanzia comunale Il Piccolo Principe")},
-                    {"Indirizzo", QStringLiteral("Viale della Repubblica 128")}, {"Cap", QStringLiteral("40017")},
-                    {"Citta", QStringLiteral("San Giovanni in Persiceto")}, {"Provincia", QStringLiteral("BO")}});
+        nido = nursery({{"Nome", QStringLiteral("Nido d'infanzia comunale Il Piccolo Principe")},
+                        {"Indirizzo", QStringLiteral("Viale della Repubblica 128")}, {"Cap", QStringLiteral("40017")},
+                        {"Citta", QStringLiteral("San Giovanni in Persiceto")}, {"Provincia", QStringLiteral("BO")}});
         for (int i = 0; i < areas - 8 && i < moreAreas.size(); ++i)
             add(QStringLiteral("Aree.db"), {{"AreaBreve", moreAreas[i].first}, {"Area", moreAreas[i].second}});
         QList<int> areaIds;
@@ -74,22 +75,18 @@ struct Paper : ScenarioFolder
         const QList<QVariantMap> roles = rows(QStringLiteral("Ruoli.db"));
         QList<int> educators;
         for (int i = 0; i < staff; ++i)
-            educators << add(QStringLiteral("AnagEdu.db"),
-                             {{"Id_Nido", nido}, {"Nome", QStringLiteral("Anna")}, {"Cognome", staffNames[i]},
-                              {"Password", QStringLiteral("pw")}, {"Responsabile", i == 0}});
+            educators << educator({.cognome = staffNames[i], .responsabile = i == 0});
         const QDate born(2018, 4, 9);
-        child = add(QStringLiteral("AnagBimbi.DB"),
-                    {{"Id_Nido", nido}, {"Nome", QStringLiteral("Tommaso")}, {"Cognome", QStringLiteral("Ricci")},
-                     {"DataDiNascita", born}, {"Sesso", QStringLiteral("M")}, {"Note", note}, {"Frequenza", true}});
-        evaluation = add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", child}, {"DataValutazione", born.addMonths(months)},
-                                                       {"MesiBimbo", months}, {"Sel", false}});
+        child = ScenarioFolder::child({.nome = QStringLiteral("Tommaso"), .cognome = QStringLiteral("Ricci"),
+                                       .born = born, .more = {{"Sesso", QStringLiteral("M")}, {"Note", note}}});
+        evaluation = ScenarioFolder::evaluation(
+            {.child = child, .date = born.addMonths(months), .months = months, .sel = false});
         for (int i = 0; i < staff; ++i)
             add(QStringLiteral("Personale.db"), {{"Id_Valutazione", evaluation}, {"Id_Educatrice", educators[i]},
                                                  {"Id_Ruolo", roles[i % roles.size()].value("Id")}});
         for (const int area : areaIds)
             for (int n = 1; n <= phases; ++n)
-                add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", evaluation}, {"Id_Area", area},
-                                                   {"NumFase", n}, {"Si", allItems}});
+                phase({.evaluation = evaluation, .area = area, .numFase = n, .si = allItems});
     }
 };
 
@@ -195,15 +192,8 @@ QList<double> inkRows(const print::Document& doc, const print::PageText& text, d
         alone.paintPage(painter, 0);
     }
     QList<double> rows;
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            if (qGray(line[x]) < 160) {
-                rows << y * 25.4 / dpi;
-                break;
-            }
-        }
-    }
+    for (const int y : testsupport::inkRows(image, 160))
+        rows << y * 25.4 / dpi;
     return rows;
 }
 
@@ -344,20 +334,11 @@ void verifyExpectedLine(const print::Document& doc, double expected, double tota
     const auto isDark = [&isRed](QRgb c) { return qGray(c) < 100 && !isRed(c); };
     const QRect box =
         QRectF(px(laid->rect.left()), px(laid->rect.top()), px(laid->rect.width()), px(laid->rect.height())).toRect();
-    const auto count = [&image](const QRect& area, auto test) {
-        int n = 0;
-        const QRect r = area & image.rect();
-        for (int y = r.top(); y <= r.bottom(); ++y)
-            for (int x = r.left(); x <= r.right(); ++x)
-                if (test(image.pixel(x, y)))
-                    ++n;
-        return n;
-    };
     // The category axis (value 0) is the lowest long dark line of the
     // chart, the profile (every area at `total`) the highest.
     int y0 = -1, yTotal = -1;
     for (int y = box.top(); y <= box.bottom(); ++y) {
-        if (count(QRect(box.left(), y, box.width(), 1), isDark) > box.width() / 2) {
+        if (countPixels(image, QRect(box.left(), y, box.width(), 1), isDark) > box.width() / 2) {
             if (yTotal < 0)
                 yTotal = y;
             y0 = y;
@@ -367,7 +348,7 @@ void verifyExpectedLine(const print::Document& doc, double expected, double tota
     const double perUnit = (y0 - yTotal) / total;
     int yRed = -1, most = 0;
     for (int y = 0; y < image.height(); ++y) {
-        const int n = count(QRect(0, y, image.width(), 1), isRed);
+        const int n = countPixels(image, QRect(0, y, image.width(), 1), isRed);
         if (n > most) {
             most = n;
             yRed = y;
@@ -379,7 +360,7 @@ void verifyExpectedLine(const print::Document& doc, double expected, double tota
     if (expected > 14)
         QVERIFY2(yRed < y0 - 14 * perUnit - px(1), qPrintable(QStringLiteral("line at %1 px, axis top at %2 px").arg(yRed).arg(y0 - 14 * perUnit)));
     // Whole, and inside the chart: no red over the page head.
-    QCOMPARE(count(QRect(0, 0, image.width(), box.top()), isRed), 0);
+    QCOMPARE(countPixels(image, QRect(0, 0, image.width(), box.top()), isRed), 0);
 }
 
 QString noneSelectedOf(const QString& child)

@@ -52,37 +52,31 @@ struct Phase
     QString si, no, aVolte, nonSo;
 };
 
-struct ProgramDir : ScenarioFolder
+// Lays `f` as a phase of `evaluation` in `area`.
+int phase(const ScenarioFolder& p, int evaluation, int area, const Phase& f)
 {
-    int phase(int evaluation, int area, const Phase& f) const
-    {
-        return add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", evaluation}, {"Id_Area", area},
-                                                  {"NumFase", f.numFase}, {"Si", f.si}, {"No", f.no},
-                                                  {"AVolte", f.aVolte}, {"NonSo", f.nonSo}});
-    }
-    QList<QVariantMap> phases() const { return rows(QStringLiteral("FasiVal.db")); }
-    int firstArea() const { return rows(QStringLiteral("Aree.db")).first().value("Id").toInt(); }
-};
+    return p.phase({.evaluation = evaluation, .area = area, .numFase = f.numFase, .si = f.si, .no = f.no,
+                    .aVolte = f.aVolte, .nonSo = f.nonSo});
+}
+
+// Every phase as stored.
+QList<QVariantMap> storedPhases(const ScenarioFolder& p) { return p.rows(QStringLiteral("FasiVal.db")); }
 
 // A nursery with one responsible educator and one child with one evaluation
 // of the given age, laid before the window starts.
 struct Scene
 {
-    ProgramDir p;
+    ScenarioFolder p;
     int child = 0;
     int evaluation = 0;
     int area = 0;
 
     explicit Scene(int months)
     {
-        const int nursery = p.add(QStringLiteral("AnagNido.db"), {{"Nome", QStringLiteral("Arcobaleno")}});
-        p.add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nursery}, {"Nome", QStringLiteral("Anna")},
-                                             {"Cognome", QStringLiteral("Rossi")}, {"Password", QStringLiteral("pw")},
-                                             {"Responsabile", true}});
-        child = p.add(QStringLiteral("AnagBimbi.DB"), {{"Id_Nido", nursery}, {"Nome", QStringLiteral("Bimbo")},
-                                                      {"Cognome", QStringLiteral("Zeta")}, {"Frequenza", true}});
-        evaluation = p.add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", child}, {"DataValutazione", QDate(2026, 1, 15)},
-                                                         {"MesiBimbo", months}, {"Sel", false}});
+        p.nursery(QStringLiteral("Arcobaleno"));
+        p.educator();
+        child = p.child({.cognome = QStringLiteral("Zeta")});
+        evaluation = p.evaluation({.child = child, .months = months, .sel = false});
         area = p.firstArea();
     }
 };
@@ -92,21 +86,8 @@ struct Scene
 void openSheet(TFrm_Main& w, ScriptedDialogs& d, const Scene& s)
 {
     w.Data.Now = [] { return QDateTime(today, QTime(9, 30)); };
-    QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Cognome"), QStringLiteral("Rossi")),
-             qPrintable(notFound(w.Data.Tbl_AnagEdu, QStringLiteral("Cognome"), QStringLiteral("Rossi"))));
-    d.expectInput(QStringLiteral("Password"), QStringLiteral("pw"), true);
-    w.accessScreen().DBLookupListBox1DblClick();
-    VERIFY_DIALOGS(d);
-    QVERIFY2(w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Id"), s.child),
-             qPrintable(notFound(w.Data.Tbl_AnagBimbi, QStringLiteral("Id"), s.child)));
-    w.Data.Tbl_Valutazioni.setFiltered(false);
-    w.Data.Tbl_Valutazioni.setFilter(QStringLiteral("Id_Bimbo=%1").arg(s.child));
-    w.Data.Tbl_Valutazioni.setFiltered(true);
-    QVERIFY2(w.Data.Tbl_Valutazioni.locate(QStringLiteral("Id"), s.evaluation),
-             qPrintable(notFound(w.Data.Tbl_Valutazioni, QStringLiteral("Id"), s.evaluation)));
-    w.evaluationsScreen().Modifica1Click();
-    VERIFY_DIALOGS(d);
-    QVERIFY2(!control<QGroupBox>(&w, "GB_Valutazione")->isHidden(), qPrintable(screenState(w, d)));
+    STEP(login(w, d, QStringLiteral("Rossi")));
+    STEP(::openSheet(w, d, s.child, s.evaluation));
     QCOMPARE(w.phasesScreen().chiaveArea().toInt(), s.area);
 }
 
@@ -200,7 +181,7 @@ void TestPhases::firstProposal()
     QCOMPARE(d.shown().last().caption, QStringLiteral("Introdurre il numero della fase"));
 
     // Stored at once, with empty answers, and current.
-    const auto rows = s.p.phases();
+    const auto rows = storedPhases(s.p);
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows[0].value("NumFase").toInt(), proposal);
     QCOMPARE(rows[0].value("Id_Area").toInt(), s.area);
@@ -225,7 +206,7 @@ void TestPhases::phaseInsertedFromGrid()
 {
     QFETCH(int, key);
     Scene s(12);
-    s.p.phase(s.evaluation, s.area, Phase(3, QStringLiteral("-01")));
+    phase(s.p, s.evaluation, s.area, Phase(3, QStringLiteral("-01")));
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
@@ -236,7 +217,7 @@ void TestPhases::phaseInsertedFromGrid()
     VERIFY_DIALOGS(d);
     QCOMPARE(d.shown().last().initial, QStringLiteral("4"));
     QCOMPARE(w.Data.Tbl_FasiVal.state(), store::Table::State::Browse);
-    const auto rows = s.p.phases();
+    const auto rows = storedPhases(s.p);
     QCOMPARE(rows.size(), 2);
     QCOMPARE(rows.last().value("NumFase").toInt(), 4);
     QCOMPARE(rows.last().value("Id_Area").toInt(), s.area);
@@ -272,7 +253,7 @@ void TestPhases::numberPrompt()
     for (const auto& shown : d.shown())
         if (shown.text == phasePrompt)
             QCOMPARE(shown.initial, QStringLiteral("3"));
-    const auto rows = s.p.phases();
+    const auto rows = storedPhases(s.p);
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows[0].value("NumFase").toInt(), stored);
 }
@@ -302,11 +283,11 @@ void TestPhases::stops()
     QFETCH(int, proposal);
     Scene s(30);
     for (const Phase& f : phases)
-        s.p.phase(s.evaluation, s.area, f);
+        phase(s.p, s.evaluation, s.area, f);
     // Phases of another evaluation and of another area play no part.
     const int other = s.p.add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", s.child}, {"MesiBimbo", 30}});
-    s.p.phase(other, s.area, {1});
-    s.p.phase(s.evaluation, s.area + 1, {1});
+    phase(s.p, other, s.area, {1});
+    phase(s.p, s.evaluation, s.area + 1, {1});
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
@@ -345,7 +326,7 @@ void TestPhases::noAreaCancelsSilently()
     click(w, 2, 0);
     VERIFY_DIALOGS(d);
     QCOMPARE(d.shown().size(), 1); // the password only
-    QVERIFY2(s.p.phases().isEmpty(), qPrintable(rowsText(s.p.phases())));
+    QVERIFY2(storedPhases(s.p).isEmpty(), qPrintable(rowsText(storedPhases(s.p))));
     QCOMPARE(w.Data.Tbl_FasiVal.state(), store::Table::State::Browse);
 }
 
@@ -379,7 +360,7 @@ void TestPhases::answersStored()
     QFETCH(QStringList, lists);
     QFETCH(QString, total);
     Scene s(12);
-    const int id = s.p.phase(s.evaluation, s.area, {1});
+    const int id = phase(s.p, s.evaluation, s.area, {1});
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
@@ -388,7 +369,7 @@ void TestPhases::answersStored()
         click(w, c / 10, c % 10);
     VERIFY_DIALOGS(d);
 
-    const auto rows = s.p.phases();
+    const auto rows = storedPhases(s.p);
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows[0].value("Id").toInt(), id);
     QCOMPARE(rows[0].value("Si").toString(), lists[0]);
@@ -411,7 +392,7 @@ void TestPhases::clickWithoutPhaseStartsOne()
     d.expectInput(phasePrompt, QStringLiteral("4"));
     click(w, 3, 0);
     VERIFY_DIALOGS(d);
-    const auto rows = s.p.phases();
+    const auto rows = storedPhases(s.p);
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows[0].value("NumFase").toInt(), 4);
     for (const char* list : {"Si", "No", "AVolte", "NonSo"})
@@ -422,8 +403,8 @@ void TestPhases::clickWithoutPhaseStartsOne()
     // The next click answers the new phase.
     click(w, 3, 0);
     VERIFY_DIALOGS(d);
-    QCOMPARE(s.p.phases().size(), 1);
-    QCOMPARE(s.p.phases()[0].value("Si").toString(), QStringLiteral("-03"));
+    QCOMPARE(storedPhases(s.p).size(), 1);
+    QCOMPARE(storedPhases(s.p)[0].value("Si").toString(), QStringLiteral("-03"));
     QCOMPARE(control<QLabel>(&w, "Lbl_Totale_Area")->text(), QStringLiteral("4"));
 }
 
@@ -448,7 +429,7 @@ void TestPhases::zeroScoredUntilAnswered()
     control<DataNavigator>(&w, "DBNavigator11")->trigger(B::Insert);
     VERIFY_DIALOGS(d);
     QCOMPARE(d.shown().last().initial, QStringLiteral("4"));
-    QCOMPARE(s.p.phases().size(), 2);
+    QCOMPARE(storedPhases(s.p).size(), 2);
 }
 
 // ---------------------------------------------------------------- areas
@@ -470,9 +451,9 @@ void TestPhases::areaTotal()
     QFETCH(QString, total);
     Scene s(12);
     for (const Phase& f : phases)
-        s.p.phase(s.evaluation, s.area, f);
+        phase(s.p, s.evaluation, s.area, f);
     // Another area of the same evaluation, with its own total.
-    s.p.phase(s.evaluation, s.area + 1, {7, QStringLiteral("-01")});
+    phase(s.p, s.evaluation, s.area + 1, {7, QStringLiteral("-01")});
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
@@ -527,7 +508,7 @@ void TestPhases::boxColour()
 void TestPhases::arrowKeyAppliesArea()
 {
     Scene s(12);
-    s.p.phase(s.evaluation, s.area + 1, {2, QStringLiteral("-01")});
+    phase(s.p, s.evaluation, s.area + 1, {2, QStringLiteral("-01")});
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
@@ -544,9 +525,9 @@ void TestPhases::arrowKeyAppliesArea()
 void TestPhases::followModes()
 {
     Scene s(12);
-    s.p.phase(s.evaluation, s.area, {1, QStringLiteral("-01")});
-    s.p.phase(s.evaluation, s.area + 1, {1, QStringLiteral("-01")});
-    s.p.phase(s.evaluation, s.area + 1, {2, {}, {}, {}, QStringLiteral("-04")});
+    phase(s.p, s.evaluation, s.area, {1, QStringLiteral("-01")});
+    phase(s.p, s.evaluation, s.area + 1, {1, QStringLiteral("-01")});
+    phase(s.p, s.evaluation, s.area + 1, {2, {}, {}, {}, QStringLiteral("-04")});
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
@@ -581,8 +562,8 @@ void TestPhases::followModes()
 void TestPhases::boldNonSo()
 {
     Scene s(12);
-    s.p.phase(s.evaluation, s.area, {1, {}, {}, {}, QStringLiteral("-04")});
-    s.p.phase(s.evaluation, s.area, {2, QStringLiteral("-04"), QStringLiteral("-01-11"), QStringLiteral("-10")});
+    phase(s.p, s.evaluation, s.area, {1, {}, {}, {}, QStringLiteral("-04")});
+    phase(s.p, s.evaluation, s.area, {2, QStringLiteral("-04"), QStringLiteral("-01-11"), QStringLiteral("-10")});
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
@@ -599,7 +580,7 @@ void TestPhases::boldNonSo()
 
     // Loading wrote nothing back.
     VERIFY_DIALOGS(d);
-    const auto rows = s.p.phases();
+    const auto rows = storedPhases(s.p);
     QCOMPARE(rows[0].value("NonSo").toString(), QStringLiteral("-04"));
     QCOMPARE(rows[1].value("No").toString(), QStringLiteral("-01-11"));
     QCOMPARE(w.Data.Tbl_FasiVal.state(), store::Table::State::Browse);
@@ -607,7 +588,7 @@ void TestPhases::boldNonSo()
     // A click on "Non so" makes its group bold at once.
     click(w, 7, 3);
     QVERIFY2(control<QGroupBox>(&w, "Domanda7")->font().bold(), qPrintable(boldItems(w)));
-    QCOMPARE(s.p.phases()[1].value("NonSo").toString(), QStringLiteral("-07"));
+    QCOMPARE(storedPhases(s.p)[1].value("NonSo").toString(), QStringLiteral("-07"));
 }
 
 // One evaluation as an educator records it: log in, pick the child, insert
@@ -615,16 +596,13 @@ void TestPhases::boldNonSo()
 // first phase at the proposed number, answer items, go back to the list.
 void TestPhases::oneEvaluationFromStartToList()
 {
-    ProgramDir p;
-    const int nursery = p.add(QStringLiteral("AnagNido.db"), {{"Nome", QStringLiteral("Arcobaleno")}});
-    p.add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nursery}, {"Nome", QStringLiteral("Anna")},
-                                         {"Cognome", QStringLiteral("Rossi")}, {"Password", QStringLiteral("pw")},
-                                         {"Responsabile", true}});
+    ScenarioFolder p;
+    p.nursery(QStringLiteral("Arcobaleno"));
+    p.educator();
     // Born 365 days before 9:30 of the fixed present moment: 365.4 days,
     // which is more than 12 steps of 30.42 days, so 13 months.
-    const int child = p.add(QStringLiteral("AnagBimbi.DB"), {{"Id_Nido", nursery}, {"Nome", QStringLiteral("Luca")},
-                                                            {"Cognome", QStringLiteral("Bianchi")},
-                                                            {"DataDiNascita", today.addDays(-365)}, {"Frequenza", true}});
+    const int child =
+        p.child({.nome = QStringLiteral("Luca"), .cognome = QStringLiteral("Bianchi"), .born = today.addDays(-365)});
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     w.Data.Now = [] { return QDateTime(today, QTime(9, 30)); };
@@ -666,7 +644,7 @@ void TestPhases::oneEvaluationFromStartToList()
     click(w, 3, 1);  // No
     click(w, 4, 3);  // Non so
     VERIFY_DIALOGS(d);
-    const auto phases = p.phases();
+    const auto phases = storedPhases(p);
     QCOMPARE(phases.size(), 1);
     QCOMPARE(phases[0].value("Id_Valutazione").toInt(), evaluation);
     QCOMPARE(phases[0].value("Id_Area").toInt(), area);
@@ -694,7 +672,7 @@ void TestPhases::phaseNumberCorrectedInGrid()
     // A phase entered with the wrong number is corrected in its cell; text
     // that is no number is refused with the engine's word and changes nothing.
     Scene s(12);
-    const int id = s.p.phase(s.evaluation, s.area, Phase(2, QStringLiteral("-01")));
+    const int id = phase(s.p, s.evaluation, s.area, Phase(2, QStringLiteral("-01")));
     ScriptedDialogs d;
     TFrm_Main w(s.p.path(), d);
     openSheet(w, d, s);
@@ -713,7 +691,7 @@ void TestPhases::phaseNumberCorrectedInGrid()
              qPrintable(tableState(w.Data.Tbl_FasiVal) + QStringLiteral("; ") + dialogsShown(d)));
     QCOMPARE(w.Data.Tbl_FasiVal.state(), store::Table::State::Edit);
     w.Data.Tbl_FasiVal.post();
-    const auto rows = s.p.phases();
+    const auto rows = storedPhases(s.p);
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows[0].value("Id").toInt(), id);
     QCOMPARE(rows[0].value("NumFase").toInt(), 4);

@@ -94,38 +94,28 @@ struct Folder : ScenarioFolder
                                                    {"Citta", QStringLiteral("Milano")},
                                                    {"Provincia", QStringLiteral("MI")}})
     {
-        nido = add(QStringLiteral("AnagNido.db"), nursery);
+        nido = ScenarioFolder::nursery(nursery);
         rossi = educator(QStringLiteral("Rossi"), QStringLiteral("Anna"), true);
-        for (const QVariantMap& r : rows(QStringLiteral("Aree.db")))
-            areas << r.value("Id").toInt();
+        areas = ScenarioFolder::areas();
     }
     int educator(const QString& cognome, const QString& nome, bool resp) const
     {
-        return add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nido}, {"Nome", nome}, {"Cognome", cognome},
-                                                  {"Password", QStringLiteral("pw")}, {"Responsabile", resp}});
+        return ScenarioFolder::educator({.nursery = nido, .nome = nome, .cognome = cognome, .responsabile = resp});
     }
     int child(const QString& nome, const QString& cognome, const QVariantMap& extra = {}) const
     {
-        QVariantMap v{{"Id_Nido", nido}, {"Nome", nome}, {"Cognome", cognome}, {"Frequenza", true}};
-        v.insert(extra);
-        return add(QStringLiteral("AnagBimbi.DB"), v);
+        return ScenarioFolder::child({.nursery = nido, .nome = nome, .cognome = cognome, .more = extra});
     }
     // An empty `date` or `months` stays unset.
     int evaluation(int child, const QDate& date, const QVariant& months = 12) const
     {
-        QVariantMap v{{"Id_Bimbo", child}, {"Sel", false}};
-        if (date.isValid())
-            v.insert(QStringLiteral("DataValutazione"), date);
-        if (months.isValid())
-            v.insert(QStringLiteral("MesiBimbo"), months);
-        return add(QStringLiteral("Valutaz.db"), v);
+        return ScenarioFolder::evaluation({.child = child, .date = date, .months = months, .sel = false});
     }
     void phases(int evaluation, int area, const Phases& list) const
     {
         for (const Phase& f : list)
-            add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", evaluation}, {"Id_Area", areas[area]},
-                                               {"NumFase", f.n}, {"Si", f.si}, {"No", f.no},
-                                               {"AVolte", f.aVolte}, {"NonSo", f.nonSo}});
+            phase({.evaluation = evaluation, .area = areas[area], .numFase = f.n, .si = f.si, .no = f.no,
+                   .aVolte = f.aVolte, .nonSo = f.nonSo});
     }
     // Phases in every area: the profile chart needs them all.
     void complete(int evaluation) const
@@ -148,22 +138,6 @@ void start(TFrm_Main& w, ScriptedDialogs& d)
 {
     w.Data.Now = [] { return QDateTime(today, QTime(9, 30)); };
     login(w, d, QStringLiteral("Rossi"));
-}
-
-void chooseEvaluation(TFrm_Main& w, int child, int evaluation)
-{
-    chooseChild(w, child);
-    QVERIFY2(w.Data.Tbl_Valutazioni.locate(QStringLiteral("Id"), evaluation),
-             qPrintable(notFound(w.Data.Tbl_Valutazioni, QStringLiteral("Id"), evaluation)));
-}
-
-// Opens `evaluation` on the sheet, as "Modifica" in the evaluations list.
-void openSheet(TFrm_Main& w, ScriptedDialogs& d, int child, int evaluation)
-{
-    chooseEvaluation(w, child, evaluation);
-    w.evaluationsScreen().Modifica1Click();
-    VERIFY_DIALOGS(d);
-    QVERIFY2(!control<QGroupBox>(&w, "GB_Valutazione")->isHidden(), qPrintable(screenState(w, d)));
 }
 
 // Marks evaluations as selected the way the list does (a double click).

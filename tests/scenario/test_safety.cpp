@@ -29,19 +29,18 @@ using namespace velmora;
 
 namespace {
 
-struct ProgramDir : ScenarioFolder
+// A sound folder: a nursery with its responsible educator, a child, an
+// evaluation of the child and one phase of it.
+struct SoundFolder : ScenarioFolder
 {
-    ProgramDir()
+    SoundFolder()
     {
-        const int n = nursery(QStringLiteral("Il Girasole"));
-        add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", n}, {"Nome", "Anna"}, {"Cognome", "Rossi"},
-                                           {"Password", "pw"}, {"Responsabile", true}});
-        const int c = add(QStringLiteral("AnagBimbi.DB"), {{"Id_Nido", n}, {"Nome", "Luca"}, {"Cognome", "Bassi"},
-                                                          {"Frequenza", true}});
-        const int v = add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", c}, {"MesiBimbo", 20}});
-        add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", v}, {"Id_Area", 1}, {"NumFase", 3}, {"Si", "-01-02"}});
+        nursery(QStringLiteral("Il Girasole"));
+        educator();
+        child({.nome = QStringLiteral("Luca"), .cognome = QStringLiteral("Bassi")});
+        evaluation({.date = QDate(), .months = 20});
+        phase({.area = 1, .numFase = 3, .si = QStringLiteral("-01-02")});
     }
-    QString file(const QString& name) const { return QDir(db()).filePath(name); }
     QString copies() const { return QDir(path()).filePath(QStringLiteral("copie")); }
 
     // Every table file's bytes, to show that a refused start wrote nothing.
@@ -129,7 +128,7 @@ void TestSafety::damagedFolderIsNamed()
     QFETCH(QString, file);
     QFETCH(QString, damage);
     QFETCH(QString, said);
-    ProgramDir p;
+    SoundFolder p;
     if (damage == QLatin1String("random"))
         overwrite(p.file(file), randomBytes(8192));
     else if (damage == QLatin1String("empty"))
@@ -156,7 +155,7 @@ void TestSafety::damagedFolderIsNamed()
 
 void TestSafety::secondProgramRefused()
 {
-    ProgramDir p;
+    SoundFolder p;
     store::FolderLock other(p.db());
     QCOMPARE(other.acquire(), store::FolderLock::Result::Acquired);
     const auto before = p.fingerprints();
@@ -170,7 +169,7 @@ void TestSafety::secondProgramRefused()
 
 void TestSafety::lockOfEndedProgramRecovered()
 {
-    ProgramDir p;
+    SoundFolder p;
     {
         store::FolderLock ended(p.db());
         QCOMPARE(ended.acquire(), store::FolderLock::Result::Acquired);
@@ -185,7 +184,7 @@ void TestSafety::lockOfEndedProgramRecovered()
 
 void TestSafety::dailyCopyMadeOnce()
 {
-    ProgramDir p;
+    SoundFolder p;
     for (int start = 0; start < 2; ++start) {
         ScriptedDialogs d;
         TFrm_Main w(p.path(), d);
@@ -203,7 +202,7 @@ void TestSafety::dailyCopyMadeOnce()
 
 void TestSafety::damagedFilePutBackFromCopy()
 {
-    ProgramDir p;
+    SoundFolder p;
     {
         ScriptedDialogs d;
         TFrm_Main w(p.path(), d);
@@ -228,7 +227,7 @@ void TestSafety::damagedFilePutBackFromCopy()
 namespace {
 
 // Lays a daily copy of the folder as it is now, named for `when`.
-void copyAt(const ProgramDir& p, const QDateTime& when)
+void copyAt(const SoundFolder& p, const QDateTime& when)
 {
     store::DataFolder folder(p.db());
     QCOMPARE(store::copiaGiornaliera(folder, p.copies(), when), QString());
@@ -261,7 +260,7 @@ void damagePages(const QString& file)
     }
 }
 
-void addPhases(const ProgramDir& p, int count)
+void addPhases(const SoundFolder& p, int count)
 {
     store::DataFolder folder(p.db());
     QSqlDatabase db = folder.connection(QStringLiteral("FasiVal.db"));
@@ -283,7 +282,7 @@ void addPhases(const ProgramDir& p, int count)
 // anything is done; the damaged file is kept aside, not deleted.
 void TestSafety::restoreQuestionNamesTheCopy()
 {
-    ProgramDir p;
+    SoundFolder p;
     STEP(copyAt(p, QDateTime(QDate(2026, 12, 10), QTime(8, 12))));
     overwrite(p.file(QStringLiteral("FasiVal.db")), randomBytes(4096));
     const QByteArray damaged = bytesOf(p.file(QStringLiteral("FasiVal.db")));
@@ -317,7 +316,7 @@ void TestSafety::restoreQuestionNamesTheCopy()
 // copy that holds more of them is offered too, and chosen with Yes.
 void TestSafety::fullerOlderCopyOffered()
 {
-    ProgramDir p;
+    SoundFolder p;
     STEP(addPhases(p, 30));
     STEP(copyAt(p, QDateTime(QDate(2026, 12, 9), QTime(17, 40))));
     {
@@ -358,7 +357,7 @@ void TestSafety::damageFoundWhileRunningOfferedAtNextStart_data()
 void TestSafety::damageFoundWhileRunningOfferedAtNextStart()
 {
     QFETCH(bool, byTheCopy);
-    ProgramDir p;
+    SoundFolder p;
     STEP(addPhases(p, 800));
     STEP(copyAt(p, QDateTime(QDate(2020, 3, 2), QTime(8, 12))));
     // Without the copy due today, only the read finds the damage.

@@ -32,31 +32,6 @@ namespace {
 const QString deleteQuestion = QStringLiteral("Eliminare il record?");
 const QDate today(2026, 12, 10);
 
-// A program folder with a freshly laid data folder, and direct access to its
-// tables through a connection of its own.
-struct ProgramDir : ScenarioFolder
-{
-    int educator(int nursery, const QString& cognome, bool resp) const
-    {
-        return add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nursery}, {"Nome", QStringLiteral("Anna")},
-                                                  {"Cognome", cognome}, {"Password", QStringLiteral("pw")},
-                                                  {"Responsabile", resp}});
-    }
-    int child(int nursery, const QVariantMap& values) const
-    {
-        QVariantMap v{{"Id_Nido", nursery}, {"Frequenza", true}};
-        v.insert(values);
-        return add(QStringLiteral("AnagBimbi.DB"), v);
-    }
-    int evaluation(int child, int months) const
-    {
-        return add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", child}, {"DataValutazione", QDate(2026, 1, 15)},
-                                                  {"MesiBimbo", months}});
-    }
-    int role(const QString& name) const { return add(QStringLiteral("Ruoli.db"), {{"Ruolo", name}}); }
-
-};
-
 // Replaces the text of an edit as the user does, key by key.
 void typeInto(QLineEdit* e, const QString& text)
 {
@@ -95,15 +70,15 @@ private slots:
 
 void TestSheet::showsCurrentChildReadOnly()
 {
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Rossi"), true);
-    p.child(a, {{"Nome", QStringLiteral("Luca")}, {"Cognome", QStringLiteral("Alfieri")},
-                {"DataDiNascita", QDate(2025, 3, 4)}, {"Sesso", QStringLiteral("M")}, {"Note", QStringLiteral("allergico")}});
-    const int giulia = p.child(a, {{"Nome", QStringLiteral("Giulia")}, {"Cognome", QStringLiteral("Bassi")},
-                                   {"DataDiNascita", QDate(2024, 11, 20)}, {"Sesso", QStringLiteral("F")},
-                                   {"Note", QStringLiteral("gemella")}});
-    p.evaluation(giulia, 24);
+    p.educator({.nursery = a});
+    p.child({.nursery = a, .nome = QStringLiteral("Luca"), .cognome = QStringLiteral("Alfieri"),
+             .born = QDate(2025, 3, 4), .more = {{"Sesso", QStringLiteral("M")}, {"Note", QStringLiteral("allergico")}}});
+    const int giulia = p.child({.nursery = a, .nome = QStringLiteral("Giulia"), .cognome = QStringLiteral("Bassi"),
+                                .born = QDate(2024, 11, 20),
+                                .more = {{"Sesso", QStringLiteral("F")}, {"Note", QStringLiteral("gemella")}}});
+    p.evaluation({.child = giulia, .months = 24});
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     login(w, d, QStringLiteral("Rossi"));
@@ -162,12 +137,13 @@ void TestSheet::typedAgeSavedOnLeaving()
     QFETCH(bool, byClosing);
     QFETCH(QString, typed);
     QFETCH(QString, shown);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Rossi"), true);
-    const int c = p.child(a, {{"Cognome", QStringLiteral("Zeta")}, {"DataDiNascita", today.addDays(-900)}});
+    p.educator({.nursery = a});
+    const int c = p.child({.nursery = a, .nome = QString(), .cognome = QStringLiteral("Zeta"),
+                           .born = today.addDays(-900)});
     if (!newEvaluation)
-        p.evaluation(c, 30);
+        p.evaluation({.child = c, .months = 30});
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     w.Data.Now = [] { return QDateTime(today, QTime(9, 0)); };
@@ -218,11 +194,12 @@ void TestSheet::refusedTextKeepsSheetOpen()
     QFETCH(QString, field);
     QFETCH(QString, typed);
     QFETCH(bool, byClosing);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Rossi"), true);
-    const int c = p.child(a, {{"Cognome", QStringLiteral("Zeta")}, {"DataDiNascita", today.addDays(-900)}});
-    const int v = p.evaluation(c, 30);
+    p.educator({.nursery = a});
+    const int c = p.child({.nursery = a, .nome = QString(), .cognome = QStringLiteral("Zeta"),
+                           .born = today.addDays(-900)});
+    const int v = p.evaluation({.child = c, .months = 30});
     const auto stored = [&] { return p.rows(QStringLiteral("Valutaz.db"), QStringLiteral("Id=%1").arg(v)).first().value(field); };
     const QVariant before = stored();
     ScriptedDialogs d;
@@ -270,15 +247,15 @@ void TestSheet::staffRowBelongsToSheet()
 {
     QFETCH(QString, how);
     QFETCH(bool, staffBefore);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Rossi"), true);
-    const int bianchi = p.educator(a, QStringLiteral("Bianchi"), false);
+    p.educator({.nursery = a});
+    const int bianchi = p.educator({.nursery = a, .cognome = QStringLiteral("Bianchi"), .responsabile = false});
     const int osservatrice = p.role(QStringLiteral("Volontaria di prova"));
     p.role(QStringLiteral("Supplente di prova"));
-    const int c = p.child(a, {{"Cognome", QStringLiteral("Zeta")}});
-    const int first = p.evaluation(c, 10);
-    const int second = p.evaluation(c, 13);
+    const int c = p.child({.nursery = a, .nome = QString(), .cognome = QStringLiteral("Zeta")});
+    const int first = p.evaluation({.child = c, .months = 10});
+    const int second = p.evaluation({.child = c, .months = 13});
     if (staffBefore)
         p.add(QStringLiteral("Personale.db"), {{"Id_Valutazione", second}, {"Id_Educatrice", bianchi}});
     ScriptedDialogs d;
@@ -329,11 +306,11 @@ void TestSheet::untouchedNewRowDroppedOnLeaving()
     QFETCH(bool, educatorChosen);
     QFETCH(bool, noteTyped);
     QFETCH(bool, focusLeft);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Rossi"), true);
-    const int c = p.child(a, {{"Cognome", QStringLiteral("Zeta")}});
-    const int v = p.evaluation(c, 13);
+    p.educator({.nursery = a});
+    const int c = p.child({.nursery = a, .nome = QString(), .cognome = QStringLiteral("Zeta")});
+    const int v = p.evaluation({.child = c, .months = 13});
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     login(w, d, QStringLiteral("Rossi"));
@@ -369,11 +346,11 @@ void TestSheet::deletingStaffRowAsks()
 {
     QFETCH(int, answer);
     QFETCH(int, left);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    const int rossi = p.educator(a, QStringLiteral("Rossi"), true);
-    const int c = p.child(a, {{"Cognome", QStringLiteral("Zeta")}});
-    const int v = p.evaluation(c, 13);
+    const int rossi = p.educator({.nursery = a});
+    const int c = p.child({.nursery = a, .nome = QString(), .cognome = QStringLiteral("Zeta")});
+    const int v = p.evaluation({.child = c, .months = 13});
     for (int i = 0; i < 2; ++i)
         p.add(QStringLiteral("Personale.db"), {{"Id_Valutazione", v}, {"Id_Educatrice", rossi}});
     ScriptedDialogs d;

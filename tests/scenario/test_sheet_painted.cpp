@@ -12,6 +12,7 @@
 #include "mainwindow.h"
 #include "phases.h"
 #include "prints.h"
+#include "pixels.h"
 #include "scenariofixture.h"
 #include "scripteddialogs.h"
 #include "scripteddialogs_qtest.h"
@@ -53,28 +54,14 @@ struct Folder : ScenarioFolder
 
     Folder()
     {
-        nido = add(QStringLiteral("AnagNido.db"),
-                   {{"Nome", QStringLiteral("Arcobaleno")}, {"Indirizzo", QStringLiteral("Via Roma 1")},
-                    {"Cap", QStringLiteral("20100")}, {"Citta", QStringLiteral("Milano")}, {"Provincia", QStringLiteral("MI")}});
-        rossi = educator(nido, QStringLiteral("Rossi"), true);
-        child = add(QStringLiteral("AnagBimbi.DB"), {{"Id_Nido", nido}, {"Nome", QStringLiteral("Giulia")},
-                                                    {"Cognome", QStringLiteral("Bassi")}, {"Frequenza", true},
-                                                    {"DataDiNascita", today.addMonths(-30)}});
-        evaluation = add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", child}, {"DataValutazione", QDate(2026, 1, 15)},
-                                                       {"MesiBimbo", 30}, {"Sel", false}});
+        nido = nursery({{"Nome", QStringLiteral("Arcobaleno")}, {"Indirizzo", QStringLiteral("Via Roma 1")},
+                        {"Cap", QStringLiteral("20100")}, {"Citta", QStringLiteral("Milano")},
+                        {"Provincia", QStringLiteral("MI")}});
+        rossi = educator();
+        child = ScenarioFolder::child(
+            {.nome = QStringLiteral("Giulia"), .cognome = QStringLiteral("Bassi"), .born = today.addMonths(-30)});
+        evaluation = ScenarioFolder::evaluation({.child = child, .months = 30, .sel = false});
     }
-    int educator(int nursery, const QString& cognome, bool resp) const
-    {
-        return add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nursery}, {"Nome", QStringLiteral("Anna")},
-                                                  {"Cognome", cognome}, {"Password", QStringLiteral("pw")},
-                                                  {"Responsabile", resp}});
-    }
-    int phase(int area, int numFase, const QString& si, const QString& nonSo = QString()) const
-    {
-        return add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", evaluation}, {"Id_Area", area},
-                                                  {"NumFase", numFase}, {"Si", si}, {"NonSo", nonSo}});
-    }
-    int firstArea() const { return rows(QStringLiteral("Aree.db")).first().value("Id").toInt(); }
 };
 
 // Every item answered "Si".
@@ -86,16 +73,6 @@ void start(TFrm_Main& w, ScriptedDialogs& d)
     w.Data.Now = [] { return QDateTime(today, QTime(9, 30)); };
     w.show();
     login(w, d, QStringLiteral("Rossi"));
-}
-
-// Opens `evaluation` of `child` on the sheet, which applies the first area.
-void openSheet(TFrm_Main& w, ScriptedDialogs& d, int child, int evaluation)
-{
-    chooseChild(w, child);
-    QVERIFY(w.Data.Tbl_Valutazioni.locate(QStringLiteral("Id"), evaluation));
-    w.evaluationsScreen().Modifica1Click();
-    VERIFY_DIALOGS(d);
-    QVERIFY(!control<QGroupBox>(&w, "GB_Valutazione")->isHidden());
 }
 
 // The part of the painted window that `widget` covers.
@@ -120,27 +97,13 @@ QList<QPoint> backgroundPoints(QWidget* box, QWidget* through)
 
 // How much of an answer's text is inked: dark pixels in its caption's part
 // of the painted button, and the rightmost column holding one.
-struct Ink
-{
-    int pixels = 0;
-    int right = -1;
-};
-
-Ink inkOf(const QImage& shot, QWidget* window, QRadioButton* r)
+testsupport::Ink inkOf(const QImage& shot, QWidget* window, QRadioButton* r)
 {
     QStyleOptionButton opt;
     opt.initFrom(r);
     opt.text = r->text();
     const QRect text = r->style()->subElementRect(QStyle::SE_RadioButtonContents, &opt, r);
-    const QImage img = painted(shot, window, r);
-    Ink ink;
-    for (int y = text.top(); y <= text.bottom() && y < img.height(); ++y)
-        for (int x = text.left(); x <= text.right() && x < img.width(); ++x)
-            if (qGray(img.pixel(x, y)) < 110) {
-                ++ink.pixels;
-                ink.right = std::max(ink.right, x);
-            }
-    return ink;
+    return testsupport::darkInk(painted(shot, window, r), text, 110);
 }
 
 // True when `label` is painted exactly as a label of its kind showing `text`.
@@ -291,8 +254,9 @@ void TestSheetPainted::nonSoAnswersBold()
 {
     Folder p;
     const int area = p.firstArea();
-    p.phase(area, 1, QStringLiteral("-03"), QStringLiteral("-04"));
-    p.phase(area, 2, QStringLiteral("-03-04"));
+    p.phase({.evaluation = p.evaluation, .area = area, .numFase = 1, .si = QStringLiteral("-03"),
+             .nonSo = QStringLiteral("-04")});
+    p.phase({.evaluation = p.evaluation, .area = area, .numFase = 2, .si = QStringLiteral("-03-04")});
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     start(w, d);
@@ -307,8 +271,8 @@ void TestSheetPainted::nonSoAnswersBold()
     };
     QImage shot = w.grab().toImage();
     for (int a = 0; a < PhasesScreen::Answers; ++a) {
-        const Ink bold = inkOf(shot, &w, answer(4, a));
-        const Ink regular = inkOf(shot, &w, answer(3, a));
+        const testsupport::Ink bold = inkOf(shot, &w, answer(4, a));
+        const testsupport::Ink regular = inkOf(shot, &w, answer(3, a));
         QVERIFY2(regular.pixels > 0, qPrintable(answer(3, a)->text()));
         QVERIFY2(bold.pixels > regular.pixels && bold.right > regular.right,
                  qPrintable(QStringLiteral("%1: %2 px to %3 against %4 px to %5")
@@ -390,11 +354,11 @@ void TestSheetPainted::refusedValueToldOnce()
 void TestSheetPainted::staffChosenInCells()
 {
     Folder p;
-    const int bianchi = p.educator(p.nido, QStringLiteral("Bianchi"), false);
-    const int altro = p.add(QStringLiteral("AnagNido.db"), {{"Nome", QStringLiteral("Pollicino")}});
-    p.educator(altro, QStringLiteral("Verdi"), true);
-    const int volontaria = p.add(QStringLiteral("Ruoli.db"), {{"Ruolo", QStringLiteral("Volontaria di prova")}});
-    const int supplente = p.add(QStringLiteral("Ruoli.db"), {{"Ruolo", QStringLiteral("Supplente di prova")}});
+    const int bianchi = p.educator({.nursery = p.nido, .cognome = QStringLiteral("Bianchi"), .responsabile = false});
+    const int altro = p.nursery(QStringLiteral("Pollicino"));
+    p.educator({.nursery = altro, .cognome = QStringLiteral("Verdi")});
+    const int volontaria = p.role(QStringLiteral("Volontaria di prova"));
+    const int supplente = p.role(QStringLiteral("Supplente di prova"));
     const int first = p.add(QStringLiteral("Personale.db"),
                             {{"Id_Valutazione", p.evaluation}, {"Id_Educatrice", p.rossi}, {"Id_Ruolo", volontaria}});
     const int second = p.add(QStringLiteral("Personale.db"),
@@ -477,12 +441,13 @@ void TestSheetPainted::totalAfterDeletionAndOnOpening()
 {
     Folder p;
     const int area = p.firstArea();
-    p.phase(area, 1, allSi);
-    p.phase(area, 2, allSi);
+    p.phase({.evaluation = p.evaluation, .area = area, .numFase = 1, .si = allSi});
+    p.phase({.evaluation = p.evaluation, .area = area, .numFase = 2, .si = allSi});
     // In another area, a phase with a "Non so": the way back leaves the
     // phases on the summary's selection, which holds it.
     const int other = p.rows(QStringLiteral("Aree.db"), QStringLiteral("Id<>%1").arg(area)).first().value("Id").toInt();
-    p.phase(other, 3, QStringLiteral("-01-02-03-04-05-06-07-08-09-10"), QStringLiteral("-11"));
+    p.phase({.evaluation = p.evaluation, .area = other, .numFase = 3,
+             .si = QStringLiteral("-01-02-03-04-05-06-07-08-09-10"), .nonSo = QStringLiteral("-11")});
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
     start(w, d);
@@ -531,7 +496,7 @@ void TestSheetPainted::closingAnywayAfterRefusal()
 {
     QFETCH(QString, where);
     Folder p;
-    const int bianchi = p.educator(p.nido, QStringLiteral("Bianchi"), false);
+    const int bianchi = p.educator({.nursery = p.nido, .cognome = QStringLiteral("Bianchi"), .responsabile = false});
     ScriptedDialogs d;
     {
         TFrm_Main w(p.path(), d);

@@ -32,18 +32,6 @@ const QString noResponsible = QStringLiteral("Attenzione! Non è stato impostato
 const QString deleteQuestion = QStringLiteral("Eliminare il record?");
 using Nav = DataNavigator::Button;
 
-// A program folder with a freshly laid data folder, and direct access to its
-// tables through a connection of its own.
-struct ProgramDir : ScenarioFolder
-{
-    int educator(int nursery, const QString& nome, const QString& cognome, const QVariant& resp) const
-    {
-        return add(QStringLiteral("AnagEdu.db"),
-                   {{"Id_Nido", nursery}, {"Nome", nome}, {"Cognome", cognome}, {"Responsabile", resp}});
-    }
-
-};
-
 // Logs in as the educator under the cursor, who has no password.
 void login(TFrm_Main& w, ScriptedDialogs& d)
 {
@@ -172,9 +160,9 @@ void TestStaff::registryLocksNavigationWhileOpen_data()
 void TestStaff::registryLocksNavigationWhileOpen()
 {
     QFETCH(Registry, registry);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), true);
+    p.educator({.nursery = a, .password = QVariant()});
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     login(w, dialogs);
@@ -241,9 +229,9 @@ void TestStaff::closingWindowSavesRegistry()
 {
     QFETCH(Registry, registry);
     QFETCH(bool, refused);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), true);
+    p.educator({.nursery = a, .password = QVariant()});
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     login(w, dialogs);
@@ -297,12 +285,14 @@ void TestStaff::educatorsNeedAResponsible()
     QFETCH(bool, otherResponsible);
     QFETCH(QString, action);
     QFETCH(bool, closes);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
     const int b = p.nursery(QStringLiteral("Pollicino"));
-    const int rossi = p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), true);
-    p.educator(a, QStringLiteral("Lucia"), QStringLiteral("Verdi"), secondResponsible);
-    p.educator(b, QStringLiteral("Paola"), QStringLiteral("Neri"), otherResponsible);
+    const int rossi = p.educator({.nursery = a, .password = QVariant()});
+    p.educator({.nursery = a, .nome = QStringLiteral("Lucia"), .cognome = QStringLiteral("Verdi"),
+                .password = QVariant(), .responsabile = secondResponsible});
+    p.educator({.nursery = b, .nome = QStringLiteral("Paola"), .cognome = QStringLiteral("Neri"),
+                .password = QVariant(), .responsabile = otherResponsible});
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     QVERIFY2(w.Data.Tbl_AnagEdu.locate(QStringLiteral("Id"), rossi),
@@ -377,11 +367,12 @@ void TestStaff::newEducatorDefaults_data()
 void TestStaff::newEducatorDefaults()
 {
     QFETCH(bool, registryOpen);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
     const int b = p.nursery(QStringLiteral("Pollicino"));
-    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), true);
-    p.educator(b, QStringLiteral("Paola"), QStringLiteral("Neri"), true);
+    p.educator({.nursery = a, .password = QVariant()});
+    p.educator(
+        {.nursery = b, .nome = QStringLiteral("Paola"), .cognome = QStringLiteral("Neri"), .password = QVariant()});
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     // The second nursery, chosen in the chooser, is the current one.
@@ -428,9 +419,9 @@ void TestStaff::newEducatorDefaults()
 
 void TestStaff::passwordEditsTakeTurns()
 {
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), true);
+    p.educator({.nursery = a, .password = QVariant()});
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     login(w, dialogs);
@@ -488,9 +479,9 @@ void TestStaff::emojiAtFieldLimit()
     QFETCH(QString, added);
     QFETCH(bool, paste);
     QFETCH(QString, stored);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    const int rossi = p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), true);
+    const int rossi = p.educator({.nursery = a, .password = QVariant()});
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     login(w, dialogs);
@@ -544,9 +535,9 @@ void TestStaff::educatorNames()
     QFETCH(QVariant, responsabile);
     QFETCH(QString, nominativo);
     QFETCH(QString, resp);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, nome, cognome, responsabile);
+    p.educator({.nursery = a, .nome = nome, .cognome = cognome, .password = QVariant(), .responsabile = responsabile});
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
     QCOMPARE(w.Data.Tbl_AnagEdu.recordCount(), 1);
@@ -578,9 +569,9 @@ void TestStaff::areaLabel()
     QFETCH(QString, abbreviation);
     QFETCH(QString, description);
     QFETCH(QString, label);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), true);
+    p.educator({.nursery = a, .password = QVariant()});
     // The installer lays areas of its own: this one is found by its key.
     const int id = p.add(QStringLiteral("Aree.db"), {{"AreaBreve", abbreviation}, {"Area", description}});
     ScriptedDialogs dialogs;
@@ -618,10 +609,11 @@ void TestStaff::deletionLeavesReferencesInPlace()
 {
     QFETCH(Registry, registry);
     QFETCH(bool, confirmed);
-    ProgramDir p;
+    ScenarioFolder p;
     const int a = p.nursery(QStringLiteral("Arcobaleno"));
-    p.educator(a, QStringLiteral("Anna"), QStringLiteral("Rossi"), true);
-    const int verdi = p.educator(a, QStringLiteral("Lucia"), QStringLiteral("Verdi"), false);
+    p.educator({.nursery = a, .password = QVariant()});
+    const int verdi = p.educator({.nursery = a, .nome = QStringLiteral("Lucia"), .cognome = QStringLiteral("Verdi"),
+                                  .password = QVariant(), .responsabile = false});
     const int role = p.add(QStringLiteral("Ruoli.db"), {{"Ruolo", QStringLiteral("Osservatrice")}});
     const int area = p.add(QStringLiteral("Aree.db"), {{"Area", QStringLiteral("Motoria")}, {"AreaBreve", QStringLiteral("MO")}});
     for (int evaluation : {1, 2})

@@ -22,6 +22,7 @@
 #include "children.h"
 #include "dataedits.h"
 #include "datagrid.h"
+#include "pixels.h"
 
 #include <algorithm>
 
@@ -36,6 +37,7 @@
 #include <QToolBar>
 
 using namespace velmora;
+using namespace velmora::testsupport;
 
 namespace {
 
@@ -50,29 +52,22 @@ struct Scene
 
     explicit Scene(int moreChildren = 0)
     {
-        const int nido = p.add(QStringLiteral("AnagNido.db"),
-                               {{"Nome", QStringLiteral("Nido d'infanzia Il Girasole")},
-                                {"Indirizzo", QStringLiteral("Via dei Tigli 12")},
-                                {"Citta", QStringLiteral("Milano")}, {"Cap", QStringLiteral("20121")},
-                                {"Provincia", QStringLiteral("MI")}});
-        const int anna = p.add(QStringLiteral("AnagEdu.db"), {{"Id_Nido", nido}, {"Nome", QStringLiteral("Anna")},
-                                                             {"Cognome", QStringLiteral("Rossi")},
-                                                             {"Password", QStringLiteral("pw")}, {"Responsabile", true}});
-        child = p.add(QStringLiteral("AnagBimbi.DB"),
-                      {{"Id_Nido", nido}, {"Nome", QStringLiteral("Giulia")}, {"Cognome", QStringLiteral("Bianchi")},
-                       {"DataDiNascita", QDate(2024, 3, 15)}, {"Sesso", QStringLiteral("F")}, {"Frequenza", true}});
+        p.nursery({{"Nome", QStringLiteral("Nido d'infanzia Il Girasole")},
+                   {"Indirizzo", QStringLiteral("Via dei Tigli 12")}, {"Citta", QStringLiteral("Milano")},
+                   {"Cap", QStringLiteral("20121")}, {"Provincia", QStringLiteral("MI")}});
+        const int anna = p.educator();
+        child = p.child({.nome = QStringLiteral("Giulia"), .cognome = QStringLiteral("Bianchi"),
+                         .born = QDate(2024, 3, 15), .more = {{"Sesso", QStringLiteral("F")}}});
         for (int i = 0; i < moreChildren; ++i)
-            p.add(QStringLiteral("AnagBimbi.DB"), {{"Id_Nido", nido}, {"Nome", QStringLiteral("Bimbo %1").arg(i)},
-                                                   {"Cognome", QStringLiteral("Verdi")}, {"Frequenza", i % 2 == 0}});
-        evaluation = p.add(QStringLiteral("Valutaz.db"), {{"Id_Bimbo", child}, {"DataValutazione", QDate(2025, 9, 15)},
-                                                          {"MesiBimbo", 18}, {"Sel", false}});
-        area = p.rows(QStringLiteral("Aree.db")).first().value(QStringLiteral("Id")).toInt();
+            p.child({.nome = QStringLiteral("Bimbo %1").arg(i), .cognome = QStringLiteral("Verdi"),
+                     .frequenza = i % 2 == 0});
+        evaluation = p.evaluation({.child = child, .date = QDate(2025, 9, 15), .months = 18, .sel = false});
+        area = p.firstArea();
         const int role = p.rows(QStringLiteral("Ruoli.db")).first().value(QStringLiteral("Id")).toInt();
         p.add(QStringLiteral("Personale.db"), {{"Id_Valutazione", evaluation}, {"Id_Educatrice", anna}, {"Id_Ruolo", role}});
         for (int n = 3; n <= 5; ++n)
-            p.add(QStringLiteral("FasiVal.db"), {{"Id_Valutazione", evaluation}, {"Id_Area", area}, {"NumFase", n},
-                                                 {"Si", QStringLiteral("-01-02-03")}, {"No", QStringLiteral("-04")},
-                                                 {"AVolte", QStringLiteral("-05")}, {"NonSo", QStringLiteral("-06")}});
+            p.phase({.evaluation = evaluation, .area = area, .numFase = n, .si = QStringLiteral("-01-02-03"),
+                     .no = QStringLiteral("-04"), .aVolte = QStringLiteral("-05"), .nonSo = QStringLiteral("-06")});
     }
 };
 
@@ -125,60 +120,13 @@ QString joined(const QStringList& problems)
     return problems.join(QLatin1Char('\n'));
 }
 
-// Pixels of `image` inside `rect` that differ from `background`.
-int pixelsNot(const QImage& image, const QRect& rect, QRgb background)
-{
-    int n = 0;
-    for (int y = rect.top(); y <= rect.bottom(); ++y)
-        for (int x = rect.left(); x <= rect.right(); ++x)
-            if (qAbs(qGray(image.pixel(x, y)) - qGray(background)) > 24)
-                ++n;
-    return n;
-}
-
 // How wide the dark writing on `image` is painted, from its first to its
 // last dark column; the face is the colour at the top left corner.
 int paintedWidth(const QImage& image)
 {
-    const QRgb face = image.pixel(1, 1);
-    int left = image.width();
-    int right = -1;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (qGray(image.pixel(x, y)) < qGray(face) - 80) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-            }
-    return right - left + 1;
-}
-
-// The ink a text puts on `image`: each pixel counts by how far it lies from
-// the background towards the text's colour (1 for a pixel wholly in the
-// text's colour), so that the thin, half-covered pixels of a light stroke
-// count in part and a heavier stroke counts more.
-double inkOf(const QImage& image, const QColor& background, const QColor& text)
-{
-    const int bg = qGray(background.rgb());
-    const int range = qGray(text.rgb()) - bg;
-    double ink = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            ink += std::clamp(double(qGray(image.pixel(x, y)) - bg) / range, 0.0, 1.0);
-    return ink;
-}
-
-// The ink of `text` painted in `font` on its own.
-double inkOfText(const QString& text, const QFont& font, const QColor& background, const QColor& colour)
-{
-    const QFontMetrics fm(font);
-    QImage image(fm.horizontalAdvance(text) + 8, fm.height() + 4, QImage::Format_RGB32);
-    image.fill(background);
-    QPainter p(&image);
-    p.setFont(font);
-    p.setPen(colour);
-    p.drawText(QPoint(4, 2 + fm.ascent()), text);
-    p.end();
-    return inkOf(image, background, colour);
+    const int face = qGray(image.pixel(1, 1));
+    const QRect ink = boundsOf(image, image.rect(), [face](QRgb c) { return qGray(c) < face - 80; });
+    return ink.isNull() ? -image.width() : ink.width();
 }
 
 // A caption set bold is painted bold: its ink per character at least 30%
@@ -380,22 +328,17 @@ void TestScreens::speedButtonsFramedWithGlyphs()
             const QRgb face = img.pixel(img.width() / 2, img.height() - 3);
             // The frame is drawn without the pointer over the button: the
             // outermost ring of pixels is darker than the face of the button.
-            int ring = 0;
-            int darker = 0;
-            for (int x = 0; x < img.width(); ++x)
-                for (int y : {0, img.height() - 1}) {
-                    ++ring;
-                    darker += qGray(img.pixel(x, y)) < qGray(face) - 30;
-                }
+            const auto isDarker = [face](QRgb c) { return qGray(c) < qGray(face) - 30; };
+            const int ring = 2 * img.width();
+            const int darker = countPixels(img, QRect(0, 0, img.width(), 1), isDarker)
+                + countPixels(img, QRect(0, img.height() - 1, img.width(), 1), isDarker);
             QVERIFY2(darker * 10 >= ring * 8, qPrintable(QStringLiteral("%1: %2 of %3 frame pixels").arg(buttons[i]).arg(darker).arg(ring)));
             // The glyph above the caption, in colour.
             const QRect glyph((img.width() - 24) / 2, 3, 24, 24);
-            int coloured = 0;
-            for (int y = glyph.top(); y <= glyph.bottom(); ++y)
-                for (int x = glyph.left(); x <= glyph.right(); ++x) {
-                    const QColor c(img.pixel(x, y));
-                    coloured += c.saturation() > 80 && c.value() > 60;
-                }
+            const int coloured = countPixels(img, glyph, [](QRgb c) {
+                const QColor colour(c);
+                return colour.saturation() > 80 && colour.value() > 60;
+            });
             QVERIFY2(coloured > 20, qPrintable(QStringLiteral("%1: %2 coloured pixels").arg(buttons[i]).arg(coloured)));
             // The caption below the glyph.
             QVERIFY2(pixelsNot(img, QRect(3, 34, img.width() - 6, img.height() - 37), face) > 15, qPrintable(buttons[i]));
@@ -503,21 +446,16 @@ void TestScreens::accessPictureAtLeft()
             QVERIFY2(!other->geometry().intersects(where), qPrintable(other->objectName()));
 
     // What the panel shows there.
-    const QImage shot = control<QWidget>(&w, "Pnl_Accesso")->grab(where).toImage();
-    int drawn = 0;
-    int red = 0, orange = 0, green = 0, blue = 0;
-    for (int y = 0; y < shot.height(); ++y)
-        for (int x = 0; x < shot.width(); ++x) {
-            const QColor c = shot.pixelColor(x, y);
-            drawn += c != QColor(Qt::white);
-            const auto near = [&c](int r, int g, int b) {
-                return qAbs(c.red() - r) < 24 && qAbs(c.green() - g) < 24 && qAbs(c.blue() - b) < 24;
-            };
-            red += near(0xe8, 0x57, 0x4a);
-            orange += near(0xf2, 0xa5, 0x41);
-            green += near(0x3f, 0x9e, 0x6e);
-            blue += near(0x4a, 0x6f, 0xa5);
-        }
+    // Unpremultiplied, so that a pixel's components are its colour's.
+    const QImage shot = control<QWidget>(&w, "Pnl_Accesso")->grab(where).toImage().convertToFormat(QImage::Format_ARGB32);
+    const int drawn = countPixels(shot, shot.rect(), [](QRgb c) { return c != qRgba(255, 255, 255, 255); });
+    const auto near = [&shot](QRgb colour) {
+        return countPixels(shot, shot.rect(), [colour](QRgb c) { return nearColour(c, colour, 24); });
+    };
+    const int red = near(qRgb(0xe8, 0x57, 0x4a));
+    const int orange = near(qRgb(0xf2, 0xa5, 0x41));
+    const int green = near(qRgb(0x3f, 0x9e, 0x6e));
+    const int blue = near(qRgb(0x4a, 0x6f, 0xa5));
     const int area = shot.width() * shot.height();
     QVERIFY2(drawn > area * 8 / 10, qPrintable(QStringLiteral("%1 of %2 pixels drawn").arg(drawn).arg(area)));
     // The three blocks and the growth line, each a good patch of its colour.

@@ -11,6 +11,7 @@
 #include "datanavigator.h"
 #include "lookups.h"
 #include "maskedinput.h"
+#include "pixels.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -27,6 +28,7 @@ using storetest::addRow;
 using storetest::Folder;
 using store::Table;
 using Nav = DataNavigator::Button;
+using velmora::testsupport::darkest;
 using TableStep = std::function<void(Table&)>;
 
 Q_DECLARE_METATYPE(TableStep)
@@ -50,18 +52,6 @@ std::unique_ptr<Table> nurseries(Folder& f, int rows, bool readOnly = false)
     }
     t->first();
     return t;
-}
-
-// The darkest grey in `rect` of `image`: black ink where a glyph is drawn
-// enabled, a light grey where it is drawn disabled.
-int darkest(const QImage& image, const QRect& rect)
-{
-    int out = 255;
-    const QRect r = rect.intersected(image.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            out = qMin(out, qGray(image.pixel(x, y)));
-    return out;
 }
 
 bool looksEnabled(const QImage& image, const QRect& rect) { return darkest(image, rect) < 128; }
