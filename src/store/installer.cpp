@@ -10,6 +10,8 @@
 #include <QSqlQuery>
 #include <QUuid>
 
+#include <functional>
+
 namespace velmora::store {
 
 // Areas of development observed in children from 3 to 36 months.
@@ -36,19 +38,9 @@ const int defaultRoleCount = int(std::size(defaultRoles));
 
 namespace {
 
-void layTable(const QString& folder, const TableDef& def, int version)
+// The rows a table starts with: {Area, AreaBreve} and roles.
+void insertDefaults(QSqlDatabase& db, const TableDef& def, const std::function<DbError(const QSqlError&)>& fail)
 {
-    DataFolder df(folder);
-    {
-        // The file does not exist yet: SQLite creates it on first use.
-        QFile touch(QDir(folder).filePath(def.fileName));
-        if (!touch.open(QIODevice::WriteOnly))
-            throw DbError(QStringLiteral("Impossibile creare il file \"%1\".").arg(touch.fileName()));
-    }
-    QSqlDatabase db = df.connection(def.fileName);
-    exec(db, QStringLiteral("BEGIN"));
-    for (const QString& sql : createStatements(def, version))
-        exec(db, sql);
     auto insertAll = [&](const QString& sql, const QList<QVariantList>& rows) {
         QSqlQuery q(db);
         q.prepare(sql);
@@ -56,7 +48,7 @@ void layTable(const QString& folder, const TableDef& def, int version)
             for (const QVariant& v : row)
                 q.addBindValue(v);
             if (!q.exec())
-                throw engineError(q.lastError(), db.databaseName());
+                throw fail(q.lastError());
         }
     };
     if (def.name == QLatin1String("Aree")) {
@@ -70,10 +62,64 @@ void layTable(const QString& folder, const TableDef& def, int version)
             rows << QVariantList{QString::fromUtf8(r)};
         insertAll(QStringLiteral("INSERT INTO \"Ruoli\" (\"Ruolo\") VALUES (?)"), rows);
     }
+}
+
+void layTable(const QString& folder, const TableDef& def, int version)
+{
+    DataFolder df(folder);
+    {
+        // The file does not exist yet: SQLite creates it on first use.
+        QFile touch(QDir(folder).filePath(def.fileName));
+        if (!touch.open(QIODevice::WriteOnly))
+            throw DbError(QStringLiteral("Impossibile creare il file \"%1\".").arg(touch.fileName()));
+    }
+    QSqlDatabase db = df.connection(def.fileName);
+    exec(db, QStringLiteral("BEGIN"));
+    for (const QString& sql : createStatements(def, version))
+        exec(db, sql);
+    insertDefaults(db, def, [&](const QSqlError& e) { return engineError(e, db.databaseName()); });
     exec(db, QStringLiteral("COMMIT"));
 }
 
 } // namespace
+
+QString layServerTables(DataFolder& folder, int schemaVersion)
+{
+    if (!folder.isServer())
+        return QStringLiteral("La cartella dati \"%1\" non è su un server.").arg(QDir::toNativeSeparators(folder.path()));
+    if (schemaVersion < 0)
+        schemaVersion = currentSchemaVersion();
+    try {
+        QSqlDatabase db = folder.connection(schema().constFirst().fileName);
+        for (const TableDef& def : schema()) {
+            QSqlQuery q(db);
+            q.prepare(QStringLiteral("SELECT 1 FROM information_schema.tables WHERE table_schema = current_schema() AND table_name = ?"));
+            q.addBindValue(def.name);
+            if (!q.exec())
+                throw folder.error(q.lastError(), def.fileName);
+            if (q.next())
+                return QStringLiteral("Il database del server contiene già la tabella %1: non viene modificato.").arg(def.name);
+        }
+        if (!db.transaction())
+            throw folder.error(db.lastError(), schema().constFirst().fileName);
+        try {
+            exec(db, schemaVersionTableStatement());
+            for (const TableDef& def : schema()) {
+                for (const QString& sql : createStatements(def, schemaVersion, Engine::PostgreSQL))
+                    exec(db, sql);
+                insertDefaults(db, def, [&](const QSqlError& e) { return folder.error(e, def.fileName); });
+            }
+            if (!db.commit())
+                throw folder.error(db.lastError(), schema().constFirst().fileName);
+        } catch (...) {
+            db.rollback();
+            throw;
+        }
+    } catch (const DbError& e) {
+        return e.message();
+    }
+    return QString();
+}
 
 QString layDataFolder(const QString& path, Layout layout)
 {
