@@ -77,6 +77,7 @@ inline QSqlDatabase adminConnection()
     testServerLine().apply(db);
     if (!db.open())
         qFatal("the test server does not answer: %s", qPrintable(db.lastError().text()));
+    QSqlQuery(db).exec(QStringLiteral("SET client_min_messages = warning"));
     return db;
 }
 
@@ -113,9 +114,15 @@ public:
 
     // Laid as the tables stood at `schemaVersion`; -1 for the current one.
     explicit Folder(int schemaVersion)
+        : Folder(schemaVersion, onServer() ? Engine::PostgreSQL : Engine::SQLite)
+    {
+    }
+
+    // On the engine named, whichever run this is (to compare the two).
+    Folder(int schemaVersion, Engine engine)
     {
         m_path = m_tmp.path() + QStringLiteral("/Dati");
-        if (onServer()) {
+        if (engine == Engine::PostgreSQL) {
             static int serial = 0;
             m_schema = QStringLiteral("prova_%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
             adminExec(QStringLiteral("CREATE SCHEMA %1").arg(quoted(m_schema)));
@@ -153,7 +160,7 @@ public:
     // set of connections to its files, on the server another connection.
     std::unique_ptr<DataFolder> otherProgram() const
     {
-        auto other = onServer() ? std::make_unique<DataFolder>(m_path, line()) : std::make_unique<DataFolder>(m_path);
+        auto other = m_schema.isEmpty() ? std::make_unique<DataFolder>(m_path) : std::make_unique<DataFolder>(m_path, line());
         other->setClock(testNow);
         return other;
     }
@@ -290,7 +297,7 @@ inline QStringList readColumn(const QString& folderPath, const QString& fileName
 inline QStringList readColumn(Folder& folder, const QString& fileName, const QString& table, const QString& column,
                               const QString& where = QString())
 {
-    if (!onServer())
+    if (folder.schemaName().isEmpty())
         return readColumn(folder.path(), fileName, table, column, where);
     QStringList out;
     QSqlDatabase db = adminConnection();
