@@ -169,6 +169,13 @@ const QList<SchemaStep>& schemaSteps()
     return steps;
 }
 
+QString stepStatement(const SchemaStep& step, Engine engine)
+{
+    if (engine == Engine::PostgreSQL && step.object == QLatin1String("ix_Valutaz_Sel"))
+        return selectionIndexStatement(engine);
+    return step.sql;
+}
+
 int currentSchemaVersion()
 {
     return schemaSteps().isEmpty() ? 0 : schemaSteps().constLast().version;
@@ -222,7 +229,7 @@ QStringList createStatements(const TableDef& def, int version, Engine engine)
     for (const SchemaStep& step : schemaSteps())
         if (step.version <= version && step.kind == SchemaStep::Kind::AddIndex
             && step.table.compare(def.name, Qt::CaseInsensitive) == 0)
-            sql << (server && step.object == QLatin1String("ix_Valutaz_Sel") ? selectionIndexStatement(engine) : step.sql);
+            sql << stepStatement(step, engine);
     if (server)
         sql << QStringLiteral("INSERT INTO %1 (\"Tabella\", \"Versione\") VALUES ('%2', %3) "
                               "ON CONFLICT (\"Tabella\") DO UPDATE SET \"Versione\" = EXCLUDED.\"Versione\"")

@@ -73,6 +73,10 @@ struct SchemaStep
 
 const QList<SchemaStep>& schemaSteps();
 
+// The statement of an AddIndex step on `engine` (a server writes the
+// condition of a partial index its own way).
+QString stepStatement(const SchemaStep& step, Engine engine);
+
 // The version of a folder laid by this program: the last step's.
 int currentSchemaVersion();
 

@@ -8,6 +8,7 @@
 // SKIP).
 
 #include "storefixture.h"
+#include "upgrade.h"
 
 #include <QRegularExpression>
 #include <QSqlError>
@@ -45,6 +46,7 @@ private slots:
     void serverErrors();
 
     void layout();
+    void upgradeOnServer();
     void twoProgramsSeeEachOthersPosts();
     void lostUpdateRefused();
     void lockWaitEndsLocked();
@@ -258,6 +260,42 @@ void TestEngines::layout()
     QCOMPARE(again, QStringLiteral("Il database del server contiene già la tabella AnagNido: non viene modificato."));
     QCOMPARE(readColumn(*m_f, QStringLiteral("Ruoli.db"), QStringLiteral("Ruoli"), QStringLiteral("Id")).size(),
              defaultRoleCount);
+}
+
+// A database laid at release 1.02's layout comes up to date as a folder of
+// files does: the attendance column, the marks' index, the versions.
+void TestEngines::upgradeOnServer()
+{
+    if (!onServer())
+        QSKIP("SKIP: solo sul server di prova (test_engines_server)");
+    Folder older(0, Engine::PostgreSQL);
+    {
+        auto t = older.table(QStringLiteral("AnagBimbi.DB"));
+        QVERIFY_THROWS_EXCEPTION(DbError, t->open()); // no Frequenza yet
+    }
+    QSqlDatabase db = adminConnection();
+    QSqlQuery q(db);
+    QVERIFY(q.exec(QStringLiteral("INSERT INTO %1.\"AnagBimbi\" (\"Nome\") VALUES ('Anna')").arg(quoted(older.schemaName()))));
+    QStringList warnings;
+    AggiornaSchema(older.folder(), [&](const QString& w) { warnings << w; });
+    QCOMPARE(warnings.size(), 2);
+    QCOMPARE(warnings.constLast(), QStringLiteral("Aggiornamento completato"));
+    auto t = older.table(QStringLiteral("AnagBimbi.DB"));
+    t->open();
+    QCOMPARE(walkForward(*t, QStringLiteral("Nome")), QStringList{"Anna"});
+    QVERIFY(t->isNull(QStringLiteral("Frequenza")));
+    QVERIFY(q.exec(QStringLiteral("SELECT count(*) FROM %1.\"velmora_versione\" WHERE \"Versione\" = %2")
+                       .arg(quoted(older.schemaName()))
+                       .arg(currentSchemaVersion())));
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toInt(), int(schema().size()));
+    QVERIFY(q.exec(QStringLiteral("SELECT 1 FROM pg_indexes WHERE schemaname = '%1' AND indexname = 'ix_Valutaz_Sel'")
+                       .arg(older.schemaName())));
+    QVERIFY(q.next());
+    // Up to date, a second start changes and announces nothing.
+    warnings.clear();
+    AggiornaSchema(older.folder(), [&](const QString& w) { warnings << w; });
+    QVERIFY(warnings.isEmpty());
 }
 
 // Two programs are two connections: what one posts, the other reads once it
