@@ -1619,7 +1619,15 @@ void Table::setAllUnread(const QString& fieldName, const QVariant& value)
     requireBound();
     m_db = m_folder->connection(m_fileName);
     takeWhere();
-    writeAll(fieldName, value);
+    try {
+        writeAll(fieldName, value);
+    } catch (...) {
+        m_db = QSqlDatabase();
+        throw;
+    }
+    // Not open: the table keeps no hold on the connection, which goes
+    // with its folder.
+    m_db = QSqlDatabase();
 }
 
 void Table::setAll(const QString& fieldName, const QVariant& value)
