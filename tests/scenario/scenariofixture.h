@@ -41,6 +41,10 @@ struct ScenarioFolder
     QTemporaryDir dir;
 
     QString schema; // on the server run: the schema of this folder's tables
+    // When set, rows() reads through this folder (the window's): on a server
+    // the selection marks are the program's own, seen only through its
+    // connection.
+    velmora::store::DataFolder* program = nullptr;
 
     explicit ScenarioFolder(velmora::store::Layout layout = velmora::store::Layout::Current)
     {
@@ -97,9 +101,9 @@ struct ScenarioFolder
     // Every record of `file` matching `filter`, stored fields only.
     QList<QVariantMap> rows(const QString& file, const QString& filter = QString()) const
     {
-        const std::unique_ptr<velmora::store::DataFolder> folder = open();
+        const std::unique_ptr<velmora::store::DataFolder> own = program ? nullptr : open();
         velmora::store::Table t;
-        t.setDataFolder(folder.get());
+        t.setDataFolder(program ? program : own.get());
         t.setTableName(file);
         if (!filter.isEmpty()) {
             t.setFilter(filter);

@@ -95,6 +95,8 @@ class TestEvaluations : public QObject
     Q_OBJECT
 
 private slots:
+    // The server run (test_evaluations_server) skips where it cannot run.
+    void initTestCase() { STORETEST_REQUIRE_ENGINE(); }
     void backToListAsksOnlyWithNonSo_data();
     void backToListAsksOnlyWithNonSo();
     void monthsOfNewEvaluation_data();
@@ -266,6 +268,7 @@ void TestEvaluations::toggleSelection()
     const int e3 = p.evaluation(bruno, 20);
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
+    p.program = w.Data.folder();
     login(w, d, QStringLiteral("Rossi"));
     QCOMPARE(w.Data.Tbl_Valutazioni.recordCount(), 2);
 
@@ -317,6 +320,7 @@ void TestEvaluations::toggleEdges()
     const int last = p.evaluation(anna, 12);
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
+    p.program = w.Data.folder();
     login(w, d, QStringLiteral("Rossi"));
 
     // After "Ultima valutazione" the last row, current in the list, is toggled.
