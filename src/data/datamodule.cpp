@@ -1,6 +1,7 @@
 #include "datamodule.h"
 #include "dialogs.h"
 #include "foldercheck.h"
+#include "installer.h"
 #include "errors.h"
 #include "schema.h"
 #include "serverline.h"
@@ -75,7 +76,12 @@ bool DataModule::bind()
             // is made now, so that a server that does not answer is said
             // before anything else.
             folder = std::make_unique<store::DataFolder>(real, choice.line);
-            folder->connection(QStringLiteral("AnagBimbi.DB"));
+            const QStringList missing = store::missingServerTables(*folder);
+            if (!missing.isEmpty())
+                throw store::DbError(QStringLiteral("Il %1 non contiene le tabelle del programma (manca %2): "
+                                                    "l'amministratore deve prepararlo.")
+                                         .arg(choice.line.describe(), missing.join(QStringLiteral(", "))),
+                                     store::DbError::Cause::Missing);
         }
     } catch (const store::DbError& e) {
         dialogs.error(e.message() + QStringLiteral("\n\nIl programma si chiude senza modificare nulla."));

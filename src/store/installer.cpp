@@ -8,6 +8,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSet>
 #include <QUuid>
 
 #include <functional>
@@ -83,6 +84,25 @@ void layTable(const QString& folder, const TableDef& def, int version)
 
 } // namespace
 
+QStringList missingServerTables(DataFolder& folder)
+{
+    QSqlDatabase db = folder.connection(schema().constFirst().fileName);
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = current_schema()"));
+    if (!q.exec())
+        throw folder.error(q.lastError(), schema().constFirst().fileName);
+    QSet<QString> present;
+    while (q.next())
+        present.insert(q.value(0).toString());
+    q.finish();
+    QStringList missing;
+    for (const TableDef& def : schema())
+        if (!present.contains(def.name))
+            missing << def.name;
+    return missing;
+}
+
 QString layServerTables(DataFolder& folder, int schemaVersion)
 {
     if (!folder.isServer())
@@ -91,15 +111,10 @@ QString layServerTables(DataFolder& folder, int schemaVersion)
         schemaVersion = currentSchemaVersion();
     try {
         QSqlDatabase db = folder.connection(schema().constFirst().fileName);
-        for (const TableDef& def : schema()) {
-            QSqlQuery q(db);
-            q.prepare(QStringLiteral("SELECT 1 FROM information_schema.tables WHERE table_schema = current_schema() AND table_name = ?"));
-            q.addBindValue(def.name);
-            if (!q.exec())
-                throw folder.error(q.lastError(), def.fileName);
-            if (q.next())
+        const QStringList missing = missingServerTables(folder);
+        for (const TableDef& def : schema())
+            if (!missing.contains(def.name))
                 return QStringLiteral("Il database del server contiene già la tabella %1: non viene modificato.").arg(def.name);
-        }
         if (!db.transaction())
             throw folder.error(db.lastError(), schema().constFirst().fileName);
         try {

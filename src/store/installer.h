@@ -31,6 +31,11 @@ class DataFolder;
 // Italian.
 QString layServerTables(DataFolder& folder, int schemaVersion = -1);
 
+// The tables of the schema that the database of a server folder lacks (in
+// its current schema), by name; empty when every one is there. Throws
+// DbError when the server cannot be asked.
+QStringList missingServerTables(DataFolder& folder);
+
 // The rows an installation starts with: {Area, AreaBreve} and roles.
 struct DefaultArea
 {

@@ -119,6 +119,7 @@ class TestAccess : public QObject
 private slots:
     // The server run (test_access_server) skips where it cannot run.
     void initTestCase() { STORETEST_REQUIRE_ENGINE(); }
+    void serverWithoutTables();
     void firstStartNeedsANursery_data();
     void firstStartNeedsANursery();
     void login_data();
@@ -139,6 +140,29 @@ private slots:
 };
 
 // ------------------------------------------------------------ first start
+
+// A server that answers but holds none of the program's tables (not yet
+// prepared by the administrator) is said, and the program does not start.
+void TestAccess::serverWithoutTables()
+{
+    if (!storetest::onServer())
+        QSKIP("SKIP: solo sul server di prova (test_access_server)");
+    ProgramDir p;
+    storetest::adminExec(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(store::quoted(p.schema)));
+    storetest::adminExec(QStringLiteral("CREATE SCHEMA %1").arg(store::quoted(p.schema)));
+    ScriptedDialogs dialogs;
+    const QString line = QString::fromUtf8(storetest::readFile(QDir(p.db()).filePath(QStringLiteral("server.conf"))));
+    const QString where = store::parseServerLine(line.trimmed()).describe();
+    dialogs.expectMessage(BoxType::Error,
+                          QStringLiteral("Il %1 non contiene le tabelle del programma (manca AnagNido, AnagEdu, AnagBimbi, "
+                                         "Valutaz, Ruoli, Aree, Personale, FasiVal): l'amministratore deve prepararlo."
+                                         "\n\nIl programma si chiude senza modificare nulla.")
+                              .arg(where));
+    TFrm_Main w(p.path(), dialogs);
+    VERIFY_DIALOGS(dialogs);
+    QVERIFY(w.dataFolderMissing());
+    QVERIFY(!w.Data.Tbl_AnagNido.isOpen());
+}
 
 void TestAccess::firstStartNeedsANursery_data()
 {

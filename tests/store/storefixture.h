@@ -239,6 +239,13 @@ inline void overwriteFile(const QString& path, qint64 offset, const QByteArray& 
         qFatal("cannot write %s", qPrintable(path));
 }
 
+// The bytes of a file, or an empty array.
+inline QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 // Every selected record from first to last, as field `name` reads.
 inline QStringList walkForward(Table& t, const QString& name)
 {
