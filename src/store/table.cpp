@@ -114,6 +114,11 @@ void Table::setDataFolder(DataFolder* folder)
 {
     if (isOpen())
         throw DbError(QStringLiteral("Impossibile cambiare la cartella di una tabella aperta."));
+    if (folder != m_folder) {
+        // Statements are written for the folder's engine.
+        m_pageSqlKey.clear();
+        m_compiledDef = nullptr;
+    }
     m_folder = folder;
 }
 
