@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 
 # fonts-wine: faces with the metrics of Tahoma and MS Sans Serif, which the
 # windows are laid out for (the program loads them from /usr/share/wine/fonts).
-packages=(cmake g++ make qt6-base-dev libqt6sql6-sqlite libsqlite3-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n fonts-liberation2 fonts-wine
+packages=(cmake g++ make qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql postgresql libsqlite3-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n fonts-liberation2 fonts-wine
           libgl1-mesa-dev libxkbcommon-dev)
 missing=()
 for p in "${packages[@]}"; do

@@ -4,8 +4,11 @@
 #include "qtdialogs.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QIcon>
 #include <QLocale>
+
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
@@ -23,6 +26,27 @@ int main(int argc, char** argv)
     app.setWindowIcon(icon);
     app.setDesktopFileName(QStringLiteral("velmora"));
     velmora::installItalianTranslations(app);
+
+    // One option: the tables on a PostgreSQL server instead of the data
+    // folder's files, for this run (see store::chooseEngine).
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Velmora: registri e valutazioni del nido d'infanzia."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Mostra questo aiuto."));
+    parser.addOption(help);
+    const QCommandLineOption server(QStringLiteral("server"),
+                                    QStringLiteral("Usa i dati del server PostgreSQL indicato dalla riga <riga> "
+                                                   "(parole chiave di libpq, per esempio \"host=srv dbname=nido user=ada\") "
+                                                   "invece dei file della cartella dati o di db/server.conf."),
+                                    QStringLiteral("riga"));
+    parser.addOption(server);
+    if (!parser.parse(app.arguments())) {
+        fprintf(stderr, "%s\n", qUtf8Printable(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        fputs(qUtf8Printable(parser.helpText()), stdout);
+        return 0;
+    }
     // The faces the windows were laid out for (Debian's fonts-wine); without
     // them a narrower stand-in is used.
     velmora::loadProgramFonts();
@@ -36,7 +60,7 @@ int main(int argc, char** argv)
     // of every file and the restore question, the schema steps, the day's
     // copy, a first nursery.
     velmora::QtDialogs dialogs;
-    velmora::TFrm_Main window(QCoreApplication::applicationDirPath(), dialogs);
+    velmora::TFrm_Main window(QCoreApplication::applicationDirPath(), dialogs, parser.value(server));
     dialogs.setParent(&window);
     // A program without its data folder ends at once, with no window, and
     // with a status a script or a terminal can see.

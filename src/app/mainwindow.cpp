@@ -76,11 +76,17 @@ QGroupBox* hiddenBox(QWidget* parent, const char* name, const QRect& rect)
 } // namespace
 
 TFrm_Main::TFrm_Main(const QString& programDir, Dialogs& dialogs, QWidget* parent)
+    : TFrm_Main(programDir, dialogs, QString(), parent)
+{
+}
+
+TFrm_Main::TFrm_Main(const QString& programDir, Dialogs& dialogs, const QString& serverLine, QWidget* parent)
     : QMainWindow(parent), Start(&Data), Data(dialogs)
 {
     setObjectName(QStringLiteral("TFrm_Main"));
     Data.shell = this;
     Data.PercorsoDb = QDir(programDir).filePath(QStringLiteral("db")) + QDir::separator();
+    Data.RigaServer = serverLine;
     buildWindow();
     composeScreens();
     plainGridTitles(this);

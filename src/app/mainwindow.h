@@ -43,6 +43,9 @@ public:
     // `programDir` is the folder of the program file: the data folder is its
     // "db" subfolder. Every box goes through `dialogs`.
     TFrm_Main(const QString& programDir, Dialogs& dialogs, QWidget* parent = nullptr);
+    // With the connection line of a server given on the command line
+    // (DataModule::RigaServer); empty: the data folder says where the data are.
+    TFrm_Main(const QString& programDir, Dialogs& dialogs, const QString& serverLine, QWidget* parent = nullptr);
     ~TFrm_Main() override;
 
     bool shouldEnd() const { return m_end; }

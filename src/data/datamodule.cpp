@@ -1,7 +1,10 @@
 #include "datamodule.h"
 #include "dialogs.h"
 #include "foldercheck.h"
+#include "installer.h"
+#include "errors.h"
 #include "schema.h"
+#include "serverline.h"
 #include "sharedfiles.h"
 
 #include <QDir>
@@ -65,9 +68,30 @@ bool DataModule::bind()
     // The folder's real place: an installed db/ is a link into /var/lib, and
     // what the messages name (and the commands they give) is the real one.
     const QString real = path.canonicalFilePath().isEmpty() ? path.absoluteFilePath() : path.canonicalFilePath();
-    auto folder = std::make_unique<store::DataFolder>(real);
-    if (!folder->exists() || folder->filePath(QStringLiteral("AnagBimbi.DB")).isEmpty())
+    std::unique_ptr<store::DataFolder> folder;
+    try {
+        const store::EngineChoice choice = store::chooseEngine(real, RigaServer);
+        if (choice.engine == store::Engine::PostgreSQL) {
+            // The tables are on a server: the one connection of the program
+            // is made now, so that a server that does not answer is said
+            // before anything else.
+            folder = std::make_unique<store::DataFolder>(real, choice.line);
+            const QStringList missing = store::missingServerTables(*folder);
+            if (!missing.isEmpty())
+                throw store::DbError(QStringLiteral("Il %1 non contiene le tabelle del programma (manca %2): "
+                                                    "l'amministratore deve prepararlo.")
+                                         .arg(choice.line.describe(), missing.join(QStringLiteral(", "))),
+                                     store::DbError::Cause::Missing);
+        }
+    } catch (const store::DbError& e) {
+        dialogs.error(e.message() + QStringLiteral("\n\nIl programma si chiude senza modificare nulla."));
         return false;
+    }
+    if (!folder) {
+        folder = std::make_unique<store::DataFolder>(real);
+        if (!folder->exists() || folder->filePath(QStringLiteral("AnagBimbi.DB")).isEmpty())
+            return false;
+    }
     m_folder = std::move(folder);
     // Two-digit years typed into a date follow the program's clock.
     m_folder->setClock(Now);

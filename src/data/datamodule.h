@@ -59,6 +59,10 @@ public:
 
     // The data folder: the program's folder followed by "db" and a separator.
     QString PercorsoDb;
+    // The connection line of a server given on the command line (--server);
+    // empty unless given. Without it the environment variable VELMORA_SERVER
+    // or the folder's server.conf may name a server; none of them: SQLite.
+    QString RigaServer;
     // Id of the current nursery as text; "0" when none.
     QString IdNidoCorrente = QStringLiteral("0");
     // True while the nursery registry is open: moving through the nurseries
@@ -88,8 +92,10 @@ public:
     store::Table Tbl_FasiVal{QStringLiteral("Tbl_FasiVal")};
     store::Table Tbl_App{QStringLiteral("Tbl_App")};
 
-    // Binds the eight tables to the data folder at PercorsoDb. False, with
-    // nothing bound, when the folder or its children table is missing.
+    // Binds the eight tables to the data folder at PercorsoDb, or to the
+    // server its line names (store::chooseEngine). False, with nothing bound,
+    // when the folder or its children table is missing; a line that cannot
+    // be read or a server that cannot be reached is said in a box first.
     bool bind();
     store::DataFolder* folder() const { return m_folder.get(); }
 

@@ -36,14 +36,18 @@ Esito Avvio::avvia(Finestra& finestra)
     if (!data.bind())
         return Esito::CartellaMancante;
     // One program per folder, and every file sound and writable, before
-    // anything asks the user for anything else.
-    if (!riservaCartella() || !controllaCartella())
+    // anything asks the user for anything else. On a server several
+    // programs work at once and the files are not there: the server keeps
+    // its tables sound and its own backups.
+    const bool server = data.folder()->isServer();
+    if (!server && (!riservaCartella() || !controllaCartella()))
         return Esito::NonParte;
     // The files brought to the version this program writes; each step that
     // cannot be made is told in a warning and the program goes on.
     store::AggiornaSchema(*data.folder(), [&data](const QString& text) { data.dialogs.warning(text); });
     // The day's copy, made while the window is idle.
-    avviaCopiaGiornaliera();
+    if (!server)
+        avviaCopiaGiornaliera();
 
     // Seeds the colours of the charts' surplus series.
     data.Random.seed(quint32(QDateTime::currentMSecsSinceEpoch()));

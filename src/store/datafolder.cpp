@@ -1,5 +1,6 @@
 #include "datafolder.h"
 #include "errors.h"
+#include "schema.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -15,6 +16,11 @@ QAtomicInt s_serial;
 
 DataFolder::DataFolder(const QString& path)
     : m_path(QDir::cleanPath(path))
+{
+}
+
+DataFolder::DataFolder(const QString& path, const ServerLine& line)
+    : m_path(QDir::cleanPath(path)), m_engine(Engine::PostgreSQL), m_line(line)
 {
 }
 
@@ -42,6 +48,11 @@ QString DataFolder::filePath(const QString& fileName) const
 
 QSqlDatabase DataFolder::connection(const QString& fileName)
 {
+    if (isServer()) {
+        if (!tableForFile(fileName))
+            throw missingFileError(fileName, m_path);
+        return serverConnection();
+    }
     const QString key = fileName.toLower();
     auto it = m_connections.constFind(key);
     if (it != m_connections.constEnd())
@@ -77,6 +88,68 @@ QSqlDatabase DataFolder::connection(const QString& fileName)
     return db;
 }
 
+QSqlDatabase DataFolder::serverConnection()
+{
+    if (!m_serverConnection.isEmpty())
+        return QSqlDatabase::database(m_serverConnection, false);
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+        throw DbError(QStringLiteral("Impossibile collegarsi al %1: manca il driver PostgreSQL delle librerie Qt "
+                                     "(pacchetto libqt6sql6-psql).").arg(m_line.describe()),
+                      DbError::Cause::CannotOpen);
+    const QString name = QStringLiteral("velmora-%1").arg(s_serial.fetchAndAddRelaxed(1));
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    m_line.apply(db);
+    try {
+        if (!db.open()) {
+            const QSqlError e = db.lastError();
+            qWarning("Velmora: %s: %s", qUtf8Printable(m_line.describe()), qUtf8Printable(e.text()));
+            const bool refused = e.nativeErrorCode().startsWith(QLatin1String("28"))
+                || e.databaseText().contains(QLatin1String("authentication"), Qt::CaseInsensitive);
+            throw DbError(QStringLiteral("Impossibile collegarsi al %1.\nDettaglio: %2")
+                              .arg(m_line.describe(),
+                                   refused ? QStringLiteral("nome utente o password non accettati")
+                                           : QStringLiteral("il server non risponde o ha rifiutato il collegamento")),
+                          DbError::Cause::CannotOpen);
+        }
+        // A record another program is saving is waited for as long as a
+        // file held by another program would be; then the post is refused
+        // as "bloccato". Texts are compared and ordered as on one computer
+        // (see Table::orderBy), whatever the server's own language.
+        exec(db, QStringLiteral("SET lock_timeout = %1").arg(m_busyTimeout));
+        exec(db, QStringLiteral("SET client_min_messages = warning"));
+        // The fields kept per program (the selection marks) live in tables
+        // of this connection alone, gone when it ends.
+        for (const TableDef& def : schema())
+            for (const FieldDef& f : def.fields)
+                if (f.perProgram) {
+                    exec(db, QStringLiteral("CREATE TEMPORARY TABLE IF NOT EXISTS %1 (\"Id\" INTEGER PRIMARY KEY, \"Segno\" BOOLEAN)")
+                                 .arg(markTable(def.name)));
+                    exec(db, QStringLiteral("CREATE TEMPORARY TABLE IF NOT EXISTS %1 (\"Segno\" BOOLEAN)")
+                                 .arg(markTable(def.name + QStringLiteral("_tutti"))));
+                }
+    } catch (const DbError&) {
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+        throw;
+    }
+    m_serverConnection = name;
+    return db;
+}
+
+QString DataFolder::markTable(const QString& tableName) const
+{
+    return QStringLiteral("pg_temp.%1").arg(quoted(QStringLiteral("velmora_segni_") + tableName));
+}
+
+DbError DataFolder::error(const QSqlError& e, const QString& fileName) const
+{
+    if (isServer())
+        return engineError(e, fileName, Engine::PostgreSQL);
+    const QString path = filePath(fileName);
+    return engineError(e, path.isEmpty() ? QDir(m_path).filePath(fileName) : path);
+}
+
 QSqlQuery& DataFolder::statement(const QString& fileName, const QString& sql)
 {
     QHash<QString, QSqlQuery>& cache = m_statements[fileName.toLower()];
@@ -85,7 +158,7 @@ QSqlQuery& DataFolder::statement(const QString& fileName, const QString& sql)
         QSqlQuery q(connection(fileName));
         q.setForwardOnly(true);
         if (!q.prepare(sql))
-            throw engineError(q.lastError(), filePath(fileName));
+            throw error(q.lastError(), fileName);
         it = cache.insert(sql, q);
     }
     return it.value();
@@ -103,6 +176,14 @@ void DataFolder::closeAll()
         QSqlDatabase::removeDatabase(name);
     }
     m_connections.clear();
+    if (!m_serverConnection.isEmpty()) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_serverConnection, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_serverConnection);
+        m_serverConnection.clear();
+    }
 }
 
 QDate DataFolder::today() const
@@ -114,7 +195,9 @@ void exec(QSqlDatabase& db, const QString& sql)
 {
     QSqlQuery q(db);
     if (!q.exec(sql)) {
-        const DbError e = engineError(q.lastError(), db.databaseName());
+        const bool server = db.driverName() == QLatin1String("QPSQL");
+        const DbError e = engineError(q.lastError(), server ? QString() : db.databaseName(),
+                                      server ? Engine::PostgreSQL : Engine::SQLite);
         q.finish();
         throw e;
     }

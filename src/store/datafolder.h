@@ -5,8 +5,14 @@
 #include <QSqlQuery>
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariant>
+
+#include "errors.h"
+#include "serverline.h"
 
 #include <functional>
+
+class QSqlError;
 
 namespace velmora::store {
 
@@ -15,10 +21,17 @@ namespace velmora::store {
 // and shared by all table objects and copy cursors over that file, so that a
 // copy cursor costs no connection of its own and never waits on a lock held
 // by its twin.
+//
+// On a server (useServer), each file of the folder is the table of the same
+// name in one database, and the program holds ONE connection for all of
+// them: connection() gives it whatever the file. The folder itself then only
+// holds the line that says where the server is.
 class DataFolder
 {
 public:
     explicit DataFolder(const QString& path);
+    // The same folder with its tables on the server of `line`.
+    DataFolder(const QString& path, const ServerLine& line);
     ~DataFolder();
     DataFolder(const DataFolder&) = delete;
     DataFolder& operator=(const DataFolder&) = delete;
@@ -34,9 +47,26 @@ public:
     // missing or cannot be opened (the message names the file and the cause).
     QSqlDatabase connection(const QString& fileName);
 
+    Engine engine() const { return m_engine; }
+    bool isServer() const { return m_engine == Engine::PostgreSQL; }
+    const ServerLine& serverLine() const { return m_line; }
+
+    // A failure of the engine on `fileName` told in Italian, naming the file
+    // (the table on a server) and the cause.
+    DbError error(const QSqlError& error, const QString& fileName) const;
+
+    // On a server, a field kept per program instead of in the table (the
+    // selection marks, see FieldDef::perProgram): this program's marks of
+    // table `tableName` live in a temporary table of its connection,
+    // `markTable(tableName)` ("Id", "Segno"), and the value it gave every
+    // record at once (a login clears the marks) in the one row of
+    // `markTable(tableName + "_tutti")`. Other programs see neither.
+    QString markTable(const QString& tableName) const;
+
     // How long a statement waits for a file held by another program before
-    // it fails with "bloccato da un altro programma". Applies to connections
-    // opened afterwards; 5 seconds unless set.
+    // it fails with "bloccato da un altro programma" (on a server: for a
+    // record another program is saving). Applies to connections opened
+    // afterwards; 5 seconds unless set.
     void setBusyTimeout(int milliseconds) { m_busyTimeout = milliseconds; }
     int busyTimeout() const { return m_busyTimeout; }
 
@@ -66,7 +96,12 @@ public:
     void closeAll();
 
 private:
+    QSqlDatabase serverConnection();
+
     QString m_path;
+    Engine m_engine = Engine::SQLite;
+    ServerLine m_line;
+    QString m_serverConnection; // its name, once open
     int m_busyTimeout = 5000;
     std::function<QDateTime()> m_clock;
     QHash<QString, QString> m_connections; // lower-case file name -> connection name

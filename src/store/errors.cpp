@@ -94,10 +94,87 @@ QString italianDetail(int code, const QString& english)
     }
 }
 
+struct ServerCause
+{
+    DbError::Cause cause;
+    QString message; // %1 is the file
+    QString detail;
+};
+
+// The SQLSTATE of a server's error read as the cause a user can meet, in the
+// words the same cause has on one computer. Classes first, then the codes
+// that say more than their class.
+ServerCause serverCause(const QString& state)
+{
+    using C = DbError::Cause;
+    const QString cls = state.left(2);
+    const QString locked = QStringLiteral("Il file %1 è bloccato da un altro programma. Riprovare tra qualche istante.");
+    if (state == QLatin1String("55P03") || state == QLatin1String("40P01") || state == QLatin1String("57014")
+        || state == QLatin1String("40001"))
+        return {C::Locked, locked, QStringLiteral("il database è bloccato")};
+    if (state == QLatin1String("42501"))
+        return {C::ReadOnly, QStringLiteral("Accesso negato al file %1."), QStringLiteral("accesso negato")};
+    if (state == QLatin1String("25006"))
+        return {C::ReadOnly, QStringLiteral("Impossibile salvare in %1: il database del server è in sola lettura."),
+                QStringLiteral("tentativo di scrivere in un database in sola lettura")};
+    if (cls == QLatin1String("28"))
+        return {C::CannotOpen, QStringLiteral("Impossibile collegarsi al server per il file %1: nome utente o password non accettati."),
+                QStringLiteral("accesso negato")};
+    if (cls == QLatin1String("08") || state == QLatin1String("57P01") || state == QLatin1String("57P02")
+        || state == QLatin1String("57P03"))
+        return {C::InputOutput,
+                QStringLiteral("Errore di comunicazione con il server sul file %1: il server o la rete non risponde."),
+                QStringLiteral("il collegamento con il server si è interrotto")};
+    if (state == QLatin1String("53100"))
+        return {C::DiskFull, QStringLiteral("Impossibile salvare in %1: il disco è pieno."),
+                QStringLiteral("il database o il disco è pieno")};
+    if (state == QLatin1String("53200"))
+        return {C::Engine, QStringLiteral("Memoria insufficiente per lavorare sul file %1."), QStringLiteral("memoria esaurita")};
+    if (state == QLatin1String("42P01") || state == QLatin1String("42703"))
+        return {C::Damaged, QStringLiteral("Il file %1 della cartella dati non ha la struttura che il programma si aspetta."),
+                state == QLatin1String("42P01") ? QStringLiteral("manca una tabella") : QStringLiteral("manca un campo")};
+    if (state == QLatin1String("XX001") || state == QLatin1String("XX002"))
+        return {C::Damaged, QStringLiteral("Il file %1 della cartella dati è danneggiato: il suo contenuto non è integro."),
+                QStringLiteral("l'immagine del database sul disco è danneggiata")};
+    if (state == QLatin1String("22001"))
+        return {C::Engine, QStringLiteral("Errore del database sul file %1."), QStringLiteral("un testo è più lungo del suo campo")};
+    if (state == QLatin1String("23505"))
+        return {C::Engine, QStringLiteral("Errore del database sul file %1."), QStringLiteral("un valore è già presente in un campo che non ammette doppioni")};
+    if (cls == QLatin1String("23"))
+        return {C::Engine, QStringLiteral("Errore del database sul file %1."), QStringLiteral("un vincolo del database non è rispettato")};
+    if (cls == QLatin1String("58"))
+        return {C::InputOutput, QStringLiteral("Errore di lettura o di scrittura sul file %1: il disco del server non risponde."),
+                QStringLiteral("errore di lettura o di scrittura sul disco")};
+    if (state.isEmpty())
+        return {C::CannotOpen, QStringLiteral("Impossibile collegarsi al server per il file %1."),
+                QStringLiteral("il server non risponde o ha rifiutato il collegamento")};
+    return {C::Engine, QStringLiteral("Errore del database sul file %1."),
+            QStringLiteral("errore del motore del database (codice %1)").arg(state)};
+}
+
+DbError serverError(const QSqlError& error, const QString& fileName)
+{
+    const QString detail = error.databaseText().isEmpty() ? error.text().trimmed() : error.databaseText().trimmed();
+    const QString state = error.nativeErrorCode().trimmed();
+    const QString file = fileName.isEmpty() ? QStringLiteral("(sconosciuto)") : fileName;
+    const ServerCause c = serverCause(state);
+    QString message = c.message.arg(file);
+    if (!detail.isEmpty() || !state.isEmpty()) {
+        qWarning("Velmora: %s: %s (SQLSTATE %s)", qUtf8Printable(file), qUtf8Printable(detail), qUtf8Printable(state));
+        message += QStringLiteral("\nDettaglio: ") + c.detail;
+    }
+    DbError e(message, c.cause);
+    if (!fileName.isEmpty())
+        e.setFileName(file);
+    return e;
+}
+
 } // namespace
 
-DbError engineError(const QSqlError& error, const QString& filePath)
+DbError engineError(const QSqlError& error, const QString& filePath, Engine engine)
 {
+    if (engine == Engine::PostgreSQL)
+        return serverError(error, filePath);
     const QString detail = error.databaseText().isEmpty() ? error.text().trimmed() : error.databaseText().trimmed();
     bool ok = false;
     int code = error.nativeErrorCode().toInt(&ok);

@@ -2,6 +2,8 @@
 #include <QString>
 #include <stdexcept>
 
+#include "serverline.h"
+
 class QSqlError;
 
 namespace velmora::store {
@@ -52,7 +54,13 @@ private:
 // engine's own English text goes to the log (standard error), never to the
 // user. Every failed open, statement and commit of the table layer goes
 // through here.
-DbError engineError(const QSqlError& error, const QString& filePath);
+//
+// On a server (`engine` PostgreSQL) the error's code is the SQLSTATE, and
+// `filePath` the name of the table file the statement worked on (the table
+// of that name in the server's database): the same causes and sentences
+// follow from it (a lock waited for too long is "bloccato", a refused
+// privilege "accesso negato", a lost connection a failure of the network).
+DbError engineError(const QSqlError& error, const QString& filePath, Engine engine = Engine::SQLite);
 
 // The Italian sentence for a missing table file of the data folder.
 DbError missingFileError(const QString& fileName, const QString& folderPath);

@@ -107,8 +107,8 @@ QString writeGroup(const std::vector<Node>& kids, size_t from, size_t to, const 
 class Parser
 {
 public:
-    Parser(const QString& text, const TableDef& table)
-        : m_text(text), m_table(table)
+    Parser(const QString& text, const TableDef& table, const FilterDialect& dialect)
+        : m_text(text), m_table(table), m_dialect(dialect)
     {
         advance();
     }
@@ -310,7 +310,7 @@ private:
     {
         const int fi = field();
         const FieldDef& f = m_table.fields[fi];
-        const QString col = quoted(f.name);
+        const QString col = column(fi);
         Node leaf;
         if (isKeyword("is")) {
             advance();
@@ -328,14 +328,17 @@ private:
         if (m_tok.kind != Tok::Op) {
             if (f.type != FieldType::Boolean)
                 fail(QStringLiteral("il campo \"%1\" non è logico e non può stare da solo come condizione").arg(f.name));
-            leaf.sql = col + (negated ? QStringLiteral(" <> 1") : QStringLiteral(" = 1"));
+            if (server())
+                leaf.sql = col + (negated ? QStringLiteral(" <> TRUE") : QStringLiteral(" = TRUE"));
+            else
+                leaf.sql = col + (negated ? QStringLiteral(" <> 1") : QStringLiteral(" = 1"));
             return leaf;
         }
         const QString op = negated ? opposite(m_tok.text) : m_tok.text;
         advance();
         if (m_tok.kind == Tok::Ident && !isReserved()) {
             const int other = field();
-            leaf.sql = QStringLiteral("%1 %2 %3").arg(col, op, quoted(m_table.fields[other].name));
+            leaf.sql = QStringLiteral("%1 %2 %3").arg(col, op, column(other));
             return leaf;
         }
         leaf.values << value(f);
@@ -345,8 +348,27 @@ private:
         return leaf;
     }
 
-    // The literal that follows an operator, converted to what the field stores.
+    bool server() const { return m_dialect.engine == Engine::PostgreSQL; }
+
+    // The SQL text that reads field `fi`: its quoted name, or the expression
+    // the dialect gives for it.
+    QString column(int fi) const
+    {
+        const auto it = m_dialect.columns.constFind(fi);
+        return it != m_dialect.columns.constEnd() ? it.value() : quoted(m_table.fields[fi].name);
+    }
+
+    // The literal that follows an operator, converted to what the field
+    // stores: a server binds a Boolean field's value as a Boolean.
     QVariant value(const FieldDef& f)
+    {
+        QVariant v = literal(f);
+        if (server() && f.type == FieldType::Boolean && !v.isNull())
+            return QVariant(v.toDouble() != 0);
+        return v;
+    }
+
+    QVariant literal(const FieldDef& f)
     {
         const Token t = m_tok;
         if (t.kind == Tok::Ident && (isKeyword("true") || isKeyword("false"))) {
@@ -397,6 +419,7 @@ private:
 
     QString m_text;
     const TableDef& m_table;
+    const FilterDialect& m_dialect;
     int m_pos = 0;
     int m_depth = 0;      // parentheses and "not"s open at this point
     int m_valueCount = 0; // values bound so far
@@ -406,9 +429,9 @@ private:
 
 } // namespace
 
-CompiledFilter compileFilter(const QString& text, const TableDef& table)
+CompiledFilter compileFilter(const QString& text, const TableDef& table, const FilterDialect& dialect)
 {
-    return Parser(text, table).run();
+    return Parser(text, table, dialect).run();
 }
 
 } // namespace velmora::store

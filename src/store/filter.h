@@ -1,7 +1,10 @@
 #pragma once
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QVariantList>
+
+#include "serverline.h"
 
 namespace velmora::store {
 
@@ -15,6 +18,16 @@ struct CompiledFilter
     QString sql;          // condition with '?' placeholders; empty = every record
     QVariantList values;  // bound in order
     QSet<int> fields;     // stored fields the condition reads
+};
+
+// How the condition is written for the engine that runs it: a server
+// compares a Boolean field with TRUE and binds its values as Booleans; a
+// field may be read through an expression instead of its column (the
+// selection marks a program keeps for itself on a server).
+struct FilterDialect
+{
+    Engine engine = Engine::SQLite;
+    QHash<int, QString> columns; // field index -> SQL expression
 };
 
 // Reads a filter in the grammar the program uses:
@@ -31,6 +44,6 @@ struct CompiledFilter
 // condition. Throws DbError on a text it cannot read (deeper nesting
 // included) or a field the table does not have; the message quotes the text
 // as it was written.
-CompiledFilter compileFilter(const QString& text, const TableDef& table);
+CompiledFilter compileFilter(const QString& text, const TableDef& table, const FilterDialect& dialect = {});
 
 } // namespace velmora::store

@@ -8,7 +8,10 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSet>
 #include <QUuid>
+
+#include <functional>
 
 namespace velmora::store {
 
@@ -36,19 +39,9 @@ const int defaultRoleCount = int(std::size(defaultRoles));
 
 namespace {
 
-void layTable(const QString& folder, const TableDef& def, int version)
+// The rows a table starts with: {Area, AreaBreve} and roles.
+void insertDefaults(QSqlDatabase& db, const TableDef& def, const std::function<DbError(const QSqlError&)>& fail)
 {
-    DataFolder df(folder);
-    {
-        // The file does not exist yet: SQLite creates it on first use.
-        QFile touch(QDir(folder).filePath(def.fileName));
-        if (!touch.open(QIODevice::WriteOnly))
-            throw DbError(QStringLiteral("Impossibile creare il file \"%1\".").arg(touch.fileName()));
-    }
-    QSqlDatabase db = df.connection(def.fileName);
-    exec(db, QStringLiteral("BEGIN"));
-    for (const QString& sql : createStatements(def, version))
-        exec(db, sql);
     auto insertAll = [&](const QString& sql, const QList<QVariantList>& rows) {
         QSqlQuery q(db);
         q.prepare(sql);
@@ -56,7 +49,7 @@ void layTable(const QString& folder, const TableDef& def, int version)
             for (const QVariant& v : row)
                 q.addBindValue(v);
             if (!q.exec())
-                throw engineError(q.lastError(), db.databaseName());
+                throw fail(q.lastError());
         }
     };
     if (def.name == QLatin1String("Aree")) {
@@ -70,10 +63,78 @@ void layTable(const QString& folder, const TableDef& def, int version)
             rows << QVariantList{QString::fromUtf8(r)};
         insertAll(QStringLiteral("INSERT INTO \"Ruoli\" (\"Ruolo\") VALUES (?)"), rows);
     }
+}
+
+void layTable(const QString& folder, const TableDef& def, int version)
+{
+    DataFolder df(folder);
+    {
+        // The file does not exist yet: SQLite creates it on first use.
+        QFile touch(QDir(folder).filePath(def.fileName));
+        if (!touch.open(QIODevice::WriteOnly))
+            throw DbError(QStringLiteral("Impossibile creare il file \"%1\".").arg(touch.fileName()));
+    }
+    QSqlDatabase db = df.connection(def.fileName);
+    exec(db, QStringLiteral("BEGIN"));
+    for (const QString& sql : createStatements(def, version))
+        exec(db, sql);
+    insertDefaults(db, def, [&](const QSqlError& e) { return engineError(e, db.databaseName()); });
     exec(db, QStringLiteral("COMMIT"));
 }
 
 } // namespace
+
+QStringList missingServerTables(DataFolder& folder)
+{
+    QSqlDatabase db = folder.connection(schema().constFirst().fileName);
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = current_schema()"));
+    if (!q.exec())
+        throw folder.error(q.lastError(), schema().constFirst().fileName);
+    QSet<QString> present;
+    while (q.next())
+        present.insert(q.value(0).toString());
+    q.finish();
+    QStringList missing;
+    for (const TableDef& def : schema())
+        if (!present.contains(def.name))
+            missing << def.name;
+    return missing;
+}
+
+QString layServerTables(DataFolder& folder, int schemaVersion)
+{
+    if (!folder.isServer())
+        return QStringLiteral("La cartella dati \"%1\" non è su un server.").arg(QDir::toNativeSeparators(folder.path()));
+    if (schemaVersion < 0)
+        schemaVersion = currentSchemaVersion();
+    try {
+        QSqlDatabase db = folder.connection(schema().constFirst().fileName);
+        const QStringList missing = missingServerTables(folder);
+        for (const TableDef& def : schema())
+            if (!missing.contains(def.name))
+                return QStringLiteral("Il database del server contiene già la tabella %1: non viene modificato.").arg(def.name);
+        if (!db.transaction())
+            throw folder.error(db.lastError(), schema().constFirst().fileName);
+        try {
+            exec(db, schemaVersionTableStatement());
+            for (const TableDef& def : schema()) {
+                for (const QString& sql : createStatements(def, schemaVersion, Engine::PostgreSQL))
+                    exec(db, sql);
+                insertDefaults(db, def, [&](const QSqlError& e) { return folder.error(e, def.fileName); });
+            }
+            if (!db.commit())
+                throw folder.error(db.lastError(), schema().constFirst().fileName);
+        } catch (...) {
+            db.rollback();
+            throw;
+        }
+    } catch (const DbError& e) {
+        return e.message();
+    }
+    return QString();
+}
 
 QString layDataFolder(const QString& path, Layout layout)
 {

@@ -21,6 +21,21 @@ QString layDataFolder(const QString& path, Layout layout = Layout::Current);
 // the upgrade's tests start from every earlier one.
 QString layDataFolder(const QString& path, int schemaVersion);
 
+class DataFolder;
+
+// Lays the eight tables, their indexes, the table of schema versions and the
+// installation rows in the database of a server folder (`folder.isServer()`),
+// in its current schema, in one transaction: either everything is there
+// afterwards or nothing. Refuses a database that holds any of the tables
+// already. Returns an empty string on success, otherwise the reason in
+// Italian.
+QString layServerTables(DataFolder& folder, int schemaVersion = -1);
+
+// The tables of the schema that the database of a server folder lacks (in
+// its current schema), by name; empty when every one is there. Throws
+// DbError when the server cannot be asked.
+QStringList missingServerTables(DataFolder& folder);
+
 // The rows an installation starts with: {Area, AreaBreve} and roles.
 struct DefaultArea
 {

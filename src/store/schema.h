@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "serverline.h"
+
 namespace velmora::store {
 
 enum class FieldType { AutoInc, Integer, String, Date, Boolean, Memo, Float };
@@ -12,6 +14,9 @@ struct FieldDef
     QString name;
     FieldType type;
     int size = 0; // characters, for String only
+    // Kept per program on a server, stored in the table on one computer:
+    // the selection marks, which belong to the educator who set them.
+    bool perProgram = false;
 };
 
 // A named index: the order it gives is its fields, then Id.
@@ -68,6 +73,10 @@ struct SchemaStep
 
 const QList<SchemaStep>& schemaSteps();
 
+// The statement of an AddIndex step on `engine` (a server writes the
+// condition of a partial index its own way).
+QString stepStatement(const SchemaStep& step, Engine engine);
+
 // The version of a folder laid by this program: the last step's.
 int currentSchemaVersion();
 
@@ -77,16 +86,30 @@ QList<FieldDef> fieldsAt(const TableDef& def, int version);
 
 // SQL that creates the table of `def` and its indexes as they stood at
 // `version` (the current version unless told), ending with the statement that
-// records the version in the file.
-QStringList createStatements(const TableDef& def, int version = -1);
+// records the version in the file. On a server, texts are stored in the
+// "C" collation and the named indexes order lower() of them, which gives
+// SQLite's NOCASE order; AutoInc is an identity column; the version is a row
+// of `schemaVersionTable()` (a server has no user_version per table).
+QStringList createStatements(const TableDef& def, int version = -1, Engine engine = Engine::SQLite);
+
+// On a server: the table that holds each table's schema version, and the
+// statement that makes it (before any createStatements).
+QString schemaVersionTable();
+QString schemaVersionTableStatement();
 
 // The partial index of the evaluations on their selection mark, holding only
 // the marked ones (a mark that is not 0: 1 or unset), so that clearing every
 // mark visits the marked evaluations instead of all of them. Schema step 2.
-QString selectionIndexStatement();
+QString selectionIndexStatement(Engine engine = Engine::SQLite);
 
 // The column of `field` as CREATE TABLE and ALTER TABLE take it: quoted name and type.
-QString columnSql(const FieldDef& field);
+QString columnSql(const FieldDef& field, Engine engine = Engine::SQLite);
+
+// A text field ordered without regard to case, as the named indexes order
+// it: `"Nome" COLLATE NOCASE` on SQLite, `lower("Nome")` on a server, where
+// the column's "C" collation makes lower() fold only A-Z as NOCASE does and
+// compare the rest by code point as SQLite does.
+QString caseBlind(const QString& column, Engine engine);
 
 // The SQL text of a column name, quoted.
 QString quoted(const QString& identifier);

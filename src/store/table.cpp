@@ -16,17 +16,6 @@ namespace velmora::store {
 
 namespace {
 
-// Runs a prepared statement on the file `filePath`; a failure is told in
-// Italian, naming the file and the cause.
-void execOrThrow(QSqlQuery& q, const QString& filePath)
-{
-    if (!q.exec()) {
-        const DbError e = engineError(q.lastError(), filePath);
-        q.finish();
-        throw e;
-    }
-}
-
 // Whether two rows read from the file hold the same stored values; an unset
 // value equals only an unset one.
 bool sameStoredValues(const QVector<QVariant>& a, const QVector<QVariant>& b)
@@ -126,6 +115,11 @@ void Table::setDataFolder(DataFolder* folder)
 {
     if (isOpen())
         throw DbError(QStringLiteral("Impossibile cambiare la cartella di una tabella aperta."));
+    if (folder != m_folder) {
+        // Statements are written for the folder's engine.
+        m_pageSqlKey.clear();
+        m_compiledDef = nullptr;
+    }
     m_folder = folder;
 }
 
@@ -191,12 +185,20 @@ void Table::open()
         // The file must hold every stored field of the table. Columns are
         // only ever added, so a file is checked once per folder.
         QSqlQuery q(m_db);
-        if (!q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(m_def->name))))
-            throw engineError(q.lastError(), m_db.databaseName());
+        q.setForwardOnly(true);
+        const bool ok = server()
+            ? q.prepare(QStringLiteral("SELECT column_name FROM information_schema.columns "
+                                       "WHERE table_schema = current_schema() AND table_name = ?"))
+                && (q.addBindValue(m_def->name), q.exec())
+            : q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(m_def->name)));
+        if (!ok)
+            throw m_folder->error(q.lastError(), m_fileName);
+        const int nameColumn = server() ? 0 : 1;
         QSet<QString> cols;
         while (q.next())
-            cols.insert(q.value(1).toString().toLower());
-        const QString file = QFileInfo(m_db.databaseName()).fileName();
+            cols.insert(q.value(nameColumn).toString().toLower());
+        q.finish();
+        const QString file = server() ? m_fileName : QFileInfo(m_db.databaseName()).fileName();
         if (cols.isEmpty())
             throw DbError(QStringLiteral("Il file %1 della cartella dati è danneggiato: non contiene la tabella %2.")
                               .arg(file, m_def->name),
@@ -315,18 +317,66 @@ QString Table::orderBy() const
     if (const IndexDef* ix = m_indexName.isEmpty() ? nullptr : m_def->index(m_indexName)) {
         for (const QString& f : ix->fields) {
             const FieldDef& fd = m_def->fields[m_def->fieldIndex(f)];
-            parts << quoted(fd.name) + (fd.type == FieldType::String ? QStringLiteral(" COLLATE NOCASE") : QString());
+            parts << (fd.type == FieldType::String ? caseBlind(quoted(fd.name), m_folder->engine()) : quoted(fd.name));
         }
     }
     parts << QStringLiteral("\"Id\"");
     return parts.join(QLatin1String(", "));
 }
 
+bool Table::server() const
+{
+    return m_folder && m_folder->isServer();
+}
+
+int Table::markField() const
+{
+    if (!server())
+        return -1;
+    for (int i = 0; i < m_stored; ++i)
+        if (m_def->fields[i].perProgram)
+            return i;
+    return -1;
+}
+
+QString Table::markTable() const
+{
+    return m_folder->markTable(m_def->name);
+}
+
+QString Table::markAllTable() const
+{
+    return m_folder->markTable(m_def->name + QStringLiteral("_tutti"));
+}
+
+QString Table::markExpression() const
+{
+    // This program's mark of the record; unmarked, the value it gave every
+    // record at once (a login clears them all), else the stored one.
+    const int mf = markField();
+    return QStringLiteral("(CASE WHEN \"segni\".\"Id\" IS NOT NULL THEN \"segni\".\"Segno\" "
+                          "WHEN EXISTS (SELECT 1 FROM %1) THEN (SELECT \"Segno\" FROM %1 LIMIT 1) ELSE %2.%3 END)")
+        .arg(markAllTable(), quoted(m_def->name), quoted(m_fields[mf].name));
+}
+
+QString Table::columnRef(int field) const
+{
+    return field == markField() ? markExpression() : quoted(m_fields[field].name);
+}
+
+QString Table::fromSql() const
+{
+    if (markField() < 0)
+        return quoted(m_def->name);
+    return QStringLiteral("%1 LEFT JOIN %2 AS \"segni\" USING (\"Id\")").arg(quoted(m_def->name), markTable());
+}
+
 QString Table::selectColumns() const
 {
+    const int mf = markField();
     QStringList cols;
     for (int i = 0; i < m_stored; ++i)
-        cols << quoted(m_fields[i].name);
+        cols << (i == mf ? markExpression() : i == 0 && mf >= 0 ? quoted(m_def->name) + QStringLiteral(".\"Id\"") : quoted(m_fields[i].name));
     return cols.join(QLatin1String(", "));
 }
 
@@ -337,7 +387,11 @@ QSqlQuery& Table::prepared(const QString& sql) const
 
 void Table::run(QSqlQuery& q) const
 {
-    execOrThrow(q, m_db.databaseName());
+    if (!q.exec()) {
+        const DbError e = m_folder->error(q.lastError(), m_fileName);
+        q.finish();
+        throw e;
+    }
 }
 
 void Table::runThrough(QSqlQuery& q) const
@@ -345,7 +399,7 @@ void Table::runThrough(QSqlQuery& q) const
     // A damaged page met past the first row ends the walk like the last row
     // would: only the error left on the statement tells them apart.
     if (q.lastError().isValid()) {
-        const DbError e = engineError(q.lastError(), m_db.databaseName());
+        const DbError e = m_folder->error(q.lastError(), m_fileName);
         q.finish();
         throw e;
     }
@@ -366,7 +420,7 @@ void Table::reload() const
     // The statement text depends only on the condition and the index.
     const QString key = m_whereSql + QLatin1Char('\x1f') + m_indexName;
     if (key != m_pageSqlKey) {
-        m_pageSql = QStringLiteral("SELECT %1 FROM %2").arg(selectColumns(), quoted(m_def->name));
+        m_pageSql = QStringLiteral("SELECT %1 FROM %2").arg(selectColumns(), fromSql());
         if (!m_whereSql.isEmpty())
             m_pageSql += QStringLiteral(" WHERE ") + m_whereSql;
         m_pageSql += QStringLiteral(" ORDER BY ") + orderBy() + QStringLiteral(" LIMIT %1").arg(pageSize + 1);
@@ -404,7 +458,7 @@ void Table::ensureIds() const
     ensureFresh();
     if (m_complete || m_idsLoaded)
         return;
-    QString sql = QStringLiteral("SELECT \"Id\" FROM %1").arg(quoted(m_def->name));
+    QString sql = QStringLiteral("SELECT \"Id\" FROM %1").arg(fromSql());
     if (!m_whereSql.isEmpty())
         sql += QStringLiteral(" WHERE ") + m_whereSql;
     sql += QStringLiteral(" ORDER BY ") + orderBy();
@@ -505,9 +559,15 @@ qint64 Table::idAt(int row) const
     return m_ids[row];
 }
 
-Table::Values Table::fetchById(qint64 id) const
+Table::Values Table::fetchById(qint64 id, bool forUpdate) const
 {
-    QSqlQuery& q = prepared(QStringLiteral("SELECT %1 FROM %2 WHERE \"Id\" = ?").arg(selectColumns(), quoted(m_def->name)));
+    // On a server the post of an edit reads the row it is about to change
+    // locked until its transaction ends: another program's post of the same
+    // record waits (up to the lock timeout) instead of slipping in between.
+    QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE \"Id\" = ?").arg(selectColumns(), fromSql());
+    if (forUpdate && server())
+        sql += QStringLiteral(" FOR UPDATE OF ") + quoted(m_def->name);
+    QSqlQuery& q = prepared(sql);
     q.addBindValue(id);
     run(q);
     Values v(m_stored);
@@ -626,7 +686,7 @@ QVariant Table::lookupIn(const QString& keyField, const QVariant& key, const QSt
     const int ri = findField(resultField);
     if (ki < 0 || ri < 0 || ki >= m_stored)
         return QVariant();
-    QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?").arg(selectColumns(), quoted(m_def->name), quoted(m_fields[ki].name));
+    QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?").arg(selectColumns(), fromSql(), columnRef(ki));
     if (!m_whereSql.isEmpty())
         sql += QStringLiteral(" AND (") + m_whereSql + QLatin1Char(')');
     sql += QStringLiteral(" ORDER BY ") + orderBy() + QStringLiteral(" LIMIT 1");
@@ -883,7 +943,7 @@ bool Table::locate(const QString& fieldName, const QVariant& v)
     if (fi < 0 || fi >= m_stored)
         throw DbError(QStringLiteral("Campo \"%1\" non trovato nella tabella %2.").arg(fieldName, m_def->name));
     ensureFresh();
-    QString sql = QStringLiteral("SELECT \"Id\" FROM %1 WHERE %2 = ?").arg(quoted(m_def->name), quoted(m_fields[fi].name));
+    QString sql = QStringLiteral("SELECT \"Id\" FROM %1 WHERE %2 = ?").arg(fromSql(), columnRef(fi));
     if (!m_whereSql.isEmpty())
         sql += QStringLiteral(" AND (") + m_whereSql + QLatin1Char(')');
     sql += QStringLiteral(" ORDER BY ") + orderBy() + QStringLiteral(" LIMIT 1");
@@ -1050,7 +1110,7 @@ QVariant Table::toStorage(int index, const QVariant& v) const
     if (v.isNull() || !v.isValid())
         return QVariant();
     switch (m_fields[index].type) {
-    case FieldType::Boolean: return v.toBool() ? 1 : 0;
+    case FieldType::Boolean: return server() ? QVariant(v.toBool()) : QVariant(v.toBool() ? 1 : 0);
     case FieldType::Date: return v.toDate().toString(Qt::ISODate);
     default: return v;
     }
@@ -1261,26 +1321,35 @@ void Table::post()
         if (owner)
             check();
     const QString tableSql = quoted(m_def->name);
+    const int mf = markField();
     if (m_state == State::Insert) {
         QStringList cols;
         QVariantList vals;
         for (int i = 1; i < m_stored; ++i) {
-            if (m_buf[i].isNull())
+            if (m_buf[i].isNull() || i == mf)
                 continue;
             cols << quoted(m_fields[i].name);
             vals << toStorage(i, m_buf[i]);
         }
-        const QString sql = cols.isEmpty()
+        QString sql = cols.isEmpty()
             ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(tableSql)
             : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                   .arg(tableSql, cols.join(QLatin1String(", ")),
                        QStringList(cols.size(), QStringLiteral("?")).join(QLatin1String(", ")));
-        QSqlQuery& q = prepared(sql);
-        for (const QVariant& v : vals)
-            q.addBindValue(v);
-        run(q);
-        const qint64 id = q.lastInsertId().toLongLong();
-        q.finish();
+        // A server gives the new Id with the insert itself: asking for it
+        // afterwards (lastval) could fail and abort what was stored.
+        if (server())
+            sql += QStringLiteral(" RETURNING \"Id\"");
+        qint64 id = 0;
+        if (mf >= 0 && !m_buf[mf].isNull()) {
+            // The record and this program's mark of it are stored together.
+            inTransaction([&] {
+                id = insertRow(sql, vals);
+                writeMark(id, toStorage(mf, m_buf[mf]));
+            });
+        } else {
+            id = insertRow(sql, vals);
+        }
         m_folder->noteWrite(m_fileName);
         reselect(id, m_row);
     } else {
@@ -1291,22 +1360,26 @@ void Table::post()
         if (const IndexDef* ix = m_indexName.isEmpty() ? nullptr : m_def->index(m_indexName))
             for (const QString& f : ix->fields)
                 orderFields.insert(m_def->fieldIndex(f));
+        bool markChanged = false;
         for (int i = 1; i < m_stored; ++i) {
             if (m_buf[i] == m_orig[i] && m_buf[i].isNull() == m_orig[i].isNull())
                 continue;
+            reorder = reorder || orderFields.contains(i);
+            if (i == mf) {
+                markChanged = true;
+                continue;
+            }
             sets << quoted(m_fields[i].name) + QStringLiteral(" = ?");
             vals << toStorage(i, m_buf[i]);
-            reorder = reorder || orderFields.contains(i);
         }
-        if (!sets.isEmpty()) {
+        if (!sets.isEmpty() || markChanged) {
             // Another program may have changed or deleted the record since
             // it was read. In one transaction that holds the file for
             // writing, the stored row is read and compared with the values
             // the edit started from; only when they agree is it updated, so
             // a post never overwrites a change it has not seen.
-            exec(m_db, QStringLiteral("BEGIN IMMEDIATE"));
-            try {
-                const Values stored = fetchById(m_orig[0].toLongLong());
+            inTransaction([&] {
+                const Values stored = fetchById(m_orig[0].toLongLong(), true);
                 if (stored[0].isNull() || !sameStoredValues(stored, m_orig)) {
                     m_conflict = true;
                     throw DbError(stored[0].isNull()
@@ -1316,19 +1389,18 @@ void Table::post()
                                                        "le modifiche non sono state salvate. Aggiornare per vedere i valori salvati."),
                                   DbError::Cause::Changed);
                 }
-                QSqlQuery& q = prepared(QStringLiteral("UPDATE %1 SET %2 WHERE \"Id\" = ?").arg(tableSql, sets.join(QLatin1String(", "))));
-                for (const QVariant& v : vals)
-                    q.addBindValue(v);
-                q.addBindValue(m_orig[0]);
-                run(q);
-                q.finish();
-                exec(m_db, QStringLiteral("COMMIT"));
-                m_folder->noteWrite(m_fileName);
-            } catch (...) {
-                QSqlQuery rollback(m_db);
-                rollback.exec(QStringLiteral("ROLLBACK")); // nothing to undo when the commit itself ended it
-                throw;
-            }
+                if (!sets.isEmpty()) {
+                    QSqlQuery& q = prepared(QStringLiteral("UPDATE %1 SET %2 WHERE \"Id\" = ?").arg(tableSql, sets.join(QLatin1String(", "))));
+                    for (const QVariant& v : vals)
+                        q.addBindValue(v);
+                    q.addBindValue(m_orig[0]);
+                    run(q);
+                    q.finish();
+                }
+                if (markChanged)
+                    writeMark(m_orig[0].toLongLong(), toStorage(mf, m_buf[mf]));
+            });
+            m_folder->noteWrite(m_fileName);
             m_lookupCache.clear();
             if (reorder) {
                 reselect(m_buf[0].toLongLong(), m_row);
@@ -1350,6 +1422,66 @@ void Table::post()
     loadCurrent();
     announce(true);
     react(Reaction::AfterPost);
+}
+
+void Table::inTransaction(const std::function<void()>& work)
+{
+    // One computer: BEGIN IMMEDIATE takes the file for writing at once, so
+    // the row read inside is the one the update replaces. A server: the
+    // driver's own transaction calls (an exec of "COMMIT" can report success
+    // while nothing was stored), and the row read FOR UPDATE.
+    if (server()) {
+        if (!m_db.transaction())
+            throw m_folder->error(m_db.lastError(), m_fileName);
+    } else {
+        exec(m_db, QStringLiteral("BEGIN IMMEDIATE"));
+    }
+    try {
+        work();
+        if (server()) {
+            if (!m_db.commit())
+                throw m_folder->error(m_db.lastError(), m_fileName);
+        } else {
+            exec(m_db, QStringLiteral("COMMIT"));
+        }
+    } catch (...) {
+        if (server()) {
+            m_db.rollback();
+        } else {
+            QSqlQuery rollback(m_db);
+            rollback.exec(QStringLiteral("ROLLBACK")); // nothing to undo when the commit itself ended it
+        }
+        throw;
+    }
+}
+
+qint64 Table::insertRow(const QString& sql, const QVariantList& values)
+{
+    QSqlQuery& q = prepared(sql);
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    run(q);
+    qint64 id = 0;
+    if (server()) {
+        if (q.next())
+            id = q.value(0).toLongLong();
+        runThrough(q);
+    } else {
+        id = q.lastInsertId().toLongLong();
+    }
+    q.finish();
+    return id;
+}
+
+void Table::writeMark(qint64 id, const QVariant& value)
+{
+    QSqlQuery& q = prepared(QStringLiteral("INSERT INTO %1 (\"Id\", \"Segno\") VALUES (?, ?) "
+                                           "ON CONFLICT (\"Id\") DO UPDATE SET \"Segno\" = EXCLUDED.\"Segno\"")
+                                .arg(markTable()));
+    q.addBindValue(id);
+    q.addBindValue(value);
+    run(q);
+    q.finish();
 }
 
 void Table::cancel()
@@ -1411,6 +1543,10 @@ int Table::writeAll(const QString& fieldName, const QVariant& value)
     if (fi <= 0 || fi >= m_stored)
         throw DbError(QStringLiteral("Campo \"%1\" non trovato nella tabella %2.").arg(fieldName, m_def->name));
     const QVariant v = toStorage(fi, convertIn(fi, value));
+    if (server()) {
+        writeAllOnServer(fi, v);
+        return fi;
+    }
     const QString col = quoted(m_fields[fi].name);
     // A whole number is written into the statement itself: only then can
     // SQLite see that `col IS NOT 0` is the condition of a partial index
@@ -1436,6 +1572,52 @@ int Table::writeAll(const QString& fieldName, const QVariant& value)
     return fi;
 }
 
+void Table::writeAllOnServer(int fi, const QVariant& v)
+{
+    const int mf = markField();
+    if (fi == mf) {
+        // This program's marks only: every record at once is one value that
+        // replaces the marks; a selection marks each of its records.
+        inTransaction([&] {
+            if (m_whereSql.isEmpty()) {
+                for (const QString& table : {markTable(), markAllTable()}) {
+                    QSqlQuery& clear = prepared(QStringLiteral("DELETE FROM %1").arg(table));
+                    run(clear);
+                    clear.finish();
+                }
+                QSqlQuery& q = prepared(QStringLiteral("INSERT INTO %1 (\"Segno\") VALUES (?)").arg(markAllTable()));
+                q.addBindValue(v);
+                run(q);
+                q.finish();
+            } else {
+                QSqlQuery& q = prepared(QStringLiteral("INSERT INTO %1 (\"Id\", \"Segno\") SELECT \"Id\", ? FROM %2 WHERE %3 "
+                                                       "ON CONFLICT (\"Id\") DO UPDATE SET \"Segno\" = EXCLUDED.\"Segno\"")
+                                            .arg(markTable(), fromSql(), m_whereSql));
+                q.addBindValue(v);
+                for (const QVariant& b : m_whereValues)
+                    q.addBindValue(b);
+                run(q);
+                q.finish();
+            }
+        });
+        m_folder->noteWrite(m_fileName);
+        return;
+    }
+    const QString col = quoted(m_fields[fi].name);
+    QString sql = QStringLiteral("UPDATE %1 SET %2 = ? WHERE %2 IS DISTINCT FROM ?").arg(quoted(m_def->name), col);
+    if (!m_whereSql.isEmpty())
+        sql += mf >= 0 ? QStringLiteral(" AND \"Id\" IN (SELECT \"Id\" FROM %1 WHERE %2)").arg(fromSql(), m_whereSql)
+                       : QStringLiteral(" AND (") + m_whereSql + QLatin1Char(')');
+    QSqlQuery& q = prepared(sql);
+    q.addBindValue(v);
+    q.addBindValue(v);
+    for (const QVariant& b : m_whereValues)
+        q.addBindValue(b);
+    run(q);
+    q.finish();
+    m_folder->noteWrite(m_fileName);
+}
+
 void Table::setAllUnread(const QString& fieldName, const QVariant& value)
 {
     if (isOpen()) {
@@ -1445,7 +1627,15 @@ void Table::setAllUnread(const QString& fieldName, const QVariant& value)
     requireBound();
     m_db = m_folder->connection(m_fileName);
     takeWhere();
-    writeAll(fieldName, value);
+    try {
+        writeAll(fieldName, value);
+    } catch (...) {
+        m_db = QSqlDatabase();
+        throw;
+    }
+    // Not open: the table keeps no hold on the connection, which goes
+    // with its folder.
+    m_db = QSqlDatabase();
 }
 
 void Table::setAll(const QString& fieldName, const QVariant& value)
@@ -1498,6 +1688,7 @@ void Table::bindLike(const Table& other, CopyRows rows)
     m_compiled = other.m_compiled;
     m_compiledText = other.m_compiledText;
     m_compiledDef = other.m_compiledDef;
+    m_compiledEngine = other.m_compiledEngine;
 }
 
 void Table::takeWhere()
@@ -1536,8 +1727,15 @@ void Table::adoptSeed()
 
 const CompiledFilter& Table::compiled()
 {
-    if (m_compiledDef != m_def || m_compiledText != m_filter || m_compiledText.isNull() != m_filter.isNull()) {
-        m_compiled = compileFilter(m_filter, *m_def);
+    const Engine engine = m_folder ? m_folder->engine() : Engine::SQLite;
+    if (m_compiledDef != m_def || m_compiledText != m_filter || m_compiledText.isNull() != m_filter.isNull()
+        || m_compiledEngine != engine) {
+        FilterDialect dialect;
+        dialect.engine = engine;
+        if (const int mf = markField(); mf >= 0)
+            dialect.columns.insert(mf, markExpression());
+        m_compiled = compileFilter(m_filter, *m_def, dialect);
+        m_compiledEngine = engine;
         m_compiledText = m_filter;
         m_compiledDef = m_def;
     }

@@ -269,10 +269,22 @@ private:
     void ensureIds() const;
     qint64 idAt(int row) const;
     Values storedAt(int row) const;
-    Values fetchById(qint64 id) const;
+    Values fetchById(qint64 id, bool forUpdate = false) const;
     int rowOfId(qint64 id) const;
     QString orderBy() const;
     QString selectColumns() const;
+    // The dialect of the engine (all SQL of the layer is written here):
+    bool server() const;
+    int markField() const;          // the field kept per program on a server, -1 when none
+    QString markTable() const;      // this program's marks
+    QString markAllTable() const;   // the value this program gave every record at once
+    QString markExpression() const; // what the mark field reads
+    QString columnRef(int field) const; // a stored field in a condition
+    QString fromSql() const;        // the table, joined with this program's marks
+    void inTransaction(const std::function<void()>& work);
+    qint64 insertRow(const QString& sql, const QVariantList& values); // the new Id
+    void writeMark(qint64 id, const QVariant& value);
+    void writeAllOnServer(int field, const QVariant& storedValue);
     void loadCurrent() const;
     void reselect(qint64 id, int oldRow) const;
     void ensureCurrent() const;
@@ -307,6 +319,7 @@ private:
     CompiledFilter m_compiled;
     QString m_compiledText;
     const TableDef* m_compiledDef = nullptr;
+    Engine m_compiledEngine = Engine::SQLite;
     mutable QString m_pageSql;
     mutable QString m_pageSqlKey;
 

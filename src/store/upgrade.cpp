@@ -16,14 +16,35 @@ const char* const upgradeDoneText = "Aggiornamento completato";
 
 namespace {
 
-// The version recorded in the file, -1 when it cannot be read.
-int userVersion(QSqlDatabase& db)
+bool onServer(const QSqlDatabase& db)
+{
+    return db.driverName() == QLatin1String("QPSQL");
+}
+
+// The version recorded in the file (on a server, in the table of versions),
+// -1 when it cannot be read.
+int userVersion(QSqlDatabase& db, const TableDef& def)
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
+    if (onServer(db)) {
+        q.prepare(QStringLiteral("SELECT \"Versione\" FROM %1 WHERE \"Tabella\" = ?").arg(schemaVersionTable()));
+        q.addBindValue(def.name);
+        if (!q.exec())
+            return -1;
+        // A table laid before versions were recorded: the upgrade asks.
+        return q.next() ? q.value(0).toInt() : 0;
+    }
     if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
         return -1;
     return q.value(0).toInt();
+}
+
+bool recordVersion(QSqlDatabase& db, const TableDef& def, int version)
+{
+    if (onServer(db))
+        return QSqlQuery(db).exec(createStatements(def, version, Engine::PostgreSQL).constLast());
+    return QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
 }
 
 // Whether `sql` prepares: the table it names is there and readable.
@@ -44,14 +65,20 @@ bool applyStep(QSqlDatabase& db, const TableDef& def, const SchemaStep& step,
         // would be read as a text by SELECT). Only a table that lacks the
         // column needs the step; a failure to read (a damaged page, a file
         // held by another program) is not for the upgrade to mend.
+        const bool server = onServer(db);
         QSqlQuery columns(db);
         columns.setForwardOnly(true);
-        if (!columns.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(def.name))))
+        const bool read = server
+            ? columns.prepare(QStringLiteral("SELECT column_name FROM information_schema.columns "
+                                             "WHERE table_schema = current_schema() AND table_name = ?"))
+                && (columns.addBindValue(def.name), columns.exec())
+            : columns.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(def.name)));
+        if (!read)
             return false;
         bool any = false;
         while (columns.next()) {
             any = true;
-            if (columns.value(1).toString().compare(step.object, Qt::CaseInsensitive) == 0)
+            if (columns.value(server ? 0 : 1).toString().compare(step.object, Qt::CaseInsensitive) == 0)
                 return true;
         }
         if (!any || columns.lastError().isValid())
@@ -60,7 +87,9 @@ bool applyStep(QSqlDatabase& db, const TableDef& def, const SchemaStep& step,
         if (step.announced)
             warning(QString::fromUtf8(upgradeNeededText));
         QSqlQuery alter(db);
-        if (!alter.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(quoted(def.name), columnSql(def.fields[def.fieldIndex(step.object)]))))
+        if (!alter.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2")
+                            .arg(quoted(def.name), columnSql(def.fields[def.fieldIndex(step.object)],
+                                                             server ? Engine::PostgreSQL : Engine::SQLite))))
             return false;
         if (step.announced)
             warning(QString::fromUtf8(upgradeDoneText));
@@ -70,7 +99,9 @@ bool applyStep(QSqlDatabase& db, const TableDef& def, const SchemaStep& step,
         // Asked first with a read, so that a file that has it is not written.
         QSqlQuery probe(db);
         probe.setForwardOnly(true);
-        probe.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?"));
+        const bool server = onServer(db);
+        probe.prepare(server ? QStringLiteral("SELECT 1 FROM pg_indexes WHERE schemaname = current_schema() AND indexname = ?")
+                             : QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?"));
         probe.addBindValue(step.object);
         if (!probe.exec())
             return false;
@@ -78,7 +109,7 @@ bool applyStep(QSqlDatabase& db, const TableDef& def, const SchemaStep& step,
             return true;
         probe.finish();
         QSqlQuery create(db);
-        return create.exec(step.sql);
+        return create.exec(stepStatement(step, server ? Engine::PostgreSQL : Engine::SQLite));
     }
     }
     return false;
@@ -97,7 +128,7 @@ void AggiornaSchema(DataFolder& folder, const std::function<void(const QString&)
             // A missing file: start-up has already refused such a folder.
             continue;
         }
-        const int version = userVersion(db);
+        const int version = userVersion(db, def);
         if (version < 0 || version >= current)
             continue;
         // A file without its table is damage, not an older layout.
@@ -115,7 +146,7 @@ void AggiornaSchema(DataFolder& folder, const std::function<void(const QString&)
         // Failing to record the version (a read-only file) only means the
         // next start asks the steps again.
         if (done)
-            (void)QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = %1").arg(current));
+            (void)recordVersion(db, def, current);
     }
 }
 

@@ -3,6 +3,12 @@
 // beside where the program would be, with direct access to its tables
 // through a connection of its own, so a test can lay rows before the main
 // window starts and read back what the window stored.
+//
+// On the server run (VELMORA_TEST_ENGINE=server, see tests/store/storefixture.h)
+// the data folder holds only server.conf, whose line names a schema of the
+// test server of this folder's own: the program finds its tables there as an
+// installed one finds them on a nursery network's server.
+#include "../store/storefixture.h"
 #include "datafolder.h"
 #include "installer.h"
 #include "access.h"
@@ -89,22 +95,63 @@ struct ScenarioFolder
 {
     QTemporaryDir dir;
 
+    QString schema; // on the server run: the schema of this folder's tables
+    // When set, rows() reads through this folder (the window's): on a server
+    // the selection marks are the program's own, seen only through its
+    // connection.
+    velmora::store::DataFolder* program = nullptr;
+
     explicit ScenarioFolder(velmora::store::Layout layout = velmora::store::Layout::Current)
     {
-        const QString problem = velmora::store::layDataFolder(db(), layout);
+        using namespace velmora::store;
+        if (storetest::onServer()) {
+            static int serial = 0;
+            schema = QStringLiteral("scena_%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
+            storetest::adminExec(QStringLiteral("CREATE SCHEMA %1").arg(quoted(schema)));
+            QDir().mkpath(db());
+            QFile conf(QDir(db()).filePath(serverFileName()));
+            if (!conf.open(QIODevice::WriteOnly))
+                qFatal("cannot write server.conf");
+            conf.write(qEnvironmentVariable("VELMORA_TEST_SERVER").toUtf8()
+                       + " options='-c search_path=" + schema.toUtf8() + "'\n");
+            conf.close();
+            const std::unique_ptr<DataFolder> folder = open();
+            const QString problem = layServerTables(*folder, layout == Layout::Older ? 0 : -1);
+            if (!problem.isEmpty())
+                qFatal("%s", qPrintable(problem));
+            return;
+        }
+        const QString problem = layDataFolder(db(), layout);
         if (!problem.isEmpty())
             qFatal("%s", qPrintable(problem));
     }
+    ~ScenarioFolder()
+    {
+        if (!schema.isEmpty())
+            storetest::adminExec(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(velmora::store::quoted(schema)));
+    }
+    ScenarioFolder(const ScenarioFolder&) = delete;
+    ScenarioFolder& operator=(const ScenarioFolder&) = delete;
+
     QString path() const { return dir.path(); }
     QString db() const { return QDir(dir.path()).filePath(QStringLiteral("db")); }
     // The path of the table file `name`.
     QString file(const QString& name) const { return QDir(db()).filePath(name); }
 
+    // The data folder as another program opens it: its files, or its server.
+    std::unique_ptr<velmora::store::DataFolder> open() const
+    {
+        using namespace velmora::store;
+        const EngineChoice choice = chooseEngine(db(), QString(), QString());
+        return choice.engine == Engine::PostgreSQL ? std::make_unique<DataFolder>(db(), choice.line)
+                                                   : std::make_unique<DataFolder>(db());
+    }
+
     // Appends one record to `file` and returns its Id.
     int add(const QString& file, const QVariantMap& values) const
     {
-        velmora::store::DataFolder folder(db());
-        return velmora::store::appendRecord(folder, file, values);
+        const std::unique_ptr<velmora::store::DataFolder> folder = open();
+        return velmora::store::appendRecord(*folder, file, values);
     }
 
     // ------------------------------------------------ the records of a scenario
@@ -133,7 +180,15 @@ struct ScenarioFolder
             v.insert(QStringLiteral("DataValutazione"), e.date);
         stored(v, QStringLiteral("MesiBimbo"), e.months);
         stored(v, QStringLiteral("Sel"), e.sel);
-        return last.evaluation = add(QStringLiteral("Valutaz.db"), v);
+        last.evaluation = add(QStringLiteral("Valutaz.db"), v);
+        // On a server a program's marks are its own: the mark is laid in
+        // the table, as a folder brought to the server holds it.
+        if (!schema.isEmpty() && e.sel.isValid() && !e.sel.isNull())
+            storetest::adminExec(QStringLiteral("UPDATE %1.\"Valutaz\" SET \"Sel\" = %2 WHERE \"Id\" = %3")
+                                     .arg(velmora::store::quoted(schema),
+                                          e.sel.toBool() ? QStringLiteral("TRUE") : QStringLiteral("FALSE"))
+                                     .arg(last.evaluation));
+        return last.evaluation;
     }
     int phase(const scenario::Phase& f) const
     {
@@ -156,9 +211,9 @@ struct ScenarioFolder
     // Every record of `file` matching `filter`, stored fields only.
     QList<QVariantMap> rows(const QString& file, const QString& filter = QString()) const
     {
-        velmora::store::DataFolder folder(db());
+        const std::unique_ptr<velmora::store::DataFolder> own = program ? nullptr : open();
         velmora::store::Table t;
-        t.setDataFolder(&folder);
+        t.setDataFolder(program ? program : own.get());
         t.setTableName(file);
         if (!filter.isEmpty()) {
             t.setFilter(filter);

@@ -94,6 +94,8 @@ class TestChildren : public QObject
     Q_OBJECT
 
 private slots:
+    // The server run (test_children_server) skips where it cannot run.
+    void initTestCase() { STORETEST_REQUIRE_ENGINE(); }
     void attendanceColumn_data();
     void attendanceColumn();
     void attendanceChoice_data();

@@ -130,6 +130,8 @@ class TestControls : public QObject
     Q_OBJECT
 
 private slots:
+    // The server run (test_controls_server) skips where it cannot run.
+    void initTestCase() { STORETEST_REQUIRE_ENGINE(); }
     void navigatorsLaidAsSized_data();
     void navigatorsLaidAsSized();
     void clickWhereInsertIsLaid();

@@ -76,6 +76,8 @@ class TestEvaluations : public QObject
     Q_OBJECT
 
 private slots:
+    // The server run (test_evaluations_server) skips where it cannot run.
+    void initTestCase() { STORETEST_REQUIRE_ENGINE(); }
     void backToListAsksOnlyWithNonSo_data();
     void backToListAsksOnlyWithNonSo();
     void monthsOfNewEvaluation_data();
@@ -257,6 +259,7 @@ void TestEvaluations::toggleSelection()
     const int e3 = p.evaluation({.child = bruno, .months = 20, .sel = false});
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
+    p.program = w.Data.folder();
     login(w, d, QStringLiteral("Rossi"));
     QCOMPARE(w.Data.Tbl_Valutazioni.recordCount(), 2);
 
@@ -310,6 +313,7 @@ void TestEvaluations::toggleEdges()
     const int last = p.evaluation({.child = anna, .months = 12, .sel = false});
     ScriptedDialogs d;
     TFrm_Main w(p.path(), d);
+    p.program = w.Data.folder();
     login(w, d, QStringLiteral("Rossi"));
 
     // After "Ultima valutazione" the last row, current in the list, is toggled.

@@ -377,6 +377,8 @@ class TestPaper : public QObject
     Q_OBJECT
 
 private slots:
+    // The server run (test_paper_server) skips where it cannot run.
+    void initTestCase() { STORETEST_REQUIRE_ENGINE(); }
     void prints_data();
     void prints();
 };

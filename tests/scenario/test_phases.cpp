@@ -128,6 +128,8 @@ class TestPhases : public QObject
     Q_OBJECT
 
 private slots:
+    // The server run (test_phases_server) skips where it cannot run.
+    void initTestCase() { STORETEST_REQUIRE_ENGINE(); }
     void firstProposal_data();
     void firstProposal();
     void phaseInsertedFromGrid_data();

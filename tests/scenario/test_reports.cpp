@@ -262,6 +262,8 @@ class TestReports : public QObject
     Q_OBJECT
 
 private slots:
+    // The server run (test_reports_server) skips where it cannot run.
+    void initTestCase() { STORETEST_REQUIRE_ENGINE(); }
     void sheetHead_data();
     void sheetHead();
     void staffRowBeingTyped();
@@ -960,9 +962,9 @@ void TestReports::profileChartWithoutAreas()
     const int c = p.child(QStringLiteral("Giulia"), QStringLiteral("Bassi"));
     const int v = p.evaluation(c, QDate(2026, 1, 15));
     {
-        store::DataFolder folder(p.db());
+        const auto folder = p.open();
         store::Table aree;
-        aree.setDataFolder(&folder);
+        aree.setDataFolder(folder.get());
         aree.setTableName(QStringLiteral("Aree.db"));
         aree.open();
         while (!aree.isEmpty()) {

@@ -128,6 +128,8 @@ class TestStaff : public QObject
     Q_OBJECT
 
 private slots:
+    // The server run (test_staff_server) skips where it cannot run.
+    void initTestCase() { STORETEST_REQUIRE_ENGINE(); }
     void registryLocksNavigationWhileOpen_data();
     void registryLocksNavigationWhileOpen();
     void closingWindowSavesRegistry_data();

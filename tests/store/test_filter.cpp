@@ -61,6 +61,7 @@ static QString labelOf(const QString& fileName)
 
 void TestFilter::initTestCase()
 {
+    STORETEST_REQUIRE_ENGINE();
     m_folder = std::make_unique<Folder>();
     Folder& f = *m_folder;
     {
@@ -287,7 +288,7 @@ void TestFilter::injectionChangesNothing()
     QCOMPARE(walkForward(*t, QStringLiteral("Cognome")), before);
     t->close();
     // And seen from outside the table layer.
-    QCOMPARE(readColumn(m_folder->path(), QStringLiteral("AnagBimbi.DB"), QStringLiteral("AnagBimbi"),
+    QCOMPARE(readColumn(*m_folder, QStringLiteral("AnagBimbi.DB"), QStringLiteral("AnagBimbi"),
                         QStringLiteral("Cognome")),
              before);
 }
