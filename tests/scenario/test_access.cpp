@@ -121,7 +121,7 @@ void TestAccess::serverWithoutTables()
 {
     if (!storetest::onServer())
         QSKIP("SKIP: solo sul server di prova (test_access_server)");
-    ProgramDir p;
+    ScenarioFolder p;
     storetest::adminExec(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(store::quoted(p.schema)));
     storetest::adminExec(QStringLiteral("CREATE SCHEMA %1").arg(store::quoted(p.schema)));
     ScriptedDialogs dialogs;
