@@ -23,6 +23,7 @@
 #include "demonursery.h"
 
 #include "aboutbox.h"
+#include <QLabel>
 #include "access.h"
 #include "children.h"
 #include "datanavigator.h"
@@ -307,7 +308,13 @@ int main(int argc, char** argv)
         ->click();
     w.findChild<QToolButton*>(QStringLiteral("SpeedButton3"))->click();
 
-    d.onForm = [&](QDialog& form) { pictures.take(form, QStringLiteral("about.png")); };
+    d.onForm = [&](QDialog& form) {
+        // The demonstration folder is a temporary one: the picture names
+        // the data folder of an installed program instead.
+        static_cast<AboutBox&>(form).Lbl_Dati->setText(
+            AboutBox::datiInUso(QStringLiteral("/var/lib/velmora/db"), QString()));
+        pictures.take(form, QStringLiteral("about.png"));
+    };
     w.findChild<QToolButton*>(QStringLiteral("SpeedButton13"))->click();
 
     // A child who no longer attends, typed into the children registry, then

@@ -69,6 +69,12 @@ AboutBox::AboutBox(const QString& programDir, QWidget* parent, Dialogs* dialogs)
     auto* subtitle = new QLabel(QStringLiteral("Valutazione dello sviluppo al nido d'infanzia"), this);
     subtitle->setGeometry(24, 92, 452, 20);
 
+    // Which data the program works on: the folder, or the server's database.
+    Lbl_Dati = new QLabel(this);
+    Lbl_Dati->setObjectName(QStringLiteral("Lbl_Dati"));
+    Lbl_Dati->setGeometry(24, 120, 452, 34);
+    Lbl_Dati->setWordWrap(true);
+
     Lbl_Versione = new QLabel(this);
     Lbl_Versione->setObjectName(QStringLiteral("Lbl_Versione"));
     Lbl_Versione->setGeometry(300, 12, 184, 20);
@@ -98,6 +104,13 @@ AboutBox::AboutBox(const QString& programDir, QWidget* parent, Dialogs* dialogs)
     ok->setDefault(true);
     ok->setGeometry(410, 310, 75, 25);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+QString AboutBox::datiInUso(const QString& folderPath, const QString& server)
+{
+    if (!server.isEmpty())
+        return QStringLiteral("Dati: %1").arg(server);
+    return QStringLiteral("Dati: cartella %1").arg(QDir::toNativeSeparators(folderPath));
 }
 
 QUrl AboutBox::linkOf(const QLabel* area) const

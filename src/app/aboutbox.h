@@ -20,6 +20,11 @@ public:
     explicit AboutBox(const QString& programDir, QWidget* parent = nullptr, Dialogs* dialogs = nullptr);
 
     QLabel* Lbl_Versione = nullptr;
+    // "Dati: ..." where the data in use are (set as the box opens).
+    QLabel* Lbl_Dati = nullptr;
+    // The text of Lbl_Dati for a data folder, or for a server (`server`
+    // is ServerLine::describe(), never with the password).
+    static QString datiInUso(const QString& folderPath, const QString& server);
     QLabel* Image2 = nullptr;
     QLabel* Image3 = nullptr;
     QLabel* Image4 = nullptr;

@@ -6,6 +6,7 @@
 #include "dataedits.h"
 #include "datagrid.h"
 #include "datanavigator.h"
+#include "datafolder.h"
 #include "dialogs.h"
 #include "evaluations.h"
 #include "lookups.h"
@@ -482,6 +483,8 @@ void TFrm_Main::Btn_EsciClick()
 void TFrm_Main::SpeedButton13Click()
 {
     Taboutbox->Lbl_Versione->setText(versionText);
+    if (const store::DataFolder* f = Data.folder())
+        Taboutbox->Lbl_Dati->setText(AboutBox::datiInUso(f->path(), f->isServer() ? f->serverLine().describe() : QString()));
     Data.dialogs.execForm(*Taboutbox);
 }
 

@@ -4,6 +4,7 @@
 #include "foldercheck.h"
 #include "folderlock.h"
 #include "schema.h"
+#include "serverlocks.h"
 #include "sharedfiles.h"
 #include "upgrade.h"
 
@@ -39,12 +40,15 @@ Esito Avvio::avvia(Finestra& finestra)
     // anything asks the user for anything else. On a server several
     // programs work at once and the files are not there: the server keeps
     // its tables sound and its own backups.
+    // The program holds the server's shared lock instead, and brings the
+    // tables up to date only under the exclusive one (riservaServer).
     const bool server = data.folder()->isServer();
-    if (!server && (!riservaCartella() || !controllaCartella()))
+    if (server ? !riservaServer() : (!riservaCartella() || !controllaCartella()))
         return Esito::NonParte;
     // The files brought to the version this program writes; each step that
     // cannot be made is told in a warning and the program goes on.
-    store::AggiornaSchema(*data.folder(), [&data](const QString& text) { data.dialogs.warning(text); });
+    if (!server)
+        store::AggiornaSchema(*data.folder(), [&data](const QString& text) { data.dialogs.warning(text); });
     // The day's copy, made while the window is idle.
     if (!server)
         avviaCopiaGiornaliera();
@@ -127,6 +131,36 @@ bool Avvio::riservaCartella()
     // way a second program could be working on the folder, so this one ends.
     m_data.dialogs.error(why + QString::fromLatin1(siChiude));
     return false;
+}
+
+bool Avvio::riservaServer()
+{
+    store::DataFolder& folder = *m_data.folder();
+    QString why;
+    if (!store::holdProgramLock(folder, &why)) {
+        m_data.dialogs.error(why + QString::fromLatin1(siChiude));
+        return false;
+    }
+    try {
+        if (store::serverSchemaIsCurrent(folder))
+            return true;
+        // Older tables: rewritten only while no other program works on them.
+        if (!store::takeExclusiveLock(folder)) {
+            m_data.dialogs.error(QStringLiteral("Le tabelle del %1 sono di una versione precedente del programma e vanno "
+                                                "aggiornate, ma altri programmi Velmora le stanno usando.\n\n"
+                                                "Chiudere gli altri programmi Velmora collegati al server e riavviare "
+                                                "questo: l'aggiornamento si fa quando è l'unico al lavoro.")
+                                     .arg(folder.serverLine().describe())
+                                 + QString::fromLatin1(siChiude));
+            return false;
+        }
+        store::AggiornaSchema(folder, [this](const QString& text) { m_data.dialogs.warning(text); });
+        store::releaseExclusiveLock(folder);
+    } catch (const store::DbError& e) {
+        m_data.dialogs.error(e.message() + QString::fromLatin1(siChiude));
+        return false;
+    }
+    return true;
 }
 
 bool Avvio::controllaCartella()

@@ -70,6 +70,11 @@ public:
     // written is told at once.
     bool riservaCartella();
     bool controllaCartella();
+    // On a server instead of both: the server's shared lock (several
+    // programs at once, none while the administrator's tool rewrites the
+    // tables), and the schema steps under the exclusive lock when the tables
+    // are older, refused with a box while other programs run.
+    bool riservaServer();
     // Offers the damaged or missing file of `problem` back from a daily
     // copy: the question names the copy (date and time), what is lost and
     // where the damaged file is kept; an older copy holding more of the file

@@ -8,6 +8,7 @@
 #include "inserimentonido.h"
 #include "lookups.h"
 #include "installer.h"
+#include "serverlocks.h"
 #include "datanavigator.h"
 #include "access.h"
 #include "mainwindow.h"
@@ -94,6 +95,7 @@ private slots:
     // The server run (test_access_server) skips where it cannot run.
     void initTestCase() { STORETEST_REQUIRE_ENGINE(); }
     void serverWithoutTables();
+    void serverLocks();
     void firstStartNeedsANursery_data();
     void firstStartNeedsANursery();
     void login_data();
@@ -136,6 +138,53 @@ void TestAccess::serverWithoutTables()
     VERIFY_DIALOGS(dialogs);
     QVERIFY(w.dataFolderMissing());
     QVERIFY(!w.Data.Tbl_AnagNido.isOpen());
+}
+
+// On a server every program holds the shared lock: none starts while the
+// administrator's tool holds the exclusive one, and older tables are
+// upgraded only by a program running alone.
+void TestAccess::serverLocks()
+{
+    if (!storetest::onServer())
+        QSKIP("SKIP: solo sul server di prova (test_access_server)");
+    const QString closes = QStringLiteral("\n\nIl programma si chiude senza modificare nulla.");
+    {
+        ScenarioFolder p;
+        p.nursery(QStringLiteral("Il Girasole"));
+        const auto admin = p.open();
+        QVERIFY(store::takeExclusiveLock(*admin));
+        ScriptedDialogs dialogs;
+        dialogs.expectMessage(BoxType::Error,
+                              QStringLiteral("Sul %1 l'amministratore sta preparando, importando o aggiornando le tabelle "
+                                             "(velmora-server): riprovare quando ha finito.")
+                                      .arg(admin->serverLine().describe())
+                                  + closes);
+        TFrm_Main w(p.path(), dialogs);
+        VERIFY_DIALOGS(dialogs);
+        QVERIFY(w.shouldEnd());
+        QVERIFY(!w.Data.Tbl_AnagNido.isOpen());
+    }
+    {
+        ScenarioFolder p(store::Layout::Older);
+        p.nursery(QStringLiteral("Il Girasole"));
+        const auto other = p.open(); // another program at work
+        QVERIFY(store::holdProgramLock(*other));
+        QVERIFY(!store::serverSchemaIsCurrent(*other));
+        ScriptedDialogs dialogs;
+        dialogs.expectMessage(BoxType::Error,
+                              QStringLiteral("Le tabelle del %1 sono di una versione precedente del programma e vanno "
+                                             "aggiornate, ma altri programmi Velmora le stanno usando.\n\n"
+                                             "Chiudere gli altri programmi Velmora collegati al server e riavviare "
+                                             "questo: l'aggiornamento si fa quando è l'unico al lavoro.")
+                                      .arg(other->serverLine().describe())
+                                  + closes);
+        {
+            TFrm_Main w(p.path(), dialogs);
+            VERIFY_DIALOGS(dialogs);
+            QVERIFY(w.shouldEnd());
+        }
+        QVERIFY(!store::serverSchemaIsCurrent(*other)); // nothing changed
+    }
 }
 
 void TestAccess::firstStartNeedsANursery_data()

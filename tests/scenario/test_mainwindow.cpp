@@ -124,13 +124,26 @@ void TestMainWindow::windowsMadeAtStart()
     control<AboutBox>(&w, "Taboutbox")->Lbl_Versione->clear();
     // The box is modal: it goes through the dialogs seam like every other.
     QString shownVersion;
-    dialogs.expectForm(QStringLiteral("Taboutbox"), [&](QDialog&) {
+    QImage shownBox;
+    dialogs.expectForm(QStringLiteral("Taboutbox"), [&](QDialog& box) {
         shownVersion = control<AboutBox>(&w, "Taboutbox")->Lbl_Versione->text();
+        shownBox = box.grab().toImage();
         return int(QDialog::Accepted);
     });
     w.SpeedButton13Click();
     VERIFY_DIALOGS(dialogs);
     QCOMPARE(shownVersion, QStringLiteral("Versione 1.12"));
+    // Which data are in use: here the folder beside the program, written
+    // in white on the black of the box under the subtitle.
+    QLabel* dati = control<AboutBox>(&w, "Taboutbox")->Lbl_Dati;
+    const QString dbPath = QDir(p.path()).filePath(QStringLiteral("db"));
+    QCOMPARE(dati->text(), QStringLiteral("Dati: cartella %1").arg(QFileInfo(dbPath).canonicalFilePath()));
+    int ink = 0;
+    const QRect area = dati->geometry();
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            ink += qGray(shownBox.pixel(x, y)) > 200;
+    QVERIFY2(ink > 50, qPrintable(QStringLiteral("only %1 white pixels where the data are named").arg(ink)));
     QCOMPARE(control<AboutBox>(&w, "Taboutbox")->Lbl_Versione->text(), QStringLiteral("Versione 1.12"));
     QCOMPARE(control<AboutBox>(&w, "Taboutbox")->windowTitle(), QStringLiteral("About"));
     // The guide that ships with the program opens from the bottom line.

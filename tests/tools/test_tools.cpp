@@ -74,6 +74,7 @@ class TestTools : public QObject
 private slots:
     void commandLine_data();
     void commandLine();
+    void serverUnreachable();
     void installLays_data();
     void installLays();
     void gendataShapeAndProgress_data();
@@ -93,6 +94,7 @@ void TestTools::commandLine_data()
     const QString prints = tool(VELMORA_SAMPLE_PRINTS);
     const QString bench = tool(VELMORA_BENCH);
     const QString screens = tool(VELMORA_SCREENS);
+    const QString server = tool(VELMORA_SERVER_TOOL);
     const QString unknown = QStringLiteral("Opzione sconosciuta: --bogus");
     const QString missing = QStringLiteral("Manca l'argomento <cartella>.");
 
@@ -150,8 +152,45 @@ void TestTools::commandLine_data()
                                                 << "--sizes non si combina con --reports né con cartelle.";
     QTest::newRow("bench --folder of no size") << bench << QStringList{"--sizes", "10k,1m", "--folder", "5m=db"} << 2
                                                << "" << "--folder vuole dimensione=cartella di una delle --sizes: 5m=db";
+    const QString line = QStringLiteral("host=/nessuna dbname=velmora");
+    QTest::newRow("server --help") << server << QStringList{"--help"} << 0 << "importa <cartella>" << "";
+    QTest::newRow("server --version") << server << QStringList{"--version"} << 0 << "velmora-server 1.12" << "";
+    QTest::newRow("server --bogus") << server << QStringList{"verifica", "--bogus"} << 2 << "" << unknown;
+    QTest::newRow("server, no command") << server << QStringList{"--server", line} << 2 << ""
+                                        << "Manca l'argomento <comando>.";
+    QTest::newRow("server, unknown command") << server << QStringList{"--server", line, "cancella"} << 2 << ""
+                                             << "Comando sconosciuto: cancella";
+    QTest::newRow("server importa, no folder") << server << QStringList{"--server", line, "importa"} << 2 << "" << missing;
+    QTest::newRow("server esporta, no folder") << server << QStringList{"--server", line, "esporta"} << 2 << "" << missing;
+    QTest::newRow("server verifica and a folder") << server << QStringList{"--server", line, "verifica", "db"} << 2 << ""
+                                                  << "Argomento in più: db";
+    QTest::newRow("server, no line") << server << QStringList{"verifica"} << 2 << ""
+                                     << "Manca la riga di collegamento al server: --server o VELMORA_SERVER.";
+    QTest::newRow("server, a line it cannot read") << server << QStringList{"--server", "host=x colore=blu", "verifica"}
+                                                   << 2 << "" << "colore";
     QTest::newRow("bench --folder without --sizes") << bench << QStringList{"--folder", "1m=db"} << 2 << ""
                                                     << "--folder vale solo con --sizes.";
+}
+
+// A server that does not answer: said in Italian with the cause, status 1,
+// nothing written.
+void TestTools::serverUnreachable()
+{
+    QTemporaryDir folder;
+    const Run r = run(tool(VELMORA_SERVER_TOOL),
+                      {QStringLiteral("--server"), QStringLiteral("host=%1 dbname=velmora").arg(folder.path()),
+                       QStringLiteral("verifica")},
+                      folder.path());
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.out.contains(QStringLiteral("velmora")) && r.out.contains(folder.path()), qPrintable(r.out));
+    QVERIFY2(!r.out.contains(QStringLiteral("risponde.")), qPrintable(r.out));
+    const Run e = run(tool(VELMORA_SERVER_TOOL),
+                      {QStringLiteral("--server"), QStringLiteral("host=%1 dbname=velmora").arg(folder.path()),
+                       QStringLiteral("esporta"), QStringLiteral("db")},
+                      folder.path());
+    QCOMPARE(e.exitCode, 1);
+    QVERIFY2(!QFileInfo::exists(folder.filePath(QStringLiteral("db"))), "no folder left behind");
+    QVERIFY(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
 }
 
 void TestTools::commandLine()
