@@ -8,7 +8,9 @@
 #include "storefixture.h"
 #include "upgrade.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QThread>
 #include <QSignalSpy>
 #include <QSqlError>
 #include <QTest>
@@ -46,6 +48,7 @@ private slots:
     void triggersLaidAndAdded();
     void restartInTheMiddle();
     void serverAway();
+    void twoProcesses();
 
 private:
     void server(const char* verb);
@@ -341,6 +344,95 @@ void TestSharing::serverAway()
     QCOMPARE(t->state(), Table::State::Browse);
     QCOMPARE(readColumn(*m_f, QStringLiteral("AnagBimbi.DB"), QStringLiteral("AnagBimbi"), QStringLiteral("Nome")),
              QStringList{"Zoe"});
+}
+
+namespace {
+
+// A second program, driven through its standard input (sharing_probe.cpp).
+class Probe
+{
+public:
+    explicit Probe(const QString& line)
+    {
+        m_p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_p.start(QStringLiteral(SHARING_PROBE), {line});
+        if (!m_p.waitForStarted())
+            qFatal("sharing_probe did not start");
+    }
+    ~Probe()
+    {
+        m_p.closeWriteChannel();
+        if (!m_p.waitForFinished(10000))
+            m_p.kill();
+    }
+
+    // Sends one command; its one-line answer.
+    QString ask(const QString& command)
+    {
+        m_p.write(command.toUtf8() + '\n');
+        while (!m_p.canReadLine())
+            if (!m_p.waitForReadyRead(10000))
+                return QStringLiteral("(nessuna risposta)");
+        return QString::fromUtf8(m_p.readLine()).trimmed();
+    }
+
+    // The names its table shows, once they are `expected` or a second has gone.
+    QString listWithin(const QString& expected)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        QString seen;
+        do {
+            seen = ask(QStringLiteral("list"));
+            if (seen == QStringLiteral("righe ") + expected)
+                break;
+            QThread::msleep(20);
+        } while (clock.elapsed() < 1000);
+        return seen;
+    }
+
+private:
+    QProcess m_p;
+};
+
+} // namespace
+
+// Two programs on two computers are two processes: each sees what the other
+// posts within a second; both edit different records and both are stored;
+// both edit the same record and the second post is refused with the message
+// of one computer, nothing overwritten.
+void TestSharing::twoProcesses()
+{
+    const QString line = qEnvironmentVariable("VELMORA_TEST_SERVER")
+        + QStringLiteral(" options='-c search_path=%1'").arg(m_f->schemaName());
+    Probe one(line);
+    Probe two(line);
+
+    QCOMPARE(one.ask(QStringLiteral("add Anna")), QStringLiteral("ok 1"));
+    QCOMPARE(two.ask(QStringLiteral("add Bruno")), QStringLiteral("ok 2"));
+    QCOMPARE(one.listWithin(QStringLiteral("Anna,Bruno")), QStringLiteral("righe Anna,Bruno"));
+    QCOMPARE(two.listWithin(QStringLiteral("Anna,Bruno")), QStringLiteral("righe Anna,Bruno"));
+
+    for (const char* cmd : {"begin 1", "set Annalisa"})
+        QCOMPARE(one.ask(QString::fromLatin1(cmd)), QStringLiteral("ok"));
+    for (const char* cmd : {"begin 2", "set Bruna"})
+        QCOMPARE(two.ask(QString::fromLatin1(cmd)), QStringLiteral("ok"));
+    QCOMPARE(one.ask(QStringLiteral("post")), QStringLiteral("ok"));
+    QCOMPARE(two.ask(QStringLiteral("post")), QStringLiteral("ok"));
+    QCOMPARE(one.listWithin(QStringLiteral("Annalisa,Bruna")), QStringLiteral("righe Annalisa,Bruna"));
+    QCOMPARE(two.listWithin(QStringLiteral("Annalisa,Bruna")), QStringLiteral("righe Annalisa,Bruna"));
+
+    for (const char* cmd : {"begin 1", "set Uno"})
+        QCOMPARE(one.ask(QString::fromLatin1(cmd)), QStringLiteral("ok"));
+    for (const char* cmd : {"begin 1", "set Due"})
+        QCOMPARE(two.ask(QString::fromLatin1(cmd)), QStringLiteral("ok"));
+    QCOMPARE(one.ask(QStringLiteral("post")), QStringLiteral("ok"));
+    const QString refused = two.ask(QStringLiteral("post"));
+    QVERIFY2(refused.startsWith(QStringLiteral("errore Il record è stato modificato da un altro utente")), qPrintable(refused));
+    QCOMPARE(two.ask(QStringLiteral("cancel")), QStringLiteral("ok"));
+    QCOMPARE(two.listWithin(QStringLiteral("Uno,Bruna")), QStringLiteral("righe Uno,Bruna"));
+    QCOMPARE(readColumn(*m_f, QStringLiteral("AnagBimbi.DB"), QStringLiteral("AnagBimbi"), QStringLiteral("Nome")),
+             (QStringList{"Uno", "Bruna"}));
 }
 
 QTEST_GUILESS_MAIN(TestSharing)
