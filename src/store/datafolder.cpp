@@ -1,10 +1,12 @@
 #include "datafolder.h"
 #include "errors.h"
 #include "schema.h"
+#include "table.h"
 
 #include <QAtomicInt>
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -90,8 +92,14 @@ QSqlDatabase DataFolder::connection(const QString& fileName)
 
 QSqlDatabase DataFolder::serverConnection()
 {
-    if (!m_serverConnection.isEmpty())
-        return QSqlDatabase::database(m_serverConnection, false);
+    if (!m_serverConnection.isEmpty()) {
+        QSqlDatabase db = QSqlDatabase::database(m_serverConnection, false);
+        // Left closed by a reconnection the server did not answer: tried
+        // again at each use, so that work goes on once the server is back.
+        if (!db.isOpen())
+            reconnect();
+        return db;
+    }
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
         throw DbError(QStringLiteral("Impossibile collegarsi al %1: manca il driver PostgreSQL delle librerie Qt "
                                      "(pacchetto libqt6sql6-psql).").arg(m_line.describe()),
@@ -99,6 +107,26 @@ QSqlDatabase DataFolder::serverConnection()
     const QString name = QStringLiteral("velmora-%1").arg(s_serial.fetchAndAddRelaxed(1));
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
     m_line.apply(db);
+    try {
+        openSession(db);
+    } catch (const DbError&) {
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+        throw;
+    }
+    m_serverConnection = name;
+    // The announcements of other programs arrive through the event loop.
+    m_listener = std::make_unique<QObject>();
+    QObject::connect(db.driver(), &QSqlDriver::notification, m_listener.get(),
+                     [this](const QString& channel, QSqlDriver::NotificationSource source, const QVariant& payload) {
+                         if (source != QSqlDriver::SelfSource)
+                             notified(channel, payload);
+                     });
+    return db;
+}
+
+void DataFolder::openSession(QSqlDatabase& db)
+{
     try {
         if (!db.open()) {
             const QSqlError e = db.lastError();
@@ -127,14 +155,112 @@ QSqlDatabase DataFolder::serverConnection()
                     exec(db, QStringLiteral("CREATE TEMPORARY TABLE IF NOT EXISTS %1 (\"Segno\" BOOLEAN)")
                                  .arg(markTable(def.name + QStringLiteral("_tutti"))));
                 }
+        // Announcements carry the schema of the table that changed: those
+        // of tables in another schema of the database are not ours.
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("SELECT current_schema()")) || !q.next())
+            throw engineError(q.lastError(), QString(), Engine::PostgreSQL);
+        m_schemaName = q.value(0).toString();
+        q.finish();
+        for (const QString& channel : std::as_const(m_channels))
+            if (!db.driver()->subscribeToNotification(channel))
+                throw engineError(db.driver()->lastError(), QString(), Engine::PostgreSQL);
     } catch (const DbError&) {
         db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(name);
         throw;
     }
-    m_serverConnection = name;
-    return db;
+}
+
+void DataFolder::watch(Table* table)
+{
+    if (!isServer())
+        return;
+    m_watched.removeIf([](const QPointer<Table>& t) { return t.isNull(); });
+    if (!m_watched.contains(table))
+        m_watched.append(table);
+    const QString channel = notifyChannel(table->definition()->name);
+    if (m_channels.contains(channel))
+        return;
+    QSqlDatabase db = serverConnection();
+    if (!db.driver()->subscribeToNotification(channel))
+        throw error(db.driver()->lastError(), table->tableName());
+    m_channels.insert(channel);
+}
+
+void DataFolder::unwatch(Table* table)
+{
+    m_watched.removeIf([table](const QPointer<Table>& t) { return t.isNull() || t == table; });
+}
+
+void DataFolder::notified(const QString& channel, const QVariant& payload)
+{
+    const QString schemaName = payload.toString().section(QLatin1Char(' '), 1);
+    if (!schemaName.isEmpty() && schemaName != m_schemaName)
+        return;
+    const TableDef* def = nullptr;
+    for (const TableDef& d : schema())
+        if (notifyChannel(d.name) == channel)
+            def = &d;
+    if (!def)
+        return;
+    // Rows read before now may not be what is stored any more (see writes()).
+    noteWrite(def->fileName);
+    const QList<QPointer<Table>> watched = m_watched; // a reaction may open or close tables
+    for (const QPointer<Table>& t : watched)
+        if (t && t->definition() == def)
+            t->othersChanged();
+}
+
+bool DataFolder::connectionLost(const QSqlError& e)
+{
+    if (!isServer() || m_serverConnection.isEmpty())
+        return false;
+    const auto lostState = [](const QString& state) {
+        return state.startsWith(QLatin1String("08")) || state == QLatin1String("57P01") || state == QLatin1String("57P02")
+            || state == QLatin1String("57P03");
+    };
+    const QString state = e.nativeErrorCode().trimmed();
+    if (!state.isEmpty())
+        return lostState(state);
+    // The client library's own failures (a socket closed under it) carry
+    // no SQLSTATE: one more statement tells.
+    QSqlDatabase db = QSqlDatabase::database(m_serverConnection, false);
+    if (!db.isOpen())
+        return true;
+    QSqlQuery probe(db);
+    if (probe.exec(QStringLiteral("SELECT 1")))
+        return false;
+    const QString probeState = probe.lastError().nativeErrorCode().trimmed();
+    return probeState.isEmpty() || lostState(probeState);
+}
+
+void DataFolder::reconnect()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_serverConnection, false);
+    db.close();
+    ++m_reconnections;
+    qWarning("Velmora: collegamento con il %s perso: nuovo collegamento", qUtf8Printable(m_line.describe()));
+    openSession(db);
+    for (auto& cache : m_statements)
+        for (auto it = cache.begin(); it != cache.end(); ++it)
+            if (!it.value().prepare(it.key()))
+                throw engineError(it.value().lastError(), QString(), Engine::PostgreSQL);
+    // What other programs announced while the connection was gone was not
+    // heard: the open tables read their rows again.
+    const QList<QPointer<Table>> watched = m_watched;
+    for (const QPointer<Table>& t : watched)
+        if (t)
+            t->othersChanged();
+}
+
+DbError DataFolder::lostWriteError(const QString& fileName) const
+{
+    DbError e(QStringLiteral("Collegamento al server perso e ripristinato: le modifiche al file %1 non sono state salvate. "
+                             "Salvare di nuovo.\nI segni di selezione messi da questo computer potrebbero essere andati persi.")
+                  .arg(fileName),
+              DbError::Cause::InputOutput);
+    e.setFileName(fileName);
+    return e;
 }
 
 QString DataFolder::markTable(const QString& tableName) const
@@ -157,8 +283,17 @@ QSqlQuery& DataFolder::statement(const QString& fileName, const QString& sql)
     if (it == cache.end()) {
         QSqlQuery q(connection(fileName));
         q.setForwardOnly(true);
-        if (!q.prepare(sql))
-            throw error(q.lastError(), fileName);
+        if (!q.prepare(sql)) {
+            // Preparing changes nothing: on a lost connection it is tried
+            // once more on the new one.
+            if (!connectionLost(q.lastError()))
+                throw error(q.lastError(), fileName);
+            reconnect();
+            q = QSqlQuery(connection(fileName));
+            q.setForwardOnly(true);
+            if (!q.prepare(sql))
+                throw error(q.lastError(), fileName);
+        }
         it = cache.insert(sql, q);
     }
     return it.value();
@@ -176,6 +311,8 @@ void DataFolder::closeAll()
         QSqlDatabase::removeDatabase(name);
     }
     m_connections.clear();
+    m_listener.reset();
+    m_channels.clear();
     if (!m_serverConnection.isEmpty()) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_serverConnection, false);

@@ -1,6 +1,8 @@
 #pragma once
 #include <QDateTime>
 #include <QHash>
+#include <QList>
+#include <QPointer>
 #include <QSet>
 #include <QSqlQuery>
 #include <QSqlDatabase>
@@ -11,10 +13,13 @@
 #include "serverline.h"
 
 #include <functional>
+#include <memory>
 
 class QSqlError;
 
 namespace velmora::store {
+
+class Table;
 
 // The folder that holds the table files. Files are found by name without
 // regard to case. Every file gets one SQLite connection, opened on first use
@@ -87,7 +92,8 @@ public:
 
     // How many writes table objects of this folder have made to a file: a
     // table whose rows were read at the same count holds what this program
-    // last stored. Writes of other programs are not counted.
+    // last stored. On one computer, writes of other programs are not
+    // counted; on a server, each change another program announces counts.
     quint64 writes(const QString& fileName) const { return m_writes.value(fileName.toLower()); }
     void noteWrite(const QString& fileName) { ++m_writes[fileName.toLower()]; }
 
@@ -95,8 +101,36 @@ public:
     // objects over this folder must be closed first.
     void closeAll();
 
+    // On a server, the changes other programs make arrive: every table
+    // announces its changes (see notifyStatements), the folder listens on
+    // the channel of each table an open table object is over, and tells
+    // those table objects (Table::othersChanged), which read their rows
+    // again as soon as they are not being edited. What this program's own
+    // connection announced is not told. Table objects watch while open.
+    void watch(Table* table);
+    void unwatch(Table* table);
+
+    // On a server, whether `error` means the connection is gone (the server
+    // restarted, the network dropped it): its SQLSTATE says so, or, when it
+    // has none, one more statement fails the same way.
+    bool connectionLost(const QSqlError& error);
+    // Opens the server connection again after it was lost: its settings,
+    // this program's mark tables (empty again: the marks this program had
+    // set are lost with the connection), the channels it listened to, and
+    // every kept statement prepared again in place (references callers
+    // hold stay valid). Throws DbError, saying the server does not answer,
+    // when it cannot.
+    void reconnect();
+    // How many times the connection was opened again.
+    int reconnections() const { return m_reconnections; }
+    // What a write that failed because the connection was lost tells the
+    // user once the connection is back: nothing of it was stored, save again.
+    DbError lostWriteError(const QString& fileName) const;
+
 private:
     QSqlDatabase serverConnection();
+    void openSession(QSqlDatabase& db);
+    void notified(const QString& channel, const QVariant& payload);
 
     QString m_path;
     Engine m_engine = Engine::SQLite;
@@ -108,6 +142,11 @@ private:
     QHash<QString, QHash<QString, QSqlQuery>> m_statements;
     QSet<QString> m_checked; // lower-case file names
     QHash<QString, quint64> m_writes; // lower-case file name -> writes made
+    std::unique_ptr<QObject> m_listener; // receives the server's announcements
+    QList<QPointer<Table>> m_watched;
+    QSet<QString> m_channels; // those listened to
+    QString m_schemaName;     // the schema of this program's tables on the server
+    int m_reconnections = 0;
 };
 
 // Runs one statement on `db`; throws DbError naming the file and the cause.

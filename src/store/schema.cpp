@@ -157,15 +157,45 @@ QString selectionIndexStatement(Engine engine)
     return QStringLiteral("CREATE INDEX IF NOT EXISTS \"ix_Valutaz_Sel\" ON \"Valutaz\" (\"Sel\") WHERE \"Sel\" IS NOT 0");
 }
 
+QString notifyChannel(const QString& tableName)
+{
+    return QStringLiteral("velmora_") + tableName.toLower();
+}
+
+QString notifyTriggerName()
+{
+    return QStringLiteral("velmora_avviso");
+}
+
+QStringList notifyStatements(const TableDef& def)
+{
+    // One announcement per statement, not per row: a statement that changes
+    // thousands of rows costs the listeners one refresh.
+    return {
+        QStringLiteral("CREATE OR REPLACE FUNCTION velmora_avvisa() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                       "PERFORM pg_notify('velmora_' || lower(TG_TABLE_NAME), TG_OP || ' ' || TG_TABLE_SCHEMA); "
+                       "RETURN NULL; END $$"),
+        QStringLiteral("CREATE TRIGGER %1 AFTER INSERT OR UPDATE OR DELETE ON %2 FOR EACH STATEMENT EXECUTE FUNCTION velmora_avvisa()")
+            .arg(quoted(notifyTriggerName()), quoted(def.name)),
+    };
+}
+
 const QList<SchemaStep>& schemaSteps()
 {
-    static const QList<SchemaStep> steps = {
-        // Release 1.12: whether a child still attends the nursery.
-        {1, QStringLiteral("AnagBimbi"), SchemaStep::Kind::AddField, QStringLiteral("Frequenza"), QString(), true},
-        // Clearing the selection marks at login visits the marked evaluations only.
-        {2, QStringLiteral("Valutaz"), SchemaStep::Kind::AddIndex, QStringLiteral("ix_Valutaz_Sel"),
-         selectionIndexStatement(), false},
-    };
+    static const QList<SchemaStep> steps = [] {
+        QList<SchemaStep> s = {
+            // Release 1.12: whether a child still attends the nursery.
+            {1, QStringLiteral("AnagBimbi"), SchemaStep::Kind::AddField, QStringLiteral("Frequenza"), QString(), true},
+            // Clearing the selection marks at login visits the marked evaluations only.
+            {2, QStringLiteral("Valutaz"), SchemaStep::Kind::AddIndex, QStringLiteral("ix_Valutaz_Sel"),
+             selectionIndexStatement(), false},
+        };
+        // Several computers on one server: every table tells the others when
+        // it changes, so that their open lists show the change.
+        for (const TableDef& def : schema())
+            s.append({int(s.size()) + 1, def.name, SchemaStep::Kind::AddNotify, notifyTriggerName(), QString(), false});
+        return s;
+    }();
     return steps;
 }
 
@@ -230,6 +260,10 @@ QStringList createStatements(const TableDef& def, int version, Engine engine)
         if (step.version <= version && step.kind == SchemaStep::Kind::AddIndex
             && step.table.compare(def.name, Qt::CaseInsensitive) == 0)
             sql << stepStatement(step, engine);
+    for (const SchemaStep& step : schemaSteps())
+        if (server && step.version <= version && step.kind == SchemaStep::Kind::AddNotify
+            && step.table.compare(def.name, Qt::CaseInsensitive) == 0)
+            sql << notifyStatements(def);
     if (server)
         sql << QStringLiteral("INSERT INTO %1 (\"Tabella\", \"Versione\") VALUES ('%2', %3) "
                               "ON CONFLICT (\"Tabella\") DO UPDATE SET \"Versione\" = EXCLUDED.\"Versione\"")

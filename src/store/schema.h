@@ -61,6 +61,8 @@ struct SchemaStep
     enum class Kind {
         AddField, // adds `object`, a field of the table's definition, as a column
         AddIndex, // adds the index whose CREATE statement is `sql`, named `object`
+        AddNotify, // on a server: the trigger `object` that announces the table's changes
+                   // to other programs (notifyStatements); nothing on one computer
     };
 
     int version;     // the version a file is at once this step is done
@@ -101,6 +103,17 @@ QString schemaVersionTableStatement();
 // the marked ones (a mark that is not 0: 1 or unset), so that clearing every
 // mark visits the marked evaluations instead of all of them. Schema step 2.
 QString selectionIndexStatement(Engine engine = Engine::SQLite);
+
+// On a server, every table announces its changes to the programs that
+// listen: a statement trigger sends NOTIFY on the table's channel
+// (notifyChannel), its payload the operation and the schema of the table
+// ("INSERT public"), so that programs on tables of another schema of the
+// same database can tell the announcement is not theirs. The statements
+// make (or make again, the same) the trigger function the tables share, and
+// the trigger of `def`.
+QString notifyChannel(const QString& tableName);
+QString notifyTriggerName();
+QStringList notifyStatements(const TableDef& def);
 
 // The column of `field` as CREATE TABLE and ALTER TABLE take it: quoted name and type.
 QString columnSql(const FieldDef& field, Engine engine = Engine::SQLite);

@@ -197,7 +197,7 @@ void Table::open()
         QSet<QString> cols;
         while (q.next())
             cols.insert(q.value(nameColumn).toString().toLower());
-        q.finish();
+        finish(q);
         const QString file = server() ? m_fileName : QFileInfo(m_db.databaseName()).fileName();
         if (cols.isEmpty())
             throw DbError(QStringLiteral("Il file %1 della cartella dati è danneggiato: non contiene la tabella %2.")
@@ -222,7 +222,15 @@ void Table::open()
     adoptSeed();
     // The first selection is read before the table counts as open, so that a
     // file that fails here (damaged, held by another program) leaves it closed.
-    positionFirst();
+    // Listening starts before: a change made while it is read is not missed.
+    m_folder->watch(this);
+    try {
+        positionFirst();
+    } catch (...) {
+        m_folder->unwatch(this);
+        throw;
+    }
+    m_othersChanged = false;
     setState(State::Browse);
     announce(true);
     if (!isEmpty())
@@ -243,9 +251,11 @@ void Table::close()
     m_bof = m_eof = true;
     m_modified = false;
     m_conflict = false;
+    m_othersChanged = false;
     m_buf = Values(fieldCount());
     m_bufStale = false;
     m_db = QSqlDatabase();
+    m_folder->unwatch(this);
     setState(State::Inactive);
     announce(true);
 }
@@ -301,7 +311,41 @@ void Table::enableControls()
             emit stateChanged();
             emit dataSetChanged();
         }
+        if (m_othersChanged)
+            othersChanged();
     }
+}
+
+void Table::othersChanged()
+{
+    if (!isOpen())
+        return;
+    m_othersChanged = true;
+    if (m_catchUpQueued)
+        return;
+    m_catchUpQueued = true;
+    QMetaObject::invokeMethod(this, [this] {
+        m_catchUpQueued = false;
+        try {
+            catchUp();
+        } catch (const DbError& e) {
+            // Nobody to tell from the event loop: the rows are read again,
+            // and the failure met, at the next use of the table.
+            qWarning("Velmora: %s", qUtf8Printable(e.message()));
+            m_stale = true;
+        }
+    }, Qt::QueuedConnection);
+}
+
+void Table::catchUp()
+{
+    if (!m_othersChanged || m_state != State::Browse || m_frozen)
+        return;
+    m_othersChanged = false;
+    const QVariant id = value(QStringLiteral("Id"));
+    reselect(id.isNull() ? -1 : id.toLongLong(), m_row);
+    loadCurrent();
+    announce(true);
 }
 
 void Table::scrolled()
@@ -387,11 +431,52 @@ QSqlQuery& Table::prepared(const QString& sql) const
 
 void Table::run(QSqlQuery& q) const
 {
-    if (!q.exec()) {
-        const DbError e = m_folder->error(q.lastError(), m_fileName);
-        q.finish();
+    // A connection left closed by a reconnection the server did not answer
+    // is opened first: nothing was tried on it yet.
+    if (server() && !m_db.isOpen())
+        m_folder->reconnect();
+    if (q.exec())
+        return;
+    const QSqlError err = q.lastError();
+    if (!m_folder->connectionLost(err)) {
+        const DbError e = m_folder->error(err, m_fileName);
+        finish(q);
         throw e;
     }
+    // The connection is gone (the server restarted). A read is made again on
+    // the new one; a write is not: what it meant to store is still being
+    // edited, and the user saves again knowing what happened.
+    const QVariantList values = q.boundValues();
+    const bool read = !m_inTransaction && q.lastQuery().startsWith(QLatin1String("SELECT"));
+    m_folder->reconnect();
+    if (!read)
+        throw m_folder->lostWriteError(m_fileName);
+    for (int i = 0; i < values.size(); ++i)
+        q.bindValue(i, values[i]);
+    if (!q.exec()) {
+        const DbError e = m_folder->error(q.lastError(), m_fileName);
+        finish(q);
+        throw e;
+    }
+}
+
+void Table::finish(QSqlQuery& q) const
+{
+    // On a server a forward-only statement hands its rows over one by one:
+    // one left before its end keeps the connection busy, and the
+    // announcements of other programs wait behind it. Its end is read first.
+    if (server())
+        while (q.next()) {
+        }
+    q.finish();
+}
+
+DbError Table::failure(const QSqlError& e) const
+{
+    if (!m_folder->connectionLost(e))
+        return m_folder->error(e, m_fileName);
+    m_folder->reconnect();
+    return m_folder->lostWriteError(m_fileName);
 }
 
 void Table::runThrough(QSqlQuery& q) const
@@ -400,7 +485,7 @@ void Table::runThrough(QSqlQuery& q) const
     // would: only the error left on the statement tells them apart.
     if (q.lastError().isValid()) {
         const DbError e = m_folder->error(q.lastError(), m_fileName);
-        q.finish();
+        finish(q);
         throw e;
     }
 }
@@ -443,7 +528,7 @@ void Table::reload() const
         m_page.push_back(std::move(v));
     }
     runThrough(q);
-    q.finish();
+    finish(q);
     m_stale = false;
     // A selection read anew starts at its first record; callers that keep
     // their place set it again afterwards.
@@ -478,7 +563,7 @@ void Table::ensureIds() const
         while (q.next())
             m_ids.push_back(qint32(q.value(0).toLongLong()));
         runThrough(q);
-        q.finish();
+        finish(q);
         bool agree = m_ids.size() > m_page.size();
         for (size_t i = 0; agree && i < m_page.size(); ++i)
             agree = m_page[i][0].toLongLong() == m_ids[i];
@@ -574,7 +659,7 @@ Table::Values Table::fetchById(qint64 id, bool forUpdate) const
     if (q.next())
         for (int i = 0; i < m_stored; ++i)
             v[i] = fromStorage(i, q.value(i));
-    q.finish();
+    finish(q);
     return v;
 }
 
@@ -700,14 +785,14 @@ QVariant Table::lookupIn(const QString& keyField, const QVariant& key, const QSt
         Values v(m_stored);
         for (int i = 0; i < m_stored; ++i)
             v[i] = fromStorage(i, q.value(i));
-        q.finish();
+        finish(q);
         if (ri >= m_stored) {
             v.resize(fieldCount());
             complete(v);
         }
         result = v[ri];
     } else {
-        q.finish();
+        finish(q);
     }
     m_lookupCache.insert(cacheKey, result);
     return result;
@@ -954,7 +1039,7 @@ bool Table::locate(const QString& fieldName, const QVariant& v)
     run(q);
     const bool found = q.next();
     const qint64 id = found ? q.value(0).toLongLong() : 0;
-    q.finish();
+    finish(q);
     if (!found)
         return false;
     const int row = rowOfId(id);
@@ -1395,7 +1480,7 @@ void Table::post()
                         q.addBindValue(v);
                     q.addBindValue(m_orig[0]);
                     run(q);
-                    q.finish();
+                    finish(q);
                 }
                 if (markChanged)
                     writeMark(m_orig[0].toLongLong(), toStorage(mf, m_buf[mf]));
@@ -1422,6 +1507,9 @@ void Table::post()
     loadCurrent();
     announce(true);
     react(Reaction::AfterPost);
+    // What other programs changed while this record was edited shows now.
+    if (m_othersChanged)
+        othersChanged();
 }
 
 void Table::inTransaction(const std::function<void()>& work)
@@ -1431,20 +1519,25 @@ void Table::inTransaction(const std::function<void()>& work)
     // driver's own transaction calls (an exec of "COMMIT" can report success
     // while nothing was stored), and the row read FOR UPDATE.
     if (server()) {
+        if (!m_db.isOpen())
+            m_folder->reconnect();
         if (!m_db.transaction())
-            throw m_folder->error(m_db.lastError(), m_fileName);
+            throw failure(m_db.lastError());
     } else {
         exec(m_db, QStringLiteral("BEGIN IMMEDIATE"));
     }
+    m_inTransaction = true;
     try {
         work();
         if (server()) {
             if (!m_db.commit())
-                throw m_folder->error(m_db.lastError(), m_fileName);
+                throw failure(m_db.lastError());
         } else {
             exec(m_db, QStringLiteral("COMMIT"));
         }
+        m_inTransaction = false;
     } catch (...) {
+        m_inTransaction = false;
         if (server()) {
             m_db.rollback();
         } else {
@@ -1469,7 +1562,7 @@ qint64 Table::insertRow(const QString& sql, const QVariantList& values)
     } else {
         id = q.lastInsertId().toLongLong();
     }
-    q.finish();
+    finish(q);
     return id;
 }
 
@@ -1481,7 +1574,7 @@ void Table::writeMark(qint64 id, const QVariant& value)
     q.addBindValue(id);
     q.addBindValue(value);
     run(q);
-    q.finish();
+    finish(q);
 }
 
 void Table::cancel()
@@ -1501,6 +1594,8 @@ void Table::cancel()
     announce(true);
     if (wasInsert)
         scrolled();
+    if (m_othersChanged)
+        othersChanged();
 }
 
 bool Table::remove()
@@ -1524,7 +1619,7 @@ bool Table::remove()
     QSqlQuery& q = prepared(QStringLiteral("DELETE FROM %1 WHERE \"Id\" = ?").arg(quoted(m_def->name)));
     q.addBindValue(id);
     run(q);
-    q.finish();
+    finish(q);
     m_folder->noteWrite(m_fileName);
     m_modified = false;
     setState(State::Browse);
@@ -1567,7 +1662,7 @@ int Table::writeAll(const QString& fieldName, const QVariant& value)
     for (const QVariant& b : m_whereValues)
         q.addBindValue(b);
     run(q);
-    q.finish();
+    finish(q);
     m_folder->noteWrite(m_fileName);
     return fi;
 }
@@ -1588,7 +1683,7 @@ void Table::writeAllOnServer(int fi, const QVariant& v)
                 QSqlQuery& q = prepared(QStringLiteral("INSERT INTO %1 (\"Segno\") VALUES (?)").arg(markAllTable()));
                 q.addBindValue(v);
                 run(q);
-                q.finish();
+                finish(q);
             } else {
                 QSqlQuery& q = prepared(QStringLiteral("INSERT INTO %1 (\"Id\", \"Segno\") SELECT \"Id\", ? FROM %2 WHERE %3 "
                                                        "ON CONFLICT (\"Id\") DO UPDATE SET \"Segno\" = EXCLUDED.\"Segno\"")
@@ -1597,7 +1692,7 @@ void Table::writeAllOnServer(int fi, const QVariant& v)
                 for (const QVariant& b : m_whereValues)
                     q.addBindValue(b);
                 run(q);
-                q.finish();
+                finish(q);
             }
         });
         m_folder->noteWrite(m_fileName);
@@ -1614,7 +1709,7 @@ void Table::writeAllOnServer(int fi, const QVariant& v)
     for (const QVariant& b : m_whereValues)
         q.addBindValue(b);
     run(q);
-    q.finish();
+    finish(q);
     m_folder->noteWrite(m_fileName);
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "errors.h"
 #include "filter.h"
 #include "schema.h"
 
@@ -121,6 +122,14 @@ public:
     // refused because another program changed the record, the edit is given
     // up and the stored values shown.
     void refresh();
+
+    // Another program changed the rows of this table (on a server, told by
+    // the folder). A table in browse reads its selection again, keeping the
+    // current record, as refresh() does, once the event loop runs; one being
+    // edited or inserted into does so after its post or cancel, and one
+    // whose controls are disabled (a walk in progress) when they are
+    // enabled again. Several announcements in a row cost one read.
+    void othersChanged();
 
     // Fields of the current record.
     int fieldCount() const { return int(m_fields.size()); }
@@ -297,6 +306,9 @@ private:
     QVariant convertIn(int index, const QVariant& v) const;
     QSqlQuery& prepared(const QString& sql) const;
     void run(QSqlQuery& q) const;        // executes; throws DbError naming the file and the cause
+    void finish(QSqlQuery& q) const;     // done with a statement's rows, read or not
+    DbError failure(const QSqlError& e) const; // the error to throw; a lost connection is opened again first
+    void catchUp();                      // the refresh othersChanged() asked for, when it can happen
     void runThrough(QSqlQuery& q) const; // after reading rows: throws when the walk ended on an error
     void applyFilterNow();
     void adoptSeed(); // in open(): the rows bindLike() handed over, when they still fit
@@ -354,6 +366,9 @@ private:
     QSqlDatabase m_db;
     bool m_modified = false;
     bool m_conflict = false; // the last post was refused: the record changed on disk
+    bool m_othersChanged = false; // another program changed the rows since they were read
+    bool m_catchUpQueued = false;
+    bool m_inTransaction = false;
     int m_frozen = 0;
     std::vector<std::pair<QPointer<QObject>, std::function<void()>>> m_postChecks;
     void react(Reaction slot);

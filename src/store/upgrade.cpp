@@ -111,6 +111,26 @@ bool applyStep(QSqlDatabase& db, const TableDef& def, const SchemaStep& step,
         QSqlQuery create(db);
         return create.exec(stepStatement(step, server ? Engine::PostgreSQL : Engine::SQLite));
     }
+    case SchemaStep::Kind::AddNotify: {
+        // One computer has no one to tell.
+        if (!onServer(db))
+            return true;
+        QSqlQuery probe(db);
+        probe.setForwardOnly(true);
+        probe.prepare(QStringLiteral("SELECT 1 FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid "
+                                     "WHERE c.relnamespace = current_schema()::regnamespace AND c.relname = ? AND t.tgname = ?"));
+        probe.addBindValue(def.name);
+        probe.addBindValue(step.object);
+        if (!probe.exec())
+            return false;
+        if (probe.next())
+            return true;
+        probe.finish();
+        for (const QString& sql : notifyStatements(def))
+            if (!QSqlQuery(db).exec(sql))
+                return false;
+        return true;
+    }
     }
     return false;
 }

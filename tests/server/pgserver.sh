@@ -4,6 +4,10 @@
 #   pgserver.sh start <dir>   initdb into <dir>/data, start it with its socket
 #                             in <dir> (no TCP), create the role and database
 #                             the tests connect to
+#   pgserver.sh restart <dir> restart it (fast: open connections are cut, as
+#                             when a server is restarted under running programs)
+#   pgserver.sh down <dir>    stop it, keeping its data (a server that is away)
+#   pgserver.sh up <dir>      start it again after `down`
 #   pgserver.sh stop <dir>    stop it and remove <dir>
 #
 # The server trusts every connection over its socket: it lives for one test
@@ -15,7 +19,7 @@ set -u
 cmd=${1:-}
 dir=${2:-}
 if [ -z "$cmd" ] || [ -z "$dir" ]; then
-  echo "uso: $0 start|stop <cartella>" >&2
+  echo "uso: $0 start|restart|down|up|stop <cartella>" >&2
   exit 2
 fi
 
@@ -23,6 +27,9 @@ bindir=""
 for d in /usr/lib/postgresql/*/bin; do
   [ -x "$d/initdb" ] && bindir=$d
 done
+
+opts="-c listen_addresses='' -c unix_socket_directories='$dir' -c unix_socket_permissions=0777"
+opts+=" -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=50"
 
 as_server() {
   if [ "$(id -u)" = 0 ]; then
@@ -52,14 +59,22 @@ case "$cmd" in
     [ "$(id -u)" = 0 ] && chown postgres: "$dir"
     as_server "$bindir/initdb" -D "$dir/data" -U postgres --auth=trust -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log" 2>&1 \
       || { cat "$dir/initdb.log" >&2; exit 1; }
-    opts="-c listen_addresses='' -c unix_socket_directories='$dir' -c unix_socket_permissions=0777"
-    opts+=" -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=50"
     as_server "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -o "$opts" -w -t 60 start >/dev/null \
       || { cat "$dir/server.log" >&2; exit 1; }
     psql=("$bindir/psql" -X -q -v ON_ERROR_STOP=1 -h "$dir" -U postgres -d postgres)
     "${psql[@]}" -c "CREATE ROLE velmora LOGIN CREATEROLE" \
       -c "CREATE DATABASE velmora_test OWNER velmora" >/dev/null || exit 1
     echo "server di prova pronto: host=$dir dbname=velmora_test user=velmora"
+    ;;
+  restart|down)
+    [ -n "$bindir" ] && [ -f "$dir/data/postmaster.pid" ] || { echo "nessun server di prova in $dir" >&2; exit 1; }
+    as_server "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -m fast -w -t 60 "${cmd/down/stop}" >/dev/null \
+      || { cat "$dir/server.log" >&2; exit 1; }
+    ;;
+  up)
+    [ -n "$bindir" ] && [ -d "$dir/data" ] || { echo "nessun server di prova in $dir" >&2; exit 1; }
+    as_server "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -o "$opts" -w -t 60 start >/dev/null \
+      || { cat "$dir/server.log" >&2; exit 1; }
     ;;
   stop)
     if [ -n "$bindir" ] && [ -f "$dir/data/postmaster.pid" ]; then
@@ -68,7 +83,7 @@ case "$cmd" in
     rm -rf "$dir"
     ;;
   *)
-    echo "uso: $0 start|stop <cartella>" >&2
+    echo "uso: $0 start|restart|down|up|stop <cartella>" >&2
     exit 2
     ;;
 esac

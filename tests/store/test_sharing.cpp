@@ -1,0 +1,439 @@
+// Several programs on one server at once: what another program stores
+// arrives in the open tables of this one, and a connection cut by a server
+// restart is opened again without losing what was typed.
+//
+// These tests restart and stop their server, so they start one of their own
+// (tests/server/pgserver.sh) instead of the suite's shared one.
+
+#include "storefixture.h"
+#include "upgrade.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QThread>
+#include <QSignalSpy>
+#include <QSqlError>
+#include <QTest>
+
+using namespace storetest;
+
+namespace {
+
+// Every selected row of field `name`, read as a grid reads it: without
+// moving the cursor.
+QStringList column(const Table& t, const QString& name)
+{
+    QStringList out;
+    const int field = t.findField(name);
+    for (int row = 0; row < t.rowCount(); ++row)
+        out << t.valueAt(row, field).toString();
+    return out;
+}
+
+} // namespace
+
+class TestSharing : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void othersChangesArrive();
+    void editingIsNotDisturbed();
+    void burstOfPosts();
+    void triggersLaidAndAdded();
+    void restartInTheMiddle();
+    void serverAway();
+    void twoProcesses();
+
+private:
+    void server(const char* verb);
+    std::unique_ptr<Folder> m_f;
+    QString m_dir;
+};
+
+void TestSharing::server(const char* verb)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedChannels);
+    p.start(QStringLiteral("bash"), {QStringLiteral(PGSERVER_SH), QString::fromLatin1(verb), m_dir});
+    QVERIFY(p.waitForFinished(120000));
+    QVERIFY2(p.exitCode() == 0, verb);
+    if (qstrcmp(verb, "restart") != 0 && qstrcmp(verb, "up") != 0)
+        return;
+    // The tests' own connection was cut with the others'.
+    QSqlDatabase db = adminConnection();
+    db.close();
+    QVERIFY(db.open());
+}
+
+void TestSharing::initTestCase()
+{
+    if (!onServer())
+        QSKIP("SKIP: solo sul server di prova");
+    const QString why = serverMissing();
+    if (!why.isEmpty())
+        QSKIP(qPrintable(QStringLiteral("SKIP: ") + why));
+    m_dir = QStringLiteral("/tmp/velmora-pgsharing-%1").arg(QCoreApplication::applicationPid());
+    server("start");
+    qputenv("VELMORA_TEST_SERVER", QStringLiteral("host=%1 dbname=velmora_test user=velmora").arg(m_dir).toUtf8());
+    adminConnection();
+}
+
+void TestSharing::cleanupTestCase()
+{
+    if (m_dir.isEmpty())
+        return;
+    QSqlDatabase::database(QStringLiteral("storetest-admin"), false).close();
+    QSqlDatabase::removeDatabase(QStringLiteral("storetest-admin"));
+    QProcess::execute(QStringLiteral("bash"), {QStringLiteral(PGSERVER_SH), QStringLiteral("stop"), m_dir});
+}
+
+void TestSharing::init()
+{
+    m_f = std::make_unique<Folder>();
+}
+
+void TestSharing::cleanup()
+{
+    m_f.reset();
+}
+
+// What one program adds, changes and deletes shows in the other's open
+// table within a second, its current record kept; tables of another
+// folder on the same server say nothing to it.
+void TestSharing::othersChangesArrive()
+{
+    auto other = m_f->otherProgram();
+    auto mine = m_f->table(QStringLiteral("AnagBimbi.DB"));
+    mine->open();
+    addRow(*mine, {{"Id_Nido", 1}, {"Nome", "Anna"}});
+    addRow(*mine, {{"Id_Nido", 1}, {"Nome", "Bruno"}});
+
+    Table theirs;
+    theirs.setDataFolder(other.get());
+    theirs.setTableName(QStringLiteral("AnagBimbi.DB"));
+    theirs.open();
+    QVERIFY(theirs.locate(QStringLiteral("Nome"), QStringLiteral("Bruno")));
+    QSignalSpy repaint(&theirs, &Table::dataSetChanged);
+
+    addRow(*mine, {{"Id_Nido", 1}, {"Nome", "Carla"}});
+    QTRY_COMPARE_WITH_TIMEOUT(column(theirs, QStringLiteral("Nome")), (QStringList{"Anna", "Bruno", "Carla"}), 1000);
+    QVERIFY(repaint.count() >= 1);
+    QCOMPARE(theirs.asString(QStringLiteral("Nome")), QStringLiteral("Bruno"));
+
+    QVERIFY(mine->locate(QStringLiteral("Nome"), QStringLiteral("Anna")));
+    mine->edit();
+    mine->setValue(QStringLiteral("Note"), QStringLiteral("allergia al latte"));
+    mine->post();
+    QTRY_COMPARE_WITH_TIMEOUT(column(theirs, QStringLiteral("Note")).first(), QStringLiteral("allergia al latte"), 1000);
+
+    QVERIFY(mine->locate(QStringLiteral("Nome"), QStringLiteral("Carla")));
+    QVERIFY(mine->remove());
+    QTRY_COMPARE_WITH_TIMEOUT(column(theirs, QStringLiteral("Nome")), (QStringList{"Anna", "Bruno"}), 1000);
+    QCOMPARE(theirs.asString(QStringLiteral("Nome")), QStringLiteral("Bruno"));
+
+    // Another folder's table of the same name, and this program's own posts.
+    Folder elsewhere;
+    auto foreign = elsewhere.table(QStringLiteral("AnagBimbi.DB"));
+    foreign->open();
+    QSignalSpy mineRepaint(mine.get(), &Table::dataSetChanged);
+    const int before = repaint.count();
+    addRow(*foreign, {{"Id_Nido", 1}, {"Nome", "Straniero"}});
+    QTest::qWait(300);
+    QCOMPARE(repaint.count(), before);
+    QCOMPARE(mineRepaint.count(), 0);
+    QCOMPARE(column(theirs, QStringLiteral("Nome")), (QStringList{"Anna", "Bruno"}));
+}
+
+// A record being edited keeps what was typed while others post; the rows
+// they added show once it is cancelled or posted.
+void TestSharing::editingIsNotDisturbed()
+{
+    auto other = m_f->otherProgram();
+    auto mine = m_f->table(QStringLiteral("AnagBimbi.DB"));
+    mine->open();
+    addRow(*mine, {{"Id_Nido", 1}, {"Nome", "Anna"}});
+    addRow(*mine, {{"Id_Nido", 1}, {"Nome", "Bruno"}});
+    Table theirs;
+    theirs.setDataFolder(other.get());
+    theirs.setTableName(QStringLiteral("AnagBimbi.DB"));
+    theirs.open();
+    QVERIFY(theirs.locate(QStringLiteral("Nome"), QStringLiteral("Bruno")));
+
+    for (const char* end : {"cancel", "post"}) {
+        theirs.edit();
+        theirs.setValue(QStringLiteral("Nome"), QStringLiteral("Bruna"));
+        const int rows = theirs.rowCount();
+        addRow(*mine, {{"Id_Nido", 1}, {"Nome", end}});
+        QTest::qWait(300);
+        QCOMPARE(theirs.state(), Table::State::Edit);
+        QCOMPARE(theirs.asString(QStringLiteral("Nome")), QStringLiteral("Bruna"));
+        QCOMPARE(theirs.rowCount(), rows);
+
+        if (qstrcmp(end, "cancel") == 0) {
+            theirs.cancel();
+            QTRY_COMPARE_WITH_TIMEOUT(column(theirs, QStringLiteral("Nome")), (QStringList{"Anna", "Bruno", "cancel"}), 1000);
+            QCOMPARE(theirs.asString(QStringLiteral("Nome")), QStringLiteral("Bruno"));
+        } else {
+            theirs.post();
+            QTRY_COMPARE_WITH_TIMEOUT(column(theirs, QStringLiteral("Nome")),
+                                      (QStringList{"Anna", "Bruna", "cancel", "post"}), 1000);
+            QCOMPARE(theirs.asString(QStringLiteral("Nome")), QStringLiteral("Bruna"));
+        }
+    }
+    mine->refresh();
+    QCOMPARE(walkForward(*mine, QStringLiteral("Nome")), (QStringList{"Anna", "Bruna", "cancel", "post"}));
+}
+
+// Thirty posts in a row, adds and changes: the other program ends with
+// every one of them.
+void TestSharing::burstOfPosts()
+{
+    auto other = m_f->otherProgram();
+    auto mine = m_f->table(QStringLiteral("AnagEdu.db"));
+    mine->open();
+    Table theirs;
+    theirs.setDataFolder(other.get());
+    theirs.setTableName(QStringLiteral("AnagEdu.db"));
+    theirs.open();
+
+    QStringList expected;
+    for (int i = 0; i < 20; ++i) {
+        addRow(*mine, {{"Id_Nido", 1}, {"Nome", QStringLiteral("Edu %1").arg(i)}});
+        expected << QStringLiteral("Edu %1").arg(i);
+    }
+    for (int i = 0; i < 10; ++i) {
+        QVERIFY(mine->locate(QStringLiteral("Nome"), expected[i * 2]));
+        mine->edit();
+        mine->setValue(QStringLiteral("Nome"), expected[i * 2] + QStringLiteral(" bis"));
+        mine->post();
+        expected[i * 2] += QStringLiteral(" bis");
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(column(theirs, QStringLiteral("Nome")), expected, 1000);
+}
+
+// Tables laid today announce their changes; tables laid before get the
+// trigger from the upgrade, once.
+void TestSharing::triggersLaidAndAdded()
+{
+    const auto count = [](const QString& schemaName) {
+        QSqlQuery q(adminConnection());
+        q.prepare(QStringLiteral("SELECT count(*) FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid "
+                                 "JOIN pg_namespace n ON n.oid = c.relnamespace WHERE n.nspname = ? AND t.tgname = ?"));
+        q.addBindValue(schemaName);
+        q.addBindValue(notifyTriggerName());
+        if (!q.exec() || !q.next())
+            qFatal("%s", qPrintable(q.lastError().text()));
+        return q.value(0).toInt();
+    };
+    QCOMPARE(count(m_f->schemaName()), int(schema().size()));
+
+    Folder older(2);
+    QCOMPARE(count(older.schemaName()), 0);
+    AggiornaSchema(older.folder(), [](const QString&) {});
+    QCOMPARE(count(older.schemaName()), int(schema().size()));
+    AggiornaSchema(older.folder(), [](const QString&) {});
+    QCOMPARE(count(older.schemaName()), int(schema().size()));
+
+    auto other = older.otherProgram();
+    auto mine = older.table(QStringLiteral("AnagBimbi.DB"));
+    mine->open();
+    Table theirs;
+    theirs.setDataFolder(other.get());
+    theirs.setTableName(QStringLiteral("AnagBimbi.DB"));
+    theirs.open();
+    addRow(*mine, {{"Id_Nido", 1}, {"Nome", "Anna"}});
+    QTRY_COMPARE_WITH_TIMEOUT(column(theirs, QStringLiteral("Nome")), QStringList{"Anna"}, 1000);
+}
+
+// The server restarts under an open table: the next read is made again on
+// a new connection; a post cut by it keeps the record being edited, says
+// so, and the second post stores it, once.
+void TestSharing::restartInTheMiddle()
+{
+    auto other = m_f->otherProgram();
+    auto t = m_f->table(QStringLiteral("AnagBimbi.DB"));
+    t->open();
+    addRow(*t, {{"Id_Nido", 1}, {"Nome", "Anna"}});
+    addRow(*t, {{"Id_Nido", 1}, {"Nome", "Bruno"}});
+    Table theirs;
+    theirs.setDataFolder(other.get());
+    theirs.setTableName(QStringLiteral("AnagBimbi.DB"));
+    theirs.open();
+
+    server("restart");
+    t->refresh();
+    QCOMPARE(walkForward(*t, QStringLiteral("Nome")), (QStringList{"Anna", "Bruno"}));
+    QCOMPARE(m_f->folder().reconnections(), 1);
+
+    const QString lost = QStringLiteral("Collegamento al server perso e ripristinato");
+    t->first();
+    t->edit();
+    t->setValue(QStringLiteral("Nome"), QStringLiteral("Annalisa"));
+    server("restart");
+    try {
+        t->post();
+        QFAIL("a post on a lost connection was reported stored");
+    } catch (const DbError& e) {
+        QVERIFY2(e.message().startsWith(lost), qPrintable(e.message()));
+    }
+    QCOMPARE(t->state(), Table::State::Edit);
+    QCOMPARE(t->asString(QStringLiteral("Nome")), QStringLiteral("Annalisa"));
+    t->post();
+    QCOMPARE(readColumn(*m_f, QStringLiteral("AnagBimbi.DB"), QStringLiteral("AnagBimbi"), QStringLiteral("Nome")),
+             (QStringList{"Annalisa", "Bruno"}));
+
+    QVERIFY(t->append());
+    t->setValue(QStringLiteral("Id_Nido"), 1);
+    t->setValue(QStringLiteral("Nome"), QStringLiteral("Carla"));
+    server("restart");
+    try {
+        t->post();
+        QFAIL("a post on a lost connection was reported stored");
+    } catch (const DbError& e) {
+        QVERIFY2(e.message().startsWith(lost), qPrintable(e.message()));
+    }
+    QCOMPARE(t->state(), Table::State::Insert);
+    QCOMPARE(t->asString(QStringLiteral("Nome")), QStringLiteral("Carla"));
+    t->post();
+    QCOMPARE(readColumn(*m_f, QStringLiteral("AnagBimbi.DB"), QStringLiteral("AnagBimbi"), QStringLiteral("Nome")),
+             (QStringList{"Annalisa", "Bruno", "Carla"}));
+
+    // The other program, idle through all of it, reads again at its next
+    // statement, listens again, and hears the posts after.
+    theirs.refresh();
+    QCOMPARE(column(theirs, QStringLiteral("Nome")), (QStringList{"Annalisa", "Bruno", "Carla"}));
+    addRow(*t, {{"Id_Nido", 1}, {"Nome", "Dario"}});
+    QTRY_COMPARE_WITH_TIMEOUT(column(theirs, QStringLiteral("Nome")), (QStringList{"Annalisa", "Bruno", "Carla", "Dario"}), 1000);
+}
+
+// A server that stays away: reads and posts say it does not answer, the
+// record typed stays being edited, and it is stored once the server is back.
+void TestSharing::serverAway()
+{
+    auto t = m_f->table(QStringLiteral("AnagBimbi.DB"));
+    t->open();
+    addRow(*t, {{"Id_Nido", 1}, {"Nome", "Anna"}});
+    t->first();
+    t->edit();
+    t->setValue(QStringLiteral("Nome"), QStringLiteral("Zoe"));
+
+    server("down");
+    auto reader = m_f->table(QStringLiteral("AnagBimbi.DB"));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            t->post();
+            QFAIL("a post with the server away was reported stored");
+        } catch (const DbError& e) {
+            QCOMPARE(e.cause(), DbError::Cause::CannotOpen);
+            QVERIFY2(e.message().contains(QStringLiteral("il server non risponde")), qPrintable(e.message()));
+        }
+        QCOMPARE(t->state(), Table::State::Edit);
+        QCOMPARE(t->asString(QStringLiteral("Nome")), QStringLiteral("Zoe"));
+        QVERIFY_THROWS_EXCEPTION(DbError, reader->open());
+        QVERIFY(!reader->isOpen());
+    }
+
+    server("up");
+    t->post();
+    QCOMPARE(t->state(), Table::State::Browse);
+    QCOMPARE(readColumn(*m_f, QStringLiteral("AnagBimbi.DB"), QStringLiteral("AnagBimbi"), QStringLiteral("Nome")),
+             QStringList{"Zoe"});
+}
+
+namespace {
+
+// A second program, driven through its standard input (sharing_probe.cpp).
+class Probe
+{
+public:
+    explicit Probe(const QString& line)
+    {
+        m_p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_p.start(QStringLiteral(SHARING_PROBE), {line});
+        if (!m_p.waitForStarted())
+            qFatal("sharing_probe did not start");
+    }
+    ~Probe()
+    {
+        m_p.closeWriteChannel();
+        if (!m_p.waitForFinished(10000))
+            m_p.kill();
+    }
+
+    // Sends one command; its one-line answer.
+    QString ask(const QString& command)
+    {
+        m_p.write(command.toUtf8() + '\n');
+        while (!m_p.canReadLine())
+            if (!m_p.waitForReadyRead(10000))
+                return QStringLiteral("(nessuna risposta)");
+        return QString::fromUtf8(m_p.readLine()).trimmed();
+    }
+
+    // The names its table shows, once they are `expected` or a second has gone.
+    QString listWithin(const QString& expected)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        QString seen;
+        do {
+            seen = ask(QStringLiteral("list"));
+            if (seen == QStringLiteral("righe ") + expected)
+                break;
+            QThread::msleep(20);
+        } while (clock.elapsed() < 1000);
+        return seen;
+    }
+
+private:
+    QProcess m_p;
+};
+
+} // namespace
+
+// Two programs on two computers are two processes: each sees what the other
+// posts within a second; both edit different records and both are stored;
+// both edit the same record and the second post is refused with the message
+// of one computer, nothing overwritten.
+void TestSharing::twoProcesses()
+{
+    const QString line = qEnvironmentVariable("VELMORA_TEST_SERVER")
+        + QStringLiteral(" options='-c search_path=%1'").arg(m_f->schemaName());
+    Probe one(line);
+    Probe two(line);
+
+    QCOMPARE(one.ask(QStringLiteral("add Anna")), QStringLiteral("ok 1"));
+    QCOMPARE(two.ask(QStringLiteral("add Bruno")), QStringLiteral("ok 2"));
+    QCOMPARE(one.listWithin(QStringLiteral("Anna,Bruno")), QStringLiteral("righe Anna,Bruno"));
+    QCOMPARE(two.listWithin(QStringLiteral("Anna,Bruno")), QStringLiteral("righe Anna,Bruno"));
+
+    for (const char* cmd : {"begin 1", "set Annalisa"})
+        QCOMPARE(one.ask(QString::fromLatin1(cmd)), QStringLiteral("ok"));
+    for (const char* cmd : {"begin 2", "set Bruna"})
+        QCOMPARE(two.ask(QString::fromLatin1(cmd)), QStringLiteral("ok"));
+    QCOMPARE(one.ask(QStringLiteral("post")), QStringLiteral("ok"));
+    QCOMPARE(two.ask(QStringLiteral("post")), QStringLiteral("ok"));
+    QCOMPARE(one.listWithin(QStringLiteral("Annalisa,Bruna")), QStringLiteral("righe Annalisa,Bruna"));
+    QCOMPARE(two.listWithin(QStringLiteral("Annalisa,Bruna")), QStringLiteral("righe Annalisa,Bruna"));
+
+    for (const char* cmd : {"begin 1", "set Uno"})
+        QCOMPARE(one.ask(QString::fromLatin1(cmd)), QStringLiteral("ok"));
+    for (const char* cmd : {"begin 1", "set Due"})
+        QCOMPARE(two.ask(QString::fromLatin1(cmd)), QStringLiteral("ok"));
+    QCOMPARE(one.ask(QStringLiteral("post")), QStringLiteral("ok"));
+    const QString refused = two.ask(QStringLiteral("post"));
+    QVERIFY2(refused.startsWith(QStringLiteral("errore Il record è stato modificato da un altro utente")), qPrintable(refused));
+    QCOMPARE(two.ask(QStringLiteral("cancel")), QStringLiteral("ok"));
+    QCOMPARE(two.listWithin(QStringLiteral("Uno,Bruna")), QStringLiteral("righe Uno,Bruna"));
+    QCOMPARE(readColumn(*m_f, QStringLiteral("AnagBimbi.DB"), QStringLiteral("AnagBimbi"), QStringLiteral("Nome")),
+             (QStringList{"Uno", "Bruna"}));
+}
+
+QTEST_GUILESS_MAIN(TestSharing)
+#include "test_sharing.moc"
