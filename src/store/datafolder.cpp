@@ -1,4 +1,5 @@
 #include "datafolder.h"
+#include "serverlocks.h"
 #include "errors.h"
 #include "schema.h"
 #include "table.h"
@@ -245,6 +246,17 @@ void DataFolder::reconnect()
         for (auto it = cache.begin(); it != cache.end(); ++it)
             if (!it.value().prepare(it.key()))
                 throw engineError(it.value().lastError(), QString(), Engine::PostgreSQL);
+    // The shared lock of the programs went with the old connection: without
+    // it the administrator's import or an upgrade could start while this
+    // program goes on. While the administrator holds the exclusive lock the
+    // connection is closed again, so that every statement tries anew.
+    if (m_holdsProgramLock) {
+        QString why;
+        if (!holdProgramLock(*this, &why)) {
+            db.close();
+            throw DbError(why, DbError::Cause::Locked);
+        }
+    }
     // What other programs announced while the connection was gone was not
     // heard: the open tables read their rows again.
     const QList<QPointer<Table>> watched = m_watched;

@@ -123,6 +123,11 @@ public:
     void reconnect();
     // How many times the connection was opened again.
     int reconnections() const { return m_reconnections; }
+    // Whether this program holds the server's shared lock of the programs
+    // (serverlocks.h): a reconnection takes it again, since the server lets
+    // a lock go with the connection that held it.
+    void setHoldsProgramLock(bool held) { m_holdsProgramLock = held; }
+    bool holdsProgramLock() const { return m_holdsProgramLock; }
     // What a write that failed because the connection was lost tells the
     // user once the connection is back: nothing of it was stored, save again.
     DbError lostWriteError(const QString& fileName) const;
@@ -145,6 +150,7 @@ private:
     std::unique_ptr<QObject> m_listener; // receives the server's announcements
     QList<QPointer<Table>> m_watched;
     QSet<QString> m_channels; // those listened to
+    bool m_holdsProgramLock = false;
     QString m_schemaName;     // the schema of this program's tables on the server
     int m_reconnections = 0;
 };

@@ -44,8 +44,10 @@ int serverLockKey()
 bool holdProgramLock(DataFolder& folder, QString* why)
 {
     QString cause;
-    if (ask(folder, QStringLiteral("SELECT pg_try_advisory_lock_shared(?, hashtext(current_schema()))"), &cause))
+    if (ask(folder, QStringLiteral("SELECT pg_try_advisory_lock_shared(?, hashtext(current_schema()))"), &cause)) {
+        folder.setHoldsProgramLock(true);
         return true;
+    }
     if (why)
         *why = cause.isEmpty()
                    ? QStringLiteral("Sul %1 l'amministratore sta preparando, importando o aggiornando le tabelle "

@@ -5,6 +5,7 @@
 // These tests restart and stop their server, so they start one of their own
 // (tests/server/pgserver.sh) instead of the suite's shared one.
 
+#include "serverlocks.h"
 #include "storefixture.h"
 #include "upgrade.h"
 
@@ -47,6 +48,7 @@ private slots:
     void burstOfPosts();
     void triggersLaidAndAdded();
     void restartInTheMiddle();
+    void programLockTakenAgain();
     void serverAway();
     void twoProcesses();
 
@@ -249,6 +251,31 @@ void TestSharing::triggersLaidAndAdded()
     theirs.open();
     addRow(*mine, {{"Id_Nido", 1}, {"Nome", "Anna"}});
     QTRY_COMPARE_WITH_TIMEOUT(column(theirs, QStringLiteral("Nome")), QStringList{"Anna"}, 1000);
+}
+
+// The shared lock of the programs goes with a connection the server cut:
+// the reconnection takes it again, so the administrator's import stays
+// refused while this program runs.
+void TestSharing::programLockTakenAgain()
+{
+    auto other = m_f->otherProgram();
+    QVERIFY(holdProgramLock(m_f->folder()));
+    auto t = m_f->table(QStringLiteral("AnagBimbi.DB"));
+    t->open();
+    Table theirs;
+    theirs.setDataFolder(other.get());
+    theirs.setTableName(QStringLiteral("AnagBimbi.DB"));
+    theirs.open();
+    QVERIFY(!takeExclusiveLock(*other));
+
+    server("restart");
+    t->refresh();
+    theirs.refresh(); // the administrator's side connects again too
+    QCOMPARE(m_f->folder().reconnections(), 1);
+    QCOMPARE(other->reconnections(), 1);
+    QString why;
+    QVERIFY2(!takeExclusiveLock(*other, &why), "the import could start while a program runs");
+    QVERIFY2(why.contains(QStringLiteral("altri programmi Velmora")), qPrintable(why));
 }
 
 // The server restarts under an open table: the next read is made again on
