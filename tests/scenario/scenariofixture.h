@@ -422,6 +422,23 @@ inline void login(velmora::TFrm_Main& w, velmora::ScriptedDialogs& d, const QStr
 
 // Makes `child` current, with its evaluations listed, as choosing it in the
 // children list does.
+// The eleven controls the navigation lock disables while a registry or
+// the sheet is open: the toolbar, the bottom buttons and two navigators.
+inline QList<QWidget*> lockedControls(velmora::TFrm_Main& w)
+{
+    return {control<QToolButton>(&w, "Btn_Esci"),
+            control<QToolButton>(&w, "Btn_LogOut"),
+            control<QToolButton>(&w, "Btn_ConfrontoMultiplo"),
+            control<QToolButton>(&w, "Btn_ConfrontoSingolo"),
+            control<QToolButton>(&w, "ToolButton1"),
+            control<QToolButton>(&w, "ToolButton3"),
+            control<QToolButton>(&w, "ToolButton5"),
+            control<QToolButton>(&w, "ToolButton7"),
+            control<QToolButton>(&w, "ToolButton9"),
+            control<velmora::DataNavigator>(&w, "DBNavigator7"),
+            control<velmora::DataNavigator>(&w, "DBNavigator1")};
+}
+
 inline void chooseChild(velmora::TFrm_Main& w, int child)
 {
     QVERIFY2(w.Data.Tbl_AnagBimbi.locate(QStringLiteral("Id"), child),

@@ -599,17 +599,7 @@ void TestAccess::registryLocksNavigation()
     expectLogin(dialogs, QString());
     w.accessScreen().DBLookupListBox1DblClick();
 
-    const QList<QWidget*> locked = {control<QToolButton>(&w, "Btn_Esci"),
-                                    control<QToolButton>(&w, "Btn_LogOut"),
-                                    control<QToolButton>(&w, "Btn_ConfrontoMultiplo"),
-                                    control<QToolButton>(&w, "Btn_ConfrontoSingolo"),
-                                    control<QToolButton>(&w, "ToolButton1"),
-                                    control<QToolButton>(&w, "ToolButton3"),
-                                    control<QToolButton>(&w, "ToolButton5"),
-                                    control<QToolButton>(&w, "ToolButton7"),
-                                    control<QToolButton>(&w, "ToolButton9"),
-                                    control<DataNavigator>(&w, "DBNavigator7"),
-                                    control<DataNavigator>(&w, "DBNavigator1")};
+    const QList<QWidget*> locked = lockedControls(w);
     QVERIFY2(w.Data.Tbl_AnagNido.isReadOnly(), qPrintable(tableState(w.Data.Tbl_AnagNido)));
     w.nurseryRegistry().ToolButton1Click();
     QVERIFY2(!control<QGroupBox>(&w, "GB_AnagraficaNido")->isHidden(), qPrintable(screenState(w)));

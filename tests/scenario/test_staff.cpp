@@ -39,21 +39,6 @@ void login(TFrm_Main& w, ScriptedDialogs& d)
     w.accessScreen().DBLookupListBox1DblClick();
 }
 
-QList<QWidget*> lockedControls(TFrm_Main& w)
-{
-    return {control<QToolButton>(&w, "Btn_Esci"),
-            control<QToolButton>(&w, "Btn_LogOut"),
-            control<QToolButton>(&w, "Btn_ConfrontoMultiplo"),
-            control<QToolButton>(&w, "Btn_ConfrontoSingolo"),
-            control<QToolButton>(&w, "ToolButton1"),
-            control<QToolButton>(&w, "ToolButton3"),
-            control<QToolButton>(&w, "ToolButton5"),
-            control<QToolButton>(&w, "ToolButton7"),
-            control<QToolButton>(&w, "ToolButton9"),
-            control<DataNavigator>(&w, "DBNavigator7"),
-            control<DataNavigator>(&w, "DBNavigator1")};
-}
-
 enum Registry { Educators, Roles, Areas };
 
 struct RegistryParts
