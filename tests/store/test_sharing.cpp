@@ -58,6 +58,16 @@ private:
     QString m_dir;
 };
 
+// A table of `fileName` opened through `folder`: the other program's view.
+static std::unique_ptr<Table> openOn(DataFolder& folder, const QString& fileName)
+{
+    auto t = std::make_unique<Table>(fileName);
+    t->setDataFolder(&folder);
+    t->setTableName(fileName);
+    t->open();
+    return t;
+}
+
 void TestSharing::server(const char* verb)
 {
     QProcess p;
@@ -116,10 +126,8 @@ void TestSharing::othersChangesArrive()
     addRow(*mine, {{"Id_Nido", 1}, {"Nome", "Anna"}});
     addRow(*mine, {{"Id_Nido", 1}, {"Nome", "Bruno"}});
 
-    Table theirs;
-    theirs.setDataFolder(other.get());
-    theirs.setTableName(QStringLiteral("AnagBimbi.DB"));
-    theirs.open();
+    const std::unique_ptr<Table> theirsTable = openOn(*other, QStringLiteral("AnagBimbi.DB"));
+    Table& theirs = *theirsTable;
     QVERIFY(theirs.locate(QStringLiteral("Nome"), QStringLiteral("Bruno")));
     QSignalSpy repaint(&theirs, &Table::dataSetChanged);
 
@@ -161,10 +169,8 @@ void TestSharing::editingIsNotDisturbed()
     mine->open();
     addRow(*mine, {{"Id_Nido", 1}, {"Nome", "Anna"}});
     addRow(*mine, {{"Id_Nido", 1}, {"Nome", "Bruno"}});
-    Table theirs;
-    theirs.setDataFolder(other.get());
-    theirs.setTableName(QStringLiteral("AnagBimbi.DB"));
-    theirs.open();
+    const std::unique_ptr<Table> theirsTable = openOn(*other, QStringLiteral("AnagBimbi.DB"));
+    Table& theirs = *theirsTable;
     QVERIFY(theirs.locate(QStringLiteral("Nome"), QStringLiteral("Bruno")));
 
     for (const char* end : {"cancel", "post"}) {
@@ -199,10 +205,8 @@ void TestSharing::burstOfPosts()
     auto other = m_f->otherProgram();
     auto mine = m_f->table(QStringLiteral("AnagEdu.db"));
     mine->open();
-    Table theirs;
-    theirs.setDataFolder(other.get());
-    theirs.setTableName(QStringLiteral("AnagEdu.db"));
-    theirs.open();
+    const std::unique_ptr<Table> theirsTable = openOn(*other, QStringLiteral("AnagEdu.db"));
+    Table& theirs = *theirsTable;
 
     QStringList expected;
     for (int i = 0; i < 20; ++i) {
@@ -245,10 +249,8 @@ void TestSharing::triggersLaidAndAdded()
     auto other = older.otherProgram();
     auto mine = older.table(QStringLiteral("AnagBimbi.DB"));
     mine->open();
-    Table theirs;
-    theirs.setDataFolder(other.get());
-    theirs.setTableName(QStringLiteral("AnagBimbi.DB"));
-    theirs.open();
+    const std::unique_ptr<Table> theirsTable = openOn(*other, QStringLiteral("AnagBimbi.DB"));
+    Table& theirs = *theirsTable;
     addRow(*mine, {{"Id_Nido", 1}, {"Nome", "Anna"}});
     QTRY_COMPARE_WITH_TIMEOUT(column(theirs, QStringLiteral("Nome")), QStringList{"Anna"}, 1000);
 }
@@ -262,10 +264,8 @@ void TestSharing::programLockTakenAgain()
     QVERIFY(holdProgramLock(m_f->folder()));
     auto t = m_f->table(QStringLiteral("AnagBimbi.DB"));
     t->open();
-    Table theirs;
-    theirs.setDataFolder(other.get());
-    theirs.setTableName(QStringLiteral("AnagBimbi.DB"));
-    theirs.open();
+    const std::unique_ptr<Table> theirsTable = openOn(*other, QStringLiteral("AnagBimbi.DB"));
+    Table& theirs = *theirsTable;
     QVERIFY(!takeExclusiveLock(*other));
 
     server("restart");
@@ -288,10 +288,8 @@ void TestSharing::restartInTheMiddle()
     t->open();
     addRow(*t, {{"Id_Nido", 1}, {"Nome", "Anna"}});
     addRow(*t, {{"Id_Nido", 1}, {"Nome", "Bruno"}});
-    Table theirs;
-    theirs.setDataFolder(other.get());
-    theirs.setTableName(QStringLiteral("AnagBimbi.DB"));
-    theirs.open();
+    const std::unique_ptr<Table> theirsTable = openOn(*other, QStringLiteral("AnagBimbi.DB"));
+    Table& theirs = *theirsTable;
 
     server("restart");
     t->refresh();
