@@ -19,6 +19,7 @@
 #include "scripteddialogs_qtest.h"
 #include "table.h"
 #include "controls.h"
+#include "datanavigator.h"
 
 #include <QAbstractButton>
 #include <QDate>
