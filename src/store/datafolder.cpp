@@ -11,10 +11,23 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <atomic>
+
 namespace velmora::store {
 
 namespace {
 QAtomicInt s_serial;
+std::atomic<qint64> s_statements{0};
+}
+
+qint64 statementsSent()
+{
+    return s_statements.load(std::memory_order_relaxed);
+}
+
+void countStatements(int n)
+{
+    s_statements.fetch_add(n, std::memory_order_relaxed);
 }
 
 DataFolder::DataFolder(const QString& path)
@@ -159,10 +172,12 @@ void DataFolder::openSession(QSqlDatabase& db)
         // Announcements carry the schema of the table that changed: those
         // of tables in another schema of the database are not ours.
         QSqlQuery q(db);
+        countStatements();
         if (!q.exec(QStringLiteral("SELECT current_schema()")) || !q.next())
             throw engineError(q.lastError(), QString(), Engine::PostgreSQL);
         m_schemaName = q.value(0).toString();
         q.finish();
+        countStatements(int(m_channels.size()));
         for (const QString& channel : std::as_const(m_channels))
             if (!db.driver()->subscribeToNotification(channel))
                 throw engineError(db.driver()->lastError(), QString(), Engine::PostgreSQL);
@@ -183,6 +198,7 @@ void DataFolder::watch(Table* table)
     if (m_channels.contains(channel))
         return;
     QSqlDatabase db = serverConnection();
+    countStatements();
     if (!db.driver()->subscribeToNotification(channel))
         throw error(db.driver()->lastError(), table->tableName());
     m_channels.insert(channel);
@@ -229,6 +245,7 @@ bool DataFolder::connectionLost(const QSqlError& e)
     if (!db.isOpen())
         return true;
     QSqlQuery probe(db);
+    countStatements();
     if (probe.exec(QStringLiteral("SELECT 1")))
         return false;
     const QString probeState = probe.lastError().nativeErrorCode().trimmed();
@@ -244,7 +261,7 @@ void DataFolder::reconnect()
     openSession(db);
     for (auto& cache : m_statements)
         for (auto it = cache.begin(); it != cache.end(); ++it)
-            if (!it.value().prepare(it.key()))
+            if (countStatements(), !it.value().prepare(it.key()))
                 throw engineError(it.value().lastError(), QString(), Engine::PostgreSQL);
     // The shared lock of the programs went with the old connection: without
     // it the administrator's import or an upgrade could start while this
@@ -295,6 +312,9 @@ QSqlQuery& DataFolder::statement(const QString& fileName, const QString& sql)
     if (it == cache.end()) {
         QSqlQuery q(connection(fileName));
         q.setForwardOnly(true);
+        // SQLite prepares in the program; a server's driver sends a PREPARE.
+        if (isServer())
+            countStatements();
         if (!q.prepare(sql)) {
             // Preparing changes nothing: on a lost connection it is tried
             // once more on the new one.
@@ -343,6 +363,7 @@ QDate DataFolder::today() const
 void exec(QSqlDatabase& db, const QString& sql)
 {
     QSqlQuery q(db);
+    countStatements();
     if (!q.exec(sql)) {
         const bool server = db.driverName() == QLatin1String("QPSQL");
         const DbError e = engineError(q.lastError(), server ? QString() : db.databaseName(),

@@ -158,4 +158,12 @@ private:
 // Runs one statement on `db`; throws DbError naming the file and the cause.
 void exec(QSqlDatabase& db, const QString& sql);
 
+// The statements this program has sent to its engine so far: queries run,
+// transactions begun and ended, listening begun and, on a server, statements
+// prepared (each a round trip there). What a user's action costs over a
+// network is the difference before and after it; the benchmark reads it.
+qint64 statementsSent();
+// Counts `n` more statements sent (the layer calls it where it sends one).
+void countStatements(int n = 1);
+
 } // namespace velmora::store

@@ -21,6 +21,7 @@ bool ask(DataFolder& folder, const QString& sql, QString* why)
     QSqlDatabase db = serverDb(folder);
     QSqlQuery q(db);
     q.setForwardOnly(true);
+    countStatements(3); // prepare, execute and deallocate
     q.prepare(sql);
     q.addBindValue(serverLockKey());
     if (!q.exec() || !q.next()) {
@@ -82,6 +83,7 @@ bool serverSchemaIsCurrent(DataFolder& folder)
     QSqlQuery q(db);
     q.setForwardOnly(true);
     // A table with no row is at version 0: laid before versions were kept.
+    countStatements();
     if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE \"Versione\" >= %2")
                     .arg(schemaVersionTable())
                     .arg(currentSchemaVersion()))

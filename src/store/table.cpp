@@ -186,6 +186,7 @@ void Table::open()
         // only ever added, so a file is checked once per folder.
         QSqlQuery q(m_db);
         q.setForwardOnly(true);
+        countStatements(server() ? 3 : 1); // a server's prepare, execute and deallocate
         const bool ok = server()
             ? q.prepare(QStringLiteral("SELECT column_name FROM information_schema.columns "
                                        "WHERE table_schema = current_schema() AND table_name = ?"))
@@ -245,6 +246,9 @@ void Table::close()
     m_page.shrink_to_fit();
     m_ids.clear();
     m_ids.shrink_to_fit();
+    m_block = {};
+    m_blockIds = {};
+    m_blockStart = -1;
     m_lookupCache.clear();
     m_stale = true;
     m_row = -1;
@@ -435,6 +439,7 @@ void Table::run(QSqlQuery& q) const
     // is opened first: nothing was tried on it yet.
     if (server() && !m_db.isOpen())
         m_folder->reconnect();
+    countStatements();
     if (q.exec())
         return;
     const QSqlError err = q.lastError();
@@ -453,6 +458,7 @@ void Table::run(QSqlQuery& q) const
         throw m_folder->lostWriteError(m_fileName);
     for (int i = 0; i < values.size(); ++i)
         q.bindValue(i, values[i]);
+    countStatements();
     if (!q.exec()) {
         const DbError e = m_folder->error(q.lastError(), m_fileName);
         finish(q);
@@ -500,6 +506,9 @@ void Table::reload() const
 {
     m_page.clear();
     m_ids.clear();
+    m_block.clear();
+    m_blockIds.clear();
+    m_blockStart = -1;
     m_idsLoaded = false;
     m_lookupCache.clear();
     // The statement text depends only on the condition and the index.
@@ -667,7 +676,54 @@ Table::Values Table::storedAt(int row) const
 {
     if (row < int(m_page.size()))
         return m_page[row];
-    return fetchById(idAt(row));
+    return blockRow(row);
+}
+
+Table::Values Table::blockRow(int row) const
+{
+    ensureIds();
+    const quint64 writes = m_folder->writes(m_fileName);
+    const qint32 id = m_ids[row];
+    if (m_blockStart >= 0 && writes == m_blockWrites && row >= m_blockStart
+        && row < m_blockStart + int(m_blockIds.size()) && m_blockIds[row - m_blockStart] == id)
+        return m_block[row - m_blockStart];
+    // Blocks lie at fixed places after the page, so that a walk backwards
+    // reads as few of them as a walk forwards.
+    const int pageRows = int(m_page.size());
+    const int start = pageRows + (row - pageRows) / blockRows * blockRows;
+    const int end = std::min(int(m_ids.size()), start + blockRows);
+    static const QString marks = [] {
+        QStringList q;
+        for (int i = 0; i < blockRows; ++i)
+            q << QStringLiteral("?");
+        return q.join(QLatin1Char(','));
+    }();
+    QSqlQuery& q = prepared(QStringLiteral("SELECT %1 FROM %2 WHERE \"Id\" IN (%3)").arg(selectColumns(), fromSql(), marks));
+    for (int r = start; r < start + blockRows; ++r)
+        q.addBindValue(r < end ? qint64(m_ids[r]) : qint64(-1)); // no record has a negative key
+    run(q);
+    QHash<qint64, Values> found;
+    while (q.next()) {
+        Values v(m_stored);
+        for (int i = 0; i < m_stored; ++i)
+            v[i] = fromStorage(i, q.value(i));
+        const qint64 key = v[0].toLongLong();
+        found.insert(key, std::move(v));
+    }
+    runThrough(q);
+    finish(q);
+    // A key whose record another program deleted meanwhile reads as an
+    // empty record, as a read of that key alone would.
+    m_block.assign(size_t(end - start), Values(m_stored));
+    m_blockIds.assign(m_ids.begin() + start, m_ids.begin() + end);
+    for (int r = start; r < end; ++r) {
+        auto it = found.find(m_ids[r]);
+        if (it != found.end())
+            m_block[size_t(r - start)] = std::move(it.value());
+    }
+    m_blockStart = start;
+    m_blockWrites = writes;
+    return m_block[size_t(row - start)];
 }
 
 int Table::rowOfId(qint64 id) const
@@ -1521,6 +1577,7 @@ void Table::inTransaction(const std::function<void()>& work)
     if (server()) {
         if (!m_db.isOpen())
             m_folder->reconnect();
+        countStatements();
         if (!m_db.transaction())
             throw failure(m_db.lastError());
     } else {
@@ -1530,6 +1587,7 @@ void Table::inTransaction(const std::function<void()>& work)
     try {
         work();
         if (server()) {
+            countStatements();
             if (!m_db.commit())
                 throw failure(m_db.lastError());
         } else {
@@ -1538,6 +1596,7 @@ void Table::inTransaction(const std::function<void()>& work)
         m_inTransaction = false;
     } catch (...) {
         m_inTransaction = false;
+        countStatements();
         if (server()) {
             m_db.rollback();
         } else {

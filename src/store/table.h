@@ -278,6 +278,7 @@ private:
     void ensureIds() const;
     qint64 idAt(int row) const;
     Values storedAt(int row) const;
+    Values blockRow(int row) const;
     Values fetchById(qint64 id, bool forUpdate = false) const;
     int rowOfId(qint64 id) const;
     QString orderBy() const;
@@ -346,6 +347,15 @@ private:
     mutable std::vector<qint32> m_ids;
     mutable bool m_idsLoaded = false;
     mutable quint64 m_pageWrites = 0; // the folder's write count for the file when the rows were read
+    // Rows past the page, read blockRows keys at a time as a walk or a grid
+    // reaches them (one statement per block, not one per row: on a server
+    // each statement is a round trip). m_blockIds are the keys the block was
+    // read for; it is read again once the file was written.
+    static constexpr int blockRows = 100;
+    mutable std::vector<Values> m_block;
+    mutable std::vector<qint32> m_blockIds;
+    mutable int m_blockStart = -1;
+    mutable quint64 m_blockWrites = 0;
 
     // Rows handed over by bindLike(…, CopyRows::Shown), with the statement
     // and values they were read with; taken or dropped by the next open().
