@@ -3,7 +3,9 @@
 #include "bench_common.h"
 #include "commandline.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -71,8 +73,9 @@ QString num(double v, int decimals) { return QString::number(v, 'f', decimals); 
 
 void printFigure(const Figure& f)
 {
-    say(QStringLiteral("bench %1 median_us=%2 direct_us=%3 ratio=%4")
-            .arg(f.name, num(f.layerMedian()), num(f.directMedian()), num(f.ratio(), 2)));
+    say(QStringLiteral("bench %1 median_us=%2 direct_us=%3 ratio=%4%5")
+            .arg(f.name, num(f.layerMedian()), num(f.directMedian()), num(f.ratio(), 2),
+                 f.sent.empty() ? QString() : QStringLiteral(" statements=") + num(f.sentMedian(), 0)));
     say(QStringLiteral("#   %1: %2 repetitions; layer p10/p90 %3/%4 us, direct p10/p90 %5/%6 us")
             .arg(f.name)
             .arg(f.layer.size())
@@ -118,6 +121,12 @@ Arguments parseArguments(const QStringList& arguments)
                                                    " (viene modificata), per esempio 10m=/percorso."),
                                     QStringLiteral("dimensione=cartella"));
     parser.addOption(folder);
+    const QCommandLineOption server(QStringLiteral("server"),
+                                    QStringLiteral("Dopo le misure su SQLite, le stesse sul server PostgreSQL della riga"
+                                                   " (parole di libpq), in uno schema creato e poi cancellato; affianca"
+                                                   " le cifre dei due motori e le istruzioni inviate per ogni azione."),
+                                    QStringLiteral("riga"));
+    parser.addOption(server);
     parser.addPositionalArgument(QStringLiteral("cartella-grande"),
                                  QStringLiteral("La cartella dati dei tempi (circa 1.000.000 di righe di fasi)."),
                                  QStringLiteral("[<cartella-grande>"));
@@ -162,7 +171,31 @@ Arguments parseArguments(const QStringList& arguments)
     } else if (parser.isSet(folder)) {
         a.exitStatus = cmd.fail(QStringLiteral("--folder vale solo con --sizes."));
     }
+    if (parser.isSet(server)) {
+        a.serverLine = parser.value(server).trimmed();
+        if (a.reportsOnly || !a.sizes.isEmpty())
+            return a.exitStatus = cmd.fail(QStringLiteral("--server non si combina con --reports né con --sizes.")), a;
+        try {
+            if (velmora::store::parseServerLine(a.serverLine).isEmpty())
+                return a.exitStatus = cmd.fail(QStringLiteral("--server vuole una riga di collegamento.")), a;
+        } catch (const DbError& e) {
+            return a.exitStatus = cmd.fail(e.message()), a;
+        }
+    }
     return a;
+}
+
+std::unique_ptr<DataFolder> openFolder(const QString& path)
+{
+    const velmora::store::EngineChoice choice = velmora::store::chooseEngine(path, QString(), QString());
+    if (choice.engine == velmora::store::Engine::PostgreSQL)
+        return std::make_unique<DataFolder>(path, choice.line);
+    return std::make_unique<DataFolder>(path);
+}
+
+bool onServer(const QString& path)
+{
+    return QFileInfo::exists(QDir(path).filePath(velmora::store::serverFileName()));
 }
 
 qint64 parseSize(const QString& text)

@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -102,14 +103,22 @@ scoring::AnswerLists listsOf(const Table& t);
 
 // ------------------------------------------------------------------ timing
 
+// Times one action and counts the statements the table layer sent for it
+// (each a round trip on a server).
 class Stopwatch
 {
 public:
-    void start() { m_t.start(); }
+    void start()
+    {
+        m_statements = velmora::store::statementsSent();
+        m_t.start();
+    }
     double us() const { return m_t.nsecsElapsed() / 1000.0; }
+    double sent() const { return double(velmora::store::statementsSent() - m_statements); }
 
 private:
     QElapsedTimer m_t;
+    qint64 m_statements = 0;
 };
 
 double median(std::vector<double> v);
@@ -122,7 +131,9 @@ struct Figure
     double limitUs;
     std::vector<double> layer;
     std::vector<double> direct;
+    std::vector<double> sent; // statements the layer sent, per repetition of `layer`
     double layerMedian() const { return median(layer); }
+    double sentMedian() const { return median(sent); }
     double directMedian() const { return median(direct); }
     double ratio() const { return directMedian() > 0 ? layerMedian() / directMedian() : 0.0; }
 };
@@ -130,6 +141,13 @@ struct Figure
 QString num(double v, int decimals = 1);
 
 void printFigure(const Figure& f);
+
+// ------------------------------------------------------------------ engines
+
+// The data folder at `path`: its SQLite files, or the server its server.conf
+// names (a folder of the server run holds only that file).
+std::unique_ptr<DataFolder> openFolder(const QString& path);
+bool onServer(const QString& path);
 
 // ------------------------------------------------------------------ memory
 
@@ -151,6 +169,9 @@ struct Arguments
     QList<qint64> sizes;
     QStringList sizeLabels;
     QMap<QString, QString> sizeFolders;
+    // --server <line>: after the SQLite run, the same figures again on the
+    // tables of that server (a schema of their own, dropped at the end).
+    QString serverLine;
 };
 
 // "10k", "1m", "10m" or a plain number of phase rows; 0 when unreadable.
@@ -164,7 +185,7 @@ Arguments parseArguments(const QStringList& arguments);
 
 // Every figure on a large folder and the memory comparison with a small one,
 // laying whichever of the two `args` does not name (bench_run.cpp).
-int runBench(const QStringList& args);
+int runBench(const QStringList& args, const QString& serverLine = QString());
 // The whole run at each size (--sizes), each figure side by side with its
 // ratio to the first size's.
 int runSizes(const Arguments& given);

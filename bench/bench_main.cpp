@@ -7,6 +7,11 @@
 //   velmora-bench --sizes 10k,1m,10m [--folder 10m=<path>]
 //                                              every figure at each size, side
 //                                              by side with its ratio to the first
+//   velmora-bench --server "<line>" [<large-folder> [<small-folder>]]
+//                                              the whole run, then the same
+//                                              figures on a PostgreSQL server,
+//                                              the two engines side by side with
+//                                              the statements each action sends
 //
 // The large folder (about 1,000,000 phase rows) is used for the timings, the
 // small one (about 10,000 phase rows) only for the memory comparison. Folders
@@ -85,5 +90,5 @@ int main(int argc, char** argv)
     }
     if (!given.sizes.isEmpty())
         return runSizes(given);
-    return runBench(given.folders);
+    return runBench(given.folders, given.serverLine);
 }

@@ -19,55 +19,19 @@ namespace {
 constexpr int reportReps = 5;
 constexpr int sheetPhasesPerArea = 14;
 
-struct ReportFigure
-{
-    QString name;
-    std::vector<double> ready; // click to print set-up: laid out, ready for the preview
-    std::vector<double> total; // click to the last page painted into the PDF
-    int pages = 0;
-};
 
 // Rows written through a connection of their own, as another program would.
 struct Writer
 {
-    explicit Writer(const QString& folder) : df(folder) {}
+    explicit Writer(const QString& folder) : owned(openFolder(folder)), df(*owned) {}
     int add(const QString& file, const QVariantMap& values) { return velmora::store::appendRecord(df, file, values); }
-    // Marks `count` evaluations of `children`: the first of each child,
-    // then the second of each, and so on. Returns how many were marked.
-    int markEvaluations(const QList<int>& children, int count)
-    {
-        Table t;
-        t.setDataFolder(&df);
-        t.setTableName(QStringLiteral("Valutaz.db"));
-        t.open();
-        int marked = 0;
-        for (int round = 0; marked < count; ++round) {
-            const int before = marked;
-            for (int child : children) {
-                if (marked == count)
-                    break;
-                filterTo(t, QStringLiteral("Id_Bimbo=%1").arg(child));
-                if (t.recordCount() <= round)
-                    continue;
-                t.first();
-                for (int k = 0; k < round; ++k)
-                    t.next();
-                t.edit();
-                t.setValue(QStringLiteral("Sel"), true);
-                t.post();
-                ++marked;
-            }
-            if (marked == before)
-                break;
-        }
-        return marked;
-    }
-    DataFolder df;
+    std::unique_ptr<DataFolder> owned;
+    DataFolder& df;
 };
 
 ReportFigure timeReport(Sheet& sh, const QString& name, const QString& pdf, const std::function<void()>& click)
 {
-    ReportFigure f{name, {}, {}, 0};
+    ReportFigure f{name, {}, {}, {}, 0};
     sh.dlg.pdfPath = pdf;
     for (int rep = 0; rep < reportReps + 1; ++rep) {
         sh.dlg.readyUs = 0;
@@ -75,6 +39,7 @@ ReportFigure timeReport(Sheet& sh, const QString& name, const QString& pdf, cons
         sh.dlg.clock.start();
         click();
         const double total = sh.dlg.clock.us();
+        const double sent = sh.dlg.clock.sent();
         settle();
         if (!sh.dlg.written) {
             reportDialogs(sh.dlg, name);
@@ -85,25 +50,61 @@ ReportFigure timeReport(Sheet& sh, const QString& name, const QString& pdf, cons
             continue; // the first run warms the fonts and the chart code
         f.ready.push_back(sh.dlg.readyUs);
         f.total.push_back(total);
+        f.sent.push_back(sent);
     }
     sh.dlg.pdfPath.clear();
     f.pages = sh.dlg.pages;
-    say(QStringLiteral("bench %1 ready_us=%2 total_us=%3 pages=%4 pdf_kb=%5")
+    say(QStringLiteral("bench %1 ready_us=%2 total_us=%3 pages=%4 pdf_kb=%5 statements=%6")
             .arg(name, num(median(f.ready)), num(median(f.total)))
             .arg(f.pages)
-            .arg(QFileInfo(pdf).size() / 1024));
+            .arg(QFileInfo(pdf).size() / 1024)
+            .arg(num(median(f.sent), 0)));
     return f;
+}
+
+// Marks `count` evaluations of `children` as the user does, in the window's
+// own program (on a server the marks belong to the program that set them):
+// the first of each child, then the second of each, and so on. Returns how
+// many were marked.
+int markEvaluations(velmora::TFrm_Main& w, const QList<int>& children, int count)
+{
+    Table t;
+    t.bindLike(w.Data.Tbl_Valutazioni);
+    t.open();
+    int marked = 0;
+    for (int round = 0; marked < count; ++round) {
+        const int before = marked;
+        for (int child : children) {
+            if (marked == count)
+                break;
+            filterTo(t, QStringLiteral("Id_Bimbo=%1").arg(child));
+            if (t.recordCount() <= round)
+                continue;
+            t.first();
+            for (int k = 0; k < round; ++k)
+                t.next();
+            t.edit();
+            t.setValue(QStringLiteral("Sel"), true);
+            t.post();
+            ++marked;
+        }
+        if (marked == before)
+            break;
+    }
+    t.close();
+    w.Data.Tbl_Valutazioni.refresh();
+    return marked;
 }
 
 } // namespace
 
-void benchReports(const QString& folder, std::vector<std::pair<QString, bool>>& checks)
+std::vector<ReportFigure> benchReports(const QString& folder, std::vector<std::pair<QString, bool>>& checks)
 {
     Sheet sh;
     QString problem = sh.start(folder);
     if (!problem.isEmpty()) {
         say(QStringLiteral("# reports: %1; no report figures").arg(problem));
-        return;
+        return {};
     }
     velmora::TFrm_Main& w = *sh.w;
     QList<int> children, areas;
@@ -113,7 +114,7 @@ void benchReports(const QString& folder, std::vector<std::pair<QString, bool>>& 
         areas << w.Data.Tbl_Aree.asInteger(QStringLiteral("Id"));
     if (children.isEmpty() || areas.isEmpty()) {
         say(QStringLiteral("# reports: no child listed or no area; no report figures"));
-        return;
+        return {};
     }
 
     // A long evaluation of the first child: every area at 14 phases.
@@ -134,7 +135,7 @@ void benchReports(const QString& folder, std::vector<std::pair<QString, bool>>& 
     w.Data.Tbl_Valutazioni.refresh();
     if (!w.Data.Tbl_Valutazioni.locate(QStringLiteral("Id"), evaluation)) {
         say(QStringLiteral("# reports: the new evaluation is not listed; no report figures"));
-        return;
+        return {};
     }
     say(QStringLiteral("# reports: evaluation %1 of child %2 with %3 areas x %4 phases; nursery of %5 children")
             .arg(evaluation).arg(children[0]).arg(areas.size()).arg(sheetPhasesPerArea).arg(children.size()));
@@ -146,10 +147,10 @@ void benchReports(const QString& folder, std::vector<std::pair<QString, bool>>& 
     figures.push_back(timeReport(sh, QStringLiteral("report_profile"), out.filePath(QStringLiteral("grafico.pdf")),
                                  [&] { w.prints().SpeedButton8Click(); }));
 
-    writer.markEvaluations({children[0]}, 1);
+    markEvaluations(w, {children[0]}, 1);
     figures.push_back(timeReport(sh, QStringLiteral("report_compare_1"), out.filePath(QStringLiteral("confronto1.pdf")),
                                  [&] { w.prints().Btn_ConfrontoMultiploClick(); }));
-    const int marked = 1 + writer.markEvaluations(children.mid(1), 99);
+    const int marked = 1 + markEvaluations(w, children.mid(1), 99);
     say(QStringLiteral("# reports: %1 evaluations selected over the listed children").arg(marked));
     // Up to 100 profiles: a small folder has fewer children to select, and
     // the figure is named after what was printed.
@@ -166,6 +167,7 @@ void benchReports(const QString& folder, std::vector<std::pair<QString, bool>>& 
             .arg(marked));
     for (const ReportFigure& f : figures)
         checks.push_back({f.name + QStringLiteral("_ready"), !f.ready.empty() && median(f.ready) < reportReadyLimitUs});
+    return figures;
 }
 
 } // namespace bench

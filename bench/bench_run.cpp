@@ -6,10 +6,14 @@
 #include "bench_sheet.h"
 #include "bench_table.h"
 #include "gendata.h"
+#include "serveradmin.h"
 #include "upgrade.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QSqlDatabase>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -44,11 +48,16 @@ void timeFigures(const QString& folder, FolderFacts& facts, std::vector<Figure>&
         facts = d.facts();
         {
             QSqlQuery v(d.fasi());
-            v.exec(QStringLiteral("SELECT sqlite_version()"));
+            v.exec(d.server() ? QStringLiteral("SELECT current_setting('server_version')") : QStringLiteral("SELECT sqlite_version()"));
             v.next();
-            say(QStringLiteral("# folder %1: %2 evaluations, %3 phase rows; direct side: prepared QSqlQuery statements"
-                               " (QSQLITE, SQLite %4) on separate connections, journal_mode=DELETE, synchronous=FULL")
-                    .arg(folder).arg(facts.evaluations).arg(facts.phases).arg(v.value(0).toString()));
+            if (d.server())
+                say(QStringLiteral("# server %1: %2 evaluations, %3 phase rows; direct side: prepared QSqlQuery statements"
+                                   " (QPSQL, PostgreSQL %4) on separate connections")
+                        .arg(folder).arg(facts.evaluations).arg(facts.phases).arg(v.value(0).toString()));
+            else
+                say(QStringLiteral("# folder %1: %2 evaluations, %3 phase rows; direct side: prepared QSqlQuery statements"
+                                   " (QSQLITE, SQLite %4) on separate connections, journal_mode=DELETE, synchronous=FULL")
+                        .arg(folder).arg(facts.evaluations).arg(facts.phases).arg(v.value(0).toString()));
         }
         Session s(folder);
         QElapsedTimer t;
@@ -78,9 +87,124 @@ void timeFigures(const QString& folder, FolderFacts& facts, std::vector<Figure>&
     }
 }
 
+// The large folder's rows on a server: a schema of their own in the
+// database of `lineText`, laid and filled by the administrator's import, and
+// a folder holding only the server.conf that names it, which the session,
+// the direct side and the real window all open as an installed program
+// would. The schema is dropped at the end.
+class ServerCopy
+{
+public:
+    ServerCopy(const QString& lineText, const QString& sqliteFolder)
+    {
+        using namespace velmora::store;
+        if (!m_dir.isValid()) {
+            m_problem = QStringLiteral("cannot create a temporary folder: ") + m_dir.errorString();
+            return;
+        }
+        try {
+            const ServerLine line = parseServerLine(lineText);
+            for (const QString& o : line.options)
+                if (o.startsWith(QLatin1String("options=")))
+                    throw DbError(QStringLiteral("the line has options= of its own; the benchmark sets the search path with it"));
+            m_schema = QStringLiteral("velmora_bench_%1").arg(QCoreApplication::applicationPid());
+            {
+                QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_admin);
+                line.apply(admin);
+                if (!admin.open())
+                    throw DbError(admin.lastError().text());
+                Direct::run(admin, QStringLiteral("SET client_min_messages = warning"));
+                Direct::run(admin, QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(m_schema));
+                Direct::run(admin, QStringLiteral("CREATE SCHEMA %1").arg(m_schema));
+                m_made = true;
+            }
+            const QString text = lineText + QStringLiteral(" options='-c search_path=%1'").arg(m_schema);
+            QFile conf(m_dir.filePath(serverFileName()));
+            if (!conf.open(QIODevice::WriteOnly) || conf.write((text + QLatin1Char('\n')).toUtf8()) < 0)
+                throw DbError(QStringLiteral("cannot write ") + conf.fileName());
+            conf.close();
+            QElapsedTimer t;
+            t.start();
+            DataFolder server(m_dir.path(), parseServerLine(text));
+            const AdminReport r = importFolder(server, sqliteFolder);
+            for (const QString& l : r.lines)
+                say(QStringLiteral("#   import: ") + l);
+            if (!r.ok)
+                throw DbError(QStringLiteral("the import failed"));
+            say(QStringLiteral("# server: %1 imported into schema %2 of %3 in %4 s")
+                    .arg(sqliteFolder, m_schema, line.describe(), num(t.elapsed() / 1000.0, 1)));
+        } catch (const DbError& e) {
+            m_problem = e.message();
+        }
+    }
+    ~ServerCopy()
+    {
+        if (m_made) {
+            QSqlDatabase admin = QSqlDatabase::database(m_admin, false);
+            QSqlQuery(admin).exec(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(m_schema));
+            admin.close();
+        }
+        QSqlDatabase::removeDatabase(m_admin);
+    }
+    QString problem() const { return m_problem; }
+    QString folder() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir{QDir::temp().filePath(QStringLiteral("velmora-bench-server-XXXXXX"))};
+    QString m_admin = QStringLiteral("velmora-bench-admin");
+    QString m_schema;
+    QString m_problem;
+    bool m_made = false;
+};
+
+const Figure* findFigure(const std::vector<Figure>& figures, const QString& name)
+{
+    for (const Figure& f : figures)
+        if (f.name == name)
+            return &f;
+    return nullptr;
+}
+
+// Both engines side by side: each figure's medians, the server's ratio to
+// SQLite, and the statements the layer sent for one action on each. A
+// network adds one round trip per statement: `at_1ms_us` is the server's
+// median with 1 ms added per statement, what a user waits for with the
+// server a millisecond away.
+void compareEngines(const std::vector<Figure>& sqlite, const std::vector<Figure>& server,
+                    const std::vector<ReportFigure>& sqlitePrints, const std::vector<ReportFigure>& serverPrints)
+{
+    say(QStringLiteral("# both engines (medians in microseconds; statements per action): figure sqlite_us server_us"
+                       " server/sqlite statements_sqlite statements_server at_1ms_us"));
+    const QStringList interactions = {QStringLiteral("login"), QStringLiteral("open_sheet"), QStringLiteral("answer_click"),
+                                      QStringLiteral("phase_move"), QStringLiteral("area_change")};
+    for (const Figure& a : sqlite) {
+        const Figure* b = findFigure(server, a.name);
+        if (!b)
+            continue;
+        const double atOneMs = b->layerMedian() + 1000.0 * b->sentMedian();
+        say(QStringLiteral("bench engines %1 sqlite_us=%2 server_us=%3 ratio=%4 statements_sqlite=%5 statements_server=%6 at_1ms_us=%7")
+                .arg(a.name, num(a.layerMedian()), num(b->layerMedian()),
+                     num(a.layerMedian() > 0 ? b->layerMedian() / a.layerMedian() : 0.0, 2), num(a.sentMedian(), 0),
+                     num(b->sentMedian(), 0), num(atOneMs)));
+        if (interactions.contains(a.name))
+            check(a.name + QStringLiteral("_server_frame"), atOneMs <= medianLimitUs,
+                  QStringLiteral("server_us=%1 statements=%2 at_1ms_us=%3 limit=%4")
+                      .arg(num(b->layerMedian()), num(b->sentMedian(), 0), num(atOneMs), num(medianLimitUs, 0)));
+    }
+    for (const ReportFigure& a : sqlitePrints)
+        for (const ReportFigure& b : serverPrints)
+            if (a.name == b.name) {
+                const double atOneMs = median(b.ready) + 1000.0 * median(b.sent);
+                say(QStringLiteral("bench engines %1 sqlite_us=%2 server_us=%3 ratio=%4 statements_sqlite=%5 statements_server=%6 at_1ms_us=%7")
+                        .arg(a.name, num(median(a.ready)), num(median(b.ready)),
+                             num(median(a.ready) > 0 ? median(b.ready) / median(a.ready) : 0.0, 2),
+                             num(median(a.sent), 0), num(median(b.sent), 0), num(atOneMs)));
+            }
+}
+
 } // namespace
 
-int runBench(const QStringList& args)
+int runBench(const QStringList& args, const QString& serverLine)
 {
     QElapsedTimer whole;
     whole.start();
@@ -144,9 +268,27 @@ int runBench(const QStringList& args)
               .arg(smallKb)
               .arg(largeKb));
     std::vector<std::pair<QString, bool>> reportChecks;
-    benchReports(large, reportChecks);
+    const std::vector<ReportFigure> prints = benchReports(large, reportChecks);
     for (const auto& [name, ok] : reportChecks)
         check(name, ok, QStringLiteral("limit_us=%1").arg(num(reportReadyLimitUs, 0)));
+
+    if (!serverLine.isEmpty()) {
+        // The same figures again with the tables on the server.
+        say(QStringLiteral("# ---- server"));
+        ServerCopy copy(serverLine, large);
+        if (!copy.problem().isEmpty()) {
+            say(QStringLiteral("# server: %1; no server figures").arg(copy.problem()));
+        } else {
+            std::vector<Figure> serverFigures;
+            FolderFacts serverFacts;
+            timeFigures(copy.folder(), serverFacts, serverFigures);
+            std::vector<std::pair<QString, bool>> serverChecks;
+            const std::vector<ReportFigure> serverPrints = benchReports(copy.folder(), serverChecks);
+            for (const auto& [name, ok] : serverChecks)
+                check(name + QStringLiteral("_server"), ok, QStringLiteral("limit_us=%1").arg(num(reportReadyLimitUs, 0)));
+            compareEngines(figures, serverFigures, prints, serverPrints);
+        }
+    }
     say(QStringLiteral("# whole run: %1 s").arg(num(whole.elapsed() / 1000.0, 1)));
     return 0;
 }

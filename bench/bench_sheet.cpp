@@ -65,9 +65,12 @@ Figure benchAnswerClick(Sheet& sh, Session& s, const FolderFacts& facts)
         handler.push_back(sw.us());
         settle();
         const double us = sw.us();
+        const double sent = sw.sent();
         notStored += int(scoring::answerOf(listsOf(w.Data.Tbl_FasiVal), item)) != target;
-        if (rep >= 0)
+        if (rep >= 0) {
             f.layer.push_back(us);
+            f.sent.push_back(sent);
+        }
     }
     reportDialogs(sh.dlg, QStringLiteral("while clicking answers"));
 
@@ -112,6 +115,7 @@ Figure benchPhaseMove(Sheet& sh, Session& s, const FolderFacts& facts)
         handler.push_back(sw.us());
         settle();
         const double us = sw.us();
+        const double sent = sw.sent();
         // The groups must show the answers of the phase now current.
         const scoring::AnswerLists l = listsOf(w.Data.Tbl_FasiVal);
         for (int item = scoring::FirstItem; item < scoring::FirstItem + scoring::ItemCount; ++item)
@@ -119,8 +123,10 @@ Figure benchPhaseMove(Sheet& sh, Session& s, const FolderFacts& facts)
                 ++mismatched;
                 break;
             }
-        if (rep >= 0)
+        if (rep >= 0) {
             f.layer.push_back(us);
+            f.sent.push_back(sent);
+        }
     }
     reportDialogs(sh.dlg, QStringLiteral("while moving along the phases"));
 
@@ -166,12 +172,15 @@ Figure benchAreaChange(Sheet& sh, Session& s, Direct& d, const FolderFacts& fact
         handler.push_back(sw.us());
         settle();
         const double us = sw.us();
+        const double sent = sw.sent();
         current = a;
         // The total the sheet now shows must be what plain SQL reads.
         const qint64 shown = qRound64(ph.CalcolaTotaleArea(false) * 100.0);
         differ += shown != d.areaSelect(sh.evaluation, a) || ph.chiaveArea().toInt() != a;
-        if (rep >= 0)
+        if (rep >= 0) {
             f.layer.push_back(us);
+            f.sent.push_back(sent);
+        }
     }
     reportDialogs(sh.dlg, QStringLiteral("while changing areas"));
 
@@ -246,11 +255,15 @@ void benchSheet(const QString& folder, Session& s, Direct& d, const FolderFacts&
     Figure login(QStringLiteral("login"), loginLimitUs);
     for (int rep = -1; rep < loginReps && problem.isEmpty(); ++rep) {
         sh.logout();
+        Stopwatch count;
+        count.start();
         const double us = sh.login();
         if (us < 0)
             problem = QStringLiteral("the login did not go through");
-        else if (rep >= 0)
+        else if (rep >= 0) {
             login.layer.push_back(us);
+            login.sent.push_back(count.sent());
+        }
     }
     if (!login.layer.empty()) {
         figures.push_back(login);
@@ -259,10 +272,12 @@ void benchSheet(const QString& folder, Session& s, Direct& d, const FolderFacts&
     // The sheet opened on an evaluation and left again.
     Figure openSheet(QStringLiteral("open_sheet"), loginLimitUs);
     for (int rep = -1; rep < openSheetReps && problem.isEmpty(); ++rep) {
-        double us = 0;
-        problem = sh.openSheet(&us);
-        if (problem.isEmpty() && rep >= 0)
+        double us = 0, sent = 0;
+        problem = sh.openSheet(&us, &sent);
+        if (problem.isEmpty() && rep >= 0) {
             openSheet.layer.push_back(us);
+            openSheet.sent.push_back(sent);
+        }
         if (rep + 1 < openSheetReps)
             sh.closeSheet();
     }
@@ -288,13 +303,18 @@ void benchSheet(const QString& folder, Session& s, Direct& d, const FolderFacts&
     // Start-up last: it closes the window the figures above worked in.
     Figure startup(QStringLiteral("startup"), startupLimitUs);
     for (int rep = -1; rep < startupReps; ++rep) {
+        Stopwatch count;
+        count.start();
         const double us = sh.restart();
+        const double sent = count.sent();
         if (us < 0) {
             say(QStringLiteral("# sheet: the window did not start again"));
             break;
         }
-        if (rep >= 0)
+        if (rep >= 0) {
             startup.layer.push_back(us);
+            startup.sent.push_back(sent);
+        }
     }
     if (!startup.layer.empty()) {
         figures.push_back(startup);

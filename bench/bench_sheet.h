@@ -125,7 +125,7 @@ struct Sheet
     // From the list screen, logged in: the first child with an evaluation,
     // its first evaluation opened on the sheet ("Modifica valutazione"),
     // timed from the click to the event queue empty again (`us`).
-    QString openSheet(double* us)
+    QString openSheet(double* us, double* sent = nullptr)
     {
         velmora::store::Table& children = w->Data.Tbl_AnagBimbi;
         velmora::store::Table& evaluations = w->Data.Tbl_Valutazioni;
@@ -147,6 +147,8 @@ struct Sheet
         w->evaluationsScreen().Modifica1Click();
         settle();
         *us = t.us();
+        if (sent)
+            *sent = t.sent();
         reportDialogs(dlg, QStringLiteral("opening the evaluation"));
         if (w->findChild<QGroupBox*>(QStringLiteral("GB_Valutazione"))->isHidden())
             return QStringLiteral("the sheet did not open");

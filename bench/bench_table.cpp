@@ -24,9 +24,12 @@ Figure benchAreaSelect(Session& s, Direct& d, const FolderFacts& facts)
             w.start();
             const qint64 total = layer ? s.areaSelect(v, a, nullptr) : d.areaSelect(v, a);
             const double us = w.us();
+            const double sent = w.sent();
             if (rep < 0)
                 continue;
             (layer ? f.layer : f.direct).push_back(us);
+            if (layer)
+                f.sent.push_back(sent);
             (layer ? layerTotals : directTotals).push_back(total);
         }
     }
@@ -53,6 +56,8 @@ Figure benchAnswerPost(Session& s, Direct& d, const FolderFacts& facts)
         w.start();
         const qint64 total = s.answerPost(lists);
         const double us = w.us();
+        if (rep >= 0)
+            f.sent.push_back(w.sent());
         // The new total must be what plain SQL now reads from the file.
         outOfStep += total != d.areaSelect(v, a);
         unchanged += total == stored;
@@ -90,8 +95,10 @@ Figure benchChildFollow(Session& s, Direct& d, const FolderFacts& facts)
         w.start();
         s.nextChild();
         const double us = w.us();
-        if (rep >= 0)
+        if (rep >= 0) {
             f.layer.push_back(us);
+            f.sent.push_back(w.sent());
+        }
     }
     const int listed = s.children.recordCount();
     s.stopFollowing();
@@ -127,6 +134,10 @@ Figure benchClearSel(Session& s, Direct& d, const FolderFacts& facts)
                 d.clearSelection();
             (layer ? f.layer : f.direct).push_back(w.us());
             if (layer)
+                f.sent.push_back(w.sent());
+            // On a server a program's marks are its own, not the column
+            // another connection set: only the engine's clear empties it.
+            if (layer && !d.server())
                 left += d.selected() != 0;
         }
     if (left)

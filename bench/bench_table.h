@@ -21,7 +21,8 @@ namespace bench {
 // The tables the program keeps open once the user has logged in.
 struct Session
 {
-    DataFolder folder;
+    std::unique_ptr<DataFolder> owned;
+    DataFolder& folder;
     Table nurseries{QStringLiteral("Tbl_AnagNido")};
     Table educators{QStringLiteral("Tbl_AnagEdu")};
     Table children{QStringLiteral("Tbl_AnagBimbi")};
@@ -32,7 +33,7 @@ struct Session
     Table phases{QStringLiteral("Tbl_FasiVal")};
     Table copy{QStringLiteral("Tbl_FasiValCopia")}; // the copy cursor the area totals are computed with
 
-    explicit Session(const QString& path) : folder(path) {}
+    explicit Session(const QString& path) : owned(openFolder(path)), folder(*owned) {}
 
     void login()
     {
@@ -161,30 +162,35 @@ public:
     {
         static int serial = 0;
         const QString tag = QStringLiteral("velmora-bench-direct-%1").arg(++serial);
-        for (const char* file : {"FasiVal.db", "Valutaz.db", "Personale.db", "AnagBimbi.DB", "Aree.db", "AnagNido.db"}) {
-            const QString name = tag + QLatin1Char('-') + QString::fromLatin1(file);
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(DataFolder(path).filePath(QString::fromLatin1(file)));
-            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        // On the server run, the same tables through connections of QPSQL
+        // to the server the folder's line names.
+        const velmora::store::EngineChoice choice = velmora::store::chooseEngine(path, QString(), QString());
+        m_server = choice.engine == velmora::store::Engine::PostgreSQL;
+        const auto connect = [&](const QString& name, const QString& file) {
+            QSqlDatabase db = QSqlDatabase::addDatabase(m_server ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), name);
+            if (m_server) {
+                choice.line.apply(db);
+            } else {
+                db.setDatabaseName(DataFolder(path).filePath(file));
+                db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+            }
             if (!db.open())
                 throw DbError(db.lastError().text());
-            // The same durability as the table layer's connections.
-            run(db, QStringLiteral("PRAGMA journal_mode=DELETE"));
-            run(db, QStringLiteral("PRAGMA synchronous=FULL"));
             m_names << name;
+            return db;
+        };
+        for (const char* file : {"FasiVal.db", "Valutaz.db", "Personale.db", "AnagBimbi.DB", "Aree.db", "AnagNido.db"}) {
+            QSqlDatabase db = connect(tag + QLatin1Char('-') + QString::fromLatin1(file), QString::fromLatin1(file));
+            // The same durability as the table layer's connections.
+            if (!m_server) {
+                run(db, QStringLiteral("PRAGMA journal_mode=DELETE"));
+                run(db, QStringLiteral("PRAGMA synchronous=FULL"));
+            }
         }
         // The marks are set through a connection of their own, as by
         // another program: both sides then clear them with the pages of
         // their own connection's cache changed under them alike.
-        {
-            const QString name = tag + QStringLiteral("-marker");
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(DataFolder(path).filePath(QStringLiteral("Valutaz.db")));
-            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-            if (!db.open())
-                throw DbError(db.lastError().text());
-            m_names << name;
-        }
+        connect(tag + QStringLiteral("-marker"), QStringLiteral("Valutaz.db"));
         m_phasesOf = prepare(fasi(), QStringLiteral(
             "SELECT \"Id\", \"NumFase\", \"Si\", \"No\", \"NonSo\", \"AVolte\" FROM \"FasiVal\""
             " WHERE \"Id_Valutazione\" = ? AND \"Id_Area\" = ? ORDER BY \"NumFase\", \"Id\""));
@@ -199,7 +205,8 @@ public:
         m_phasesOfEval = prepare(fasi(), QStringLiteral(
             "SELECT \"Id\", \"Id_Valutazione\", \"Id_Area\", \"NumFase\", \"Si\", \"No\", \"NonSo\", \"AVolte\""
             " FROM \"FasiVal\" WHERE \"Id_Valutazione\" = ? ORDER BY \"NumFase\", \"Id\""));
-        m_clearSel = prepare(db(1), QStringLiteral("UPDATE \"Valutaz\" SET \"Sel\" = 0 WHERE \"Sel\" IS NOT 0"));
+        m_clearSel = prepare(db(1), m_server ? QStringLiteral("UPDATE \"Valutaz\" SET \"Sel\" = false WHERE \"Sel\"")
+                                             : QStringLiteral("UPDATE \"Valutaz\" SET \"Sel\" = 0 WHERE \"Sel\" IS NOT 0"));
     }
 
     ~Direct()
@@ -318,7 +325,9 @@ public:
     // The children of a nursery as the layer lists them.
     std::vector<int> childrenOf(int nursery)
     {
-        QSqlQuery q = prepare(db(3), QStringLiteral(
+        QSqlQuery q = prepare(db(3), m_server ? QStringLiteral(
+            "SELECT \"Id\" FROM \"AnagBimbi\" WHERE \"Id_Nido\" = ? AND (\"Frequenza\" IS NULL OR \"Frequenza\")"
+            " ORDER BY lower(\"Cognome\"), lower(\"Nome\"), \"Id\"") : QStringLiteral(
             "SELECT \"Id\" FROM \"AnagBimbi\" WHERE \"Id_Nido\" = ? AND (\"Frequenza\" IS NULL OR \"Frequenza\" = 1)"
             " ORDER BY \"Cognome\" COLLATE NOCASE, \"Nome\" COLLATE NOCASE, \"Id\""));
         q.bindValue(0, nursery);
@@ -376,7 +385,8 @@ public:
     void markSome(int rep, int evaluations)
     {
         QSqlQuery q(db(6));
-        q.prepare(QStringLiteral("UPDATE \"Valutaz\" SET \"Sel\" = 1 WHERE \"Id\" % ? = ?"));
+        q.prepare(m_server ? QStringLiteral("UPDATE \"Valutaz\" SET \"Sel\" = true WHERE \"Id\" % ? = ?")
+                           : QStringLiteral("UPDATE \"Valutaz\" SET \"Sel\" = 1 WHERE \"Id\" % ? = ?"));
         const int step = std::max(1, evaluations / marksPerClear);
         q.bindValue(0, step);
         q.bindValue(1, rep % step);
@@ -385,10 +395,14 @@ public:
 
     qint64 selected()
     {
-        return scalar(db(1), QStringLiteral("SELECT COUNT(*) FROM \"Valutaz\" WHERE \"Sel\" <> 0"));
+        return scalar(db(1), m_server ? QStringLiteral("SELECT COUNT(*) FROM \"Valutaz\" WHERE \"Sel\"")
+                                      : QStringLiteral("SELECT COUNT(*) FROM \"Valutaz\" WHERE \"Sel\" <> 0"));
     }
 
+    bool server() const { return m_server; }
+
 private:
+    bool m_server = false;
     QStringList m_names;
     QSqlQuery m_phasesOf, m_update, m_evalsOfChild, m_staffOf, m_phasesOfEval, m_clearSel;
 };

@@ -39,6 +39,15 @@ case "${1:-start}" in
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
     ;;
   bench)
+    # `bench --server` without a line: the whole run, then again on a
+    # throwaway PostgreSQL server started here (durable, on its socket).
+    if [ "${2:-}" = --server ] && { [ -z "${3:-}" ] || [ "${3#-}" != "$3" ]; }; then
+      pgdir=$(mktemp -d /tmp/velmora-bench-pg-XXXXXX)
+      trap 'tests/server/pgserver.sh stop "$pgdir"' EXIT
+      PGSERVER_DURABLE=1 tests/server/pgserver.sh start "$pgdir" || exit 1
+      build/bench/velmora-bench --server "host=$pgdir dbname=velmora_test user=velmora" "${@:3}"
+      exit
+    fi
     exec build/bench/velmora-bench "${@:2}"
     ;;
   *)

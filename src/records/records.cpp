@@ -1,6 +1,8 @@
 #include "records.h"
 #include "datamodule.h"
 
+#include <QHash>
+
 namespace velmora::records {
 
 namespace {
@@ -77,21 +79,40 @@ double totaleArea(const store::Table& fasi, int valutazione, int area)
 
 QVector<TotaleArea> totaliAree(const store::Table& aree, const store::Table& fasi, int valutazione)
 {
+    // Every phase of the evaluation in one read, in the phases' own order,
+    // then each area's total from its rows: the same rows, in the same order,
+    // as a selection of each area would give, without a statement per area
+    // (on a server each is a round trip).
+    struct Riga
+    {
+        int numFase;
+        scoring::AnswerLists risposte;
+    };
+    QHash<int, QVector<Riga>> perArea;
+    {
+        store::Table f;
+        apri(f, fasi, filtroFasi(QString::number(valutazione), QString()));
+        for (f.first(); !f.isEof(); f.next())
+            perArea[f.asInteger(QStringLiteral("Id_Area"))].append({f.asInteger(QStringLiteral("NumFase")), risposte(f)});
+        f.close();
+    }
     store::Table a;
-    a.bindLike(aree);
+    a.bindLike(aree, store::Table::CopyRows::Shown);
     a.setReadOnly(true);
     a.open();
     QVector<TotaleArea> out;
-    store::Table f;
     for (a.first(); !a.isEof(); a.next()) {
         TotaleArea t;
         t.id = a.asInteger(QStringLiteral("Id"));
         t.breve = a.asString(QStringLiteral("AreaBreve"));
         t.nome = a.asString(QStringLiteral("Area"));
-        apri(f, fasi, filtroFasi(QString::number(valutazione), QString::number(t.id)));
-        t.fasi = f.recordCount();
-        t.totale = totaleAperto(f);
-        f.close();
+        const QVector<Riga> righe = perArea.value(t.id);
+        t.fasi = int(righe.size());
+        // Fed from the highest phase down, as the sheet's total is.
+        scoring::AreaTotal total;
+        for (auto it = righe.crbegin(); it != righe.crend(); ++it)
+            total.add(it->numFase, scoring::phaseScore(it->risposte));
+        t.totale = total.total();
         out.append(t);
     }
     return out;

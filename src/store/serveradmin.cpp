@@ -4,6 +4,8 @@
 #include "schema.h"
 #include "serverlocks.h"
 
+#include <algorithm>
+#include <optional>
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
@@ -109,22 +111,41 @@ qint64 copyRows(QSqlDatabase& from, QSqlDatabase& to, const TableDef& def, const
         rows << row;
     }
     read.finish();
-    QSqlQuery write(to);
-    if (!write.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                           .arg(quoted(def.name), names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")))))
-        throw error(write.lastError());
-    for (QVariantList& row : rows) {
-        for (int i = 0; i < columns.size(); ++i) {
-            const FieldDef& f = columns.at(i);
-            if (cut && f.type == FieldType::String && f.size > 0 && row.at(i).toString().size() > f.size) {
-                *cut << QStringLiteral("%1, Id %2, campo %3: %4 caratteri tagliati a %5 (\"%6\")")
-                            .arg(def.name, row.at(0).toString(), f.name)
-                            .arg(row.at(i).toString().size())
-                            .arg(f.size)
-                            .arg(row.at(i).toString().left(f.size));
-                row[i] = row.at(i).toString().left(f.size);
+    // Many rows per INSERT: on a server each statement is a round trip,
+    // and a million rows one by one would take minutes.
+    constexpr int batchRows = 200;
+    const QString tuple = QStringLiteral("(%1)").arg(marks.join(QStringLiteral(", ")));
+    const auto insertOf = [&](int n) {
+        QSqlQuery q(to);
+        QStringList tuples;
+        for (int i = 0; i < n; ++i)
+            tuples << tuple;
+        if (!q.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+                           .arg(quoted(def.name), names.join(QStringLiteral(", ")), tuples.join(QStringLiteral(", ")))))
+            throw error(q.lastError());
+        return q;
+    };
+    std::optional<QSqlQuery> full, tail;
+    for (qsizetype start = 0; start < rows.size(); start += batchRows) {
+        const int n = int(std::min<qsizetype>(batchRows, rows.size() - start));
+        std::optional<QSqlQuery>& slot = n == batchRows ? full : tail;
+        if (!slot)
+            slot = insertOf(n);
+        QSqlQuery& write = *slot;
+        for (qsizetype r = start; r < start + n; ++r) {
+            QVariantList& row = rows[r];
+            for (int i = 0; i < columns.size(); ++i) {
+                const FieldDef& f = columns.at(i);
+                if (cut && f.type == FieldType::String && f.size > 0 && row.at(i).toString().size() > f.size) {
+                    *cut << QStringLiteral("%1, Id %2, campo %3: %4 caratteri tagliati a %5 (\"%6\")")
+                                .arg(def.name, row.at(0).toString(), f.name)
+                                .arg(row.at(i).toString().size())
+                                .arg(f.size)
+                                .arg(row.at(i).toString().left(f.size));
+                    row[i] = row.at(i).toString().left(f.size);
+                }
+                write.addBindValue(row.at(i));
             }
-            write.addBindValue(row.at(i));
         }
         if (!write.exec())
             throw error(write.lastError());

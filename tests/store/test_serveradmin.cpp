@@ -88,6 +88,17 @@ void TestServerAdmin::importExportRoundTrip()
         val->open();
         addRow(*val, {{"Id_Bimbo", 3}, {"DataValutazione", QDate(2026, 5, 2)}, {"MesiBimbo", 16}});
     }
+    // Rows are copied many to a statement: two whole batches and a short
+    // last one, with empty and filled answer lists.
+    {
+        QList<QVariantList> phases;
+        for (int i = 0; i < 450; ++i)
+            phases << QVariantList{1, 1 + i % 10, 1 + i % 14, i % 3 ? QVariant(QStringLiteral("1,2,%1").arg(3 + i % 9)) : QVariant(),
+                                   i % 4 ? QVariant() : QVariant(QStringLiteral("4"))};
+        bulk(local.folder(), QStringLiteral("FasiVal.db"),
+             QStringLiteral("INSERT INTO \"FasiVal\" (\"Id_Valutazione\", \"Id_Area\", \"NumFase\", \"Si\", \"No\") VALUES (?, ?, ?, ?, ?)"),
+             phases);
+    }
     const QStringList before = everyRow(local.folder());
     local->closeAll();
 
@@ -95,6 +106,7 @@ void TestServerAdmin::importExportRoundTrip()
     const AdminReport imported = importFolder(server.folder(), local.path());
     QVERIFY2(imported.ok, qPrintable(imported.lines.join(QLatin1Char('\n'))));
     QVERIFY(imported.lines.join(QLatin1Char('\n')).contains(QStringLiteral("AnagBimbi: 2 righe importate")));
+    QVERIFY(imported.lines.join(QLatin1Char('\n')).contains(QStringLiteral("FasiVal: 450 righe importate")));
     QCOMPARE(everyRow(server.folder()), before);
 
     // A new record after the import gets an Id past every imported one.
