@@ -1,5 +1,7 @@
 #include "prints.h"
 
+#include <QHash>
+
 #include "datamodule.h"
 #include "dialogs.h"
 #include "records.h"
@@ -8,6 +10,7 @@
 #include "sheet.h"
 
 #include <QGroupBox>
+#include <QHash>
 
 #include <algorithm>
 
@@ -269,22 +272,41 @@ void Prints::Btn_ConfrontoMultiploClick()
         QList<Profilo> profili;
         {
             store::Table figli, valutazioni;
-            figli.bindLike(bimbi);
+            figli.bindLike(bimbi, store::Table::CopyRows::Shown);
             figli.open();
-            valutazioni.bindLike(val);
+            QList<int> ordine;
+            QHash<int, QString> nomi;
             for (figli.first(); !figli.isEof(); figli.next()) {
                 const int bimbo = figli.asInteger(Id);
-                const QString nome = figli.asString(QStringLiteral("Nome")) + QLatin1Char(' ')
-                    + figli.asString(QStringLiteral("Cognome"));
+                ordine.append(bimbo);
+                nomi.insert(bimbo, figli.asString(QStringLiteral("Nome")) + QLatin1Char(' ')
+                                       + figli.asString(QStringLiteral("Cognome")));
+            }
+            // The evaluations of many children to a read (not one read per
+            // child: on a server each is a round trip), in the list's order
+            // within each child; a short last group repeats its last child so
+            // that every read has the same statement.
+            constexpr qsizetype gruppo = 50;
+            QHash<int, QList<Profilo>> perBimbo;
+            valutazioni.bindLike(val);
+            for (qsizetype inizio = 0; inizio < ordine.size(); inizio += gruppo) {
+                QStringList condizioni;
+                for (qsizetype k = inizio; k < inizio + gruppo; ++k)
+                    condizioni << QStringLiteral("Id_Bimbo=%1").arg(ordine.at(std::min(k, ordine.size() - 1)));
                 valutazioni.close();
-                valutazioni.setFilter(QStringLiteral("Id_Bimbo=%1").arg(bimbo));
+                valutazioni.setFilter(condizioni.join(QStringLiteral(" or ")));
                 valutazioni.setFiltered(true);
                 valutazioni.open();
-                for (valutazioni.first(); !valutazioni.isEof(); valutazioni.next())
-                    profili.append({bimbo, nome, valutazioni.asInteger(Id),
-                                    valutazioni.value(QStringLiteral("DataValutazione")),
-                                    valutazioni.asBoolean(QStringLiteral("Sel"))});
+                for (valutazioni.first(); !valutazioni.isEof(); valutazioni.next()) {
+                    const int bimbo = valutazioni.asInteger(QStringLiteral("Id_Bimbo"));
+                    perBimbo[bimbo].append({bimbo, nomi.value(bimbo), valutazioni.asInteger(Id),
+                                            valutazioni.value(QStringLiteral("DataValutazione")),
+                                            valutazioni.asBoolean(QStringLiteral("Sel"))});
+                }
             }
+            valutazioni.close();
+            for (int bimbo : std::as_const(ordine))
+                profili.append(perBimbo.value(bimbo));
         }
         // The lists stand where a walk through them would have left them: on
         // the last child and its last evaluation.

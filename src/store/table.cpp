@@ -1084,6 +1084,26 @@ bool Table::locate(const QString& fieldName, const QVariant& v)
     if (fi < 0 || fi >= m_stored)
         throw DbError(QStringLiteral("Campo \"%1\" non trovato nella tabella %2.").arg(fieldName, m_def->name));
     ensureFresh();
+    // A key looked for in a selection held whole, with nothing written since
+    // it was read, is found in the rows held (no statement: on a server each
+    // is a round trip).
+    if (fi == 0 && m_complete && m_pageWrites == m_folder->writes(m_fileName)) {
+        const QVariant key = convertIn(fi, v);
+        bool ok = false;
+        const qint64 id = key.toLongLong(&ok);
+        if (!ok || key.isNull())
+            return false;
+        for (size_t i = 0; i < m_page.size(); ++i)
+            if (m_page[i][0].toLongLong() == id) {
+                m_row = int(i);
+                m_bof = m_eof = false;
+                loadCurrent();
+                announce(false);
+                scrolled();
+                return true;
+            }
+        return false;
+    }
     QString sql = QStringLiteral("SELECT \"Id\" FROM %1 WHERE %2 = ?").arg(fromSql(), columnRef(fi));
     if (!m_whereSql.isEmpty())
         sql += QStringLiteral(" AND (") + m_whereSql + QLatin1Char(')');
