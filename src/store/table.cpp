@@ -185,12 +185,22 @@ void Table::open()
         // The file must hold every stored field of the table. Columns are
         // only ever added, so a file is checked once per folder.
         QSqlQuery q(m_db);
-        q.setForwardOnly(true);
-        const bool ok = server()
-            ? q.prepare(QStringLiteral("SELECT column_name FROM information_schema.columns "
-                                       "WHERE table_schema = current_schema() AND table_name = ?"))
-                && (q.addBindValue(m_def->name), q.exec())
-            : q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(m_def->name)));
+        const auto ask = [&] {
+            q.setForwardOnly(true);
+            return server()
+                ? q.prepare(QStringLiteral("SELECT column_name FROM information_schema.columns "
+                                           "WHERE table_schema = current_schema() AND table_name = ?"))
+                    && (q.addBindValue(m_def->name), q.exec())
+                : q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(m_def->name)));
+        };
+        bool ok = ask();
+        // The first statement after the server cut the connection of an
+        // idle program: a read, made again on a new connection.
+        if (!ok && m_folder->connectionLost(q.lastError())) {
+            m_folder->reconnect();
+            q = QSqlQuery(m_db);
+            ok = ask();
+        }
         if (!ok)
             throw m_folder->error(q.lastError(), m_fileName);
         const int nameColumn = server() ? 0 : 1;
@@ -1432,6 +1442,7 @@ void Table::post()
                 id = insertRow(sql, vals);
                 writeMark(id, toStorage(mf, m_buf[mf]));
             });
+            m_folder->rememberMarks(m_def->name, {id}, toStorage(mf, m_buf[mf]));
         } else {
             id = insertRow(sql, vals);
         }
@@ -1485,6 +1496,8 @@ void Table::post()
                 if (markChanged)
                     writeMark(m_orig[0].toLongLong(), toStorage(mf, m_buf[mf]));
             });
+            if (markChanged)
+                m_folder->rememberMarks(m_def->name, {m_orig[0].toLongLong()}, toStorage(mf, m_buf[mf]));
             m_folder->noteWrite(m_fileName);
             m_lookupCache.clear();
             if (reorder) {
@@ -1673,7 +1686,9 @@ void Table::writeAllOnServer(int fi, const QVariant& v)
     if (fi == mf) {
         // This program's marks only: every record at once is one value that
         // replaces the marks; a selection marks each of its records.
+        QList<qint64> marked;
         inTransaction([&] {
+            marked.clear();
             if (m_whereSql.isEmpty()) {
                 for (const QString& table : {markTable(), markAllTable()}) {
                     QSqlQuery& clear = prepared(QStringLiteral("DELETE FROM %1").arg(table));
@@ -1686,15 +1701,23 @@ void Table::writeAllOnServer(int fi, const QVariant& v)
                 finish(q);
             } else {
                 QSqlQuery& q = prepared(QStringLiteral("INSERT INTO %1 (\"Id\", \"Segno\") SELECT \"Id\", ? FROM %2 WHERE %3 "
-                                                       "ON CONFLICT (\"Id\") DO UPDATE SET \"Segno\" = EXCLUDED.\"Segno\"")
+                                                       "ON CONFLICT (\"Id\") DO UPDATE SET \"Segno\" = EXCLUDED.\"Segno\" "
+                                                       "RETURNING \"Id\"")
                                             .arg(markTable(), fromSql(), m_whereSql));
                 q.addBindValue(v);
                 for (const QVariant& b : m_whereValues)
                     q.addBindValue(b);
                 run(q);
+                while (q.next())
+                    marked << q.value(0).toLongLong();
+                runThrough(q);
                 finish(q);
             }
         });
+        if (m_whereSql.isEmpty())
+            m_folder->rememberAllMarks(m_def->name, v);
+        else
+            m_folder->rememberMarks(m_def->name, marked, v);
         m_folder->noteWrite(m_fileName);
         return;
     }
