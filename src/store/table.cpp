@@ -1125,12 +1125,14 @@ QVariant Table::convertIn(int index, const QVariant& v) const
     if (isText && text.isEmpty() && f.type != FieldType::String && f.type != FieldType::Memo)
         return QVariant();
     switch (f.type) {
-    case FieldType::String: {
-        const QString s = cutToLength(v.toString(), f.size);
-        return s.isEmpty() ? QVariant() : QVariant(s);
-    }
+    case FieldType::String:
     case FieldType::Memo: {
-        const QString s = v.toString();
+        // U+0000 shows as nothing and a server refuses a text holding it:
+        // it is dropped, on both engines, before the text is measured.
+        QString s = v.toString();
+        s.remove(QChar(0));
+        if (f.type == FieldType::String)
+            s = cutToLength(s, f.size);
         return s.isEmpty() ? QVariant() : QVariant(s);
     }
     case FieldType::AutoInc:
