@@ -169,6 +169,7 @@ void DataFolder::openSession(QSqlDatabase& db)
                     exec(db, QStringLiteral("CREATE TEMPORARY TABLE IF NOT EXISTS %1 (\"Segno\" BOOLEAN)")
                                  .arg(markTable(def.name + QStringLiteral("_tutti"))));
                 }
+        layMarks(db);
         // Announcements carry the schema of the table that changed: those
         // of tables in another schema of the database are not ours.
         QSqlQuery q(db);
@@ -275,7 +276,10 @@ void DataFolder::reconnect()
         }
     }
     // What other programs announced while the connection was gone was not
-    // heard: the open tables read their rows again.
+    // heard: rows read before now may be old (a copy cursor does not take
+    // them over), and the open tables read theirs again.
+    for (const TableDef& def : schema())
+        noteWrite(def.fileName);
     const QList<QPointer<Table>> watched = m_watched;
     for (const QPointer<Table>& t : watched)
         if (t)
@@ -285,7 +289,7 @@ void DataFolder::reconnect()
 DbError DataFolder::lostWriteError(const QString& fileName) const
 {
     DbError e(QStringLiteral("Collegamento al server perso e ripristinato: le modifiche al file %1 non sono state salvate. "
-                             "Salvare di nuovo.\nI segni di selezione messi da questo computer potrebbero essere andati persi.")
+                             "Salvare di nuovo.")
                   .arg(fileName),
               DbError::Cause::InputOutput);
     e.setFileName(fileName);
@@ -295,6 +299,49 @@ DbError DataFolder::lostWriteError(const QString& fileName) const
 QString DataFolder::markTable(const QString& tableName) const
 {
     return QStringLiteral("pg_temp.%1").arg(quoted(QStringLiteral("velmora_segni_") + tableName));
+}
+
+void DataFolder::rememberMarks(const QString& tableName, const QList<qint64>& ids, const QVariant& value)
+{
+    Marks& m = m_marks[tableName];
+    for (qint64 id : ids)
+        m.byId.insert(id, value);
+}
+
+void DataFolder::rememberAllMarks(const QString& tableName, const QVariant& value)
+{
+    Marks& m = m_marks[tableName];
+    m.byId.clear();
+    m.allSet = true;
+    m.all = value;
+}
+
+void DataFolder::layMarks(QSqlDatabase& db)
+{
+    // The marks are Booleans (or unset) and the keys whole numbers: both
+    // written into the statement as the server's array literals, one
+    // statement per table however many marks.
+    const auto literal = [](const QVariant& v) {
+        return v.isNull() || !v.isValid() ? QStringLiteral("NULL") : v.toBool() ? QStringLiteral("t") : QStringLiteral("f");
+    };
+    for (auto it = m_marks.cbegin(); it != m_marks.cend(); ++it) {
+        const Marks& m = it.value();
+        if (m.allSet)
+            exec(db, QStringLiteral("INSERT INTO %1 (\"Segno\") VALUES (%2)")
+                         .arg(markTable(it.key() + QStringLiteral("_tutti")),
+                              m.all.isNull() || !m.all.isValid() ? QStringLiteral("NULL")
+                              : m.all.toBool()                   ? QStringLiteral("TRUE")
+                                                                 : QStringLiteral("FALSE")));
+        if (m.byId.isEmpty())
+            continue;
+        QStringList ids, values;
+        for (auto mark = m.byId.cbegin(); mark != m.byId.cend(); ++mark) {
+            ids << QString::number(mark.key());
+            values << literal(mark.value());
+        }
+        exec(db, QStringLiteral("INSERT INTO %1 (\"Id\", \"Segno\") SELECT * FROM unnest('{%2}'::integer[], '{%3}'::boolean[])")
+                     .arg(markTable(it.key()), ids.join(QLatin1Char(',')), values.join(QLatin1Char(','))));
+    }
 }
 
 DbError DataFolder::error(const QSqlError& e, const QString& fileName) const

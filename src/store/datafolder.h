@@ -67,6 +67,12 @@ public:
     // record at once (a login clears the marks) in the one row of
     // `markTable(tableName + "_tutti")`. Other programs see neither.
     QString markTable(const QString& tableName) const;
+    // This program's marks are kept in memory as well, as they stand in its
+    // mark tables, so that a new connection (a server restart) gets them
+    // back: the table layer tells each change once it is committed. `ids`
+    // got `value`; every record at once got `value` (the marks by Id go).
+    void rememberMarks(const QString& tableName, const QList<qint64>& ids, const QVariant& value);
+    void rememberAllMarks(const QString& tableName, const QVariant& value);
 
     // How long a statement waits for a file held by another program before
     // it fails with "bloccato da un altro programma" (on a server: for a
@@ -115,11 +121,12 @@ public:
     // has none, one more statement fails the same way.
     bool connectionLost(const QSqlError& error);
     // Opens the server connection again after it was lost: its settings,
-    // this program's mark tables (empty again: the marks this program had
-    // set are lost with the connection), the channels it listened to, and
-    // every kept statement prepared again in place (references callers
-    // hold stay valid). Throws DbError, saying the server does not answer,
-    // when it cannot.
+    // this program's mark tables laid again with the marks it had set, the
+    // channels it listened to, and every kept statement prepared again in
+    // place (references callers hold stay valid). What other programs
+    // announced meanwhile was not heard: every file counts as written and
+    // the watched tables read their rows again. Throws DbError, saying the
+    // server does not answer, when it cannot.
     void reconnect();
     // How many times the connection was opened again.
     int reconnections() const { return m_reconnections; }
@@ -135,6 +142,7 @@ public:
 private:
     QSqlDatabase serverConnection();
     void openSession(QSqlDatabase& db);
+    void layMarks(QSqlDatabase& db);
     void notified(const QString& channel, const QVariant& payload);
 
     QString m_path;
@@ -153,6 +161,13 @@ private:
     bool m_holdsProgramLock = false;
     QString m_schemaName;     // the schema of this program's tables on the server
     int m_reconnections = 0;
+    struct Marks
+    {
+        QHash<qint64, QVariant> byId;
+        bool allSet = false;
+        QVariant all;
+    };
+    QHash<QString, Marks> m_marks; // table name -> this program's marks
 };
 
 // Runs one statement on `db`; throws DbError naming the file and the cause.

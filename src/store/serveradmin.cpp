@@ -80,16 +80,20 @@ QVariant converted(const FieldDef& field, const QVariant& value)
     }
     case FieldType::Float: return value.toDouble();
     case FieldType::String:
-    case FieldType::Memo: return value.toString();
+    case FieldType::Memo:
+        // A server refuses U+0000 in a text, which nobody sees: it is left
+        // out, as the program leaves it out of what is typed.
+        return QString(value.toString()).remove(QChar(0));
     }
     return value;
 }
 
 // Copies the rows of `def` from `from` into `to` (the table empty there).
 // `columns` are the fields both sides hold. `cut` notes texts longer than
-// their column (cutAt > 0: they are cut to it). Returns the rows copied.
+// their column (cutAt > 0: they are cut to it), `nuls` texts that held the
+// character U+0000 (left out, see converted()). Returns the rows copied.
 qint64 copyRows(QSqlDatabase& from, QSqlDatabase& to, const TableDef& def, const QList<FieldDef>& columns,
-                QStringList* cut, const std::function<DbError(const QSqlError&)>& error)
+                QStringList* cut, const std::function<DbError(const QSqlError&)>& error, QStringList* nuls = nullptr)
 {
     QStringList names, marks;
     for (const FieldDef& f : columns) {
@@ -106,8 +110,14 @@ qint64 copyRows(QSqlDatabase& from, QSqlDatabase& to, const TableDef& def, const
     QList<QVariantList> rows;
     while (read.next()) {
         QVariantList row;
-        for (int i = 0; i < columns.size(); ++i)
-            row << converted(columns.at(i), read.value(i));
+        for (int i = 0; i < columns.size(); ++i) {
+            const FieldDef& f = columns.at(i);
+            const QVariant stored = read.value(i);
+            if (nuls && (f.type == FieldType::String || f.type == FieldType::Memo)
+                && stored.toString().contains(QChar(0)))
+                *nuls << QStringLiteral("%1, Id %2, campo %3").arg(def.name, read.value(0).toString(), f.name);
+            row << converted(f, stored);
+        }
         rows << row;
     }
     read.finish();
@@ -290,7 +300,7 @@ AdminReport importFolder(DataFolder& server, const QString& dbFolder)
                                    .arg(def.name, server.serverLine().describe())
                                    .arg(n));
         }
-        QStringList cut;
+        QStringList cut, nuls;
         if (!db.transaction())
             throw server.error(db.lastError(), schema().constFirst().fileName);
         try {
@@ -312,7 +322,7 @@ AdminReport importFolder(DataFolder& server, const QString& dbFolder)
                     return DbError(QStringLiteral("Il file %1 non si può leggere: %2").arg(def.fileName, e.text()),
                                    DbError::Cause::Damaged);
                 };
-                const qint64 copied = copyRows(source, db, def, columns, &cut, error);
+                const qint64 copied = copyRows(source, db, def, columns, &cut, error, &nuls);
                 // The next record gets an Id past every one imported.
                 QSqlQuery advance(db);
                 const QString id = def.fields.constFirst().name;
@@ -363,6 +373,11 @@ AdminReport importFolder(DataFolder& server, const QString& dbFolder)
         } else {
             r.lines << QStringLiteral("Testi più lunghi del loro campo sul server, tagliati (%1):").arg(cut.size());
             r.lines << cut;
+        }
+        if (!nuls.isEmpty()) {
+            r.lines << QStringLiteral("Testi con caratteri nulli (U+0000), che il server non accetta, importati senza (%1):")
+                           .arg(nuls.size());
+            r.lines << nuls;
         }
     } catch (const DbError& e) {
         return refused(e.message());

@@ -185,13 +185,23 @@ void Table::open()
         // The file must hold every stored field of the table. Columns are
         // only ever added, so a file is checked once per folder.
         QSqlQuery q(m_db);
-        q.setForwardOnly(true);
-        countStatements(server() ? 3 : 1); // a server's prepare, execute and deallocate
-        const bool ok = server()
-            ? q.prepare(QStringLiteral("SELECT column_name FROM information_schema.columns "
-                                       "WHERE table_schema = current_schema() AND table_name = ?"))
-                && (q.addBindValue(m_def->name), q.exec())
-            : q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(m_def->name)));
+        const auto ask = [&] {
+            q.setForwardOnly(true);
+            countStatements(server() ? 3 : 1); // a server's prepare, execute and deallocate
+            return server()
+                ? q.prepare(QStringLiteral("SELECT column_name FROM information_schema.columns "
+                                           "WHERE table_schema = current_schema() AND table_name = ?"))
+                    && (q.addBindValue(m_def->name), q.exec())
+                : q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(m_def->name)));
+        };
+        bool ok = ask();
+        // The first statement after the server cut the connection of an
+        // idle program: a read, made again on a new connection.
+        if (!ok && m_folder->connectionLost(q.lastError())) {
+            m_folder->reconnect();
+            q = QSqlQuery(m_db);
+            ok = ask();
+        }
         if (!ok)
             throw m_folder->error(q.lastError(), m_fileName);
         const int nameColumn = server() ? 0 : 1;
@@ -1191,12 +1201,14 @@ QVariant Table::convertIn(int index, const QVariant& v) const
     if (isText && text.isEmpty() && f.type != FieldType::String && f.type != FieldType::Memo)
         return QVariant();
     switch (f.type) {
-    case FieldType::String: {
-        const QString s = cutToLength(v.toString(), f.size);
-        return s.isEmpty() ? QVariant() : QVariant(s);
-    }
+    case FieldType::String:
     case FieldType::Memo: {
-        const QString s = v.toString();
+        // U+0000 shows as nothing and a server refuses a text holding it:
+        // it is dropped, on both engines, before the text is measured.
+        QString s = v.toString();
+        s.remove(QChar(0));
+        if (f.type == FieldType::String)
+            s = cutToLength(s, f.size);
         return s.isEmpty() ? QVariant() : QVariant(s);
     }
     case FieldType::AutoInc:
@@ -1508,6 +1520,7 @@ void Table::post()
                 id = insertRow(sql, vals);
                 writeMark(id, toStorage(mf, m_buf[mf]));
             });
+            m_folder->rememberMarks(m_def->name, {id}, toStorage(mf, m_buf[mf]));
         } else {
             id = insertRow(sql, vals);
         }
@@ -1561,6 +1574,8 @@ void Table::post()
                 if (markChanged)
                     writeMark(m_orig[0].toLongLong(), toStorage(mf, m_buf[mf]));
             });
+            if (markChanged)
+                m_folder->rememberMarks(m_def->name, {m_orig[0].toLongLong()}, toStorage(mf, m_buf[mf]));
             m_folder->noteWrite(m_fileName);
             m_lookupCache.clear();
             if (reorder) {
@@ -1752,7 +1767,9 @@ void Table::writeAllOnServer(int fi, const QVariant& v)
     if (fi == mf) {
         // This program's marks only: every record at once is one value that
         // replaces the marks; a selection marks each of its records.
+        QList<qint64> marked;
         inTransaction([&] {
+            marked.clear();
             if (m_whereSql.isEmpty()) {
                 for (const QString& table : {markTable(), markAllTable()}) {
                     QSqlQuery& clear = prepared(QStringLiteral("DELETE FROM %1").arg(table));
@@ -1765,15 +1782,23 @@ void Table::writeAllOnServer(int fi, const QVariant& v)
                 finish(q);
             } else {
                 QSqlQuery& q = prepared(QStringLiteral("INSERT INTO %1 (\"Id\", \"Segno\") SELECT \"Id\", ? FROM %2 WHERE %3 "
-                                                       "ON CONFLICT (\"Id\") DO UPDATE SET \"Segno\" = EXCLUDED.\"Segno\"")
+                                                       "ON CONFLICT (\"Id\") DO UPDATE SET \"Segno\" = EXCLUDED.\"Segno\" "
+                                                       "RETURNING \"Id\"")
                                             .arg(markTable(), fromSql(), m_whereSql));
                 q.addBindValue(v);
                 for (const QVariant& b : m_whereValues)
                     q.addBindValue(b);
                 run(q);
+                while (q.next())
+                    marked << q.value(0).toLongLong();
+                runThrough(q);
                 finish(q);
             }
         });
+        if (m_whereSql.isEmpty())
+            m_folder->rememberAllMarks(m_def->name, v);
+        else
+            m_folder->rememberMarks(m_def->name, marked, v);
         m_folder->noteWrite(m_fileName);
         return;
     }

@@ -8,6 +8,15 @@
 //   post | cancel     ends the edit                     -> "ok" or "errore <message>"
 //   list              the names its open table shows    -> "righe <name>,<name>,..."
 //
+// and, on the evaluations, as the evaluations screen and the login do:
+//
+//   mark <Id>         toggles the selection mark (double click) -> "ok"
+//   login             clears every mark of this program, as a login does,
+//                     and shows the evaluations again   -> "ok"
+//   months <Id> <n>   edits the months of an evaluation and posts -> "ok" or "errore <message>"
+//   evaluations       what its open evaluations show    -> "valutazioni <Id>:<months>[*],..."
+//                     ('*' after a marked one)
+//
 // Between commands the event loop runs, so that the changes other programs
 // announce reach the open table as they would in the program.
 
@@ -36,6 +45,10 @@ int main(int argc, char** argv)
     t.setDataFolder(&folder);
     t.setTableName(QStringLiteral("AnagBimbi.DB"));
     t.open();
+    Table evaluations(QStringLiteral("Valutaz.db"));
+    evaluations.setDataFolder(&folder);
+    evaluations.setTableName(QStringLiteral("Valutaz.db"));
+    evaluations.open();
 
     const auto answer = [](const QString& text) {
         std::printf("%s\n", qPrintable(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
@@ -71,6 +84,45 @@ int main(int argc, char** argv)
                 for (int row = 0; row < t.rowCount(); ++row)
                     names << t.valueAt(row, field).toString();
                 answer(QStringLiteral("righe ") + names.join(QLatin1Char(',')));
+            } else if (verb == QLatin1String("mark")) {
+                if (!evaluations.locate(QStringLiteral("Id"), arg.toInt()))
+                    return answer(QStringLiteral("errore valutazione non trovata"));
+                evaluations.edit();
+                evaluations.setValue(QStringLiteral("Sel"), !evaluations.asBoolean(QStringLiteral("Sel")));
+                evaluations.post();
+                answer(QStringLiteral("ok"));
+            } else if (verb == QLatin1String("login")) {
+                // The login's statement runs on a table object that is not
+                // open; the screens read the evaluations afterwards.
+                Table all;
+                all.setDataFolder(&folder);
+                all.setTableName(QStringLiteral("Valutaz.db"));
+                all.setAllUnread(QStringLiteral("Sel"), false);
+                evaluations.refresh();
+                answer(QStringLiteral("ok"));
+            } else if (verb == QLatin1String("months")) {
+                if (!evaluations.locate(QStringLiteral("Id"), arg.section(QLatin1Char(' '), 0, 0).toInt()))
+                    return answer(QStringLiteral("errore valutazione non trovata"));
+                evaluations.edit();
+                evaluations.setValue(QStringLiteral("MesiBimbo"), arg.section(QLatin1Char(' '), 1).toInt());
+                try {
+                    evaluations.post();
+                } catch (const DbError&) {
+                    evaluations.cancel();
+                    throw;
+                }
+                answer(QStringLiteral("ok"));
+            } else if (verb == QLatin1String("evaluations")) {
+                // Read as the list of evaluations reads them: row by row,
+                // without moving the cursor.
+                QStringList rows;
+                const int id = evaluations.findField(QStringLiteral("Id"));
+                const int months = evaluations.findField(QStringLiteral("MesiBimbo"));
+                const int sel = evaluations.findField(QStringLiteral("Sel"));
+                for (int row = 0; row < evaluations.rowCount(); ++row)
+                    rows << evaluations.valueAt(row, id).toString() + QLatin1Char(':') + evaluations.valueAt(row, months).toString()
+                            + (evaluations.valueAt(row, sel).toBool() ? QStringLiteral("*") : QString());
+                answer(QStringLiteral("valutazioni ") + rows.join(QLatin1Char(',')));
             } else {
                 answer(QStringLiteral("errore comando sconosciuto"));
             }

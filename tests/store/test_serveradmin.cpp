@@ -55,6 +55,7 @@ private slots:
     void initTestCase();
     void importExportRoundTrip();
     void importCutsLongTexts();
+    void importDropsNulCharacters();
     void refusedWhileAProgramRuns();
     void importRefusedIntoDatabaseWithRows();
     void importRefusesAFolderWithoutTheFiles();
@@ -166,6 +167,32 @@ void TestServerAdmin::importCutsLongTexts()
     edu->open();
     QVERIFY(edu->locate(QStringLiteral("Id"), 9));
     QCOMPARE(edu->asString(QStringLiteral("Cognome")), QStringLiteral("Abbondanza-Buon"));
+}
+
+// SQLite keeps the character U+0000 inside a text (older versions of the
+// program stored it as typed); the server refuses it. The import leaves it
+// out and says where.
+void TestServerAdmin::importDropsNulCharacters()
+{
+    Folder local(-1, Engine::SQLite);
+    {
+        QSqlDatabase db = local->connection(QStringLiteral("AnagBimbi.DB"));
+        QSqlQuery q(db);
+        QVERIFY(q.prepare(QStringLiteral("INSERT INTO \"AnagBimbi\" (\"Id\", \"Id_Nido\", \"Nome\", \"Note\") VALUES (3, 1, ?, ?)")));
+        q.addBindValue(QStringLiteral("Anna"));
+        q.addBindValue(QStringLiteral("allergia") + QChar(0) + QStringLiteral(" al latte"));
+        QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+    }
+    local->closeAll();
+    Folder server(-1, Engine::PostgreSQL);
+    const AdminReport r = importFolder(server.folder(), local.path());
+    const QString said = r.lines.join(QLatin1Char('\n'));
+    QVERIFY2(r.ok, qPrintable(said));
+    QVERIFY2(said.contains(QStringLiteral("caratteri nulli (U+0000), che il server non accetta, importati senza (1):\n"
+                                          "AnagBimbi, Id 3, campo Note")),
+             qPrintable(said));
+    QCOMPARE(readColumn(server, QStringLiteral("AnagBimbi.DB"), QStringLiteral("AnagBimbi"), QStringLiteral("Note")),
+             QStringList{"allergia al latte"});
 }
 
 void TestServerAdmin::refusedWhileAProgramRuns()

@@ -49,8 +49,11 @@ private slots:
     void triggersLaidAndAdded();
     void restartInTheMiddle();
     void programLockTakenAgain();
+    void idleThroughRestart();
+    void marksKeptThroughRestart();
     void serverAway();
     void twoProcesses();
+    void marksOfTwoProcesses();
 
 private:
     void server(const char* verb);
@@ -337,6 +340,97 @@ void TestSharing::restartInTheMiddle()
     QTRY_COMPARE_WITH_TIMEOUT(column(theirs, QStringLiteral("Nome")), (QStringList{"Annalisa", "Bruno", "Carla", "Dario"}), 1000);
 }
 
+// A program sits idle, its tables open, while the server restarts and
+// another program posts: it heard nothing of that post, so once its next
+// statement opens the connection again every table of it counts as
+// changed. The open table reads its rows again by itself, and a copy cursor
+// opened before that does not take over the old rows it shows.
+void TestSharing::idleThroughRestart()
+{
+    auto other = m_f->otherProgram();
+    auto mine = m_f->table(QStringLiteral("AnagBimbi.DB"));
+    mine->open();
+    addRow(*mine, {{"Id_Nido", 1}, {"Nome", "Anna"}});
+    addRow(*mine, {{"Id_Nido", 1}, {"Nome", "Bruno"}});
+    const std::unique_ptr<Table> idleTable = openOn(*other, QStringLiteral("AnagBimbi.DB"));
+    Table& idle = *idleTable;
+    QVERIFY(idle.locate(QStringLiteral("Nome"), QStringLiteral("Bruno")));
+    QCOMPARE(column(idle, QStringLiteral("Nome")), (QStringList{"Anna", "Bruno"}));
+
+    server("restart");
+    mine->refresh(); // a read: made again on a new connection
+    addRow(*mine, {{"Id_Nido", 1}, {"Nome", "Carla"}});
+    QCOMPARE(m_f->folder().reconnections(), 1);
+    QCOMPARE(other->reconnections(), 0);
+
+    // Its next statement is on another file: the connection is opened again.
+    const std::unique_ptr<Table> educators = openOn(*other, QStringLiteral("AnagEdu.db"));
+    QCOMPARE(other->reconnections(), 1);
+    Table copy;
+    copy.bindLike(idle, Table::CopyRows::Shown);
+    copy.open();
+    QCOMPARE(walkForward(copy, QStringLiteral("Nome")), (QStringList{"Anna", "Bruno", "Carla"}));
+    QTRY_COMPARE_WITH_TIMEOUT(column(idle, QStringLiteral("Nome")), (QStringList{"Anna", "Bruno", "Carla"}), 1000);
+    QCOMPARE(idle.asString(QStringLiteral("Nome")), QStringLiteral("Bruno"));
+
+    // It listens again: the posts after arrive as before.
+    addRow(*mine, {{"Id_Nido", 1}, {"Nome", "Dario"}});
+    QTRY_COMPARE_WITH_TIMEOUT(column(idle, QStringLiteral("Nome")), (QStringList{"Anna", "Bruno", "Carla", "Dario"}), 1000);
+}
+
+// The marks live in tables of the connection, which a server restart takes
+// away: this program's marks are laid again into the new connection, so a
+// read made again after the restart shows every one of them, whether set one
+// by one, to a whole selection or to every record at once (the login). A
+// mark whose post the restart cut is stored by the next post.
+void TestSharing::marksKeptThroughRestart()
+{
+    auto t = m_f->table(QStringLiteral("Valutaz.db"));
+    t->open();
+    for (int i = 1; i <= 5; ++i)
+        addRow(*t, {{"Id_Bimbo", 7}, {"MesiBimbo", 10 + i}});
+    // A folder brought along its stored marks: the login hides them.
+    adminExec(QStringLiteral("UPDATE %1.\"Valutaz\" SET \"Sel\" = TRUE WHERE \"Id\" = 5").arg(quoted(m_f->schemaName())));
+    t->refresh();
+    QCOMPARE(column(*t, QStringLiteral("Sel")), (QStringList{"", "", "", "", "true"}));
+    t->setAll(QStringLiteral("Sel"), false);
+    QVERIFY(t->locate(QStringLiteral("Id"), 1));
+    t->edit();
+    t->setValue(QStringLiteral("Sel"), true);
+    t->post();
+    t->setFiltered(false);
+    t->setFilter(QStringLiteral("MesiBimbo >= 13 AND MesiBimbo <= 14"));
+    t->setFiltered(true);
+    t->setAll(QStringLiteral("Sel"), true);
+    t->setFiltered(false);
+    const QStringList marked = {"true", "false", "true", "true", "false"};
+    QCOMPARE(column(*t, QStringLiteral("Sel")), marked);
+
+    server("restart");
+    t->refresh();
+    QCOMPARE(m_f->folder().reconnections(), 1);
+    QCOMPARE(column(*t, QStringLiteral("Sel")), marked);
+
+    // A mark cut by the restart: nothing stored, saved again, kept after.
+    QVERIFY(t->locate(QStringLiteral("Id"), 2));
+    t->edit();
+    t->setValue(QStringLiteral("Sel"), true);
+    server("restart");
+    QVERIFY_THROWS_EXCEPTION(DbError, t->post());
+    QCOMPARE(t->state(), Table::State::Edit);
+    t->post();
+    server("restart");
+    t->refresh();
+    QCOMPARE(column(*t, QStringLiteral("Sel")), (QStringList{"true", "true", "true", "true", "false"}));
+
+    // The filter on the mark finds them; the stored column is untouched.
+    t->setFilter(QStringLiteral("Sel = True"));
+    t->setFiltered(true);
+    QCOMPARE(walkForward(*t, QStringLiteral("Id")), (QStringList{"1", "2", "3", "4"}));
+    QCOMPARE(readColumn(*m_f, QStringLiteral("Valutaz.db"), QStringLiteral("Valutaz"), QStringLiteral("Sel")),
+             (QStringList{"<null>", "<null>", "<null>", "<null>", "1"}));
+}
+
 // A server that stays away: reads and posts say it does not answer, the
 // record typed stays being edited, and it is stored once the server is back.
 void TestSharing::serverAway()
@@ -401,19 +495,25 @@ public:
         return QString::fromUtf8(m_p.readLine()).trimmed();
     }
 
-    // The names its table shows, once they are `expected` or a second has gone.
-    QString listWithin(const QString& expected)
+    // The answer to `command`, once it is `expected` or a second has gone.
+    QString within(const QString& command, const QString& expected)
     {
         QElapsedTimer clock;
         clock.start();
         QString seen;
         do {
-            seen = ask(QStringLiteral("list"));
-            if (seen == QStringLiteral("righe ") + expected)
+            seen = ask(command);
+            if (seen == expected)
                 break;
             QThread::msleep(20);
         } while (clock.elapsed() < 1000);
         return seen;
+    }
+
+    // The names its table shows, once they are `expected` or a second has gone.
+    QString listWithin(const QString& expected)
+    {
+        return within(QStringLiteral("list"), QStringLiteral("righe ") + expected);
     }
 
 private:
@@ -458,6 +558,52 @@ void TestSharing::twoProcesses()
     QCOMPARE(two.listWithin(QStringLiteral("Uno,Bruna")), QStringLiteral("righe Uno,Bruna"));
     QCOMPARE(readColumn(*m_f, QStringLiteral("AnagBimbi.DB"), QStringLiteral("AnagBimbi"), QStringLiteral("Nome")),
              (QStringList{"Uno", "Bruna"}));
+}
+
+// Two programs mark evaluations as the evaluations screen does: each sees
+// its own marks only, a login clears the marks of the program that logs in
+// and no other, and a mark of one program never makes the other's post of
+// the same evaluation refused. The stored marks are never written.
+void TestSharing::marksOfTwoProcesses()
+{
+    {
+        auto t = m_f->table(QStringLiteral("Valutaz.db"));
+        t->open();
+        for (int i = 1; i <= 3; ++i)
+            addRow(*t, {{"Id_Bimbo", 7}, {"MesiBimbo", 10 + i}});
+    }
+    const QString line = qEnvironmentVariable("VELMORA_TEST_SERVER")
+        + QStringLiteral(" options='-c search_path=%1'").arg(m_f->schemaName());
+    Probe a(line);
+    Probe b(line);
+    const QString ok = QStringLiteral("ok");
+
+    for (const char* cmd : {"login", "mark 1", "mark 2"})
+        QCOMPARE(a.ask(QString::fromLatin1(cmd)), ok);
+    QCOMPARE(b.ask(QStringLiteral("mark 3")), ok);
+    QCOMPARE(b.ask(QStringLiteral("evaluations")), QStringLiteral("valutazioni 1:11,2:12,3:13*"));
+    QCOMPARE(b.ask(QStringLiteral("login")), ok);
+    QCOMPARE(b.ask(QStringLiteral("evaluations")), QStringLiteral("valutazioni 1:11,2:12,3:13"));
+    QCOMPARE(b.ask(QStringLiteral("mark 1")), ok);
+    QCOMPARE(b.ask(QStringLiteral("evaluations")), QStringLiteral("valutazioni 1:11*,2:12,3:13"));
+    QCOMPARE(a.ask(QStringLiteral("evaluations")), QStringLiteral("valutazioni 1:11*,2:12*,3:13"));
+
+    // Each edits evaluations the other marked or unmarked: no conflict.
+    QCOMPARE(a.ask(QStringLiteral("months 3 30")), ok);
+    QCOMPARE(a.ask(QStringLiteral("months 1 31")), ok);
+    QCOMPARE(b.ask(QStringLiteral("months 2 22")), ok);
+    // Each reads the other's posts again, its own marks kept.
+    QCOMPARE(a.within(QStringLiteral("evaluations"), QStringLiteral("valutazioni 1:31*,2:22*,3:30")),
+             QStringLiteral("valutazioni 1:31*,2:22*,3:30"));
+    QCOMPARE(b.within(QStringLiteral("evaluations"), QStringLiteral("valutazioni 1:31*,2:22,3:30")),
+             QStringLiteral("valutazioni 1:31*,2:22,3:30"));
+
+    // A's second login clears A's marks alone.
+    QCOMPARE(a.ask(QStringLiteral("login")), ok);
+    QCOMPARE(a.ask(QStringLiteral("evaluations")), QStringLiteral("valutazioni 1:31,2:22,3:30"));
+    QCOMPARE(b.ask(QStringLiteral("evaluations")), QStringLiteral("valutazioni 1:31*,2:22,3:30"));
+    QCOMPARE(readColumn(*m_f, QStringLiteral("Valutaz.db"), QStringLiteral("Valutaz"), QStringLiteral("Sel")),
+             (QStringList{"<null>", "<null>", "<null>"}));
 }
 
 QTEST_GUILESS_MAIN(TestSharing)
