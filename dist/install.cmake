@@ -1,8 +1,8 @@
 # `cmake --install build` (prefix /usr/local unless told otherwise) lays:
-#   <prefix>/lib/velmora/        the program, velmora-install, docs/ (the user guide),
-#                                and db, copie: links to the data below
+#   <prefix>/lib/velmora/        the program, velmora-install, velmora-server, docs/
+#                                (the user guide), and db, copie: links to the data below
 #   <prefix>/bin/velmora         the program on the PATH (a link)
-#   <prefix>/sbin/velmora-install  the administrator's command (a link)
+#   <prefix>/sbin/velmora-install, velmora-server  the administrator's commands (links)
 #   /var/lib/velmora/db/         the data folder, laid only when missing, so a
 #                                reinstall keeps the records
 #   /var/lib/velmora/copie/      the daily copies
@@ -25,7 +25,7 @@
 set(VELMORA_PROGRAM_DIR lib/velmora CACHE STRING "Folder, under the install prefix, that holds the program")
 set(VELMORA_DATA_DIR /var/lib/velmora CACHE STRING "Folder of the data folder db/ and its copies (VELMORA_DATA_DIR in the environment of the install overrides it)")
 set(VELMORA_DATA_GROUP velmora CACHE STRING "Group whose members may read and write the installed data (VELMORA_DATA_GROUP in the environment of the install overrides it)")
-install(TARGETS Velmora velmora-install RUNTIME DESTINATION ${VELMORA_PROGRAM_DIR})
+install(TARGETS Velmora velmora-install velmora-server RUNTIME DESTINATION ${VELMORA_PROGRAM_DIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${VELMORA_PROGRAM_DIR}/docs FILES_MATCHING PATTERN "*.md" PATTERN "*.html" PATTERN "*.png")
 install(FILES ${PROJECT_SOURCE_DIR}/dist/icons/velmora.svg DESTINATION share/icons/hicolor/scalable/apps)
 foreach(size 16 22 24 32 48 64 128 256)
@@ -77,7 +77,7 @@ install(CODE "
       file(CREATE_LINK \"\${data}/\${sub}\" \"\${dprog}/\${sub}\" SYMBOLIC)
     endif()
   endforeach()
-  foreach(link \"bin/velmora:Velmora\" \"sbin/velmora-install:velmora-install\")
+  foreach(link \"bin/velmora:Velmora\" \"sbin/velmora-install:velmora-install\" \"sbin/velmora-server:velmora-server\")
     string(REPLACE \":\" \";\" parts \"\${link}\")
     list(GET parts 0 where)
     list(GET parts 1 what)

@@ -23,9 +23,10 @@ fi
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 case "${1:-start}" in
   # What the program needs and no more: the program, the installer that lays
-  # build/db/ and the guide the About box opens. The tests, the benchmark and
+  # build/db/, the administrator's tool for a server (both installed with the
+  # program) and the guide the About box opens. The tests, the benchmark and
   # the other tools are built by the test command.
-  start) cmake --build build -j"$(nproc)" --target Velmora velmora-install velmora-guide ;;
+  start) cmake --build build -j"$(nproc)" --target Velmora velmora-install velmora-server velmora-guide ;;
   *) cmake --build build -j"$(nproc)" ;;
 esac
 

@@ -145,12 +145,7 @@ void DataFolder::openSession(QSqlDatabase& db)
         if (!db.open()) {
             const QSqlError e = db.lastError();
             qWarning("Velmora: %s: %s", qUtf8Printable(m_line.describe()), qUtf8Printable(e.text()));
-            const bool refused = e.nativeErrorCode().startsWith(QLatin1String("28"))
-                || e.databaseText().contains(QLatin1String("authentication"), Qt::CaseInsensitive);
-            throw DbError(QStringLiteral("Impossibile collegarsi al %1.\nDettaglio: %2")
-                              .arg(m_line.describe(),
-                                   refused ? QStringLiteral("nome utente o password non accettati")
-                                           : QStringLiteral("il server non risponde o ha rifiutato il collegamento")),
+            throw DbError(QStringLiteral("Impossibile collegarsi al %1.\nDettaglio: %2").arg(m_line.describe(), connectionFailure(e)),
                           DbError::Cause::CannotOpen);
         }
         // A record another program is saving is waited for as long as a

@@ -171,6 +171,27 @@ DbError serverError(const QSqlError& error, const QString& fileName)
 
 } // namespace
 
+QString connectionFailure(const QSqlError& error)
+{
+    const QString text = error.databaseText() + QLatin1Char('\n') + error.driverText();
+    const auto has = [&](const char* words) { return text.contains(QLatin1String(words), Qt::CaseInsensitive); };
+    // libpq's own words for these are English in every language.
+    if (has("no password supplied"))
+        return QStringLiteral("manca la password: va scritta nella riga di collegamento (password=...) oppure nel file "
+                              ".pgpass della cartella personale dell'utente, leggibile solo da lui (chmod 600)");
+    if (error.nativeErrorCode().startsWith(QLatin1String("28")) || has("authentication") || has("autenticazione"))
+        return QStringLiteral("nome utente o password non accettati");
+    if (has("pg_hba.conf"))
+        return QStringLiteral("il server non accetta questo collegamento: il suo file pg_hba.conf non ammette "
+                              "questo computer, utente o database, o lo ammette solo con un collegamento cifrato "
+                              "(sslmode=require nella riga)");
+    if (has("server does not support SSL") || has("il server non supporta SSL"))
+        return QStringLiteral("il server non accetta collegamenti cifrati (TLS), che la riga chiede con sslmode");
+    if (has("database \"") && (has("does not exist") || has("non esiste")))
+        return QStringLiteral("il database indicato dalla riga (dbname=...) non esiste sul server");
+    return QStringLiteral("il server non risponde o ha rifiutato il collegamento");
+}
+
 DbError engineError(const QSqlError& error, const QString& filePath, Engine engine)
 {
     if (engine == Engine::PostgreSQL)

@@ -62,6 +62,15 @@ private:
 // privilege "accesso negato", a lost connection a failure of the network).
 DbError engineError(const QSqlError& error, const QString& filePath, Engine engine = Engine::SQLite);
 
+// Why a connection to a server could not be made, in Italian (the
+// "Dettaglio:" of the message): a server that does not answer told apart
+// from a password that was not given, a user or password not accepted, a
+// connection the server's pg_hba.conf does not let in, a server without TLS
+// while the line asks for it, a database that is not there. The driver gives
+// no code for a failed connection, only libpq's words (some in the language
+// of the computer or of the server), which are read here.
+QString connectionFailure(const QSqlError& error);
+
 // The Italian sentence for a missing table file of the data folder.
 DbError missingFileError(const QString& fileName, const QString& folderPath);
 

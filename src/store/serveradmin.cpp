@@ -18,6 +18,13 @@ namespace velmora::store {
 
 namespace {
 
+// A count with its words in the singular or the plural: "1 riga importata",
+// "2 righe importate".
+QString counted(qint64 n, const char* one, const char* many)
+{
+    return QString::number(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? one : many);
+}
+
 // The server's one connection (every table shares it).
 QSqlDatabase serverDb(DataFolder& server)
 {
@@ -295,10 +302,9 @@ AdminReport importFolder(DataFolder& server, const QString& dbFolder)
             const bool installed = (def.name == QLatin1String("Aree") && n <= defaultAreaCount)
                                    || (def.name == QLatin1String("Ruoli") && n <= defaultRoleCount);
             if (n > 0 && !installed)
-                return refused(QStringLiteral("La tabella %1 del %2 contiene già %3 righe: l'importazione si fa solo in un "
+                return refused(QStringLiteral("La tabella %1 del %2 contiene già %3: l'importazione si fa solo in un "
                                               "database vuoto o appena preparato con \"velmora-server crea\".")
-                                   .arg(def.name, server.serverLine().describe())
-                                   .arg(n));
+                                   .arg(def.name, server.serverLine().describe(), counted(n, "riga", "righe")));
         }
         QStringList cut, nuls;
         if (!db.transaction())
@@ -357,10 +363,9 @@ AdminReport importFolder(DataFolder& server, const QString& dbFolder)
                                       .arg(differ)
                                       .arg(firstDiffer),
                                   DbError::Cause::Engine);
-                r.lines << QStringLiteral("%1: %2 righe importate; conteggio uguale, %3 righe campione uguali.")
-                               .arg(def.name)
-                               .arg(copied)
-                               .arg(a.size());
+                r.lines << QStringLiteral("%1: %2; conteggio uguale, %3.")
+                               .arg(def.name, counted(copied, "riga importata", "righe importate"),
+                                    counted(a.size(), "riga campione uguale", "righe campione uguali"));
             }
             if (!db.commit())
                 throw server.error(db.lastError(), schema().constFirst().fileName);
@@ -452,7 +457,7 @@ AdminReport exportFolder(DataFolder& server, const QString& target)
             }
             if (!out.commit())
                 throw outError(out.lastError());
-            r.lines << QStringLiteral("%1: %2 righe esportate.").arg(def.name).arg(n);
+            r.lines << QStringLiteral("%1: %2.").arg(def.name, counted(n, "riga esportata", "righe esportate"));
         }
     } catch (const DbError& e) {
         QDir(staging).removeRecursively();

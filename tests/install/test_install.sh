@@ -76,6 +76,8 @@ grep -qx "Exec=$prefix/bin/velmora" "$entry" || fail "Exec does not name the pro
 [ -x "$prog/Velmora" ] || fail "program not installed"
 [ "$(readlink -f "$prefix/bin/velmora")" = "$(readlink -f "$prog/Velmora")" ] || fail "bin/velmora is not the program"
 [ "$(readlink -f "$prefix/sbin/velmora-install")" = "$(readlink -f "$prog/velmora-install")" ] || fail "sbin/velmora-install is not the installer"
+[ "$(readlink -f "$prefix/sbin/velmora-server")" = "$(readlink -f "$prog/velmora-server")" ] || fail "sbin/velmora-server is not the server tool"
+"$prefix/sbin/velmora-server" --help | grep -q 'importa <cartella>' || fail "velmora-server --help does not tell importa"
 [ "$(readlink "$prog/db")" = "$data/db" ] || fail "db beside the program is not a link to $data/db"
 [ "$(readlink "$prog/copie")" = "$data/copie" ] || fail "copie beside the program is not a link to $data/copie"
 for s in 16 22 24 32 48 64 128 256; do

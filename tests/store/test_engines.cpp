@@ -44,6 +44,8 @@ private slots:
 
     void serverErrors_data();
     void serverErrors();
+    void connectionFailures_data();
+    void connectionFailures();
 
     void layout();
     void upgradeOnServer();
@@ -227,6 +229,56 @@ void TestEngines::serverErrors()
     QCOMPARE(int(e.cause()), cause);
     QCOMPARE(e.message(), message + QStringLiteral("\nDettaglio: ") + detail);
     QCOMPARE(e.fileName(), QStringLiteral("Valutaz.db"));
+}
+
+// A connection that fails carries no code, only libpq's words (the server's
+// in its own language): the ones an administrator meets setting up a server
+// are told apart, and only a server away is said not to answer.
+void TestEngines::connectionFailures_data()
+{
+    QTest::addColumn<QString>("words");
+    QTest::addColumn<QString>("detail");
+
+    const QString at = QStringLiteral("connection to server at \"127.0.0.1\", port 5432 failed: ");
+    const QString away = QStringLiteral("il server non risponde o ha rifiutato il collegamento");
+    const QString password = QStringLiteral("nome utente o password non accettati");
+    const QString hba = QStringLiteral("il server non accetta questo collegamento: il suo file pg_hba.conf non ammette "
+                                       "questo computer, utente o database, o lo ammette solo con un collegamento cifrato "
+                                       "(sslmode=require nella riga)");
+    // No password= in the line and no readable ~/.pgpass: the server did answer.
+    QTest::newRow("no password") << at + "fe_sendauth: no password supplied\n"
+                                 << "manca la password: va scritta nella riga di collegamento (password=...) oppure nel "
+                                    "file .pgpass della cartella personale dell'utente, leggibile solo da lui (chmod 600)";
+    QTest::newRow("wrong password") << at + "FATAL:  password authentication failed for user \"nido_rete1\"\n" << password;
+    QTest::newRow("wrong password, server in Italian")
+        << at + "FATAL:  autenticazione con password fallita per l'utente \"nido_rete1\"\n" << password;
+    QTest::newRow("without TLS, refused by pg_hba.conf")
+        << at + "FATAL:  pg_hba.conf rejects connection for host \"127.0.0.1\", user \"nido_rete1\", "
+                "database \"velmora_rete1\", no encryption\n"
+        << hba;
+    QTest::newRow("no pg_hba.conf line")
+        << at + "FATAL:  no pg_hba.conf entry for host \"192.168.1.7\", user \"nido_rete1\", database \"velmora_rete1\", SSL encryption\n"
+        << hba;
+    const QString noTls = QStringLiteral("il server non accetta collegamenti cifrati (TLS), che la riga chiede con sslmode");
+    QTest::newRow("server without TLS") << at + "server does not support SSL, but SSL was required\n" << noTls;
+    QTest::newRow("server without TLS, computer in Italian")
+        << QStringLiteral("connessione al server su \"127.0.0.1\", porta 5432 non riuscita: il server non supporta SSL, "
+                          "ma SSL è stato richiesto\n")
+        << noTls;
+    QTest::newRow("no such database") << at + "FATAL:  database \"velmora_rete2\" does not exist\n"
+                                      << "il database indicato dalla riga (dbname=...) non esiste sul server";
+    QTest::newRow("nobody listening") << at + "Connection refused\n\tIs the server running on that host and accepting TCP/IP connections?\n"
+                                      << away;
+    QTest::newRow("unknown host") << "could not translate host name \"srv.nido.lan\" to address: Name or service not known\n"
+                                  << away;
+}
+
+void TestEngines::connectionFailures()
+{
+    QFETCH(QString, words);
+    QFETCH(QString, detail);
+    const QSqlError error(QStringLiteral("Unable to connect"), words, QSqlError::ConnectionError);
+    QCOMPARE(connectionFailure(error), detail);
 }
 
 // ---------------------------------------------------------------- on the server
