@@ -259,6 +259,7 @@ void Table::close()
     m_block = {};
     m_blockIds = {};
     m_blockStart = -1;
+    m_heldKey.clear();
     m_lookupCache.clear();
     m_stale = true;
     m_row = -1;
@@ -533,6 +534,7 @@ void Table::reload() const
     QSqlQuery& q = prepared(m_pageSql);
     for (const QVariant& v : m_whereValues)
         q.addBindValue(v);
+    m_heldKey.clear(); // until the whole page is read
     run(q);
     m_pageWrites = m_folder->writes(m_fileName);
     m_complete = true;
@@ -549,6 +551,8 @@ void Table::reload() const
     runThrough(q);
     finish(q);
     m_stale = false;
+    m_heldKey = key;
+    m_heldValues = m_whereValues;
     // A selection read anew starts at its first record; callers that keep
     // their place set it again afterwards.
     m_row = m_page.empty() ? -1 : 0;
@@ -992,7 +996,13 @@ void Table::applyFilterNow()
     m_whereSql = f.sql;
     m_whereValues = f.values;
     m_whereFields = f.fields;
-    m_stale = true;
+    // The same selection switched on again (a list's reaction filtering the
+    // next list to what it holds already), with nothing written since its
+    // rows were read: they are the rows a new read would give. It starts at
+    // its first record and is announced as a new one, without a statement.
+    const bool same = !m_heldKey.isEmpty() && m_heldKey == m_whereSql + QLatin1Char('\x1f') + m_indexName
+        && m_heldValues == m_whereValues && m_pageWrites == m_folder->writes(m_fileName) && !m_othersChanged;
+    m_stale = !same;
     positionFirst();
     loadCurrent();
     announce(true);

@@ -347,6 +347,10 @@ private:
     mutable std::vector<qint32> m_ids;
     mutable bool m_idsLoaded = false;
     mutable quint64 m_pageWrites = 0; // the folder's write count for the file when the rows were read
+    // The condition, index and values the rows held were read with; empty
+    // when none are held whole (closed, or a read that failed).
+    mutable QString m_heldKey;
+    mutable QVariantList m_heldValues;
     // Rows past the page, read blockRows keys at a time as a walk or a grid
     // reaches them (one statement per block, not one per row: on a server
     // each statement is a round trip). m_blockIds are the keys the block was

@@ -99,6 +99,7 @@ private slots:
     void filterSwitchPostsOrDropsPending_data();
     void filterSwitchPostsOrDropsPending();
     void filterSwitchWithNothingSelected();
+    void sameFilterAgain();
 
     void readOnlyRefuses_data();
     void readOnlyRefuses();
@@ -266,6 +267,50 @@ void TestTable::locate()
     }
     QVERIFY(!t->locate(QStringLiteral("Id"), 3));
     QVERIFY(t->locate(QStringLiteral("Id"), 4));
+}
+
+// The same selection switched on again, as a list's reaction filters the
+// next list to what it holds already: it starts at its first record and is
+// announced as a new one, without a statement while nothing was written; a
+// write or another value reads the file again.
+void TestTable::sameFilterAgain()
+{
+    auto t = m_f->table(QStringLiteral("AnagBimbi.DB"));
+    t->open();
+    addChildren(*t, 4);
+    addChildren(*t, 2, 2);
+    const auto filterTo = [&](const QString& text) {
+        t->setFiltered(false);
+        t->setFilter(text);
+        t->setFiltered(true);
+    };
+    filterTo(QStringLiteral("Id_Nido=1"));
+    t->last();
+    EventLog log;
+    log.attach(*t);
+    const qint64 before = velmora::store::statementsSent();
+    filterTo(QStringLiteral("Id_Nido=1"));
+    QCOMPARE(velmora::store::statementsSent() - before, 0);
+    QCOMPARE(log.entries, QStringList{"afterScroll:1"});
+    QCOMPARE(t->recNo(), 0);
+    QCOMPARE(walkForward(*t, QStringLiteral("Id")), (QStringList{"1", "2", "3", "4"}));
+
+    // Written through another cursor: read again, the new record in it.
+    {
+        Table twin;
+        twin.bindLike(*t);
+        twin.open();
+        addRow(twin, {{"Id_Nido", 1}, {"Nome", "child7"}, {"Cognome", "zz"}});
+    }
+    filterTo(QStringLiteral("Id_Nido=1"));
+    QCOMPARE(walkForward(*t, QStringLiteral("Id")), (QStringList{"1", "2", "3", "4", "7"}));
+    // Another value, then the first again: each read from the file.
+    filterTo(QStringLiteral("Id_Nido=2"));
+    QCOMPARE(walkForward(*t, QStringLiteral("Id")), (QStringList{"5", "6"}));
+    const qint64 again = velmora::store::statementsSent();
+    filterTo(QStringLiteral("Id_Nido=1"));
+    QCOMPARE(t->recordCount(), 5);
+    QVERIFY(velmora::store::statementsSent() > again);
 }
 
 // ---------------------------------------------------------------- order
