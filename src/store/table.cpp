@@ -1776,35 +1776,31 @@ void Table::writeAllOnServer(int fi, const QVariant& v)
     const int mf = markField();
     if (fi == mf) {
         // This program's marks only: every record at once is one value that
-        // replaces the marks; a selection marks each of its records.
+        // replaces the marks; a selection marks each of its records. Either
+        // is one statement, whole by itself (a login sends one, not a
+        // transaction of four).
         QList<qint64> marked;
-        inTransaction([&] {
-            marked.clear();
-            if (m_whereSql.isEmpty()) {
-                for (const QString& table : {markTable(), markAllTable()}) {
-                    QSqlQuery& clear = prepared(QStringLiteral("DELETE FROM %1").arg(table));
-                    run(clear);
-                    clear.finish();
-                }
-                QSqlQuery& q = prepared(QStringLiteral("INSERT INTO %1 (\"Segno\") VALUES (?)").arg(markAllTable()));
-                q.addBindValue(v);
-                run(q);
-                finish(q);
-            } else {
-                QSqlQuery& q = prepared(QStringLiteral("INSERT INTO %1 (\"Id\", \"Segno\") SELECT \"Id\", ? FROM %2 WHERE %3 "
-                                                       "ON CONFLICT (\"Id\") DO UPDATE SET \"Segno\" = EXCLUDED.\"Segno\" "
-                                                       "RETURNING \"Id\"")
-                                            .arg(markTable(), fromSql(), m_whereSql));
-                q.addBindValue(v);
-                for (const QVariant& b : m_whereValues)
-                    q.addBindValue(b);
-                run(q);
-                while (q.next())
-                    marked << q.value(0).toLongLong();
-                runThrough(q);
-                finish(q);
-            }
-        });
+        if (m_whereSql.isEmpty()) {
+            QSqlQuery& q = prepared(QStringLiteral("WITH \"segni_tolti\" AS (DELETE FROM %1), \"valore_tolto\" AS (DELETE FROM %2) "
+                                                   "INSERT INTO %2 (\"Segno\") VALUES (?)")
+                                        .arg(markTable(), markAllTable()));
+            q.addBindValue(v);
+            run(q);
+            finish(q);
+        } else {
+            QSqlQuery& q = prepared(QStringLiteral("INSERT INTO %1 (\"Id\", \"Segno\") SELECT \"Id\", ? FROM %2 WHERE %3 "
+                                                   "ON CONFLICT (\"Id\") DO UPDATE SET \"Segno\" = EXCLUDED.\"Segno\" "
+                                                   "RETURNING \"Id\"")
+                                        .arg(markTable(), fromSql(), m_whereSql));
+            q.addBindValue(v);
+            for (const QVariant& b : m_whereValues)
+                q.addBindValue(b);
+            run(q);
+            while (q.next())
+                marked << q.value(0).toLongLong();
+            runThrough(q);
+            finish(q);
+        }
         if (m_whereSql.isEmpty())
             m_folder->rememberAllMarks(m_def->name, v);
         else
