@@ -3,9 +3,7 @@
 #include "bench_common.h"
 #include "commandline.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 
@@ -191,11 +189,6 @@ std::unique_ptr<DataFolder> openFolder(const QString& path)
     if (choice.engine == velmora::store::Engine::PostgreSQL)
         return std::make_unique<DataFolder>(path, choice.line);
     return std::make_unique<DataFolder>(path);
-}
-
-bool onServer(const QString& path)
-{
-    return QFileInfo::exists(QDir(path).filePath(velmora::store::serverFileName()));
 }
 
 qint64 parseSize(const QString& text)

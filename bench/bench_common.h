@@ -147,7 +147,6 @@ void printFigure(const Figure& f);
 // The data folder at `path`: its SQLite files, or the server its server.conf
 // names (a folder of the server run holds only that file).
 std::unique_ptr<DataFolder> openFolder(const QString& path);
-bool onServer(const QString& path);
 
 // ------------------------------------------------------------------ memory
 
