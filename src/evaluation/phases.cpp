@@ -35,6 +35,33 @@ const QString zeroScoredText = QStringLiteral("La fase precedente aveva ottenuto
 const QString fourteenText =
     QStringLiteral("Attenzione! Sono già state inserite le 14 fasi possibili per l'area selezionata.");
 
+// The area box: its area's colour inside a thin grey frame, painted here.
+// A style sheet on the box would colour it as well, but would give every
+// control in it the application's default face instead of the window's.
+class AreaBox : public QGroupBox
+{
+public:
+    using QGroupBox::QGroupBox;
+
+    void setColour(const QColor& colour)
+    {
+        QPalette p = palette();
+        p.setColor(QPalette::Window, colour);
+        setPalette(p);
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setPen(QColor(0xa0, 0xa0, 0xa0));
+        p.setBrush(palette().color(QPalette::Window));
+        p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
+    }
+};
+
 bool editing(const store::Table& t) { return t.state() == State::Edit || t.state() == State::Insert; }
 
 scoring::AnswerLists listsOf(const store::Table& t) { return records::risposte(t); }
@@ -77,7 +104,7 @@ PhasesScreen::PhasesScreen(DataModule& d, EvaluationSheet& sheet, QObject* paren
 
 void PhasesScreen::buildBox()
 {
-    GroupBox4 = new QGroupBox(sheet.box());
+    GroupBox4 = new AreaBox(sheet.box());
     GroupBox4->setObjectName(QStringLiteral("GroupBox4"));
     GroupBox4->setGeometry(4, 252, 833, 305);
     // White until an area is first chosen.
@@ -329,19 +356,7 @@ QColor PhasesScreen::coloreArea(const QVariant& id)
     }
 }
 
-void PhasesScreen::coloraBox(const QColor& colour)
-{
-    // The list screen carries a style sheet, which puts every widget under it
-    // in the style-sheet style: that style paints a group box's background
-    // from a style sheet only, never from its palette. The frame is drawn by
-    // the style sheet too, since the platform style would shade the inside
-    // of its own. The rule names the box alone, so the item groups and
-    // controls inside keep their look.
-    GroupBox4->setStyleSheet(
-        QStringLiteral("#GroupBox4 { background-color: %1; border: 1px solid #a0a0a0; border-radius: 2px; }")
-            .arg(colour.name()));
-    GroupBox4->ensurePolished();
-}
+void PhasesScreen::coloraBox(const QColor& colour) { static_cast<AreaBox*>(GroupBox4)->setColour(colour); }
 
 void PhasesScreen::applicaArea()
 {
@@ -490,8 +505,8 @@ void PhasesScreen::impostaRisposta(int item, int position)
 void PhasesScreen::applicaGrassetto(int item)
 {
     const bool bold = itemIndex(item) == int(scoring::Answer::NonSo);
-    // The caption and each of the five answers: under the list screen's
-    // style sheet a group's font does not reach the buttons inside it.
+    // The caption and each of the five answers: a button whose font was set
+    // once no longer follows its group's.
     QWidget* group = Domanda[item - 1];
     for (QWidget* w : std::initializer_list<QWidget*>{group, Risposte[item - 1][0], Risposte[item - 1][1],
                                                       Risposte[item - 1][2], Risposte[item - 1][3],

@@ -52,10 +52,8 @@ void tint(QWidget* w)
     w->setPalette(p);
 }
 
-// A thin rule painted in its own colour. It paints itself rather than
-// relying on a filled background: under the list screen's style sheet every
-// widget is drawn by the style-sheet style, which fills backgrounds from
-// style sheets only and ignores the palette.
+// A thin rule painted in its own colour, all of it: a frame's own drawing
+// would shade or outline it in the style's colours.
 class Rule : public QFrame
 {
 public:

@@ -8,6 +8,7 @@
 #include "datanavigator.h"
 #include "dataedits.h"
 #include "evaluations.h"
+#include "fonts.h"
 #include "lookups.h"
 #include "mainwindow.h"
 #include "phases.h"
@@ -171,6 +172,8 @@ private slots:
     void lowerBoxInAreaColour_data();
     void lowerBoxInAreaColour();
     void rulesInTheirColour();
+    void boxControlsInWindowFace_data();
+    void boxControlsInWindowFace();
     void nonSoAnswersBold();
     void refusedValueToldOnce_data();
     void refusedValueToldOnce();
@@ -247,6 +250,57 @@ void TestSheetPainted::rulesInTheirColour()
                          qPrintable(QStringLiteral("%1 at (%2,%3) is %4")
                                         .arg(rule->objectName()).arg(x).arg(y).arg(img.pixelColor(x, y).name())));
     }
+}
+
+void TestSheetPainted::boxControlsInWindowFace_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("area caption") << "Label_InserimentoArea";
+    QTest::newRow("total caption") << "Label_TotaleArea";
+    QTest::newRow("item caption") << "Domanda1";
+    QTest::newRow("answer") << "Domanda1_4";
+    QTest::newRow("caption above the box") << "Lbl_SviluppoTeorico";
+}
+
+// The captions in the area's coloured box are painted in the window's face,
+// as every other caption of the sheet: each one's text ends where the same
+// text in that face ends, on a control of its kind and size.
+void TestSheetPainted::boxControlsInWindowFace()
+{
+    QFETCH(QString, name);
+    Folder p;
+    p.phase({.evaluation = p.evaluation, .area = p.firstArea(), .numFase = 1, .si = allSi});
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    start(w, d);
+    openSheet(w, d, p.child, p.evaluation);
+    QWidget* shown = control<QWidget>(&w, name);
+    QVERIFY(shown->isVisible());
+
+    std::unique_ptr<QWidget> reference;
+    QString text;
+    if (auto* label = qobject_cast<QLabel*>(shown))
+        reference = std::make_unique<QLabel>(text = label->text());
+    else if (auto* answer = qobject_cast<QRadioButton*>(shown))
+        reference = std::make_unique<QRadioButton>(text = answer->text());
+    else if (auto* group = qobject_cast<QGroupBox*>(shown))
+        reference = std::make_unique<QGroupBox>(text = group->title());
+    QVERIFY2(reference && !text.isEmpty(), qPrintable(name));
+    reference->setFont(windowFont());
+    reference->resize(shown->size());
+
+    // A group's caption is its top line; the rest of it is its frame.
+    const int height = qobject_cast<QGroupBox*>(shown) ? 16 : shown->height();
+    const QRect area(0, 0, shown->width(), height);
+    const testsupport::Ink got = testsupport::darkInk(shown->grab().toImage(), area, 110);
+    const testsupport::Ink want = testsupport::darkInk(reference->grab().toImage(), area, 110);
+    QVERIFY2(want.pixels > 0, qPrintable(text));
+    QVERIFY2(qAbs(got.right - want.right) <= 1,
+             qPrintable(QStringLiteral("\"%1\" is inked to x=%2, in the window's face (%3) to x=%4")
+                            .arg(text)
+                            .arg(got.right)
+                            .arg(QFontInfo(windowFont()).family())
+                            .arg(want.right)));
 }
 
 // Item 4 answered "Non so" shows its caption and all five answers in bold;
