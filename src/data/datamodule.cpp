@@ -41,10 +41,13 @@ DataModule::DataModule(Dialogs& d)
                                  QStringLiteral("Id"), QStringLiteral("Ruolo"));
     Tbl_FasiVal.addLookupField(QStringLiteral("Area"), 2, QStringLiteral("Id_Area"), &Tbl_Aree,
                                QStringLiteral("Id"), QStringLiteral("AreaBreve"));
+    // What the data controls meet on their own is told as the handlers'.
+    dialogs.engineError = [this](const store::DbError& e) { erroreMotore(e); };
 }
 
 DataModule::~DataModule()
 {
+    dialogs.engineError = nullptr;
     // The table objects close (dropping what is pending) before the folder
     // that holds their connections goes.
     for (store::Table* t : {&Tbl_App, &Tbl_FasiVal, &Tbl_Personale, &Tbl_Aree, &Tbl_Ruoli, &Tbl_Valutazioni,

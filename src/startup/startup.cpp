@@ -45,8 +45,10 @@ Esito Avvio::avvia(Finestra& finestra)
     const bool server = data.folder()->isServer();
     if (server ? !riservaServer() : (!riservaCartella() || !controllaCartella()))
         return Esito::NonParte;
-    // The files brought to the version this program writes; each step that
-    // cannot be made is told in a warning and the program goes on.
+    // The files brought to the version this program writes; a step that
+    // cannot be made leaves its file at the version it had, to be tried
+    // again at the next start (the folder check has already refused files
+    // this account cannot write).
     if (!server)
         store::AggiornaSchema(*data.folder(), [&data](const QString& text) { data.dialogs.warning(text); });
     // The day's copy, made while the window is idle.

@@ -60,7 +60,11 @@ void moveTableTo(store::Table* table, int row)
 
 void showDbError(Dialogs* dialogs, const store::DbError& error)
 {
-    if (dialogs)
+    if (!dialogs)
+        return;
+    if (dialogs->engineError)
+        dialogs->engineError(error);
+    else
         dialogs->error(error.message());
 }
 

@@ -24,7 +24,8 @@ QString displayText(const store::Table* table, int field, const QVariant& value)
 // store::DbError as the table does.
 void moveTableTo(store::Table* table, int row);
 
-// Shows an engine error as an error box, when there is a Dialogs to show it.
+// Tells an engine error through `dialogs` (its engineError when set, else
+// an error box), when there is a Dialogs to tell it.
 void showDbError(Dialogs* dialogs, const store::DbError& error);
 
 } // namespace velmora

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
 #include <optional>
 
 class QDialog;
@@ -13,6 +14,10 @@ class Document;
 }
 
 namespace velmora {
+
+namespace store {
+class DbError;
+}
 
 // Kind of message box: decides the icon and the default caption.
 enum class BoxType { Confirmation, Error, Warning, Information, Plain };
@@ -64,6 +69,13 @@ public:
     void warning(const QString& text, const QString& caption = QString());
     void information(const QString& text, const QString& caption = QString());
     void plain(const QString& text, const QString& caption = QString());
+
+    // Where the data controls send an engine error they meet on their own (a
+    // grid moving to a row, a navigator's button, an edit writing a value),
+    // so that the program treats it as one met by a handler: a damaged file
+    // is marked for the next start and the user told to restart. Unset, the
+    // error's message is shown as an error box.
+    std::function<void(const store::DbError&)> engineError;
 
     // "Conferma", "Errore", "Attenzione", "Informazione"; the application
     // name (possibly empty) for plain boxes.

@@ -6,6 +6,7 @@
 // offered back at the next start.
 #include "access.h"
 #include "dailycopy.h"
+#include "datanavigator.h"
 #include "foldercheck.h"
 #include "folderlock.h"
 #include "mainwindow.h"
@@ -24,6 +25,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
+#include <QToolButton>
 
 using namespace velmora;
 
@@ -346,9 +348,12 @@ void TestSafety::fullerOlderCopyOffered()
 
 void TestSafety::damageFoundWhileRunningOfferedAtNextStart_data()
 {
-    QTest::addColumn<bool>("byTheCopy"); // found by the daily copy, or by a read of the program
-    QTest::newRow("the daily copy's page check") << true;
-    QTest::newRow("a read that fails") << false;
+    // Who finds the damage: the daily copy, a handler's read, or a data
+    // control reading on its own (a navigator's button walking the rows).
+    QTest::addColumn<QString>("finder");
+    QTest::newRow("the daily copy's page check") << "copy";
+    QTest::newRow("a read that fails") << "handler";
+    QTest::newRow("a navigator's read that fails") << "navigator";
 }
 
 // Pages overwritten inside a sound schema: the start reads only the schema
@@ -356,9 +361,13 @@ void TestSafety::damageFoundWhileRunningOfferedAtNextStart_data()
 // start reads its every page and offers it back from the copy.
 void TestSafety::damageFoundWhileRunningOfferedAtNextStart()
 {
-    QFETCH(bool, byTheCopy);
+    QFETCH(QString, finder);
+    const bool byTheCopy = finder == QLatin1String("copy");
     SoundFolder p;
-    STEP(addPhases(p, 800));
+    // A navigator reads its table a page of a thousand rows at a time: past
+    // the first page, its own reads meet the damage in the middle.
+    const int laid = finder == QLatin1String("navigator") ? 3000 : 800;
+    STEP(addPhases(p, laid));
     STEP(copyAt(p, QDateTime(QDate(2020, 3, 2), QTime(8, 12))));
     // Without the copy due today, only the read finds the damage.
     if (!byTheCopy)
@@ -383,13 +392,26 @@ void TestSafety::damageFoundWhileRunningOfferedAtNextStart()
         if (byTheCopy) {
             w.Start.attendiCopiaGiornaliera();
             QCoreApplication::processEvents();
-        } else {
+        } else if (finder == QLatin1String("handler")) {
             w.Data.guarded([&] {
                 store::Table& phases = w.Data.Tbl_FasiVal;
                 phases.open();
                 for (phases.first(); !phases.isEof(); phases.next())
                     phases.asString(QStringLiteral("Si"));
             });
+        } else {
+            // A table of its own, with none of the window's reactions, so
+            // that only the navigator reads it.
+            store::Table phases;
+            phases.setDataFolder(w.Data.folder());
+            phases.setTableName(QStringLiteral("FasiVal.db"));
+            phases.open();
+            DataNavigator navigator;
+            navigator.setDialogs(&d);
+            navigator.setTable(&phases);
+            // Clicked on until the box tells the damage or the rows end.
+            for (int i = 0; i <= laid && d.shown().isEmpty() && !phases.isEof(); ++i)
+                navigator.button(DataNavigator::Button::Next)->click();
         }
         VERIFY_DIALOGS(d);
     }
@@ -403,9 +425,10 @@ void TestSafety::damageFoundWhileRunningOfferedAtNextStart()
     d.expectMessage(BoxType::Confirmation,
                     QRegularExpression(QStringLiteral("(?s)Il file FasiVal\\.db della cartella dati è danneggiato\\..*"
                                                       "Rimettere il file FasiVal\\.db dalla copia giornaliera delle %1\\? "
-                                                      "Ne contiene 801 righe; andranno persi i dati inseriti in "
+                                                      "Ne contiene %2 righe; andranno persi i dati inseriti in "
                                                       "FasiVal\\.db dopo le %1\\..*")
-                                           .arg(store::quandoCopia(newest).mid(3))),
+                                           .arg(store::quandoCopia(newest).mid(3))
+                                           .arg(laid + 1)),
                     Button::Yes);
     d.expectMessage(BoxType::Information, QRegularExpression(QStringLiteral("(?s)Il file FasiVal\\.db è stato rimesso.*")));
     {
@@ -415,7 +438,7 @@ void TestSafety::damageFoundWhileRunningOfferedAtNextStart()
         w.Start.attendiCopiaGiornaliera();
     }
     QVERIFY(!QFileInfo::exists(mark));
-    QCOMPARE(p.count(QStringLiteral("FasiVal.db")), 801);
+    QCOMPARE(p.count(QStringLiteral("FasiVal.db")), laid + 1);
     // The next start asks nothing.
     ScriptedDialogs again;
     TFrm_Main w(p.path(), again);
