@@ -534,8 +534,12 @@ void PhasesScreen::Domanda1Click(int item)
         // the new-phase procedure, which stores it), the second edits it.
         if (!editing(fasi))
             fasi.edit();
-        if (!editing(fasi) && fasi.isEmpty())
+        if (!editing(fasi) && fasi.isEmpty()) {
+            // The new phase was refused (no area chosen): nothing is stored,
+            // so the answer just clicked must not stay shown as if it were.
+            Tbl_FasiValAfterScroll();
             return;
+        }
         if (!editing(fasi))
             fasi.edit();
         if (!editing(fasi))

@@ -324,12 +324,17 @@ void TestPhases::noAreaCancelsSilently()
     w.phasesScreen().ImpostaChiaveArea(0);
 
     control<DataNavigator>(&w, "DBNavigator11")->trigger(B::Insert);
-    // The same through a click on an answer.
+    // The same through a click on an answer, and on a "Non so".
     click(w, 2, 0);
+    click(w, 5, 3);
     VERIFY_DIALOGS(d);
     QCOMPARE(d.shown().size(), 1); // the password only
     QVERIFY2(storedPhases(s.p).isEmpty(), qPrintable(rowsText(storedPhases(s.p))));
     QCOMPARE(w.Data.Tbl_FasiVal.state(), store::Table::State::Browse);
+    // Nothing was stored, and nothing shows as answered: every item is back
+    // on "Non esiste", none in bold.
+    QCOMPARE(positions(w.phasesScreen()), allNonEsiste);
+    QCOMPARE(boldItems(w), QStringLiteral("items in bold: none; answers shown: 4 4 4 4 4 4 4 4 4 4 4"));
 }
 
 // ---------------------------------------------------------------- answers
