@@ -174,7 +174,7 @@ void TestControls::navigatorsLaidAsSized()
     TFrm_Main& w = win.w;
     const Registry r = registry(box);
     r.open(w);
-    auto* n = w.findChild<DataNavigator*>(name);
+    auto* n = control<DataNavigator>(&w, name);
     QVERIFY(n);
     QVERIFY(n->isVisible());
     if (place.isEmpty()) {

@@ -332,7 +332,7 @@ void TestKeyboard::tabStopsOnWhatShows()
             STEP(tabTo(control<QToolButton>(&w, "ToolButton5")));
             STEP(key(Qt::Key_Space));
             QVERIFY2(!control<QGroupBox>(&w, "GB_AnagraficaBimbi")->isHidden(), qPrintable(screenState(w, d)));
-            first = control<QGroupBox>(&w, "GB_AnagraficaBimbi")->findChild<QWidget*>(QStringLiteral("DBEdit10"));
+            first = control<QWidget>(control<QGroupBox>(&w, "GB_AnagraficaBimbi"), "DBEdit10");
         }
     }
     QVERIFY2(focused() == first, qPrintable(QStringLiteral("the focus is on %1").arg(describe(focused()))));
@@ -653,8 +653,8 @@ void TestKeyboard::refusedDateKeepsFocus()
     STEP(key(Qt::Key_Space));
     QVERIFY2(!control<QGroupBox>(&w, "GB_AnagraficaBimbi")->isHidden(), qPrintable(screenState(w, d)));
     const int child = w.Data.Tbl_AnagBimbi.asInteger(QStringLiteral("Id"));
-    auto* date = control<QGroupBox>(&w, "GB_AnagraficaBimbi")->findChild<QLineEdit*>(QStringLiteral("DBEdit12"));
-    auto* sex = control<QGroupBox>(&w, "GB_AnagraficaBimbi")->findChild<QLineEdit*>(QStringLiteral("DBEdit13"));
+    auto* date = control<QLineEdit>(control<QGroupBox>(&w, "GB_AnagraficaBimbi"), "DBEdit12");
+    auto* sex = control<QLineEdit>(control<QGroupBox>(&w, "GB_AnagraficaBimbi"), "DBEdit13");
     QVERIFY(date && sex);
 
     STEP(tabTo(date));

@@ -287,8 +287,7 @@ void TestMainWindow::hintsShowInStatusBar()
     p.nursery(QStringLiteral("Il Girasole"));
     ScriptedDialogs dialogs;
     TFrm_Main w(p.path(), dialogs);
-    auto* c = w.findChild<QWidget*>(control);
-    QVERIFY2(c, qPrintable(QStringLiteral("no control named ") + control));
+    auto* c = ::control<QWidget>(&w, control);
     // What the toolkit sends when the pointer enters a control with a hint.
     QStatusTipEvent tip(c->statusTip());
     QApplication::sendEvent(c, &tip);
@@ -315,7 +314,7 @@ void TestMainWindow::exitAsksFirst()
     TFrm_Main w(p.path(), dialogs);
     dialogs.expectMessage(BoxType::Confirmation, QStringLiteral("Siete sicurdi di voler uscire dall'applicazione?"),
                           yes ? Button::Yes : Button::No);
-    w.findChild<QToolButton*>(button)->click();
+    control<QToolButton>(&w, button)->click();
     VERIFY_DIALOGS(dialogs);
     QCOMPARE(w.shouldEnd(), yes);
 }

@@ -262,7 +262,7 @@ void TestScreens::childrenGridWithoutScrollBar()
     TFrm_Main w(s.p.path(), d);
     show(w);
     QWidget* root = openScreen(w, d, s, screen);
-    auto* g = root->findChild<DataGrid*>(grid);
+    auto* g = control<DataGrid>(root, grid);
     QVERIFY(g);
     // What the grid does at its next turns of the event loop: rows laid
     // out, then its scroll bars shown or hidden.
@@ -317,7 +317,7 @@ void TestScreens::speedButtonsFramedWithGlyphs()
     QList<QImage> glyphs; // the glyphs seen so far on this screen
     auto check = [&](QWidget* root) {
         for (int i = 0; i < buttons.size(); ++i) {
-            auto* b = root->findChild<QToolButton*>(buttons[i]);
+            auto* b = control<QToolButton>(root, buttons[i]);
             QVERIFY2(b, qPrintable(buttons[i]));
             QCOMPARE(b->text(), captions[i]);
             QVERIFY2(!b->icon().isNull(), qPrintable(buttons[i]));
