@@ -89,7 +89,13 @@ void AccessScreen::Tbl_AnagNidoAfterScroll()
         return;
     // The filter first: opened unfiltered, the educators would read (and the
     // lists bound to them show) a page of every nursery's educators first.
-    data.impostaFiltro(data.Tbl_AnagEdu, QStringLiteral("Id_Nido=%1").arg(data.wholeNumber(data.IdNidoCorrente)));
+    // The same nursery's list already shown (a logout, the chooser closed on
+    // the nursery already chosen) is left as it is, with the educator chosen
+    // in it: only another list starts again from its first educator.
+    const QString educatori = QStringLiteral("Id_Nido=%1").arg(data.wholeNumber(data.IdNidoCorrente));
+    store::Table& edu = data.Tbl_AnagEdu;
+    if (!(edu.isOpen() && edu.isFiltered() && edu.filter() == educatori))
+        data.impostaFiltro(edu, educatori);
     if (!data.Tbl_AnagEdu.isOpen())
         data.Tbl_AnagEdu.open();
     if (data.Tbl_AnagBimbi.isOpen())

@@ -106,6 +106,8 @@ private slots:
     void loginButtonTakesNurseryUnderCursor_data();
     void loginButtonTakesNurseryUnderCursor();
     void listsFollowChosenNursery();
+    void logoutKeepsChosenEducator_data();
+    void logoutKeepsChosenEducator();
     void passwordReset_data();
     void passwordReset();
     void registryLocksNavigation();
@@ -489,6 +491,73 @@ void TestAccess::listsFollowChosenNursery()
     w.accessScreen().DBLookupComboBox1CloseUp();
     QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
     QCOMPARE(listedEducators(w), ofA);
+}
+
+// The educator chosen in the list stays chosen when the list comes back with
+// the same nursery (a logout, the chooser closed on that nursery again), so
+// the login button logs her in again; another nursery's list, and the way
+// back from it, start from the first educator.
+void TestAccess::logoutKeepsChosenEducator_data()
+{
+    QTest::addColumn<QList<int>>("chosen"); // chooser rows picked after the logout
+    QTest::addColumn<QString>("listed");    // the educator chosen in the list afterwards
+    QTest::addColumn<QString>("typed");     // her password, asked by the login button
+    QTest::newRow("logout") << QList<int>{} << QStringLiteral("Verdi Lucia") << QStringLiteral("v");
+    QTest::newRow("same nursery chosen again") << QList<int>{0} << QStringLiteral("Verdi Lucia") << QStringLiteral("v");
+    QTest::newRow("another nursery and back") << QList<int>{1, 0} << QStringLiteral("*Rossi Anna") << QStringLiteral("r");
+}
+
+void TestAccess::logoutKeepsChosenEducator()
+{
+    QFETCH(QList<int>, chosen);
+    QFETCH(QString, listed);
+    QFETCH(QString, typed);
+    ScenarioFolder p;
+    const int a = p.nursery(QStringLiteral("Arcobaleno"));
+    const int b = p.nursery(QStringLiteral("Pollicino"));
+    p.educator({.nursery = a, .password = QStringLiteral("r")});
+    p.educator({.nursery = a, .nome = QStringLiteral("Lucia"), .cognome = QStringLiteral("Verdi"),
+                .password = QStringLiteral("v"), .responsabile = false});
+    p.educator({.nursery = a, .nome = QStringLiteral("Zoe"), .cognome = QStringLiteral("Zanni"),
+                .password = QStringLiteral("z"), .responsabile = false});
+    p.educator({.nursery = b, .nome = QStringLiteral("Paola"), .cognome = QStringLiteral("Neri"),
+                .password = QStringLiteral("n")});
+    ScriptedDialogs dialogs;
+    TFrm_Main w(p.path(), dialogs);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto* list = control<LookupListBox>(&w, "DBLookupListBox1");
+    auto* chooser = control<LookupComboBox>(&w, "DBLookupComboBox1");
+    const auto shownInList = [&] {
+        return QStringLiteral("list on \"%1\", table on \"%2\"")
+            .arg(list->currentItem() ? list->currentItem()->text() : QStringLiteral("<none>"),
+                 w.Data.Tbl_AnagEdu.asString(QStringLiteral("Nominativo")));
+    };
+
+    // Lucia Verdi, second in the list, clicked and logged in with the button.
+    QCOMPARE(list->count(), 3);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+    QCOMPARE(w.Data.Tbl_AnagEdu.asString(QStringLiteral("Nominativo")), QStringLiteral("Verdi Lucia"));
+    expectLogin(dialogs, QStringLiteral("v"));
+    QTest::mouseClick(control<QToolButton>(&w, "SpeedButton4"), Qt::LeftButton);
+    VERIFY_DIALOGS(dialogs);
+    QVERIFY2(!w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
+
+    QTest::mouseClick(control<QToolButton>(&w, "Btn_LogOut"), Qt::LeftButton);
+    QVERIFY2(w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
+    for (int row : chosen)
+        emit chooser->activated(row);
+    VERIFY_DIALOGS(dialogs);
+    QCOMPARE(w.Data.IdNidoCorrente, QString::number(a));
+    QVERIFY2(list->currentItem() && list->currentItem()->text() == listed, qPrintable(shownInList()));
+    QVERIFY2(list->currentItem()->isSelected(), qPrintable(shownInList()));
+    QCOMPARE(w.Data.Tbl_AnagEdu.asString(QStringLiteral("Nominativo")), listed);
+
+    // The login button asks for the password of the educator the list shows.
+    expectLogin(dialogs, typed);
+    QTest::mouseClick(control<QToolButton>(&w, "SpeedButton4"), Qt::LeftButton);
+    VERIFY_DIALOGS(dialogs);
+    QVERIFY2(!w.accessPanelInFront(), qPrintable(screenState(w, dialogs)));
 }
 
 // --------------------------------------------------------- password reset
