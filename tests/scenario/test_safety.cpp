@@ -2,8 +2,9 @@
 // program names the file in Italian before it asks for anything, changes no
 // sound file, and offers a damaged file back from the daily copy, naming the
 // copy and what is lost, keeping the damaged file aside. A file found damaged
-// while the program runs (the daily copy's page check, a read that fails) is
-// offered back at the next start.
+// while the program runs (the daily copy's page check, a read that fails in
+// a handler or in a data control on its own) is offered back at the next
+// start.
 #include "access.h"
 #include "dailycopy.h"
 #include "datanavigator.h"

@@ -1,5 +1,5 @@
 // The evaluation sheet as the user sees it: the colour of its lower box and
-// of its rules, bold answers, the staff chosen in the grid's cells, the area
+// of its rules, the box's captions in the window's face, bold answers, the staff chosen in the grid's cells, the area
 // total, one box per refused value, closing the program with something that
 // cannot be stored, and the nursery the prints head.
 
