@@ -178,6 +178,7 @@ private slots:
     void refusedValueToldOnce_data();
     void refusedValueToldOnce();
     void staffChosenInCells();
+    void staffShowsRegistryChanges();
     void totalAfterDeletionAndOnOpening();
     void closingAnywayAfterRefusal_data();
     void closingAnywayAfterRefusal();
@@ -405,6 +406,38 @@ void TestSheetPainted::refusedValueToldOnce()
     QCOMPARE(errorBoxes(d), 1);
     QVERIFY(!control<QGroupBox>(&w, "GB_Valutazione")->isHidden());
     QCOMPARE(box->text(), typed);
+}
+
+// A role renamed in its registry reads with its new name in the staff grid
+// when the sheet of the same evaluation is opened again.
+void TestSheetPainted::staffShowsRegistryChanges()
+{
+    Folder p;
+    const int role = p.role(QStringLiteral("Volontaria di prova"));
+    p.add(QStringLiteral("Personale.db"), {{"Id_Valutazione", p.evaluation}, {"Id_Educatrice", p.rossi}, {"Id_Ruolo", role}});
+    ScriptedDialogs d;
+    TFrm_Main w(p.path(), d);
+    start(w, d);
+    openSheet(w, d, p.child, p.evaluation);
+    const auto shownRole = [&w] {
+        const QAbstractItemModel* m = control<DataGrid>(&w, "DBGrid10")->model();
+        return m->index(0, 1).data().toString();
+    };
+    QCOMPARE(shownRole(), QStringLiteral("Volontaria di prova"));
+    control<QToolButton>(&w, "SpeedButton7")->click();
+    VERIFY_DIALOGS(d);
+
+    control<QToolButton>(&w, "ToolButton7")->click();
+    VERIFY_DIALOGS(d);
+    QVERIFY(w.Data.Tbl_Ruoli.locate(QStringLiteral("Id"), role));
+    typeInto(control<DataEdit>(&w, "DBEdit14"), QStringLiteral("Tirocinante"));
+    control<QToolButton>(&w, "SpeedButton5")->click();
+    VERIFY_DIALOGS(d);
+    QCOMPARE(p.rows(QStringLiteral("Ruoli.db"), QStringLiteral("Id=%1").arg(role)).value(0).value("Ruolo").toString(),
+             QStringLiteral("Tirocinante"));
+
+    openSheet(w, d, p.child, p.evaluation);
+    QCOMPARE(shownRole(), QStringLiteral("Tirocinante"));
 }
 
 void TestSheetPainted::staffChosenInCells()
