@@ -376,7 +376,14 @@ QString Table::orderBy() const
     if (const IndexDef* ix = m_indexName.isEmpty() ? nullptr : m_def->index(m_indexName)) {
         for (const QString& f : ix->fields) {
             const FieldDef& fd = m_def->fields[m_def->fieldIndex(f)];
-            parts << (fd.type == FieldType::String ? caseBlind(quoted(fd.name), m_folder->engine()) : quoted(fd.name));
+            if (fd.type != FieldType::String) {
+                parts << quoted(fd.name);
+                continue;
+            }
+            // An empty text is stored unset. SQLite orders unset values
+            // first, a server last: a child without a first name comes
+            // before the namesakes that have one on both.
+            parts << caseBlind(quoted(fd.name), m_folder->engine()) + (server() ? QStringLiteral(" NULLS FIRST") : QString());
         }
     }
     parts << QStringLiteral("\"Id\"");

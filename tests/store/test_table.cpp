@@ -321,12 +321,15 @@ void TestTable::indexOrder_data()
     QTest::addColumn<QStringList>("ids");
 
     // Rows (Id: Cognome Nome): 1 rossi Anna, 2 Bianchi Zoe, 3 Rossi anna,
-    // 4 ROSSI Bruno, 5 bianchi Zoe, 6 Abate Zoe.
-    // Case is ignored, so "rossi Anna"/"Rossi anna" tie and Id decides.
-    QTest::newRow("Cognome-Nome") << "Cognome-Nome" << QStringList{"6", "2", "5", "1", "3", "4"};
-    QTest::newRow("Nome-Cognome") << "Nome-Cognome" << QStringList{"1", "3", "4", "6", "2", "5"};
-    QTest::newRow("index name any case") << "cognome-NOME" << QStringList{"6", "2", "5", "1", "3", "4"};
-    QTest::newRow("no index") << "" << QStringList{"1", "2", "3", "4", "5", "6"};
+    // 4 ROSSI Bruno, 5 bianchi Zoe, 6 Abate Zoe, 7 Rossi (no first name),
+    // 8 (no surname) Zoe.
+    // Case is ignored, so "rossi Anna"/"Rossi anna" tie and Id decides. A
+    // name left empty comes before every other, on both engines (a server
+    // would put it last unless told).
+    QTest::newRow("Cognome-Nome") << "Cognome-Nome" << QStringList{"8", "6", "2", "5", "7", "1", "3", "4"};
+    QTest::newRow("Nome-Cognome") << "Nome-Cognome" << QStringList{"7", "1", "3", "4", "8", "6", "2", "5"};
+    QTest::newRow("index name any case") << "cognome-NOME" << QStringList{"8", "6", "2", "5", "7", "1", "3", "4"};
+    QTest::newRow("no index") << "" << QStringList{"1", "2", "3", "4", "5", "6", "7", "8"};
 }
 
 void TestTable::indexOrder()
@@ -341,6 +344,8 @@ void TestTable::indexOrder()
     addRow(*t, {{"Cognome", "ROSSI"}, {"Nome", "Bruno"}});
     addRow(*t, {{"Cognome", "bianchi"}, {"Nome", "Zoe"}});
     addRow(*t, {{"Cognome", "Abate"}, {"Nome", "Zoe"}});
+    addRow(*t, {{"Cognome", "Rossi"}});
+    addRow(*t, {{"Nome", "Zoe"}});
 
     // Chosen on the open table...
     t->setIndexName(index);
