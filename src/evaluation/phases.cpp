@@ -131,6 +131,9 @@ void PhasesScreen::buildBox()
     DBGrid11->addColumn(QStringLiteral("Valori"), QStringLiteral("Punteggio"), 74);
     // A phase number typed wrong can be corrected in its cell.
     DBGrid11->setColumnEditable(0, true);
+    // A phase number may be corrected to any number, but not cleared: a
+    // phase without one would count in the area's total as if numbered 0.
+    DBGrid11->setColumnRequired(0, QStringLiteral("Il numero della fase non può restare vuoto."));
     DBGrid11->setTable(&data.Tbl_FasiVal);
     DBGrid11->drawCell = [this](QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index, bool& handled) {
         if (index.column() != 1)

@@ -278,9 +278,12 @@ bool DataGridModel::setData(const QModelIndex& index, const QVariant& value, int
     if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable) || index.row() != currentRow())
         return false;
     try {
+        const Column& column = m_columns[index.column()];
+        if (!column.emptyRefusal.isEmpty() && value.toString().trimmed().isEmpty())
+            throw store::DbError(column.emptyRefusal);
         if (m_table->state() == store::Table::State::Browse)
             m_table->edit();
-        m_table->setValue(m_columns[index.column()].field, value.toString());
+        m_table->setValue(column.field, value.toString());
         return true;
     } catch (const store::DbError& e) {
         if (onError)
@@ -293,6 +296,12 @@ void DataGridModel::setColumnEditable(int column, bool editable)
 {
     if (column >= 0 && column < m_columns.size())
         m_columns[column].editable = editable;
+}
+
+void DataGridModel::setColumnRequired(int column, const QString& refusal)
+{
+    if (column >= 0 && column < m_columns.size())
+        m_columns[column].emptyRefusal = refusal;
 }
 
 int DataGridModel::rowsToShow() const

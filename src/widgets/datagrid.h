@@ -39,6 +39,7 @@ public:
         QString title;
         int width = 0;
         bool editable = false; // typed into in its cell
+        QString emptyRefusal;  // when set, an empty cell is refused with it
     };
 
     explicit DataGridModel(QObject* parent = nullptr);
@@ -77,6 +78,9 @@ public:
     // the value is posted when the cursor moves on, as everywhere else.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     void setColumnEditable(int column, bool editable);
+    // A column whose cell may not be left empty: an empty (or blank) text
+    // is refused with `refusal`, and the stored value stays.
+    void setColumnRequired(int column, const QString& refusal);
     // Where a refused value is told to the user.
     std::function<void(const store::DbError&)> onError;
 
@@ -126,6 +130,8 @@ public:
     // Lets the user type into the cells of a column (the grid is read-only
     // otherwise).
     void setColumnEditable(int column, bool editable);
+    // An empty cell of `column` is refused with `refusal`.
+    void setColumnRequired(int column, const QString& refusal) { m_model->setColumnRequired(column, refusal); }
 
     // Where cursor errors are shown; none = they are dropped.
     void setDialogs(Dialogs* dialogs) { m_dialogs = dialogs; }

@@ -677,7 +677,8 @@ void TestPhases::oneEvaluationFromStartToList()
 void TestPhases::phaseNumberCorrectedInGrid()
 {
     // A phase entered with the wrong number is corrected in its cell; text
-    // that is no number is refused with the engine's word and changes nothing.
+    // that is no number is refused with the engine's word and changes
+    // nothing, and so is an emptied cell.
     Scene s(12);
     const int id = phase(s.p, s.evaluation, s.area, Phase(2, QStringLiteral("-01")));
     ScriptedDialogs d;
@@ -693,6 +694,29 @@ void TestPhases::phaseNumberCorrectedInGrid()
     QVERIFY2(!model->setData(cell, QStringLiteral("x")),
              qPrintable(tableState(w.Data.Tbl_FasiVal) + QStringLiteral("; ") + dialogsShown(d)));
     VERIFY_DIALOGS(d);
+    // Nor may it be cleared: the phase keeps its number.
+    for (const QString& empty : {QString(), QStringLiteral("  ")}) {
+        d.expectMessage(BoxType::Error, QStringLiteral("Il numero della fase non può restare vuoto."));
+        QVERIFY2(!model->setData(cell, empty),
+                 qPrintable(tableState(w.Data.Tbl_FasiVal) + QStringLiteral("; ") + dialogsShown(d)));
+        VERIFY_DIALOGS(d);
+        QCOMPARE(model->data(cell, Qt::EditRole).toString(), QStringLiteral("2"));
+    }
+    // The same by the keys: the cell's editor emptied and Return pressed.
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    DataGrid* grid = control<DataGrid>(&w, "DBGrid11");
+    grid->setCurrentIndex(cell);
+    grid->edit(cell);
+    auto* editor = grid->viewport()->findChild<QLineEdit*>();
+    QVERIFY2(editor, "no editor in the phase number's cell");
+    editor->selectAll();
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    d.expectMessage(BoxType::Error, QStringLiteral("Il numero della fase non può restare vuoto."));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents(); // the editor commits after its key
+    VERIFY_DIALOGS(d);
+    QCOMPARE(model->data(cell, Qt::EditRole).toString(), QStringLiteral("2"));
 
     QVERIFY2(model->setData(cell, QStringLiteral("4")),
              qPrintable(tableState(w.Data.Tbl_FasiVal) + QStringLiteral("; ") + dialogsShown(d)));
