@@ -13,6 +13,7 @@
 #include "access.h"
 #include "mainwindow.h"
 #include "nursery.h"
+#include "pixels.h"
 #include "scenariofixture.h"
 #include "scripteddialogs.h"
 #include "scripteddialogs_qtest.h"
@@ -552,6 +553,16 @@ void TestAccess::logoutKeepsChosenEducator()
     QVERIFY2(list->currentItem() && list->currentItem()->text() == listed, qPrintable(shownInList()));
     QVERIFY2(list->currentItem()->isSelected(), qPrintable(shownInList()));
     QCOMPARE(w.Data.Tbl_AnagEdu.asString(QStringLiteral("Nominativo")), listed);
+    // As painted: the highlight lies on her row and on no other.
+    const QImage painted = list->viewport()->grab().toImage();
+    const QRgb highlight = list->palette().color(QPalette::Highlight).rgb();
+    for (int row = 0; row < list->count(); ++row) {
+        const int lit = testsupport::countPixels(painted, list->visualItemRect(list->item(row)),
+                                                 [&](QRgb c) { return testsupport::nearColour(c, highlight, 12); });
+        const bool chosen = list->item(row)->text() == listed;
+        QVERIFY2(chosen ? lit > 100 : lit == 0,
+                 qPrintable(QStringLiteral("row %1 (%2): %3 pixels of the highlight").arg(row).arg(list->item(row)->text()).arg(lit)));
+    }
 
     // The login button asks for the password of the educator the list shows.
     expectLogin(dialogs, typed);
